@@ -1,0 +1,15 @@
+#pragma once
+
+// Umbrella header of libOrvKernel: every class a host may use.
+// Compile with -I kernel -I platform/common -I platform/d3d9 -I platform/bass
+// -I platform/avifile -I platform/window, link with -lOrvKernel -lOrvPlatform.
+
+#include "OrvExport.h"
+
+// Animation core
+#include "core/OrvVersion.h"
+#include "core/OrvObject.h"
+
+// Timing and diagnostics
+#include "audio/OrvChrono.h"
+#include "audio/OrvSniffer.h"

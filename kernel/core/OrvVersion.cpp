@@ -1,0 +1,6 @@
+#include "core/OrvVersion.h"
+
+const char* OrvGetVersion()
+{
+    return ORV_VERSION_STRING;
+}
