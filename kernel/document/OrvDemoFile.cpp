@@ -19,7 +19,6 @@
 #include <sys/stat.h>
 #include <memory>
 #include <new>
-#include <sstream>
 #include <unistd.h>
 
 namespace
@@ -36,6 +35,20 @@ std::unique_ptr<pugi::xml_document> CreateXmlDocument()
     }
     return pDocument;
 }
+
+// Collects the serialised XML straight into a string.
+class CStringWriter : public pugi::xml_writer
+{
+public:
+    explicit CStringWriter(std::string& text) : m_Text(text) {}
+    void write(const void* pData, size_t size) override
+    {
+        m_Text.append(static_cast<const char*>(pData), size);
+    }
+
+private:
+    std::string& m_Text;
+};
 
 bool IsElementNamed(const pugi::xml_node& node, const char* pName)
 {
@@ -144,9 +157,10 @@ bool COrvDemo::Save(std::string& text)
     pugi::xml_node layers = root.append_child("Layers");
     for (COrvLayer* pLayer : m_Layers)
         pLayer->Save(document, layers.append_child(pLayer->GetClass().c_str()));
-    std::ostringstream stream;
-    document.save(stream, "", pugi::format_raw | pugi::format_no_declaration);
-    text = stream.str();
+    std::string result;
+    CStringWriter writer(result);
+    document.save(writer, "", pugi::format_raw | pugi::format_no_declaration);
+    text.swap(result);
     return true;
 }
 
