@@ -13,3 +13,6 @@
 // Timing and diagnostics
 #include "audio/OrvChrono.h"
 #include "audio/OrvSniffer.h"
+
+// Video capture
+#include "capture/OrvAvi.h"
