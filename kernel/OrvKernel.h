@@ -28,3 +28,6 @@
 #include "graphics/OrvMaterial.h"
 #include "layers/OrvLayer.h"
 #include "layers/OrvLayerSprite.h"
+
+// Video capture
+#include "capture/OrvAvi.h"
