@@ -35,8 +35,9 @@ std::string WriteSong(const char* pName, int format, int seconds)
         for (int i = 0; i < 44100; ++i)
         {
             const double t = s + i / 44100.0;
-            const float v = 0.3f * static_cast<float>(std::sin(2 * std::numbers::pi * 440 * t) +
-                                                      std::sin(2 * std::numbers::pi * (200 + s) * t));
+            const float v =
+                0.3f * static_cast<float>(std::sin(2 * std::numbers::pi * 440 * t) +
+                                          std::sin(2 * std::numbers::pi * (200 + s) * t));
             block[2 * i] = block[2 * i + 1] = v;
         }
         sf_writef_float(pFile, block.data(), 44100);
@@ -48,7 +49,8 @@ std::string WriteSong(const char* pName, int format, int seconds)
 // Opens the default output once for the whole program.
 DWORD PlayingStream()
 {
-    static DWORD s_Handle = [] {
+    static DWORD s_Handle = []
+    {
         BASS_Init(-1, 44100, 0, nullptr, nullptr);
         const std::string path = WriteSong("30s.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 30);
         DWORD handle = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_PRESCAN);
@@ -124,8 +126,7 @@ BENCHMARK(BM_Spectrum512)->Unit(benchmark::kMicrosecond);
 void BM_OpenFiveMinuteMp3(benchmark::State& state)
 {
     PlayingStream();
-    const std::string path =
-        WriteSong("5min.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 300);
+    const std::string path = WriteSong("5min.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 300);
     for (auto _ : state)
     {
         DWORD handle = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_PRESCAN);
@@ -145,8 +146,7 @@ BENCHMARK(BM_OpenFiveMinuteMp3)->Unit(benchmark::kMillisecond);
 void BM_SeekFiveMinuteMp3(benchmark::State& state)
 {
     PlayingStream();
-    const std::string path =
-        WriteSong("5min.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 300);
+    const std::string path = WriteSong("5min.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 300);
     DWORD handle = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_PRESCAN);
     float seconds = 10.0f;
     for (auto _ : state)
