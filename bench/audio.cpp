@@ -1,5 +1,6 @@
 // The music clock and the audio platform: how evenly and how cheaply the playback position
 // can be read, what a spectrum costs, and how long opening a long MP3 takes.
+#include "OrvKernel.h"
 #include "bass.h"
 
 #include <benchmark/benchmark.h>
@@ -46,43 +47,50 @@ std::string WriteSong(const char* pName, int format, int seconds)
     return path;
 }
 
-// Opens the default output once for the whole program.
+// A music track playing a 30-second song, opened once for the whole program.
+COrvMusic& PlayingTrack()
+{
+    static COrvMusic* s_pMusic = []
+    {
+        auto* pMusic = new COrvMusic;
+        pMusic->AddRef();
+        const std::string path = WriteSong("30s.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 30);
+        static_cast<COrvPropString*>(pMusic->GetProperties()[2])->SetValue(path);
+        pMusic->BassInit();
+        pMusic->BassPlay();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        return pMusic;
+    }();
+    return *s_pMusic;
+}
+
 DWORD PlayingStream()
 {
-    static DWORD s_Handle = []
-    {
-        BASS_Init(-1, 44100, 0, nullptr, nullptr);
-        const std::string path = WriteSong("30s.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 30);
-        DWORD handle = BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, BASS_STREAM_PRESCAN);
-        BASS_ChannelPlay(handle, FALSE);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        return handle;
-    }();
-    return s_Handle;
+    return PlayingTrack().GetStream();
 }
 
-double PositionSeconds(DWORD handle)
+double PositionSeconds(COrvMusic& music)
 {
-    return BASS_ChannelBytes2Seconds(handle, BASS_ChannelGetPosition(handle));
+    return music.GetSecondFromBeat(music.BassGetTime());
 }
 
-// Reads the position every millisecond for two seconds; the counters give how far each
-// step of the position strays from the step of the wall clock, in milliseconds.
-void BM_PositionJitter(benchmark::State& state)
+// Reads the track's position (BassGetTime) every millisecond for two seconds; the counters
+// give how far each step of the position strays from the step of the wall clock, in ms.
+void BM_BassGetTimeJitter(benchmark::State& state)
 {
-    const DWORD handle = PlayingStream();
+    COrvMusic& music = PlayingTrack();
     std::vector<double> errors;
     for (auto _ : state)
     {
-        BASS_ChannelSetPosition(handle, 0);
+        music.BassSetTime(0.0f);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         auto wall = std::chrono::steady_clock::now();
-        double position = PositionSeconds(handle);
+        double position = PositionSeconds(music);
         for (int i = 0; i < 2000; ++i)
         {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             const auto nowWall = std::chrono::steady_clock::now();
-            const double now = PositionSeconds(handle);
+            const double now = PositionSeconds(music);
             const double wallStep = std::chrono::duration<double>(nowWall - wall).count();
             errors.push_back(std::abs((now - position) - wallStep) * 1000.0);
             wall = nowWall;
@@ -100,27 +108,23 @@ void BM_PositionJitter(benchmark::State& state)
         100.0 * (std::lower_bound(errors.begin(), errors.end(), 0.5) - errors.begin()) /
         errors.size();
 }
-BENCHMARK(BM_PositionJitter)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BassGetTimeJitter)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-void BM_GetPosition(benchmark::State& state)
+void BM_BassGetTime(benchmark::State& state)
 {
-    const DWORD handle = PlayingStream();
+    COrvMusic& music = PlayingTrack();
     for (auto _ : state)
-        benchmark::DoNotOptimize(PositionSeconds(handle));
+        benchmark::DoNotOptimize(music.BassGetTime());
 }
-BENCHMARK(BM_GetPosition);
+BENCHMARK(BM_BassGetTime);
 
-void BM_Spectrum512(benchmark::State& state)
+void BM_GetFFT(benchmark::State& state)
 {
-    const DWORD handle = PlayingStream();
-    float spectrum[256];
+    COrvMusic& music = PlayingTrack();
     for (auto _ : state)
-    {
-        BASS_ChannelGetData(handle, spectrum, BASS_DATA_FFT512);
-        benchmark::DoNotOptimize(spectrum[0]);
-    }
+        benchmark::DoNotOptimize(music.GetFFT()[0]);
 }
-BENCHMARK(BM_Spectrum512)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GetFFT)->Unit(benchmark::kMicrosecond);
 
 // Opening, prescanning and pre-buffering a five-minute MP3.
 void BM_OpenFiveMinuteMp3(benchmark::State& state)
@@ -142,7 +146,7 @@ void BM_OpenFiveMinuteMp3(benchmark::State& state)
 }
 BENCHMARK(BM_OpenFiveMinuteMp3)->Unit(benchmark::kMillisecond);
 
-// Seeking to the middle of the five-minute MP3, sample-exact.
+// Sample-exact seeks to points across the five-minute MP3.
 void BM_SeekFiveMinuteMp3(benchmark::State& state)
 {
     PlayingStream();
