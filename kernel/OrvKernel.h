@@ -20,3 +20,6 @@
 #include "audio/OrvChrono.h"
 #include "audio/OrvSniffer.h"
 #include "audio/OrvMusic.h"
+
+// Video capture
+#include "capture/OrvAvi.h"
