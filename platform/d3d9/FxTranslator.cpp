@@ -150,6 +150,8 @@ std::string GlslTypeName(spvc_compiler compiler, spvc_type_id typeId)
     return sPrefix + "vec" + std::to_string(uSize);
 }
 
+int AttributeLocation(const std::string& sSemantic);
+
 class CCrossCompiler
 {
 public:
@@ -157,7 +159,8 @@ public:
              std::string& sError);
 
 private:
-    void RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShader& result);
+    bool RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShader& result,
+                                std::string& sError);
     void RenameUniforms(EOrvShaderStage eStage, SOrvGlslShader& result);
     const spvc_reflected_resource* List(spvc_resource_type eType, size_t& uCount);
 
@@ -200,9 +203,10 @@ bool CCrossCompiler::Run(const std::vector<unsigned int>& spirv, EOrvShaderStage
         spvc_compiler_install_compiler_options(m_compiler, options);
         bOk = spvc_compiler_create_shader_resources(m_compiler, &m_resources) == SPVC_SUCCESS;
     }
+    if (bOk && !RenameInputsAndOutputs(eStage, result, sError))
+        return false;
     if (bOk)
     {
-        RenameInputsAndOutputs(eStage, result);
         RenameUniforms(eStage, result);
         bOk = spvc_compiler_compile(m_compiler, &pGlsl) == SPVC_SUCCESS;
     }
@@ -215,8 +219,10 @@ bool CCrossCompiler::Run(const std::vector<unsigned int>& spirv, EOrvShaderStage
     return true;
 }
 
-void CCrossCompiler::RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShader& result)
+bool CCrossCompiler::RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShader& result,
+                                            std::string& sError)
 {
+    bool bVertex = eStage == EOrvShaderStage::Vertex;
     size_t uCount = 0;
     const spvc_reflected_resource* pInputs = List(SPVC_RESOURCE_TYPE_STAGE_INPUT, uCount);
     for (size_t i = 0; i < uCount; ++i)
@@ -224,12 +230,27 @@ void CCrossCompiler::RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShad
         SOrvShaderSignature signature;
         signature.m_sSemantic = NormalizeSemantic(spvc_compiler_get_decoration_string(
             m_compiler, pInputs[i].id, SpvDecorationUserSemantic));
-        signature.m_sGlslName =
-            (eStage == EOrvShaderStage::Vertex ? "orv_a_" : "orv_v_") + signature.m_sSemantic;
         signature.m_sGlslType = GlslTypeName(m_compiler, pInputs[i].type_id);
         OrvSemanticToUsage(signature.m_sSemantic, signature.m_uUsage, signature.m_uUsageIndex);
-        spvc_compiler_set_name(m_compiler, pInputs[i].id, signature.m_sGlslName.c_str());
-        spvc_compiler_unset_decoration(m_compiler, pInputs[i].id, SpvDecorationLocation);
+        std::string sInternal = (bVertex ? "orv_a_" : "orv_i_") + signature.m_sSemantic;
+        spvc_compiler_set_name(m_compiler, pInputs[i].id, sInternal.c_str());
+        if (bVertex)
+        {
+            int iLocation = AttributeLocation(signature.m_sSemantic);
+            if (iLocation < 0)
+            {
+                sError = "vertex input semantic " + signature.m_sSemantic + " is not supported";
+                return false;
+            }
+            spvc_compiler_set_decoration(m_compiler, pInputs[i].id, SpvDecorationLocation,
+                                         unsigned(iLocation));
+            signature.m_sGlslName = sInternal;
+        }
+        else
+        {
+            spvc_compiler_unset_decoration(m_compiler, pInputs[i].id, SpvDecorationLocation);
+            signature.m_sGlslName = OrvVaryingName(signature.m_sSemantic);
+        }
         result.m_aInputs.push_back(signature);
     }
     const spvc_reflected_resource* pOutputs = List(SPVC_RESOURCE_TYPE_STAGE_OUTPUT, uCount);
@@ -240,20 +261,22 @@ void CCrossCompiler::RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShad
             m_compiler, pOutputs[i].id, SpvDecorationUserSemantic));
         signature.m_sGlslType = GlslTypeName(m_compiler, pOutputs[i].type_id);
         OrvSemanticToUsage(signature.m_sSemantic, signature.m_uUsage, signature.m_uUsageIndex);
-        if (eStage == EOrvShaderStage::Vertex)
+        std::string sInternal = "orv_o_" + signature.m_sSemantic;
+        spvc_compiler_set_name(m_compiler, pOutputs[i].id, sInternal.c_str());
+        if (bVertex)
         {
-            signature.m_sGlslName = "orv_v_" + signature.m_sSemantic;
             spvc_compiler_unset_decoration(m_compiler, pOutputs[i].id, SpvDecorationLocation);
+            signature.m_sGlslName = OrvVaryingName(signature.m_sSemantic);
         }
         else
         {
-            signature.m_sGlslName = "orv_o_" + signature.m_sSemantic;
             spvc_compiler_set_decoration(m_compiler, pOutputs[i].id, SpvDecorationLocation,
                                          signature.m_uUsageIndex);
+            signature.m_sGlslName = sInternal;
         }
-        spvc_compiler_set_name(m_compiler, pOutputs[i].id, signature.m_sGlslName.c_str());
         result.m_aOutputs.push_back(signature);
     }
+    return true;
 }
 
 void CCrossCompiler::RenameUniforms(EOrvShaderStage eStage, SOrvGlslShader& result)
@@ -276,21 +299,123 @@ void CCrossCompiler::RenameUniforms(EOrvShaderStage eStage, SOrvGlslShader& resu
     }
 }
 
-// D3D clip space to GL's, after the author's code: the device supplies the half-pixel
-// offset and the orientation of the target, and depth goes from 0..w to -w..w.
-void AddPositionFixup(std::string& sGlsl)
+int ComponentCount(const std::string& sType)
 {
-    size_t uMain = sGlsl.find("void main()");
+    char cLast = sType.empty() ? '1' : sType.back();
+    return (cLast >= '2' && cLast <= '4') ? cLast - '0' : 1;
+}
+
+// Widens a value of the author's type to the vec4 a varying carries.
+std::string WidenToVec4(const std::string& sType, const std::string& sValue)
+{
+    static const char* const s_apPadding[] = {"", ", 0.0, 0.0, 1.0)", ", 0.0, 1.0)", ", 1.0)", ")"};
+    return "vec4(" + sValue + s_apPadding[ComponentCount(sType)];
+}
+
+// Narrows a vec4 varying to the author's type.
+std::string NarrowFromVec4(const std::string& sType, const std::string& sVarying)
+{
+    static const char* const s_apSwizzles[] = {"", ".x", ".xy", ".xyz", ""};
+    return sType + "(" + sVarying + s_apSwizzles[ComponentCount(sType)] + ")";
+}
+
+// Turns "<qualifier> <type> <name>;" into a plain global plus the vec4 varying.
+bool AdaptDeclaration(std::string& sGlsl, const char* pQualifier, const SOrvShaderSignature& io,
+                      const std::string& sInternal)
+{
+    std::string sDeclaration =
+        std::string(pQualifier) + " " + io.m_sGlslType + " " + sInternal + ";";
+    size_t uAt = sGlsl.find(sDeclaration);
+    if (uAt == std::string::npos)
+        return false;
+    sGlsl.replace(uAt, sDeclaration.size(),
+                  io.m_sGlslType + " " + sInternal + ";\n" + pQualifier + " vec4 " +
+                      io.m_sGlslName + ";");
+    return true;
+}
+
+bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::string& sError)
+{
+    std::string& sGlsl = result.m_sGlsl;
+    std::string sPrologue;
+    std::string sEpilogue;
+    if (eStage == EOrvShaderStage::Vertex)
+    {
+        for (const SOrvShaderSignature& output : result.m_aOutputs)
+        {
+            std::string sInternal = "orv_o_" + output.m_sSemantic;
+            if (!AdaptDeclaration(sGlsl, "out", output, sInternal))
+            {
+                sError = "vertex output " + output.m_sSemantic + " cannot be passed on";
+                return false;
+            }
+            sEpilogue += "    " + output.m_sGlslName + " = " +
+                         WidenToVec4(output.m_sGlslType, sInternal) + ";\n";
+        }
+        sEpilogue += "    gl_Position = orv_FixClip(gl_Position);\n";
+    }
+    else
+    {
+        for (const SOrvShaderSignature& input : result.m_aInputs)
+        {
+            std::string sInternal = "orv_i_" + input.m_sSemantic;
+            if (!AdaptDeclaration(sGlsl, "in", input, sInternal))
+            {
+                sError = "pixel input " + input.m_sSemantic + " cannot be received";
+                return false;
+            }
+            sPrologue += "    " + sInternal + " = " +
+                         NarrowFromVec4(input.m_sGlslType, input.m_sGlslName) + ";\n";
+        }
+        for (const SOrvShaderSignature& output : result.m_aOutputs)
+            if (output.m_sSemantic == "COLOR0" && output.m_sGlslType == "vec4")
+                sEpilogue += "    orv_AlphaTest(orv_o_COLOR0.a);\n";
+    }
+    const std::string sMain = "void main()\n{\n";
+    size_t uMain = sGlsl.find(sMain);
     size_t uEnd = sGlsl.rfind('}');
     if (uMain == std::string::npos || uEnd == std::string::npos || uEnd < uMain)
-        return;
-    sGlsl.insert(uEnd, "    gl_Position.x += " ORV_POSITION_FIXUP_UNIFORM ".x * gl_Position.w;\n"
-                       "    gl_Position.y = gl_Position.y * " ORV_POSITION_FIXUP_UNIFORM
-                       ".z + " ORV_POSITION_FIXUP_UNIFORM ".y * gl_Position.w;\n"
-                       "    gl_Position.z = 2.0 * gl_Position.z - gl_Position.w;\n");
-    sGlsl.insert(uMain, "uniform vec4 " ORV_POSITION_FIXUP_UNIFORM ";\n\n");
+    {
+        sError = "no main function was generated";
+        return false;
+    }
+    sGlsl.insert(uEnd, sEpilogue);
+    sGlsl.insert(uMain + sMain.size(), sPrologue);
+    return true;
+}
+
+int AttributeLocation(const std::string& sSemantic)
+{
+    static const struct
+    {
+        const char* m_pSemantic;
+        int m_iLocation;
+    } s_aLocations[] = {{"POSITION0", 0}, {"POSITIONT0", 0}, {"NORMAL0", 1},
+                        {"COLOR0", 2},    {"COLOR1", 3},     {"PSIZE0", 12},
+                        {"TANGENT0", 13}, {"BINORMAL0", 14}, {"BLENDWEIGHT0", 15}};
+    for (const auto& entry : s_aLocations)
+        if (sSemantic == entry.m_pSemantic)
+            return entry.m_iLocation;
+    if (sSemantic.rfind("TEXCOORD", 0) == 0 && sSemantic.size() == 9 && sSemantic[8] >= '0' &&
+        sSemantic[8] <= '7')
+        return 4 + (sSemantic[8] - '0');
+    return -1;
 }
 } // namespace
+
+std::string OrvVaryingName(const std::string& sSemantic)
+{
+    UINT uUsage = 0;
+    UINT uIndex = 0;
+    if (OrvSemanticToUsage(sSemantic, uUsage, uIndex))
+    {
+        if (uUsage == 10 && uIndex < 2) // COLOR
+            return "orv_Color" + std::to_string(uIndex);
+        if (uUsage == 5 && uIndex < 8) // TEXCOORD
+            return "orv_TexCoord" + std::to_string(uIndex);
+    }
+    return "orv_v_" + sSemantic;
+}
 
 bool OrvSemanticToUsage(const std::string& sSemantic, UINT& uUsage, UINT& uIndex)
 {
@@ -348,7 +473,11 @@ bool COrvFxTranslator::Translate(const std::string& sSource, const std::string& 
                    shader.m_sEntry + "' cannot be written as GLSL: " + sCrossError + "\n";
         return false;
     }
-    if (eStage == EOrvShaderStage::Vertex)
-        AddPositionFixup(result.m_sGlsl);
+    if (!AddStageAdapters(eStage, result, sCrossError))
+    {
+        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) + "): error: entry point '" +
+                   shader.m_sEntry + "': " + sCrossError + "\n";
+        return false;
+    }
     return true;
 }

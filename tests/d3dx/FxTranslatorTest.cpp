@@ -73,6 +73,8 @@ TEST_F(FxTranslatorTest, VertexShaderBindsInputsBySemanticAndNamesItsUniforms)
     ASSERT_NE(pPosition, nullptr);
     EXPECT_EQ(pPosition->m_uUsage, 0u);
     EXPECT_EQ(pPosition->m_sGlslName, "orv_a_POSITION0");
+    EXPECT_EQ(Find(vs.m_aOutputs, "TEXCOORD1")->m_sGlslName, "orv_TexCoord1");
+    EXPECT_EQ(Find(vs.m_aOutputs, "COLOR0")->m_sGlslName, "orv_Color0");
     const SOrvShaderSignature* pUv = Find(vs.m_aInputs, "TEXCOORD0");
     ASSERT_NE(pUv, nullptr);
     EXPECT_EQ(pUv->m_uUsage, 5u);
@@ -81,12 +83,16 @@ TEST_F(FxTranslatorTest, VertexShaderBindsInputsBySemanticAndNamesItsUniforms)
     EXPECT_NE(Find(vs.m_aOutputs, "TEXCOORD1"), nullptr);
     EXPECT_NE(Find(vs.m_aOutputs, "COLOR0"), nullptr);
     EXPECT_EQ(Find(vs.m_aOutputs, "POSITION0"), nullptr) << "the position is gl_Position";
+    // Attributes sit at the device's locations; varyings are vec4s; the clip fix-up ends main.
     for (const char* pText :
          {"#version 330", "uniform orv_vs_globals orv_vs;", "orv_vs.WorldViewProj",
-          "in vec2 orv_a_TEXCOORD0;", "out vec2 orv_v_TEXCOORD1;",
-          "uniform vec4 " ORV_POSITION_FIXUP_UNIFORM})
+          "layout(location = 0) in vec4 orv_a_POSITION0;",
+          "layout(location = 1) in vec3 orv_a_NORMAL0;",
+          "layout(location = 4) in vec2 orv_a_TEXCOORD0;", "out vec4 orv_TexCoord1;",
+          "orv_TexCoord1 = vec4(orv_o_TEXCOORD1, 0.0, 1.0);",
+          "gl_Position = orv_FixClip(gl_Position);\n}"})
         EXPECT_NE(vs.m_sGlsl.find(pText), std::string::npos) << pText << "\n" << vs.m_sGlsl;
-    EXPECT_EQ(vs.m_sGlsl.find("layout(location"), std::string::npos) << vs.m_sGlsl;
+    EXPECT_EQ(Find(vs.m_aOutputs, "TEXCOORD1")->m_sGlslName, "orv_TexCoord1");
 }
 
 TEST_F(FxTranslatorTest, PixelShadersNameSamplersAndWriteColorsByIndex)
@@ -94,7 +100,13 @@ TEST_F(FxTranslatorTest, PixelShadersNameSamplersAndWriteColorsByIndex)
     SOrvGlslShader ps;
     ASSERT_TRUE(Translate("PS", "ps_2_0", EOrvShaderStage::Pixel, ps)) << m_sErrors;
     EXPECT_NE(Find(ps.m_aInputs, "TEXCOORD0"), nullptr);
-    EXPECT_EQ(Find(ps.m_aInputs, "COLOR0")->m_sGlslName, "orv_v_COLOR0");
+    EXPECT_EQ(Find(ps.m_aInputs, "COLOR0")->m_sGlslName, "orv_Color0");
+    EXPECT_NE(ps.m_sGlsl.find("in vec4 orv_TexCoord0;"), std::string::npos) << ps.m_sGlsl;
+    EXPECT_NE(ps.m_sGlsl.find("orv_i_TEXCOORD0 = vec2(orv_TexCoord0.xy);"), std::string::npos);
+    EXPECT_NE(ps.m_sGlsl.find("orv_AlphaTest(orv_o_COLOR0.a);\n}"), std::string::npos);
+    EXPECT_NE(ps.m_sGlsl.find("in vec4 orv_TexCoord0;"), std::string::npos) << ps.m_sGlsl;
+    EXPECT_NE(ps.m_sGlsl.find("orv_i_TEXCOORD0 = vec2(orv_TexCoord0.xy);"), std::string::npos);
+    EXPECT_NE(ps.m_sGlsl.find("orv_AlphaTest(orv_o_COLOR0.a);\n}"), std::string::npos);
     ASSERT_EQ(ps.m_asSamplers.size(), 2u);
     EXPECT_NE(ps.m_sGlsl.find("uniform sampler2D orv_s_TexSampler;"), std::string::npos)
         << ps.m_sGlsl;
@@ -121,6 +133,14 @@ TEST_F(FxTranslatorTest, ErrorsNameFileLineAndReason)
 
     EXPECT_FALSE(Translate("Missing", "vs_2_0", EOrvShaderStage::Vertex, result));
     EXPECT_NE(m_sErrors.find("t.fx("), std::string::npos) << m_sErrors;
+    SOrvFxShader blend;
+    blend.m_sEntry = "V";
+    blend.m_sProfile = "vs_2_0";
+    const char* pBlend =
+        "float4 V(float4 p : POSITION, float4 i : BLENDINDICES) : POSITION { return p + i; }";
+    EXPECT_FALSE(COrvFxTranslator::Translate(pBlend, "v.fx", blend, EOrvShaderStage::Vertex, result,
+                                             m_sErrors));
+    EXPECT_NE(m_sErrors.find("BLENDINDICES0 is not supported"), std::string::npos) << m_sErrors;
     EXPECT_FALSE(Translate("PS", "vs_2_0", EOrvShaderStage::Pixel, result));
     EXPECT_NE(m_sErrors.find("t.fx(33): error: profile 'vs_2_0'"), std::string::npos) << m_sErrors;
 }
