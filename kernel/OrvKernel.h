@@ -19,3 +19,6 @@
 // Timing and diagnostics
 #include "audio/OrvChrono.h"
 #include "audio/OrvSniffer.h"
+
+// Video capture
+#include "capture/OrvAvi.h"
