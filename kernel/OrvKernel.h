@@ -25,8 +25,12 @@
 #include "document/OrvDemo.h"
 #include "graphics/OrvResource.h"
 #include "graphics/OrvResTexture.h"
+#include "graphics/OrvResImage.h"
 #include "graphics/OrvResRenderTarget.h"
 #include "graphics/OrvMaterial.h"
+#include "graphics/OrvResShader.h"
+#include "graphics/OGLObject.h"
+#include "graphics/OrvResObject3D.h"
 #include "layers/OrvLayer.h"
 #include "layers/OrvLayerSprite.h"
 

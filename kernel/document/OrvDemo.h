@@ -43,8 +43,11 @@ public:
     COrvLayer* GetLayerByName(const std::string& name) const;
 
     COrvModifiable* AddLayerSprite();
+    COrvModifiable* AddResImage();
     COrvModifiable* AddResMaterial();
     COrvModifiable* AddResRenderTarget();
+    COrvModifiable* AddResShader();
+    COrvModifiable* AddResObject3D();
 
     // The two ways an object joins the document, which the factories and the reader
     // follow: a layer is appended, referenced and given the device; a resource is
