@@ -4,7 +4,6 @@
 #include "graphics/OrvResImage.h"
 #include "graphics/OrvResObject3D.h"
 #include "graphics/OrvResRenderTarget.h"
-#include "graphics/OrvResShader.h"
 #include "layers/OrvLayerSprite.h"
 
 #include <cerrno>
@@ -39,7 +38,6 @@ const SResourceClass g_ResourceClasses[] = {
     {"COrvResImage", &CreateResource<COrvResImage>},
     {"COrvResObject3D", &CreateResource<COrvResObject3D>},
     {"COrvResMaterial", &CreateResource<COrvResMaterial>},
-    {"COrvResShader", &CreateResource<COrvResShader>},
     {"COrvResRenderTarget", &CreateResource<COrvResRenderTarget>},
 };
 
