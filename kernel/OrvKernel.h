@@ -13,3 +13,7 @@
 // Timing and diagnostics
 #include "audio/OrvChrono.h"
 #include "audio/OrvSniffer.h"
+
+// Software surfaces
+#include "surface/OrvSurface.h"
+#include "surface/OrvMat3.h"
