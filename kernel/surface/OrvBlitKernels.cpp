@@ -45,7 +45,11 @@ struct V
     static T Add16(T a, T b) { return _mm_add_epi16(a, b); }
     static T Sub16(T a, T b) { return _mm_sub_epi16(a, b); }
     static T Srl16By8(T a) { return _mm_srli_epi16(a, 8); }
-    static T BroadcastAlpha16(T a) { return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xFF), 0xFF); }
+    static T BroadcastAlpha16(T a)
+    {
+        return _mm_shufflehi_epi16(_mm_shufflelo_epi16(a, 0xFF), 0xFF);
+    }
+    static bool AllZero(T a) { return _mm_movemask_epi8(a) == 0; }
 };
 #include "surface/OrvBlitRowSimd.inl"
 } // namespace sse2

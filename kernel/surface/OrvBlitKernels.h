@@ -67,20 +67,26 @@ static inline uint32_t ApplyPixel(EBlitOp op, uint32_t s, uint32_t d, int f)
     case EBlitOp::Scale:
         return PerChannel(s, d, [&](int cs, int) { return scale(cs); });
     case EBlitOp::AddScaled:
-        return PerChannel(s, d, [&](int cs, int cd) {
-            const int v = cd + scale(cs);
-            return v > 255 ? 255 : v;
-        });
+        return PerChannel(s, d,
+                          [&](int cs, int cd)
+                          {
+                              const int v = cd + scale(cs);
+                              return v > 255 ? 255 : v;
+                          });
     case EBlitOp::SubScaled:
-        return PerChannel(s, d, [&](int cs, int cd) {
-            const int v = cd - scale(cs);
-            return v < 0 ? 0 : v;
-        });
+        return PerChannel(s, d,
+                          [&](int cs, int cd)
+                          {
+                              const int v = cd - scale(cs);
+                              return v < 0 ? 0 : v;
+                          });
     case EBlitOp::Lighten:
-        return PerChannel(s, d, [&](int cs, int cd) {
-            const int v = scale(cs);
-            return v > cd ? v : cd;
-        });
+        return PerChannel(s, d,
+                          [&](int cs, int cd)
+                          {
+                              const int v = scale(cs);
+                              return v > cd ? v : cd;
+                          });
     case EBlitOp::Alpha:
     {
         const int a = int(s >> 24);

@@ -46,6 +46,7 @@ struct V
     {
         return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(a, 0xFF), 0xFF);
     }
+    static bool AllZero(T a) { return _mm256_testz_si256(a, a) != 0; }
 };
 #include "surface/OrvBlitRowSimd.inl"
 } // namespace avx2

@@ -61,14 +61,33 @@ void RowSimd(const uint32_t* pSource, uint32_t* pDest, int n, int f)
     for (; i + V::kLanes <= n; i += V::kLanes)
     {
         const typename V::T s = V::Load(pSource + i);
-        const typename V::T d = V::Load(pDest + i);
-        typename V::T result = Compute<op>(s, d, factor);
-        if constexpr (skip != ESkip::None)
+        if constexpr (op == EBlitOp::Copy && skip != ESkip::None)
         {
+            // The destination is read only where some pixel of the group is skipped.
             const typename V::T keep = SkipMask<skip>(s);
-            result = V::Or(V::And(keep, d), V::AndNot(keep, result));
+            if (V::AllZero(keep))
+                V::Store(pDest + i, s);
+            else
+                V::Store(pDest + i, V::Or(V::And(keep, V::Load(pDest + i)), V::AndNot(keep, s)));
         }
-        V::Store(pDest + i, result);
+        else if constexpr (op == EBlitOp::Add && skip == ESkip::Zero)
+        {
+            // Adding a zero pixel gives d itself: keeping its alpha is all the skip does.
+            const typename V::T sum = V::AddsU8(s, V::Load(pDest + i));
+            const typename V::T keepAlpha = V::CmpEq32(s, V::Zero());
+            V::Store(pDest + i, V::And(sum, V::Or(keepAlpha, V::Set32(0xFFFFFF))));
+        }
+        else
+        {
+            const typename V::T d = V::Load(pDest + i);
+            typename V::T result = Compute<op>(s, d, factor);
+            if constexpr (skip != ESkip::None)
+            {
+                const typename V::T keep = SkipMask<skip>(s);
+                result = V::Or(V::And(keep, d), V::AndNot(keep, result));
+            }
+            V::Store(pDest + i, result);
+        }
     }
     for (; i < n; ++i)
         if (!SkipPixel(skip, pSource[i]))

@@ -4,9 +4,18 @@
 
 namespace
 {
-float Cos(float angle) { return static_cast<float>(std::cos(double(angle))); }
-float Sin(float angle) { return static_cast<float>(std::sin(double(angle))); }
-float Atan2(float y, float x) { return static_cast<float>(std::atan2(double(y), double(x))); }
+float Cos(float angle)
+{
+    return static_cast<float>(std::cos(double(angle)));
+}
+float Sin(float angle)
+{
+    return static_cast<float>(std::sin(double(angle)));
+}
+float Atan2(float y, float x)
+{
+    return static_cast<float>(std::atan2(double(y), double(x)));
+}
 } // namespace
 
 MAT3f::MAT3f() : m{1, 0, 0, 0, 1, 0, 0, 0, 1} {}

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 using namespace orv_surface;
 
@@ -57,8 +58,13 @@ void ORV_Surface::Allocate(int iWidth, int iHeight)
         m_pPixels = nullptr;
         return;
     }
-    m_spPixels = std::make_shared<uint32_t[]>(static_cast<size_t>(count));
-    m_pPixels = m_spPixels.get();
+    // Rows start on cache lines for the vector blits; new pixels are black.
+    constexpr std::align_val_t kAlignment{64};
+    auto* pPixels =
+        static_cast<uint32_t*>(::operator new[](size_t(count) * sizeof(uint32_t), kAlignment));
+    std::fill_n(pPixels, count, 0u);
+    m_spPixels.reset(pPixels, [](uint32_t* p) { ::operator delete[](p, kAlignment); });
+    m_pPixels = pPixels;
     m_iWidth = iWidth;
     m_iHeight = iHeight;
 }
@@ -188,7 +194,8 @@ int ORV_Surface::GetPixelRGB_BiLinear256(int x, int y) const
     const int64_t fy = y & 255;
     const uint32_t* p = m_pPixels + (x >> 8) + int64_t(y >> 8) * m_iWidth;
     const uint32_t p00 = p[0], p10 = p[1], p01 = p[m_iWidth], p11 = p[m_iWidth + 1];
-    auto mix = [&](int c00, int c10, int c01, int c11) {
+    auto mix = [&](int c00, int c10, int c01, int c11)
+    {
         const int64_t sum =
             (255 - fy) * ((255 - fx) * c00 + fx * c10) + fy * ((255 - fx) * c01 + fx * c11);
         return std::min<int64_t>(sum >> 16, 255);

@@ -92,12 +92,12 @@ public:
                        int dx1, int dy1);
     void PutBobZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1, int dx0, int dy0,
                        int dx1, int dy1, unsigned char f);
-    void PutBobAddZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1, int dx0,
-                          int dy0, int dx1, int dy1, unsigned char f);
-    void PutBobSubZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1, int dx0,
-                          int dy0, int dx1, int dy1, unsigned char f);
-    void PutBobIncZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1, int dx0,
-                          int dy0, int dx1, int dy1, unsigned char f);
+    void PutBobAddZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1, int dx0, int dy0,
+                          int dx1, int dy1, unsigned char f);
+    void PutBobSubZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1, int dx0, int dy0,
+                          int dx1, int dy1, unsigned char f);
+    void PutBobIncZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1, int dx0, int dy0,
+                          int dx1, int dy1, unsigned char f);
 
     // Blits scaled about a centre.
     void PutBobZoomByCenter(ORV_Surface* pBob, int x, int y, float scale);
@@ -119,15 +119,14 @@ public:
 
     // Textured triangles; texture coordinates are in texels. A non-zero filter fetches
     // bilinearly.
-    void Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, float y1, float x2,
-                 float y2, float u0, float v0, float u1, float v1, float u2, float v2,
-                 int iFilter);
-    void Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, float y1, float x2,
-                 float y2, float u0, float v0, float u1, float v1, float u2, float v2,
-                 int iFilter, bool bUseAlpha, int iOpacity);
+    void Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, float y1, float x2, float y2,
+                 float u0, float v0, float u1, float v1, float u2, float v2, int iFilter);
+    void Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, float y1, float x2, float y2,
+                 float u0, float v0, float u1, float v1, float u2, float v2, int iFilter,
+                 bool bUseAlpha, int iOpacity);
     void MappingZB(unsigned short* pDepth, ORV_Surface* pTexture, float x0, float y0, float x1,
-                   float y1, float x2, float y2, float u0, float v0, float z0, float u1,
-                   float v1, float z1, float u2, float v2, float z2, int iFilter);
+                   float y1, float x2, float y2, float u0, float v0, float z0, float u1, float v1,
+                   float z1, float u2, float v2, float z2, int iFilter);
     void DrawSprite(ORV_Surface* pTexture, bool bUseAlpha, float x, float y, float zoom,
                     float angle, int iOpacity, bool bFilter);
 

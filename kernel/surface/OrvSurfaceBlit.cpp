@@ -36,8 +36,7 @@ bool Valid(const ORV_Surface* pSurface)
 }
 
 // The source's pixels at columns x .. and rows y .., clipped to the destination.
-void BlitTopLeft(ORV_Surface& dest, const ORV_Surface* pBob, int64_t x, int64_t y,
-                 SBlitMode mode)
+void BlitTopLeft(ORV_Surface& dest, const ORV_Surface* pBob, int64_t x, int64_t y, SBlitMode mode)
 {
     if (!Valid(&dest) || !Valid(pBob))
         return;
@@ -84,9 +83,8 @@ int64_t StepPosition(int64_t start, __int128 step, int64_t i, int64_t size)
 // The source rectangle stretched onto destination columns dx0 .. dx1 - 1 and rows
 // dy0 .. dy1 - 1; the first pixel read is one step past the rectangle's corner. Reads that
 // would fall outside the source take its nearest edge pixel.
-void BlitRect(ORV_Surface& dest, const ORV_Surface* pBob, int64_t sx0, int64_t sy0,
-              int64_t sx1, int64_t sy1, int64_t dx0, int64_t dy0, int64_t dx1, int64_t dy1,
-              SBlitMode mode)
+void BlitRect(ORV_Surface& dest, const ORV_Surface* pBob, int64_t sx0, int64_t sy0, int64_t sx1,
+              int64_t sy1, int64_t dx0, int64_t dy0, int64_t dx1, int64_t dy1, SBlitMode mode)
 {
     if (!Valid(&dest) || !Valid(pBob))
         return;
@@ -130,10 +128,22 @@ constexpr SBlitMode kCopyDark{EBlitOp::Copy, ESkip::Dark};
 constexpr SBlitMode kAddZero{EBlitOp::Add, ESkip::Zero};
 constexpr SBlitMode kAddNotPositive{EBlitOp::Add, ESkip::NotPositive};
 constexpr SBlitMode kAlpha{EBlitOp::Alpha, ESkip::None};
-SBlitMode Scale(int f) { return {EBlitOp::Scale, ESkip::Zero, MixFactor(f)}; }
-SBlitMode AddScaled(int f) { return {EBlitOp::AddScaled, ESkip::Zero, MixFactor(f)}; }
-SBlitMode SubScaled(int f) { return {EBlitOp::SubScaled, ESkip::NotPositive, MixFactor(f)}; }
-SBlitMode Lighten(int f) { return {EBlitOp::Lighten, ESkip::NotPositive, MixFactor(f)}; }
+SBlitMode Scale(int f)
+{
+    return {EBlitOp::Scale, ESkip::Zero, MixFactor(f)};
+}
+SBlitMode AddScaled(int f)
+{
+    return {EBlitOp::AddScaled, ESkip::Zero, MixFactor(f)};
+}
+SBlitMode SubScaled(int f)
+{
+    return {EBlitOp::SubScaled, ESkip::NotPositive, MixFactor(f)};
+}
+SBlitMode Lighten(int f)
+{
+    return {EBlitOp::Lighten, ESkip::NotPositive, MixFactor(f)};
+}
 } // namespace
 
 void ORV_Surface::PutBob(ORV_Surface* pBob, int x, int y)
@@ -201,18 +211,18 @@ void ORV_Surface::PutBobZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, in
 {
     BlitRect(*this, pBob, sx0, sy0, sx1, sy1, dx0, dy0, dx1, dy1, Scale(f));
 }
-void ORV_Surface::PutBobAddZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1,
-                                   int dx0, int dy0, int dx1, int dy1, unsigned char f)
+void ORV_Surface::PutBobAddZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1, int dx0,
+                                   int dy0, int dx1, int dy1, unsigned char f)
 {
     BlitRect(*this, pBob, sx0, sy0, sx1, sy1, dx0, dy0, dx1, dy1, AddScaled(f));
 }
-void ORV_Surface::PutBobSubZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1,
-                                   int dx0, int dy0, int dx1, int dy1, unsigned char f)
+void ORV_Surface::PutBobSubZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1, int dx0,
+                                   int dy0, int dx1, int dy1, unsigned char f)
 {
     BlitRect(*this, pBob, sx0, sy0, sx1, sy1, dx0, dy0, dx1, dy1, SubScaled(f));
 }
-void ORV_Surface::PutBobIncZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1,
-                                   int dx0, int dy0, int dx1, int dy1, unsigned char f)
+void ORV_Surface::PutBobIncZoomMix(ORV_Surface* pBob, int sx0, int sy0, int sx1, int sy1, int dx0,
+                                   int dy0, int dx1, int dy1, unsigned char f)
 {
     BlitRect(*this, pBob, sx0, sy0, sx1, sy1, dx0, dy0, dx1, dy1, Lighten(f));
 }

@@ -20,10 +20,12 @@ using FilePtr = std::unique_ptr<std::FILE, CFileCloser>;
 
 uint32_t ReadU32(const uint8_t* p)
 {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
-           (uint32_t(p[3]) << 24);
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
-uint16_t ReadU16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t ReadU16(const uint8_t* p)
+{
+    return uint16_t(p[0] | (p[1] << 8));
+}
 
 // The fields of the two headers that the loader uses.
 struct SBmpHeader
@@ -64,8 +66,7 @@ int Fail(const char* pMessage, int iCode)
 }
 
 // Reads the pixel rows into a top-row-first buffer; false when the file is short.
-bool ReadRows(std::FILE* pFile, const SBmpHeader& header, int iHeight,
-              std::vector<uint8_t>& buffer)
+bool ReadRows(std::FILE* pFile, const SBmpHeader& header, int iHeight, std::vector<uint8_t>& buffer)
 {
     const size_t rowBytes = size_t(header.width) * 3;
     if (std::fseek(pFile, long(header.dataOffset), SEEK_SET) != 0)
@@ -101,12 +102,16 @@ int ORV_Surface::LoadBMP(const char* pName)
         return Fail("Pas multiple de 4", 4);
     const int64_t height = std::llabs(int64_t(header.height));
     if (header.compression != 0)
-        return Fail("Compression non support\xE9" "e", 5);
+        return Fail("Compression non support\xE9"
+                    "e",
+                    5);
 
-    const int64_t dataBytes = int64_t(header.width) * height * 3;
-    const int64_t fileSize = FileSize(file.get());
+    // Sizes must be positive, and the pixels must fit in memory and in the file.
     if (header.width <= 0 || height <= 0 || height > INT32_MAX ||
-        dataBytes / 3 > (int64_t(1) << 28) || int64_t(header.dataOffset) + dataBytes > fileSize)
+        int64_t(header.width) * height > (int64_t(1) << 28))
+        return Fail("fichier BMP corrompu!", 6);
+    const int64_t dataBytes = int64_t(header.width) * height * 3;
+    if (int64_t(header.dataOffset) + dataBytes > FileSize(file.get()))
         return Fail("fichier BMP corrompu!", 6);
 
     std::vector<uint8_t> buffer(static_cast<size_t>(dataBytes));
@@ -122,6 +127,6 @@ int ORV_Surface::LoadBMP(const char* pName)
 void ORV_Surface::BMP_24to32(const uint8_t* pSource, int iCount)
 {
     for (int i = 0; i < iCount; ++i, pSource += 3)
-        m_pPixels[i] = uint32_t(pSource[0]) | (uint32_t(pSource[1]) << 8) |
-                       (uint32_t(pSource[2]) << 16);
+        m_pPixels[i] =
+            uint32_t(pSource[0]) | (uint32_t(pSource[1]) << 8) | (uint32_t(pSource[2]) << 16);
 }

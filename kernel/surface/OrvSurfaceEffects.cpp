@@ -27,7 +27,8 @@ bool HoldsAtLeast(const ORV_Surface* pSource, const ORV_Surface& dest)
 // The wobble's sine table: entry i = truncate(sin(i * 3.1415 * 2 / 256) * 127).
 const std::array<int, 256>& SineTable()
 {
-    static const std::array<int, 256> s_Table = [] {
+    static const std::array<int, 256> s_Table = []
+    {
         std::array<int, 256> table{};
         for (int i = 0; i < 256; ++i)
             table[i] = int(std::sin(i * 3.1415 * 2 / 256) * 127);
@@ -56,8 +57,8 @@ void ORV_Surface::Fade(ORV_Surface* pA, ORV_Surface* pB, float x)
     for (int i = 0; i < count; ++i)
     {
         const uint32_t a = pa[i], b = pb[i];
-        m_pPixels[i] = MakeRGB(mix(RedWide(a), RedWide(b)), mix(Green(a), Green(b)),
-                               mix(Blue(a), Blue(b)));
+        m_pPixels[i] =
+            MakeRGB(mix(RedWide(a), RedWide(b)), mix(Green(a), Green(b)), mix(Blue(a), Blue(b)));
     }
 }
 

@@ -158,16 +158,18 @@ bool Usable(const ORV_Surface* pSurface)
 }
 } // namespace
 
-void ORV_Surface::Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, float y1,
-                          float x2, float y2, float u0, float v0, float u1, float v1, float u2,
-                          float v2, int iFilter)
+void ORV_Surface::Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, float y1, float x2,
+                          float y2, float u0, float v0, float u1, float v1, float u2, float v2,
+                          int iFilter)
 {
     if (!Usable(pTexture) || !m_pPixels)
         return;
     const CTexels texels(*pTexture);
     uint32_t* pDest = m_pPixels;
     ScanTriangle<2>(m_iWidth, m_iHeight, Vertex(x0, y0, u0, v0), Vertex(x1, y1, u1, v1),
-                    Vertex(x2, y2, u2, v2), [&](int64_t index, const int64_t* a) {
+                    Vertex(x2, y2, u2, v2),
+                    [&](int64_t index, const int64_t* a)
+                    {
                         if (texels.Inside(a[0], a[1]))
                             pDest[index] = texels.Fetch(a[0], a[1], iFilter != 0);
                     });
@@ -175,9 +177,9 @@ void ORV_Surface::Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, f
 
 // Blended over the destination with alpha a = opacity, or texel alpha × opacity / 256;
 // the written pixel's alpha is 0.
-void ORV_Surface::Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, float y1,
-                          float x2, float y2, float u0, float v0, float u1, float v1, float u2,
-                          float v2, int iFilter, bool bUseAlpha, int iOpacity)
+void ORV_Surface::Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, float y1, float x2,
+                          float y2, float u0, float v0, float u1, float v1, float u2, float v2,
+                          int iFilter, bool bUseAlpha, int iOpacity)
 {
     if (iOpacity < 3 || !Usable(pTexture) || !m_pPixels)
         return;
@@ -185,8 +187,9 @@ void ORV_Surface::Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, f
     const CTexels texels(*pTexture);
     uint32_t* pDest = m_pPixels;
     ScanTriangle<2>(
-        m_iWidth, m_iHeight, Vertex(x0, y0, u0, v0), Vertex(x1, y1, u1, v1),
-        Vertex(x2, y2, u2, v2), [&](int64_t index, const int64_t* a) {
+        m_iWidth, m_iHeight, Vertex(x0, y0, u0, v0), Vertex(x1, y1, u1, v1), Vertex(x2, y2, u2, v2),
+        [&](int64_t index, const int64_t* a)
+        {
             if (!texels.Inside(a[0], a[1]))
                 return;
             const PIXEL32 texel = texels.FetchWithAlpha(a[0], a[1], iFilter != 0, bUseAlpha);
@@ -195,8 +198,8 @@ void ORV_Surface::Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, f
                 return;
             const uint32_t d = pDest[index];
             auto blend = [alpha](int t, int c) { return (t * alpha + c * (255 - alpha)) >> 8; };
-            pDest[index] = MakeRGB(blend(texel.r, Red(d)), blend(texel.g, Green(d)),
-                                   blend(texel.b, Blue(d)));
+            pDest[index] =
+                MakeRGB(blend(texel.r, Red(d)), blend(texel.g, Green(d)), blend(texel.b, Blue(d)));
         });
 }
 
@@ -204,15 +207,16 @@ void ORV_Surface::Mapping(ORV_Surface* pTexture, float x0, float y0, float x1, f
 // lies inside the texture, and their depth.
 void ORV_Surface::MappingZB(unsigned short* pDepth, ORV_Surface* pTexture, float x0, float y0,
                             float x1, float y1, float x2, float y2, float u0, float v0, float z0,
-                            float u1, float v1, float z1, float u2, float v2, float z2,
-                            int iFilter)
+                            float u1, float v1, float z1, float u2, float v2, float z2, int iFilter)
 {
     if (!pDepth || !Usable(pTexture) || !m_pPixels)
         return;
     const CTexels texels(*pTexture);
     uint32_t* pDest = m_pPixels;
     ScanTriangle<3>(m_iWidth, m_iHeight, Vertex(x0, y0, u0, v0, z0), Vertex(x1, y1, u1, v1, z1),
-                    Vertex(x2, y2, u2, v2, z2), [&](int64_t index, const int64_t* a) {
+                    Vertex(x2, y2, u2, v2, z2),
+                    [&](int64_t index, const int64_t* a)
+                    {
                         const int64_t z = a[2] >> 16;
                         if (z <= 0 || z >= pDepth[index])
                             return;
@@ -224,20 +228,18 @@ void ORV_Surface::MappingZB(unsigned short* pDepth, ORV_Surface* pTexture, float
 
 // The texture less a one-texel border, rotated by angle and zoomed about (x, y), as two
 // blended triangles.
-void ORV_Surface::DrawSprite(ORV_Surface* pTexture, bool bUseAlpha, float x, float y,
-                             float zoom, float angle, int iOpacity, bool bFilter)
+void ORV_Surface::DrawSprite(ORV_Surface* pTexture, bool bUseAlpha, float x, float y, float zoom,
+                             float angle, int iOpacity, bool bFilter)
 {
     if (!Usable(pTexture))
         return;
     const int w = pTexture->GetWidth(), h = pTexture->GetHeight();
     const float c = float(std::cos(double(angle))), s = float(std::sin(double(angle)));
     const float halfW = w / 2.0f, halfH = h / 2.0f;
-    auto screenX = [&](float tx, float ty) {
-        return x + zoom * ((tx - halfW) * c - (ty - halfH) * s);
-    };
-    auto screenY = [&](float tx, float ty) {
-        return y + zoom * ((tx - halfW) * s + (ty - halfH) * c);
-    };
+    auto screenX = [&](float tx, float ty)
+    { return x + zoom * ((tx - halfW) * c - (ty - halfH) * s); };
+    auto screenY = [&](float tx, float ty)
+    { return y + zoom * ((tx - halfW) * s + (ty - halfH) * c); };
     const float l = 1, t = 1, r = float(w - 2), b = float(h - 2);
     const int filter = bFilter ? 1 : 0;
     Mapping(pTexture, screenX(l, t), screenY(l, t), screenX(r, t), screenY(r, t), screenX(r, b),

@@ -25,8 +25,8 @@ public:
 
     void Run()
     {
-        const int rays[8][2] = {{1, 1}, {1, -1}, {0, -1}, {-1, -1},
-                                {-1, 0}, {1, 0}, {-1, 1}, {0, 1}};
+        const int rays[8][2] = {{1, 1},  {1, -1}, {0, -1}, {-1, -1},
+                                {-1, 0}, {1, 0},  {-1, 1}, {0, 1}};
         for (const auto& ray : rays)
             Ray(ray[0], ray[1]);
         const int blocks[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
@@ -53,7 +53,8 @@ private:
         uint32_t& pixel = At(x, y);
         int out[3];
         for (int k = 0; k < 3; ++k)
-            out[k] = ClampByte((int64_t(Trunc(float(Channel(pixel, k)) * m_fKeep)) + feed[k]) >> 16);
+            out[k] =
+                ClampByte((int64_t(Trunc(float(Channel(pixel, k)) * m_fKeep)) + feed[k]) >> 16);
         pixel = MakeRGB(out[2], out[1], out[0]);
     }
 

@@ -30,12 +30,27 @@ inline int32_t WrapMul(int32_t a, int32_t b)
     return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b));
 }
 
-inline int Blue(uint32_t pixel) { return static_cast<int>(pixel & 0xFF); }
-inline int Green(uint32_t pixel) { return static_cast<int>((pixel >> 8) & 0xFF); }
-inline int Red(uint32_t pixel) { return static_cast<int>((pixel >> 16) & 0xFF); }
+inline int Blue(uint32_t pixel)
+{
+    return static_cast<int>(pixel & 0xFF);
+}
+inline int Green(uint32_t pixel)
+{
+    return static_cast<int>((pixel >> 8) & 0xFF);
+}
+inline int Red(uint32_t pixel)
+{
+    return static_cast<int>((pixel >> 16) & 0xFF);
+}
 // The red channel as several routines read it: the upper 16 bits (alpha × 256 + red).
-inline int RedWide(uint32_t pixel) { return static_cast<int>(pixel >> 16); }
-inline int Alpha(uint32_t pixel) { return static_cast<int>(pixel >> 24); }
+inline int RedWide(uint32_t pixel)
+{
+    return static_cast<int>(pixel >> 16);
+}
+inline int Alpha(uint32_t pixel)
+{
+    return static_cast<int>(pixel >> 24);
+}
 
 inline int ClampByte(int64_t value)
 {
