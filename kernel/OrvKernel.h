@@ -20,6 +20,9 @@
 #include "audio/OrvChrono.h"
 #include "audio/OrvSniffer.h"
 
+// Video capture
+#include "capture/OrvAvi.h"
+
 // Software surfaces
 #include "surface/OrvSurface.h"
 #include "surface/OrvMat3.h"
