@@ -21,7 +21,8 @@ constexpr int kFrames = 50;
 // A few frames with soft gradients and moving detail, like a demo's pictures.
 const std::vector<std::vector<uint8_t>>& GetFrames()
 {
-    static std::vector<std::vector<uint8_t>> s_frames = [] {
+    static std::vector<std::vector<uint8_t>> s_frames = []
+    {
         std::vector<std::vector<uint8_t>> frames;
         for (int f = 0; f < 8; ++f)
         {
@@ -75,9 +76,18 @@ void RecordFrames(benchmark::State& state, const char* szCodec)
     AVISetCompressorA(nullptr);
 }
 
-void BM_Record720p_x264(benchmark::State& state) { RecordFrames(state, "libx264"); }
-void BM_Record720p_mjpeg(benchmark::State& state) { RecordFrames(state, "mjpeg"); }
-void BM_Record720p_ffv1(benchmark::State& state) { RecordFrames(state, "ffv1"); }
+void BM_Record720p_x264(benchmark::State& state)
+{
+    RecordFrames(state, "libx264");
+}
+void BM_Record720p_mjpeg(benchmark::State& state)
+{
+    RecordFrames(state, "mjpeg");
+}
+void BM_Record720p_ffv1(benchmark::State& state)
+{
+    RecordFrames(state, "ffv1");
+}
 
 } // namespace
 
