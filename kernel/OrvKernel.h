@@ -16,9 +16,10 @@
 #include "core/OrvModifiable.h"
 #include "core/OrvText.h"
 
-// Timing and diagnostics
+// Timing, music and diagnostics
 #include "audio/OrvChrono.h"
 #include "audio/OrvSniffer.h"
+#include "audio/OrvMusic.h"
 
 // Video capture
 #include "capture/OrvAvi.h"
