@@ -19,10 +19,11 @@ double Seconds(DWORD handle)
     return BASS_ChannelBytes2Seconds(handle, BASS_ChannelGetPosition(handle));
 }
 
-int PeakBin(DWORD handle)
+// The strongest bin of the spectrum now playing; bytesPerFrame: of the stream's format.
+int PeakBin(DWORD handle, DWORD bytesPerFrame = 4)
 {
     float spectrum[256] = {};
-    EXPECT_EQ(BASS_ChannelGetData(handle, spectrum, BASS_DATA_FFT512), 512u * 4);
+    EXPECT_EQ(BASS_ChannelGetData(handle, spectrum, BASS_DATA_FFT512), 512u * bytesPerFrame);
     return static_cast<int>(std::max_element(spectrum, spectrum + 256) - spectrum);
 }
 
@@ -250,5 +251,45 @@ TEST_F(Bass, AFileCutShortWhilePlayingEndsThePlayback)
     EXPECT_LT(position, BASS_ChannelSeconds2Bytes(handle, 0.4f));
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(BASS_ChannelGetPosition(handle), position) << "nothing more to play";
-    EXPECT_TRUE(BASS_ChannelSetPosition(handle, 0) || BASS_ErrorGetCode() == BASS_ERROR_POSITION);
+}
+
+TEST_F(Bass, CompressedFilesChangedWhilePlayingDoNotDerailTheStream)
+{
+    for (const char* pName : {"swap.mp3", "swap.ogg"})
+    {
+        const int format =
+            std::string(pName).ends_with("mp3") ? kMp3 : SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+        const DWORD handle = Open(WriteTone(pName, format, 44100, 2, 44100 * 3, Sine(1000, 44100)));
+        ASSERT_TRUE(BASS_ChannelPlay(handle, FALSE));
+        std::this_thread::sleep_for(30ms);
+        WriteBytes(pName, std::string(5000, '\x33')); // another content, shorter
+        BASS_ChannelSetPosition(handle, BASS_ChannelSeconds2Bytes(handle, 1.5f)); // may fail
+        std::this_thread::sleep_for(100ms);
+        float spectrum[256];
+        BASS_ChannelGetData(handle, spectrum, BASS_DATA_FFT512);
+        const QWORD position = BASS_ChannelGetPosition(handle);
+        EXPECT_LE(position, BASS_ChannelGetLength(handle)) << pName;
+        EXPECT_TRUE(BASS_ChannelStop(handle));
+        EXPECT_TRUE(BASS_ChannelPlay(handle, TRUE));
+        EXPECT_LE(BASS_ChannelGetPosition(handle), position) << pName;
+    }
+}
+
+TEST_F(Bass, StreamsAtOtherRatesPlayTogetherInRealTime)
+{
+    const DWORD high = Open(WriteTone("48k.wav", kWav16, 48000, 2, 48000 * 3, Sine(3000, 48000)));
+    const DWORD low = Open(WriteTone("22k.wav", kWav16, 22050, 1, 22050 * 3, Sine(1000, 22050)));
+    EXPECT_EQ(PeakBin(high), 32) << "3000 Hz in bins of 48000 / 512 Hz";
+    EXPECT_EQ(PeakBin(low, 2), 23) << "1000 Hz in bins of 22050 / 512 Hz";
+    ASSERT_TRUE(BASS_ChannelPlay(high, FALSE));
+    ASSERT_TRUE(BASS_ChannelPlay(low, FALSE));
+    std::this_thread::sleep_for(50ms);
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double highStart = Seconds(high);
+    const double lowStart = Seconds(low);
+    std::this_thread::sleep_for(300ms);
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    EXPECT_NEAR(Seconds(high) - highStart, wall, 0.06);
+    EXPECT_NEAR(Seconds(low) - lowStart, wall, 0.06);
 }
