@@ -188,28 +188,15 @@ void ORV_Surface::SetAlphaChannel(ORV_Surface* pMask)
 // Weights 255 - f and f (not 256 - f), so full white comes out as 253.
 int ORV_Surface::GetPixelRGB_BiLinear256(int x, int y) const
 {
-    if (x < 0 || y < 0 || (x >> 8) > m_iWidth - 2 || (y >> 8) > m_iHeight - 2)
+    if (!BilinearInside(m_iWidth, m_iHeight, x, y))
         return 0;
-    const int64_t fx = x & 255;
-    const int64_t fy = y & 255;
-    const uint32_t* p = m_pPixels + (x >> 8) + int64_t(y >> 8) * m_iWidth;
-    const uint32_t p00 = p[0], p10 = p[1], p01 = p[m_iWidth], p11 = p[m_iWidth + 1];
-    auto mix = [&](int c00, int c10, int c01, int c11)
-    {
-        const int64_t sum =
-            (255 - fy) * ((255 - fx) * c00 + fx * c10) + fy * ((255 - fx) * c01 + fx * c11);
-        return std::min<int64_t>(sum >> 16, 255);
-    };
-    const int64_t blue = mix(Blue(p00), Blue(p10), Blue(p01), Blue(p11));
-    const int64_t green = mix(Green(p00), Green(p10), Green(p01), Green(p11));
-    const int64_t red = mix(RedWide(p00), RedWide(p10), RedWide(p01), RedWide(p11));
-    return static_cast<int>(MakeRGB(int(red), int(green), int(blue)));
+    return static_cast<int>(Bilinear256(m_pPixels, m_iWidth, x, y));
 }
 
 void ORV_Surface::GetPixelRGB_BiLinear256alpha(PIXEL32& out, const int& x, const int& y,
                                                const bool& bWithAlpha) const
 {
-    if (x < 0 || y < 0 || (x >> 8) > m_iWidth - 2 || (y >> 8) > m_iHeight - 2)
+    if (!BilinearInside(m_iWidth, m_iHeight, x, y))
     {
         out.u32 = 0;
         return;

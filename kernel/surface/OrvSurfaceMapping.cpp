@@ -126,7 +126,13 @@ public:
     uint32_t Fetch(int64_t u, int64_t v, bool bFilter) const
     {
         if (bFilter)
-            return uint32_t(m_Texture.GetPixelRGB_BiLinear256(int(u >> 8), int(v >> 8)));
+        {
+            const int x = int(u >> 8), y = int(v >> 8);
+            const int w = m_Texture.GetWidth();
+            if (!BilinearInside(w, m_Texture.GetHeight(), x, y))
+                return 0;
+            return Bilinear256(m_Texture.GetPixels(), w, x, y);
+        }
         return Nearest(u, v);
     }
     // Colour and alpha bytes for the blended form.

@@ -67,4 +67,30 @@ inline int64_t Clamp64(int64_t value, int64_t low, int64_t high)
 {
     return value < low ? low : (value > high ? high : value);
 }
+// The bilinear fetch at 1/256-pixel coordinates (x, y) of a width x height image, already
+// known to lie inside it. Weights are 255 - f and f. All sums fit 32 unsigned bits, even
+// for red read with the alpha above it: 255 × 255 × 65535 < 2^32.
+inline uint32_t Bilinear256(const uint32_t* pPixels, int width, int x, int y)
+{
+    const uint32_t fx = x & 255, fy = y & 255;
+    const uint32_t* p = pPixels + (x >> 8) + int64_t(y >> 8) * width;
+    const uint32_t p00 = p[0], p10 = p[1], p01 = p[width], p11 = p[width + 1];
+    auto mix = [fx, fy](uint32_t c00, uint32_t c10, uint32_t c01, uint32_t c11)
+    {
+        const uint32_t sum =
+            (255 - fy) * ((255 - fx) * c00 + fx * c10) + fy * ((255 - fx) * c01 + fx * c11);
+        const uint32_t value = sum >> 16;
+        return value > 255 ? 255u : value;
+    };
+    const uint32_t blue = mix(p00 & 0xFF, p10 & 0xFF, p01 & 0xFF, p11 & 0xFF);
+    const uint32_t green =
+        mix((p00 >> 8) & 0xFF, (p10 >> 8) & 0xFF, (p01 >> 8) & 0xFF, (p11 >> 8) & 0xFF);
+    const uint32_t red = mix(p00 >> 16, p10 >> 16, p01 >> 16, p11 >> 16);
+    return (red << 16) | (green << 8) | blue;
+}
+
+inline bool BilinearInside(int width, int height, int x, int y)
+{
+    return x >= 0 && y >= 0 && (x >> 8) <= width - 2 && (y >> 8) <= height - 2;
+}
 } // namespace orv_surface
