@@ -1,5 +1,8 @@
 #include "surface/OrvBlitKernels.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define ORV_BLIT_X86 1
@@ -56,9 +59,18 @@ struct V
 
 namespace
 {
+// AVX2 where the processor has it, unless $ORV_SURFACE_SIMD is "sse2" (read once).
+bool UseAvx2()
+{
+    const char* pChoice = std::getenv("ORV_SURFACE_SIMD");
+    if (pChoice && std::strcmp(pChoice, "sse2") == 0)
+        return false;
+    return __builtin_cpu_supports("avx2");
+}
+
 RowFunction SelectVectorRow(EBlitOp op, ESkip skip)
 {
-    static const bool s_bAvx2 = __builtin_cpu_supports("avx2");
+    static const bool s_bAvx2 = UseAvx2();
     return s_bAvx2 ? SelectRowAvx2(op, skip) : sse2::SelectRow(op, skip);
 }
 } // namespace
