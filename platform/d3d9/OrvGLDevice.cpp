@@ -329,6 +329,8 @@ COrvGLDevice::~COrvGLDevice()
             glDeleteBuffers(1, &m_uUserVertices);
         if (m_uUserIndices)
             glDeleteBuffers(1, &m_uUserIndices);
+        if (m_uBatchIndexBuffer)
+            glDeleteBuffers(1, &m_uBatchIndexBuffer);
     }
     m_pCore->SetDevice(nullptr);
     delete m_pSwapChain;
