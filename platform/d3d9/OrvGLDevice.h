@@ -234,6 +234,8 @@ private:
     void ApplyViewport();
     bool AttachForRead(COrvGLSurface* pSurface);
     void ResetViewportTo(COrvGLSurface* pSurface);
+    // Sets a new depth-stencil buffer to far (1.0) and stencil 0.
+    void ClearDepthSurface(COrvGLSurface* pSurface);
 
     // Drawing (OrvGLDeviceDraw.cpp)
     void Changed(uint32_t uDirty);
