@@ -11,7 +11,8 @@ CBassSystem& CBassSystem::Get()
 {
     // Never destroyed, so that a host's own static objects may still call in while the
     // process exits; the output is closed at exit so that its thread ends first.
-    static CBassSystem* s_pSystem = [] {
+    static CBassSystem* s_pSystem = []
+    {
         auto* pSystem = new CBassSystem;
         std::atexit([] { Get().Free(); });
         return pSystem;
