@@ -4,6 +4,7 @@
 #include "graphics/OrvResImage.h"
 #include "graphics/OrvResObject3D.h"
 #include "graphics/OrvResRenderTarget.h"
+#include "graphics/OrvResShader.h"
 #include "layers/OrvLayerSprite.h"
 
 #include <cerrno>
@@ -38,6 +39,7 @@ const SResourceClass g_ResourceClasses[] = {
     {"COrvResImage", &CreateResource<COrvResImage>},
     {"COrvResObject3D", &CreateResource<COrvResObject3D>},
     {"COrvResMaterial", &CreateResource<COrvResMaterial>},
+    {"COrvResShader", &CreateResource<COrvResShader>},
     {"COrvResRenderTarget", &CreateResource<COrvResRenderTarget>},
 };
 
