@@ -45,8 +45,9 @@ void COrvDemo::SetDevice(IDirect3DDevice9* pDevice)
     if (pDevice == m_pDevice)
         return;
     m_pDevice = pDevice;
-    for (COrvResource* pResource : m_Resources)
-        pResource->SetDevice(pDevice);
+    // By index: a resource may add others to the list (a mesh file brings its materials).
+    for (size_t i = 0; i < m_Resources.size(); ++i)
+        m_Resources[i]->SetDevice(pDevice);
     for (COrvLayer* pLayer : m_Layers)
         pLayer->SetDevice(pDevice);
 }
@@ -120,8 +121,10 @@ void COrvDemo::DrawFrame(float time)
     }
     COrvPropBase::SetFrame(time);
     m_pMusic->Update();
-    for (COrvResource* pResource : m_Resources)
-        pResource->Update();
+    // By index: updating a mesh resource appends the materials and images of its file,
+    // which are then updated in this same pass.
+    for (size_t i = 0; i < m_Resources.size(); ++i)
+        m_Resources[i]->Update();
     for (size_t i = 0; i < m_Layers.size(); ++i)
         if (m_Layers[i]->IsVisible())
             DrawLayer(m_Layers[i], i, pBackBuffer);

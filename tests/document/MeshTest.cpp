@@ -125,3 +125,16 @@ TEST_F(Meshes, FileMaterialsBecomeResourcesOfTheDemo)
     Build("panel.x");
     EXPECT_EQ(m_pDemo->GetResources().size(), count + 1); // only the new mesh resource
 }
+
+TEST_F(Meshes, DrawFrameUpdatesTheResourcesThatAMeshFileAdds)
+{
+    // The mesh is the only resource, so appending its materials moves the list's storage
+    // while the frame walks it.
+    auto* pResource = static_cast<COrvResObject3D*>(m_pDemo->AddResObject3D());
+    pResource->SetFileName("panel.x");
+    m_pDemo->DrawFrame(0.0f);
+    ASSERT_NE(pResource->GetObject(), nullptr);
+    EXPECT_NE(m_pDemo->GetResourceByName("panel.x_mat1"), nullptr);
+    EXPECT_NE(m_pDemo->GetResourceByName("panel.x_tex1"), nullptr);
+    m_pDemo->DrawFrame(1.0f);
+}
