@@ -1,0 +1,4 @@
+#pragma once
+
+// D3DX mesh functions and interfaces; declared with their implementation.
+#include "d3d9.h"
