@@ -9,6 +9,12 @@
 // Animation core
 #include "core/OrvVersion.h"
 #include "core/OrvObject.h"
+#include "core/OrvPropId.h"
+#include "core/OrvKey.h"
+#include "core/OrvPropBase.h"
+#include "core/OrvProp.h"
+#include "core/OrvModifiable.h"
+#include "core/OrvText.h"
 
 // Timing and diagnostics
 #include "audio/OrvChrono.h"

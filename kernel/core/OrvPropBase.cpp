@@ -1,0 +1,215 @@
+#include "core/OrvPropBase.h"
+
+#include "core/OrvText.h"
+
+#include <algorithm>
+#include <climits>
+#include <limits>
+
+float COrvPropBase::m_siFrame = 0.0f;
+
+namespace
+{
+// No frame equals NaN, so a NaN cache frame marks the cache empty.
+constexpr float s_fNoCache = std::numeric_limits<float>::quiet_NaN();
+
+int FrameOf(float fFrame)
+{
+    if (!(fFrame == fFrame))
+        return 0;
+    if (fFrame >= 2147483648.0f)
+        return INT_MAX;
+    if (fFrame <= -2147483648.0f)
+        return INT_MIN;
+    return static_cast<int>(fFrame);
+}
+} // namespace
+
+COrvPropBase::COrvPropBase(COrvModifiable* pModifiable, ORV_PROP_ID propId)
+    : m_PropId(propId), m_pModifiable(pModifiable), m_fCacheFrame(s_fNoCache)
+{
+}
+
+COrvPropBase::~COrvPropBase()
+{
+    for (auto& entry : m_Track)
+        entry.second->Release();
+    m_Track.clear();
+    m_Index.clear();
+    if (m_pDefaultKey)
+        m_pDefaultKey->Release();
+    if (m_pCurrentKey)
+        m_pCurrentKey->Release();
+}
+
+std::string COrvPropBase::GetPropIdString() const
+{
+    return OrvPropIdString(m_PropId);
+}
+
+void COrvPropBase::AddKey(int iFrame, COrvKey* pKey)
+{
+    if (!pKey)
+        return;
+    pKey->AddRef();
+    if (!IsOwnKeyType(pKey))
+    {
+        // A key the property cannot blend would be read as another type; refuse it.
+        pKey->Release();
+        return;
+    }
+    auto position =
+        std::lower_bound(m_Index.begin(), m_Index.end(), iFrame,
+                         [](const SIndexEntry& entry, int frame) { return entry.iFrame < frame; });
+    auto it = m_Track.find(iFrame);
+    if (it == m_Track.end())
+    {
+        // Index first, then the map: if the map cannot grow, the index is put back.
+        position = m_Index.insert(position, SIndexEntry{static_cast<float>(iFrame), iFrame, pKey});
+        try
+        {
+            m_Track.emplace(iFrame, pKey);
+        }
+        catch (...)
+        {
+            m_Index.erase(position);
+            pKey->Release();
+            throw;
+        }
+    }
+    else
+    {
+        // The reference was taken first, so putting the same key again leaves its count
+        // unchanged.
+        COrvKey* pOld = it->second;
+        it->second = pKey;
+        position->pKey = pKey;
+        pOld->Release();
+    }
+    InvalidateCache();
+}
+
+void COrvPropBase::DeleteKeys(int iFrom, int iTo)
+{
+    const int lo = std::min(iFrom, iTo);
+    const int hi = std::max(iFrom, iTo);
+    auto first = m_Track.lower_bound(lo);
+    auto last = m_Track.upper_bound(hi);
+    if (first == last)
+        return;
+    std::vector<COrvKey*> removed;
+    for (auto it = first; it != last; ++it)
+        removed.push_back(it->second);
+    m_Track.erase(first, last);
+    auto indexFirst =
+        std::lower_bound(m_Index.begin(), m_Index.end(), lo,
+                         [](const SIndexEntry& entry, int frame) { return entry.iFrame < frame; });
+    m_Index.erase(indexFirst, indexFirst + static_cast<std::ptrdiff_t>(removed.size()));
+    InvalidateCache();
+    // Released last: a key's destructor must not see a half-edited track.
+    for (COrvKey* pKey : removed)
+        pKey->Release();
+}
+
+void COrvPropBase::InvalidateCache()
+{
+    m_fCacheFrame = s_fNoCache;
+}
+
+void COrvPropBase::AddKeyAtCurrentFrame(COrvKey* pKey)
+{
+    AddKey(FrameOf(m_siFrame), pKey);
+}
+
+void COrvPropBase::GetInterpolatedKey(float x, COrvKey* pOut) const
+{
+    const size_t count = m_Index.size();
+    if (count == 0 || !pOut)
+        return;
+    // Number of keys at or before x (none when x is NaN).
+    const size_t passed = static_cast<size_t>(std::partition_point(m_Index.begin(), m_Index.end(),
+                                                                   [x](const SIndexEntry& entry)
+                                                                   { return entry.fFrame <= x; }) -
+                                              m_Index.begin());
+    const SIndexEntry& first = m_Index[0];
+    const SIndexEntry& prev = passed >= 1 ? m_Index[passed - 1] : first;
+    const SIndexEntry& before = passed >= 2 ? m_Index[passed - 2] : first;
+
+    // Before the first key the default value acts as a key at frame 0.
+    const COrvKey* k1 = prev.pKey;
+    float f1 = prev.fFrame;
+    if (x < prev.fFrame)
+    {
+        k1 = m_pDefaultKey;
+        f1 = 0.0f;
+    }
+    const COrvKey* k0 = x < before.fFrame ? m_pDefaultKey : before.pKey;
+
+    if (passed == count)
+    {
+        pOut->InterpolateSpline(0.0f, k0, k1, k1, k1);
+        return;
+    }
+    const SIndexEntry& next = m_Index[passed];
+    const COrvKey* k3 = passed + 1 < count ? m_Index[passed + 1].pKey : next.pKey;
+    const float t = (x - f1) / (next.fFrame - f1);
+    pOut->InterpolateSpline(t, k0, k1, next.pKey, k3);
+}
+
+void COrvPropBase::Save(pugi::xml_document&, pugi::xml_node element) const
+{
+    std::string text;
+    element.append_attribute("bAnimable").set_value(m_bAnimable ? "1" : "0");
+    element.append_attribute("bInterpolate").set_value(m_bInterpolate ? "1" : "0");
+    if (m_pDefaultKey)
+        m_pDefaultKey->ToString(text);
+    element.append_attribute("defaultValue").set_value(text.c_str());
+    if (!m_bAnimable)
+        return;
+    pugi::xml_node track = element.append_child("track");
+    for (const auto& [iFrame, pKey] : m_Track)
+    {
+        pugi::xml_node key = track.append_child("key");
+        key.append_attribute("frame").set_value(OrvFormatInt(iFrame).c_str());
+        pKey->ToString(text);
+        key.append_attribute("value").set_value(text.c_str());
+    }
+}
+
+void COrvPropBase::Load(pugi::xml_node node)
+{
+    if (pugi::xml_attribute attribute = node.attribute("defaultValue"))
+    {
+        if (COrvKey* pKey = CreateNewKey())
+        {
+            pKey->AddRef();
+            pKey->FromString(attribute.value());
+            if (m_pDefaultKey)
+                m_pDefaultKey->Release();
+            m_pDefaultKey = pKey;
+        }
+    }
+    if (pugi::xml_attribute attribute = node.attribute("bAnimable"))
+        m_bAnimable = std::string(attribute.value()) == "1";
+    if (pugi::xml_attribute attribute = node.attribute("bInterpolate"))
+        m_bInterpolate = std::string(attribute.value()) == "1";
+
+    for (pugi::xml_node track : node.children("track"))
+    {
+        for (pugi::xml_node key : track.children())
+        {
+            if (key.type() != pugi::node_element)
+                continue;
+            pugi::xml_attribute frame = key.attribute("frame");
+            pugi::xml_attribute value = key.attribute("value");
+            if (!frame || !value)
+                continue;
+            COrvKey* pKey = CreateNewKey();
+            if (!pKey)
+                continue;
+            pKey->FromString(value.value());
+            AddKey(OrvParseInt(frame.value()), pKey);
+        }
+    }
+    InvalidateCache();
+}

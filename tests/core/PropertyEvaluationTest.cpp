@@ -1,0 +1,231 @@
+#include "OrvKernel.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+// Builds keys the way a demo file does: a new key with a value, handed to the track.
+template <typename TKey, typename TValue> void Put(COrvPropBase& prop, int frame, TValue value)
+{
+    auto* pKey = new TKey;
+    pKey->m_Value = value;
+    prop.AddKey(frame, pKey);
+}
+
+template <typename TProp> auto ValueAt(TProp& prop, float frame)
+{
+    COrvPropBase::SetFrame(frame);
+    return prop.GetValue();
+}
+
+class PropertyEvaluation : public ::testing::Test
+{
+protected:
+    void TearDown() override { COrvPropBase::SetFrame(0.0f); }
+};
+} // namespace
+
+TEST_F(PropertyEvaluation, FloatFollowsCatmullRomFromTheDefaultThroughTheKeys)
+{
+    COrvPropFloat prop(nullptr, ORV_PROP_ALPHA);
+    prop.SetDefaultValue(0.0f);
+    Put<COrvKeyFloat>(prop, 16, 1.0f);
+    Put<COrvKeyFloat>(prop, 32, 0.0f);
+    EXPECT_EQ(ValueAt(prop, 0.0f), 0.0f);
+    EXPECT_EQ(ValueAt(prop, 8.0f), 0.5625f);
+    EXPECT_EQ(ValueAt(prop, 16.0f), 1.0f);
+    EXPECT_EQ(ValueAt(prop, 20.0f), 0.796875f);
+    EXPECT_EQ(ValueAt(prop, 24.0f), 0.5f);
+    EXPECT_EQ(ValueAt(prop, 32.0f), 0.0f);
+    EXPECT_EQ(ValueAt(prop, 40.0f), 0.0f);
+}
+
+TEST_F(PropertyEvaluation, FloatSplineBendsThroughTheKeysBeforeAndAfter)
+{
+    COrvPropFloat prop(nullptr, ORV_PROP_ALPHA);
+    prop.SetDefaultValue(0.0f);
+    Put<COrvKeyFloat>(prop, 0, 0.0f);
+    Put<COrvKeyFloat>(prop, 16, 10.0f);
+    Put<COrvKeyFloat>(prop, 32, 0.0f);
+    Put<COrvKeyFloat>(prop, 48, 10.0f);
+    EXPECT_EQ(ValueAt(prop, 8.0f), 5.625f);
+    EXPECT_EQ(ValueAt(prop, 24.0f), 5.0f);
+    EXPECT_EQ(ValueAt(prop, 40.0f), 4.375f);
+    EXPECT_EQ(ValueAt(prop, 1000.0f), 10.0f);
+}
+
+TEST_F(PropertyEvaluation, NotAnimableGivesTheDefaultWhateverTheTrack)
+{
+    COrvPropFloat prop(nullptr, ORV_PROP_ALPHA);
+    prop.SetDefaultValue(3.0f);
+    Put<COrvKeyFloat>(prop, 16, 1.0f);
+    prop.SetAnimable(false);
+    EXPECT_EQ(ValueAt(prop, 16.0f), 3.0f);
+    prop.SetAnimable(true);
+    EXPECT_EQ(ValueAt(prop, 16.0f), 1.0f);
+}
+
+TEST_F(PropertyEvaluation, IntRoundsHalfUpByAddingAHalfThenTruncating)
+{
+    // Two keys 0 -> 5 reached from a default of 0: at t = 0.5 the bracket is 2 * 2.5.
+    COrvPropInt prop(nullptr, ORV_PROP_WIDTH);
+    prop.SetDefaultValue(0);
+    Put<COrvKeyInt>(prop, 10, 0);
+    Put<COrvKeyInt>(prop, 20, 5);
+    COrvKeyInt probe;
+    COrvKeyInt k0, k1, k2, k3;
+    k0.m_Value = 0, k1.m_Value = 0, k2.m_Value = 5, k3.m_Value = 5;
+    probe.InterpolateSpline(0.5f, &k0, &k1, &k2, &k3); // 2.5 -> 3
+    EXPECT_EQ(probe.m_Value, 3);
+    EXPECT_EQ(ValueAt(prop, 15.0f), 3);
+    // About -2.3: + 0.5 = -1.8 truncates toward zero to -1 (flooring would give -2).
+    k0.m_Value = 0, k1.m_Value = 0, k2.m_Value = -5, k3.m_Value = -5;
+    probe.InterpolateSpline(0.47f, &k0, &k1, &k2, &k3);
+    EXPECT_EQ(probe.m_Value, -1);
+    k2.m_Value = -2;
+    probe.InterpolateLinear(0.9f, &k0, &k2); // -1.8 truncated, no half added
+    EXPECT_EQ(probe.m_Value, -1);
+}
+
+TEST_F(PropertyEvaluation, BoolsAndTextsStepAtTheirKeys)
+{
+    COrvPropBool flag(nullptr, ORV_PROP_VISIBLE);
+    flag.SetDefaultValue(false);
+    Put<COrvKeyBool>(flag, 10, true);
+    EXPECT_FALSE(ValueAt(flag, 9.99f));
+    EXPECT_TRUE(ValueAt(flag, 10.0f));
+    EXPECT_TRUE(ValueAt(flag, 500.0f));
+
+    COrvPropString text(nullptr, ORV_PROP_RENDER_TARGET);
+    text.SetAnimable(true);
+    text.SetDefaultValue("OUTPUT");
+    Put<COrvKeyString>(text, 10, std::string("NEXT"));
+    Put<COrvKeyString>(text, 20, std::string("rt"));
+    EXPECT_EQ(ValueAt(text, 9.99f), "OUTPUT");
+    EXPECT_EQ(ValueAt(text, 10.0f), "NEXT");
+    EXPECT_EQ(ValueAt(text, 19.5f), "NEXT");
+    EXPECT_EQ(ValueAt(text, 20.0f), "rt");
+}
+
+TEST_F(PropertyEvaluation, VectorsInterpolateComponentWise)
+{
+    COrvPropVector prop(nullptr, ORV_PROP_TRANSLATION);
+    Put<COrvKeyVector>(prop, 16, D3DXVECTOR3(1.0f, 10.0f, -2.0f));
+    Put<COrvKeyVector>(prop, 32, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    const D3DXVECTOR3 v = ValueAt(prop, 20.0f);
+    EXPECT_EQ(v.x, 0.796875f);
+    EXPECT_EQ(v.y, 7.96875f);
+    EXPECT_EQ(v.z, -1.59375f);
+}
+
+TEST_F(PropertyEvaluation, QuaternionsFollowSquadAndHitTheirKeys)
+{
+    COrvPropQuat prop(nullptr, ORV_PROP_ROTATION);
+    const D3DXVECTOR3 y(0.0f, 1.0f, 0.0f);
+    D3DXQUATERNION q16, q32;
+    D3DXQuaternionRotationAxis(&q16, &y, D3DX_PI / 2.0f);
+    D3DXQuaternionRotationAxis(&q32, &y, D3DX_PI);
+    Put<COrvKeyQuat>(prop, 16, q16);
+    Put<COrvKeyQuat>(prop, 32, q32);
+    EXPECT_EQ(ValueAt(prop, 16.0f), q16);
+    EXPECT_EQ(ValueAt(prop, 32.0f), q32);
+    // Before the first key the identity default acts as a key at frame 0. All keys turn
+    // about one axis, so squad stays on it: the angle runs monotonically.
+    const D3DXQUATERNION q8 = ValueAt(prop, 8.0f);
+    EXPECT_NEAR(q8.x, 0.0f, 1e-6f);
+    EXPECT_NEAR(q8.z, 0.0f, 1e-6f);
+    EXPECT_NEAR(D3DXQuaternionLength(&q8), 1.0f, 1e-5f);
+    const float angle8 = 2.0f * std::atan2(q8.y, q8.w);
+    const float angle24 = 2.0f * std::atan2(ValueAt(prop, 24.0f).y, ValueAt(prop, 24.0f).w);
+    EXPECT_GT(angle8, 0.0f);
+    EXPECT_LT(angle8, D3DX_PI / 2.0f);
+    EXPECT_GT(angle24, D3DX_PI / 2.0f);
+    EXPECT_LT(angle24, D3DX_PI);
+}
+
+TEST_F(PropertyEvaluation, CacheReflectsEditsAtTheSameFrame)
+{
+    COrvPropFloat prop(nullptr, ORV_PROP_ALPHA);
+    Put<COrvKeyFloat>(prop, 0, 1.0f);
+    EXPECT_EQ(ValueAt(prop, 5.0f), 1.0f);
+    Put<COrvKeyFloat>(prop, 5, 2.0f);
+    EXPECT_EQ(prop.GetValue(), 2.0f);
+    prop.DeleteKeys(5, 5);
+    EXPECT_EQ(prop.GetValue(), 1.0f);
+}
+
+TEST_F(PropertyEvaluation, AFirstReadAtFrameMinusOneEvaluates)
+{
+    COrvPropFloat prop(nullptr, ORV_PROP_ALPHA);
+    prop.SetDefaultValue(4.0f);
+    Put<COrvKeyFloat>(prop, 10, 4.0f);
+    EXPECT_EQ(ValueAt(prop, -1.0f), 4.0f);
+}
+
+TEST_F(PropertyEvaluation, SetValueKeysTheTruncatedFrameOnlyWhenTheValueChanges)
+{
+    COrvPropFloat prop(nullptr, ORV_PROP_ALPHA);
+    COrvPropBase::SetFrame(7.9f);
+    prop.SetValue(2.0f);
+    ASSERT_EQ(prop.GetTrack().size(), 1u);
+    EXPECT_EQ(prop.GetTrack().begin()->first, 7);
+    EXPECT_EQ(prop.GetValue(), 2.0f);
+
+    COrvPropBase::SetFrame(-0.5f);
+    prop.SetValue(3.0f);
+    EXPECT_EQ(prop.GetTrack().count(0), 1u);
+
+    // Reading a value and writing it back adds no key.
+    COrvPropBase::SetFrame(30.0f);
+    const float value = prop.GetValue();
+    prop.SetValue(value);
+    EXPECT_EQ(prop.GetTrack().size(), 2u);
+
+    // Not animable: only the default changes.
+    prop.SetAnimable(false);
+    prop.SetValue(9.0f);
+    EXPECT_EQ(prop.GetTrack().size(), 2u);
+    EXPECT_EQ(prop.GetValue(), 9.0f);
+}
+
+TEST_F(PropertyEvaluation, SetValueAtOneFrameDoesNotLeakIntoTheCacheOfAnother)
+{
+    COrvPropFloat prop(nullptr, ORV_PROP_ALPHA);
+    prop.SetDefaultValue(0.0f);
+    Put<COrvKeyFloat>(prop, 16, 1.0f);
+    Put<COrvKeyFloat>(prop, 32, 0.0f);
+    EXPECT_EQ(ValueAt(prop, 8.0f), 0.5625f);
+    COrvPropBase::SetFrame(100.0f);
+    prop.SetValue(5.0f);
+    EXPECT_EQ(ValueAt(prop, 8.0f), 0.5625f);
+}
+
+TEST_F(PropertyEvaluation, DeleteKeysTakesAClosedRangeInEitherOrder)
+{
+    COrvPropInt prop(nullptr, ORV_PROP_WIDTH);
+    for (int frame : {5, 10, 15, 20, 25})
+        Put<COrvKeyInt>(prop, frame, frame);
+    prop.DeleteKeys(20, 10);
+    ASSERT_EQ(prop.GetTrack().size(), 2u);
+    EXPECT_EQ(prop.GetTrack().begin()->first, 5);
+    EXPECT_EQ(prop.GetTrack().rbegin()->first, 25);
+    // The remaining keys still evaluate in order.
+    EXPECT_EQ(ValueAt(prop, 25.0f), 25);
+    EXPECT_EQ(ValueAt(prop, 5.0f), 5);
+}
+
+TEST_F(PropertyEvaluation, LargeTracksFindTheKeysAroundTheFrame)
+{
+    // Keys at every third frame with value = frame, inserted out of order.
+    COrvPropFloat prop(nullptr, ORV_PROP_ALPHA);
+    for (int i = 999; i >= 0; i -= 2)
+        Put<COrvKeyFloat>(prop, i * 3, static_cast<float>(i * 3));
+    for (int i = 0; i < 1000; i += 2)
+        Put<COrvKeyFloat>(prop, i * 3, static_cast<float>(i * 3));
+    ASSERT_EQ(prop.GetTrack().size(), 1000u);
+    for (int frame = 3; frame < 2994; frame += 7)
+        EXPECT_NEAR(ValueAt(prop, frame + 0.5f), frame + 0.5f, 0.02f) << frame;
+    prop.DeleteKeys(300, 2700);
+    EXPECT_EQ(ValueAt(prop, 297.0f), 297.0f);
+    EXPECT_EQ(ValueAt(prop, 2703.0f), 2703.0f);
+}
