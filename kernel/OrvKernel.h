@@ -19,3 +19,12 @@
 // Timing and diagnostics
 #include "audio/OrvChrono.h"
 #include "audio/OrvSniffer.h"
+
+// Demo document, resources and layers
+#include "document/OrvDemo.h"
+#include "graphics/OrvResource.h"
+#include "graphics/OrvResTexture.h"
+#include "graphics/OrvResRenderTarget.h"
+#include "graphics/OrvMaterial.h"
+#include "layers/OrvLayer.h"
+#include "layers/OrvLayerSprite.h"
