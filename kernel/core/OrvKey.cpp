@@ -3,6 +3,7 @@
 #include "core/OrvText.h"
 
 #include <climits>
+#include <cstring>
 
 namespace
 {
@@ -156,14 +157,30 @@ void COrvKeyVector::FromString(const std::string& text)
 
 // ---- Quaternion --------------------------------------------------------------------------
 
+const ORV_SQUAD& COrvKeyQuat::PreparedSquad(const COrvKey* k0, const COrvKey* k2,
+                                            const COrvKey* k3) const
+{
+    const D3DXQUATERNION inputs[4] = {As<COrvKeyQuat>(k0)->m_Value, m_Value,
+                                      As<COrvKeyQuat>(k2)->m_Value, As<COrvKeyQuat>(k3)->m_Value};
+    // Compared bit for bit: the prepared squad depends on nothing else.
+    if (!m_Memo.bValid || std::memcmp(inputs, m_Memo.inputs, sizeof(inputs)) != 0)
+    {
+        std::memcpy(m_Memo.inputs, inputs, sizeof(inputs));
+        OrvSquadPrepare(&m_Memo.squad, &inputs[0], &inputs[1], &inputs[2], &inputs[3]);
+        m_Memo.bValid = true;
+    }
+    return m_Memo.squad;
+}
+
 void COrvKeyQuat::InterpolateSpline(float t, const COrvKey* k0, const COrvKey* k1,
                                     const COrvKey* k2, const COrvKey* k3)
 {
-    D3DXQUATERNION a, b, c;
-    D3DXQuaternionSquadSetup(&a, &b, &c, &As<COrvKeyQuat>(k0)->m_Value,
-                             &As<COrvKeyQuat>(k1)->m_Value, &As<COrvKeyQuat>(k2)->m_Value,
-                             &As<COrvKeyQuat>(k3)->m_Value);
-    D3DXQuaternionSquad(&m_Value, &As<COrvKeyQuat>(k1)->m_Value, &a, &b, &c, t);
+    // D3DXQuaternionSquadSetup(A, B, C, q0, q1, q2, q3), then
+    // D3DXQuaternionSquad(out, q1, A, B, C, t); the set-up is kept in k1 for the next call.
+    const ORV_SQUAD& squad = As<COrvKeyQuat>(k1)->PreparedSquad(k0, k2, k3);
+    D3DXQUATERNION out;
+    OrvSquadEvaluate(&out, &squad, t);
+    m_Value = out;
 }
 
 void COrvKeyQuat::InterpolateLinear(float t, const COrvKey* k1, const COrvKey* k2)

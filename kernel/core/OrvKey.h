@@ -2,6 +2,7 @@
 
 #include "OrvExport.h"
 #include "core/OrvObject.h"
+#include "OrvSquad.h"
 #include "d3dx9math.h"
 
 #include <string>
@@ -89,6 +90,19 @@ public:
     void FromString(const std::string& text) override;
 
     D3DXQUATERNION m_Value{0.0f, 0.0f, 0.0f, 1.0f};
+
+private:
+    // The squad segment that starts at this key, prepared for the four values it was last
+    // evaluated with; reused while they are unchanged.
+    struct SSquadMemo
+    {
+        D3DXQUATERNION inputs[4];
+        ORV_SQUAD squad;
+        bool bValid = false;
+    };
+    mutable SSquadMemo m_Memo;
+
+    const ORV_SQUAD& PreparedSquad(const COrvKey* k0, const COrvKey* k2, const COrvKey* k3) const;
 };
 
 class ORV_API COrvKeyString : public COrvKey

@@ -35,7 +35,7 @@ COrvPropBase::~COrvPropBase()
     for (auto& entry : m_Track)
         entry.second->Release();
     m_Track.clear();
-    m_Index.clear();
+    m_Index.Clear();
     if (m_pDefaultKey)
         m_pDefaultKey->Release();
     if (m_pCurrentKey)
@@ -58,21 +58,18 @@ void COrvPropBase::AddKey(int iFrame, COrvKey* pKey)
         pKey->Release();
         return;
     }
-    auto position =
-        std::lower_bound(m_Index.begin(), m_Index.end(), iFrame,
-                         [](const SIndexEntry& entry, int frame) { return entry.iFrame < frame; });
     auto it = m_Track.find(iFrame);
     if (it == m_Track.end())
     {
         // Index first, then the map: if the map cannot grow, the index is put back.
-        position = m_Index.insert(position, SIndexEntry{static_cast<float>(iFrame), iFrame, pKey});
+        m_Index.Insert(iFrame, pKey);
         try
         {
             m_Track.emplace(iFrame, pKey);
         }
         catch (...)
         {
-            m_Index.erase(position);
+            m_Index.EraseRange(iFrame, iFrame);
             pKey->Release();
             throw;
         }
@@ -83,7 +80,7 @@ void COrvPropBase::AddKey(int iFrame, COrvKey* pKey)
         // unchanged.
         COrvKey* pOld = it->second;
         it->second = pKey;
-        position->pKey = pKey;
+        m_Index.Replace(iFrame, pKey);
         pOld->Release();
     }
     InvalidateCache();
@@ -101,10 +98,7 @@ void COrvPropBase::DeleteKeys(int iFrom, int iTo)
     for (auto it = first; it != last; ++it)
         removed.push_back(it->second);
     m_Track.erase(first, last);
-    auto indexFirst =
-        std::lower_bound(m_Index.begin(), m_Index.end(), lo,
-                         [](const SIndexEntry& entry, int frame) { return entry.iFrame < frame; });
-    m_Index.erase(indexFirst, indexFirst + static_cast<std::ptrdiff_t>(removed.size()));
+    m_Index.EraseRange(lo, hi);
     InvalidateCache();
     // Released last: a key's destructor must not see a half-edited track.
     for (COrvKey* pKey : removed)
@@ -123,37 +117,34 @@ void COrvPropBase::AddKeyAtCurrentFrame(COrvKey* pKey)
 
 void COrvPropBase::GetInterpolatedKey(float x, COrvKey* pOut) const
 {
-    const size_t count = m_Index.size();
+    const size_t count = m_Index.Size();
     if (count == 0 || !pOut)
         return;
-    // Number of keys at or before x (none when x is NaN).
-    const size_t passed = static_cast<size_t>(std::partition_point(m_Index.begin(), m_Index.end(),
-                                                                   [x](const SIndexEntry& entry)
-                                                                   { return entry.fFrame <= x; }) -
-                                              m_Index.begin());
-    const SIndexEntry& first = m_Index[0];
-    const SIndexEntry& prev = passed >= 1 ? m_Index[passed - 1] : first;
-    const SIndexEntry& before = passed >= 2 ? m_Index[passed - 2] : first;
+    const size_t passed = m_Index.CountAtOrBefore(x);
+    // prev: the last key at or before x, else the first; before: the key before prev, else
+    // the first.
+    const size_t prev = passed >= 1 ? passed - 1 : 0;
+    const size_t before = passed >= 2 ? passed - 2 : 0;
 
     // Before the first key the default value acts as a key at frame 0.
-    const COrvKey* k1 = prev.pKey;
-    float f1 = prev.fFrame;
-    if (x < prev.fFrame)
+    const COrvKey* k1 = m_Index.KeyAt(prev);
+    float f1 = m_Index.FrameAt(prev);
+    if (x < f1)
     {
         k1 = m_pDefaultKey;
         f1 = 0.0f;
     }
-    const COrvKey* k0 = x < before.fFrame ? m_pDefaultKey : before.pKey;
+    const COrvKey* k0 = x < m_Index.FrameAt(before) ? m_pDefaultKey : m_Index.KeyAt(before);
 
     if (passed == count)
     {
         pOut->InterpolateSpline(0.0f, k0, k1, k1, k1);
         return;
     }
-    const SIndexEntry& next = m_Index[passed];
-    const COrvKey* k3 = passed + 1 < count ? m_Index[passed + 1].pKey : next.pKey;
-    const float t = (x - f1) / (next.fFrame - f1);
-    pOut->InterpolateSpline(t, k0, k1, next.pKey, k3);
+    const COrvKey* k2 = m_Index.KeyAt(passed);
+    const COrvKey* k3 = passed + 1 < count ? m_Index.KeyAt(passed + 1) : k2;
+    const float t = (x - f1) / (m_Index.FrameAt(passed) - f1);
+    pOut->InterpolateSpline(t, k0, k1, k2, k3);
 }
 
 void COrvPropBase::Save(pugi::xml_document&, pugi::xml_node element) const

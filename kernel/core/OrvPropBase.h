@@ -2,6 +2,7 @@
 
 #include "OrvExport.h"
 #include "core/OrvKey.h"
+#include "core/OrvKeyIndex.h"
 #include "core/OrvObject.h"
 #include "core/OrvPropId.h"
 
@@ -62,7 +63,7 @@ protected:
     // The key holding the value in force at the current frame.
     COrvKey* GetKey()
     {
-        if (!m_bAnimable || m_Index.empty())
+        if (!m_bAnimable || m_Index.Empty())
             return m_pDefaultKey;
         if (m_siFrame != m_fCacheFrame)
         {
@@ -90,13 +91,6 @@ protected:
     COrvKey* m_pCurrentKey = nullptr;
 
 private:
-    // The track as a flat array in frame order, kept in step with m_Track, so that the keys
-    // around a frame are found by binary search.
-    struct SIndexEntry
-    {
-        float fFrame;
-        int iFrame;
-        COrvKey* pKey;
-    };
-    std::vector<SIndexEntry> m_Index;
+    // The track as flat arrays, for a binary search of the keys around a frame.
+    COrvKeyIndex m_Index;
 };

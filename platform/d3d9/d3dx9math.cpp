@@ -1,5 +1,7 @@
 #include "d3dx9math.h"
 
+#include "OrvSquad.h"
+
 #include <algorithm>
 
 // ---- Operators ---------------------------------------------------------------------------
@@ -280,7 +282,7 @@ D3DXQUATERNION* D3DXQuaternionLn(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ)
     const FLOAT w = pQ->w;
     FLOAT factor = 1.0f;
     if (w < 1.0f && w > -1.0f)
-        factor = std::acos(w) / std::sqrt(1.0f - w * w);
+        factor = std::acos(w) / std::sqrt((1.0f - w) * (1.0f + w));
     *pOut = D3DXQUATERNION(factor * pQ->x, factor * pQ->y, factor * pQ->z, 0.0f);
     return pOut;
 }
@@ -293,8 +295,10 @@ D3DXQUATERNION* D3DXQuaternionExp(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ
         *pOut = D3DXQUATERNION(pQ->x, pQ->y, pQ->z, 1.0f);
         return pOut;
     }
-    const FLOAT factor = std::sin(theta) / theta;
-    *pOut = D3DXQUATERNION(factor * pQ->x, factor * pQ->y, factor * pQ->z, std::cos(theta));
+    FLOAT s = 0.0f, c = 1.0f;
+    ::sincosf(theta, &s, &c);
+    const FLOAT factor = s / theta;
+    *pOut = D3DXQUATERNION(factor * pQ->x, factor * pQ->y, factor * pQ->z, c);
     return pOut;
 }
 
@@ -358,41 +362,87 @@ void D3DXQuaternionToAxisAngle(const D3DXQUATERNION* pQ, D3DXVECTOR3* pAxis, FLO
         *pAngle = 2.0f * std::acos(std::clamp(pQ->w, -1.0f, 1.0f));
 }
 
+void OrvSlerpPrepare(ORV_SLERP_SPAN* pOut, const D3DXQUATERNION* pQ1, const D3DXQUATERNION* pQ2)
+{
+    FLOAT dot = D3DXQuaternionDot(pQ1, pQ2);
+    pOut->fSign = 1.0f;
+    if (dot < 0.0f)
+    {
+        pOut->fSign = -1.0f;
+        dot = -dot;
+    }
+    pOut->fCosTheta = dot;
+    // Nearly equal orientations fall back to the linear blend, which is exact enough there
+    // and avoids dividing by a vanishing sine.
+    pOut->bLinear = !(1.0f - dot > 0.001f);
+    pOut->fTheta = 0.0f;
+    pOut->fSinTheta = 0.0f;
+    if (!pOut->bLinear)
+    {
+        pOut->fTheta = std::acos(dot);
+        // 1 - dot^2 factored so that it keeps its precision near dot = 1.
+        pOut->fSinTheta = std::sqrt((1.0f - dot) * (1.0f + dot));
+    }
+}
+
+void OrvSlerpBlend(D3DXQUATERNION* pOut, const ORV_SLERP_SPAN* pSpan, const D3DXQUATERNION* pQ1,
+                   const D3DXQUATERNION* pQ2, FLOAT t)
+{
+    FLOAT w1 = 1.0f - t;
+    FLOAT w2 = t;
+    if (!pSpan->bLinear)
+    {
+        // sin((1 - t) theta) / sin(theta) = cos(t theta) - cos(theta) sin(t theta) / sin(theta)
+        FLOAT s = 0.0f, c = 1.0f;
+        ::sincosf(t * pSpan->fTheta, &s, &c);
+        w2 = s / pSpan->fSinTheta;
+        w1 = c - pSpan->fCosTheta * w2;
+    }
+    w2 *= pSpan->fSign;
+    const D3DXQUATERNION q1 = *pQ1;
+    const D3DXQUATERNION q2 = *pQ2;
+    *pOut = D3DXQUATERNION(w1 * q1.x + w2 * q2.x, w1 * q1.y + w2 * q2.y, w1 * q1.z + w2 * q2.z,
+                           w1 * q1.w + w2 * q2.w);
+}
+
 D3DXQUATERNION* D3DXQuaternionSlerp(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
                                     const D3DXQUATERNION* pQ2, FLOAT t)
 {
-    FLOAT dot = D3DXQuaternionDot(pQ1, pQ2);
-    FLOAT sign = 1.0f;
-    if (dot < 0.0f)
-    {
-        sign = -1.0f;
-        dot = -dot;
-    }
-    FLOAT w1 = 1.0f - t;
-    FLOAT w2 = t;
-    // Nearly equal orientations fall back to the linear blend, which is exact enough there
-    // and avoids dividing by a vanishing sine.
-    if (1.0f - dot > 0.001f)
-    {
-        const FLOAT theta = std::acos(dot);
-        const FLOAT sinTheta = std::sin(theta);
-        w1 = std::sin(theta * w1) / sinTheta;
-        w2 = std::sin(theta * w2) / sinTheta;
-    }
-    w2 *= sign;
-    *pOut = D3DXQUATERNION(w1 * pQ1->x + w2 * pQ2->x, w1 * pQ1->y + w2 * pQ2->y,
-                           w1 * pQ1->z + w2 * pQ2->z, w1 * pQ1->w + w2 * pQ2->w);
+    ORV_SLERP_SPAN span;
+    OrvSlerpPrepare(&span, pQ1, pQ2);
+    OrvSlerpBlend(pOut, &span, pQ1, pQ2, t);
     return pOut;
 }
+
+void OrvSquadEvaluate(D3DXQUATERNION* pOut, const ORV_SQUAD* pSquad, FLOAT t)
+{
+    D3DXQUATERNION outer, inner;
+    OrvSlerpBlend(&outer, &pSquad->outer, &pSquad->q1, &pSquad->c, t);
+    OrvSlerpBlend(&inner, &pSquad->inner, &pSquad->a, &pSquad->b, t);
+    D3DXQuaternionSlerp(pOut, &outer, &inner, 2.0f * t * (1.0f - t));
+}
+
+namespace
+{
+void PrepareSpans(ORV_SQUAD* pSquad)
+{
+    OrvSlerpPrepare(&pSquad->outer, &pSquad->q1, &pSquad->c);
+    OrvSlerpPrepare(&pSquad->inner, &pSquad->a, &pSquad->b);
+}
+} // namespace
 
 D3DXQUATERNION* D3DXQuaternionSquad(D3DXQUATERNION* pOut, const D3DXQUATERNION* pQ1,
                                     const D3DXQUATERNION* pA, const D3DXQUATERNION* pB,
                                     const D3DXQUATERNION* pC, FLOAT t)
 {
-    D3DXQUATERNION outer, inner;
-    D3DXQuaternionSlerp(&outer, pQ1, pC, t);
-    D3DXQuaternionSlerp(&inner, pA, pB, t);
-    return D3DXQuaternionSlerp(pOut, &outer, &inner, 2.0f * t * (1.0f - t));
+    ORV_SQUAD squad;
+    squad.q1 = *pQ1;
+    squad.a = *pA;
+    squad.b = *pB;
+    squad.c = *pC;
+    PrepareSpans(&squad);
+    OrvSquadEvaluate(pOut, &squad, t);
+    return pOut;
 }
 
 namespace
@@ -417,21 +467,37 @@ D3DXQUATERNION ControlPoint(const D3DXQUATERNION& q, const D3DXQUATERNION& a,
     D3DXQuaternionExp(&out, &sum);
     return q * out;
 }
-} // namespace
 
-void D3DXQuaternionSquadSetup(D3DXQUATERNION* pAOut, D3DXQUATERNION* pBOut, D3DXQUATERNION* pCOut,
-                              const D3DXQUATERNION* pQ0, const D3DXQUATERNION* pQ1,
-                              const D3DXQUATERNION* pQ2, const D3DXQUATERNION* pQ3)
+void SquadControlPoints(ORV_SQUAD* pOut, const D3DXQUATERNION* pQ0, const D3DXQUATERNION* pQ1,
+                        const D3DXQUATERNION* pQ2, const D3DXQUATERNION* pQ3)
 {
     const D3DXQUATERNION q1 = *pQ1;
     const D3DXQUATERNION q0 = SameHemisphere(q1, *pQ0);
     const D3DXQUATERNION q2 = SameHemisphere(q1, *pQ2);
     const D3DXQUATERNION q3 = SameHemisphere(q2, *pQ3);
-    const D3DXQUATERNION a = ControlPoint(q1, q2, q0);
-    const D3DXQUATERNION b = ControlPoint(q2, q3, q1);
-    *pAOut = a;
-    *pBOut = b;
-    *pCOut = q2;
+    pOut->q1 = q1;
+    pOut->a = ControlPoint(q1, q2, q0);
+    pOut->b = ControlPoint(q2, q3, q1);
+    pOut->c = q2;
+}
+} // namespace
+
+void OrvSquadPrepare(ORV_SQUAD* pOut, const D3DXQUATERNION* pQ0, const D3DXQUATERNION* pQ1,
+                     const D3DXQUATERNION* pQ2, const D3DXQUATERNION* pQ3)
+{
+    SquadControlPoints(pOut, pQ0, pQ1, pQ2, pQ3);
+    PrepareSpans(pOut);
+}
+
+void D3DXQuaternionSquadSetup(D3DXQUATERNION* pAOut, D3DXQUATERNION* pBOut, D3DXQUATERNION* pCOut,
+                              const D3DXQUATERNION* pQ0, const D3DXQUATERNION* pQ1,
+                              const D3DXQUATERNION* pQ2, const D3DXQUATERNION* pQ3)
+{
+    ORV_SQUAD squad;
+    SquadControlPoints(&squad, pQ0, pQ1, pQ2, pQ3);
+    *pAOut = squad.a;
+    *pBOut = squad.b;
+    *pCOut = squad.c;
 }
 
 // ---- Matrices ----------------------------------------------------------------------------

@@ -229,3 +229,60 @@ TEST_F(PropertyEvaluation, LargeTracksFindTheKeysAroundTheFrame)
     EXPECT_EQ(ValueAt(prop, 297.0f), 297.0f);
     EXPECT_EQ(ValueAt(prop, 2703.0f), 2703.0f);
 }
+
+TEST_F(PropertyEvaluation, StepsFindTheirKeyInTracksOfEveryLength)
+{
+    // Lengths on both sides of the switch between counting and halving in the key search.
+    for (int length = 1; length <= 70; ++length)
+    {
+        COrvPropString prop(nullptr, ORV_PROP_RENDER_TARGET);
+        prop.SetAnimable(true);
+        prop.SetDefaultValue("default");
+        for (int i = 0; i < length; ++i)
+            Put<COrvKeyString>(prop, 10 + 3 * i, "k" + std::to_string(i));
+        EXPECT_EQ(ValueAt(prop, 9.5f), "default") << length;
+        for (int i = 0; i < length; ++i)
+        {
+            const std::string expected = "k" + std::to_string(i);
+            EXPECT_EQ(ValueAt(prop, 10.0f + 3 * i), expected) << length;
+            EXPECT_EQ(ValueAt(prop, 12.9f + 3 * i), expected) << length;
+        }
+    }
+}
+
+TEST_F(PropertyEvaluation, QuaternionKeysGiveExactlyTheD3DXSquad)
+{
+    D3DXQUATERNION values[4];
+    for (int i = 0; i < 4; ++i)
+    {
+        const D3DXVECTOR3 axis(1.0f, 0.5f * i - 1.0f, 0.3f);
+        D3DXQuaternionRotationAxis(&values[i], &axis, 0.9f * i + 0.2f);
+    }
+    values[2] = -values[2]; // a sign flip for the set-up to undo
+    COrvKeyQuat keys[4], out;
+    for (int i = 0; i < 4; ++i)
+        keys[i].m_Value = values[i];
+    auto expected = [&](float t)
+    {
+        D3DXQUATERNION a, b, c, q;
+        D3DXQuaternionSquadSetup(&a, &b, &c, &keys[0].m_Value, &keys[1].m_Value, &keys[2].m_Value,
+                                 &keys[3].m_Value);
+        D3DXQuaternionSquad(&q, &keys[1].m_Value, &a, &b, &c, t);
+        return q;
+    };
+    for (float t : {0.0f, 0.1f, 0.5f, 0.77f, 1.0f})
+    {
+        out.InterpolateSpline(t, &keys[0], &keys[1], &keys[2], &keys[3]);
+        EXPECT_EQ(out.m_Value, expected(t)) << t;
+    }
+    // Changing a key's value in place is seen at the next evaluation.
+    keys[3].m_Value = D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f);
+    out.InterpolateSpline(0.3f, &keys[0], &keys[1], &keys[2], &keys[3]);
+    EXPECT_EQ(out.m_Value, expected(0.3f));
+    keys[1].m_Value = values[3];
+    out.InterpolateSpline(0.3f, &keys[0], &keys[1], &keys[2], &keys[3]);
+    EXPECT_EQ(out.m_Value, expected(0.3f));
+    D3DXQUATERNION slerp;
+    out.InterpolateLinear(0.4f, &keys[0], &keys[2]);
+    EXPECT_EQ(out.m_Value, *D3DXQuaternionSlerp(&slerp, &values[0], &values[2], 0.4f));
+}
