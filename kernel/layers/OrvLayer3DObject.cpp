@@ -107,8 +107,7 @@ void COrvLayer3DObject::SetCamera(const D3DXVECTOR3& center, float diagonal)
         pTarget->Release();
     }
     D3DXMATRIX projection;
-    D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, aspect, 0.01f * diagonal,
-                               4.0f * diagonal);
+    D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, aspect, 0.01f * diagonal, 4.0f * diagonal);
     m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
 }
 
@@ -148,8 +147,7 @@ void COrvLayer3DObject::SetWorld(const D3DXVECTOR3& center)
     const D3DXVECTOR3 translation = m_pTranslation->GetValue();
     const D3DXQUATERNION rotation = m_pRotation->GetValue();
     D3DXMATRIX world;
-    D3DXMatrixTransformation(&world, nullptr, nullptr, nullptr, &center, &rotation,
-                             &translation);
+    D3DXMatrixTransformation(&world, nullptr, nullptr, nullptr, &center, &rotation, &translation);
     m_pDevice->SetTransform(D3DTS_WORLD, &world);
 }
 

@@ -36,8 +36,8 @@ SFaces ReadFaces(ID3DXMesh* pMesh)
         const UINT faceBytes = faces.b32Bit ? 12 : 6;
         const UINT count = std::min<UINT>(pMesh->GetNumFaces(), desc.Size / faceBytes);
         void* pData = nullptr;
-        if (count > 0 &&
-            SUCCEEDED(pBuffer->Lock(0, count * faceBytes, &pData, D3DLOCK_READONLY)) && pData)
+        if (count > 0 && SUCCEEDED(pBuffer->Lock(0, count * faceBytes, &pData, D3DLOCK_READONLY)) &&
+            pData)
         {
             const auto* pBytes = static_cast<const uint8_t*>(pData);
             faces.indices.assign(pBytes, pBytes + size_t(count) * faceBytes);

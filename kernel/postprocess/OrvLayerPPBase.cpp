@@ -84,8 +84,7 @@ COrvLayerPPBase::~COrvLayerPPBase()
     m_pInputSurface->Release();
 }
 
-COrvPropFloat* COrvLayerPPBase::AddFloatProperty(ORV_PROP_ID id, float value, float min,
-                                                 float max)
+COrvPropFloat* COrvLayerPPBase::AddFloatProperty(ORV_PROP_ID id, float value, float min, float max)
 {
     auto* pProperty = new COrvPropFloat(this, id);
     pProperty->AddRef();
@@ -155,7 +154,8 @@ IDirect3DTexture9* COrvLayerPPBase::FindInputTexture() const
 {
     if (!m_pDemo)
         return nullptr;
-    auto* pResource = dynamic_cast<COrvResTexture*>(m_pDemo->GetResourceByName(GetInputSurfaceName()));
+    auto* pResource =
+        dynamic_cast<COrvResTexture*>(m_pDemo->GetResourceByName(GetInputSurfaceName()));
     return pResource ? pResource->GetTexture() : nullptr;
 }
 

@@ -84,8 +84,7 @@ void COrvLayerPostProcess::SetEffectParameters(COrvResMaterial* pMaterial)
         pEffect->SetFloat("dv", 1.0f / h);
         pEffect->SetTexture("Tex", pTexture0->GetTexture());
     }
-    if (COrvResTexture* pTexture1 =
-            FindTexture(m_pDemo, pMaterial->GetMaterial()->m_TextureName1))
+    if (COrvResTexture* pTexture1 = FindTexture(m_pDemo, pMaterial->GetMaterial()->m_TextureName1))
         pEffect->SetTexture("Tex1", pTexture1->GetTexture());
 
     OrvConvertPixelsToTexels(pEffect, w, h);
