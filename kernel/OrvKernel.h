@@ -16,9 +16,10 @@
 #include "core/OrvModifiable.h"
 #include "core/OrvText.h"
 
-// Timing and diagnostics
+// Timing, music and diagnostics
 #include "audio/OrvChrono.h"
 #include "audio/OrvSniffer.h"
+#include "audio/OrvMusic.h"
 
 // Demo document, resources and layers
 #include "document/OrvDemo.h"
@@ -28,3 +29,6 @@
 #include "graphics/OrvMaterial.h"
 #include "layers/OrvLayer.h"
 #include "layers/OrvLayerSprite.h"
+
+// Video capture
+#include "capture/OrvAvi.h"

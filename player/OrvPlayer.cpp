@@ -1,9 +1,23 @@
-#include "OrvKernel.h"
+// OrvPlayer: plays a demo in step with its music, and records it to video.
+#include "PlayerApp.h"
+#include "PlayerOptions.h"
 
 #include <cstdio>
 
-int main()
+int main(int argc, char** argv)
 {
-    std::printf("Orv engine %s\n", OrvGetVersion());
-    return 0;
+    SPlayerOptions options;
+    std::string strError;
+    switch (ParsePlayerOptions(argc, argv, options, strError))
+    {
+    case PARSE_HELP:
+        std::fputs(GetPlayerUsage("OrvPlayer").c_str(), stdout);
+        return 0;
+    case PARSE_ERROR:
+        std::fprintf(stderr, "OrvPlayer: %s\n", strError.c_str());
+        return 1;
+    case PARSE_RUN:
+        break;
+    }
+    return RunPlayer(options);
 }

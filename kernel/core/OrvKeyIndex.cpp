@@ -23,6 +23,12 @@ size_t CountLinear(const float* pFrames, size_t count, float x)
         total += pFrames[i] <= x ? 1u : 0u;
     return total;
 }
+
+template <typename T> void ReserveOneMore(std::vector<T>& values)
+{
+    if (values.size() == values.capacity())
+        values.reserve(std::max<size_t>(8, values.size() * 2));
+}
 } // namespace
 
 size_t COrvKeyIndex::CountAtOrBefore(float x) const
@@ -50,15 +56,11 @@ size_t COrvKeyIndex::LowerBound(int iFrame) const
 
 void COrvKeyIndex::Insert(int iFrame, COrvKey* pKey)
 {
-    // Grow all three arrays before changing any, so that running out of memory leaves the
+    // Grow the three arrays before changing any, so that running out of memory leaves the
     // index as it was.
-    if (m_Frames.size() == m_Frames.capacity())
-    {
-        const size_t capacity = std::max<size_t>(8, m_Frames.size() * 2);
-        m_Frames.reserve(capacity);
-        m_FrameNumbers.reserve(capacity);
-        m_Keys.reserve(capacity);
-    }
+    ReserveOneMore(m_Frames);
+    ReserveOneMore(m_FrameNumbers);
+    ReserveOneMore(m_Keys);
     const size_t position = LowerBound(iFrame);
     m_Frames.insert(m_Frames.begin() + static_cast<std::ptrdiff_t>(position),
                     static_cast<float>(iFrame));

@@ -12,10 +12,21 @@ template <typename TKey, typename TValue> void COrvPropBase::SetTypedValue(const
     TKey* pCurrent = static_cast<TKey*>(m_pCurrentKey);
     if (m_siFrame == m_fCacheFrame && pCurrent->m_Value == value)
         return;
+    // The new key is held here until the track has taken it.
     auto* pKey = new TKey;
-    pKey->m_Value = value;
+    pKey->AddRef();
+    try
+    {
+        pKey->m_Value = value;
+        AddKeyAtCurrentFrame(pKey);
+    }
+    catch (...)
+    {
+        pKey->Release();
+        throw;
+    }
+    pKey->Release();
     pCurrent->m_Value = value;
-    AddKeyAtCurrentFrame(pKey);
     // The scratch key now holds the value written at this frame: reading it back at the same
     // frame gives it, and writing it again adds nothing.
     m_fCacheFrame = m_siFrame;

@@ -13,6 +13,19 @@ namespace
 // No frame equals NaN, so a NaN cache frame marks the cache empty.
 constexpr float s_fNoCache = std::numeric_limits<float>::quiet_NaN();
 
+// One counted reference for the length of a scope.
+class COrvKeyHold
+{
+public:
+    explicit COrvKeyHold(COrvKey* pKey) : m_pKey(pKey) { m_pKey->AddRef(); }
+    ~COrvKeyHold() { m_pKey->Release(); }
+    COrvKeyHold(const COrvKeyHold&) = delete;
+    COrvKeyHold& operator=(const COrvKeyHold&) = delete;
+
+private:
+    COrvKey* m_pKey;
+};
+
 int FrameOf(float fFrame)
 {
     if (!(fFrame == fFrame))
@@ -51,13 +64,11 @@ void COrvPropBase::AddKey(int iFrame, COrvKey* pKey)
 {
     if (!pKey)
         return;
-    pKey->AddRef();
+    // Held for the length of the call: a key nobody else holds is freed when it is refused
+    // or when the track cannot grow.
+    COrvKeyHold hold(pKey);
     if (!IsOwnKeyType(pKey))
-    {
-        // A key the property cannot blend would be read as another type; refuse it.
-        pKey->Release();
-        return;
-    }
+        return; // a key the property cannot blend would be read as another type
     auto it = m_Track.find(iFrame);
     if (it == m_Track.end())
     {
@@ -70,14 +81,15 @@ void COrvPropBase::AddKey(int iFrame, COrvKey* pKey)
         catch (...)
         {
             m_Index.EraseRange(iFrame, iFrame);
-            pKey->Release();
             throw;
         }
+        pKey->AddRef();
     }
     else
     {
-        // The reference was taken first, so putting the same key again leaves its count
-        // unchanged.
+        // The new reference is taken before the old one is dropped, so putting the same key
+        // again leaves its count unchanged.
+        pKey->AddRef();
         COrvKey* pOld = it->second;
         it->second = pKey;
         m_Index.Replace(iFrame, pKey);
@@ -173,8 +185,9 @@ void COrvPropBase::Load(pugi::xml_node node)
     {
         if (COrvKey* pKey = CreateNewKey())
         {
-            pKey->AddRef();
+            COrvKeyHold hold(pKey);
             pKey->FromString(attribute.value());
+            pKey->AddRef();
             if (m_pDefaultKey)
                 m_pDefaultKey->Release();
             m_pDefaultKey = pKey;
@@ -198,6 +211,7 @@ void COrvPropBase::Load(pugi::xml_node node)
             COrvKey* pKey = CreateNewKey();
             if (!pKey)
                 continue;
+            COrvKeyHold hold(pKey);
             pKey->FromString(value.value());
             AddKey(OrvParseInt(frame.value()), pKey);
         }

@@ -84,13 +84,15 @@ protected:
     ORV_PROP_ID m_PropId;
     COrvModifiable* m_pModifiable;
     COrvKey* m_pDefaultKey = nullptr;
-    KeyTrack m_Track;
     bool m_bAnimable = true;
     bool m_bInterpolate = true;
     float m_fCacheFrame;
     COrvKey* m_pCurrentKey = nullptr;
 
 private:
+    // The key frames, each holding one reference; edited only through AddKey and DeleteKeys,
+    // which keep the index in step.
+    KeyTrack m_Track;
     // The track as flat arrays, for a binary search of the keys around a frame.
     COrvKeyIndex m_Index;
 };

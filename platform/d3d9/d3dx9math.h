@@ -262,6 +262,20 @@ inline D3DXVECTOR3* D3DXVec3Lerp(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1, cons
     *pOut = *pV1 + (*pV2 - *pV1) * s;
     return pOut;
 }
+inline D3DXVECTOR3* D3DXVec3Minimize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1,
+                                     const D3DXVECTOR3* pV2)
+{
+    *pOut = D3DXVECTOR3(pV1->x < pV2->x ? pV1->x : pV2->x, pV1->y < pV2->y ? pV1->y : pV2->y,
+                        pV1->z < pV2->z ? pV1->z : pV2->z);
+    return pOut;
+}
+inline D3DXVECTOR3* D3DXVec3Maximize(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV1,
+                                     const D3DXVECTOR3* pV2)
+{
+    *pOut = D3DXVECTOR3(pV1->x > pV2->x ? pV1->x : pV2->x, pV1->y > pV2->y ? pV1->y : pV2->y,
+                        pV1->z > pV2->z ? pV1->z : pV2->z);
+    return pOut;
+}
 inline FLOAT D3DXVec4Dot(const D3DXVECTOR4* pV1, const D3DXVECTOR4* pV2)
 {
     return pV1->x * pV2->x + pV1->y * pV2->y + pV1->z * pV2->z + pV1->w * pV2->w;

@@ -1,4 +1,77 @@
 #pragma once
 
-// D3DX tex functions and interfaces; declared with their implementation.
-#include "d3d9.h"
+// D3DX textures from image files (BMP, PNG, JPEG, TGA) and surfaces saved as images.
+#include "d3dx9core.h"
+
+#ifndef ORV_PALETTEENTRY_DEFINED
+#define ORV_PALETTEENTRY_DEFINED
+typedef struct tagPALETTEENTRY
+{
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+} PALETTEENTRY;
+#endif
+
+typedef enum _D3DXIMAGE_FILEFORMAT
+{
+    D3DXIFF_BMP = 0,
+    D3DXIFF_JPG = 1,
+    D3DXIFF_TGA = 2,
+    D3DXIFF_PNG = 3,
+    D3DXIFF_DDS = 4,
+    D3DXIFF_PPM = 5,
+    D3DXIFF_DIB = 6,
+    D3DXIFF_HDR = 7,
+    D3DXIFF_PFM = 8,
+    D3DXIFF_FORCE_DWORD = 0x7fffffff
+} D3DXIMAGE_FILEFORMAT;
+
+// What an image file holds (its own size, which the texture can differ from).
+typedef struct _D3DXIMAGE_INFO
+{
+    UINT Width;
+    UINT Height;
+    UINT Depth;
+    UINT MipLevels;
+    D3DFORMAT Format; // D3DFMT_R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_L8, D3DFMT_A8L8 ...
+    D3DRESOURCETYPE ResourceType;
+    D3DXIMAGE_FILEFORMAT ImageFileFormat;
+} D3DXIMAGE_INFO;
+
+// Filters (accepted; scaling is always a box or bilinear filter).
+#define D3DX_FILTER_NONE (1 << 0)
+#define D3DX_FILTER_POINT (2 << 0)
+#define D3DX_FILTER_LINEAR (3 << 0)
+#define D3DX_FILTER_TRIANGLE (4 << 0)
+#define D3DX_FILTER_BOX (5 << 0)
+
+// The largest images accepted, in pixels per side.
+#define ORV_MAX_IMAGE_SIZE 16384u
+
+extern "C"
+{
+    // Width and Height D3DX_DEFAULT, 0 or D3DX_DEFAULT_NONPOW2 keep the file's size; MipLevels
+    // D3DX_DEFAULT or 0 make the whole chain, D3DX_FROM_FILE one level. Format D3DFMT_UNKNOWN
+    // chooses D3DFMT_A8R8G8B8. ColorKey (ARGB, 0 for none) turns matching pixels transparent black.
+    ORVPLATFORM_API HRESULT D3DXCreateTextureFromFileExA(
+        LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width, UINT Height, UINT MipLevels,
+        DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+        D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+        LPDIRECT3DTEXTURE9* ppTexture);
+    ORVPLATFORM_API HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
+                                                       LPDIRECT3DTEXTURE9* ppTexture);
+    ORVPLATFORM_API HRESULT D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo);
+    // Writes the surface (or pSrcRect of it) as D3DXIFF_PNG or D3DXIFF_BMP.
+    ORVPLATFORM_API HRESULT D3DXSaveSurfaceToFileA(LPCSTR pDestFile,
+                                                   D3DXIMAGE_FILEFORMAT DestFormat,
+                                                   LPDIRECT3DSURFACE9 pSrcSurface,
+                                                   const PALETTEENTRY* pSrcPalette,
+                                                   const RECT* pSrcRect);
+}
+
+#define D3DXCreateTextureFromFileEx D3DXCreateTextureFromFileExA
+#define D3DXCreateTextureFromFile D3DXCreateTextureFromFileA
+#define D3DXGetImageInfoFromFile D3DXGetImageInfoFromFileA
+#define D3DXSaveSurfaceToFile D3DXSaveSurfaceToFileA

@@ -1,10 +1,15 @@
 #include "OrvKernel.h"
 
 #include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -55,7 +60,7 @@ public:
 };
 
 // Switches the process to a locale with a decimal comma, building one if the system has
-// none installed; restores "C" afterwards.
+// none installed (kept in the temporary directory for later runs); restores "C" afterwards.
 class CommaLocale
 {
 public:
@@ -64,28 +69,34 @@ public:
         for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"})
             if (std::setlocale(LC_ALL, name))
                 return;
-        char dir[] = "/tmp/orv_locale_XXXXXX";
-        if (!mkdtemp(dir))
-            return;
-        m_Dir = dir;
-        const std::string command =
-            "localedef -i de_DE -f UTF-8 " + m_Dir + "/de_DE.UTF-8 >/dev/null 2>&1";
-        if (std::system(command.c_str()) != 0)
-            return;
-        setenv("LOCPATH", m_Dir.c_str(), 1);
-        std::setlocale(LC_ALL, "de_DE.UTF-8");
+        const char* pTemp = std::getenv("TMPDIR");
+        const std::string cache = std::string(pTemp && *pTemp ? pTemp : "/tmp") + "/orv_locales";
+        const std::string name = "de_DE.ISO-8859-1"; // 8-bit: compiles far faster than UTF-8
+        mkdir(cache.c_str(), 0755);
+        // (The C library remembers a failed attempt, so look before trying.)
+        struct stat info;
+        if (stat((cache + "/" + name).c_str(), &info) != 0)
+        {
+            // Built aside, then moved into place in one step so that concurrent runs never
+            // see half a locale.
+            std::string work = cache + "/build_XXXXXX";
+            if (!mkdtemp(work.data()))
+                return;
+            const std::string command =
+                "localedef -i de_DE -f ISO-8859-1 " + work + "/" + name + " >/dev/null 2>&1";
+            if (std::system(command.c_str()) == 0)
+                std::rename((work + "/" + name).c_str(), (cache + "/" + name).c_str());
+            std::system(("rm -rf " + work).c_str());
+        }
+        setenv("LOCPATH", cache.c_str(), 1);
+        std::setlocale(LC_ALL, name.c_str());
     }
     ~CommaLocale()
     {
         std::setlocale(LC_ALL, "C");
         unsetenv("LOCPATH");
-        if (!m_Dir.empty())
-            std::system(("rm -rf " + m_Dir).c_str());
     }
     bool Active() const { return std::localeconv()->decimal_point[0] == ','; }
-
-private:
-    std::string m_Dir;
 };
 } // namespace
 
@@ -118,6 +129,34 @@ TEST(PropertyText, UnreadableTextsGiveTheFallbacks)
     EXPECT_EQ(Read<COrvKeyVector>("1 2"), D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     EXPECT_EQ(Read<COrvKeyQuat>("0.1 0.2 0.3 0.4"), D3DXQUATERNION(0.1f, 0.2f, 0.3f, 0.4f));
     EXPECT_EQ(Read<COrvKeyQuat>("0.1 0.2 0.3"), D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+}
+
+TEST(PropertyText, FormsMatchPrintfAndScanfOfTheCLocale)
+{
+    // Random bit patterns cover every exponent, tiny and huge values, ties and signs.
+    std::setlocale(LC_ALL, "C");
+    std::mt19937 generator(7);
+    for (int i = 0; i < 20000; ++i)
+    {
+        const uint32_t bits = generator();
+        float value;
+        std::memcpy(&value, &bits, sizeof(value));
+        if (!std::isfinite(value))
+            continue;
+        char expected[128];
+        std::snprintf(expected, sizeof(expected), "%f", value);
+        ASSERT_EQ(OrvFormatFixed(value), expected) << bits;
+        std::snprintf(expected, sizeof(expected), "%g", value);
+        ASSERT_EQ(OrvFormatGeneral(value), expected) << bits;
+        float scanned = 0.0f;
+        ASSERT_EQ(std::sscanf(expected, "%g", &scanned), 1);
+        float parsed = 0.0f;
+        ASSERT_EQ(OrvParseFloats(expected, &parsed, 1), 1);
+        ASSERT_EQ(parsed, scanned) << expected;
+        ASSERT_EQ(OrvParseDouble(expected), std::atof(expected)) << expected;
+    }
+    for (const char* text : {"", "  +12", "-0", "2147483647", "-2147483648", "0x1A", " 7 8"})
+        EXPECT_EQ(OrvParseInt(text), std::atoi(text)) << text;
 }
 
 TEST(PropertyText, TheDecimalPointHoldsUnderACommaLocale)

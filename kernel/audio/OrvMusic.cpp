@@ -1,0 +1,171 @@
+#include "audio/OrvMusic.h"
+
+#include "audio/OrvSniffer.h"
+#include "bass.h"
+#include "core/OrvProp.h"
+
+// The document that owns the track tells where its files are.
+#if __has_include("document/OrvDemo.h")
+#include "document/OrvDemo.h"
+#define ORV_MUSIC_HAS_DEMO 1
+#endif
+
+#include <unistd.h>
+
+namespace
+{
+// The audio output is started by the first track that opens, and never shut down.
+bool s_bBassStarted = false;
+
+constexpr QWORD kNoPosition = static_cast<QWORD>(-1);
+} // namespace
+
+COrvMusic::COrvMusic()
+{
+    m_pFileName = new COrvPropString(this, ORV_PROP_FILENAME);
+    m_pFileName->AddRef();
+    m_pFileName->SetDefaultValue("zik.mp3");
+
+    m_pBPM = new COrvPropFloat(this, ORV_PROP_MUSIC_BPM);
+    m_pBPM->AddRef();
+    m_pBPM->SetDefaultValue(138.0f);
+    m_pBPM->SetAnimable(false);
+    m_pBPM->SetInterpolate(false);
+
+    SetName("Music");
+    m_Properties.push_back(m_pBPM);
+    m_Properties.push_back(m_pFileName);
+}
+
+COrvMusic::~COrvMusic()
+{
+    BassClose();
+    m_pBPM->Release();
+    m_pFileName->Release();
+}
+
+void COrvMusic::SetDemo(COrvDemo* pDemo)
+{
+    m_pDemo = pDemo;
+}
+
+void COrvMusic::StartOutputOnce()
+{
+    if (s_bBassStarted)
+        return;
+    if ((BASS_GetVersion() >> 16) == BASSVERSION)
+        SnifferMessage("BASS_GetVersion OK");
+    if (BASS_Init(-1, 44100, 0, nullptr, nullptr))
+        SnifferMessage("BASS_Init OK");
+    if (BASS_Start())
+        SnifferMessage("BASS_Start OK");
+    s_bBassStarted = true;
+}
+
+void COrvMusic::EnterDataDirectory()
+{
+#ifdef ORV_MUSIC_HAS_DEMO
+    // Relative file names are found in the data directory, which stays current. When it
+    // cannot be entered, the current directory stays and the file is looked for there.
+    if (m_pDemo)
+    {
+        const int result = chdir(m_pDemo->GetDataDir().c_str());
+        (void)result;
+    }
+#endif
+}
+
+void COrvMusic::FreeStream()
+{
+    if (!m_hStream)
+        return;
+    BASS_ChannelStop(m_hStream);
+    BASS_StreamFree(m_hStream);
+    m_hStream = 0;
+}
+
+bool COrvMusic::BassInit()
+{
+    ORV_SnifferBlock block("COrvMusic::BassInit");
+    const std::string fileName = m_pFileName->GetValue();
+    m_bOpen = false;
+    FreeStream(); // a reopened track must not leave its previous stream behind
+    StartOutputOnce();
+    EnterDataDirectory();
+    m_hStream = BASS_StreamCreateFile(FALSE, fileName.c_str(), 0, 0, BASS_STREAM_PRESCAN);
+    if (m_hStream)
+        SnifferMessage("BASS_StreamCreateFile OK");
+    if (BASS_ChannelPreBuf(m_hStream, 0))
+        SnifferMessage("BASS_ChannelPreBuf OK");
+    m_bOpen = true;
+    m_LoadedFileName = fileName;
+    return true;
+}
+
+void COrvMusic::Update()
+{
+    if (m_pFileName->GetValue() == m_LoadedFileName)
+        return;
+    if (m_bOpen)
+        BASS_ChannelStop(m_hStream);
+    BassInit();
+}
+
+void COrvMusic::BassPlay()
+{
+    ORV_SnifferBlock block("COrvMusic::BassPlay");
+    if (m_bOpen && BASS_ChannelPlay(m_hStream, FALSE))
+        SnifferMessage("BASS_ChannelPlay OK");
+}
+
+void COrvMusic::BassStop()
+{
+    if (m_bOpen)
+        BASS_ChannelStop(m_hStream);
+}
+
+void COrvMusic::BassClose()
+{
+    if (!m_bOpen)
+        return;
+    FreeStream();
+    m_bOpen = false;
+}
+
+void COrvMusic::BassSetTime(float fBeat)
+{
+    if (!m_bOpen || !m_hStream)
+        return;
+    const QWORD bytes = BASS_ChannelSeconds2Bytes(m_hStream, GetSecondFromBeat(fBeat));
+    if (bytes != kNoPosition)
+        BASS_ChannelSetPosition(m_hStream, bytes);
+}
+
+float COrvMusic::BassGetTime()
+{
+    if (!m_bOpen || !m_hStream)
+        return 0.0f;
+    const QWORD bytes = BASS_ChannelGetPosition(m_hStream);
+    const float seconds =
+        bytes == kNoPosition ? -1.0f : BASS_ChannelBytes2Seconds(m_hStream, bytes);
+    if (!(seconds >= 0.0f))
+        return 0.0f; // a stream that failed reports no position: the track stays at 0
+    return static_cast<float>(GetBPM() / 60.0 * seconds);
+}
+
+float COrvMusic::GetBPM()
+{
+    return m_pBPM->GetValue();
+}
+
+float COrvMusic::GetSecondFromBeat(float fBeat)
+{
+    return static_cast<float>(fBeat / (GetBPM() / 60.0));
+}
+
+float* COrvMusic::GetFFT()
+{
+    BASS_ChannelGetData(m_hStream, m_Spectrum, BASS_DATA_FFT512);
+    m_bSpectrumFetched = true;
+    return m_Spectrum;
+}

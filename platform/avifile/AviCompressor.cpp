@@ -1,0 +1,91 @@
+#include "AviCompressor.h"
+
+extern "C"
+{
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <mutex>
+
+namespace orv_avi
+{
+namespace
+{
+
+std::mutex g_mutex;
+std::string g_strChoice;
+
+const AVCodec* FindVideoEncoder(const std::string& strName)
+{
+    const AVCodec* pCodec = avcodec_find_encoder_by_name(strName.c_str());
+    if (pCodec == nullptr || pCodec->type != AVMEDIA_TYPE_VIDEO)
+    {
+        return nullptr;
+    }
+    return pCodec;
+}
+
+} // namespace
+
+std::string GetDefaultCompressor()
+{
+    // High quality at real-time speed first; then lossless ones; then what every build has.
+    static const char* const s_aszPreferred[] = {"libx264", "mjpeg", "ffv1", "huffyuv", "rawvideo"};
+    for (const char* szName : s_aszPreferred)
+    {
+        if (FindVideoEncoder(szName) != nullptr)
+        {
+            return szName;
+        }
+    }
+    return "rawvideo";
+}
+
+std::string GetCompressor()
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    if (g_strChoice.empty())
+    {
+        g_strChoice = GetDefaultCompressor();
+    }
+    return g_strChoice;
+}
+
+bool SetCompressor(const char* szEncoder)
+{
+    std::string strName = szEncoder != nullptr ? szEncoder : GetDefaultCompressor();
+    if (FindVideoEncoder(strName) == nullptr)
+    {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_strChoice = strName;
+    return true;
+}
+
+DWORD GetCompressorFourCC(const std::string& strEncoder)
+{
+    const AVCodec* pCodec = FindVideoEncoder(strEncoder);
+    if (pCodec == nullptr)
+    {
+        return 0;
+    }
+    const AVCodecTag* const aTables[] = {avformat_get_riff_video_tags(), nullptr};
+    return av_codec_get_tag(aTables, pCodec->id);
+}
+
+std::string FindCompressorForFourCC(DWORD dwFourCC)
+{
+    std::string strChoice = GetCompressor();
+    if (dwFourCC == 0 || GetCompressorFourCC(strChoice) == dwFourCC)
+    {
+        return strChoice;
+    }
+    const AVCodecTag* const aTables[] = {avformat_get_riff_video_tags(), nullptr};
+    AVCodecID id = av_codec_get_id(aTables, dwFourCC);
+    const AVCodec* pCodec = id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_encoder(id);
+    return pCodec != nullptr ? pCodec->name : std::string();
+}
+
+} // namespace orv_avi

@@ -1,0 +1,249 @@
+#include "AviVideoEncoder.h"
+
+extern "C"
+{
+#include <libavcodec/avcodec.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cstdlib>
+#include <thread>
+
+namespace orv_avi
+{
+namespace
+{
+
+bool IsLossless(const std::string& strEncoder)
+{
+    static const char* const s_aszLossless[] = {"ffv1",     "huffyuv", "ffvhuff",    "utvideo",
+                                                "rawvideo", "png",     "libx264rgb", "qtrle"};
+    for (const char* sz : s_aszLossless)
+    {
+        if (strEncoder == sz)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Supports(const AVCodec* pCodec, AVPixelFormat fmt)
+{
+    if (pCodec->pix_fmts == nullptr)
+    {
+        return false;
+    }
+    for (const AVPixelFormat* p = pCodec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p)
+    {
+        if (*p == fmt)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Lossy codecs get 4:2:0, which every player decodes; lossless ones keep the colours.
+AVPixelFormat ChoosePixelFormat(const AVCodec* pCodec, const std::string& strEncoder,
+                                AVPixelFormat source)
+{
+    if (pCodec->pix_fmts == nullptr)
+    {
+        return source;
+    }
+    if (!IsLossless(strEncoder))
+    {
+        for (AVPixelFormat fmt : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVJ420P})
+        {
+            if (Supports(pCodec, fmt))
+            {
+                return fmt;
+            }
+        }
+    }
+    if (Supports(pCodec, source))
+    {
+        return source;
+    }
+    return avcodec_find_best_pix_fmt_of_list(pCodec->pix_fmts, source, 0, nullptr);
+}
+
+void SetQuality(AVCodecContext* pContext, const std::string& strEncoder)
+{
+    if (strEncoder == "libx264" || strEncoder == "libx264rgb")
+    {
+        av_opt_set(pContext->priv_data, "preset", "veryfast", 0);
+        av_opt_set(pContext->priv_data, "crf", "18", 0);
+        pContext->max_b_frames = 0;
+    }
+    else if (strEncoder == "mjpeg" || strEncoder == "mpeg4" || strEncoder == "msmpeg4")
+    {
+        pContext->flags |= AV_CODEC_FLAG_QSCALE;
+        pContext->global_quality = FF_QP2LAMBDA * 2;
+        pContext->qmin = 1;
+        pContext->qmax = 3;
+        pContext->max_b_frames = 0;
+    }
+    else if (strEncoder == "libvpx" || strEncoder == "libvpx-vp9")
+    {
+        av_opt_set(pContext->priv_data, "crf", "10", 0);
+        av_opt_set(pContext->priv_data, "deadline", "realtime", 0);
+        pContext->bit_rate = 20000000;
+    }
+    else if (strEncoder == "ffv1")
+    {
+        pContext->slices = 4;
+        av_opt_set(pContext->priv_data, "slicecrc", "0", 0);
+    }
+}
+
+} // namespace
+
+CAviVideoEncoder::~CAviVideoEncoder()
+{
+    sws_freeContext(m_pScaler);
+    av_packet_free(&m_pPacket);
+    av_frame_free(&m_pFrame);
+    avcodec_free_context(&m_pContext);
+}
+
+bool CAviVideoEncoder::Open(const std::string& strEncoder, const SVideoFormat& format,
+                            bool bGlobalHeader)
+{
+    const AVCodec* pCodec = avcodec_find_encoder_by_name(strEncoder.c_str());
+    if (pCodec == nullptr || pCodec->type != AVMEDIA_TYPE_VIDEO || format.iWidth <= 0 ||
+        format.iHeight == 0 || format.iRate <= 0 || format.iScale <= 0 ||
+        (format.iBitCount != 24 && format.iBitCount != 32))
+    {
+        return false;
+    }
+    m_format = format;
+    AVPixelFormat source = format.iBitCount == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGRA;
+    m_pContext = avcodec_alloc_context3(pCodec);
+    m_pFrame = av_frame_alloc();
+    m_pPacket = av_packet_alloc();
+    if (m_pContext == nullptr || m_pFrame == nullptr || m_pPacket == nullptr)
+    {
+        return false;
+    }
+    m_pContext->width = format.iWidth;
+    m_pContext->height = std::abs(format.iHeight);
+    m_pContext->time_base = AVRational{format.iScale, format.iRate};
+    m_pContext->framerate = AVRational{format.iRate, format.iScale};
+    m_pContext->pix_fmt = ChoosePixelFormat(pCodec, strEncoder, source);
+    m_pContext->gop_size = 2 * format.iRate / format.iScale + 1;
+    m_pContext->thread_count = static_cast<int>(std::thread::hardware_concurrency());
+    m_pContext->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
+    if (bGlobalHeader)
+    {
+        m_pContext->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    SetQuality(m_pContext, strEncoder);
+    if (avcodec_open2(m_pContext, pCodec, nullptr) < 0)
+    {
+        return false;
+    }
+    m_pFrame->format = m_pContext->pix_fmt;
+    m_pFrame->width = m_pContext->width;
+    m_pFrame->height = m_pContext->height;
+    if (av_frame_get_buffer(m_pFrame, 0) < 0)
+    {
+        return false;
+    }
+    m_pScaler = sws_getContext(m_pContext->width, m_pContext->height, source, m_pContext->width,
+                               m_pContext->height, m_pContext->pix_fmt, SWS_BILINEAR, nullptr,
+                               nullptr, nullptr);
+    return m_pScaler != nullptr;
+}
+
+bool CAviVideoEncoder::FillParameters(AVCodecParameters* pParams) const
+{
+    return m_pContext != nullptr && avcodec_parameters_from_context(pParams, m_pContext) >= 0;
+}
+
+int CAviVideoEncoder::GetTimeBaseNum() const
+{
+    return m_format.iScale;
+}
+
+int CAviVideoEncoder::GetTimeBaseDen() const
+{
+    return m_format.iRate;
+}
+
+size_t CAviVideoEncoder::GetFrameBytes() const
+{
+    return static_cast<size_t>(m_format.iWidth) * std::abs(m_format.iHeight) *
+           (m_format.iBitCount / 8);
+}
+
+bool CAviVideoEncoder::Convert(const uint8_t* pBits)
+{
+    if (av_frame_make_writable(m_pFrame) < 0)
+    {
+        return false;
+    }
+    int iStride = m_format.iWidth * (m_format.iBitCount / 8);
+    int iRows = std::abs(m_format.iHeight);
+    const uint8_t* pFirst = pBits;
+    if (m_format.iHeight > 0)
+    {
+        // Bottom-up rows: start at the last stored row, which is the top of the picture.
+        pFirst = pBits + static_cast<size_t>(iRows - 1) * iStride;
+        iStride = -iStride;
+    }
+    const uint8_t* const apSource[1] = {pFirst};
+    const int aiStride[1] = {iStride};
+    return sws_scale(m_pScaler, apSource, aiStride, 0, iRows, m_pFrame->data, m_pFrame->linesize) ==
+           iRows;
+}
+
+bool CAviVideoEncoder::Encode(const uint8_t* pBits, int64_t iPosition, const PacketSink& sink)
+{
+    if (m_pContext == nullptr || !Convert(pBits))
+    {
+        return false;
+    }
+    m_pFrame->pts = iPosition;
+    if (avcodec_send_frame(m_pContext, m_pFrame) < 0)
+    {
+        return false;
+    }
+    return Drain(sink);
+}
+
+bool CAviVideoEncoder::Flush(const PacketSink& sink)
+{
+    if (m_pContext == nullptr || avcodec_send_frame(m_pContext, nullptr) < 0)
+    {
+        return false;
+    }
+    return Drain(sink);
+}
+
+bool CAviVideoEncoder::Drain(const PacketSink& sink)
+{
+    for (;;)
+    {
+        int iResult = avcodec_receive_packet(m_pContext, m_pPacket);
+        if (iResult == AVERROR(EAGAIN) || iResult == AVERROR_EOF)
+        {
+            return true;
+        }
+        if (iResult < 0)
+        {
+            return false;
+        }
+        bool bWritten = sink(m_pPacket);
+        av_packet_unref(m_pPacket);
+        if (!bWritten)
+        {
+            return false;
+        }
+    }
+}
+
+} // namespace orv_avi

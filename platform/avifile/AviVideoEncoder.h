@@ -1,0 +1,62 @@
+#pragma once
+
+// One video encoder of an AVI file being written: takes device-independent bitmaps
+// (24 or 32 bits, bottom-up or top-down rows), converts them to the encoder's pixel
+// format and hands out the compressed packets.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct SwsContext;
+struct AVCodecParameters;
+
+namespace orv_avi
+{
+
+struct SVideoFormat
+{
+    int iWidth = 0;
+    int iHeight = 0;    // rows as stored: positive means bottom-up
+    int iBitCount = 24; // 24 (BGR) or 32 (BGRA)
+    int iRate = 25;     // the stream runs at iRate / iScale frames per second
+    int iScale = 1;
+};
+
+class CAviVideoEncoder
+{
+public:
+    using PacketSink = std::function<bool(AVPacket*)>;
+
+    CAviVideoEncoder() = default;
+    ~CAviVideoEncoder();
+    CAviVideoEncoder(const CAviVideoEncoder&) = delete;
+    CAviVideoEncoder& operator=(const CAviVideoEncoder&) = delete;
+
+    // Opens the encoder; bGlobalHeader when the container wants codec headers apart.
+    bool Open(const std::string& strEncoder, const SVideoFormat& format, bool bGlobalHeader);
+    bool FillParameters(AVCodecParameters* pParams) const;
+    // The encoder's time base, in which packets' time stamps are given.
+    int GetTimeBaseNum() const;
+    int GetTimeBaseDen() const;
+    size_t GetFrameBytes() const;
+
+    // Encodes one bitmap at frame position iPosition; packets go to the sink.
+    bool Encode(const uint8_t* pBits, int64_t iPosition, const PacketSink& sink);
+    // Drains the frames the encoder still holds.
+    bool Flush(const PacketSink& sink);
+
+private:
+    bool Drain(const PacketSink& sink);
+    bool Convert(const uint8_t* pBits);
+
+    SVideoFormat m_format;
+    AVCodecContext* m_pContext = nullptr;
+    AVFrame* m_pFrame = nullptr;
+    AVPacket* m_pPacket = nullptr;
+    SwsContext* m_pScaler = nullptr;
+};
+
+} // namespace orv_avi

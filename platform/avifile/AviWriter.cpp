@@ -1,0 +1,477 @@
+#include "AviWriter.h"
+
+extern "C"
+{
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace orv_avi
+{
+namespace
+{
+
+constexpr size_t kMaxQueuedFrames = 6;
+// Sound goes into the file in chunks of this many sample frames.
+constexpr int64_t kAudioChunk = 2048;
+
+} // namespace
+
+CAviWriter::~CAviWriter()
+{
+    Close();
+}
+
+HRESULT CAviWriter::Create(const std::string& strPath)
+{
+    m_strPath = strPath;
+    if (avformat_alloc_output_context2(&m_pFormat, nullptr, "avi", strPath.c_str()) < 0)
+    {
+        return AVIERR_INTERNAL;
+    }
+    std::remove(strPath.c_str());
+    if (avio_open(&m_pFormat->pb, strPath.c_str(), AVIO_FLAG_WRITE) < 0)
+    {
+        avformat_free_context(m_pFormat);
+        m_pFormat = nullptr;
+        m_bClosed = true;
+        return AVIERR_FILEOPEN;
+    }
+    return AVIERR_OK;
+}
+
+HRESULT CAviWriter::CreateStream(const AVISTREAMINFOA& info, int* piIndex)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_pFormat == nullptr || m_bStarted)
+    {
+        return AVIERR_UNSUPPORTED;
+    }
+    if (info.fccType != streamtypeVIDEO && info.fccType != streamtypeAUDIO)
+    {
+        return AVIERR_UNSUPPORTED;
+    }
+    AVStream* pStream = avformat_new_stream(m_pFormat, nullptr);
+    if (pStream == nullptr)
+    {
+        return AVIERR_MEMORY;
+    }
+    SStream stream;
+    stream.info = info;
+    stream.info.szName[sizeof(stream.info.szName) - 1] = '\0';
+    stream.pStream = pStream;
+    if (stream.info.szName[0] != '\0')
+    {
+        av_dict_set(&pStream->metadata, "title", stream.info.szName, 0);
+    }
+    m_streams.push_back(std::move(stream));
+    *piIndex = static_cast<int>(m_streams.size()) - 1;
+    return AVIERR_OK;
+}
+
+const AVISTREAMINFOA* CAviWriter::GetInfo(int iIndex) const
+{
+    return iIndex >= 0 && iIndex < static_cast<int>(m_streams.size()) ? &m_streams[iIndex].info
+                                                                      : nullptr;
+}
+
+HRESULT CAviWriter::SetFormat(int iIndex, const void* pFormat, LONG cbFormat,
+                              const std::string& strEncoder)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (iIndex < 0 || iIndex >= static_cast<int>(m_streams.size()) || pFormat == nullptr)
+    {
+        return AVIERR_BADPARAM;
+    }
+    SStream& stream = m_streams[iIndex];
+    if (m_bStarted || !stream.format.empty())
+    {
+        // The format is fixed once set: AVI keeps one format per stream.
+        return AVIERR_UNSUPPORTED;
+    }
+    HRESULT hr = stream.info.fccType == streamtypeVIDEO
+                     ? SetVideoFormat(stream, pFormat, cbFormat, strEncoder)
+                     : SetAudioFormat(stream, pFormat, cbFormat);
+    if (hr == AVIERR_OK)
+    {
+        const uint8_t* pBytes = static_cast<const uint8_t*>(pFormat);
+        stream.format.assign(pBytes, pBytes + cbFormat);
+    }
+    return hr;
+}
+
+HRESULT CAviWriter::SetVideoFormat(SStream& stream, const void* pFormat, LONG cbFormat,
+                                   const std::string& strEncoder)
+{
+    if (cbFormat < static_cast<LONG>(sizeof(BITMAPINFOHEADER)))
+    {
+        return AVIERR_BADFORMAT;
+    }
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, pFormat, sizeof(header));
+    if (header.biCompression != BI_RGB || header.biWidth <= 0 || header.biHeight == 0 ||
+        header.biWidth > 16384 || header.biHeight > 16384 || header.biHeight < -16384)
+    {
+        return AVIERR_BADFORMAT;
+    }
+    SVideoFormat format;
+    format.iWidth = header.biWidth;
+    format.iHeight = header.biHeight;
+    format.iBitCount = header.biBitCount;
+    format.iRate = static_cast<int>(stream.info.dwRate != 0 ? stream.info.dwRate : 25);
+    format.iScale = static_cast<int>(stream.info.dwScale != 0 ? stream.info.dwScale : 1);
+    auto pEncoder = std::make_unique<CAviVideoEncoder>();
+    bool bGlobal = (m_pFormat->oformat->flags & AVFMT_GLOBALHEADER) != 0;
+    if (!pEncoder->Open(strEncoder.empty() ? "rawvideo" : strEncoder, format, bGlobal))
+    {
+        return AVIERR_BADFORMAT;
+    }
+    if (!pEncoder->FillParameters(stream.pStream->codecpar))
+    {
+        return AVIERR_INTERNAL;
+    }
+    stream.pStream->time_base = AVRational{format.iScale, format.iRate};
+    stream.pStream->avg_frame_rate = AVRational{format.iRate, format.iScale};
+    stream.pEncoder = std::move(pEncoder);
+    return AVIERR_OK;
+}
+
+HRESULT CAviWriter::SetAudioFormat(SStream& stream, const void* pFormat, LONG cbFormat)
+{
+    if (cbFormat < static_cast<LONG>(sizeof(PCMWAVEFORMAT)))
+    {
+        return AVIERR_BADFORMAT;
+    }
+    PCMWAVEFORMAT wave;
+    std::memcpy(&wave, pFormat, sizeof(wave));
+    if (wave.wf.wFormatTag != WAVE_FORMAT_PCM || wave.wBitsPerSample != 16 ||
+        wave.wf.nChannels < 1 || wave.wf.nChannels > 8 || wave.wf.nSamplesPerSec < 1000 ||
+        wave.wf.nSamplesPerSec > 384000 || wave.wf.nBlockAlign != 2 * wave.wf.nChannels)
+    {
+        return AVIERR_BADFORMAT;
+    }
+    AVCodecParameters* pParams = stream.pStream->codecpar;
+    pParams->codec_type = AVMEDIA_TYPE_AUDIO;
+    pParams->codec_id = AV_CODEC_ID_PCM_S16LE;
+    pParams->sample_rate = static_cast<int>(wave.wf.nSamplesPerSec);
+    av_channel_layout_default(&pParams->ch_layout, wave.wf.nChannels);
+    pParams->format = AV_SAMPLE_FMT_S16;
+    pParams->bits_per_coded_sample = 16;
+    pParams->block_align = wave.wf.nBlockAlign;
+    pParams->bit_rate = static_cast<int64_t>(wave.wf.nSamplesPerSec) * wave.wf.nBlockAlign * 8;
+    stream.pStream->time_base = AVRational{1, pParams->sample_rate};
+    stream.iBlockAlign = wave.wf.nBlockAlign;
+    stream.iSampleRate = pParams->sample_rate;
+    return AVIERR_OK;
+}
+
+HRESULT CAviWriter::ReadFormat(int iIndex, void* pFormat, LONG* pcbFormat) const
+{
+    if (iIndex < 0 || iIndex >= static_cast<int>(m_streams.size()) || pcbFormat == nullptr)
+    {
+        return AVIERR_BADPARAM;
+    }
+    const std::vector<uint8_t>& format = m_streams[iIndex].format;
+    if (pFormat != nullptr)
+    {
+        if (*pcbFormat < static_cast<LONG>(format.size()))
+        {
+            return AVIERR_BUFFERTOOSMALL;
+        }
+        std::memcpy(pFormat, format.data(), format.size());
+    }
+    *pcbFormat = static_cast<LONG>(format.size());
+    return AVIERR_OK;
+}
+
+LONG CAviWriter::GetLength(int iIndex) const
+{
+    return iIndex >= 0 && iIndex < static_cast<int>(m_streams.size()) ? m_streams[iIndex].lLength
+                                                                      : 0;
+}
+
+bool CAviWriter::StartWriting()
+{
+    // Called with the mutex held, on the first write: every stream needs its format.
+    if (m_bStarted)
+    {
+        return m_bHeaderOk;
+    }
+    m_bStarted = true;
+    for (const SStream& stream : m_streams)
+    {
+        if (stream.format.empty())
+        {
+            return false;
+        }
+    }
+    if (m_pFormat == nullptr || avformat_write_header(m_pFormat, nullptr) < 0)
+    {
+        return false;
+    }
+    m_bHeaderOk = true;
+    for (const SStream& stream : m_streams)
+    {
+        m_bHasVideo = m_bHasVideo || stream.pEncoder != nullptr;
+    }
+    return true;
+}
+
+HRESULT CAviWriter::Write(int iIndex, LONG lStart, LONG lSamples, const void* pBuffer,
+                          LONG cbBuffer, LONG* plSamples, LONG* plBytes)
+{
+    if (plSamples != nullptr)
+    {
+        *plSamples = 0;
+    }
+    if (plBytes != nullptr)
+    {
+        *plBytes = 0;
+    }
+    if (iIndex < 0 || iIndex >= static_cast<int>(m_streams.size()) || pBuffer == nullptr ||
+        cbBuffer <= 0 || lSamples <= 0)
+    {
+        return AVIERR_BADPARAM;
+    }
+    HRESULT hr;
+    LONG lWritten = 0;
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_bClosed || m_bFailed || !StartWriting())
+        {
+            return AVIERR_FILEWRITE;
+        }
+        SStream& stream = m_streams[iIndex];
+        if (stream.pEncoder)
+        {
+            if (!m_worker.joinable())
+            {
+                m_worker = std::thread(&CAviWriter::RunWorker, this);
+            }
+            lock.unlock();
+            hr = WriteVideo(iIndex, lStart, pBuffer, cbBuffer);
+            lWritten = hr == AVIERR_OK ? 1 : 0;
+        }
+        else
+        {
+            hr = WriteAudio(stream, pBuffer, cbBuffer, &lWritten);
+        }
+    }
+    if (hr == AVIERR_OK)
+    {
+        if (plSamples != nullptr)
+        {
+            *plSamples = lWritten;
+        }
+        if (plBytes != nullptr)
+        {
+            *plBytes = cbBuffer;
+        }
+    }
+    return hr;
+}
+
+HRESULT CAviWriter::WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LONG cbBuffer)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    SStream& stream = m_streams[iIndex];
+    if (static_cast<size_t>(cbBuffer) < stream.pEncoder->GetFrameBytes())
+    {
+        return AVIERR_BADSIZE;
+    }
+    if (lStart < stream.lNextPosition)
+    {
+        // A position already written: AVI streams only grow.
+        return AVIERR_BADPARAM;
+    }
+    m_cvSpace.wait(lock, [this] { return m_jobs.size() < kMaxQueuedFrames || m_bFailed; });
+    if (m_bFailed)
+    {
+        return AVIERR_FILEWRITE;
+    }
+    const uint8_t* pBytes = static_cast<const uint8_t*>(pBuffer);
+    m_jobs.push_back(SJob{iIndex, lStart,
+                          std::vector<uint8_t>(pBytes, pBytes + stream.pEncoder->GetFrameBytes())});
+    stream.lNextPosition = lStart + 1;
+    stream.lLength = lStart + 1;
+    m_cvJobs.notify_one();
+    return AVIERR_OK;
+}
+
+HRESULT CAviWriter::WriteAudio(SStream& stream, const void* pBuffer, LONG cbBuffer, LONG* plSamples)
+{
+    // Called with the mutex held. Whole sample frames only.
+    LONG lFrames = cbBuffer / stream.iBlockAlign;
+    if (lFrames <= 0)
+    {
+        return AVIERR_BADSIZE;
+    }
+    const uint8_t* pBytes = static_cast<const uint8_t*>(pBuffer);
+    stream.pcm.insert(stream.pcm.end(), pBytes,
+                      pBytes + static_cast<size_t>(lFrames) * stream.iBlockAlign);
+    stream.lLength += lFrames;
+    stream.lNextPosition = stream.lLength;
+    *plSamples = lFrames;
+    // With a video stream, sound enters the file as the pictures that go with it do.
+    if (!m_bHasVideo && !WriteAudioUpTo(-1.0))
+    {
+        m_bFailed = true;
+        return AVIERR_FILEWRITE;
+    }
+    return AVIERR_OK;
+}
+
+void CAviWriter::RunWorker()
+{
+    for (;;)
+    {
+        SJob job;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_cvJobs.wait(lock, [this] { return !m_jobs.empty() || m_bStopping; });
+            if (m_jobs.empty())
+            {
+                return;
+            }
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        SStream& stream = m_streams[job.iIndex];
+        CAviVideoEncoder& encoder = *stream.pEncoder;
+        bool bOk =
+            encoder.Encode(job.bits.data(), job.lPosition,
+                           [&](AVPacket* pPacket)
+                           {
+                               std::lock_guard<std::mutex> lock(m_mutex);
+                               return WritePacket(pPacket, job.iIndex, encoder.GetTimeBaseNum(),
+                                                  encoder.GetTimeBaseDen());
+                           });
+        std::lock_guard<std::mutex> lock(m_mutex);
+        stream.iVideoEnd = job.lPosition + 1;
+        bOk = bOk && WriteAudioUpTo(GetVideoEndSeconds());
+        if (!bOk)
+        {
+            m_bFailed = true;
+        }
+        m_cvSpace.notify_all();
+    }
+}
+
+bool CAviWriter::WritePacket(AVPacket* pPacket, int iIndex, int iNum, int iDen)
+{
+    AVStream* pStream = m_streams[iIndex].pStream;
+    pPacket->stream_index = pStream->index;
+    av_packet_rescale_ts(pPacket, AVRational{iNum, iDen}, pStream->time_base);
+    return av_interleaved_write_frame(m_pFormat, pPacket) >= 0;
+}
+
+double CAviWriter::GetVideoEndSeconds() const
+{
+    double dEnd = -1.0;
+    for (const SStream& stream : m_streams)
+    {
+        if (stream.pEncoder && stream.iVideoEnd > 0)
+        {
+            double dSeconds = static_cast<double>(stream.iVideoEnd) * stream.info.dwScale /
+                              (stream.info.dwRate != 0 ? stream.info.dwRate : 25);
+            dEnd = std::max(dEnd, dSeconds);
+        }
+    }
+    return dEnd;
+}
+
+bool CAviWriter::WriteAudioUpTo(double dSeconds)
+{
+    AVPacket* pPacket = av_packet_alloc();
+    bool bOk = pPacket != nullptr;
+    for (SStream& stream : m_streams)
+    {
+        if (stream.pEncoder || stream.iBlockAlign == 0)
+        {
+            continue;
+        }
+        int64_t iHeld = static_cast<int64_t>(stream.pcm.size()) / stream.iBlockAlign;
+        int64_t iLimit = iHeld;
+        if (dSeconds >= 0.0)
+        {
+            int64_t iEnd = static_cast<int64_t>(dSeconds * stream.iSampleRate);
+            iLimit = std::min(iHeld, std::max<int64_t>(0, iEnd - stream.iPcmWritten));
+        }
+        int64_t iDone = 0;
+        while (bOk && iDone < iLimit)
+        {
+            int64_t iCount = std::min(kAudioChunk, iLimit - iDone);
+            size_t cb = static_cast<size_t>(iCount) * stream.iBlockAlign;
+            bOk = av_new_packet(pPacket, static_cast<int>(cb)) >= 0;
+            if (!bOk)
+            {
+                break;
+            }
+            std::memcpy(pPacket->data, stream.pcm.data() + iDone * stream.iBlockAlign, cb);
+            pPacket->pts = pPacket->dts = stream.iPcmWritten + iDone;
+            pPacket->duration = iCount;
+            pPacket->flags |= AV_PKT_FLAG_KEY;
+            bOk = WritePacket(pPacket, static_cast<int>(&stream - m_streams.data()), 1,
+                              stream.iSampleRate);
+            av_packet_unref(pPacket);
+            iDone += iCount;
+        }
+        stream.pcm.erase(stream.pcm.begin(), stream.pcm.begin() + iDone * stream.iBlockAlign);
+        stream.iPcmWritten += iDone;
+    }
+    av_packet_free(&pPacket);
+    return bOk;
+}
+
+void CAviWriter::Close()
+{
+    if (m_bClosed)
+    {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bStopping = true;
+        m_cvJobs.notify_all();
+    }
+    if (m_worker.joinable())
+    {
+        m_worker.join();
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bClosed = true;
+    bool bOk = StartWriting();
+    for (size_t i = 0; bOk && i < m_streams.size(); ++i)
+    {
+        if (m_streams[i].pEncoder)
+        {
+            CAviVideoEncoder& encoder = *m_streams[i].pEncoder;
+            encoder.Flush(
+                [&](AVPacket* pPacket)
+                {
+                    return WritePacket(pPacket, static_cast<int>(i), encoder.GetTimeBaseNum(),
+                                       encoder.GetTimeBaseDen());
+                });
+        }
+    }
+    if (bOk)
+    {
+        // Sound that runs past the last picture is left out: the file ends with its video.
+        WriteAudioUpTo(GetVideoEndSeconds());
+        av_write_trailer(m_pFormat);
+    }
+    avio_closep(&m_pFormat->pb);
+    avformat_free_context(m_pFormat);
+    m_pFormat = nullptr;
+    if (!bOk)
+    {
+        // Without its header the file is no AVI at all: remove it rather than leave junk.
+        std::remove(m_strPath.c_str());
+    }
+}
+
+} // namespace orv_avi

@@ -1,0 +1,98 @@
+#pragma once
+
+// An AVI file being written: its streams, their encoders, and the worker thread that
+// compresses queued video frames and interleaves them with the sound in the file.
+#include "AviVideoEncoder.h"
+#include "vfw.h"
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct AVFormatContext;
+struct AVStream;
+struct AVPacket;
+
+namespace orv_avi
+{
+
+class CAviWriter
+{
+public:
+    CAviWriter() = default;
+    ~CAviWriter();
+    CAviWriter(const CAviWriter&) = delete;
+    CAviWriter& operator=(const CAviWriter&) = delete;
+
+    // Creates the file (replacing any file of that name).
+    HRESULT Create(const std::string& strPath);
+    // Adds a stream described by the header; its index in *piIndex.
+    HRESULT CreateStream(const AVISTREAMINFOA& info, int* piIndex);
+    const AVISTREAMINFOA* GetInfo(int iIndex) const;
+    // Sets a stream's format: a bitmap header for video (compressed with strEncoder),
+    // a PCM wave format for sound.
+    HRESULT SetFormat(int iIndex, const void* pFormat, LONG cbFormat,
+                      const std::string& strEncoder);
+    HRESULT ReadFormat(int iIndex, void* pFormat, LONG* pcbFormat) const;
+    HRESULT Write(int iIndex, LONG lStart, LONG lSamples, const void* pBuffer, LONG cbBuffer,
+                  LONG* plSamples, LONG* plBytes);
+    LONG GetLength(int iIndex) const;
+    // Drains the queue, flushes the encoders and completes the file.
+    void Close();
+
+private:
+    struct SStream
+    {
+        AVISTREAMINFOA info{};
+        AVStream* pStream = nullptr;
+        std::vector<uint8_t> format;
+        std::unique_ptr<CAviVideoEncoder> pEncoder;
+        LONG lNextPosition = 0;   // next sample position the caller may write
+        LONG lLength = 0;         // samples accepted so far
+        int64_t iVideoEnd = 0;    // video: frames handed to the encoder
+        std::vector<uint8_t> pcm; // sound: bytes accepted but not yet in the file
+        int64_t iPcmWritten = 0;  // sound: sample frames already in the file
+        int iBlockAlign = 0;
+        int iSampleRate = 0;
+    };
+    struct SJob
+    {
+        int iIndex;
+        LONG lPosition;
+        std::vector<uint8_t> bits;
+    };
+
+    HRESULT SetVideoFormat(SStream& stream, const void* pFormat, LONG cbFormat,
+                           const std::string& strEncoder);
+    HRESULT SetAudioFormat(SStream& stream, const void* pFormat, LONG cbFormat);
+    HRESULT WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LONG cbBuffer);
+    HRESULT WriteAudio(SStream& stream, const void* pBuffer, LONG cbBuffer, LONG* plSamples);
+    bool StartWriting();
+    void RunWorker();
+    bool WritePacket(AVPacket* pPacket, int iIndex, int iNum, int iDen);
+    // Moves sound into the file up to the given time in seconds (negative: all of it).
+    bool WriteAudioUpTo(double dSeconds);
+    double GetVideoEndSeconds() const;
+
+    std::string m_strPath;
+    AVFormatContext* m_pFormat = nullptr;
+    std::vector<SStream> m_streams;
+    bool m_bStarted = false;
+    bool m_bHeaderOk = false;
+    bool m_bHasVideo = false;
+    bool m_bFailed = false;
+    bool m_bClosed = false;
+
+    std::mutex m_mutex; // guards the queue, the muxer and the sound buffers
+    std::condition_variable m_cvJobs;
+    std::condition_variable m_cvSpace;
+    std::deque<SJob> m_jobs;
+    bool m_bStopping = false;
+    std::thread m_worker;
+};
+
+} // namespace orv_avi

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace orv::bass
+{
+// Reads a music file as interleaved float samples, with sample-exact seeking.
+class CBassDecoder
+{
+public:
+    virtual ~CBassDecoder() = default;
+
+    // Opens the file with the decoder that reads it: Ogg Vorbis through libvorbisfile,
+    // everything else through libsndfile. Null when no decoder can read it.
+    static std::unique_ptr<CBassDecoder> Open(const std::string& path);
+
+    int GetRate() const { return m_iRate; }
+    int GetChannels() const { return m_iChannels; }
+    // Length in sample frames.
+    int64_t GetFrames() const { return m_iFrames; }
+
+    // Moves to a frame in [0, GetFrames()]; false when the decoder cannot.
+    virtual bool Seek(int64_t frame) = 0;
+    // Reads up to frames sample frames into out (frames × channels floats); returns the
+    // number read, 0 at the end of the stream or on a read error.
+    virtual int64_t Read(float* pOut, int64_t frames) = 0;
+
+protected:
+    int m_iRate = 0;
+    int m_iChannels = 0;
+    int64_t m_iFrames = 0;
+};
+} // namespace orv::bass

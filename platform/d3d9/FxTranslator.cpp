@@ -1,0 +1,483 @@
+#include "FxTranslator.h"
+
+#define ENABLE_HLSL 1
+#include <glslang/Public/ResourceLimits.h>
+#include <glslang/Public/ShaderLang.h>
+#include <glslang/SPIRV/GlslangToSpv.h>
+#include <spirv-tools/libspirv.hpp>
+#include <spirv_cross/spirv_cross_c.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+namespace
+{
+const char* const s_pPreamble = "#define POSITION SV_Position\n"
+                                "#define POSITION0 SV_Position\n"
+                                "#define VPOS SV_Position\n"
+                                "#define VFACE SV_IsFrontFace\n";
+
+void InitializeGlslang()
+{
+    static std::once_flag s_once;
+    std::call_once(s_once, [] { glslang::InitializeProcess(); });
+}
+
+// "ERROR: file.fx:12: 'x' : undeclared identifier" -> "file.fx(12): error: 'x' : ..."
+std::string FormatGlslangLog(const std::string& sLog, const std::string& sFileName,
+                             int iFallbackLine)
+{
+    std::istringstream stream(sLog);
+    std::string sLine;
+    std::string sResult;
+    while (std::getline(stream, sLine))
+    {
+        if (sLine.rfind("ERROR: ", 0) != 0)
+            continue;
+        std::string sRest = sLine.substr(7);
+        std::string sPrefix = sFileName + ":";
+        if (sRest.rfind(sPrefix, 0) == 0)
+        {
+            size_t uColon = sRest.find(':', sPrefix.size());
+            if (uColon != std::string::npos)
+            {
+                std::string sNumber = sRest.substr(sPrefix.size(), uColon - sPrefix.size());
+                std::string sText = sRest.substr(uColon + 1);
+                while (!sText.empty() && sText[0] == ' ')
+                    sText.erase(0, 1);
+                sResult += sFileName + "(" + sNumber + "): error: " + sText + "\n";
+                continue;
+            }
+        }
+        if (sRest.find("compilation errors") != std::string::npos)
+            continue;
+        sResult += sFileName + "(" + std::to_string(iFallbackLine) + "): error: " + sRest + "\n";
+    }
+    if (sResult.empty())
+        sResult = sFileName + "(" + std::to_string(iFallbackLine) + "): error: " + sLog + "\n";
+    return sResult;
+}
+
+std::string NormalizeSemantic(const char* pSemantic)
+{
+    std::string s = pSemantic ? pSemantic : "";
+    for (char& c : s)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    if (s.rfind("SV_", 0) == 0)
+    {
+        if (s == "SV_POSITION")
+            s = "POSITION";
+        else if (s.rfind("SV_TARGET", 0) == 0)
+            s = "COLOR" + s.substr(9);
+    }
+    if (s.empty() || !std::isdigit(static_cast<unsigned char>(s.back())))
+        s += "0";
+    return s;
+}
+
+bool CompileToSpirv(const std::string& sSource, const std::string& sFileName,
+                    const SOrvFxShader& shader, EShLanguage eLanguage,
+                    std::vector<unsigned int>& spirv, std::string& sErrors)
+{
+    InitializeGlslang();
+    glslang::TShader glShader(eLanguage);
+    const char* apStrings[] = {sSource.c_str()};
+    const char* apNames[] = {sFileName.c_str()};
+    int aiLengths[] = {int(sSource.size())};
+    glShader.setStringsWithLengthsAndNames(apStrings, aiLengths, apNames, 1);
+    glShader.setPreamble(s_pPreamble);
+    glShader.setEntryPoint(shader.m_sEntry.c_str());
+    glShader.setEnvInput(glslang::EShSourceHlsl, eLanguage, glslang::EShClientOpenGL, 100);
+    glShader.setEnvClient(glslang::EShClientOpenGL, glslang::EShTargetOpenGL_450);
+    glShader.setEnvTarget(glslang::EShTargetSpv, glslang::EShTargetSpv_1_0);
+    glShader.setEnvTargetHlslFunctionality1();
+    glShader.setHlslIoMapping(true);
+    glShader.setAutoMapBindings(true);
+    glShader.setAutoMapLocations(true);
+    auto eMessages = EShMessages(EShMsgSpvRules | EShMsgReadHlsl | EShMsgHlslDX9Compatible |
+                                 EShMsgHlslLegalization);
+    if (!glShader.parse(GetDefaultResources(), 100, false, eMessages))
+    {
+        sErrors += FormatGlslangLog(glShader.getInfoLog(), sFileName, shader.m_iLine);
+        return false;
+    }
+    glslang::TProgram program;
+    program.addShader(&glShader);
+    if (!program.link(eMessages) || !program.mapIO())
+    {
+        sErrors += FormatGlslangLog(program.getInfoLog(), sFileName, shader.m_iLine);
+        return false;
+    }
+    glslang::SpvOptions options;
+    options.disableOptimizer = false; // runs the legalization passes HLSL needs
+    glslang::GlslangToSpv(*program.getIntermediate(eLanguage), spirv, &options);
+
+    spvtools::SpirvTools tools(SPV_ENV_OPENGL_4_5);
+    std::string sValidation;
+    tools.SetMessageConsumer([&](spv_message_level_t, const char*, const spv_position_t&,
+                                 const char* pMessage) { sValidation += pMessage; });
+    if (!tools.Validate(spirv))
+    {
+        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) + "): error: entry point '" +
+                   shader.m_sEntry + "' gives invalid code: " + sValidation + "\n";
+        return false;
+    }
+    return true;
+}
+
+struct SContextDeleter
+{
+    void operator()(spvc_context context) const { spvc_context_destroy(context); }
+};
+using CContext = std::unique_ptr<spvc_context_s, SContextDeleter>;
+
+std::string GlslTypeName(spvc_compiler compiler, spvc_type_id typeId)
+{
+    spvc_type type = spvc_compiler_get_type_handle(compiler, typeId);
+    unsigned uSize = spvc_type_get_vector_size(type);
+    spvc_basetype eBase = spvc_type_get_basetype(type);
+    std::string sPrefix = eBase == SPVC_BASETYPE_INT32    ? "i"
+                          : eBase == SPVC_BASETYPE_UINT32 ? "u"
+                                                          : "";
+    if (uSize <= 1)
+        return eBase == SPVC_BASETYPE_INT32    ? "int"
+               : eBase == SPVC_BASETYPE_UINT32 ? "uint"
+                                               : "float";
+    return sPrefix + "vec" + std::to_string(uSize);
+}
+
+int AttributeLocation(const std::string& sSemantic);
+
+class CCrossCompiler
+{
+public:
+    bool Run(const std::vector<unsigned int>& spirv, EOrvShaderStage eStage, SOrvGlslShader& result,
+             std::string& sError);
+
+private:
+    bool RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShader& result,
+                                std::string& sError);
+    void RenameUniforms(EOrvShaderStage eStage, SOrvGlslShader& result);
+    const spvc_reflected_resource* List(spvc_resource_type eType, size_t& uCount);
+
+    spvc_compiler m_compiler = nullptr;
+    spvc_resources m_resources = nullptr;
+};
+
+const spvc_reflected_resource* CCrossCompiler::List(spvc_resource_type eType, size_t& uCount)
+{
+    const spvc_reflected_resource* pList = nullptr;
+    uCount = 0;
+    spvc_resources_get_resource_list_for_type(m_resources, eType, &pList, &uCount);
+    return pList;
+}
+
+bool CCrossCompiler::Run(const std::vector<unsigned int>& spirv, EOrvShaderStage eStage,
+                         SOrvGlslShader& result, std::string& sError)
+{
+    spvc_context rawContext = nullptr;
+    if (spvc_context_create(&rawContext) != SPVC_SUCCESS)
+        return false;
+    CContext context(rawContext);
+    spvc_parsed_ir ir = nullptr;
+    spvc_compiler_options options = nullptr;
+    const char* pGlsl = nullptr;
+    bool bOk =
+        spvc_context_parse_spirv(rawContext, spirv.data(), spirv.size(), &ir) == SPVC_SUCCESS &&
+        spvc_context_create_compiler(rawContext, SPVC_BACKEND_GLSL, ir,
+                                     SPVC_CAPTURE_MODE_TAKE_OWNERSHIP,
+                                     &m_compiler) == SPVC_SUCCESS &&
+        spvc_compiler_create_compiler_options(m_compiler, &options) == SPVC_SUCCESS;
+    if (bOk)
+    {
+        spvc_compiler_options_set_uint(options, SPVC_COMPILER_OPTION_GLSL_VERSION, 330);
+        spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ES, SPVC_FALSE);
+        spvc_compiler_options_set_bool(options, SPVC_COMPILER_OPTION_GLSL_ENABLE_420PACK_EXTENSION,
+                                       SPVC_FALSE);
+        spvc_compiler_options_set_bool(
+            options, SPVC_COMPILER_OPTION_GLSL_EMIT_UNIFORM_BUFFER_AS_PLAIN_UNIFORMS, SPVC_TRUE);
+        spvc_compiler_install_compiler_options(m_compiler, options);
+        bOk = spvc_compiler_create_shader_resources(m_compiler, &m_resources) == SPVC_SUCCESS;
+    }
+    if (bOk && !RenameInputsAndOutputs(eStage, result, sError))
+        return false;
+    if (bOk)
+    {
+        RenameUniforms(eStage, result);
+        bOk = spvc_compiler_compile(m_compiler, &pGlsl) == SPVC_SUCCESS;
+    }
+    if (!bOk)
+    {
+        sError = spvc_context_get_last_error_string(rawContext);
+        return false;
+    }
+    result.m_sGlsl = pGlsl;
+    return true;
+}
+
+bool CCrossCompiler::RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShader& result,
+                                            std::string& sError)
+{
+    bool bVertex = eStage == EOrvShaderStage::Vertex;
+    size_t uCount = 0;
+    const spvc_reflected_resource* pInputs = List(SPVC_RESOURCE_TYPE_STAGE_INPUT, uCount);
+    for (size_t i = 0; i < uCount; ++i)
+    {
+        SOrvShaderSignature signature;
+        signature.m_sSemantic = NormalizeSemantic(spvc_compiler_get_decoration_string(
+            m_compiler, pInputs[i].id, SpvDecorationUserSemantic));
+        signature.m_sGlslType = GlslTypeName(m_compiler, pInputs[i].type_id);
+        OrvSemanticToUsage(signature.m_sSemantic, signature.m_uUsage, signature.m_uUsageIndex);
+        std::string sInternal = (bVertex ? "orv_a_" : "orv_i_") + signature.m_sSemantic;
+        spvc_compiler_set_name(m_compiler, pInputs[i].id, sInternal.c_str());
+        if (bVertex)
+        {
+            int iLocation = AttributeLocation(signature.m_sSemantic);
+            if (iLocation < 0)
+            {
+                sError = "vertex input semantic " + signature.m_sSemantic + " is not supported";
+                return false;
+            }
+            spvc_compiler_set_decoration(m_compiler, pInputs[i].id, SpvDecorationLocation,
+                                         unsigned(iLocation));
+            signature.m_sGlslName = sInternal;
+        }
+        else
+        {
+            spvc_compiler_unset_decoration(m_compiler, pInputs[i].id, SpvDecorationLocation);
+            signature.m_sGlslName = OrvVaryingName(signature.m_sSemantic);
+        }
+        result.m_aInputs.push_back(signature);
+    }
+    const spvc_reflected_resource* pOutputs = List(SPVC_RESOURCE_TYPE_STAGE_OUTPUT, uCount);
+    for (size_t i = 0; i < uCount; ++i)
+    {
+        SOrvShaderSignature signature;
+        signature.m_sSemantic = NormalizeSemantic(spvc_compiler_get_decoration_string(
+            m_compiler, pOutputs[i].id, SpvDecorationUserSemantic));
+        signature.m_sGlslType = GlslTypeName(m_compiler, pOutputs[i].type_id);
+        OrvSemanticToUsage(signature.m_sSemantic, signature.m_uUsage, signature.m_uUsageIndex);
+        std::string sInternal = "orv_o_" + signature.m_sSemantic;
+        spvc_compiler_set_name(m_compiler, pOutputs[i].id, sInternal.c_str());
+        if (bVertex)
+        {
+            spvc_compiler_unset_decoration(m_compiler, pOutputs[i].id, SpvDecorationLocation);
+            signature.m_sGlslName = OrvVaryingName(signature.m_sSemantic);
+        }
+        else
+        {
+            spvc_compiler_set_decoration(m_compiler, pOutputs[i].id, SpvDecorationLocation,
+                                         signature.m_uUsageIndex);
+            signature.m_sGlslName = sInternal;
+        }
+        result.m_aOutputs.push_back(signature);
+    }
+    return true;
+}
+
+void CCrossCompiler::RenameUniforms(EOrvShaderStage eStage, SOrvGlslShader& result)
+{
+    const char* pBlock = eStage == EOrvShaderStage::Vertex ? "orv_vs" : "orv_ps";
+    size_t uCount = 0;
+    const spvc_reflected_resource* pBuffers = List(SPVC_RESOURCE_TYPE_UNIFORM_BUFFER, uCount);
+    for (size_t i = 0; i < uCount; ++i)
+    {
+        spvc_compiler_set_name(m_compiler, pBuffers[i].id, pBlock);
+        spvc_compiler_set_name(m_compiler, pBuffers[i].base_type_id,
+                               (std::string(pBlock) + "_globals").c_str());
+    }
+    const spvc_reflected_resource* pSamplers = List(SPVC_RESOURCE_TYPE_SAMPLED_IMAGE, uCount);
+    for (size_t i = 0; i < uCount; ++i)
+    {
+        result.m_asSamplers.push_back(pSamplers[i].name);
+        spvc_compiler_set_name(m_compiler, pSamplers[i].id,
+                               ("orv_s_" + std::string(pSamplers[i].name)).c_str());
+    }
+}
+
+int ComponentCount(const std::string& sType)
+{
+    char cLast = sType.empty() ? '1' : sType.back();
+    return (cLast >= '2' && cLast <= '4') ? cLast - '0' : 1;
+}
+
+// Widens a value of the author's type to the vec4 a varying carries.
+std::string WidenToVec4(const std::string& sType, const std::string& sValue)
+{
+    static const char* const s_apPadding[] = {"", ", 0.0, 0.0, 1.0)", ", 0.0, 1.0)", ", 1.0)", ")"};
+    return "vec4(" + sValue + s_apPadding[ComponentCount(sType)];
+}
+
+// Narrows a vec4 varying to the author's type.
+std::string NarrowFromVec4(const std::string& sType, const std::string& sVarying)
+{
+    static const char* const s_apSwizzles[] = {"", ".x", ".xy", ".xyz", ""};
+    return sType + "(" + sVarying + s_apSwizzles[ComponentCount(sType)] + ")";
+}
+
+// Turns "<qualifier> <type> <name>;" into a plain global plus the vec4 varying.
+bool AdaptDeclaration(std::string& sGlsl, const char* pQualifier, const SOrvShaderSignature& io,
+                      const std::string& sInternal)
+{
+    std::string sDeclaration =
+        std::string(pQualifier) + " " + io.m_sGlslType + " " + sInternal + ";";
+    size_t uAt = sGlsl.find(sDeclaration);
+    if (uAt == std::string::npos)
+        return false;
+    sGlsl.replace(uAt, sDeclaration.size(),
+                  io.m_sGlslType + " " + sInternal + ";\n" + pQualifier + " vec4 " +
+                      io.m_sGlslName + ";");
+    return true;
+}
+
+bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::string& sError)
+{
+    std::string& sGlsl = result.m_sGlsl;
+    std::string sPrologue;
+    std::string sEpilogue;
+    if (eStage == EOrvShaderStage::Vertex)
+    {
+        for (const SOrvShaderSignature& output : result.m_aOutputs)
+        {
+            std::string sInternal = "orv_o_" + output.m_sSemantic;
+            if (!AdaptDeclaration(sGlsl, "out", output, sInternal))
+            {
+                sError = "vertex output " + output.m_sSemantic + " cannot be passed on";
+                return false;
+            }
+            sEpilogue += "    " + output.m_sGlslName + " = " +
+                         WidenToVec4(output.m_sGlslType, sInternal) + ";\n";
+        }
+        sEpilogue += "    gl_Position = orv_FixClip(gl_Position);\n";
+    }
+    else
+    {
+        for (const SOrvShaderSignature& input : result.m_aInputs)
+        {
+            std::string sInternal = "orv_i_" + input.m_sSemantic;
+            if (!AdaptDeclaration(sGlsl, "in", input, sInternal))
+            {
+                sError = "pixel input " + input.m_sSemantic + " cannot be received";
+                return false;
+            }
+            sPrologue += "    " + sInternal + " = " +
+                         NarrowFromVec4(input.m_sGlslType, input.m_sGlslName) + ";\n";
+        }
+        for (const SOrvShaderSignature& output : result.m_aOutputs)
+            if (output.m_sSemantic == "COLOR0" && output.m_sGlslType == "vec4")
+                sEpilogue += "    orv_AlphaTest(orv_o_COLOR0.a);\n";
+    }
+    const std::string sMain = "void main()\n{\n";
+    size_t uMain = sGlsl.find(sMain);
+    size_t uEnd = sGlsl.rfind('}');
+    if (uMain == std::string::npos || uEnd == std::string::npos || uEnd < uMain)
+    {
+        sError = "no main function was generated";
+        return false;
+    }
+    sGlsl.insert(uEnd, sEpilogue);
+    sGlsl.insert(uMain + sMain.size(), sPrologue);
+    return true;
+}
+
+int AttributeLocation(const std::string& sSemantic)
+{
+    static const struct
+    {
+        const char* m_pSemantic;
+        int m_iLocation;
+    } s_aLocations[] = {{"POSITION0", 0}, {"POSITIONT0", 0}, {"NORMAL0", 1},
+                        {"COLOR0", 2},    {"COLOR1", 3},     {"PSIZE0", 12},
+                        {"TANGENT0", 13}, {"BINORMAL0", 14}, {"BLENDWEIGHT0", 15}};
+    for (const auto& entry : s_aLocations)
+        if (sSemantic == entry.m_pSemantic)
+            return entry.m_iLocation;
+    if (sSemantic.rfind("TEXCOORD", 0) == 0 && sSemantic.size() == 9 && sSemantic[8] >= '0' &&
+        sSemantic[8] <= '7')
+        return 4 + (sSemantic[8] - '0');
+    return -1;
+}
+} // namespace
+
+std::string OrvVaryingName(const std::string& sSemantic)
+{
+    UINT uUsage = 0;
+    UINT uIndex = 0;
+    if (OrvSemanticToUsage(sSemantic, uUsage, uIndex))
+    {
+        if (uUsage == 10 && uIndex < 2) // COLOR
+            return "orv_Color" + std::to_string(uIndex);
+        if (uUsage == 5 && uIndex < 8) // TEXCOORD
+            return "orv_TexCoord" + std::to_string(uIndex);
+    }
+    return "orv_v_" + sSemantic;
+}
+
+bool OrvSemanticToUsage(const std::string& sSemantic, UINT& uUsage, UINT& uIndex)
+{
+    static const char* const s_apUsages[] = {
+        "POSITION", "BLENDWEIGHT", "BLENDINDICES", "NORMAL", "PSIZE", "TEXCOORD", "TANGENT",
+        "BINORMAL", "TESSFACTOR",  "POSITIONT",    "COLOR",  "FOG",   "DEPTH",    "SAMPLE"};
+    size_t uDigits = sSemantic.size();
+    while (uDigits > 0 && std::isdigit(static_cast<unsigned char>(sSemantic[uDigits - 1])))
+        --uDigits;
+    std::string sName = sSemantic.substr(0, uDigits);
+    uIndex = uDigits < sSemantic.size() ? UINT(std::atoi(sSemantic.c_str() + uDigits)) : 0;
+    for (UINT i = 0; i < std::size(s_apUsages); ++i)
+    {
+        if (sName == s_apUsages[i])
+        {
+            uUsage = i;
+            return true;
+        }
+    }
+    uUsage = 0;
+    return false;
+}
+
+bool COrvFxTranslator::Translate(const std::string& sSource, const std::string& sFileName,
+                                 const SOrvFxShader& shader, EOrvShaderStage eStage,
+                                 SOrvGlslShader& result, std::string& sErrors)
+{
+    result = SOrvGlslShader();
+    result.m_eStage = eStage;
+    const std::string& sProfile = shader.m_sProfile;
+    bool bProfileOk = eStage == EOrvShaderStage::Vertex ? sProfile.rfind("vs_", 0) == 0
+                                                        : sProfile.rfind("ps_", 0) == 0;
+    if (!bProfileOk)
+    {
+        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) + "): error: profile '" +
+                   sProfile + "' does not fit the " +
+                   (eStage == EOrvShaderStage::Vertex ? "vertex" : "pixel") + " shader\n";
+        return false;
+    }
+    if (!shader.m_asArguments.empty())
+    {
+        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) +
+                   "): error: arguments in 'compile' are not supported\n";
+        return false;
+    }
+    std::vector<unsigned int> spirv;
+    EShLanguage eLanguage = eStage == EOrvShaderStage::Vertex ? EShLangVertex : EShLangFragment;
+    if (!CompileToSpirv(sSource, sFileName, shader, eLanguage, spirv, sErrors))
+        return false;
+    CCrossCompiler cross;
+    std::string sCrossError;
+    if (!cross.Run(spirv, eStage, result, sCrossError))
+    {
+        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) + "): error: entry point '" +
+                   shader.m_sEntry + "' cannot be written as GLSL: " + sCrossError + "\n";
+        return false;
+    }
+    if (!AddStageAdapters(eStage, result, sCrossError))
+    {
+        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) + "): error: entry point '" +
+                   shader.m_sEntry + "': " + sCrossError + "\n";
+        return false;
+    }
+    return true;
+}

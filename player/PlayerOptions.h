@@ -1,0 +1,45 @@
+#pragma once
+
+// The player's command line: what a Linux user may ask for instead of the settings dialog.
+#include <string>
+
+struct SPlayerOptions
+{
+    // Display mode; 0 where the user gave none.
+    int iWidth = 0;
+    int iHeight = 0;
+    int iRefreshRate = 0;
+    bool bFullscreen = true;
+    bool bVSync = true;
+    // Any of --mode, --fullscreen/--windowed, --vsync/--no-vsync skips the dialog.
+    bool bSkipDialog = false;
+    // The folder holding "demo.orv" and its "data" folder.
+    std::string strDemoDir = "../Atelier";
+    // Record the show into this file first (empty: no recording).
+    std::string strRecordFile;
+    // FFmpeg video encoder for the recording (empty: the default).
+    std::string strCodec;
+    // Running time in seconds; bDurationGiven when the user set it.
+    double dDuration = 275.0;
+    bool bDurationGiven = false;
+    // No window: draw with the headless device.
+    bool bHeadless = false;
+    bool bHelp = false;
+};
+
+enum EParseResult
+{
+    PARSE_RUN,
+    PARSE_HELP,
+    PARSE_ERROR,
+};
+
+// Reads argv[1..argc-1]; on PARSE_ERROR rsError holds a one-line reason.
+EParseResult ParsePlayerOptions(int argc, const char* const* argv, SPlayerOptions& rOptions,
+                                std::string& rsError);
+
+// Reads "WxH" or "WxH@HZ".
+bool ParseModeText(const std::string& strText, int& riWidth, int& riHeight, int& riRefresh);
+
+// The text --help prints.
+std::string GetPlayerUsage(const char* szProgram);

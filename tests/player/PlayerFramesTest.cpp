@@ -1,0 +1,49 @@
+#include "FrameGrabber.h"
+#include "PlayerTiming.h"
+#include "ProgressMeter.h"
+
+#include <gtest/gtest.h>
+
+TEST(PlayerFramesTest, ReadBackBecomesPackedBottomUpBgr)
+{
+    // 3 x 2 pixels, rows padded to 16 bytes; pixel (x, y) = B x, G y, R 9, A 255.
+    const int iPitch = 16;
+    std::vector<BYTE> source(iPitch * 2, 0xEE);
+    for (int y = 0; y < 2; ++y)
+    {
+        for (int x = 0; x < 3; ++x)
+        {
+            BYTE* p = &source[y * iPitch + x * 4];
+            p[0] = static_cast<BYTE>(x);
+            p[1] = static_cast<BYTE>(y);
+            p[2] = 9;
+            p[3] = 255;
+        }
+    }
+    std::vector<BYTE> target(3 * 2 * 3, 0xAA);
+    ConvertToBottomUpBGR(source.data(), iPitch, 3, 2, target.data());
+    const std::vector<BYTE> expected = {0, 1, 9, 1, 1, 9, 2, 1, 9, // bottom row first
+                                        0, 0, 9, 1, 0, 9, 2, 0, 9};
+    EXPECT_EQ(target, expected);
+}
+
+TEST(PlayerFramesTest, RecordedFramesFollowTheDemosTempo)
+{
+    // 25 frames are one second: 128 bpm gives 2.1333 beats, 34.13 sixteenths.
+    EXPECT_FLOAT_EQ(GetRecordedFrameTime(0, 128.0f), 0.0f);
+    EXPECT_NEAR(GetRecordedFrameTime(25, 128.0f), 34.1333f, 1e-3);
+    EXPECT_NEAR(GetRecordedFrameTime(25, 138.0f), 36.8f, 1e-3);
+    EXPECT_NEAR(GetRecordedFrameTime(1500, 60.0f), 960.0f, 1e-2);
+}
+
+TEST(PlayerFramesTest, ProgressLineShowsFramesRateAndTimeLeft)
+{
+    EXPECT_EQ(FormatProgressLine(750, 1500, 41.66, 18.0, 10),
+              "[#####     ]  750/1500 frames   41.7 fps  0:18 left");
+    EXPECT_EQ(FormatProgressLine(1500, 1500, 30.0, 0.0, 4),
+              "[####] 1500/1500 frames   30.0 fps  0:00 left");
+    // Nonsense in, a sane line out.
+    EXPECT_EQ(FormatProgressLine(-3, 0, 0.0, -1.0, 2), "[  ] 0/1 frames    0.0 fps  0:00 left");
+    EXPECT_EQ(FormatProgressLine(10, 100, 1.0, 125.2, 0),
+              "[]  10/100 frames    1.0 fps  2:06 left");
+}

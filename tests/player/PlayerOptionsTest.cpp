@@ -1,0 +1,113 @@
+#include "PlayerOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+
+EParseResult Parse(std::vector<const char*> args, SPlayerOptions& rOptions, std::string& rsError)
+{
+    args.insert(args.begin(), "OrvPlayer");
+    return ParsePlayerOptions(static_cast<int>(args.size()), args.data(), rOptions, rsError);
+}
+
+} // namespace
+
+TEST(PlayerOptionsTest, NoArgumentsMeansTheDialogAndTheDefaults)
+{
+    SPlayerOptions options;
+    std::string strError;
+    ASSERT_EQ(Parse({}, options, strError), PARSE_RUN);
+    EXPECT_FALSE(options.bSkipDialog);
+    EXPECT_TRUE(options.bFullscreen);
+    EXPECT_TRUE(options.bVSync);
+    EXPECT_EQ(options.strDemoDir, "../Atelier");
+    EXPECT_TRUE(options.strRecordFile.empty());
+    EXPECT_DOUBLE_EQ(options.dDuration, 275.0);
+    EXPECT_FALSE(options.bDurationGiven);
+    EXPECT_FALSE(options.bHeadless);
+}
+
+TEST(PlayerOptionsTest, EachOptionLandsWhereItBelongs)
+{
+    SPlayerOptions options;
+    std::string strError;
+    ASSERT_EQ(Parse({"--mode", "1920x1080@144", "--windowed", "--no-vsync", "--record=out.avi",
+                     "--codec", "ffv1", "--duration", "12.5", "--headless", "/demos/mine"},
+                    options, strError),
+              PARSE_RUN)
+        << strError;
+    EXPECT_EQ(options.iWidth, 1920);
+    EXPECT_EQ(options.iHeight, 1080);
+    EXPECT_EQ(options.iRefreshRate, 144);
+    EXPECT_FALSE(options.bFullscreen);
+    EXPECT_FALSE(options.bVSync);
+    EXPECT_TRUE(options.bSkipDialog);
+    EXPECT_EQ(options.strRecordFile, "out.avi");
+    EXPECT_EQ(options.strCodec, "ffv1");
+    EXPECT_DOUBLE_EQ(options.dDuration, 12.5);
+    EXPECT_TRUE(options.bDurationGiven);
+    EXPECT_TRUE(options.bHeadless);
+    EXPECT_EQ(options.strDemoDir, "/demos/mine");
+}
+
+TEST(PlayerOptionsTest, OnlyTheFirstThreeKindsSkipTheDialog)
+{
+    for (const char* szArg : {"--fullscreen", "--windowed", "--vsync", "--no-vsync"})
+    {
+        SPlayerOptions options;
+        std::string strError;
+        ASSERT_EQ(Parse({szArg}, options, strError), PARSE_RUN);
+        EXPECT_TRUE(options.bSkipDialog) << szArg;
+    }
+    SPlayerOptions options;
+    std::string strError;
+    ASSERT_EQ(Parse({"--record", "a.avi", "--codec", "mjpeg", "--duration", "3", "demo"}, options,
+                    strError),
+              PARSE_RUN);
+    EXPECT_FALSE(options.bSkipDialog);
+    EXPECT_EQ(Parse({"--help"}, options, strError), PARSE_HELP);
+}
+
+TEST(PlayerOptionsTest, BadArgumentsGiveOneLineReasons)
+{
+    const std::vector<std::vector<const char*>> cases = {
+        {"--mode", "1280"},
+        {"--mode", "1280x"},
+        {"--mode", "x720"},
+        {"--mode", "0x720"},
+        {"--mode", "1280x720@"},
+        {"--mode", "99999x720"},
+        {"--mode", "-1280x720"},
+        {"--mode"},
+        {"--duration", "0"},
+        {"--duration", "-3"},
+        {"--duration", "abc"},
+        {"--duration", "nan"},
+        {"--record"},
+        {"--record="},
+        {"--codec"},
+        {"--bogus"},
+        {"one", "two"},
+    };
+    for (const auto& args : cases)
+    {
+        SPlayerOptions options;
+        std::string strError;
+        EXPECT_EQ(Parse(args, options, strError), PARSE_ERROR) << args[0];
+        EXPECT_FALSE(strError.empty());
+        EXPECT_EQ(strError.find('\n'), std::string::npos);
+    }
+}
+
+TEST(PlayerOptionsTest, UsageListsEveryOption)
+{
+    std::string strUsage = GetPlayerUsage("OrvPlayer");
+    for (const char* szOption : {"--mode", "--fullscreen", "--windowed", "--vsync", "--no-vsync",
+                                 "--record", "--codec", "--duration", "--headless", "--help"})
+    {
+        EXPECT_NE(strUsage.find(szOption), std::string::npos) << szOption;
+    }
+}

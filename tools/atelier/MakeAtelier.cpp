@@ -1,0 +1,31 @@
+// orv_make_atelier: makes the data files of the sample demo examples/Atelier: its music,
+// pictures and meshes, all generated here. Usage: orv_make_atelier DATA_FOLDER
+#include "AtelierImages.h"
+#include "AtelierMeshes.h"
+#include "AtelierMusic.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+    {
+        std::fprintf(stderr, "Usage: %s DATA_FOLDER\n", argv[0]);
+        return 1;
+    }
+    std::string strFolder = argv[1];
+    std::error_code ec;
+    std::filesystem::create_directories(strFolder, ec);
+    std::string strError;
+    SAtelierSong song; // 120 beats per minute, 24 bars: 48 seconds
+    bool bOk = WriteAtelierMusic(song, strFolder + "/atelier.ogg", strError) &&
+               WriteAtelierImages(strFolder, strError) && WriteAtelierMeshes(strFolder, strError);
+    if (!bOk)
+    {
+        std::fprintf(stderr, "orv_make_atelier: %s\n", strError.c_str());
+        return 1;
+    }
+    return 0;
+}
