@@ -18,9 +18,10 @@ class ORV_API ORV_Gelly
 public:
     // Largest step of one frame. A jump forward in time (a seek, a long pause) advances by
     // at most this much, a jump backwards holds the shape: the explicit integration is only
-    // stable for short forward steps. At 25 frames per second and 128 beats per minute one
-    // drawn frame is a step of about 0.55.
-    static constexpr float kMaxStep = 1.0f;
+    // stable for short forward steps. One drawn frame is a step of 0.55 at 25 frames per
+    // second and 128 beats per minute; 2 covers playback down to about 7 frames per second
+    // unchanged.
+    static constexpr float kMaxStep = 2.0f;
     // The ground: no vertex falls below this height; one that reaches it lands there and
     // loses its downward speed (a demo places the ground with the layer's translation).
     static constexpr float kGround = -100.0f;

@@ -124,7 +124,6 @@ TEST_F(GellyLayer, AJumpInTimeStaysFinite)
     {
         const D3DXVECTOR3 p = Position(bytes, stride, i);
         ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) << i;
-        // Two bounded steps at most: gravity cannot have carried it far.
-        ASSERT_GT(p.y, -40.0f) << i;
+        ASSERT_GE(p.y, ORV_Gelly::kGround) << i;
     }
 }
