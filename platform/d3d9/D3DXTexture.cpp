@@ -26,7 +26,7 @@ UINT FullChain(UINT uWidth, UINT uHeight)
     return uLevels;
 }
 
-D3DXIMAGE_INFO InfoOf(const SOrvImage& image)
+D3DXIMAGE_INFO InfoOf(const SOrvPixels& image)
 {
     static const D3DFORMAT s_aeFormats[] = {D3DFMT_A8R8G8B8, D3DFMT_L8, D3DFMT_A8L8, D3DFMT_R8G8B8,
                                             D3DFMT_A8R8G8B8};
@@ -42,7 +42,7 @@ D3DXIMAGE_INFO InfoOf(const SOrvImage& image)
 }
 
 // RGBA rows into a locked A8R8G8B8 or X8R8G8B8 level (bytes B, G, R, A in memory).
-void CopyToLevel(const SOrvImage& image, const D3DLOCKED_RECT& locked)
+void CopyToLevel(const SOrvPixels& image, const D3DLOCKED_RECT& locked)
 {
     for (UINT y = 0; y < image.m_uHeight; ++y)
     {
@@ -58,7 +58,7 @@ void CopyToLevel(const SOrvImage& image, const D3DLOCKED_RECT& locked)
     }
 }
 
-void ApplyColorKey(SOrvImage& image, D3DCOLOR colorKey)
+void ApplyColorKey(SOrvPixels& image, D3DCOLOR colorKey)
 {
     if (colorKey == 0)
         return;
@@ -72,7 +72,7 @@ void ApplyColorKey(SOrvImage& image, D3DCOLOR colorKey)
     }
 }
 
-HRESULT FillTexture(IDirect3DTexture9* pTexture, SOrvImage image, UINT uLevels)
+HRESULT FillTexture(IDirect3DTexture9* pTexture, SOrvPixels image, UINT uLevels)
 {
     for (UINT uLevel = 0; uLevel < uLevels; ++uLevel)
     {
@@ -93,7 +93,7 @@ HRESULT D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo)
 {
     if (!pSrcFile || !pSrcInfo)
         return D3DERR_INVALIDCALL;
-    SOrvImage image;
+    SOrvPixels image;
     std::string sError;
     if (!COrvImageFile::Load(pSrcFile, image, sError))
         return D3DXERR_INVALIDDATA;
@@ -113,7 +113,7 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
         return D3DERR_INVALIDCALL;
     try
     {
-        SOrvImage image;
+        SOrvPixels image;
         std::string sError;
         if (!COrvImageFile::Load(pSrcFile, image, sError))
             return std::ifstream(pSrcFile).good() ? D3DXERR_INVALIDDATA : D3DERR_NOTFOUND;
@@ -201,7 +201,7 @@ HRESULT D3DXSaveSurfaceToFileA(LPCSTR pDestFile, D3DXIMAGE_FILEFORMAT DestFormat
         pReadable->Release();
         pReadable = pCopy;
     }
-    SOrvImage image;
+    SOrvPixels image;
     image.m_uWidth = UINT(rect.right - rect.left);
     image.m_uHeight = UINT(rect.bottom - rect.top);
     image.m_auRgba.resize(size_t(image.m_uWidth) * image.m_uHeight * 4);

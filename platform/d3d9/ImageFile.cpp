@@ -32,7 +32,7 @@ void WriteToVector(void* pContext, void* pData, int iSize)
 }
 } // namespace
 
-bool COrvImageFile::Load(const std::string& sFileName, SOrvImage& image, std::string& sError)
+bool COrvImageFile::Load(const std::string& sFileName, SOrvPixels& image, std::string& sError)
 {
     std::ifstream file(sFileName, std::ios::binary | std::ios::ate);
     if (!file)
@@ -56,9 +56,9 @@ bool COrvImageFile::Load(const std::string& sFileName, SOrvImage& image, std::st
     return Decode(acData.data(), acData.size(), image, sError);
 }
 
-bool COrvImageFile::Decode(const void* pData, size_t uSize, SOrvImage& image, std::string& sError)
+bool COrvImageFile::Decode(const void* pData, size_t uSize, SOrvPixels& image, std::string& sError)
 {
-    image = SOrvImage();
+    image = SOrvPixels();
     const auto* p = static_cast<const unsigned char*>(pData);
     int iWidth = 0, iHeight = 0, iChannels = 0;
     if (!p || uSize == 0 || uSize > s_uMaxFileBytes ||
@@ -89,7 +89,7 @@ bool COrvImageFile::Decode(const void* pData, size_t uSize, SOrvImage& image, st
     return true;
 }
 
-bool COrvImageFile::Save(const std::string& sFileName, const SOrvImage& image, bool bPng)
+bool COrvImageFile::Save(const std::string& sFileName, const SOrvPixels& image, bool bPng)
 {
     if (image.m_uWidth == 0 || image.m_uHeight == 0 ||
         image.m_auRgba.size() != size_t(image.m_uWidth) * image.m_uHeight * 4)
@@ -122,9 +122,9 @@ bool COrvImageFile::Save(const std::string& sFileName, const SOrvImage& image, b
     return bool(file.flush());
 }
 
-SOrvImage COrvImageFile::HalfSize(const SOrvImage& image)
+SOrvPixels COrvImageFile::HalfSize(const SOrvPixels& image)
 {
-    SOrvImage half;
+    SOrvPixels half;
     half.m_uWidth = std::max(1u, image.m_uWidth / 2);
     half.m_uHeight = std::max(1u, image.m_uHeight / 2);
     half.m_auRgba.resize(size_t(half.m_uWidth) * half.m_uHeight * 4);
@@ -147,11 +147,11 @@ SOrvImage COrvImageFile::HalfSize(const SOrvImage& image)
     return half;
 }
 
-SOrvImage COrvImageFile::Resize(const SOrvImage& image, UINT uWidth, UINT uHeight)
+SOrvPixels COrvImageFile::Resize(const SOrvPixels& image, UINT uWidth, UINT uHeight)
 {
     if (uWidth == image.m_uWidth && uHeight == image.m_uHeight)
         return image;
-    SOrvImage result;
+    SOrvPixels result;
     result.m_uWidth = uWidth;
     result.m_uHeight = uHeight;
     result.m_iFileChannels = image.m_iFileChannels;

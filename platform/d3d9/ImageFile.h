@@ -8,7 +8,7 @@
 
 // An image decoded to 8-bit RGBA rows, top row first, and back to files: stb_image reads
 // BMP, PNG, JPEG and TGA; stb_image_write writes PNG and BMP.
-struct SOrvImage
+struct SOrvPixels
 {
     UINT m_uWidth = 0;
     UINT m_uHeight = 0;
@@ -20,13 +20,13 @@ struct SOrvImage
 class ORVPLATFORM_API COrvImageFile
 {
 public:
-    static bool Load(const std::string& sFileName, SOrvImage& image, std::string& sError);
-    static bool Decode(const void* pData, size_t uSize, SOrvImage& image, std::string& sError);
+    static bool Load(const std::string& sFileName, SOrvPixels& image, std::string& sError);
+    static bool Decode(const void* pData, size_t uSize, SOrvPixels& image, std::string& sError);
     // bPng true: PNG, else BMP (24-bit when every pixel is opaque, else 32-bit).
-    static bool Save(const std::string& sFileName, const SOrvImage& image, bool bPng);
+    static bool Save(const std::string& sFileName, const SOrvPixels& image, bool bPng);
 
     // Scales with a box filter when shrinking, bilinear when growing.
-    static SOrvImage Resize(const SOrvImage& image, UINT uWidth, UINT uHeight);
+    static SOrvPixels Resize(const SOrvPixels& image, UINT uWidth, UINT uHeight);
     // The next mip level: half the size (at least 1), each pixel the mean of its 2x2 block.
-    static SOrvImage HalfSize(const SOrvImage& image);
+    static SOrvPixels HalfSize(const SOrvPixels& image);
 };

@@ -17,7 +17,7 @@ std::array<uint8_t, 4> Expected(UINT x, UINT y)
             uint8_t(255 - x * 20 - y * 3)};
 }
 
-std::array<uint8_t, 4> At(const SOrvImage& image, UINT x, UINT y)
+std::array<uint8_t, 4> At(const SOrvPixels& image, UINT x, UINT y)
 {
     const uint8_t* p = &image.m_auRgba[(size_t(y) * image.m_uWidth + x) * 4];
     return {p[0], p[1], p[2], p[3]};
@@ -26,7 +26,7 @@ std::array<uint8_t, 4> At(const SOrvImage& image, UINT x, UINT y)
 
 TEST(ImageFile, OddSizedPngAndBmpGiveTheirTexels)
 {
-    SOrvImage png;
+    SOrvPixels png;
     std::string sError;
     ASSERT_TRUE(COrvImageFile::Load(s_sData + "odd5x3.png", png, sError)) << sError;
     EXPECT_EQ(png.m_uWidth, 5u);
@@ -37,7 +37,7 @@ TEST(ImageFile, OddSizedPngAndBmpGiveTheirTexels)
         for (UINT x = 0; x < 5; ++x)
             ASSERT_EQ(At(png, x, y), Expected(x, y)) << x << "," << y;
 
-    SOrvImage bmp;
+    SOrvPixels bmp;
     ASSERT_TRUE(COrvImageFile::Load(s_sData + "odd7x5.bmp", bmp, sError)) << sError;
     EXPECT_EQ(bmp.m_uWidth, 7u);
     EXPECT_EQ(bmp.m_uHeight, 5u);
@@ -54,7 +54,7 @@ TEST(ImageFile, OddSizedPngAndBmpGiveTheirTexels)
 
 TEST(ImageFile, SavedPngAndBmpReadBackUnchanged)
 {
-    SOrvImage image;
+    SOrvPixels image;
     std::string sError;
     ASSERT_TRUE(COrvImageFile::Load(s_sData + "odd5x3.png", image, sError));
     std::string sDir = testing::TempDir();
@@ -62,7 +62,7 @@ TEST(ImageFile, SavedPngAndBmpReadBackUnchanged)
     {
         std::string sFile = sDir + (bPng ? "/saved.png" : "/saved.bmp");
         ASSERT_TRUE(COrvImageFile::Save(sFile, image, bPng));
-        SOrvImage again;
+        SOrvPixels again;
         ASSERT_TRUE(COrvImageFile::Load(sFile, again, sError)) << sError;
         EXPECT_EQ(again.m_iFileFormat, bPng ? D3DXIFF_PNG : D3DXIFF_BMP);
         EXPECT_EQ(again.m_auRgba, image.m_auRgba);
@@ -72,25 +72,25 @@ TEST(ImageFile, SavedPngAndBmpReadBackUnchanged)
 
 TEST(ImageFile, ScalingAndMipLevelsAverage)
 {
-    SOrvImage image;
+    SOrvPixels image;
     image.m_uWidth = 3;
     image.m_uHeight = 1;
     image.m_auRgba = {0, 0, 0, 255, 90, 90, 90, 255, 30, 30, 30, 255};
-    SOrvImage half = COrvImageFile::HalfSize(image);
+    SOrvPixels half = COrvImageFile::HalfSize(image);
     EXPECT_EQ(half.m_uWidth, 1u);
     EXPECT_EQ(half.m_uHeight, 1u);
     EXPECT_EQ(half.m_auRgba[0], 45); // the 2x2 block at the top left, clamped at the edge
-    SOrvImage wide = COrvImageFile::Resize(image, 6, 2);
+    SOrvPixels wide = COrvImageFile::Resize(image, 6, 2);
     EXPECT_EQ(wide.m_uWidth, 6u);
     EXPECT_EQ(At(wide, 0, 0)[0], 0);
     EXPECT_EQ(At(wide, 5, 1)[0], 30);
-    SOrvImage narrow = COrvImageFile::Resize(image, 1, 1);
+    SOrvPixels narrow = COrvImageFile::Resize(image, 1, 1);
     EXPECT_EQ(narrow.m_auRgba[0], 40); // mean of 0, 90, 30
 }
 
 TEST(ImageFile, BrokenFilesFail)
 {
-    SOrvImage image;
+    SOrvPixels image;
     std::string sError;
     EXPECT_FALSE(COrvImageFile::Load(s_sData + "truncated.png", image, sError));
     EXPECT_FALSE(sError.empty());
