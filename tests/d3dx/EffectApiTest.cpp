@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 namespace
 {
@@ -254,5 +255,32 @@ TEST(EffectCreation, SuccessGivesNoMessageBufferAndMacrosApply)
                                0, nullptr, &pEffect, &pBuffer),
               S_OK);
     EXPECT_EQ(pBuffer, nullptr);
+    pEffect->Release();
+}
+
+// The example of the effect-file documentation compiles as written.
+TEST(EffectCreation, DocumentedExampleCompiles)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    std::ifstream file(std::string(ORV_SOURCE_ROOT) + "/docs/effects.md");
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string sDoc = text.str();
+    size_t uStart = sDoc.find("```hlsl\n");
+    ASSERT_NE(uStart, std::string::npos);
+    uStart += 8;
+    std::string sSource = sDoc.substr(uStart, sDoc.find("```", uStart) - uStart);
+    std::string sErrors;
+    ID3DXEffect* pEffect = OrvMakeEffect(device.Get(), sSource, &sErrors);
+    ASSERT_NE(pEffect, nullptr) << sErrors;
+    D3DXTECHNIQUE_DESC desc;
+    ASSERT_EQ(pEffect->GetTechniqueDesc("Glow", &desc), S_OK);
+    EXPECT_EQ(desc.Passes, 2u);
+    EXPECT_EQ(pEffect->GetParameterBySemantic(nullptr, "TIME"),
+              pEffect->GetParameterByName(nullptr, "Time"));
+    OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
+    pEffect->SetTechnique("Fallback");
+    OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
     pEffect->Release();
 }
