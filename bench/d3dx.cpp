@@ -1,0 +1,166 @@
+// D3DX costs that a demo pays at start-up and on every device change: creating an effect
+// with six techniques without and with the shader cache, and loading a 100,000-face ".x" mesh.
+#include "d3dx9.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+struct SDevice
+{
+    IDirect3D9* m_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
+    IDirect3DDevice9* m_pDevice = nullptr;
+    SDevice()
+    {
+        D3DPRESENT_PARAMETERS params{};
+        params.BackBufferWidth = 64;
+        params.BackBufferHeight = 64;
+        params.BackBufferFormat = D3DFMT_X8R8G8B8;
+        params.BackBufferCount = 1;
+        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        params.Windowed = TRUE;
+        if (m_pD3D)
+            m_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &m_pDevice);
+    }
+    ~SDevice()
+    {
+        if (m_pDevice)
+            m_pDevice->Release();
+        if (m_pD3D)
+            m_pD3D->Release();
+    }
+};
+
+// Six techniques, each with its own vertex and pixel shader, as a scene effect has them.
+std::string SixTechniques()
+{
+    std::ostringstream fx;
+    fx << "float4x4 World : WORLD;\nfloat4x4 ViewProjection : VIEWPROJECTION;\n"
+          "float3 LightDir = {0.5, -0.5, 0.7};\nfloat4 Diffuse = {1, 1, 1, 1};\nfloat Time;\n"
+          "texture Tex;\nsampler S = sampler_state { Texture = <Tex>; MinFilter = Linear; };\n"
+          "struct VSOUT { float4 pos : POSITION; float4 col : COLOR0; float2 uv : TEXCOORD0; };\n";
+    for (int i = 0; i < 6; ++i)
+    {
+        fx << "VSOUT VS" << i << "(float4 p : POSITION, float3 n : NORMAL, float2 uv : TEXCOORD0)\n"
+           << "{ VSOUT o; float4 w = mul(p, World); o.pos = mul(w, ViewProjection);\n"
+           << "  float d = saturate(dot(normalize(mul(n, (float3x3)World)), -LightDir));\n"
+           << "  o.col = Diffuse * pow(d, " << i + 1 << ".0) + sin(Time * " << i << ");\n"
+           << "  o.uv = uv * " << i + 1 << "; return o; }\n"
+           << "float4 PS" << i << "(float4 c : COLOR0, float2 uv : TEXCOORD0) : COLOR\n"
+           << "{ float4 t = tex2D(S, uv); for (int k = 0; k < " << i + 2 << "; ++k) t = t * 0.9 + tex2D(S, uv + k * 0.01) * 0.1;\n"
+           << "  return c * t; }\n"
+           << "technique T" << i << " { pass { VertexShader = compile vs_2_0 VS" << i
+           << "(); PixelShader = compile ps_2_0 PS" << i << "(); ZEnable = true; } }\n";
+    }
+    return fx.str();
+}
+
+std::string MakeTempDir()
+{
+    std::string sTemplate = (std::filesystem::temp_directory_path() / "orv_bench_XXXXXX").string();
+    return mkdtemp(sTemplate.data()) ? sTemplate : std::string();
+}
+
+void CreateEffect(benchmark::State& state, bool bWarm)
+{
+    SDevice device;
+    if (!device.m_pDevice)
+    {
+        state.SkipWithError("no headless device");
+        return;
+    }
+    std::string sSource = SixTechniques();
+    std::string sWarmCache = MakeTempDir();
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        std::string sCache = bWarm ? sWarmCache : MakeTempDir();
+        setenv("ORV_SHADER_CACHE", sCache.c_str(), 1);
+        state.ResumeTiming();
+        ID3DXEffect* pEffect = nullptr;
+        if (FAILED(D3DXCreateEffect(device.m_pDevice, sSource.data(), UINT(sSource.size()), nullptr,
+                                    nullptr, 0, nullptr, &pEffect, nullptr)))
+        {
+            state.SkipWithError("the effect does not compile");
+            break;
+        }
+        pEffect->Release();
+        state.PauseTiming();
+        if (!bWarm)
+            std::filesystem::remove_all(sCache);
+        state.ResumeTiming();
+    }
+    std::filesystem::remove_all(sWarmCache);
+}
+
+void BM_CreateSixTechniqueEffectCold(benchmark::State& state) { CreateEffect(state, false); }
+void BM_CreateSixTechniqueEffectCached(benchmark::State& state) { CreateEffect(state, true); }
+BENCHMARK(BM_CreateSixTechniqueEffectCold)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateSixTechniqueEffectCached)->Unit(benchmark::kMillisecond);
+
+// A grid of 224 x 224 quads: 100,352 faces, with normals and texture coordinates.
+std::string WriteGridMesh()
+{
+    const int n = 224;
+    std::string sFile = (std::filesystem::temp_directory_path() / "orv_bench_grid.x").string();
+    std::ofstream out(sFile);
+    out << "xof 0303txt 0032\nMesh Grid {\n" << (n + 1) * (n + 1) << ";\n";
+    for (int y = 0; y <= n; ++y)
+        for (int x = 0; x <= n; ++x)
+            out << x * 0.1f << ";" << y * 0.1f << ";" << ((x * y) % 7) * 0.01f << ";"
+                << (x == n && y == n ? ";\n" : ",\n");
+    out << 2 * n * n << ";\n";
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+        {
+            int i = y * (n + 1) + x;
+            bool bLast = y == n - 1 && x == n - 1;
+            out << "3;" << i << "," << i + n + 1 << "," << i + 1 << ";,\n3;" << i + 1 << "," << i + n + 1
+                << "," << i + n + 2 << ";" << (bLast ? ";\n" : ",\n");
+        }
+    out << "MeshTextureCoords {\n" << (n + 1) * (n + 1) << ";\n";
+    for (int y = 0; y <= n; ++y)
+        for (int x = 0; x <= n; ++x)
+            out << x / float(n) << ";" << y / float(n) << ";" << (x == n && y == n ? ";\n" : ",\n");
+    out << "}\n}\n";
+    return sFile;
+}
+
+void BM_LoadMesh100kFaces(benchmark::State& state)
+{
+    SDevice device;
+    if (!device.m_pDevice)
+    {
+        state.SkipWithError("no headless device");
+        return;
+    }
+    std::string sFile = WriteGridMesh();
+    for (auto _ : state)
+    {
+        ID3DXMesh* pMesh = nullptr;
+        DWORD dwMaterials = 0;
+        ID3DXBuffer* pMaterials = nullptr;
+        if (FAILED(D3DXLoadMeshFromXA(sFile.c_str(), D3DXMESH_MANAGED, device.m_pDevice, nullptr,
+                                      &pMaterials, nullptr, &dwMaterials, &pMesh)))
+        {
+            state.SkipWithError("the mesh does not load");
+            break;
+        }
+        state.counters["faces"] = double(pMesh->GetNumFaces());
+        pMesh->Release();
+        if (pMaterials)
+            pMaterials->Release();
+    }
+    std::remove(sFile.c_str());
+}
+BENCHMARK(BM_LoadMesh100kFaces)->Unit(benchmark::kMillisecond);
+} // namespace

@@ -1,0 +1,91 @@
+#include "D3DXBuffer.h"
+#include "D3DXEffect.h"
+
+#include <fstream>
+#include <new>
+#include <sstream>
+
+namespace
+{
+// Effect files larger than this are not source code.
+constexpr size_t s_uMaxEffectBytes = 16u << 20;
+
+// The caller's macros go first; "#line 1" keeps the file's own line numbers in messages.
+std::string WithMacros(const D3DXMACRO* pDefines, std::string sSource)
+{
+    if (!pDefines || !pDefines->Name)
+        return sSource;
+    std::string sPrefix;
+    for (const D3DXMACRO* p = pDefines; p->Name; ++p)
+        sPrefix +=
+            std::string("#define ") + p->Name + " " + (p->Definition ? p->Definition : "") + "\n";
+    return sPrefix + "#line 1\n" + sSource;
+}
+
+HRESULT CreateEffect(IDirect3DDevice9* pDevice, const std::string& sSource,
+                     const std::string& sName, const D3DXMACRO* pDefines, LPD3DXEFFECT* ppEffect,
+                     LPD3DXBUFFER* ppErrors)
+{
+    std::string sErrors;
+    COrvEffect* pEffect = nullptr;
+    try
+    {
+        pEffect = COrvEffect::Create(pDevice, WithMacros(pDefines, sSource), sName, sErrors);
+    }
+    catch (const std::bad_alloc&)
+    {
+        sErrors += sName + "(1): error: out of memory\n";
+    }
+    if (!pEffect)
+    {
+        if (ppErrors)
+            *ppErrors = OrvCreateTextBuffer(sErrors);
+        return D3DXERR_INVALIDDATA;
+    }
+    *ppEffect = pEffect;
+    return S_OK;
+}
+} // namespace
+
+HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
+                                  const D3DXMACRO* pDefines, LPD3DXINCLUDE, DWORD, LPD3DXEFFECTPOOL,
+                                  LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppCompilationErrors)
+{
+    if (ppCompilationErrors)
+        *ppCompilationErrors = nullptr;
+    if (!ppEffect)
+        return D3DERR_INVALIDCALL;
+    *ppEffect = nullptr;
+    if (!pDevice || !pSrcFile)
+        return D3DERR_INVALIDCALL;
+    std::ifstream file(pSrcFile, std::ios::binary);
+    std::ostringstream contents;
+    if (file)
+        contents << file.rdbuf();
+    if (!file || contents.str().size() > s_uMaxEffectBytes)
+    {
+        if (ppCompilationErrors)
+            *ppCompilationErrors = OrvCreateTextBuffer(std::string(pSrcFile) +
+                                                       "(0): error: cannot read the effect file\n");
+        return D3DERR_NOTFOUND;
+    }
+    return CreateEffect(pDevice, contents.str(), pSrcFile, pDefines, ppEffect, ppCompilationErrors);
+}
+
+HRESULT D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataLen,
+                         const D3DXMACRO* pDefines, LPD3DXINCLUDE, DWORD, LPD3DXEFFECTPOOL,
+                         LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppCompilationErrors)
+{
+    if (ppCompilationErrors)
+        *ppCompilationErrors = nullptr;
+    if (!ppEffect)
+        return D3DERR_INVALIDCALL;
+    *ppEffect = nullptr;
+    if (!pDevice || !pSrcData || SrcDataLen > s_uMaxEffectBytes)
+        return D3DERR_INVALIDCALL;
+    std::string sSource(static_cast<const char*>(pSrcData), SrcDataLen);
+    // Text given with its terminating zero keeps it out of the source.
+    if (!sSource.empty() && sSource.back() == '\0')
+        sSource.pop_back();
+    return CreateEffect(pDevice, sSource, "memory", pDefines, ppEffect, ppCompilationErrors);
+}

@@ -1,0 +1,922 @@
+// Drawing: state application, fixed-function uniforms, vertex input and the draw batch.
+#include "OrvGLBuffer.h"
+#include "OrvGLDevice.h"
+#include "OrvGLTexture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace
+{
+float AsFloat(DWORD dwValue)
+{
+    float fValue;
+    std::memcpy(&fValue, &dwValue, sizeof(fValue));
+    return fValue;
+}
+
+void ColorToFloats(D3DCOLOR color, float* pfOut)
+{
+    pfOut[0] = ((color >> 16) & 0xFF) / 255.f;
+    pfOut[1] = ((color >> 8) & 0xFF) / 255.f;
+    pfOut[2] = (color & 0xFF) / 255.f;
+    pfOut[3] = ((color >> 24) & 0xFF) / 255.f;
+}
+
+void ValueToFloats(const D3DCOLORVALUE& rValue, float* pfOut)
+{
+    pfOut[0] = rValue.r;
+    pfOut[1] = rValue.g;
+    pfOut[2] = rValue.b;
+    pfOut[3] = rValue.a;
+}
+
+D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b)
+{
+    D3DMATRIX r;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
+                        a.m[i][3] * b.m[3][j];
+    return r;
+}
+
+// Normal matrix of a row-vector transform: transpose of the inverse of its 3x3 part, laid
+// out so that GLSL's `mat3 * n` gives n times that matrix.
+void NormalMatrix(const D3DMATRIX& rMatrix, float* pfOut)
+{
+    const float(*a)[4] = rMatrix.m;
+    const float c00 = a[1][1] * a[2][2] - a[1][2] * a[2][1];
+    const float c01 = a[1][2] * a[2][0] - a[1][0] * a[2][2];
+    const float c02 = a[1][0] * a[2][1] - a[1][1] * a[2][0];
+    const float fDet = a[0][0] * c00 + a[0][1] * c01 + a[0][2] * c02;
+    const float fInv = std::fabs(fDet) > 1e-20f ? 1.f / fDet : 0.f;
+    float inv[3][3];
+    inv[0][0] = c00 * fInv;
+    inv[0][1] = (a[0][2] * a[2][1] - a[0][1] * a[2][2]) * fInv;
+    inv[0][2] = (a[0][1] * a[1][2] - a[0][2] * a[1][1]) * fInv;
+    inv[1][0] = c01 * fInv;
+    inv[1][1] = (a[0][0] * a[2][2] - a[0][2] * a[2][0]) * fInv;
+    inv[1][2] = (a[0][2] * a[1][0] - a[0][0] * a[1][2]) * fInv;
+    inv[2][0] = c02 * fInv;
+    inv[2][1] = (a[0][1] * a[2][0] - a[0][0] * a[2][1]) * fInv;
+    inv[2][2] = (a[0][0] * a[1][1] - a[0][1] * a[1][0]) * fInv;
+    // N = transpose(inv) in row-major; GL reads columns, so store N's rows as columns.
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            pfOut[i * 3 + j] = inv[j][i];
+}
+
+void TransformPoint(const D3DMATRIX& m, const D3DVECTOR& v, float* pfOut)
+{
+    for (int j = 0; j < 3; ++j)
+        pfOut[j] = v.x * m.m[0][j] + v.y * m.m[1][j] + v.z * m.m[2][j] + m.m[3][j];
+    pfOut[3] = 1.f;
+}
+
+void TransformDirection(const D3DMATRIX& m, const D3DVECTOR& v, float* pfOut)
+{
+    for (int j = 0; j < 3; ++j)
+        pfOut[j] = v.x * m.m[0][j] + v.y * m.m[1][j] + v.z * m.m[2][j];
+    const float fLength =
+        std::sqrt(pfOut[0] * pfOut[0] + pfOut[1] * pfOut[1] + pfOut[2] * pfOut[2]);
+    if (fLength > 0.f)
+        for (int j = 0; j < 3; ++j)
+            pfOut[j] /= fLength;
+    pfOut[3] = 0.f;
+}
+
+bool PrimitiveToGL(D3DPRIMITIVETYPE eType, UINT uiCount, GLenum& reMode, uint64_t& ruVertices)
+{
+    const uint64_t n = uiCount;
+    switch (eType)
+    {
+    case D3DPT_POINTLIST:
+        reMode = GL_POINTS;
+        ruVertices = n;
+        return true;
+    case D3DPT_LINELIST:
+        reMode = GL_LINES;
+        ruVertices = 2 * n;
+        return true;
+    case D3DPT_LINESTRIP:
+        reMode = GL_LINE_STRIP;
+        ruVertices = n + 1;
+        return true;
+    case D3DPT_TRIANGLELIST:
+        reMode = GL_TRIANGLES;
+        ruVertices = 3 * n;
+        return true;
+    case D3DPT_TRIANGLESTRIP:
+        reMode = GL_TRIANGLE_STRIP;
+        ruVertices = n + 2;
+        return true;
+    case D3DPT_TRIANGLEFAN:
+        reMode = GL_TRIANGLE_FAN;
+        ruVertices = n + 2;
+        return true;
+    default:
+        return false;
+    }
+}
+
+GLenum BlendFactor(DWORD dwBlend)
+{
+    switch (dwBlend)
+    {
+    case D3DBLEND_ZERO:
+        return GL_ZERO;
+    case D3DBLEND_ONE:
+        return GL_ONE;
+    case D3DBLEND_SRCCOLOR:
+        return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR:
+        return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA:
+        return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA:
+        return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA:
+        return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA:
+        return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR:
+        return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR:
+        return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT:
+        return GL_SRC_ALPHA_SATURATE;
+    case D3DBLEND_BLENDFACTOR:
+        return GL_CONSTANT_COLOR;
+    case D3DBLEND_INVBLENDFACTOR:
+        return GL_ONE_MINUS_CONSTANT_COLOR;
+    case D3DBLEND_SRCCOLOR2:
+        return GL_SRC1_COLOR;
+    case D3DBLEND_INVSRCCOLOR2:
+        return GL_ONE_MINUS_SRC1_COLOR;
+    default:
+        return GL_ONE;
+    }
+}
+
+// Source and destination factors of a pair, with the two "both" modes that set both.
+void BlendPair(DWORD dwSrc, DWORD dwDst, GLenum& reSrc, GLenum& reDst)
+{
+    if (dwSrc == D3DBLEND_BOTHSRCALPHA)
+    {
+        reSrc = GL_SRC_ALPHA;
+        reDst = GL_ONE_MINUS_SRC_ALPHA;
+        return;
+    }
+    if (dwSrc == D3DBLEND_BOTHINVSRCALPHA)
+    {
+        reSrc = GL_ONE_MINUS_SRC_ALPHA;
+        reDst = GL_SRC_ALPHA;
+        return;
+    }
+    reSrc = BlendFactor(dwSrc);
+    reDst = BlendFactor(dwDst);
+}
+
+GLenum BlendOp(DWORD dwOp)
+{
+    switch (dwOp)
+    {
+    case D3DBLENDOP_SUBTRACT:
+        return GL_FUNC_SUBTRACT;
+    case D3DBLENDOP_REVSUBTRACT:
+        return GL_FUNC_REVERSE_SUBTRACT;
+    case D3DBLENDOP_MIN:
+        return GL_MIN;
+    case D3DBLENDOP_MAX:
+        return GL_MAX;
+    default:
+        return GL_FUNC_ADD;
+    }
+}
+
+GLenum CompareFunc(DWORD dwFunc)
+{
+    switch (dwFunc)
+    {
+    case D3DCMP_NEVER:
+        return GL_NEVER;
+    case D3DCMP_LESS:
+        return GL_LESS;
+    case D3DCMP_EQUAL:
+        return GL_EQUAL;
+    case D3DCMP_LESSEQUAL:
+        return GL_LEQUAL;
+    case D3DCMP_GREATER:
+        return GL_GREATER;
+    case D3DCMP_NOTEQUAL:
+        return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL:
+        return GL_GEQUAL;
+    default:
+        return GL_ALWAYS;
+    }
+}
+
+GLenum StencilOp(DWORD dwOp)
+{
+    switch (dwOp)
+    {
+    case D3DSTENCILOP_ZERO:
+        return GL_ZERO;
+    case D3DSTENCILOP_REPLACE:
+        return GL_REPLACE;
+    case D3DSTENCILOP_INCRSAT:
+        return GL_INCR;
+    case D3DSTENCILOP_DECRSAT:
+        return GL_DECR;
+    case D3DSTENCILOP_INVERT:
+        return GL_INVERT;
+    case D3DSTENCILOP_INCR:
+        return GL_INCR_WRAP;
+    case D3DSTENCILOP_DECR:
+        return GL_DECR_WRAP;
+    default:
+        return GL_KEEP;
+    }
+}
+
+GLint AddressMode(DWORD dwMode)
+{
+    switch (dwMode)
+    {
+    case D3DTADDRESS_MIRROR:
+    case D3DTADDRESS_MIRRORONCE:
+        return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP:
+        return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER:
+        return GL_CLAMP_TO_BORDER;
+    default:
+        return GL_REPEAT;
+    }
+}
+
+GLint MinFilter(DWORD dwMin, DWORD dwMip)
+{
+    const bool bLinear = dwMin != D3DTEXF_POINT && dwMin != D3DTEXF_NONE;
+    if (dwMip == D3DTEXF_POINT)
+        return bLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+    if (dwMip == D3DTEXF_LINEAR || dwMip == D3DTEXF_ANISOTROPIC)
+        return bLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
+    return bLinear ? GL_LINEAR : GL_NEAREST;
+}
+
+UINT AttribBytes(const SOrvVertexAttrib& rAttrib)
+{
+    if (rAttrib.m_iSize == GL_BGRA)
+        return 4;
+    UINT uiComponent = 4;
+    if (rAttrib.m_eType == GL_UNSIGNED_BYTE)
+        uiComponent = 1;
+    else if (rAttrib.m_eType == GL_SHORT || rAttrib.m_eType == GL_UNSIGNED_SHORT ||
+             rAttrib.m_eType == GL_HALF_FLOAT)
+        uiComponent = 2;
+    return uiComponent * (UINT)rAttrib.m_iSize;
+}
+} // namespace
+
+void COrvGLDevice::Changed(uint32_t uDirty)
+{
+    FlushBatch();
+    m_uDirty |= uDirty;
+    if (uDirty & DIRTY_UNIFORMS)
+        ++m_ui64UniformSerial;
+}
+
+void COrvGLDevice::InvalidateBindings()
+{
+    FlushBatch();
+    m_uDirty |= DIRTY_TEXTURES | DIRTY_SAMPLERS | DIRTY_VERTEX;
+    m_uBoundProgram = 0;
+    m_pBoundLayout = nullptr;
+}
+
+void COrvGLDevice::FlushBatch()
+{
+    const size_t uCount = m_aiBatchCount.size();
+    if (uCount == 0)
+        return;
+    if (m_pCore->MakeCurrent())
+    {
+        if (uCount == 1)
+            glDrawArrays(m_eBatchMode, m_aiBatchFirst[0], m_aiBatchCount[0]);
+        else
+            glMultiDrawArrays(m_eBatchMode, m_aiBatchFirst.data(), m_aiBatchCount.data(),
+                              (GLsizei)uCount);
+    }
+    m_aiBatchFirst.clear();
+    m_aiBatchCount.clear();
+}
+
+const SOrvVertexLayout* COrvGLDevice::CurrentLayout() const
+{
+    if (m_pDecl)
+        return &m_pDecl->GetLayout();
+    return m_bFVFValid ? &m_fvfLayout : nullptr;
+}
+
+bool COrvGLDevice::StreamsCover(const SOrvVertexLayout& rLayout, UINT uiFirstVertex,
+                                UINT uiVertexCount) const
+{
+    for (const SOrvVertexAttrib& rAttrib : rLayout.m_aAttribs)
+    {
+        const SStream& rStream = m_aStreams[rAttrib.m_uiStream];
+        if (!rStream.m_pBuffer)
+            return false;
+        const uint64_t uStride = rStream.m_uiStride ? rStream.m_uiStride : rLayout.m_uiFVFStride;
+        const uint64_t uEnd = rStream.m_uiOffset +
+                              (uint64_t)(uiFirstVertex + (uint64_t)uiVertexCount - 1) * uStride +
+                              rAttrib.m_uiOffset + AttribBytes(rAttrib);
+        if (uEnd > rStream.m_pBuffer->GetStore().GetLength())
+            return false;
+    }
+    return true;
+}
+
+void COrvGLDevice::ApplyRaster()
+{
+    const DWORD* rs = m_adwRenderState;
+    if (rs[D3DRS_ALPHABLENDENABLE])
+    {
+        glEnable(GL_BLEND);
+        GLenum eSrc, eDst, eSrcAlpha, eDstAlpha;
+        BlendPair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], eSrc, eDst);
+        eSrcAlpha = eSrc;
+        eDstAlpha = eDst;
+        GLenum eOpAlpha = BlendOp(rs[D3DRS_BLENDOP]);
+        if (rs[D3DRS_SEPARATEALPHABLENDENABLE])
+        {
+            BlendPair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], eSrcAlpha, eDstAlpha);
+            eOpAlpha = BlendOp(rs[D3DRS_BLENDOPALPHA]);
+        }
+        glBlendFuncSeparate(eSrc, eDst, eSrcAlpha, eDstAlpha);
+        glBlendEquationSeparate(BlendOp(rs[D3DRS_BLENDOP]), eOpAlpha);
+        float afFactor[4];
+        ColorToFloats(rs[D3DRS_BLENDFACTOR], afFactor);
+        glBlendColor(afFactor[0], afFactor[1], afFactor[2], afFactor[3]);
+    }
+    else
+        glDisable(GL_BLEND);
+
+    if (rs[D3DRS_ZENABLE] && m_pDepth)
+    {
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
+        glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
+    }
+    else
+        glDisable(GL_DEPTH_TEST);
+
+    if (rs[D3DRS_CULLMODE] == D3DCULL_CW || rs[D3DRS_CULLMODE] == D3DCULL_CCW)
+    {
+        glEnable(GL_CULL_FACE);
+        glFrontFace(GL_CCW);
+        glCullFace(rs[D3DRS_CULLMODE] == D3DCULL_CW ? GL_FRONT : GL_BACK);
+    }
+    else
+        glDisable(GL_CULL_FACE);
+
+    const D3DRENDERSTATETYPE aeMasks[4] = {D3DRS_COLORWRITEENABLE, D3DRS_COLORWRITEENABLE1,
+                                           D3DRS_COLORWRITEENABLE2, D3DRS_COLORWRITEENABLE3};
+    for (GLuint i = 0; i < 4; ++i)
+    {
+        const DWORD dwMask = rs[aeMasks[i]];
+        const bool bNoAlpha = m_apTargets[i] && m_apTargets[i]->GetFormat().m_bNoAlpha;
+        glColorMaski(i, (dwMask & 1) != 0, (dwMask & 2) != 0, (dwMask & 4) != 0,
+                     (dwMask & 8) != 0 && !bNoAlpha);
+    }
+    glPolygonMode(GL_FRONT_AND_BACK, rs[D3DRS_FILLMODE] == D3DFILL_POINT       ? GL_POINT
+                                     : rs[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE
+                                                                               : GL_FILL);
+    if (rs[D3DRS_STENCILENABLE] && m_pDepth &&
+        m_pDepth->GetFormat().m_eFormatGL == GL_DEPTH_STENCIL)
+    {
+        glEnable(GL_STENCIL_TEST);
+        const GLint iRef = (GLint)(rs[D3DRS_STENCILREF] & 0xFF);
+        const bool bTwoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
+        // Direct3D's clockwise faces are GL's front faces here.
+        glStencilFuncSeparate(GL_FRONT, CompareFunc(rs[D3DRS_STENCILFUNC]), iRef,
+                              rs[D3DRS_STENCILMASK]);
+        glStencilOpSeparate(GL_FRONT, StencilOp(rs[D3DRS_STENCILFAIL]),
+                            StencilOp(rs[D3DRS_STENCILZFAIL]), StencilOp(rs[D3DRS_STENCILPASS]));
+        glStencilFuncSeparate(
+            GL_BACK, CompareFunc(rs[bTwoSided ? D3DRS_CCW_STENCILFUNC : D3DRS_STENCILFUNC]), iRef,
+            rs[D3DRS_STENCILMASK]);
+        glStencilOpSeparate(GL_BACK,
+                            StencilOp(rs[bTwoSided ? D3DRS_CCW_STENCILFAIL : D3DRS_STENCILFAIL]),
+                            StencilOp(rs[bTwoSided ? D3DRS_CCW_STENCILZFAIL : D3DRS_STENCILZFAIL]),
+                            StencilOp(rs[bTwoSided ? D3DRS_CCW_STENCILPASS : D3DRS_STENCILPASS]));
+        glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
+    }
+    else
+        glDisable(GL_STENCIL_TEST);
+    const float fSlope = AsFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]);
+    const float fBias = AsFloat(rs[D3DRS_DEPTHBIAS]);
+    if (fSlope != 0.f || fBias != 0.f)
+    {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonOffset(fSlope, fBias * 65535.f);
+    }
+    else
+        glDisable(GL_POLYGON_OFFSET_FILL);
+    m_uDirty &= ~DIRTY_RASTER;
+}
+
+void COrvGLDevice::ApplyTextures()
+{
+    for (GLuint i = 0; i < 16; ++i)
+    {
+        COrvGLTexture* pTexture = m_apTextures[i] ? OrvAsGLTexture(m_apTextures[i]) : nullptr;
+        glActiveTexture(GL_TEXTURE0 + i);
+        glBindTexture(GL_TEXTURE_2D, pTexture ? pTexture->GetTextureName() : 0);
+    }
+    glActiveTexture(GL_TEXTURE0);
+    m_uDirty &= ~DIRTY_TEXTURES;
+}
+
+void COrvGLDevice::ApplySamplers()
+{
+    for (GLuint i = 0; i < 16; ++i)
+    {
+        const DWORD* ss = m_adwSamplerState[i];
+        const GLuint uSampler = m_auSamplers[i];
+        glSamplerParameteri(uSampler, GL_TEXTURE_WRAP_S, AddressMode(ss[D3DSAMP_ADDRESSU]));
+        glSamplerParameteri(uSampler, GL_TEXTURE_WRAP_T, AddressMode(ss[D3DSAMP_ADDRESSV]));
+        glSamplerParameteri(uSampler, GL_TEXTURE_WRAP_R, AddressMode(ss[D3DSAMP_ADDRESSW]));
+        glSamplerParameteri(uSampler, GL_TEXTURE_MAG_FILTER,
+                            ss[D3DSAMP_MAGFILTER] == D3DTEXF_POINT ||
+                                    ss[D3DSAMP_MAGFILTER] == D3DTEXF_NONE
+                                ? GL_NEAREST
+                                : GL_LINEAR);
+        glSamplerParameteri(uSampler, GL_TEXTURE_MIN_FILTER,
+                            MinFilter(ss[D3DSAMP_MINFILTER], ss[D3DSAMP_MIPFILTER]));
+        float afBorder[4];
+        ColorToFloats(ss[D3DSAMP_BORDERCOLOR], afBorder);
+        glSamplerParameterfv(uSampler, GL_TEXTURE_BORDER_COLOR, afBorder);
+        glSamplerParameterf(uSampler, GL_TEXTURE_LOD_BIAS, AsFloat(ss[D3DSAMP_MIPMAPLODBIAS]));
+        glSamplerParameterf(uSampler, GL_TEXTURE_MIN_LOD, (float)ss[D3DSAMP_MAXMIPLEVEL]);
+        glBindSampler(i, uSampler);
+    }
+    m_uDirty &= ~DIRTY_SAMPLERS;
+}
+
+void COrvGLDevice::BuildKeys(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout,
+                             SOrvFFVertexKey& rVertexKey, SOrvFFFragmentKey& rFragmentKey) const
+{
+    std::memset(&rVertexKey, 0, sizeof(rVertexKey));
+    std::memset(&rFragmentKey, 0, sizeof(rFragmentKey));
+    const DWORD* rs = m_adwRenderState;
+    const bool bPoints = ePrimitive == D3DPT_POINTLIST;
+    const bool bFlat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+    rVertexKey.m_uiAttribMask = rLayout.m_uiAttribMask;
+    rVertexKey.m_bPretransformed = rLayout.m_bPretransformed;
+    rVertexKey.m_bLighting = rs[D3DRS_LIGHTING] && !rLayout.m_bPretransformed;
+    rVertexKey.m_bFlat = bFlat;
+    rVertexKey.m_bPointScale = bPoints && rs[D3DRS_POINTSCALEENABLE];
+    std::memcpy(rVertexKey.m_auiTexCoordSize, rLayout.m_auiTexCoordSize, 8);
+    if (rVertexKey.m_bLighting)
+    {
+        rVertexKey.m_bSpecular = rs[D3DRS_SPECULARENABLE] != 0;
+        rVertexKey.m_bColorVertex = rs[D3DRS_COLORVERTEX] != 0;
+        rVertexKey.m_uiDiffuseSource = (uint8_t)std::min<DWORD>(rs[D3DRS_DIFFUSEMATERIALSOURCE], 2);
+        rVertexKey.m_uiAmbientSource = (uint8_t)std::min<DWORD>(rs[D3DRS_AMBIENTMATERIALSOURCE], 2);
+        rVertexKey.m_uiSpecularSource =
+            (uint8_t)std::min<DWORD>(rs[D3DRS_SPECULARMATERIALSOURCE], 2);
+        rVertexKey.m_uiEmissiveSource =
+            (uint8_t)std::min<DWORD>(rs[D3DRS_EMISSIVEMATERIALSOURCE], 2);
+        rVertexKey.m_bNormalize = rs[D3DRS_NORMALIZENORMALS] != 0;
+        rVertexKey.m_bLocalViewer = rs[D3DRS_LOCALVIEWER] != 0;
+        unsigned uLight = 0;
+        for (const auto& rEnabled : m_lightEnabled)
+            if (rEnabled.second && uLight < ORV_FF_MAX_LIGHTS)
+                rVertexKey.m_auiLightType[uLight++] = (uint8_t)m_lights.at(rEnabled.first).Type;
+    }
+    for (unsigned s = 0; s < ORV_FF_MAX_STAGES; ++s)
+    {
+        const DWORD* ts = m_adwStageState[s];
+        if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE || ts[D3DTSS_COLOROP] > D3DTOP_LERP)
+            break;
+        SOrvFFStageKey& rStage = rFragmentKey.m_aStages[s];
+        rStage.m_uiColorOp = (uint8_t)ts[D3DTSS_COLOROP];
+        rStage.m_auiColorArg[0] = (uint8_t)ts[D3DTSS_COLORARG0];
+        rStage.m_auiColorArg[1] = (uint8_t)ts[D3DTSS_COLORARG1];
+        rStage.m_auiColorArg[2] = (uint8_t)ts[D3DTSS_COLORARG2];
+        rStage.m_uiAlphaOp = (uint8_t)std::min<DWORD>(ts[D3DTSS_ALPHAOP], 255);
+        rStage.m_auiAlphaArg[0] = (uint8_t)ts[D3DTSS_ALPHAARG0];
+        rStage.m_auiAlphaArg[1] = (uint8_t)ts[D3DTSS_ALPHAARG1];
+        rStage.m_auiAlphaArg[2] = (uint8_t)ts[D3DTSS_ALPHAARG2];
+        rStage.m_uiTexCoordIndex = (uint8_t)(ts[D3DTSS_TEXCOORDINDEX] & 7);
+        rStage.m_bHasTexture = m_apTextures[s] != nullptr;
+        rFragmentKey.m_uiStageCount = (uint8_t)(s + 1);
+    }
+    rFragmentKey.m_bSpecularAdd = rVertexKey.m_bSpecular;
+    rFragmentKey.m_bPointSprite = bPoints && rs[D3DRS_POINTSPRITEENABLE];
+    rFragmentKey.m_bFlat = bFlat;
+}
+
+void COrvGLDevice::ComputeUniforms()
+{
+    SUniformValues& u = m_uniforms;
+    const DWORD* rs = m_adwRenderState;
+    const D3DMATRIX& rView = m_aTransforms[0];
+    const D3DMATRIX worldView = Multiply(m_aTransforms[2], rView);
+    const D3DMATRIX worldViewProj = Multiply(worldView, m_aTransforms[1]);
+    std::memcpy(u.m_afWorldView, &worldView, sizeof(u.m_afWorldView));
+    std::memcpy(u.m_afWorldViewProj, &worldViewProj, sizeof(u.m_afWorldViewProj));
+    NormalMatrix(worldView, u.m_afNormal);
+    const float fWidth = (float)std::max<DWORD>(m_viewport.Width, 1);
+    const float fHeight = (float)std::max<DWORD>(m_viewport.Height, 1);
+    const float afViewport[4] = {(float)m_viewport.X, (float)m_viewport.Y, fWidth, fHeight};
+    std::memcpy(u.m_afViewport, afViewport, sizeof(afViewport));
+    const float afFixup[4] = {1.f / fWidth, 1.f / fHeight, 0.f, 0.f};
+    std::memcpy(u.m_afClipFixup, afFixup, sizeof(afFixup));
+    ValueToFloats(m_material.Diffuse, u.m_afMaterial[0]);
+    ValueToFloats(m_material.Ambient, u.m_afMaterial[1]);
+    ValueToFloats(m_material.Specular, u.m_afMaterial[2]);
+    ValueToFloats(m_material.Emissive, u.m_afMaterial[3]);
+    u.m_fPower = m_material.Power;
+    ColorToFloats(rs[D3DRS_AMBIENT], u.m_afGlobalAmbient);
+    std::memset(u.m_afLight, 0, sizeof(u.m_afLight));
+    unsigned uLight = 0;
+    for (const auto& rEnabled : m_lightEnabled)
+    {
+        if (!rEnabled.second || uLight >= ORV_FF_MAX_LIGHTS)
+            continue;
+        const D3DLIGHT9& rLight = m_lights.at(rEnabled.first);
+        ValueToFloats(rLight.Diffuse, u.m_afLight[0][uLight]);
+        ValueToFloats(rLight.Specular, u.m_afLight[1][uLight]);
+        ValueToFloats(rLight.Ambient, u.m_afLight[2][uLight]);
+        TransformPoint(rView, rLight.Position, u.m_afLight[3][uLight]);
+        TransformDirection(rView, rLight.Direction, u.m_afLight[4][uLight]);
+        const float afAtten[4] = {rLight.Attenuation0, rLight.Attenuation1, rLight.Attenuation2,
+                                  rLight.Range > 0.f ? rLight.Range : 1e30f};
+        std::memcpy(u.m_afLight[5][uLight], afAtten, sizeof(afAtten));
+        const float afSpot[4] = {std::cos(rLight.Theta * 0.5f), std::cos(rLight.Phi * 0.5f),
+                                 rLight.Falloff, 0.f};
+        std::memcpy(u.m_afLight[6][uLight], afSpot, sizeof(afSpot));
+        ++uLight;
+    }
+    const float afPointSize[4] = {AsFloat(rs[D3DRS_POINTSIZE]), AsFloat(rs[D3DRS_POINTSIZE_MIN]),
+                                  AsFloat(rs[D3DRS_POINTSIZE_MAX]), 0.f};
+    std::memcpy(u.m_afPointSize, afPointSize, sizeof(afPointSize));
+    const float afPointScale[4] = {AsFloat(rs[D3DRS_POINTSCALE_A]), AsFloat(rs[D3DRS_POINTSCALE_B]),
+                                   AsFloat(rs[D3DRS_POINTSCALE_C]), fHeight};
+    std::memcpy(u.m_afPointScale, afPointScale, sizeof(afPointScale));
+    ColorToFloats(rs[D3DRS_TEXTUREFACTOR], u.m_afTexFactor);
+    u.m_iAlphaFunc =
+        rs[D3DRS_ALPHATESTENABLE] ? (int)std::clamp<DWORD>(rs[D3DRS_ALPHAFUNC], 1, 8) : 8;
+    u.m_fAlphaRef = (float)(rs[D3DRS_ALPHAREF] & 0xFF);
+}
+
+void COrvGLDevice::UploadUniforms(SOrvProgram& rProgram)
+{
+    const GLint* loc = rProgram.m_aiLocation;
+    const SUniformValues& u = m_uniforms;
+    auto vec4 = [&](int iUniform, const float* pf, GLsizei iCount = 1)
+    {
+        if (loc[iUniform] >= 0)
+            glUniform4fv(loc[iUniform], iCount, pf);
+    };
+    if (loc[ORV_U_WORLDVIEWPROJ] >= 0)
+        glUniformMatrix4fv(loc[ORV_U_WORLDVIEWPROJ], 1, GL_FALSE, u.m_afWorldViewProj);
+    if (loc[ORV_U_WORLDVIEW] >= 0)
+        glUniformMatrix4fv(loc[ORV_U_WORLDVIEW], 1, GL_FALSE, u.m_afWorldView);
+    if (loc[ORV_U_NORMALMATRIX] >= 0)
+        glUniformMatrix3fv(loc[ORV_U_NORMALMATRIX], 1, GL_FALSE, u.m_afNormal);
+    vec4(ORV_U_VIEWPORT, u.m_afViewport);
+    vec4(ORV_U_CLIPFIXUP, u.m_afClipFixup);
+    for (int i = 0; i < 4; ++i)
+        vec4(ORV_U_MATDIFFUSE + i, u.m_afMaterial[i]);
+    if (loc[ORV_U_MATPOWER] >= 0)
+        glUniform1f(loc[ORV_U_MATPOWER], u.m_fPower);
+    vec4(ORV_U_GLOBALAMBIENT, u.m_afGlobalAmbient);
+    for (int i = 0; i < 7; ++i)
+        vec4(ORV_U_LIGHTDIFFUSE + i, &u.m_afLight[i][0][0], 8);
+    vec4(ORV_U_POINTSIZE, u.m_afPointSize);
+    vec4(ORV_U_POINTSCALE, u.m_afPointScale);
+    vec4(ORV_U_TEXFACTOR, u.m_afTexFactor);
+    if (loc[ORV_U_ALPHAFUNC] >= 0)
+        glUniform1i(loc[ORV_U_ALPHAFUNC], u.m_iAlphaFunc);
+    if (loc[ORV_U_ALPHAREF] >= 0)
+        glUniform1f(loc[ORV_U_ALPHAREF], u.m_fAlphaRef);
+    rProgram.m_ui64Serial = m_ui64UniformSerial;
+}
+
+bool COrvGLDevice::ApplyProgram(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout)
+{
+    const bool bPointsChanged =
+        (ePrimitive == D3DPT_POINTLIST) != (m_eProgramPrimitive == D3DPT_POINTLIST);
+    if ((m_uDirty & DIRTY_PROGRAM) || bPointsChanged || !m_pProgram)
+    {
+        SOrvFFVertexKey vertexKey;
+        SOrvFFFragmentKey fragmentKey;
+        BuildKeys(ePrimitive, rLayout, vertexKey, fragmentKey);
+        m_pProgram = m_programs.Get(m_uCustomVertex, m_uCustomFragment, vertexKey, fragmentKey);
+        if (!m_pProgram && (m_uCustomVertex || m_uCustomFragment))
+            m_pProgram = m_programs.Get(0, 0, vertexKey, fragmentKey);
+        if (!m_pProgram)
+            return false;
+        m_eProgramPrimitive = ePrimitive;
+        m_uBoundProgram = 0;
+    }
+    if (m_uBoundProgram != m_pProgram->m_uProgram)
+    {
+        glUseProgram(m_pProgram->m_uProgram);
+        m_uBoundProgram = m_pProgram->m_uProgram;
+    }
+    if (m_pProgram->m_ui64Serial != m_ui64UniformSerial)
+    {
+        if (m_ui64ComputedSerial != m_ui64UniformSerial)
+        {
+            ComputeUniforms();
+            m_ui64ComputedSerial = m_ui64UniformSerial;
+        }
+        UploadUniforms(*m_pProgram);
+    }
+    return true;
+}
+
+void COrvGLDevice::ApplyVertexInput(const SOrvVertexLayout& rLayout, GLuint uUserBuffer)
+{
+    glBindVertexArray(m_uVertexArray);
+    for (GLuint uLocation = 0; uLocation < 16; ++uLocation)
+        if (!(rLayout.m_uiAttribMask & (1u << uLocation)))
+            glDisableVertexAttribArray(uLocation);
+    for (const SOrvVertexAttrib& rAttrib : rLayout.m_aAttribs)
+    {
+        const SStream& rStream = m_aStreams[rAttrib.m_uiStream];
+        GLuint uBuffer = uUserBuffer;
+        uintptr_t uOffset = rAttrib.m_uiOffset;
+        GLsizei iStride =
+            (GLsizei)(rStream.m_uiStride ? rStream.m_uiStride : rLayout.m_uiFVFStride);
+        if (!uUserBuffer)
+        {
+            uBuffer = rStream.m_pBuffer ? rStream.m_pBuffer->GetStore().GetName() : 0;
+            uOffset += rStream.m_uiOffset;
+        }
+        glBindBuffer(GL_ARRAY_BUFFER, uBuffer);
+        glEnableVertexAttribArray(rAttrib.m_uLocation);
+        if (rAttrib.m_bInteger)
+            glVertexAttribIPointer(rAttrib.m_uLocation, rAttrib.m_iSize, rAttrib.m_eType, iStride,
+                                   reinterpret_cast<const void*>(uOffset));
+        else
+            glVertexAttribPointer(rAttrib.m_uLocation, rAttrib.m_iSize, rAttrib.m_eType,
+                                  rAttrib.m_bNormalized, iStride,
+                                  reinterpret_cast<const void*>(uOffset));
+    }
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_pIndices ? m_pIndices->GetStore().GetName() : 0);
+    m_pBoundLayout = uUserBuffer ? nullptr : &rLayout;
+    m_uBoundUserBuffer = uUserBuffer;
+    m_uDirty &= ~DIRTY_VERTEX;
+}
+
+bool COrvGLDevice::PrepareDraw(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout,
+                               bool bUserData)
+{
+    if (!m_pCore->MakeCurrent())
+        return false;
+    if (m_uDirty & DIRTY_TARGETS)
+        ApplyTargets();
+    if (m_uDirty & DIRTY_VIEWPORT)
+        ApplyViewport();
+    if (m_uDirty & DIRTY_RASTER)
+        ApplyRaster();
+    if (m_uDirty & DIRTY_TEXTURES)
+        ApplyTextures();
+    if (m_uDirty & DIRTY_SAMPLERS)
+        ApplySamplers();
+    if (!ApplyProgram(ePrimitive, rLayout))
+        return false;
+    if (!bUserData && ((m_uDirty & DIRTY_VERTEX) || m_pBoundLayout != &rLayout))
+        ApplyVertexInput(rLayout, 0);
+    m_uDirty &= bUserData ? DIRTY_VERTEX : 0u;
+    return true;
+}
+
+HRESULT COrvGLDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex,
+                                    UINT PrimitiveCount)
+{
+    GLenum eMode;
+    uint64_t uVertices;
+    if (!PrimitiveToGL(PrimitiveType, PrimitiveCount, eMode, uVertices) || uVertices > 0x7FFFFFFF ||
+        StartVertex > 0x7FFFFFFF)
+        return D3DERR_INVALIDCALL;
+    if (PrimitiveCount == 0)
+        return D3D_OK;
+    const SOrvVertexLayout* pLayout = CurrentLayout();
+    if (!pLayout || !StreamsCover(*pLayout, StartVertex, (UINT)uVertices))
+        return D3DERR_INVALIDCALL;
+    // Same state as the draws waiting in the batch: join them.
+    if (!m_aiBatchCount.empty() && m_eBatchMode == eMode && m_uDirty == 0 &&
+        m_pBoundLayout == pLayout)
+    {
+        m_aiBatchFirst.push_back((GLint)StartVertex);
+        m_aiBatchCount.push_back((GLsizei)uVertices);
+        return D3D_OK;
+    }
+    FlushBatch();
+    if (!PrepareDraw(PrimitiveType, *pLayout, false))
+        return D3DERR_INVALIDCALL;
+    m_eBatchMode = eMode;
+    m_aiBatchFirst.push_back((GLint)StartVertex);
+    m_aiBatchCount.push_back((GLsizei)uVertices);
+    return D3D_OK;
+}
+
+GLuint COrvGLDevice::UploadUserData(GLuint& ruBuffer, const void* pData, size_t uSize,
+                                    GLenum eTarget)
+{
+    if (!ruBuffer)
+        glGenBuffers(1, &ruBuffer);
+    glBindBuffer(eTarget, ruBuffer);
+    glBufferData(eTarget, (GLsizeiptr)uSize, nullptr, GL_STREAM_DRAW);
+    glBufferSubData(eTarget, 0, (GLsizeiptr)uSize, pData);
+    return ruBuffer;
+}
+
+HRESULT COrvGLDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT PrimitiveCount,
+                                      const void* pVertexStreamZeroData,
+                                      UINT VertexStreamZeroStride)
+{
+    GLenum eMode;
+    uint64_t uVertices;
+    if (!pVertexStreamZeroData || VertexStreamZeroStride == 0 || VertexStreamZeroStride > 2048 ||
+        !PrimitiveToGL(PrimitiveType, PrimitiveCount, eMode, uVertices) || uVertices > (1u << 24))
+        return D3DERR_INVALIDCALL;
+    const SOrvVertexLayout* pLayout = CurrentLayout();
+    if (!pLayout)
+        return D3DERR_INVALIDCALL;
+    if (PrimitiveCount == 0)
+        return D3D_OK;
+    FlushBatch();
+    // The user's data becomes stream 0 for this draw; afterwards stream 0 is empty.
+    Changed(DIRTY_VERTEX);
+    OrvSafeRelease(m_aStreams[0].m_pBuffer);
+    m_aStreams[0].m_uiOffset = 0;
+    m_aStreams[0].m_uiStride = VertexStreamZeroStride;
+    if (!PrepareDraw(PrimitiveType, *pLayout, true))
+        return D3DERR_INVALIDCALL;
+    glBindVertexArray(m_uVertexArray);
+    const GLuint uBuffer = UploadUserData(m_uUserVertices, pVertexStreamZeroData,
+                                          uVertices * VertexStreamZeroStride, GL_ARRAY_BUFFER);
+    ApplyVertexInput(*pLayout, uBuffer);
+    glDrawArrays(eMode, 0, (GLsizei)uVertices);
+    m_aStreams[0].m_uiStride = 0;
+    m_uDirty |= DIRTY_VERTEX;
+    return D3D_OK;
+}
+
+namespace
+{
+// Largest index in a range of 16- or 32-bit indices.
+uint32_t MaxIndex(const BYTE* pIndices, uint64_t uCount, UINT uiIndexSize)
+{
+    uint32_t uMax = 0;
+    for (uint64_t i = 0; i < uCount; ++i)
+    {
+        uint32_t uIndex;
+        if (uiIndexSize == 2)
+        {
+            uint16_t uShort;
+            std::memcpy(&uShort, pIndices + 2 * i, 2);
+            uIndex = uShort;
+        }
+        else
+            std::memcpy(&uIndex, pIndices + 4 * i, 4);
+        uMax = std::max(uMax, uIndex);
+    }
+    return uMax;
+}
+} // namespace
+
+HRESULT COrvGLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT BaseVertexIndex,
+                                           UINT, UINT, UINT startIndex, UINT primCount)
+{
+    GLenum eMode;
+    uint64_t uIndices;
+    if (!m_pIndices || !PrimitiveToGL(PrimitiveType, primCount, eMode, uIndices))
+        return D3DERR_INVALIDCALL;
+    if (primCount == 0)
+        return D3D_OK;
+    const UINT uiIndexSize = m_pIndices->GetIndexSize();
+    const COrvGLBufferStore& rIndexStore = m_pIndices->GetStore();
+    if (((uint64_t)startIndex + uIndices) * uiIndexSize > rIndexStore.GetLength())
+        return D3DERR_INVALIDCALL;
+    const SOrvVertexLayout* pLayout = CurrentLayout();
+    if (!pLayout)
+        return D3DERR_INVALIDCALL;
+    const int64_t iMaxVertex =
+        (int64_t)MaxIndex(rIndexStore.GetData() + (size_t)startIndex * uiIndexSize, uIndices,
+                          uiIndexSize) +
+        BaseVertexIndex;
+    if (iMaxVertex < 0 || iMaxVertex > 0x7FFFFFFF ||
+        !StreamsCover(*pLayout, 0, (UINT)iMaxVertex + 1))
+        return D3DERR_INVALIDCALL;
+    FlushBatch();
+    if (!PrepareDraw(PrimitiveType, *pLayout, false))
+        return D3DERR_INVALIDCALL;
+    glDrawElementsBaseVertex(
+        eMode, (GLsizei)uIndices, uiIndexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+        reinterpret_cast<const void*>((uintptr_t)startIndex * uiIndexSize), BaseVertexIndex);
+    return D3D_OK;
+}
+
+HRESULT COrvGLDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex,
+                                             UINT NumVertices, UINT PrimitiveCount,
+                                             const void* pIndexData, D3DFORMAT IndexDataFormat,
+                                             const void* pVertexStreamZeroData,
+                                             UINT VertexStreamZeroStride)
+{
+    GLenum eMode;
+    uint64_t uIndices;
+    if (!pIndexData || !pVertexStreamZeroData || VertexStreamZeroStride == 0 ||
+        VertexStreamZeroStride > 2048 ||
+        (IndexDataFormat != D3DFMT_INDEX16 && IndexDataFormat != D3DFMT_INDEX32) ||
+        !PrimitiveToGL(PrimitiveType, PrimitiveCount, eMode, uIndices) || uIndices > (1u << 24) ||
+        (uint64_t)MinVertexIndex + NumVertices > (1u << 24))
+        return D3DERR_INVALIDCALL;
+    const SOrvVertexLayout* pLayout = CurrentLayout();
+    if (!pLayout)
+        return D3DERR_INVALIDCALL;
+    if (PrimitiveCount == 0)
+        return D3D_OK;
+    const UINT uiIndexSize = IndexDataFormat == D3DFMT_INDEX16 ? 2 : 4;
+    const uint64_t uVertexCount = (uint64_t)MinVertexIndex + NumVertices;
+    if (MaxIndex(static_cast<const BYTE*>(pIndexData), uIndices, uiIndexSize) >= uVertexCount)
+        return D3DERR_INVALIDCALL;
+    FlushBatch();
+    Changed(DIRTY_VERTEX);
+    OrvSafeRelease(m_aStreams[0].m_pBuffer);
+    OrvSafeRelease(m_pIndices);
+    m_aStreams[0].m_uiOffset = 0;
+    m_aStreams[0].m_uiStride = VertexStreamZeroStride;
+    if (!PrepareDraw(PrimitiveType, *pLayout, true))
+        return D3DERR_INVALIDCALL;
+    glBindVertexArray(m_uVertexArray);
+    const GLuint uBuffer = UploadUserData(m_uUserVertices, pVertexStreamZeroData,
+                                          uVertexCount * VertexStreamZeroStride, GL_ARRAY_BUFFER);
+    ApplyVertexInput(*pLayout, uBuffer);
+    UploadUserData(m_uUserIndices, pIndexData, uIndices * uiIndexSize, GL_ELEMENT_ARRAY_BUFFER);
+    glDrawElements(eMode, (GLsizei)uIndices, uiIndexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+                   nullptr);
+    m_aStreams[0].m_uiStride = 0;
+    m_uDirty |= DIRTY_VERTEX;
+    return D3D_OK;
+}
+
+GLuint COrvGLDevice::UseShaderStages(GLuint uVertexShader, GLuint uFragmentShader)
+{
+    if (!m_pCore->Prepare())
+        return 0;
+    Changed(DIRTY_PROGRAM);
+    m_uCustomVertex = uVertexShader;
+    m_uCustomFragment = uFragmentShader;
+    if (!uVertexShader && !uFragmentShader)
+        return 0;
+    const SOrvVertexLayout* pLayout = CurrentLayout();
+    SOrvVertexLayout empty;
+    SOrvFFVertexKey vertexKey;
+    SOrvFFFragmentKey fragmentKey;
+    BuildKeys(D3DPT_TRIANGLELIST, pLayout ? *pLayout : empty, vertexKey, fragmentKey);
+    SOrvProgram* pProgram = m_programs.Get(uVertexShader, uFragmentShader, vertexKey, fragmentKey);
+    if (!pProgram)
+        return 0;
+    glUseProgram(pProgram->m_uProgram);
+    m_uBoundProgram = pProgram->m_uProgram;
+    m_pProgram = pProgram;
+    m_eProgramPrimitive = D3DPT_TRIANGLELIST;
+    m_uDirty &= ~DIRTY_PROGRAM;
+    return pProgram->m_uProgram;
+}
+
+void COrvGLDevice::ForgetShader(GLuint uShader)
+{
+    if (!m_pCore->Prepare())
+        return;
+    m_programs.Forget(uShader);
+    m_pProgram = nullptr;
+    m_uBoundProgram = 0;
+    m_uDirty |= DIRTY_PROGRAM;
+    if (m_uCustomVertex == uShader)
+        m_uCustomVertex = 0;
+    if (m_uCustomFragment == uShader)
+        m_uCustomFragment = 0;
+}
+
+std::string COrvGLDevice::GetFixedFunctionSource(bool bVertex)
+{
+    const SOrvVertexLayout* pLayout = CurrentLayout();
+    SOrvVertexLayout empty;
+    SOrvFFVertexKey vertexKey;
+    SOrvFFFragmentKey fragmentKey;
+    BuildKeys(D3DPT_TRIANGLELIST, pLayout ? *pLayout : empty, vertexKey, fragmentKey);
+    return bVertex ? OrvGenerateFFVertexShader(vertexKey)
+                   : OrvGenerateFFFragmentShader(fragmentKey);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+// How each Direct3D format is stored in OpenGL, and the conversions between the locked
+// memory layout a Direct3D user sees and the layout GL reads and writes.
+#include "d3d9.h"
+
+#include <epoxy/gl.h>
+
+struct SOrvGLFormat
+{
+    D3DFORMAT m_eFormat;
+    GLenum m_eInternal; // texture internal format (0: not a GL texture format)
+    GLenum m_eFormatGL; // pixel transfer format matching the D3D memory layout
+    GLenum m_eType;     // pixel transfer type
+    UINT m_uiBytesPerPixel;
+    GLint m_aiSwizzle[4]; // texture swizzle giving D3D's sampled values
+    bool m_bRenderable;   // usable as a render target
+    bool m_bDepth;        // depth(-stencil) format
+    bool m_bNoAlpha;      // X formats: alpha reads as one
+};
+
+// Null for formats we do not store.
+const SOrvGLFormat* OrvFindGLFormat(D3DFORMAT eFormat);
+
+// Bytes of one row of a level.
+inline UINT OrvRowPitch(const SOrvGLFormat& rFormat, UINT uiWidth)
+{
+    return rFormat.m_uiBytesPerPixel * uiWidth;
+}
+
+// Converts rows read from GL as GL_RGBA/GL_UNSIGNED_BYTE into the D3D layout of a
+// 32-bit colour format (A8R8G8B8, X8R8G8B8, A8B8G8R8, X8B8G8R8) in place; forces alpha
+// to 0xFF for X formats.
+void OrvConvertRGBA8ToFormat(BYTE* pPixels, UINT uiPixelCount, D3DFORMAT eFormat);

@@ -1,0 +1,339 @@
+#include "OrvGLTexture.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace
+{
+bool RectInside(const RECT& rRect, UINT uiWidth, UINT uiHeight)
+{
+    return rRect.left >= 0 && rRect.top >= 0 && rRect.left < rRect.right &&
+           rRect.top < rRect.bottom && (UINT)rRect.right <= uiWidth &&
+           (UINT)rRect.bottom <= uiHeight;
+}
+} // namespace
+
+GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, UINT uiLevels)
+{
+    while (glGetError() != GL_NO_ERROR)
+    {
+    }
+    GLuint uTexture = 0;
+    glGenTextures(1, &uTexture);
+    glBindTexture(GL_TEXTURE_2D, uTexture);
+    for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
+    {
+        const GLsizei iWidth = (GLsizei)std::max(1u, uiWidth >> uiLevel);
+        const GLsizei iHeight = (GLsizei)std::max(1u, uiHeight >> uiLevel);
+        glTexImage2D(GL_TEXTURE_2D, (GLint)uiLevel, (GLint)rFormat.m_eInternal, iWidth, iHeight, 0,
+                     rFormat.m_eFormatGL, rFormat.m_eType, nullptr);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, (GLint)uiLevels - 1);
+    glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, rFormat.m_aiSwizzle);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    if (glGetError() != GL_NO_ERROR)
+    {
+        glDeleteTextures(1, &uTexture);
+        return 0;
+    }
+    return uTexture;
+}
+
+// ---------------------------------------------------------------------------------------------
+// COrvGLSurface
+// ---------------------------------------------------------------------------------------------
+COrvGLSurface::COrvGLSurface(OrvGLCorePtr pCore, COrvGLTexture* pContainer, UINT uiLevel,
+                             const D3DSURFACE_DESC& rDesc, const SOrvGLFormat& rFormat,
+                             GLuint uTexture)
+    : TOrvResource(std::move(pCore)), m_eKind(KIND_TEXTURE_LEVEL), m_pContainer(pContainer),
+      m_uiLevel(uiLevel), m_desc(rDesc), m_pFormat(&rFormat), m_uTexture(uTexture)
+{
+}
+
+COrvGLSurface::COrvGLSurface(OrvGLCorePtr pCore, EKind eKind, const D3DSURFACE_DESC& rDesc,
+                             const SOrvGLFormat& rFormat)
+    : TOrvResource(std::move(pCore)), m_eKind(eKind), m_desc(rDesc), m_pFormat(&rFormat)
+{
+    if (eKind == KIND_SYSTEM_MEMORY)
+    {
+        m_aMemory.assign((size_t)GetPitch() * rDesc.Height, 0);
+        return;
+    }
+    if (!m_pCore->MakeCurrent())
+        return;
+    if (eKind == KIND_COLOR_TARGET)
+    {
+        m_uTexture = OrvCreateGLTexture(rFormat, rDesc.Width, rDesc.Height, 1);
+        return;
+    }
+    while (glGetError() != GL_NO_ERROR)
+    {
+    }
+    glGenRenderbuffers(1, &m_uRenderbuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, m_uRenderbuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, rFormat.m_eInternal, (GLsizei)rDesc.Width,
+                          (GLsizei)rDesc.Height);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+    if (glGetError() != GL_NO_ERROR)
+    {
+        glDeleteRenderbuffers(1, &m_uRenderbuffer);
+        m_uRenderbuffer = 0;
+    }
+}
+
+COrvGLSurface::~COrvGLSurface()
+{
+    if (m_eKind == KIND_TEXTURE_LEVEL || m_eKind == KIND_SYSTEM_MEMORY)
+        return;
+    if (!m_pCore->Prepare())
+        return;
+    if (COrvGLDevice* pDevice = m_pCore->GetDevice())
+        OrvForgetSurface(pDevice, this);
+    if (m_uTexture)
+        glDeleteTextures(1, &m_uTexture);
+    if (m_uRenderbuffer)
+        glDeleteRenderbuffers(1, &m_uRenderbuffer);
+}
+
+bool COrvGLSurface::IsValid() const
+{
+    switch (m_eKind)
+    {
+    case KIND_COLOR_TARGET:
+    case KIND_TEXTURE_LEVEL:
+        return m_uTexture != 0;
+    case KIND_DEPTH:
+        return m_uRenderbuffer != 0;
+    default:
+        return true;
+    }
+}
+
+ULONG COrvGLSurface::AddRef()
+{
+    return m_pContainer ? m_pContainer->AddRef() : TOrvResource::AddRef();
+}
+
+ULONG COrvGLSurface::Release()
+{
+    return m_pContainer ? m_pContainer->Release() : TOrvResource::Release();
+}
+
+HRESULT COrvGLSurface::GetDesc(D3DSURFACE_DESC* pDesc)
+{
+    if (!pDesc)
+        return D3DERR_INVALIDCALL;
+    *pDesc = m_desc;
+    return D3D_OK;
+}
+
+bool COrvGLSurface::ReadPixels(std::vector<BYTE>& raPixels)
+{
+    const size_t uSize = (size_t)GetPitch() * m_desc.Height;
+    raPixels.resize(uSize);
+    if (m_eKind == KIND_SYSTEM_MEMORY)
+    {
+        std::memcpy(raPixels.data(), m_aMemory.data(), uSize);
+        return true;
+    }
+    if (!IsColorGL() || !m_uTexture || !m_pCore->Prepare())
+        return false;
+    glBindTexture(GL_TEXTURE_2D, m_uTexture);
+    glGetTexImage(GL_TEXTURE_2D, (GLint)m_uiLevel, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
+                  raPixels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    OrvTextureBindingsChanged(m_pCore);
+    if (m_pFormat->m_bNoAlpha && m_pFormat->m_uiBytesPerPixel == 4 &&
+        m_pFormat->m_eType == GL_UNSIGNED_BYTE)
+        for (size_t i = 3; i < uSize; i += 4)
+            raPixels[i] = 0xFF;
+    return true;
+}
+
+bool COrvGLSurface::WritePixels(const BYTE* pPixels)
+{
+    if (m_eKind == KIND_SYSTEM_MEMORY)
+    {
+        std::memcpy(m_aMemory.data(), pPixels, m_aMemory.size());
+        return true;
+    }
+    if (!IsColorGL() || !m_uTexture || !m_pCore->Prepare())
+        return false;
+    glBindTexture(GL_TEXTURE_2D, m_uTexture);
+    glTexSubImage2D(GL_TEXTURE_2D, (GLint)m_uiLevel, 0, 0, (GLsizei)m_desc.Width,
+                    (GLsizei)m_desc.Height, m_pFormat->m_eFormatGL, m_pFormat->m_eType, pPixels);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    OrvTextureBindingsChanged(m_pCore);
+    if (m_pContainer)
+        m_pContainer->LevelWritten(m_uiLevel);
+    return true;
+}
+
+HRESULT COrvGLSurface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD dwFlags)
+{
+    if (!pLockedRect || m_bLocked || m_eKind == KIND_DEPTH)
+        return D3DERR_INVALIDCALL;
+    RECT rect = {0, 0, (LONG)m_desc.Width, (LONG)m_desc.Height};
+    if (pRect)
+    {
+        if (!RectInside(*pRect, m_desc.Width, m_desc.Height))
+            return D3DERR_INVALIDCALL;
+        rect = *pRect;
+    }
+    if (m_eKind != KIND_SYSTEM_MEMORY)
+    {
+        if (dwFlags & D3DLOCK_DISCARD)
+            m_aMemory.assign((size_t)GetPitch() * m_desc.Height, 0);
+        else if (!ReadPixels(m_aMemory))
+            return D3DERR_INVALIDCALL;
+    }
+    m_bLocked = true;
+    m_dwLockFlags = dwFlags;
+    pLockedRect->Pitch = (INT)GetPitch();
+    pLockedRect->pBits = m_aMemory.data() + (size_t)rect.top * GetPitch() +
+                         (size_t)rect.left * m_pFormat->m_uiBytesPerPixel;
+    return D3D_OK;
+}
+
+HRESULT COrvGLSurface::UnlockRect()
+{
+    if (!m_bLocked)
+        return D3DERR_INVALIDCALL;
+    m_bLocked = false;
+    if (m_eKind == KIND_SYSTEM_MEMORY)
+        return D3D_OK;
+    if (!(m_dwLockFlags & D3DLOCK_READONLY))
+        WritePixels(m_aMemory.data());
+    std::vector<BYTE>().swap(m_aMemory);
+    return D3D_OK;
+}
+
+// ---------------------------------------------------------------------------------------------
+// COrvGLTexture
+// ---------------------------------------------------------------------------------------------
+UINT COrvGLTexture::FullChainLength(UINT uiWidth, UINT uiHeight)
+{
+    UINT uiLevels = 1;
+    for (UINT uiSize = std::max(uiWidth, uiHeight); uiSize > 1; uiSize >>= 1)
+        ++uiLevels;
+    return uiLevels;
+}
+
+COrvGLTexture::COrvGLTexture(OrvGLCorePtr pCore, UINT uiWidth, UINT uiHeight, UINT uiLevels,
+                             DWORD dwUsage, const SOrvGLFormat& rFormat, D3DPOOL ePool)
+    : TOrvResource(std::move(pCore)), m_pFormat(&rFormat), m_dwUsage(dwUsage)
+{
+    const UINT uiFull = FullChainLength(uiWidth, uiHeight);
+    if (uiLevels == 0 || uiLevels > uiFull)
+        uiLevels = uiFull;
+    if (dwUsage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP))
+        uiLevels = (dwUsage & D3DUSAGE_AUTOGENMIPMAP) ? uiFull : 1;
+    if (!m_pCore->MakeCurrent())
+        return;
+    m_uTexture = OrvCreateGLTexture(rFormat, uiWidth, uiHeight, uiLevels);
+    if (!m_uTexture)
+        return;
+    const UINT uiVisibleLevels = (dwUsage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : uiLevels;
+    for (UINT uiLevel = 0; uiLevel < uiVisibleLevels; ++uiLevel)
+    {
+        D3DSURFACE_DESC desc = {};
+        desc.Format = rFormat.m_eFormat;
+        desc.Type = D3DRTYPE_SURFACE;
+        desc.Usage = dwUsage;
+        desc.Pool = ePool;
+        desc.Width = std::max(1u, uiWidth >> uiLevel);
+        desc.Height = std::max(1u, uiHeight >> uiLevel);
+        m_apLevels.push_back(new COrvGLSurface(m_pCore, this, uiLevel, desc, rFormat, m_uTexture));
+    }
+}
+
+COrvGLTexture::~COrvGLTexture()
+{
+    for (COrvGLSurface* pLevel : m_apLevels)
+    {
+        if (COrvGLDevice* pDevice = m_pCore->GetDevice())
+            OrvForgetSurface(pDevice, pLevel);
+        delete pLevel;
+    }
+    if (m_uTexture && m_pCore->Prepare())
+    {
+        if (COrvGLDevice* pDevice = m_pCore->GetDevice())
+            OrvForgetTexture(pDevice, this);
+        glDeleteTextures(1, &m_uTexture);
+    }
+}
+
+DWORD COrvGLTexture::SetLOD(DWORD dwLOD)
+{
+    const DWORD dwOld = m_dwLOD;
+    m_dwLOD = std::min<DWORD>(dwLOD, GetLevelCount() ? GetLevelCount() - 1 : 0);
+    return dwOld;
+}
+
+HRESULT COrvGLTexture::SetAutoGenFilterType(D3DTEXTUREFILTERTYPE eFilter)
+{
+    if (eFilter != D3DTEXF_POINT && eFilter != D3DTEXF_LINEAR)
+        return D3DERR_INVALIDCALL;
+    m_eAutoGenFilter = eFilter;
+    return D3D_OK;
+}
+
+void COrvGLTexture::GenerateMipSubLevels()
+{
+    if (!(m_dwUsage & D3DUSAGE_AUTOGENMIPMAP) || !m_uTexture || !m_pCore->Prepare())
+        return;
+    glBindTexture(GL_TEXTURE_2D, m_uTexture);
+    glGenerateMipmap(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    OrvTextureBindingsChanged(m_pCore);
+}
+
+void COrvGLTexture::LevelWritten(UINT uiLevel)
+{
+    if (uiLevel == 0)
+        GenerateMipSubLevels();
+}
+
+HRESULT COrvGLTexture::GetLevelDesc(UINT uiLevel, D3DSURFACE_DESC* pDesc)
+{
+    if (!pDesc || uiLevel >= m_apLevels.size())
+        return D3DERR_INVALIDCALL;
+    return m_apLevels[uiLevel]->GetDesc(pDesc);
+}
+
+HRESULT COrvGLTexture::GetSurfaceLevel(UINT uiLevel, IDirect3DSurface9** ppSurface)
+{
+    if (!ppSurface || uiLevel >= m_apLevels.size())
+        return D3DERR_INVALIDCALL;
+    *ppSurface = m_apLevels[uiLevel];
+    AddRef();
+    return D3D_OK;
+}
+
+HRESULT COrvGLTexture::LockRect(UINT uiLevel, D3DLOCKED_RECT* pLockedRect, const RECT* pRect,
+                                DWORD dwFlags)
+{
+    if (uiLevel >= m_apLevels.size())
+        return D3DERR_INVALIDCALL;
+    return m_apLevels[uiLevel]->LockRect(pLockedRect, pRect, dwFlags);
+}
+
+HRESULT COrvGLTexture::UnlockRect(UINT uiLevel)
+{
+    if (uiLevel >= m_apLevels.size())
+        return D3DERR_INVALIDCALL;
+    return m_apLevels[uiLevel]->UnlockRect();
+}
+
+COrvGLTexture* OrvAsGLTexture(IDirect3DBaseTexture9* pTexture)
+{
+    return dynamic_cast<COrvGLTexture*>(pTexture);
+}
+
+COrvGLSurface* OrvAsGLSurface(IDirect3DSurface9* pSurface)
+{
+    return dynamic_cast<COrvGLSurface*>(pSurface);
+}

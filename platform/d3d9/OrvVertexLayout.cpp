@@ -1,0 +1,252 @@
+#include "OrvVertexLayout.h"
+
+#include "GLDeviceInternal.h"
+
+#include <cstring>
+
+namespace
+{
+void Add(SOrvVertexLayout& rLayout, GLuint uLocation, UINT uiStream, UINT uiOffset, GLint iSize,
+         GLenum eType, bool bNormalized = false, bool bInteger = false)
+{
+    rLayout.m_aAttribs.push_back(
+        {uLocation, uiStream, uiOffset, iSize, eType, (GLboolean)(bNormalized ? GL_TRUE : GL_FALSE), bInteger});
+    rLayout.m_uiAttribMask |= 1u << uLocation;
+}
+
+UINT TexCoordComponents(DWORD dwFVF, UINT uiSet)
+{
+    switch ((dwFVF >> (16 + 2 * uiSet)) & 3)
+    {
+    case D3DFVF_TEXTUREFORMAT1:
+        return 1;
+    case D3DFVF_TEXTUREFORMAT3:
+        return 3;
+    case D3DFVF_TEXTUREFORMAT4:
+        return 4;
+    default:
+        return 2;
+    }
+}
+
+// Size in bytes, components, GL type, normalised of a declaration type.
+struct SDeclType
+{
+    UINT m_uiBytes;
+    GLint m_iSize;
+    GLenum m_eType;
+    bool m_bNormalized;
+    bool m_bInteger;
+};
+
+bool DeclType(BYTE uiType, SDeclType& rOut)
+{
+    switch (uiType)
+    {
+    case D3DDECLTYPE_FLOAT1:
+        rOut = {4, 1, GL_FLOAT, false, false};
+        return true;
+    case D3DDECLTYPE_FLOAT2:
+        rOut = {8, 2, GL_FLOAT, false, false};
+        return true;
+    case D3DDECLTYPE_FLOAT3:
+        rOut = {12, 3, GL_FLOAT, false, false};
+        return true;
+    case D3DDECLTYPE_FLOAT4:
+        rOut = {16, 4, GL_FLOAT, false, false};
+        return true;
+    case D3DDECLTYPE_D3DCOLOR:
+        rOut = {4, GL_BGRA, GL_UNSIGNED_BYTE, true, false};
+        return true;
+    case D3DDECLTYPE_UBYTE4:
+        rOut = {4, 4, GL_UNSIGNED_BYTE, false, false};
+        return true;
+    case D3DDECLTYPE_SHORT2:
+        rOut = {4, 2, GL_SHORT, false, false};
+        return true;
+    case D3DDECLTYPE_SHORT4:
+        rOut = {8, 4, GL_SHORT, false, false};
+        return true;
+    case D3DDECLTYPE_UBYTE4N:
+        rOut = {4, 4, GL_UNSIGNED_BYTE, true, false};
+        return true;
+    case D3DDECLTYPE_SHORT2N:
+        rOut = {4, 2, GL_SHORT, true, false};
+        return true;
+    case D3DDECLTYPE_SHORT4N:
+        rOut = {8, 4, GL_SHORT, true, false};
+        return true;
+    case D3DDECLTYPE_USHORT2N:
+        rOut = {4, 2, GL_UNSIGNED_SHORT, true, false};
+        return true;
+    case D3DDECLTYPE_USHORT4N:
+        rOut = {8, 4, GL_UNSIGNED_SHORT, true, false};
+        return true;
+    case D3DDECLTYPE_FLOAT16_2:
+        rOut = {4, 2, GL_HALF_FLOAT, false, false};
+        return true;
+    case D3DDECLTYPE_FLOAT16_4:
+        rOut = {8, 4, GL_HALF_FLOAT, false, false};
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Attribute location of a usage; false for usages without one.
+bool UsageLocation(BYTE uiUsage, BYTE uiIndex, GLuint& ruLocation)
+{
+    switch (uiUsage)
+    {
+    case D3DDECLUSAGE_POSITION:
+    case D3DDECLUSAGE_POSITIONT:
+        ruLocation = OrvGL::AttribPosition;
+        return uiIndex == 0;
+    case D3DDECLUSAGE_NORMAL:
+        ruLocation = OrvGL::AttribNormal;
+        return uiIndex == 0;
+    case D3DDECLUSAGE_COLOR:
+        ruLocation = OrvGL::AttribColor0 + uiIndex;
+        return uiIndex < 2;
+    case D3DDECLUSAGE_TEXCOORD:
+        ruLocation = OrvGL::AttribTexCoord0 + uiIndex;
+        return uiIndex < 8;
+    case D3DDECLUSAGE_PSIZE:
+        ruLocation = OrvGL::AttribPSize;
+        return uiIndex == 0;
+    case D3DDECLUSAGE_TANGENT:
+        ruLocation = OrvGL::AttribTangent;
+        return uiIndex == 0;
+    case D3DDECLUSAGE_BINORMAL:
+        ruLocation = OrvGL::AttribBinormal;
+        return uiIndex == 0;
+    case D3DDECLUSAGE_BLENDWEIGHT:
+        ruLocation = OrvGL::AttribBlendWeight;
+        return uiIndex == 0;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+UINT OrvFVFStride(DWORD dwFVF)
+{
+    SOrvVertexLayout layout;
+    return OrvLayoutFromFVF(dwFVF, layout) ? layout.m_uiFVFStride : 0;
+}
+
+bool OrvLayoutFromFVF(DWORD dwFVF, SOrvVertexLayout& rLayout)
+{
+    rLayout = SOrvVertexLayout();
+    UINT uiOffset = 0;
+    const DWORD dwPosition = dwFVF & D3DFVF_POSITION_MASK;
+    switch (dwPosition)
+    {
+    case D3DFVF_XYZ:
+        Add(rLayout, OrvGL::AttribPosition, 0, 0, 3, GL_FLOAT);
+        uiOffset = 12;
+        break;
+    case D3DFVF_XYZRHW:
+    case D3DFVF_XYZW:
+        Add(rLayout, OrvGL::AttribPosition, 0, 0, 4, GL_FLOAT);
+        rLayout.m_bPretransformed = dwPosition == D3DFVF_XYZRHW;
+        uiOffset = 16;
+        break;
+    case D3DFVF_XYZB1:
+    case D3DFVF_XYZB2:
+    case D3DFVF_XYZB3:
+    case D3DFVF_XYZB4:
+    case D3DFVF_XYZB5:
+        // Blend weights follow the position; the fixed-function stage does not blend.
+        Add(rLayout, OrvGL::AttribPosition, 0, 0, 3, GL_FLOAT);
+        uiOffset = 12 + 4 * ((dwPosition - D3DFVF_XYZ) / 2);
+        break;
+    default:
+        return false;
+    }
+    if (dwFVF & D3DFVF_NORMAL)
+    {
+        Add(rLayout, OrvGL::AttribNormal, 0, uiOffset, 3, GL_FLOAT);
+        uiOffset += 12;
+    }
+    if (dwFVF & D3DFVF_PSIZE)
+    {
+        Add(rLayout, OrvGL::AttribPSize, 0, uiOffset, 1, GL_FLOAT);
+        uiOffset += 4;
+    }
+    if (dwFVF & D3DFVF_DIFFUSE)
+    {
+        Add(rLayout, OrvGL::AttribColor0, 0, uiOffset, GL_BGRA, GL_UNSIGNED_BYTE, true);
+        uiOffset += 4;
+    }
+    if (dwFVF & D3DFVF_SPECULAR)
+    {
+        Add(rLayout, OrvGL::AttribColor1, 0, uiOffset, GL_BGRA, GL_UNSIGNED_BYTE, true);
+        uiOffset += 4;
+    }
+    const UINT uiSets = (dwFVF & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    if (uiSets > 8)
+        return false;
+    for (UINT uiSet = 0; uiSet < uiSets; ++uiSet)
+    {
+        const UINT uiComponents = TexCoordComponents(dwFVF, uiSet);
+        Add(rLayout, OrvGL::AttribTexCoord0 + uiSet, 0, uiOffset, (GLint)uiComponents, GL_FLOAT);
+        rLayout.m_auiTexCoordSize[uiSet] = (uint8_t)uiComponents;
+        uiOffset += 4 * uiComponents;
+    }
+    rLayout.m_uiFVFStride = uiOffset;
+    return true;
+}
+
+bool OrvLayoutFromElements(const D3DVERTEXELEMENT9* pElements, UINT uiCount,
+                           SOrvVertexLayout& rLayout)
+{
+    rLayout = SOrvVertexLayout();
+    for (UINT i = 0; i < uiCount; ++i)
+    {
+        const D3DVERTEXELEMENT9& rElement = pElements[i];
+        SDeclType type;
+        GLuint uLocation = 0;
+        if (rElement.Stream >= 16 || !DeclType(rElement.Type, type))
+            return false;
+        if (!UsageLocation(rElement.Usage, rElement.UsageIndex, uLocation))
+            continue; // an element no stage reads (fog, depth, ...)
+        if (rLayout.m_uiAttribMask & (1u << uLocation))
+            return false;
+        Add(rLayout, uLocation, rElement.Stream, rElement.Offset, type.m_iSize, type.m_eType,
+            type.m_bNormalized, type.m_bInteger);
+        if (rElement.Usage == D3DDECLUSAGE_POSITIONT)
+            rLayout.m_bPretransformed = true;
+        if (rElement.Usage == D3DDECLUSAGE_TEXCOORD)
+            rLayout.m_auiTexCoordSize[rElement.UsageIndex] =
+                (uint8_t)(type.m_iSize == GL_BGRA ? 4 : type.m_iSize);
+    }
+    return (rLayout.m_uiAttribMask & (1u << OrvGL::AttribPosition)) != 0;
+}
+
+COrvGLVertexDeclaration::COrvGLVertexDeclaration(OrvGLCorePtr pCore,
+                                                 std::vector<D3DVERTEXELEMENT9> aElements,
+                                                 SOrvVertexLayout layout)
+    : m_pCore(std::move(pCore)), m_aElements(std::move(aElements)), m_layout(std::move(layout))
+{
+}
+
+HRESULT COrvGLVertexDeclaration::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    return OrvGetDeviceOf(m_pCore, ppDevice);
+}
+
+HRESULT COrvGLVertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* pElements, UINT* puiCount)
+{
+    if (!puiCount)
+        return D3DERR_INVALIDCALL;
+    if (pElements)
+        std::memcpy(pElements, m_aElements.data(), m_aElements.size() * sizeof(D3DVERTEXELEMENT9));
+    *puiCount = (UINT)m_aElements.size();
+    return D3D_OK;
+}
+
+COrvGLVertexDeclaration* OrvAsGLVertexDeclaration(IDirect3DVertexDeclaration9* pDecl)
+{
+    return dynamic_cast<COrvGLVertexDeclaration*>(pDecl);
+}

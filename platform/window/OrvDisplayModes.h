@@ -1,0 +1,14 @@
+#pragma once
+
+// The display modes a player can choose from: those SDL reports for display 0, or, with no
+// display to ask, a fixed list of common sizes at 60 Hz.
+#include <vector>
+
+struct SOrvDisplayMode
+{
+    unsigned int m_uiWidth;
+    unsigned int m_uiHeight;
+    unsigned int m_uiRefreshRate;
+};
+
+std::vector<SOrvDisplayMode> OrvListDisplayModes();

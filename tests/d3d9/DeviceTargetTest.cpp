@@ -1,0 +1,201 @@
+// Render targets: textures drawn into and sampled, two targets at once through shader stages
+// of one's own, a G16R16F target, the front buffer after Present.
+#include "DrawTestUtil.h"
+#include "GLDeviceInternal.h"
+#include "OrvGoldenImage.h"
+#include "OrvTestDevice.h"
+
+#include <epoxy/gl.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace
+{
+IDirect3DTexture9* MakeTarget(IDirect3DDevice9* pDevice, UINT uiWidth, UINT uiHeight,
+                              D3DFORMAT eFormat)
+{
+    IDirect3DTexture9* pTexture = nullptr;
+    pDevice->CreateTexture(uiWidth, uiHeight, 1, D3DUSAGE_RENDERTARGET, eFormat, D3DPOOL_DEFAULT,
+                           &pTexture, nullptr);
+    return pTexture;
+}
+
+GLuint CompileFragment(const char* szBody)
+{
+    const std::string sSource = std::string("#version 330 core\n") + OrvGL::AlphaTestSource() +
+                                "in vec4 orv_Color0;\n"
+                                "layout(location = 0) out vec4 out0;\n"
+                                "layout(location = 1) out vec4 out1;\n" +
+                                szBody;
+    GLuint uShader = glCreateShader(GL_FRAGMENT_SHADER);
+    const char* szSource = sSource.c_str();
+    glShaderSource(uShader, 1, &szSource, nullptr);
+    glCompileShader(uShader);
+    GLint iOk = 0;
+    glGetShaderiv(uShader, GL_COMPILE_STATUS, &iOk);
+    EXPECT_TRUE(iOk);
+    return uShader;
+}
+
+float HalfToFloat(uint16_t h)
+{
+    const int iExponent = (h >> 10) & 0x1F;
+    const float fMantissa = (float)(h & 0x3FF);
+    const float fSign = (h & 0x8000) ? -1.f : 1.f;
+    if (iExponent == 0)
+        return fSign * std::ldexp(fMantissa, -24);
+    return fSign * std::ldexp(1.f + fMantissa / 1024.f, iExponent - 15);
+}
+} // namespace
+
+TEST(DeviceTargets, NewTargetResetsViewportAndSampledTargetKeepsOrientation)
+{
+    COrvTestDevice device(32, 32);
+    ASSERT_TRUE(device);
+    IDirect3DTexture9* pTarget = MakeTarget(device.Get(), 16, 8, D3DFMT_A8R8G8B8);
+    ASSERT_NE(nullptr, pTarget);
+    IDirect3DSurface9 *pBackBuffer = nullptr, *pSurface = nullptr;
+    ASSERT_EQ(D3D_OK, device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &pBackBuffer));
+    ASSERT_EQ(D3D_OK, pTarget->GetSurfaceLevel(0, &pSurface));
+    D3DVIEWPORT9 small = {2, 2, 4, 4, 0.f, 1.f};
+    device->SetViewport(&small);
+    ASSERT_EQ(D3D_OK, device->SetRenderTarget(0, pSurface));
+    D3DVIEWPORT9 viewport;
+    device->GetViewport(&viewport);
+    EXPECT_EQ(0u, viewport.X);
+    EXPECT_EQ(16u, viewport.Width);
+    EXPECT_EQ(8u, viewport.Height);
+    // Top half red, bottom half green, drawn into the target.
+    PlainScreenStates(device.Get());
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.f, 0);
+    SScreenVertex quad[4];
+    ScreenQuad(quad, 0, 0, 16, 4, 0xFFFF0000);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex));
+    // Then the target as a texture over the whole back buffer.
+    device->SetRenderTarget(0, pBackBuffer);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTexture(0, pTarget);
+    ScreenQuad(quad, 0, 0, 32, 32, 0xFFFFFFFF);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex));
+    SOrvImage image;
+    ASSERT_TRUE(OrvReadRenderTarget(device.Get(), image));
+    EXPECT_EQ(0xFFFF0000u, image.At(16, 4));
+    EXPECT_EQ(0xFF00FF00u, image.At(16, 28));
+    device->SetTexture(0, nullptr);
+    pSurface->Release();
+    pBackBuffer->Release();
+    pTarget->Release();
+}
+
+TEST(DeviceTargets, TwoTargetsAtOnceWithOwnFragmentStage)
+{
+    COrvTestDevice device(16, 16);
+    ASSERT_TRUE(device);
+    IDirect3DTexture9* apTargets[2] = {MakeTarget(device.Get(), 16, 16, D3DFMT_A8R8G8B8),
+                                       MakeTarget(device.Get(), 16, 16, D3DFMT_A8B8G8R8)};
+    ASSERT_TRUE(apTargets[0] && apTargets[1]);
+    IDirect3DSurface9* apSurfaces[2];
+    for (int i = 0; i < 2; ++i)
+    {
+        apTargets[i]->GetSurfaceLevel(0, &apSurfaces[i]);
+        ASSERT_EQ(D3D_OK, device->SetRenderTarget(i, apSurfaces[i]));
+    }
+    ASSERT_EQ(D3D_OK, device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0));
+    PlainScreenStates(device.Get());
+    ASSERT_TRUE(OrvGL::MakeCurrent(device.Get()));
+    const GLuint uFragment = CompileFragment(
+        "uniform vec4 second;\n"
+        "void main() { out0 = orv_Color0; out1 = second; orv_AlphaTest(out0.a); }\n");
+    const GLuint uProgram = OrvGL::UseShaderStages(device.Get(), 0, uFragment);
+    ASSERT_NE(0u, uProgram);
+    glUniform4f(glGetUniformLocation(uProgram, "second"), 0.f, 0.f, 1.f, 1.f);
+    SScreenVertex quad[4];
+    ScreenQuad(quad, 0, 0, 8, 16, 0xFFFF0000);
+    ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex)));
+    OrvGL::UseShaderStages(device.Get(), 0, 0);
+    OrvGL::ForgetShader(device.Get(), uFragment);
+    glDeleteShader(uFragment);
+    SOrvImage first, second;
+    ASSERT_TRUE(OrvReadSurface(device.Get(), apSurfaces[0], first));
+    ASSERT_TRUE(OrvReadSurface(device.Get(), apSurfaces[1], second));
+    EXPECT_EQ(0xFFFF0000u, first.At(4, 8));
+    EXPECT_EQ(0xFF0000FFu, second.At(4, 8));
+    EXPECT_EQ(0xFF000000u, first.At(12, 8));
+    EXPECT_EQ(0xFF000000u, second.At(12, 8));
+    // Slot 1 can be emptied again; slot 0 cannot.
+    EXPECT_EQ(D3D_OK, device->SetRenderTarget(1, nullptr));
+    EXPECT_EQ(D3DERR_INVALIDCALL, device->SetRenderTarget(0, nullptr));
+    for (int i = 0; i < 2; ++i)
+    {
+        apSurfaces[i]->Release();
+        apTargets[i]->Release();
+    }
+}
+
+TEST(DeviceTargets, G16R16FTargetHoldsValuesBeyondOne)
+{
+    COrvTestDevice device(8, 8);
+    ASSERT_TRUE(device);
+    IDirect3DTexture9* pTarget = MakeTarget(device.Get(), 8, 8, D3DFMT_G16R16F);
+    ASSERT_NE(nullptr, pTarget);
+    IDirect3DSurface9* pSurface = nullptr;
+    pTarget->GetSurfaceLevel(0, &pSurface);
+    D3DSURFACE_DESC desc;
+    pSurface->GetDesc(&desc);
+    EXPECT_EQ(D3DFMT_G16R16F, desc.Format);
+    device->SetRenderTarget(0, pSurface);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+    PlainScreenStates(device.Get());
+    ASSERT_TRUE(OrvGL::MakeCurrent(device.Get()));
+    const GLuint uFragment =
+        CompileFragment("void main() { out0 = vec4(0.25, 1.5, 0.0, 1.0); out1 = out0; }\n");
+    ASSERT_NE(0u, OrvGL::UseShaderStages(device.Get(), 0, uFragment));
+    SScreenVertex quad[4];
+    ScreenQuad(quad, 0, 0, 4, 8, 0xFFFFFFFF);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex));
+    OrvGL::UseShaderStages(device.Get(), 0, 0);
+    OrvGL::ForgetShader(device.Get(), uFragment);
+    glDeleteShader(uFragment);
+    IDirect3DSurface9* pCopy = nullptr;
+    ASSERT_EQ(D3D_OK, device->CreateOffscreenPlainSurface(8, 8, D3DFMT_G16R16F, D3DPOOL_SYSTEMMEM,
+                                                          &pCopy, nullptr));
+    ASSERT_EQ(D3D_OK, device->GetRenderTargetData(pSurface, pCopy));
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(D3D_OK, pCopy->LockRect(&locked, nullptr, D3DLOCK_READONLY));
+    const uint16_t* pRow = static_cast<const uint16_t*>(locked.pBits) + 2 * 8 * 3;
+    EXPECT_FLOAT_EQ(0.25f, HalfToFloat(pRow[0])); // R, low half of the texel
+    EXPECT_FLOAT_EQ(1.5f, HalfToFloat(pRow[1]));
+    EXPECT_FLOAT_EQ(0.f, HalfToFloat(pRow[2 * 6]));
+    pCopy->UnlockRect();
+    pCopy->Release();
+    pSurface->Release();
+    pTarget->Release();
+}
+
+TEST(DeviceTargets, FrontBufferHoldsThePresentedImageTopRowFirst)
+{
+    COrvTestDevice device(16, 16);
+    ASSERT_TRUE(device);
+    D3DRECT top = {0, 0, 16, 4};
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.f, 0);
+    device->Clear(1, &top, D3DCLEAR_TARGET, 0xFFFFFF00, 1.f, 0);
+    ASSERT_EQ(D3D_OK, device->Present(nullptr, nullptr, nullptr, nullptr));
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+    IDirect3DSurface9* pCopy = nullptr;
+    ASSERT_EQ(D3D_OK, device->CreateOffscreenPlainSurface(16, 16, D3DFMT_A8R8G8B8,
+                                                          D3DPOOL_SCRATCH, &pCopy, nullptr));
+    IDirect3DSwapChain9* pSwapChain = nullptr;
+    ASSERT_EQ(D3D_OK, device->GetSwapChain(0, &pSwapChain));
+    ASSERT_EQ(D3D_OK, pSwapChain->GetFrontBufferData(pCopy));
+    pSwapChain->Release();
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(D3D_OK, pCopy->LockRect(&locked, nullptr, 0x8810));
+    const DWORD* pPixels = static_cast<const DWORD*>(locked.pBits);
+    EXPECT_EQ(0xFFFFFF00u, pPixels[0]);
+    EXPECT_EQ(0xFF0000FFu, pPixels[15 * (locked.Pitch / 4)]);
+    pCopy->UnlockRect();
+    pCopy->Release();
+}

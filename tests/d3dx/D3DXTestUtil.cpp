@@ -1,0 +1,40 @@
+#include "D3DXTestUtil.h"
+
+#include <cstdlib>
+#include <unistd.h>
+
+const std::string& OrvTestShaderCache()
+{
+    static const std::string s_sDir = []
+    {
+        std::string sTemplate = testing::TempDir() + "orv_shader_cache_XXXXXX";
+        char* pDir = mkdtemp(sTemplate.data());
+        std::string sDir = pDir ? pDir : testing::TempDir();
+        setenv("ORV_SHADER_CACHE", sDir.c_str(), 1);
+        return sDir;
+    }();
+    return s_sDir;
+}
+
+ID3DXEffect* OrvMakeEffect(IDirect3DDevice9* pDevice, const std::string& sSource,
+                           std::string* pErrors)
+{
+    OrvTestShaderCache();
+    ID3DXEffect* pEffect = nullptr;
+    ID3DXBuffer* pBuffer = nullptr;
+    HRESULT hr = D3DXCreateEffect(pDevice, sSource.data(), UINT(sSource.size()), nullptr, nullptr,
+                                  0, nullptr, &pEffect, &pBuffer);
+    if (pErrors)
+        *pErrors = pBuffer ? static_cast<const char*>(pBuffer->GetBufferPointer()) : "";
+    if (pBuffer)
+        pBuffer->Release();
+    return SUCCEEDED(hr) ? pEffect : nullptr;
+}
+
+void OrvDrawFullScreen(IDirect3DDevice9* pDevice)
+{
+    const SClipVertex aQuad[4] = {
+        {-1, 1, 0, 1, 0, 0}, {1, 1, 0, 1, 1, 0}, {-1, -1, 0, 1, 0, 1}, {1, -1, 0, 1, 1, 1}};
+    pDevice->SetFVF(CLIP_FVF);
+    pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, aQuad, sizeof(SClipVertex));
+}

@@ -1,0 +1,286 @@
+#include "D3DXTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace
+{
+const char* const s_pParameters = R"(
+float4x4 WorldVP : WORLDVIEWPROJECTION;
+float Time < string UIName = "time"; float UIMax = 10; > = 1.5;
+float du;
+float2 Offsets[2] = { -1, 0, 1, 0 };
+float2 Texels[2] < string ConvertPixelsToTexels = "Offsets"; >;
+float4 Taps[3];
+string Note = "hello";
+texture Tex;
+sampler S = sampler_state { Texture = <Tex>; };
+float4 VS(float4 p : POSITION) : POSITION { return mul(p, WorldVP) + Taps[2] * Time + du; }
+float4 PS() : COLOR { return float4(Texels[0] + Texels[1], 0, 1) + tex2D(S, float2(0, 0)); }
+technique First < string Kind = "main"; > { pass One < int Order = 1; > { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }
+technique Second { pass { PixelShader = compile ps_2_0 PS(); } pass { } }
+)";
+
+class EffectApiTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_device);
+        std::string sErrors;
+        m_pEffect = OrvMakeEffect(m_device.Get(), s_pParameters, &sErrors);
+        ASSERT_NE(m_pEffect, nullptr) << sErrors;
+    }
+    void TearDown() override
+    {
+        if (m_pEffect)
+            m_pEffect->Release();
+    }
+    COrvTestDevice m_device;
+    ID3DXEffect* m_pEffect = nullptr;
+};
+} // namespace
+
+TEST_F(EffectApiTest, ParametersByIndexNameAndDescription)
+{
+    D3DXHANDLE hTime = m_pEffect->GetParameterByName(nullptr, "Time");
+    ASSERT_NE(hTime, nullptr);
+    EXPECT_EQ(m_pEffect->GetParameter(nullptr, 1), hTime);
+    EXPECT_EQ(m_pEffect->GetParameter(nullptr, 100), nullptr);
+    EXPECT_EQ(m_pEffect->GetParameterByName(nullptr, "Nothing"), nullptr);
+    EXPECT_EQ(m_pEffect->GetParameterBySemantic(nullptr, "WorldViewProjection"),
+              m_pEffect->GetParameter(nullptr, 0));
+    D3DXPARAMETER_DESC desc;
+    ASSERT_EQ(m_pEffect->GetParameterDesc(hTime, &desc), S_OK);
+    EXPECT_STREQ(desc.Name, "Time");
+    EXPECT_EQ(desc.Class, D3DXPC_SCALAR);
+    EXPECT_EQ(desc.Type, D3DXPT_FLOAT);
+    EXPECT_EQ(desc.Annotations, 2u);
+    ASSERT_EQ(m_pEffect->GetParameterDesc("Offsets", &desc), S_OK);
+    EXPECT_EQ(desc.Elements, 2u);
+    EXPECT_EQ(desc.Bytes, 16u);
+    ASSERT_EQ(m_pEffect->GetParameterDesc("WorldVP", &desc), S_OK);
+    EXPECT_STREQ(desc.Semantic, "WORLDVIEWPROJECTION");
+    EXPECT_EQ(desc.Rows, 4u);
+    EXPECT_EQ(desc.Columns, 4u);
+    // Every parameter can be walked until there is none, as the post-process layer does.
+    UINT uCount = 0;
+    while (m_pEffect->GetParameter(nullptr, uCount))
+        ++uCount;
+    EXPECT_EQ(uCount, 9u);
+}
+
+TEST_F(EffectApiTest, ValuesKeepTheirTypesAndMissingParametersDoNothing)
+{
+    float f = 0;
+    ASSERT_EQ(m_pEffect->GetFloat("Time", &f), S_OK);
+    EXPECT_FLOAT_EQ(f, 1.5f);
+    EXPECT_EQ(m_pEffect->SetFloat("Time", 2.5f), S_OK);
+    m_pEffect->GetFloat("Time", &f);
+    EXPECT_FLOAT_EQ(f, 2.5f);
+    EXPECT_TRUE(FAILED(m_pEffect->SetFloat("NoSuchParameter", 1.0f)));
+    D3DXMATRIX m;
+    D3DXMatrixIdentity(&m);
+    EXPECT_TRUE(FAILED(m_pEffect->SetMatrix("tWVP", &m)));
+    EXPECT_TRUE(FAILED(m_pEffect->SetTexture("Tex1", nullptr)));
+    EXPECT_TRUE(FAILED(m_pEffect->SetFloat(nullptr, 1.0f)));
+
+    m._41 = 7.0f;
+    ASSERT_EQ(m_pEffect->SetMatrix("WorldVP", &m), S_OK);
+    D3DXMATRIX back;
+    m_pEffect->GetMatrix("WorldVP", &back);
+    EXPECT_EQ(back._41, 7.0f);
+    const float afArray[3] = {0.25f, 0.5f, 0.75f};
+    m_pEffect->SetFloatArray("Time", afArray, 3);
+    m_pEffect->GetFloat("Time", &f);
+    EXPECT_FLOAT_EQ(f, 0.25f) << "extra values are ignored";
+
+    D3DXVECTOR4 aTaps[3] = {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}};
+    ASSERT_EQ(m_pEffect->SetVectorArray("Taps", aTaps, 3), S_OK);
+    D3DXVECTOR4 aRead[4];
+    ASSERT_EQ(m_pEffect->GetVectorArray("Taps", aRead, 3), S_OK);
+    EXPECT_EQ(aRead[2].z, 11.0f);
+    D3DXVECTOR4 v(1, 2, 3, 4);
+    m_pEffect->SetVector("Time", &v);
+    m_pEffect->GetFloat("Time", &f);
+    EXPECT_FLOAT_EQ(f, 1.0f);
+
+    LPCSTR pNote = nullptr;
+    ASSERT_EQ(m_pEffect->GetString("Note", &pNote), S_OK);
+    EXPECT_STREQ(pNote, "hello");
+    EXPECT_TRUE(FAILED(m_pEffect->GetString("Time", &pNote)));
+}
+
+// The pixels-to-texels step of the post-process layers, through the effect calls they use.
+TEST_F(EffectApiTest, AnnotatedOffsetsBecomeTexelOffsets)
+{
+    const float w = 640, h = 480;
+    for (UINT i = 0; D3DXHANDLE hParameter = m_pEffect->GetParameter(nullptr, i); ++i)
+    {
+        D3DXHANDLE hAnnotation =
+            m_pEffect->GetAnnotationByName(hParameter, "ConvertPixelsToTexels");
+        LPCSTR pSource = nullptr;
+        if (!hAnnotation || FAILED(m_pEffect->GetString(hAnnotation, &pSource)))
+            continue;
+        D3DXHANDLE hSource = m_pEffect->GetParameterByName(nullptr, pSource);
+        ASSERT_NE(hSource, nullptr);
+        D3DXPARAMETER_DESC desc;
+        m_pEffect->GetParameterDesc(hSource, &desc);
+        UINT n = desc.Bytes / 8;
+        ASSERT_EQ(n, 2u);
+        D3DXVECTOR4 aOffsets[2];
+        ASSERT_EQ(m_pEffect->GetVectorArray(hSource, aOffsets, n), S_OK);
+        for (D3DXVECTOR4& offset : aOffsets)
+            offset = D3DXVECTOR4((offset.x + 0.5f) / w, (offset.y + 0.5f) / h, 0, 0);
+        ASSERT_EQ(m_pEffect->SetVectorArray(hParameter, aOffsets, n), S_OK);
+    }
+    float afTexels[4];
+    ASSERT_EQ(m_pEffect->GetFloatArray("Texels", afTexels, 4), S_OK);
+    EXPECT_FLOAT_EQ(afTexels[0], -0.5f / 640);
+    EXPECT_FLOAT_EQ(afTexels[1], 0.5f / 480);
+    EXPECT_FLOAT_EQ(afTexels[2], 1.5f / 640);
+    EXPECT_FLOAT_EQ(afTexels[3], 0.5f / 480);
+}
+
+TEST_F(EffectApiTest, AnnotationsOfParametersTechniquesAndPasses)
+{
+    D3DXHANDLE hName = m_pEffect->GetAnnotationByName("Time", "UIName");
+    LPCSTR pText = nullptr;
+    ASSERT_EQ(m_pEffect->GetString(hName, &pText), S_OK);
+    EXPECT_STREQ(pText, "time");
+    float fMax = 0;
+    ASSERT_EQ(m_pEffect->GetFloat(m_pEffect->GetAnnotation("Time", 1), &fMax), S_OK);
+    EXPECT_EQ(fMax, 10.0f);
+    D3DXPARAMETER_DESC desc;
+    ASSERT_EQ(m_pEffect->GetParameterDesc(hName, &desc), S_OK);
+    EXPECT_EQ(desc.Type, D3DXPT_STRING);
+    D3DXHANDLE hFirst = m_pEffect->GetTechniqueByName("First");
+    ASSERT_EQ(m_pEffect->GetString(m_pEffect->GetAnnotationByName(hFirst, "Kind"), &pText), S_OK);
+    EXPECT_STREQ(pText, "main");
+    INT iOrder = 0;
+    EXPECT_EQ(m_pEffect->GetInt(
+                  m_pEffect->GetAnnotationByName(m_pEffect->GetPass(hFirst, 0), "Order"), &iOrder),
+              S_OK);
+    EXPECT_EQ(iOrder, 1);
+    EXPECT_EQ(m_pEffect->GetAnnotationByName("Time", "Missing"), nullptr);
+    EXPECT_EQ(m_pEffect->GetAnnotationByName("NoParameter", "UIName"), nullptr);
+}
+
+TEST_F(EffectApiTest, TechniquesByHandleAndNameAndTheirPasses)
+{
+    D3DXHANDLE hTechnique = nullptr;
+    ASSERT_EQ(m_pEffect->FindNextValidTechnique(nullptr, &hTechnique), S_OK);
+    EXPECT_EQ(hTechnique, m_pEffect->GetTechniqueByName("First"));
+    D3DXHANDLE hNext = nullptr;
+    m_pEffect->FindNextValidTechnique(hTechnique, &hNext);
+    EXPECT_EQ(hNext, m_pEffect->GetTechnique(1));
+    m_pEffect->FindNextValidTechnique(hNext, &hNext);
+    EXPECT_EQ(hNext, nullptr);
+    EXPECT_EQ(m_pEffect->SetTechnique(hTechnique), S_OK);
+    EXPECT_EQ(m_pEffect->SetTechnique("Second"), S_OK);
+    EXPECT_EQ(m_pEffect->GetCurrentTechnique(), m_pEffect->GetTechnique(1));
+    EXPECT_TRUE(FAILED(m_pEffect->SetTechnique("PostProcess")));
+    EXPECT_EQ(m_pEffect->GetCurrentTechnique(), m_pEffect->GetTechnique(1)) << "unchanged";
+    D3DXTECHNIQUE_DESC desc;
+    ASSERT_EQ(m_pEffect->GetTechniqueDesc("Second", &desc), S_OK);
+    EXPECT_EQ(desc.Passes, 2u);
+    // Passes without shaders use the fixed-function stages and still draw.
+    UINT uPasses = 0;
+    ASSERT_EQ(m_pEffect->Begin(&uPasses, 0), S_OK);
+    EXPECT_TRUE(FAILED(m_pEffect->Begin(&uPasses, 0)));
+    EXPECT_TRUE(FAILED(m_pEffect->BeginPass(2)));
+    for (UINT p = 0; p < uPasses; ++p)
+    {
+        ASSERT_EQ(m_pEffect->BeginPass(p), S_OK);
+        EXPECT_EQ(m_pEffect->CommitChanges(), S_OK);
+        OrvDrawFullScreen(m_device.Get());
+        EXPECT_EQ(m_pEffect->EndPass(), S_OK);
+    }
+    EXPECT_EQ(m_pEffect->End(), S_OK);
+    EXPECT_TRUE(FAILED(m_pEffect->End()));
+}
+
+TEST(EffectCreation, BrokenEffectsFailWithFileLineAndText)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    std::string sErrors;
+    EXPECT_EQ(OrvMakeEffect(device.Get(),
+                            "float4 PS() : COLOR\n{\n  return undefinedColor;\n}\n"
+                            "technique T { pass { PixelShader = compile ps_2_0 PS(); } }",
+                            &sErrors),
+              nullptr);
+    EXPECT_NE(sErrors.find("memory(3): error:"), std::string::npos) << sErrors;
+    EXPECT_NE(sErrors.find("undefinedColor"), std::string::npos) << sErrors;
+
+    EXPECT_EQ(OrvMakeEffect(device.Get(), "float4 c = ;\n", &sErrors), nullptr);
+    EXPECT_NE(sErrors.find("memory(1): error:"), std::string::npos) << sErrors;
+
+    // From a file, with the file's name in the messages; a missing file fails too.
+    std::string sFile = testing::TempDir() + "broken.fx";
+    std::ofstream(sFile)
+        << "technique T\n{\n  pass { VertexShader = compile vs_2_0 Missing(); }\n}\n";
+    ID3DXEffect* pEffect = nullptr;
+    ID3DXBuffer* pBuffer = nullptr;
+    EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(device.Get(), sFile.c_str(), nullptr, nullptr, 0,
+                                                 nullptr, &pEffect, &pBuffer)));
+    EXPECT_EQ(pEffect, nullptr);
+    ASSERT_NE(pBuffer, nullptr);
+    std::string sMessage = static_cast<const char*>(pBuffer->GetBufferPointer());
+    EXPECT_NE(sMessage.find(sFile + "("), std::string::npos) << sMessage;
+    pBuffer->Release();
+    std::remove(sFile.c_str());
+    EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(device.Get(), "no_such_file.fx", nullptr, nullptr,
+                                                 0, nullptr, &pEffect, nullptr)));
+    EXPECT_EQ(pEffect, nullptr);
+    EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(nullptr, "x.fx", nullptr, nullptr, 0, nullptr,
+                                                 &pEffect, nullptr)));
+}
+
+TEST(EffectCreation, SuccessGivesNoMessageBufferAndMacrosApply)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    const char* pSource = "float4 PS() : COLOR { return COLOUR; }\n"
+                          "technique T { pass { PixelShader = compile ps_2_0 PS(); } }";
+    const D3DXMACRO aMacros[] = {{"COLOUR", "float4(1, 0, 0, 1)"}, {nullptr, nullptr}};
+    ID3DXEffect* pEffect = nullptr;
+    ID3DXBuffer* pBuffer = reinterpret_cast<ID3DXBuffer*>(1);
+    OrvTestShaderCache();
+    ASSERT_EQ(D3DXCreateEffect(device.Get(), pSource, UINT(std::strlen(pSource)), aMacros, nullptr,
+                               0, nullptr, &pEffect, &pBuffer),
+              S_OK);
+    EXPECT_EQ(pBuffer, nullptr);
+    pEffect->Release();
+}
+
+// The example of the effect-file documentation compiles as written.
+TEST(EffectCreation, DocumentedExampleCompiles)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    std::ifstream file(std::string(ORV_SOURCE_ROOT) + "/docs/effects.md");
+    std::stringstream text;
+    text << file.rdbuf();
+    std::string sDoc = text.str();
+    size_t uStart = sDoc.find("```hlsl\n");
+    ASSERT_NE(uStart, std::string::npos);
+    uStart += 8;
+    std::string sSource = sDoc.substr(uStart, sDoc.find("```", uStart) - uStart);
+    std::string sErrors;
+    ID3DXEffect* pEffect = OrvMakeEffect(device.Get(), sSource, &sErrors);
+    ASSERT_NE(pEffect, nullptr) << sErrors;
+    D3DXTECHNIQUE_DESC desc;
+    ASSERT_EQ(pEffect->GetTechniqueDesc("Glow", &desc), S_OK);
+    EXPECT_EQ(desc.Passes, 2u);
+    EXPECT_EQ(pEffect->GetParameterBySemantic(nullptr, "TIME"),
+              pEffect->GetParameterByName(nullptr, "Time"));
+    OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
+    pEffect->SetTechnique("Fallback");
+    OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
+    pEffect->Release();
+}
