@@ -63,7 +63,9 @@ OGLObject* COrvLayer3DObject::FindMesh() const
     if (name.empty() || !m_pDemo)
         return nullptr;
     auto* pResource = dynamic_cast<COrvResObject3D*>(m_pDemo->GetResourceByName(name));
-    return pResource ? pResource->GetObject() : nullptr;
+    OGLObject* pObject = pResource ? pResource->GetObject() : nullptr;
+    // An object whose file did not load has no mesh: nothing to draw or to edit.
+    return pObject && pObject->GetMesh() ? pObject : nullptr;
 }
 
 void COrvLayer3DObject::Draw()

@@ -20,6 +20,10 @@ public:
     void SetDevice(IDirect3DDevice9* pDevice) override;
     void Draw() override;
 
+    // The small targets: 0 holds the shrunk input, 1 its vertical blur, 2 the full blur.
+    IDirect3DTexture9* GetSmallTexture(int i) const { return m_pTextures[i]; }
+    IDirect3DSurface9* GetSmallSurface(int i) const { return m_pSurfaces[i]; }
+
 private:
     void ReleaseTargets();
     void CreateTargets();

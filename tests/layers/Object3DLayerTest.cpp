@@ -41,16 +41,16 @@ void ExpectMatrixNear(const D3DXMATRIX& actual, const D3DXMATRIX& expected)
 
 TEST_F(Object3DLayer, DrawsNothingUntilMeshNameFindsALoadedMesh)
 {
+    m_Demo.AddResMaterial()->SetName("look");
+    AddMesh("missing.x");
     m_Device.ClearCalls();
     m_pLayer->Draw();
     SetString(m_pLayer, ORV_PROP_MESH_NAME, "nothing");
     m_pLayer->Draw();
     // A resource of another class does not count either.
-    m_Demo.AddResMaterial()->SetName("look");
     SetString(m_pLayer, ORV_PROP_MESH_NAME, "look");
     m_pLayer->Draw();
     // Nor a mesh resource whose file did not load.
-    AddMesh("missing.x");
     SetString(m_pLayer, ORV_PROP_MESH_NAME, "missing.x");
     m_pLayer->Draw();
     m_pLayer->MouseDown(0.0f, 0.0f);
@@ -106,6 +106,8 @@ TEST_F(Object3DLayer, LightStatesAndWorldInTheirOrder)
         ->SetDefaultValue(D3DXVECTOR3(1.0f, 2.0f, 3.0f));
     m_Device.ClearCalls();
     m_pLayer->Draw();
+    // The mesh is drawn last, after the transforms and states.
+    EXPECT_EQ(m_Device.GetCalls().back().m_Name, "DrawIndexedPrimitive");
 
     const std::vector<std::string> expected = {
         "SetLight 0 3 0 0 1 1 1 1 1 0 0 0 1", // directional, white, ambient alpha 1
@@ -137,8 +139,6 @@ TEST_F(Object3DLayer, LightStatesAndWorldInTheirOrder)
     D3DXMatrixTransformation(&world, nullptr, nullptr, nullptr, &c, &q, &t);
     ExpectMatrixNear(Transform(D3DTS_WORLD), world);
     // The mesh is drawn after the transforms.
-    const auto& calls = m_Device.GetCalls();
-    EXPECT_EQ(calls.back().m_Name.rfind("Draw", 0), 0u) << calls.back().Text();
 }
 
 TEST_F(Object3DLayer, DragsTurnMoveAndPushTheObject)

@@ -1,7 +1,7 @@
 // Post-process layers on the recording device: effects, states, rectangle, targets, the
 // "NEXT" routing through them and the editing of their parameters.
 #include "PostProcessTestSupport.h"
-#include "RecordingDevice.h"
+#include "RecordingEffect.h"
 
 #include <cstdio>
 #include <fstream>
@@ -26,8 +26,13 @@ protected:
     }
     void Frame(float time = 0.0f)
     {
-        m_Device.ClearCalls();
+        ClearCalls();
         m_pDemo->DrawFrame(time);
+    }
+    void ClearCalls()
+    {
+        m_Device.ClearCalls();
+        ClearEffectCalls();
     }
 
     CDemoFolder m_Folder{"postprocess"};
@@ -63,7 +68,7 @@ TEST_F(PostProcessLayer, EffectsAreFoundInTheDataFolderWhateverDirectoryIsCurren
     std::filesystem::remove(m_Folder.Data() / "ppFishEye.fx");
     m_pDemo->SetDevice(&m_Device);
     EXPECT_EQ(layers[1]->GetEffect(), nullptr);
-    m_Device.ClearCalls();
+    ClearCalls();
     layers[1]->Draw();
     EXPECT_EQ(m_Device.GetCalls().size(), 0u);
 }
@@ -76,7 +81,7 @@ TEST_F(PostProcessLayer, AnEffectThatDoesNotCompileLeavesTheLayerWithout)
     m_pDemo->SetDevice(&m_Device);
     auto* pWave = Add<COrvLayerPPWave>(&COrvDemo::AddLayerPPWave);
     const float timer = COrvLayerPPWave::GetTimer();
-    m_Device.ClearCalls();
+    ClearCalls();
     pWave->Draw();
     EXPECT_EQ(pWave->GetEffect(), nullptr);
     EXPECT_EQ(m_Device.GetCalls().size(), 0u);
@@ -89,30 +94,30 @@ TEST_F(PostProcessLayer, BaseDrawIsTheRectangleBetweenItsStates)
     COrvResRenderTarget* pInput = AddTarget(*m_pDemo, "in", 64, 32);
     auto* pLayer = Add<COrvLayerPPBlackWhite>(&COrvDemo::AddLayerPPBlackWhite);
     SetString(pLayer, ORV_PROP_INPUT_SURFACE, "in");
-    m_Device.ClearCalls();
+    ClearCalls();
     pLayer->Draw();
     const std::vector<std::string> expected = {
+        "Effect.SetTexture Tex " + m_Device.Label(pInput->GetTexture()),
         "SetRenderState 7 0",   // no depth test
         "SetRenderState 27 0",  // no blending
         "SetRenderState 137 0", // no lighting
-        RECTANGLE_FVF,          STRIP,
+        "Effect.SetTechnique PostProcess",
+        RECTANGLE_FVF,
+        "Effect.Begin 0",
+        "Effect.BeginPass 0",
+        STRIP,
+        "Effect.EndPass",
+        "Effect.End",
         "SetRenderState 7 1", // depth test back on
     };
-    EXPECT_EQ(m_Device.CallsNamed({"SetRenderState", "SetFVF", "DrawPrimitiveUP"}), expected);
-    // The input is what the pass samples.
-    const std::vector<std::string> textures = m_Device.CallsNamed({"SetTexture"});
-    const std::string input = m_Device.Label(pInput->GetTexture());
-    EXPECT_TRUE(std::find_if(textures.begin(), textures.end(),
-                             [&](const std::string& call)
-                             { return call.find(input) != std::string::npos; }) != textures.end());
+    EXPECT_EQ(CallsWithEffects(m_Device), expected);
 
     // An input that names nothing still draws the rectangle, with no texture.
     SetString(pLayer, ORV_PROP_INPUT_SURFACE, "");
-    m_Device.ClearCalls();
+    ClearCalls();
     pLayer->Draw();
-    EXPECT_EQ(m_Device.CountCalls("DrawPrimitiveUP"), 1u);
-    for (const std::string& call : m_Device.CallsNamed({"SetTexture"}))
-        EXPECT_EQ(call.find(input), std::string::npos) << call;
+    EXPECT_EQ(CallsWithEffects(m_Device, {"Effect.SetTexture", "DrawPrimitiveUP"}),
+              (std::vector<std::string>{"Effect.SetTexture Tex null", STRIP}));
 }
 
 TEST_F(PostProcessLayer, NextRoutesThroughVisibleAndHiddenPostProcessLayers)
@@ -157,41 +162,63 @@ TEST_F(PostProcessLayer, BloomOwnsThreeSmallTargetsAndDrawsFourSteps)
 {
     m_pDemo->SetDevice(&m_Device);
     COrvResRenderTarget* pInput = AddTarget(*m_pDemo, "in", 320, 180);
-    m_Device.ClearCalls();
+    ClearCalls();
     auto* pBloom = Add<COrvLayerPPBloom>(&COrvDemo::AddLayerPPBloom);
     SetString(pBloom, ORV_PROP_INPUT_SURFACE, "in");
     EXPECT_EQ(m_Device.CallsNamed({"CreateTexture"}),
               std::vector<std::string>(3, "CreateTexture 64 36 1 1 21 0"));
     const int live = m_Device.GetLiveObjects();
     // The same device again makes new targets (and a new effect) in place of the old.
-    m_Device.ClearCalls();
+    ClearCalls();
     pBloom->SetDevice(&m_Device);
     EXPECT_EQ(m_Device.CountCalls("CreateTexture"), 3u);
     EXPECT_EQ(m_Device.GetLiveObjects(), live);
     ASSERT_NE(pBloom->GetEffect(), nullptr);
 
+    // The three small textures: the last three made, and their level-0 surfaces.
+    std::vector<std::string> small;
+    for (int i = 0; i < 3; ++i)
+        small.push_back(m_Device.Label(pBloom->GetSmallTexture(i)));
+
     D3DVIEWPORT9 band = {0, 75, 800, 450, 0.0f, 1.0f};
     m_Device.SetViewport(&band);
-    m_Device.ClearCalls();
+    ClearCalls();
     pBloom->Draw();
-    const std::vector<std::string> targets = m_Device.CallsNamed({"SetRenderTarget"});
-    ASSERT_EQ(targets.size(), 4u);
-    EXPECT_NE(targets[0], targets[1]);
-    EXPECT_NE(targets[1], targets[2]);
-    EXPECT_EQ(targets[3], "SetRenderTarget 0 backbuffer");
-    EXPECT_EQ(m_Device.CountCalls("DrawPrimitiveUP"), 4u);
-    // The combine step draws in the viewport the frame chose.
-    EXPECT_EQ(m_Device.CallsNamed({"SetViewport"}).back(), "SetViewport 0 75 800 450 0 1");
-    EXPECT_EQ(m_Device.GetCurrentViewport().Y, 75u);
-    const std::vector<std::string> all = m_Device.CallsNamed();
-    const auto combine = std::find(all.begin(), all.end(), "SetRenderTarget 0 backbuffer");
-    EXPECT_EQ(std::count(combine, all.end(), STRIP), 1);
+    const std::string input = m_Device.Label(pInput->GetTexture());
+    const std::vector<std::string> expected = {
+        "SetRenderTarget 0 " + m_Device.Label(pBloom->GetSmallSurface(0)),
+        "Effect.SetTexture Tex " + input,
+        "Effect.SetTechnique PostProcessDown",
+        STRIP,
+        "SetRenderTarget 0 " + m_Device.Label(pBloom->GetSmallSurface(1)),
+        "Effect.SetTexture Tex " + small[0],
+        "Effect.SetTechnique PostProcessVBlur",
+        STRIP,
+        "SetRenderTarget 0 " + m_Device.Label(pBloom->GetSmallSurface(2)),
+        "Effect.SetTexture Tex " + small[1],
+        "Effect.SetTechnique PostProcessHBlur",
+        STRIP,
+        "SetRenderTarget 0 backbuffer",
+        "SetViewport 0 75 800 450 0 1", // the frame's viewport, for the combine step
+        "Effect.SetTexture Tex " + small[2],
+        "Effect.SetTexture Tex1 " + input,
+        "Effect.SetTechnique PostProcessCombine",
+        STRIP,
+    };
+    EXPECT_EQ(CallsWithEffects(m_Device, {"SetRenderTarget", "SetViewport", "Effect.SetTexture",
+                                          "Effect.SetTechnique", "DrawPrimitiveUP"}),
+              expected);
+    // The combine step keeps the offsets of the last small step: texels of a 64 × 36 target.
+    D3DXVECTOR4 texels[13];
+    pBloom->GetEffect()->GetVectorArray("HBlurTexels", texels, 13);
+    EXPECT_FLOAT_EQ(texels[0].x, (-6.0f + 0.5f) / 64.0f);
+    EXPECT_FLOAT_EQ(texels[0].y, 0.5f / 36.0f);
 
     // Without input nothing at all happens.
     SetString(pBloom, ORV_PROP_INPUT_SURFACE, "nothing");
-    m_Device.ClearCalls();
+    ClearCalls();
     pBloom->Draw();
-    EXPECT_EQ(m_Device.GetCalls().size(), 0u);
+    EXPECT_EQ(CallsWithEffects(m_Device).size(), 0u);
     (void)pInput;
 }
 
