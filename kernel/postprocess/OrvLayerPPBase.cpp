@@ -1,5 +1,6 @@
 #include "postprocess/OrvLayerPPBase.h"
 
+#include "audio/OrvSniffer.h"
 #include "core/OrvPropId.h"
 #include "document/OrvDemo.h"
 #include "graphics/OrvResTexture.h"
@@ -136,6 +137,11 @@ void COrvLayerPPBase::CreateEffect()
                                                  nullptr, 0, nullptr, &pEffect, &pMessages);
     if (pMessages)
     {
+        // The layer stays without effect; the reason goes to the diagnostic log only.
+        const auto* pText = static_cast<const char*>(pMessages->GetBufferPointer());
+        const std::string text(pText ? pText : "", pText ? pMessages->GetBufferSize() : 0);
+        SnifferMessage(
+            ("Post-process effect not loaded: " + m_EffectFileName + "\n" + text.c_str()).c_str());
         pMessages->Release();
         if (pEffect)
             pEffect->Release();
