@@ -352,7 +352,25 @@ bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::strin
             sEpilogue += "    " + output.m_sGlslName + " = " +
                          WidenToVec4(output.m_sGlslType, sInternal) + ";\n";
         }
+        // A fixed-function pixel stage may read any of the standard varyings.
+        std::string sDeclarations;
+        for (const char* pName :
+             {"orv_Color0", "orv_Color1", "orv_TexCoord0", "orv_TexCoord1", "orv_TexCoord2",
+              "orv_TexCoord3", "orv_TexCoord4", "orv_TexCoord5", "orv_TexCoord6", "orv_TexCoord7"})
+        {
+            if (std::any_of(result.m_aOutputs.begin(), result.m_aOutputs.end(),
+                            [&](const SOrvShaderSignature& output)
+                            { return output.m_sGlslName == pName; }))
+                continue;
+            bool bColor = std::strncmp(pName, "orv_Color", 9) == 0;
+            sDeclarations += std::string("out vec4 ") + pName + ";\n";
+            sEpilogue += std::string("    ") + pName +
+                         (bColor ? " = vec4(1.0);\n" : " = vec4(0.0, 0.0, 0.0, 1.0);\n");
+        }
         sEpilogue += "    gl_Position = orv_FixClip(gl_Position);\n";
+        size_t uFirst = sGlsl.find("void main()");
+        if (uFirst != std::string::npos)
+            sGlsl.insert(uFirst, sDeclarations + "\n");
     }
     else
     {
