@@ -21,5 +21,14 @@
 #include "audio/OrvSniffer.h"
 #include "audio/OrvMusic.h"
 
+// Demo document, resources and layers
+#include "document/OrvDemo.h"
+#include "graphics/OrvResource.h"
+#include "graphics/OrvResTexture.h"
+#include "graphics/OrvResRenderTarget.h"
+#include "graphics/OrvMaterial.h"
+#include "layers/OrvLayer.h"
+#include "layers/OrvLayerSprite.h"
+
 // Video capture
 #include "capture/OrvAvi.h"

@@ -1,0 +1,206 @@
+#include "document/OrvDemo.h"
+
+#include "audio/OrvMusic.h"
+#include "graphics/OrvMaterial.h"
+#include "graphics/OrvResRenderTarget.h"
+#include "layers/OrvLayer.h"
+#include "layers/OrvLayerSprite.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace
+{
+// One process-wide counter per factory: default names number on from 1 across documents.
+std::string NextName(int& counter, const char* pFormat)
+{
+    ++counter;
+    char text[64];
+    std::snprintf(text, sizeof(text), pFormat, counter);
+    return text;
+}
+
+int g_iSpriteCount = 0;
+int g_iMaterialCount = 0;
+int g_iTargetCount = 0;
+} // namespace
+
+COrvDemo::COrvDemo()
+{
+    RefreshDataDir();
+    m_pMusic = new COrvMusic;
+    m_pMusic->AddRef();
+    m_pMusic->SetDemo(this);
+}
+
+COrvDemo::~COrvDemo()
+{
+    SetDevice(nullptr);
+    m_pMusic->Release();
+    if (m_pCutLayer)
+        m_pCutLayer->Release();
+    if (m_pCutResource)
+        m_pCutResource->Release();
+    ReleaseLists();
+}
+
+void COrvDemo::ReleaseLists()
+{
+    for (COrvLayer* pLayer : m_Layers)
+        pLayer->Release();
+    m_Layers.clear();
+    for (COrvResource* pResource : m_Resources)
+        pResource->Release();
+    m_Resources.clear();
+}
+
+void COrvDemo::RefreshDataDir()
+{
+    // The current directory, kept to 500 characters, then the data folder.
+    char buffer[512] = {};
+    if (!getcwd(buffer, sizeof(buffer)))
+        buffer[0] = '\0';
+    std::string dir(buffer);
+    if (dir.size() > 500)
+        dir.resize(500);
+    m_DataDir = dir + "/data";
+}
+
+bool COrvDemo::EnterDataDir() const
+{
+    return chdir(m_DataDir.c_str()) == 0;
+}
+
+void COrvDemo::SetOutputSize(int width, int height)
+{
+    m_iOutputWidth = width;
+    m_iOutputHeight = height;
+    m_iPendingFullClears = 2;
+}
+
+COrvResource* COrvDemo::GetResourceByName(const std::string& name) const
+{
+    for (COrvResource* pResource : m_Resources)
+        if (pResource->GetName() == name)
+            return pResource;
+    return nullptr;
+}
+
+COrvLayer* COrvDemo::GetLayerByName(const std::string& name) const
+{
+    for (COrvLayer* pLayer : m_Layers)
+        if (pLayer->GetName() == name)
+            return pLayer;
+    return nullptr;
+}
+
+void COrvDemo::AddLayer(COrvLayer* pLayer)
+{
+    if (!pLayer)
+        return;
+    m_Layers.push_back(pLayer);
+    pLayer->AddRef();
+    pLayer->SetDevice(m_pDevice);
+}
+
+void COrvDemo::AddResource(COrvResource* pResource)
+{
+    if (!pResource)
+        return;
+    pResource->AddRef();
+    pResource->SetDemo(this);
+    pResource->SetDevice(m_pDevice);
+    m_Resources.push_back(pResource);
+}
+
+COrvModifiable* COrvDemo::AddLayerSprite()
+{
+    auto* pLayer = new COrvLayerSprite(this);
+    pLayer->SetName(NextName(g_iSpriteCount, "sprite image %d"));
+    AddLayer(pLayer);
+    return pLayer;
+}
+
+COrvModifiable* COrvDemo::AddResMaterial()
+{
+    auto* pResource = new COrvResMaterial;
+    pResource->SetName(NextName(g_iMaterialCount, "material %d"));
+    AddResource(pResource);
+    return pResource;
+}
+
+COrvModifiable* COrvDemo::AddResRenderTarget()
+{
+    auto* pResource = new COrvResRenderTarget;
+    pResource->SetName(NextName(g_iTargetCount, "target %d"));
+    AddResource(pResource);
+    return pResource;
+}
+
+namespace
+{
+// Takes the object out of the list into the cut slot, which gives up its previous object.
+template <typename T> void CutFrom(std::vector<T*>& list, T* pObject, T*& pCut)
+{
+    auto it = std::find(list.begin(), list.end(), pObject);
+    if (it == list.end())
+        return;
+    if (pCut)
+        pCut->Release();
+    pCut = pObject;
+    list.erase(it);
+}
+
+// Puts the cut object back before pBefore, or at the end when pBefore is not listed; the
+// list takes over the cut slot's reference.
+template <typename T> void PasteInto(std::vector<T*>& list, T* pBefore, T*& pCut)
+{
+    if (!pCut)
+        return;
+    auto it = std::find(list.begin(), list.end(), pBefore);
+    list.insert(it, pCut);
+    pCut = nullptr;
+}
+} // namespace
+
+void COrvDemo::CutModifiable(COrvModifiable* pObject)
+{
+    if (auto* pLayer = dynamic_cast<COrvLayer*>(pObject))
+        CutFrom(m_Layers, pLayer, m_pCutLayer);
+    else if (auto* pResource = dynamic_cast<COrvResource*>(pObject))
+        CutFrom(m_Resources, pResource, m_pCutResource);
+}
+
+void COrvDemo::PasteModifiableBefore(COrvModifiable* pObject)
+{
+    if (auto* pLayer = dynamic_cast<COrvLayer*>(pObject))
+        PasteInto(m_Layers, pLayer, m_pCutLayer);
+    else if (auto* pResource = dynamic_cast<COrvResource*>(pObject))
+        PasteInto(m_Resources, pResource, m_pCutResource);
+    else if (!pObject)
+    {
+        PasteInto(m_Layers, static_cast<COrvLayer*>(nullptr), m_pCutLayer);
+        PasteInto(m_Resources, static_cast<COrvResource*>(nullptr), m_pCutResource);
+    }
+}
+
+void COrvDemo::BassPlay()
+{
+    m_pMusic->BassPlay();
+}
+
+void COrvDemo::BassStop()
+{
+    m_pMusic->BassStop();
+}
+
+void COrvDemo::BassSetTime(float beats)
+{
+    m_pMusic->BassSetTime(beats);
+}
+
+float COrvDemo::BassGetTime()
+{
+    return m_pMusic->BassGetTime();
+}

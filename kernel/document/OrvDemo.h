@@ -1,0 +1,100 @@
+#pragma once
+
+#include "OrvExport.h"
+#include "core/OrvObject.h"
+
+#include "d3d9.h"
+
+#include <string>
+#include <vector>
+
+class COrvLayer;
+class COrvModifiable;
+class COrvMusic;
+class COrvResource;
+
+// Viewport of the "OUTPUT" target: a 16:9 band inside a surface of width × height. The
+// band takes the full width and is centred vertically (letter-box); on a surface wider
+// than 16:9 it takes the full height and is centred horizontally (pillar-box) instead.
+ORV_API D3DVIEWPORT9 OrvOutputViewport(UINT width, UINT height);
+
+// The demo document: the ordered resources and layers, the music track, the data
+// directory every file of the demo is read from, and the output size. A host constructs
+// it, loads a demo file, hands it a device and draws frames.
+class ORV_API COrvDemo : public COrvObject
+{
+public:
+    COrvDemo();
+    ~COrvDemo() override;
+
+    const std::vector<COrvLayer*>& GetLayers() const { return m_Layers; }
+    const std::vector<COrvResource*>& GetResources() const { return m_Resources; }
+    COrvMusic* GetMusic() { return m_pMusic; }
+    const std::string& GetDataDir() const { return m_DataDir; }
+    // Makes the data directory the process's current directory; false when it cannot.
+    bool EnterDataDir() const;
+
+    void SetOutputSize(int width, int height);
+    int GetOuputWidth() const { return m_iOutputWidth; }
+    int GetOuputHeight() const { return m_iOutputHeight; }
+    int GetPendingFullClears() const { return m_iPendingFullClears; }
+
+    COrvResource* GetResourceByName(const std::string& name) const;
+    COrvLayer* GetLayerByName(const std::string& name) const;
+
+    COrvModifiable* AddLayerSprite();
+    COrvModifiable* AddResMaterial();
+    COrvModifiable* AddResRenderTarget();
+
+    // The two ways an object joins the document, which the factories and the reader
+    // follow: a layer is appended, referenced and given the device; a resource is
+    // referenced, linked to this document, given the device and appended. Null is ignored.
+    void AddLayer(COrvLayer* pLayer);
+    void AddResource(COrvResource* pResource);
+
+    void CutModifiable(COrvModifiable* pObject);
+    void PasteModifiableBefore(COrvModifiable* pObject);
+    COrvLayer* GetCutLayer() const { return m_pCutLayer; }
+    COrvResource* GetCutResource() const { return m_pCutResource; }
+
+    void BassPlay();
+    void BassStop();
+    void BassSetTime(float beats);
+    float BassGetTime();
+
+    // Reads a demo file and rebuilds the lists from it; false when it cannot be read.
+    bool Load(std::string fileName);
+    // The XML text of the whole document.
+    bool Save(std::string& text);
+    // Writes the XML text to a file through a temporary file in the same folder and a
+    // rename, so the file is either the old one or the complete new one.
+    bool SaveToFile(const std::string& fileName);
+
+    void SetDevice(IDirect3DDevice9* pDevice);
+    IDirect3DDevice9* GetDevice() const { return m_pDevice; }
+    void DrawFrame(float time);
+
+    // The format of the back buffer seen by the last frame (process-wide); render
+    // targets are created with it.
+    static D3DFORMAT GetBackBufferFormat();
+
+private:
+    friend class COrvDemoReader;
+
+    void ReleaseLists();
+    void RefreshDataDir();
+    std::string ResolveTarget(size_t layerIndex) const;
+    IDirect3DSurface9* FindTargetSurface(const std::string& name) const;
+    void DrawLayer(COrvLayer* pLayer, size_t layerIndex, IDirect3DSurface9* pBackBuffer);
+
+    std::vector<COrvLayer*> m_Layers;
+    std::vector<COrvResource*> m_Resources;
+    COrvMusic* m_pMusic = nullptr;
+    COrvLayer* m_pCutLayer = nullptr;
+    COrvResource* m_pCutResource = nullptr;
+    std::string m_DataDir;
+    IDirect3DDevice9* m_pDevice = nullptr;
+    int m_iOutputWidth = 800;
+    int m_iOutputHeight = 600;
+    int m_iPendingFullClears = 2;
+};

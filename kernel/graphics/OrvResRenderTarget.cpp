@@ -1,0 +1,101 @@
+#include "graphics/OrvResRenderTarget.h"
+
+#include "audio/OrvSniffer.h"
+#include "core/OrvPropId.h"
+#include "document/OrvDemo.h"
+
+#include <string>
+
+COrvResRenderTarget::COrvResRenderTarget()
+{
+    m_pHeight = new COrvPropInt(this, ORV_PROP_HEIGHT);
+    m_pHeight->AddRef();
+    m_pHeight->SetDefaultValue(0);
+    m_pHeight->SetAnimable(false);
+    m_Properties.push_back(m_pHeight);
+
+    m_pWidth = new COrvPropInt(this, ORV_PROP_WIDTH);
+    m_pWidth->AddRef();
+    m_pWidth->SetDefaultValue(0);
+    m_pWidth->SetAnimable(false);
+    m_Properties.push_back(m_pWidth);
+
+    m_pAutoSize = new COrvPropBool(this, ORV_PROP_AUTOSIZE);
+    m_pAutoSize->AddRef();
+    m_pAutoSize->SetDefaultValue(false);
+    m_pAutoSize->SetAnimable(false);
+    m_Properties.push_back(m_pAutoSize);
+}
+
+COrvResRenderTarget::~COrvResRenderTarget()
+{
+    ReleaseTarget();
+    m_pHeight->Release();
+    m_pWidth->Release();
+    m_pAutoSize->Release();
+}
+
+void COrvResRenderTarget::ReleaseTarget()
+{
+    if (m_pSurface)
+        m_pSurface->Release();
+    m_pSurface = nullptr;
+    ReleaseTexture();
+}
+
+void COrvResRenderTarget::Update()
+{
+    int h = m_pHeight->GetValue();
+    int w = m_pWidth->GetValue();
+    if (m_pAutoSize->GetValue() && m_pDemo)
+    {
+        w = m_pDemo->GetOuputWidth();
+        h = static_cast<int>(static_cast<double>(w) * 9.0 * 0.0625);
+    }
+    if (h == m_iCurrentHeight && w == m_iCurrentWidth)
+        return;
+    ReleaseTarget();
+    m_iCurrentHeight = h;
+    m_iCurrentWidth = w;
+    if (h == 0 || w == 0 || !m_pDevice)
+        return;
+    if (h < 0 || w < 0 || h > MAX_SIZE || w > MAX_SIZE)
+    {
+        SnifferMessage(("Render target size refused: " + GetName() + " " + std::to_string(w) + "x" +
+                        std::to_string(h))
+                           .c_str());
+        return;
+    }
+    IDirect3DTexture9* pTexture = nullptr;
+    const HRESULT hr = m_pDevice->CreateTexture(
+        static_cast<UINT>(w), static_cast<UINT>(h), 1, D3DUSAGE_RENDERTARGET,
+        COrvDemo::GetBackBufferFormat(), D3DPOOL_DEFAULT, &pTexture, nullptr);
+    if (FAILED(hr) || !pTexture)
+        return;
+    m_pTexture = pTexture;
+    if (FAILED(m_pTexture->GetSurfaceLevel(0, &m_pSurface)))
+        m_pSurface = nullptr;
+}
+
+void COrvResRenderTarget::SetDevice(IDirect3DDevice9* pDevice)
+{
+    if (pDevice != m_pDevice)
+    {
+        ReleaseTarget();
+        m_iCurrentHeight = 0;
+        m_iCurrentWidth = 0;
+    }
+    m_pDevice = pDevice;
+}
+
+bool COrvResRenderTarget::GetSourceSize(UINT& width, UINT& height) const
+{
+    if (!m_pTexture)
+        return false;
+    D3DSURFACE_DESC desc{};
+    if (FAILED(m_pTexture->GetLevelDesc(0, &desc)))
+        return false;
+    width = desc.Width;
+    height = desc.Height;
+    return width > 0 && height > 0;
+}

@@ -1,0 +1,215 @@
+#include "layers/OrvLayerSprite.h"
+
+#include "core/OrvPropId.h"
+#include "document/OrvDemo.h"
+#include "graphics/OrvMaterial.h"
+#include "graphics/OrvResTexture.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace
+{
+struct SSpriteVertex
+{
+    float x, y, z;
+    float nx, ny, nz;
+    float u, v;
+};
+static_assert(sizeof(SSpriteVertex) == 32);
+
+constexpr DWORD SPRITE_FVF = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
+constexpr float PI = 3.14159265358979f;
+} // namespace
+
+COrvLayerSprite::COrvLayerSprite(COrvDemo* pDemo) : COrvLayer(pDemo)
+{
+    m_pMaterialName = new COrvPropString(this, ORV_PROP_MATERIAL_NAME);
+    m_pMaterialName->AddRef();
+    m_pMaterialName->SetDefaultValue("");
+    m_Properties.push_back(m_pMaterialName);
+
+    m_pMeshName = new COrvPropString(this, ORV_PROP_MESH_NAME);
+    m_pMeshName->AddRef();
+    m_pMeshName->SetDefaultValue("");
+    m_Properties.push_back(m_pMeshName);
+
+    m_pTranslation = new COrvPropVector(this, ORV_PROP_TRANSLATION);
+    m_pTranslation->AddRef();
+    m_pTranslation->SetDefaultValue(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    m_Properties.push_back(m_pTranslation);
+
+    m_pRotation = new COrvPropQuat(this, ORV_PROP_ROTATION);
+    m_pRotation->AddRef();
+    m_pRotation->SetDefaultValue(D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+    m_Properties.push_back(m_pRotation);
+}
+
+COrvLayerSprite::~COrvLayerSprite()
+{
+    m_pMeshName->Release();
+    m_pMaterialName->Release();
+    m_pTranslation->Release();
+    m_pRotation->Release();
+}
+
+bool COrvLayerSprite::FindPicture(COrvMaterial*& pMaterial, COrvResTexture*& pTexture)
+{
+    const std::string name = m_pMaterialName->GetValue();
+    if (name.empty() || !m_pDemo)
+        return false;
+    auto* pResource = dynamic_cast<COrvResMaterial*>(m_pDemo->GetResourceByName(name));
+    if (!pResource)
+        return false;
+    pMaterial = pResource->GetMaterial();
+    pTexture = dynamic_cast<COrvResTexture*>(m_pDemo->GetResourceByName(pMaterial->m_TextureName0));
+    return pTexture && pTexture->GetTexture();
+}
+
+void COrvLayerSprite::SetCamera(float aspect)
+{
+    const float d = std::sqrt(aspect * aspect + 1.0f);
+    const D3DXVECTOR3 eye(0.0f, 0.0f, -2.0f * d);
+    const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+    D3DXMATRIX view;
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    m_pDevice->SetTransform(D3DTS_VIEW, &view);
+
+    float targetAspect = 1.0f;
+    IDirect3DSurface9* pTarget = nullptr;
+    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, &pTarget)) && pTarget)
+    {
+        D3DSURFACE_DESC desc{};
+        if (SUCCEEDED(pTarget->GetDesc(&desc)) && desc.Height > 0)
+            targetAspect = static_cast<float>(desc.Width) / static_cast<float>(desc.Height);
+        pTarget->Release();
+    }
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveFovLH(&projection, PI / 4.0f, targetAspect, 0.01f * d, 4.0f * d);
+    m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
+
+    const D3DXQUATERNION rotation = m_pRotation->GetValue();
+    const D3DXVECTOR3 translation = m_pTranslation->GetValue();
+    D3DXMATRIX rotate, translate, world;
+    D3DXMatrixRotationQuaternion(&rotate, &rotation);
+    D3DXMatrixTranslation(&translate, translation.x, translation.y, translation.z);
+    D3DXMatrixMultiply(&world, &rotate, &translate);
+    m_pDevice->SetTransform(D3DTS_WORLD, &world);
+
+    D3DLIGHT9 light{};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Direction = {0.0f, 0.0f, 1.0f};
+    light.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    light.Ambient = {1.0f, 1.0f, 1.0f, 1.0f};
+    m_pDevice->SetLight(0, &light);
+    m_pDevice->LightEnable(0, TRUE);
+}
+
+IDirect3DVertexBuffer9* COrvLayerSprite::CreateRectangle(float aspect)
+{
+    const float half = aspect / 2.0f;
+    const SSpriteVertex vertices[4] = {
+        {-0.5f, half, 0.0f, 0.0f, 0.0f, -1.0f, 0.0f, 0.0f},
+        {0.5f, half, 0.0f, 0.0f, 0.0f, -1.0f, 1.0f, 0.0f},
+        {-0.5f, -half, 0.0f, 0.0f, 0.0f, -1.0f, 0.0f, 1.0f},
+        {0.5f, -half, 0.0f, 0.0f, 0.0f, -1.0f, 1.0f, 1.0f},
+    };
+    IDirect3DVertexBuffer9* pBuffer = nullptr;
+    if (FAILED(m_pDevice->CreateVertexBuffer(sizeof(vertices), D3DUSAGE_WRITEONLY, SPRITE_FVF,
+                                             D3DPOOL_DEFAULT, &pBuffer, nullptr)) ||
+        !pBuffer)
+        return nullptr;
+    void* pData = nullptr;
+    if (FAILED(pBuffer->Lock(0, sizeof(vertices), &pData, 0)) || !pData)
+    {
+        pBuffer->Release();
+        return nullptr;
+    }
+    std::memcpy(pData, vertices, sizeof(vertices));
+    pBuffer->Unlock();
+    return pBuffer;
+}
+
+void COrvLayerSprite::Draw()
+{
+    COrvMaterial* pMaterial = nullptr;
+    COrvResTexture* pTexture = nullptr;
+    if (!m_pDevice || !FindPicture(pMaterial, pTexture))
+        return;
+    UINT width = 0, height = 0;
+    if (!pTexture->GetSourceSize(width, height))
+        return;
+    const float aspect = static_cast<float>(height) / static_cast<float>(width);
+    SetCamera(aspect);
+    IDirect3DVertexBuffer9* pBuffer = CreateRectangle(aspect);
+
+    m_pDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
+    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    m_pDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    m_pDevice->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    COrvMaterial* pApplied = nullptr;
+    COrvResTexture* pUnused = nullptr;
+    FindPicture(pApplied, pUnused);
+    if (pApplied)
+        pApplied->Apply(m_pDevice, m_pDemo);
+    m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_pDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    m_pDevice->SetRenderState(D3DRS_ZENABLE, FALSE);
+
+    if (pBuffer)
+    {
+        m_pDevice->SetStreamSource(0, pBuffer, 0, sizeof(SSpriteVertex));
+        m_pDevice->SetFVF(SPRITE_FVF);
+        m_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+        pBuffer->Release();
+    }
+    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+}
+
+void COrvLayerSprite::MouseDown(float x, float y)
+{
+    m_fAnchorX = x;
+    m_fAnchorY = y;
+}
+
+void COrvLayerSprite::MouseMove(float x, float y, DWORD flags)
+{
+    const float dx = x - m_fAnchorX;
+    const float dy = y - m_fAnchorY;
+    m_fAnchorX = x;
+    m_fAnchorY = y;
+    COrvMaterial* pMaterial = nullptr;
+    COrvResTexture* pTexture = nullptr;
+    if (!FindPicture(pMaterial, pTexture))
+        return;
+    if (flags & 0x1)
+    {
+        D3DXQUATERNION r = m_pRotation->GetValue();
+        D3DXQUATERNION turn;
+        const D3DXVECTOR3 xAxis(1.0f, 0.0f, 0.0f);
+        const D3DXVECTOR3 yAxis(0.0f, 1.0f, 0.0f);
+        D3DXQuaternionRotationAxis(&turn, &xAxis, -0.01f * dy);
+        D3DXQuaternionMultiply(&r, &r, &turn);
+        D3DXQuaternionRotationAxis(&turn, &yAxis, -0.01f * dx);
+        D3DXQuaternionMultiply(&r, &r, &turn);
+        D3DXQuaternionNormalize(&r, &r);
+        m_pRotation->SetValue(r);
+    }
+    else if (flags & 0x2)
+    {
+        D3DXVECTOR3 t = m_pTranslation->GetValue();
+        t.x += 0.01f * dx;
+        t.y -= 0.01f * dy;
+        m_pTranslation->SetValue(t);
+    }
+    else if (flags & 0x10)
+    {
+        D3DXVECTOR3 t = m_pTranslation->GetValue();
+        t.z -= 0.01f * dy;
+        m_pTranslation->SetValue(t);
+    }
+}

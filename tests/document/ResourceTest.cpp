@@ -1,0 +1,130 @@
+#include "DocumentTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+class Resources : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        COrvPropBase::SetFrame(0.0f);
+        m_Demo.SetDevice(&m_Device);
+    }
+    void TearDown() override { m_Demo.SetDevice(nullptr); }
+
+    COrvResRenderTarget* AddTarget(const std::string& name, int width, int height)
+    {
+        auto* pTarget = static_cast<COrvResRenderTarget*>(m_Demo.AddResRenderTarget());
+        pTarget->SetName(name);
+        FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(width);
+        FindProp<COrvPropInt>(pTarget, ORV_PROP_HEIGHT)->SetValue(height);
+        return pTarget;
+    }
+
+    CRecordingDevice m_Device{800, 600};
+    COrvDemo m_Demo;
+};
+} // namespace
+
+TEST_F(Resources, RenderTargetsFollowTheirSize)
+{
+    COrvResRenderTarget* pTarget = AddTarget("rt", 0, 100);
+    pTarget->Update();
+    EXPECT_EQ(pTarget->GetTexture(), nullptr);
+    EXPECT_EQ(pTarget->GetSurface(), nullptr);
+
+    FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(200);
+    pTarget->Update();
+    ASSERT_NE(pTarget->GetSurface(), nullptr);
+    UINT width = 0, height = 0;
+    ASSERT_TRUE(pTarget->GetSourceSize(width, height));
+    EXPECT_EQ(width, 200u);
+    EXPECT_EQ(height, 100u);
+    pTarget->Update(); // same size: nothing new
+    EXPECT_EQ(m_Device.CountCalls("CreateTexture"), 1u);
+
+    // AutoSize ignores Width and Height: the output width by a 16:9 height.
+    FindProp<COrvPropBool>(pTarget, ORV_PROP_AUTOSIZE)->SetValue(true);
+    pTarget->Update();
+    ASSERT_TRUE(pTarget->GetSourceSize(width, height));
+    EXPECT_EQ(width, 800u);
+    EXPECT_EQ(height, 450u);
+    EXPECT_EQ(m_Device.GetLiveObjects(), 2); // one texture and its one level
+}
+
+TEST_F(Resources, RenderTargetsRefuseAbsurdSizesAndSurviveFailures)
+{
+    COrvResRenderTarget* pTarget = AddTarget("rt", -5, 64);
+    pTarget->Update();
+    EXPECT_EQ(pTarget->GetSurface(), nullptr);
+    FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(1000000000);
+    pTarget->Update();
+    EXPECT_EQ(pTarget->GetSurface(), nullptr);
+    EXPECT_EQ(m_Device.CountCalls("CreateTexture"), 0u);
+
+    // A device that fails: no surface, and no retry until the size changes.
+    m_Device.SetFailCreation(true);
+    FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(64);
+    pTarget->Update();
+    pTarget->Update();
+    EXPECT_EQ(pTarget->GetSurface(), nullptr);
+    EXPECT_EQ(m_Device.CountCalls("CreateTexture"), 1u);
+    m_Device.SetFailCreation(false);
+    FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(65);
+    pTarget->Update();
+    EXPECT_NE(pTarget->GetSurface(), nullptr);
+}
+
+TEST_F(Resources, AFreshMaterialRefreshesToItsDefaults)
+{
+    auto* pMaterial = static_cast<COrvResMaterial*>(m_Demo.AddResMaterial());
+    const D3DMATERIAL9 first = pMaterial->GetMaterial()->m_Material;
+    EXPECT_EQ(first.Diffuse.r, 1.0f);
+    EXPECT_EQ(first.Diffuse.g, 0.0f);
+    EXPECT_EQ(first.Diffuse.a, 0.0f);
+    EXPECT_EQ(first.Ambient.r, 0.0f); // what the owned material held before
+    EXPECT_EQ(first.Specular.r, 0.0f);
+    EXPECT_EQ(first.Specular.a, 1.0f);
+    EXPECT_EQ(first.Emissive.a, 0.0f);
+    EXPECT_EQ(first.Power, 20.0f);
+    // A second refresh gives Ambient the Diffuse of the first.
+    FindProp<COrvPropFloat>(pMaterial, ORV_PROP_SPECULAR)->SetValue(0.5f);
+    const D3DMATERIAL9 second = pMaterial->GetMaterial()->m_Material;
+    EXPECT_EQ(second.Ambient.r, 1.0f);
+    EXPECT_EQ(second.Specular.g, 0.5f);
+    float low = 0, high = 0;
+    FindProp<COrvPropFloat>(pMaterial, ORV_PROP_ALPHA)->GetRange(low, high);
+    EXPECT_EQ(high, 1.0f);
+}
+
+TEST_F(Resources, ApplyBindsOnlyLoadedTextures)
+{
+    COrvResRenderTarget* pTarget = AddTarget("rt", 16, 16);
+    pTarget->Update();
+    auto* pMaterial = static_cast<COrvResMaterial*>(m_Demo.AddResMaterial());
+    FindProp<COrvPropString>(pMaterial, ORV_PROP_TEXTURE_NAME_0)->SetValue("rt");
+    FindProp<COrvPropString>(pMaterial, ORV_PROP_TEXTURE_NAME_1)->SetValue("missing");
+    m_Device.ClearCalls();
+    pMaterial->GetMaterial()->Apply(&m_Device, &m_Demo);
+    const std::vector<std::string> calls = m_Device.CallsNamed({"SetMaterial", "SetTexture"});
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].rfind("SetMaterial 1 0 0 0", 0), 0u) << calls[0];
+    EXPECT_EQ(calls[1], "SetTexture 0 " + m_Device.Label(pTarget->GetTexture()));
+}
+
+TEST_F(Resources, SetDefaultsCopiesAFileMaterial)
+{
+    auto* pMaterial = static_cast<COrvResMaterial*>(m_Demo.AddResMaterial());
+    COrvMaterial source;
+    source.m_Material.Diffuse = {0.25f, 0.5f, 0.75f, 0.5f};
+    source.m_TextureName0 = "a";
+    source.m_TextureName1 = "b";
+    pMaterial->SetDefaults(source);
+    FindProp<COrvPropFloat>(pMaterial, ORV_PROP_ALPHA)->DeleteKeys(-1000, 1000);
+    const D3DMATERIAL9 m = pMaterial->GetMaterial()->m_Material;
+    EXPECT_EQ(m.Diffuse.b, 0.75f);
+    EXPECT_EQ(m.Diffuse.a, 0.5f);
+    EXPECT_EQ(pMaterial->GetMaterial()->m_TextureName1, "b");
+}
