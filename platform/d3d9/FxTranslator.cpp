@@ -1,5 +1,7 @@
 #include "FxTranslator.h"
 
+#include "FxEntryWrapper.h"
+
 #define ENABLE_HLSL 1
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -473,15 +475,21 @@ bool COrvFxTranslator::Translate(const std::string& sSource, const std::string& 
                    (eStage == EOrvShaderStage::Vertex ? "vertex" : "pixel") + " shader\n";
         return false;
     }
+    std::string sWrapped = sSource;
+    SOrvFxShader entry = shader;
     if (!shader.m_asArguments.empty())
     {
-        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) +
-                   "): error: arguments in 'compile' are not supported\n";
-        return false;
+        std::string sError;
+        if (!OrvFxWrapEntry(sWrapped, shader, entry.m_sEntry, sError))
+        {
+            sErrors +=
+                sFileName + "(" + std::to_string(shader.m_iLine) + "): error: " + sError + "\n";
+            return false;
+        }
     }
     std::vector<unsigned int> spirv;
     EShLanguage eLanguage = eStage == EOrvShaderStage::Vertex ? EShLangVertex : EShLangFragment;
-    if (!CompileToSpirv(sSource, sFileName, shader, eLanguage, spirv, sErrors))
+    if (!CompileToSpirv(sWrapped, sFileName, entry, eLanguage, spirv, sErrors))
         return false;
     CCrossCompiler cross;
     std::string sCrossError;

@@ -230,3 +230,33 @@ technique PixelOnly { pass { PixelShader = compile ps_2_0 PS(); } }
     pEffect->Release();
     pTexture->Release();
 }
+
+// Literal arguments of 'compile' bind the entry point's uniform parameters.
+TEST_F(EffectPictureTest, CompileArgumentsSelectShaderVariants)
+{
+    const char* pSource = R"(
+float4 VS(float4 p : POSITION, uniform float fScale) : POSITION { return float4(p.xy * fScale, p.zw); }
+float4 PS(uniform bool bRed, float2 unused : TEXCOORD0, uniform float fLevel) : COLOR
+{ return bRed ? float4(fLevel, 0, 0, 1) : float4(0, 0, fLevel, 1); }
+technique Variants
+{
+    pass Whole { VertexShader = compile vs_2_0 VS(1.0); PixelShader = compile ps_2_0 PS(true, 1.0); }
+    pass Middle { VertexShader = compile vs_2_0 VS(0.5); PixelShader = compile ps_2_0 PS(false, 0.5); }
+}
+technique TooMany { pass { PixelShader = compile ps_2_0 PS(true, 1.0, 2.0); } }
+)";
+    std::string sErrors;
+    EXPECT_EQ(OrvMakeEffect(m_device.Get(), pSource, &sErrors), nullptr);
+    EXPECT_NE(sErrors.find("memory(10): error: 'PS' takes 2 uniform arguments, 'compile' gives 3"),
+              std::string::npos)
+        << sErrors;
+    std::string sGood = pSource;
+    sGood.resize(sGood.find("technique TooMany"));
+    ID3DXEffect* pEffect = OrvMakeEffect(m_device.Get(), sGood, &sErrors);
+    ASSERT_NE(pEffect, nullptr) << sErrors;
+    OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
+    SOrvImage image = Read();
+    EXPECT_EQ(image.At(2, 2), 0xffff0000u);
+    EXPECT_EQ(image.At(32, 32), 0xff000080u);
+    pEffect->Release();
+}
