@@ -293,6 +293,8 @@ int COrvFxPrograms::AddStage(const SOrvFxShader& shader, EOrvShaderStage eStage,
 {
     std::string sKey = (eStage == EOrvShaderStage::Vertex ? "vs|" : "ps|") + shader.m_sProfile +
                        "|" + shader.m_sEntry;
+    for (const std::string& sArgument : shader.m_asArguments)
+        sKey += "(" + sArgument;
     for (const std::string& sMissing : asMissingInputs)
         sKey += "|" + sMissing;
     if (auto it = m_stageByKey.find(sKey); it != m_stageByKey.end())

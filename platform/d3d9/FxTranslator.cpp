@@ -1,5 +1,7 @@
 #include "FxTranslator.h"
 
+#include "FxEntryWrapper.h"
+
 #define ENABLE_HLSL 1
 #include <glslang/Public/ResourceLimits.h>
 #include <glslang/Public/ShaderLang.h>
@@ -352,7 +354,25 @@ bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::strin
             sEpilogue += "    " + output.m_sGlslName + " = " +
                          WidenToVec4(output.m_sGlslType, sInternal) + ";\n";
         }
+        // A fixed-function pixel stage may read any of the standard varyings.
+        std::string sDeclarations;
+        for (const char* pName :
+             {"orv_Color0", "orv_Color1", "orv_TexCoord0", "orv_TexCoord1", "orv_TexCoord2",
+              "orv_TexCoord3", "orv_TexCoord4", "orv_TexCoord5", "orv_TexCoord6", "orv_TexCoord7"})
+        {
+            if (std::any_of(result.m_aOutputs.begin(), result.m_aOutputs.end(),
+                            [&](const SOrvShaderSignature& output)
+                            { return output.m_sGlslName == pName; }))
+                continue;
+            bool bColor = std::strncmp(pName, "orv_Color", 9) == 0;
+            sDeclarations += std::string("out vec4 ") + pName + ";\n";
+            sEpilogue += std::string("    ") + pName +
+                         (bColor ? " = vec4(1.0);\n" : " = vec4(0.0, 0.0, 0.0, 1.0);\n");
+        }
         sEpilogue += "    gl_Position = orv_FixClip(gl_Position);\n";
+        size_t uFirst = sGlsl.find("void main()");
+        if (uFirst != std::string::npos)
+            sGlsl.insert(uFirst, sDeclarations + "\n");
     }
     else
     {
@@ -455,15 +475,21 @@ bool COrvFxTranslator::Translate(const std::string& sSource, const std::string& 
                    (eStage == EOrvShaderStage::Vertex ? "vertex" : "pixel") + " shader\n";
         return false;
     }
+    std::string sWrapped = sSource;
+    SOrvFxShader entry = shader;
     if (!shader.m_asArguments.empty())
     {
-        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) +
-                   "): error: arguments in 'compile' are not supported\n";
-        return false;
+        std::string sError;
+        if (!OrvFxWrapEntry(sWrapped, shader, entry.m_sEntry, sError))
+        {
+            sErrors +=
+                sFileName + "(" + std::to_string(shader.m_iLine) + "): error: " + sError + "\n";
+            return false;
+        }
     }
     std::vector<unsigned int> spirv;
     EShLanguage eLanguage = eStage == EOrvShaderStage::Vertex ? EShLangVertex : EShLangFragment;
-    if (!CompileToSpirv(sSource, sFileName, shader, eLanguage, spirv, sErrors))
+    if (!CompileToSpirv(sWrapped, sFileName, entry, eLanguage, spirv, sErrors))
         return false;
     CCrossCompiler cross;
     std::string sCrossError;

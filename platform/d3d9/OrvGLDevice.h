@@ -249,6 +249,8 @@ private:
                    SOrvFFVertexKey& rVertexKey, SOrvFFFragmentKey& rFragmentKey) const;
     bool StreamsCover(const SOrvVertexLayout& rLayout, UINT uiFirstVertex,
                       UINT uiVertexCount) const;
+    // Number of vertices the bound streams hold for a layout (0 if a stream is missing).
+    UINT VertexLimit(const SOrvVertexLayout& rLayout) const;
     GLuint UploadUserData(GLuint& ruBuffer, const void* pData, size_t uSize, GLenum eTarget);
 
     OrvGLCorePtr m_pCore;
@@ -309,6 +311,7 @@ private:
 
     // The batch of draws waiting for submission
     GLenum m_eBatchMode = 0;
+    UINT m_uiBatchVertexLimit = 0;
     std::vector<GLint> m_aiBatchFirst;
     std::vector<GLsizei> m_aiBatchCount;
 };

@@ -325,19 +325,7 @@ const SOrvVertexLayout* COrvGLDevice::CurrentLayout() const
 bool COrvGLDevice::StreamsCover(const SOrvVertexLayout& rLayout, UINT uiFirstVertex,
                                 UINT uiVertexCount) const
 {
-    for (const SOrvVertexAttrib& rAttrib : rLayout.m_aAttribs)
-    {
-        const SStream& rStream = m_aStreams[rAttrib.m_uiStream];
-        if (!rStream.m_pBuffer)
-            return false;
-        const uint64_t uStride = rStream.m_uiStride ? rStream.m_uiStride : rLayout.m_uiFVFStride;
-        const uint64_t uEnd = rStream.m_uiOffset +
-                              (uint64_t)(uiFirstVertex + (uint64_t)uiVertexCount - 1) * uStride +
-                              rAttrib.m_uiOffset + AttribBytes(rAttrib);
-        if (uEnd > rStream.m_pBuffer->GetStore().GetLength())
-            return false;
-    }
-    return true;
+    return (uint64_t)uiFirstVertex + uiVertexCount <= VertexLimit(rLayout);
 }
 
 void COrvGLDevice::ApplyRaster()
@@ -700,31 +688,55 @@ bool COrvGLDevice::PrepareDraw(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayo
     return true;
 }
 
+UINT COrvGLDevice::VertexLimit(const SOrvVertexLayout& rLayout) const
+{
+    uint64_t uLimit = 0x7FFFFFFF;
+    for (const SOrvVertexAttrib& rAttrib : rLayout.m_aAttribs)
+    {
+        const SStream& rStream = m_aStreams[rAttrib.m_uiStream];
+        if (!rStream.m_pBuffer)
+            return 0;
+        const uint64_t uStride = rStream.m_uiStride ? rStream.m_uiStride : rLayout.m_uiFVFStride;
+        const uint64_t uLength = rStream.m_pBuffer->GetStore().GetLength();
+        const uint64_t uFirstEnd =
+            (uint64_t)rStream.m_uiOffset + rAttrib.m_uiOffset + AttribBytes(rAttrib);
+        if (uFirstEnd > uLength)
+            return 0;
+        uLimit = std::min(uLimit, uStride ? (uLength - uFirstEnd) / uStride + 1 : uLimit);
+    }
+    return (UINT)uLimit;
+}
+
 HRESULT COrvGLDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVertex,
                                     UINT PrimitiveCount)
 {
     GLenum eMode;
     uint64_t uVertices;
-    if (!PrimitiveToGL(PrimitiveType, PrimitiveCount, eMode, uVertices) || uVertices > 0x7FFFFFFF ||
-        StartVertex > 0x7FFFFFFF)
-        return D3DERR_INVALIDCALL;
-    if (PrimitiveCount == 0)
-        return D3D_OK;
-    const SOrvVertexLayout* pLayout = CurrentLayout();
-    if (!pLayout || !StreamsCover(*pLayout, StartVertex, (UINT)uVertices))
+    if (!PrimitiveToGL(PrimitiveType, PrimitiveCount, eMode, uVertices))
         return D3DERR_INVALIDCALL;
     // Same state as the draws waiting in the batch: join them.
-    if (!m_aiBatchCount.empty() && m_eBatchMode == eMode && m_uDirty == 0 &&
-        m_pBoundLayout == pLayout)
+    if (m_uDirty == 0 && !m_aiBatchCount.empty() && m_eBatchMode == eMode &&
+        (uint64_t)StartVertex + uVertices <= m_uiBatchVertexLimit)
     {
+        if (PrimitiveCount == 0)
+            return D3D_OK;
         m_aiBatchFirst.push_back((GLint)StartVertex);
         m_aiBatchCount.push_back((GLsizei)uVertices);
         return D3D_OK;
     }
+    const SOrvVertexLayout* pLayout = CurrentLayout();
+    if (!pLayout)
+        return D3DERR_INVALIDCALL;
+    const UINT uiLimit = VertexLimit(*pLayout);
+    if ((uint64_t)StartVertex + uVertices > uiLimit)
+        return D3DERR_INVALIDCALL;
+    if (PrimitiveCount == 0)
+        return D3D_OK;
     FlushBatch();
     if (!PrepareDraw(PrimitiveType, *pLayout, false))
         return D3DERR_INVALIDCALL;
     m_eBatchMode = eMode;
+    m_uiBatchVertexLimit = uiLimit;
     m_aiBatchFirst.push_back((GLint)StartVertex);
     m_aiBatchCount.push_back((GLsizei)uVertices);
     return D3D_OK;

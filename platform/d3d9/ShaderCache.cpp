@@ -66,6 +66,8 @@ std::string COrvShaderCache::MakeKey(const std::string& sSource, const SOrvFxSha
     uHash = Fnv1a(uHash, eStage == EOrvShaderStage::Vertex ? "vs" : "ps");
     uHash = Fnv1a(uHash, shader.m_sEntry);
     uHash = Fnv1a(uHash, shader.m_sProfile);
+    for (const std::string& sArgument : shader.m_asArguments)
+        uHash = Fnv1a(uHash, sArgument);
     uHash = Fnv1a(uHash, sSource);
     char acKey[17];
     std::snprintf(acKey, sizeof acKey, "%016llx", static_cast<unsigned long long>(uHash));

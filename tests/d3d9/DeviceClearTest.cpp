@@ -8,7 +8,8 @@ TEST(DeviceClear, ClearTouchesOnlyTheViewportAndReadsBackTopRowFirst)
 {
     COrvTestDevice device(64, 48);
     ASSERT_TRUE(device) << std::hex << device.GetCreateResult();
-    ASSERT_EQ(D3D_OK, device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.f, 0));
+    ASSERT_EQ(D3D_OK,
+              device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.f, 0));
     D3DVIEWPORT9 viewport = {16, 8, 32, 24, 0.f, 1.f};
     ASSERT_EQ(D3D_OK, device->SetViewport(&viewport));
     ASSERT_EQ(D3D_OK, device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.f, 0));

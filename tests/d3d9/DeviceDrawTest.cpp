@@ -14,9 +14,9 @@ TEST(DeviceDraw, PretransformedQuadMapsTexelsToPixelsExactly)
     COrvTestDevice device(16, 16);
     ASSERT_TRUE(device);
     // Every texel different; row 0 of the texture is the top row of the picture.
-    IDirect3DTexture9* pTexture = MakeTexture(device.Get(), 16, 16, [](UINT x, UINT y) {
-        return D3DCOLOR_ARGB(255, x * 16, y * 16, (x ^ y) * 8);
-    });
+    IDirect3DTexture9* pTexture =
+        MakeTexture(device.Get(), 16, 16,
+                    [](UINT x, UINT y) { return D3DCOLOR_ARGB(255, x * 16, y * 16, (x ^ y) * 8); });
     ASSERT_NE(nullptr, pTexture);
     PlainScreenStates(device.Get());
     device->SetTexture(0, pTexture);
@@ -41,9 +41,8 @@ TEST(DeviceDraw, LitTexturedQuadThroughD3DXMatrices)
 {
     COrvTestDevice device(96, 64);
     ASSERT_TRUE(device);
-    IDirect3DTexture9* pTexture = MakeTexture(device.Get(), 8, 8, [](UINT x, UINT y) {
-        return ((x + y) & 1) ? 0xFFFFFFFF : 0xFF4080FF;
-    });
+    IDirect3DTexture9* pTexture = MakeTexture(
+        device.Get(), 8, 8, [](UINT x, UINT y) { return ((x + y) & 1) ? 0xFFFFFFFF : 0xFF4080FF; });
     ASSERT_NE(nullptr, pTexture);
     // A unit square in the z = 0 plane, facing the camera at z = -3, tilted about y.
     const SLitVertex quad[4] = {{-1, 1, 0, 0, 0, -1, 0, 0},
@@ -110,7 +109,8 @@ TEST(DeviceDraw, CullingTreatsClockwiseAsFront)
         DWORD m_dwCull;
         bool m_bClockwiseDrawn;
         bool m_bCounterDrawn;
-    } aCases[] = {{D3DCULL_CCW, true, false}, {D3DCULL_CW, false, true}, {D3DCULL_NONE, true, true}};
+    } aCases[] = {
+        {D3DCULL_CCW, true, false}, {D3DCULL_CW, false, true}, {D3DCULL_NONE, true, true}};
     for (const auto& rCase : aCases)
     {
         device->SetRenderState(D3DRS_CULLMODE, rCase.m_dwCull);
@@ -160,7 +160,8 @@ TEST(DeviceDraw, BlendFactorsGiveDirect3DResults)
         SScreenVertex quad[4];
         ScreenQuad(quad, (float)iColumn * 8, 0, (float)iColumn * 8 + 8, 16,
                    D3DCOLOR_ARGB(0x80, 255, 0, 0));
-        ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex)));
+        ASSERT_EQ(D3D_OK,
+                  device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex)));
         ++iColumn;
     }
     SOrvImage image;
@@ -181,9 +182,12 @@ TEST(DeviceDraw, AlphaTestKeepsPixelsPassingTheReference)
     COrvTestDevice device(32, 8);
     ASSERT_TRUE(device);
     PlainScreenStates(device.Get());
-    IDirect3DTexture9* pTexture = MakeTexture(device.Get(), 32, 1, [](UINT x, UINT) {
-        return D3DCOLOR_ARGB(x * 8, 255, 255, 255); // alpha 0, 8, ..., 248
-    });
+    IDirect3DTexture9* pTexture =
+        MakeTexture(device.Get(), 32, 1,
+                    [](UINT x, UINT)
+                    {
+                        return D3DCOLOR_ARGB(x * 8, 255, 255, 255); // alpha 0, 8, ..., 248
+                    });
     ASSERT_NE(nullptr, pTexture);
     device->SetTexture(0, pTexture);
     device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
@@ -205,7 +209,8 @@ TEST(DeviceDraw, AlphaTestKeepsPixelsPassingTheReference)
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
         SScreenVertex quad[4];
         ScreenQuad(quad, 0, 0, 32, 8, 0xFFFFFFFF);
-        ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex)));
+        ASSERT_EQ(D3D_OK,
+                  device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex)));
         SOrvImage image;
         ASSERT_TRUE(OrvReadRenderTarget(device.Get(), image));
         for (UINT x = 0; x < 32; ++x)
@@ -249,9 +254,11 @@ TEST(DeviceDraw, PointSpritesScaleAndCarryTheTexture)
 {
     COrvTestDevice device(64, 32);
     ASSERT_TRUE(device);
-    IDirect3DTexture9* pTexture = MakeTexture(device.Get(), 4, 4, [](UINT x, UINT y) {
-        return y < 2 ? (x < 2 ? 0xFFFF0000 : 0xFF00FF00) : (x < 2 ? 0xFF0000FF : 0xFFFFFFFF);
-    });
+    IDirect3DTexture9* pTexture = MakeTexture(device.Get(), 4, 4,
+                                              [](UINT x, UINT y) {
+                                                  return y < 2 ? (x < 2 ? 0xFFFF0000 : 0xFF00FF00)
+                                                               : (x < 2 ? 0xFF0000FF : 0xFFFFFFFF);
+                                              });
     ASSERT_NE(nullptr, pTexture);
     PlainScreenStates(device.Get());
     device->SetTexture(0, pTexture);

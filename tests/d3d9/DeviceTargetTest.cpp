@@ -185,8 +185,8 @@ TEST(DeviceTargets, FrontBufferHoldsThePresentedImageTopRowFirst)
     ASSERT_EQ(D3D_OK, device->Present(nullptr, nullptr, nullptr, nullptr));
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
     IDirect3DSurface9* pCopy = nullptr;
-    ASSERT_EQ(D3D_OK, device->CreateOffscreenPlainSurface(16, 16, D3DFMT_A8R8G8B8,
-                                                          D3DPOOL_SCRATCH, &pCopy, nullptr));
+    ASSERT_EQ(D3D_OK, device->CreateOffscreenPlainSurface(16, 16, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH,
+                                                          &pCopy, nullptr));
     IDirect3DSwapChain9* pSwapChain = nullptr;
     ASSERT_EQ(D3D_OK, device->GetSwapChain(0, &pSwapChain));
     ASSERT_EQ(D3D_OK, pSwapChain->GetFrontBufferData(pCopy));

@@ -284,3 +284,74 @@ TEST(EffectCreation, DocumentedExampleCompiles)
     OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
     pEffect->Release();
 }
+
+// Constructs demo effects use: depth-of-field taps, 4x3 matrices, two render targets, VPOS,
+// tex2Dlod/bias/proj, clip, ddx, static tables and unrolled loops.
+TEST(EffectCreation, CommonDemoConstructsCompile)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    const char* pSource = R"FX(float4x4 matWorldViewProj;
+float4x3 Bones[2];
+float4 filterTaps[12];
+float maxCoC = 4.5;
+float4 viewportScale;
+float4 viewportBias;
+texture tSceneColor;
+texture tBlurDepth;
+sampler SceneColorSampler = sampler_state { texture = <tSceneColor>; MinFilter = LINEAR; MagFilter = LINEAR; MipFilter = NONE; AddressU = CLAMP; AddressV = CLAMP; };
+sampler BlurDepthSampler = sampler_state { texture = <tBlurDepth>; MinFilter = POINT; };
+static const float2 poisson[4] = { {0.1, 0.2}, {-0.3, 0.1}, {0.2, -0.4}, {-0.1, -0.1} };
+struct VS_OUTPUT { float4 vPos : POSITION; float2 vTex : TEXCOORD0; float fDepth : TEXCOORD1; };
+VS_OUTPUT FilterVS(float4 pos : POSITION, float2 tex : TEXCOORD0)
+{
+    VS_OUTPUT o;
+    o.vPos = pos * viewportScale + viewportBias;
+    o.vTex = tex;
+    o.fDepth = mul(float4(pos.xyz, 1), Bones[0]).x;
+    return o;
+}
+struct PS_OUT { half4 color : COLOR0; half4 blur : COLOR1; };
+PS_OUT ScenePS(VS_OUTPUT i, float2 vpos : VPOS)
+{
+    PS_OUT o;
+    half4 c = tex2Dlod(SceneColorSampler, float4(i.vTex, 0, 0));
+    c += tex2Dbias(SceneColorSampler, float4(i.vTex, 0, 1));
+    c += tex2Dproj(SceneColorSampler, float4(i.vTex, 0, 1));
+    clip(c.a - 0.01);
+    [unroll] for (int k = 0; k < 4; k++)
+        c += tex2D(SceneColorSampler, i.vTex + poisson[k] * ddx(i.vTex.x));
+    o.color = c * (vpos.x > 3 ? 1 : 0.5);
+    o.blur = half4(i.fDepth, 0, 0, 1);
+    return o;
+}
+float4 FilterDoFPS(float2 tex : TEXCOORD0) : COLOR
+{
+    float4 colorSum = tex2D(SceneColorSampler, tex);
+    float totalContribution = 1.0f;
+    float2 centerDepthBlur = tex2D(BlurDepthSampler, tex);
+    float sizeCoC = centerDepthBlur.y * maxCoC;
+    for (int i = 0; i < 12; i++)
+    {
+        float2 tapCoord = tex + filterTaps[i] * sizeCoC;
+        float4 tapColor = tex2D(SceneColorSampler, tapCoord);
+        float2 tapDepthBlur = tex2D(BlurDepthSampler, tapCoord);
+        float tapContribution = (tapDepthBlur.x > centerDepthBlur.x) ? 1.0f : tapDepthBlur.y;
+        colorSum += tapColor * tapContribution;
+        totalContribution += tapContribution;
+    }
+    return colorSum / totalContribution;
+}
+technique FilterDoF { pass P0 { VertexShader = compile vs_2_0 FilterVS(); PixelShader = compile ps_2_0 FilterDoFPS(); } }
+technique Scene { pass P0 { VertexShader = compile vs_3_0 FilterVS(); PixelShader = compile ps_3_0 ScenePS(); } }
+)FX";
+    std::string sErrors;
+    ID3DXEffect* pEffect = OrvMakeEffect(device.Get(), pSource, &sErrors);
+    ASSERT_NE(pEffect, nullptr) << sErrors;
+    for (const char* pTechnique : {"FilterDoF", "Scene"})
+    {
+        ASSERT_EQ(pEffect->SetTechnique(pTechnique), S_OK);
+        OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
+    }
+    pEffect->Release();
+}

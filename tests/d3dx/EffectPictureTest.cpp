@@ -188,3 +188,75 @@ TEST_F(EffectPictureTest, TwoTexturesThroughTwoSamplers)
     pA->Release();
     pB->Release();
 }
+
+// One stage of the effect's own with the device's fixed-function stage as the other.
+TEST_F(EffectPictureTest, PassesWithOneShaderUseTheFixedFunctionStageForTheOther)
+{
+    const char* pSource = R"(
+texture Tex;
+sampler S = sampler_state { Texture = <Tex>; MinFilter = Point; MagFilter = Point; };
+struct VSOUT { float4 pos : POSITION; float2 uv : TEXCOORD0; };
+VSOUT VS(float4 p : POSITION, float2 uv : TEXCOORD0) { VSOUT o; o.pos = p; o.uv = uv; return o; }
+float4 PS(float2 uv : TEXCOORD0) : COLOR { return tex2D(S, uv).bgra; }
+technique VertexOnly
+{
+    pass { VertexShader = compile vs_2_0 VS(); Texture[0] = <Tex>; MinFilter[0] = Point; MagFilter[0] = Point;
+           ColorOp[0] = SelectArg1; ColorArg1[0] = Texture; AlphaOp[0] = SelectArg1; AlphaArg1[0] = Texture; }
+}
+technique PixelOnly { pass { PixelShader = compile ps_2_0 PS(); } }
+)";
+    std::string sErrors;
+    ID3DXEffect* pEffect = OrvMakeEffect(m_device.Get(), pSource, &sErrors);
+    ASSERT_NE(pEffect, nullptr) << sErrors;
+    IDirect3DTexture9* pTexture = SolidQuadrants(m_device.Get(), 8, 0xffff0000, 0xff00ff00);
+    pEffect->SetTexture("Tex", pTexture);
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    for (D3DTRANSFORMSTATETYPE eState : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION})
+        m_device->SetTransform(eState, &identity);
+    D3DVIEWPORT9 left{0, 0, 32, 64, 0, 1}, right{32, 0, 32, 64, 0, 1};
+    m_device->SetViewport(&left);
+    pEffect->SetTechnique("VertexOnly");
+    OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
+    m_device->SetViewport(&right);
+    pEffect->SetTechnique("PixelOnly");
+    OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
+    SOrvImage image = Read();
+    EXPECT_EQ(image.At(4, 4), 0xffff0000u) << "texture through the fixed-function pixel stage";
+    EXPECT_EQ(image.At(28, 4), 0xff00ff00u);
+    EXPECT_EQ(image.At(36, 4), 0xff0000ffu) << "the effect's pixel shader swaps red and blue";
+    EXPECT_EQ(image.At(60, 60), 0xff0000ffu);
+    EXPECT_EQ(image.At(60, 4), 0xff00ff00u);
+    pEffect->Release();
+    pTexture->Release();
+}
+
+// Literal arguments of 'compile' bind the entry point's uniform parameters.
+TEST_F(EffectPictureTest, CompileArgumentsSelectShaderVariants)
+{
+    const char* pSource = R"(
+float4 VS(float4 p : POSITION, uniform float fScale) : POSITION { return float4(p.xy * fScale, p.zw); }
+float4 PS(uniform bool bRed, float2 unused : TEXCOORD0, uniform float fLevel) : COLOR
+{ return bRed ? float4(fLevel, 0, 0, 1) : float4(0, 0, fLevel, 1); }
+technique Variants
+{
+    pass Whole { VertexShader = compile vs_2_0 VS(1.0); PixelShader = compile ps_2_0 PS(true, 1.0); }
+    pass Middle { VertexShader = compile vs_2_0 VS(0.5); PixelShader = compile ps_2_0 PS(false, 0.5); }
+}
+technique TooMany { pass { PixelShader = compile ps_2_0 PS(true, 1.0, 2.0); } }
+)";
+    std::string sErrors;
+    EXPECT_EQ(OrvMakeEffect(m_device.Get(), pSource, &sErrors), nullptr);
+    EXPECT_NE(sErrors.find("memory(10): error: 'PS' takes 2 uniform arguments, 'compile' gives 3"),
+              std::string::npos)
+        << sErrors;
+    std::string sGood = pSource;
+    sGood.resize(sGood.find("technique TooMany"));
+    ID3DXEffect* pEffect = OrvMakeEffect(m_device.Get(), sGood, &sErrors);
+    ASSERT_NE(pEffect, nullptr) << sErrors;
+    OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
+    SOrvImage image = Read();
+    EXPECT_EQ(image.At(2, 2), 0xffff0000u);
+    EXPECT_EQ(image.At(32, 32), 0xff000080u);
+    pEffect->Release();
+}

@@ -30,7 +30,8 @@ bool OrvReadSurface(IDirect3DDevice9* pDevice, IDirect3DSurface9* pSurface, SOrv
         rImage.m_aRGBA.resize((size_t)desc.Width * desc.Height * 4);
         for (UINT y = 0; y < desc.Height; ++y)
         {
-            const uint8_t* pRow = static_cast<const uint8_t*>(locked.pBits) + (size_t)y * locked.Pitch;
+            const uint8_t* pRow =
+                static_cast<const uint8_t*>(locked.pBits) + (size_t)y * locked.Pitch;
             uint8_t* pOut = &rImage.m_aRGBA[(size_t)y * desc.Width * 4];
             for (UINT x = 0; x < desc.Width; ++x, pRow += 4, pOut += 4)
             {
@@ -121,8 +122,8 @@ std::string FileName(const std::string& rsName)
         {
             int iPixelWorst = 0;
             for (int c = 0; c < 4; ++c)
-                iPixelWorst = std::max(iPixelWorst, std::abs((int)rImage.m_aRGBA[i + c] -
-                                                             (int)golden.m_aRGBA[i + c]));
+                iPixelWorst = std::max(
+                    iPixelWorst, std::abs((int)rImage.m_aRGBA[i + c] - (int)golden.m_aRGBA[i + c]));
             iWorst = std::max(iWorst, iPixelWorst);
             const bool bBad = iPixelWorst > iTolerance;
             uBad += bBad;
