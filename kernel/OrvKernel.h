@@ -41,3 +41,7 @@
 
 // Video capture
 #include "capture/OrvAvi.h"
+
+// Software surfaces
+#include "surface/OrvSurface.h"
+#include "surface/OrvMat3.h"

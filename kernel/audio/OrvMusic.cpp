@@ -4,13 +4,7 @@
 #include "bass.h"
 #include "core/OrvProp.h"
 
-// The document that owns the track tells where its files are.
-#if __has_include("document/OrvDemo.h")
 #include "document/OrvDemo.h"
-#define ORV_MUSIC_HAS_DEMO 1
-#endif
-
-#include <unistd.h>
 
 namespace
 {
@@ -64,15 +58,10 @@ void COrvMusic::StartOutputOnce()
 
 void COrvMusic::EnterDataDirectory()
 {
-#ifdef ORV_MUSIC_HAS_DEMO
     // Relative file names are found in the data directory, which stays current. When it
-    // cannot be entered, the current directory stays and the file is looked for there.
+    // cannot be entered, the file is looked for in the current directory.
     if (m_pDemo)
-    {
-        const int result = chdir(m_pDemo->GetDataDir().c_str());
-        (void)result;
-    }
-#endif
+        m_pDemo->EnterDataDir();
 }
 
 void COrvMusic::FreeStream()

@@ -75,8 +75,10 @@ void SetQuality(AVCodecContext* pContext, const std::string& strEncoder)
 {
     if (strEncoder == "libx264" || strEncoder == "libx264rgb")
     {
-        av_opt_set(pContext->priv_data, "preset", "veryfast", 0);
-        av_opt_set(pContext->priv_data, "crf", "18", 0);
+        // Near-transparent quality at the encoder's fastest setting: recordings run beside
+        // a software rasteriser on few cores, and size matters less than keeping up.
+        av_opt_set(pContext->priv_data, "preset", "ultrafast", 0);
+        av_opt_set(pContext->priv_data, "crf", "17", 0);
         pContext->max_b_frames = 0;
     }
     else if (strEncoder == "mjpeg" || strEncoder == "mpeg4" || strEncoder == "msmpeg4")

@@ -103,9 +103,7 @@ BOOL BASS_ChannelStop(DWORD handle)
 DWORD BASS_ChannelIsActive(DWORD handle)
 {
     auto pStream = FindStream(handle);
-    const bool playing = pStream && pStream->IsPlaying() &&
-                         pStream->GetPosition() < static_cast<double>(pStream->GetFrames());
-    return playing ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
+    return pStream && pStream->IsActive() ? BASS_ACTIVE_PLAYING : BASS_ACTIVE_STOPPED;
 }
 
 QWORD BASS_ChannelGetLength(DWORD handle)

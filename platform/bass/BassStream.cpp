@@ -14,7 +14,7 @@ constexpr int64_t kHistoryFrames = 32768; // a power of two
 CBassStream::CBassStream(std::unique_ptr<CBassDecoder> pDecoder, int bytesPerSample)
     : m_pDecoder(std::move(pDecoder)), m_iRate(m_pDecoder->GetRate()),
       m_iChannels(m_pDecoder->GetChannels()), m_iFrames(m_pDecoder->GetFrames()),
-      m_iBytesPerFrame(m_iChannels * bytesPerSample), m_Clock(m_iRate),
+      m_iBytesPerFrame(m_iChannels * bytesPerSample), m_Clock(m_iRate), m_iEndFrame(m_iFrames),
       m_History(kHistoryFrames, 0.0f)
 {
 }
@@ -32,6 +32,11 @@ void CBassStream::Play(bool restart)
         SeekLocked(0);
     if (!m_bPlaying.exchange(true))
         m_Clock.Start(BassNowNs());
+}
+
+bool CBassStream::IsActive()
+{
+    return m_bPlaying && GetPosition() < static_cast<double>(m_iEndFrame);
 }
 
 void CBassStream::Stop()
@@ -69,6 +74,7 @@ bool CBassStream::SeekLocked(int64_t frame)
 void CBassStream::RestartAt(int64_t frame, bool ended)
 {
     m_bDecoderEnded = ended;
+    m_iEndFrame = ended ? frame : m_iFrames;
     m_Block.clear();
     m_iBlockFirst = m_iDecoded = frame;
     m_dReadPos = static_cast<double>(frame);
@@ -96,7 +102,10 @@ bool CBassStream::FillBlock(int64_t lastFrame)
         m_iDecoded += got;
         Remember(m_iDecoded - got, m_iDecoded);
         if (got < want || want == 0)
+        {
             m_bDecoderEnded = true;
+            m_iEndFrame = m_iDecoded; // a damaged or shortened file ends early
+        }
     }
     return m_iDecoded > lastFrame;
 }
@@ -198,7 +207,10 @@ bool CBassStream::PeekMono(int64_t firstFrame, float* pMono, int count)
         pMono[i] = sum / static_cast<float>(m_iChannels);
     }
     if (!m_pDecoder->Seek(m_iDecoded))
+    {
         m_bDecoderEnded = true;
+        m_iEndFrame = m_iDecoded;
+    }
     return true;
 }
 } // namespace orv::bass

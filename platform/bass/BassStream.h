@@ -31,7 +31,8 @@ public:
     void PreBuffer();
     void Play(bool restart);
     void Stop();
-    bool IsPlaying() const { return m_bPlaying; }
+    // Playing and not yet heard to its end.
+    bool IsActive();
     // Frame position heard now.
     double GetPosition() { return m_Clock.Get(BassNowNs()); }
     // Moves to a frame in [0, GetFrames()]; false when out of range or the decoder fails.
@@ -66,7 +67,8 @@ private:
     int64_t m_iBlockFirst = 0;
     int64_t m_iDecoded = 0; // the decoder's position: end of the block
     bool m_bDecoderEnded = false;
-    double m_dReadPos = 0.0; // next source frame to mix
+    std::atomic<int64_t> m_iEndFrame; // where playback ends: the length, or where decoding failed
+    double m_dReadPos = 0.0;          // next source frame to mix
 
     std::mutex m_HistoryMutex; // the mono history kept for the spectrum
     std::vector<float> m_History;

@@ -3,18 +3,21 @@
 #include "bass/bass.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace orv::bass
 {
 CBassSystem& CBassSystem::Get()
 {
-    static CBassSystem s_System;
-    return s_System;
-}
-
-CBassSystem::~CBassSystem()
-{
-    Free();
+    // Never destroyed, so that a host's own static objects may still call in while the
+    // process exits; the output is closed at exit so that its thread ends first.
+    static CBassSystem* s_pSystem = []
+    {
+        auto* pSystem = new CBassSystem;
+        std::atexit([] { Get().Free(); });
+        return pSystem;
+    }();
+    return *s_pSystem;
 }
 
 int CBassSystem::Init(bool wantDevice, int rate)

@@ -19,7 +19,6 @@ class CBassSystem
 {
 public:
     static CBassSystem& Get();
-    ~CBassSystem();
 
     int Init(bool wantDevice, int rate);
     int Start();

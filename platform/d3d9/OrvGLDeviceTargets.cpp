@@ -24,27 +24,46 @@ bool IsColorSurface(COrvGLSurface* pSurface)
                         pSurface->GetKind() == COrvGLSurface::KIND_TEXTURE_LEVEL);
 }
 
-// Reads the colour image attached to the read framebuffer into a system-memory surface.
+// Reads the colour image attached to the read framebuffer in the layout of a destination
+// format (any of the 8-bit RGBA family from one another, else the same format).
+bool ReadAttached(D3DFORMAT eSourceFormat, D3DFORMAT eDestFormat, UINT uiWidth, UINT uiHeight,
+                  std::vector<BYTE>& raPixels)
+{
+    const SOrvGLFormat* pDestFormat = OrvFindGLFormat(eDestFormat);
+    if (!pDestFormat)
+        return false;
+    raPixels.resize((size_t)OrvRowPitch(*pDestFormat, uiWidth) * uiHeight);
+    if (IsRGBA8Family(eSourceFormat) && IsRGBA8Family(eDestFormat))
+    {
+        glReadPixels(0, 0, (GLsizei)uiWidth, (GLsizei)uiHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                     raPixels.data());
+        OrvConvertRGBA8ToFormat(raPixels.data(), uiWidth * uiHeight, eDestFormat);
+        if (eSourceFormat == D3DFMT_X8R8G8B8 || eSourceFormat == D3DFMT_X8B8G8R8)
+            for (size_t i = 3; i < raPixels.size(); i += 4)
+                raPixels[i] = 0xFF;
+        return true;
+    }
+    if (eSourceFormat != eDestFormat)
+        return false;
+    glReadPixels(0, 0, (GLsizei)uiWidth, (GLsizei)uiHeight, pDestFormat->m_eFormatGL,
+                 pDestFormat->m_eType, raPixels.data());
+    return true;
+}
+
+// Reads into a system-memory surface directly, or into any other colour surface through
+// its pixel upload.
 HRESULT ReadInto(D3DFORMAT eSourceFormat, COrvGLSurface* pDest)
 {
     const D3DSURFACE_DESC& rDesc = pDest->GetDescRef();
-    const SOrvGLFormat& rDestFormat = pDest->GetFormat();
-    std::vector<BYTE>& raMemory = pDest->GetMemory();
-    if (IsRGBA8Family(eSourceFormat) && IsRGBA8Family(rDesc.Format))
-    {
-        glReadPixels(0, 0, (GLsizei)rDesc.Width, (GLsizei)rDesc.Height, GL_RGBA, GL_UNSIGNED_BYTE,
-                     raMemory.data());
-        OrvConvertRGBA8ToFormat(raMemory.data(), rDesc.Width * rDesc.Height, rDesc.Format);
-        if (eSourceFormat == D3DFMT_X8R8G8B8 || eSourceFormat == D3DFMT_X8B8G8R8)
-            for (size_t i = 3; i < raMemory.size(); i += 4)
-                raMemory[i] = 0xFF;
-        return D3D_OK;
-    }
-    if (eSourceFormat != rDesc.Format)
+    if (pDest->GetKind() == COrvGLSurface::KIND_SYSTEM_MEMORY)
+        return ReadAttached(eSourceFormat, rDesc.Format, rDesc.Width, rDesc.Height,
+                            pDest->GetMemory())
+                   ? D3D_OK
+                   : D3DERR_INVALIDCALL;
+    std::vector<BYTE> aPixels;
+    if (!ReadAttached(eSourceFormat, rDesc.Format, rDesc.Width, rDesc.Height, aPixels))
         return D3DERR_INVALIDCALL;
-    glReadPixels(0, 0, (GLsizei)rDesc.Width, (GLsizei)rDesc.Height, rDestFormat.m_eFormatGL,
-                 rDestFormat.m_eType, raMemory.data());
-    return D3D_OK;
+    return pDest->WritePixels(aPixels.data()) ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
 RECT Intersect(const RECT& a, const RECT& b)
@@ -295,8 +314,8 @@ HRESULT COrvGLDevice::GetRenderTargetData(IDirect3DSurface9* pRenderTarget,
 {
     COrvGLSurface* pSource = pRenderTarget ? OrvAsGLSurface(pRenderTarget) : nullptr;
     COrvGLSurface* pDest = pDestSurface ? OrvAsGLSurface(pDestSurface) : nullptr;
-    if (!IsColorSurface(pSource) || !pDest ||
-        pDest->GetKind() != COrvGLSurface::KIND_SYSTEM_MEMORY ||
+    if (!IsColorSurface(pSource) || !pDest || pDest == pSource ||
+        pDest->GetKind() == COrvGLSurface::KIND_DEPTH ||
         pDest->GetDescRef().Width != pSource->GetDescRef().Width ||
         pDest->GetDescRef().Height != pSource->GetDescRef().Height)
         return D3DERR_INVALIDCALL;
@@ -317,7 +336,7 @@ HRESULT COrvGLDevice::GetFrontBufferData(UINT iSwapChain, IDirect3DSurface9* pDe
 HRESULT COrvGLDevice::CopyFrontBuffer(IDirect3DSurface9* pDestSurface)
 {
     COrvGLSurface* pDest = pDestSurface ? OrvAsGLSurface(pDestSurface) : nullptr;
-    if (!pDest || pDest->GetKind() != COrvGLSurface::KIND_SYSTEM_MEMORY ||
+    if (!pDest || pDest->GetKind() == COrvGLSurface::KIND_DEPTH ||
         !IsRGBA8Family(pDest->GetDescRef().Format) ||
         pDest->GetDescRef().Width != m_params.BackBufferWidth ||
         pDest->GetDescRef().Height != m_params.BackBufferHeight)

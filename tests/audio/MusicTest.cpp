@@ -3,6 +3,8 @@
 #include "bass/ToneFile.h"
 
 #include <chrono>
+#include <filesystem>
+#include <unistd.h>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -223,4 +225,32 @@ TEST(Music, SpectrumShowsTheTonePlaying)
         EXPECT_EQ(std::max_element(pSpectrum, pSpectrum + 256) - pSpectrum, 12) << pName;
         EXPECT_GT(pSpectrum[12], 0.2f) << pName;
     }
+}
+
+TEST(Music, TheDocumentsTrackOpensItsFileFromTheDataDirectory)
+{
+    char previous[4096];
+    ASSERT_NE(getcwd(previous, sizeof(previous)), nullptr);
+    const std::string folder = TempPath("demo");
+    std::filesystem::create_directories(folder + "/data");
+    std::filesystem::rename(WriteTone("song.wav", kWav16, 44100, 2, 44100, Sine(1000, 44100)),
+                            folder + "/data/song.wav");
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    auto* pDemo = new COrvDemo;
+    pDemo->AddRef();
+    COrvMusic* pMusic = pDemo->GetMusic();
+    static_cast<COrvPropString*>(pMusic->GetProperties()[2])->SetValue("song.wav");
+    pMusic->BassInit();
+    char current[4096];
+    ASSERT_NE(getcwd(current, sizeof(current)), nullptr);
+    EXPECT_EQ(std::filesystem::path(current), std::filesystem::canonical(folder + "/data"));
+    EXPECT_NE(pMusic->GetStream(), 0u);
+    EXPECT_EQ(LogOf([&] { pDemo->BassPlay(); }),
+              Block("COrvMusic::BassPlay", {"BASS_ChannelPlay OK"}));
+    pDemo->BassSetTime(1.15f);
+    EXPECT_FLOAT_EQ(pDemo->BassGetTime(), pMusic->BassGetTime());
+    EXPECT_NEAR(pDemo->BassGetTime(), 1.15f, 0.05f);
+    pDemo->BassStop();
+    pDemo->Release();
+    EXPECT_EQ(chdir(previous), 0);
 }

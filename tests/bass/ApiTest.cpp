@@ -251,6 +251,7 @@ TEST_F(Bass, AFileCutShortWhilePlayingEndsThePlayback)
     EXPECT_LT(position, BASS_ChannelSeconds2Bytes(handle, 0.4f));
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(BASS_ChannelGetPosition(handle), position) << "nothing more to play";
+    EXPECT_EQ(BASS_ChannelIsActive(handle), DWORD{BASS_ACTIVE_STOPPED});
 }
 
 TEST_F(Bass, CompressedFilesChangedWhilePlayingDoNotDerailTheStream)

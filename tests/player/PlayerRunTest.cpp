@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <sys/wait.h>
@@ -112,11 +113,15 @@ TEST_F(PlayerRunTest, BadInputGivesAReasonAndTheStatus)
         const char* szReason;
     };
     const std::string strVideo = m_dir.Path("bad.avi");
+    std::filesystem::create_directories(m_dir.Path("broken/data"));
+    std::ofstream(m_dir.Path("broken/demo.orv")) << "<OrvDemo version=\"1\"><Layers><COrvLay";
     const SCase cases[] = {
         {"--bogus", 1, "unknown option"},
         {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.Path("nowhere") + "'", 0,
          "no demo folder"},
         {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.Path("") + "'", 0,
+         "cannot load"},
+        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.Path("broken") + "'", 0,
          "cannot load"},
         {"--headless --codec no-such-codec --record '" + strVideo + "' '" + kSample + "'", 1,
          "unknown codec"},
