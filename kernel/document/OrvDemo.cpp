@@ -2,7 +2,10 @@
 
 #include "audio/OrvMusic.h"
 #include "graphics/OrvMaterial.h"
+#include "graphics/OrvResImage.h"
+#include "graphics/OrvResObject3D.h"
 #include "graphics/OrvResRenderTarget.h"
+#include "graphics/OrvResShader.h"
 #include "layers/OrvLayer.h"
 #include "layers/OrvLayerSprite.h"
 
@@ -22,8 +25,11 @@ std::string NextName(int& counter, const char* pFormat)
 }
 
 int g_iSpriteCount = 0;
+int g_iImageCount = 0;
 int g_iMaterialCount = 0;
 int g_iTargetCount = 0;
+int g_iShaderCount = 0;
+int g_iObject3DCount = 0;
 } // namespace
 
 COrvDemo::COrvDemo()
@@ -122,6 +128,14 @@ COrvModifiable* COrvDemo::AddLayerSprite()
     return pLayer;
 }
 
+COrvModifiable* COrvDemo::AddResImage()
+{
+    auto* pResource = new COrvResImage;
+    pResource->SetName(NextName(g_iImageCount, "image %d"));
+    AddResource(pResource);
+    return pResource;
+}
+
 COrvModifiable* COrvDemo::AddResMaterial()
 {
     auto* pResource = new COrvResMaterial;
@@ -134,6 +148,22 @@ COrvModifiable* COrvDemo::AddResRenderTarget()
 {
     auto* pResource = new COrvResRenderTarget;
     pResource->SetName(NextName(g_iTargetCount, "target %d"));
+    AddResource(pResource);
+    return pResource;
+}
+
+COrvModifiable* COrvDemo::AddResShader()
+{
+    auto* pResource = new COrvResShader;
+    pResource->SetName(NextName(g_iShaderCount, "shader %d"));
+    AddResource(pResource);
+    return pResource;
+}
+
+COrvModifiable* COrvDemo::AddResObject3D()
+{
+    auto* pResource = new COrvResObject3D;
+    pResource->SetName(NextName(g_iObject3DCount, "3D Object %d"));
     AddResource(pResource);
     return pResource;
 }

@@ -51,8 +51,11 @@ public:
     COrvModifiable* AddLayerPPBlackWhite();
     COrvModifiable* AddLayerPPFishEye();
     COrvModifiable* AddLayerPPBloom();
+    COrvModifiable* AddResImage();
     COrvModifiable* AddResMaterial();
     COrvModifiable* AddResRenderTarget();
+    COrvModifiable* AddResShader();
+    COrvModifiable* AddResObject3D();
 
     // The two ways an object joins the document, which the factories and the reader
     // follow: a layer is appended, referenced and given the device; a resource is

@@ -1,7 +1,10 @@
 #include "document/OrvDemoClasses.h"
 
 #include "graphics/OrvMaterial.h"
+#include "graphics/OrvResImage.h"
+#include "graphics/OrvResObject3D.h"
 #include "graphics/OrvResRenderTarget.h"
+#include "graphics/OrvResShader.h"
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
 #include "layers/OrvLayerSprite.h"
@@ -38,7 +41,10 @@ template <typename T> COrvLayer* CreateLayer(COrvDemo* pDemo)
 }
 
 const SResourceClass g_ResourceClasses[] = {
+    {"COrvResImage", &CreateResource<COrvResImage>},
+    {"COrvResObject3D", &CreateResource<COrvResObject3D>},
     {"COrvResMaterial", &CreateResource<COrvResMaterial>},
+    {"COrvResShader", &CreateResource<COrvResShader>},
     {"COrvResRenderTarget", &CreateResource<COrvResRenderTarget>},
 };
 

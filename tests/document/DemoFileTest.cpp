@@ -15,6 +15,9 @@ std::string SaveText(COrvDemo& demo)
 void Populate(COrvDemo& demo)
 {
     COrvPropBase::SetFrame(0.0f);
+    auto* pImage = demo.AddResImage();
+    pImage->SetName("logo");
+    FindProp<COrvPropString>(pImage, ORV_PROP_FILENAME)->SetValue("logo.png");
     auto* pMaterial = demo.AddResMaterial();
     pMaterial->SetName("mat & <co>");
     FindProp<COrvPropString>(pMaterial, ORV_PROP_TEXTURE_NAME_0)->SetValue("logo");
@@ -25,6 +28,8 @@ void Populate(COrvDemo& demo)
     auto* pTarget = demo.AddResRenderTarget();
     FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(256);
     FindProp<COrvPropBool>(pTarget, ORV_PROP_AUTOSIZE)->SetValue(true);
+    demo.AddResShader();
+    demo.AddResObject3D();
     auto* pSprite = demo.AddLayerSprite();
     auto* pTranslation = FindProp<COrvPropVector>(pSprite, ORV_PROP_TRANSLATION);
     COrvPropBase::SetFrame(8.0f);
@@ -120,8 +125,8 @@ TEST(DemoFile, UnknownElementsAreSkipped)
     CScratchDir dir("unknown");
     WriteFile(dir.Path() / "demo.orv",
               "<!-- made by hand --><OrvDemo version=\"1\"><Extra/>"
-              "<Resources><COrvResMystery/><COrvResMaterial><Prop4 defaultValue=\"img\"/>"
-              "</COrvResMaterial><!-- note --></Resources>"
+              "<Resources><COrvResMystery/><COrvResImage><Prop4 defaultValue=\"img\"/>"
+              "</COrvResImage><!-- note --></Resources>"
               "<Layers><COrvLayerFuture><Prop4 defaultValue=\"x\"/></COrvLayerFuture>"
               "<COrvLayerSprite><Prop4 defaultValue=\"after\"/><Prop999/></COrvLayerSprite>"
               "</Layers><Layers><COrvLayerSprite/></Layers></OrvDemo>");
@@ -223,7 +228,7 @@ TEST(DemoFile, ASecondLoadReplacesTheListsButKeepsTheCutLayer)
     COrvDemo demo;
     COrvModifiable* pOld = demo.AddLayerSprite();
     COrvModifiable* pCut = demo.AddLayerSprite();
-    demo.AddResMaterial();
+    demo.AddResImage();
     pOld->AddRef();
     demo.CutModifiable(pCut);
     ASSERT_TRUE(demo.Load(path));

@@ -36,11 +36,14 @@ TEST(DemoModel, FactoryCountersAreProcessWideAndNumberOnFromOne)
     EXPECT_EQ(b, "sprite image " + std::to_string(NumberOf(a) + 1));
 
     // Each factory has its own counter and format.
-    const std::string material = first.AddResMaterial()->GetName();
-    const std::string material2 = second.AddResMaterial()->GetName();
-    EXPECT_EQ(material2, "material " + std::to_string(NumberOf(material) + 1));
+    const std::string image = first.AddResImage()->GetName();
+    const std::string image2 = first.AddResImage()->GetName();
+    EXPECT_EQ(image2, "image " + std::to_string(NumberOf(image) + 1));
+    EXPECT_EQ(first.AddResMaterial()->GetName().rfind("material ", 0), 0u);
     EXPECT_EQ(first.AddResRenderTarget()->GetName().rfind("target ", 0), 0u);
-    EXPECT_EQ(first.GetResources().size(), 2u);
+    EXPECT_EQ(first.AddResShader()->GetName().rfind("shader ", 0), 0u);
+    EXPECT_EQ(first.AddResObject3D()->GetName().rfind("3D Object ", 0), 0u);
+    EXPECT_EQ(first.GetResources().size(), 6u);
     EXPECT_EQ(first.GetLayers().size(), 1u);
 }
 
@@ -72,7 +75,7 @@ TEST(DemoModel, LookupIsExactAndTheFirstMatchWins)
     EXPECT_EQ(demo.GetLayerByName("title"), nullptr);
     EXPECT_EQ(demo.GetLayerByName("Title "), nullptr);
 
-    COrvModifiable* pImage = demo.AddResMaterial();
+    COrvModifiable* pImage = demo.AddResImage();
     pImage->SetName("Title");
     EXPECT_EQ(demo.GetResourceByName("Title"), pImage);
     EXPECT_EQ(demo.GetResourceByName("TITLE"), nullptr);
@@ -130,7 +133,7 @@ TEST(DemoModel, CutAndPasteReorderResourcesApartFromLayers)
 {
     COrvDemo demo;
     COrvModifiable* pLayer = demo.AddLayerSprite();
-    COrvModifiable* pImage = demo.AddResRenderTarget();
+    COrvModifiable* pImage = demo.AddResImage();
     COrvModifiable* pMaterial = demo.AddResMaterial();
     demo.CutModifiable(pMaterial);
     demo.CutModifiable(pLayer);

@@ -193,7 +193,7 @@ TEST_F(FramePipeline, UnknownTargetsFallBackToTheWholeBackBuffer)
 {
     m_Demo.SetDevice(&m_Device);
     AddTarget(m_Demo, "empty", 0, 0); // no surface
-    m_Demo.AddResMaterial()->SetName("picture");
+    m_Demo.AddResImage()->SetName("picture");
     CProbeLayer* pMissing = Add<CProbeLayer>(m_Demo);
     CProbeLayer* pEmpty = Add<CProbeLayer>(m_Demo);
     CProbeLayer* pNotATarget = Add<CProbeLayer>(m_Demo);

@@ -128,3 +128,49 @@ TEST_F(Resources, SetDefaultsCopiesAFileMaterial)
     EXPECT_EQ(m.Diffuse.a, 0.5f);
     EXPECT_EQ(pMaterial->GetMaterial()->m_TextureName1, "b");
 }
+
+TEST_F(Resources, ImagesAndEffectsThatFailLeaveNothingAndDoNotRetry)
+{
+    CScratchDir dir("images");
+    std::filesystem::current_path(dir.Path());
+    COrvDemo demo;
+    demo.SetDevice(&m_Device);
+    auto* pImage = static_cast<COrvResImage*>(demo.AddResImage());
+    pImage->SetFileName("missing.png");
+    auto* pShader = static_cast<COrvResShader*>(demo.AddResShader());
+    pShader->SetFileName("missing.fx");
+    demo.DrawFrame(0.0f);
+    EXPECT_EQ(pImage->GetTexture(), nullptr);
+    EXPECT_EQ(pShader->GetEffect(), nullptr);
+    // Loaders ran inside the data folder.
+    EXPECT_EQ(std::filesystem::current_path(), dir.Path() / "data");
+    demo.SetDevice(nullptr);
+    EXPECT_EQ(m_Device.GetLiveObjects(), 0);
+}
+
+TEST_F(Resources, MeshObjectsNeedADevice)
+{
+    OGLObject* pObject = new OGLObject;
+    pObject->AddRef();
+    EXPECT_EQ(pObject->Load("quad", &m_Demo), 1);
+    EXPECT_EQ(pObject->CreateTexturedSphere(1.0f, 8), 1);
+    pObject->SetDevice(&m_Device);
+    EXPECT_EQ(pObject->Load("missing.x", &m_Demo), 0);
+    EXPECT_EQ(pObject->GetMesh(), nullptr);
+    EXPECT_EQ(pObject->GetDiagonal(), 0.0f);
+    pObject->Draw(&m_Demo, nullptr); // draws nothing, does not crash
+    pObject->Release();
+
+    auto* pResource = static_cast<COrvResObject3D*>(m_Demo.AddResObject3D());
+    pResource->SetFileName("quad");
+    pResource->Update();
+    ASSERT_NE(pResource->GetObject(), nullptr);
+    // A device change drops the object; the next update builds it again.
+    m_Demo.SetDevice(nullptr);
+    EXPECT_EQ(pResource->GetObject(), nullptr);
+    pResource->Update();
+    EXPECT_EQ(pResource->GetObject(), nullptr);
+    m_Demo.SetDevice(&m_Device);
+    pResource->Update();
+    EXPECT_NE(pResource->GetObject(), nullptr);
+}
