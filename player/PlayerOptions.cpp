@@ -92,7 +92,8 @@ bool ParseModeText(const std::string& strText, int& riWidth, int& riHeight, int&
     }
     int iWidth = 0;
     int iHeight = 0;
-    if (!ParsePositiveInt(width, 16384, iWidth) || !ParsePositiveInt(height, 16384, iHeight))
+    // 8192 pixels a side is beyond any display and any sensible recording.
+    if (!ParsePositiveInt(width, 8192, iWidth) || !ParsePositiveInt(height, 8192, iHeight))
     {
         return false;
     }

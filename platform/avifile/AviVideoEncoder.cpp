@@ -131,11 +131,15 @@ bool CAviVideoEncoder::Open(const std::string& strEncoder, const SVideoFormat& f
     {
         return false;
     }
-    m_pContext->width = format.iWidth;
-    m_pContext->height = std::abs(format.iHeight);
+    m_pContext->pix_fmt = ChoosePixelFormat(pCodec, strEncoder, source);
+    // Subsampled chroma needs even sizes: an odd picture is stretched by one pixel.
+    const AVPixFmtDescriptor* pDesc = av_pix_fmt_desc_get(m_pContext->pix_fmt);
+    int iEvenX = pDesc != nullptr && pDesc->log2_chroma_w > 0 ? 1 : 0;
+    int iEvenY = pDesc != nullptr && pDesc->log2_chroma_h > 0 ? 1 : 0;
+    m_pContext->width = (format.iWidth + iEvenX) & ~iEvenX;
+    m_pContext->height = (std::abs(format.iHeight) + iEvenY) & ~iEvenY;
     m_pContext->time_base = AVRational{format.iScale, format.iRate};
     m_pContext->framerate = AVRational{format.iRate, format.iScale};
-    m_pContext->pix_fmt = ChoosePixelFormat(pCodec, strEncoder, source);
     m_pContext->gop_size = 2 * format.iRate / format.iScale + 1;
     m_pContext->thread_count = static_cast<int>(std::thread::hardware_concurrency());
     m_pContext->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
@@ -155,7 +159,7 @@ bool CAviVideoEncoder::Open(const std::string& strEncoder, const SVideoFormat& f
     {
         return false;
     }
-    m_pScaler = sws_getContext(m_pContext->width, m_pContext->height, source, m_pContext->width,
+    m_pScaler = sws_getContext(format.iWidth, std::abs(format.iHeight), source, m_pContext->width,
                                m_pContext->height, m_pContext->pix_fmt, SWS_BILINEAR, nullptr,
                                nullptr, nullptr);
     return m_pScaler != nullptr;
@@ -199,8 +203,9 @@ bool CAviVideoEncoder::Convert(const uint8_t* pBits)
     }
     const uint8_t* const apSource[1] = {pFirst};
     const int aiStride[1] = {iStride};
+    // The scaler answers with the height of the picture it made.
     return sws_scale(m_pScaler, apSource, aiStride, 0, iRows, m_pFrame->data, m_pFrame->linesize) ==
-           iRows;
+           m_pContext->height;
 }
 
 bool CAviVideoEncoder::Encode(const uint8_t* pBits, int64_t iPosition, const PacketSink& sink)

@@ -192,8 +192,10 @@ bool COrvGLDevice::CreateSwapSurfaces(std::string& rsReason)
     OrvAssignRef(m_apTargets[0], m_pBackBuffer);
     OrvAssignRef(m_pDepth, m_pAutoDepth);
     ResetViewportTo(m_pBackBuffer);
-    // A fresh back buffer and front buffer are black.
+    // A fresh back buffer and front buffer are black, a fresh depth buffer is far.
     Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+    if (m_pAutoDepth)
+        ClearDepthSurface(m_pAutoDepth);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_uFramebuffer);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_uReadFramebuffer);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
@@ -329,6 +331,8 @@ COrvGLDevice::~COrvGLDevice()
             glDeleteBuffers(1, &m_uUserVertices);
         if (m_uUserIndices)
             glDeleteBuffers(1, &m_uUserIndices);
+        if (m_uBatchIndexBuffer)
+            glDeleteBuffers(1, &m_uBatchIndexBuffer);
     }
     m_pCore->SetDevice(nullptr);
     delete m_pSwapChain;
@@ -542,6 +546,8 @@ HRESULT COrvGLDevice::CreateDepthStencilSurface(UINT Width, UINT Height, D3DFORM
     auto* pSurface = new COrvGLSurface(
         m_pCore, COrvGLSurface::KIND_DEPTH,
         MakeDesc(Format, D3DUSAGE_DEPTHSTENCIL, D3DPOOL_DEFAULT, Width, Height), *pFormat);
+    if (pSurface->IsValid())
+        ClearDepthSurface(pSurface);
     return Deliver<IDirect3DSurface9>(pSurface, pSurface->IsValid(), ppSurface);
 }
 

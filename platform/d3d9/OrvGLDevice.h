@@ -11,8 +11,9 @@
 // target in both modes; Present copies it to the window (windowed) and keeps it as the
 // front buffer that GetFrontBufferData reads.
 //
-// Consecutive draws with no state change in between are batched into one
-// glMultiDrawArrays; every state change, clear, lock or read-back submits the batch first.
+// Consecutive draws with no state change in between are batched into one draw (one indexed
+// list for strips and lists, else glMultiDrawArrays); every state change, clear, lock or
+// read-back submits the batch first.
 #include "OrvFixedFunction.h"
 #include "OrvGLCore.h"
 #include "OrvGLProgramCache.h"
@@ -233,6 +234,8 @@ private:
     void ApplyViewport();
     bool AttachForRead(COrvGLSurface* pSurface);
     void ResetViewportTo(COrvGLSurface* pSurface);
+    // Sets a new depth-stencil buffer to far (1.0) and stencil 0.
+    void ClearDepthSurface(COrvGLSurface* pSurface);
 
     // Drawing (OrvGLDeviceDraw.cpp)
     void Changed(uint32_t uDirty);
@@ -252,6 +255,7 @@ private:
     // Number of vertices the bound streams hold for a layout (0 if a stream is missing).
     UINT VertexLimit(const SOrvVertexLayout& rLayout) const;
     GLuint UploadUserData(GLuint& ruBuffer, const void* pData, size_t uSize, GLenum eTarget);
+    bool DrawBatchIndexed();
 
     OrvGLCorePtr m_pCore;
     IDirect3D9* m_pD3D;
@@ -314,6 +318,8 @@ private:
     UINT m_uiBatchVertexLimit = 0;
     std::vector<GLint> m_aiBatchFirst;
     std::vector<GLsizei> m_aiBatchCount;
+    std::vector<GLuint> m_aiBatchIndices;
+    GLuint m_uBatchIndexBuffer = 0;
 };
 
 // Our device behind a Direct3D device pointer (null for a foreign object).

@@ -307,12 +307,51 @@ void COrvGLDevice::FlushBatch()
     {
         if (uCount == 1)
             glDrawArrays(m_eBatchMode, m_aiBatchFirst[0], m_aiBatchCount[0]);
-        else
+        else if (!DrawBatchIndexed())
             glMultiDrawArrays(m_eBatchMode, m_aiBatchFirst.data(), m_aiBatchCount.data(),
                               (GLsizei)uCount);
     }
     m_aiBatchFirst.clear();
     m_aiBatchCount.clear();
+}
+
+// Software rasterisers pay a set-up cost per draw, even inside glMultiDrawArrays: strips and
+// lists of the batch become one indexed list. Strip triangles keep their first vertex and
+// their winding.
+bool COrvGLDevice::DrawBatchIndexed()
+{
+    GLenum eMode = m_eBatchMode;
+    std::vector<GLuint>& raIndices = m_aiBatchIndices;
+    raIndices.clear();
+    if (eMode == GL_TRIANGLE_STRIP)
+    {
+        for (size_t i = 0; i < m_aiBatchCount.size(); ++i)
+        {
+            const GLuint uFirst = (GLuint)m_aiBatchFirst[i];
+            const GLuint uTriangles = (GLuint)m_aiBatchCount[i] - 2;
+            for (GLuint k = 0; k < uTriangles; ++k)
+            {
+                const GLuint v = uFirst + k;
+                raIndices.push_back(v);
+                raIndices.push_back(k & 1 ? v + 2 : v + 1);
+                raIndices.push_back(k & 1 ? v + 1 : v + 2);
+            }
+        }
+        eMode = GL_TRIANGLES;
+    }
+    else if (eMode == GL_TRIANGLES || eMode == GL_LINES || eMode == GL_POINTS)
+    {
+        for (size_t i = 0; i < m_aiBatchCount.size(); ++i)
+            for (GLint v = 0; v < m_aiBatchCount[i]; ++v)
+                raIndices.push_back((GLuint)(m_aiBatchFirst[i] + v));
+    }
+    else
+        return false;
+    UploadUserData(m_uBatchIndexBuffer, raIndices.data(), raIndices.size() * sizeof(GLuint),
+                   GL_ELEMENT_ARRAY_BUFFER);
+    glDrawElements(eMode, (GLsizei)raIndices.size(), GL_UNSIGNED_INT, nullptr);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_pIndices ? m_pIndices->GetStore().GetName() : 0);
+    return true;
 }
 
 const SOrvVertexLayout* COrvGLDevice::CurrentLayout() const

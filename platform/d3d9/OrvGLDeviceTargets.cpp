@@ -269,6 +269,29 @@ HRESULT COrvGLDevice::Clear(DWORD Count, const D3DRECT* pRects, DWORD Flags, D3D
     return D3D_OK;
 }
 
+void COrvGLDevice::ClearDepthSurface(COrvGLSurface* pSurface)
+{
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_uReadFramebuffer);
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    const bool bStencil = HasStencil(pSurface->GetFormat());
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER,
+                              bStencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
+                              GL_RENDERBUFFER, pSurface->GetRenderbuffer());
+    glDisable(GL_SCISSOR_TEST);
+    glDepthMask(GL_TRUE);
+    glStencilMask(0xFF);
+    if (bStencil)
+        glClearBufferfi(GL_DEPTH_STENCIL, 0, 1.f, 0);
+    else
+    {
+        const float fFar = 1.f;
+        glClearBufferfv(GL_DEPTH, 0, &fFar);
+    }
+    glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+    glBindFramebuffer(GL_FRAMEBUFFER, m_uFramebuffer);
+    m_uDirty |= DIRTY_TARGETS | DIRTY_VIEWPORT | DIRTY_RASTER;
+}
+
 HRESULT COrvGLDevice::SetViewport(const D3DVIEWPORT9* pViewport)
 {
     if (!pViewport || !m_apTargets[0])

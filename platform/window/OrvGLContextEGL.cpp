@@ -3,6 +3,8 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
+#include <dlfcn.h>
+
 #include <vector>
 
 namespace
@@ -141,8 +143,28 @@ std::unique_ptr<COrvGLContext> TryPbuffer(EGLDisplay pDisplay)
 }
 } // namespace
 
+namespace
+{
+// libepoxy loads EGL and GL on first use and aborts when they are missing: look first.
+bool CanLoad(const char* const* pszNames, std::string& rsReason)
+{
+    for (const char* const* p = pszNames; *p; ++p)
+        if (void* pHandle = dlopen(*p, RTLD_LAZY | RTLD_LOCAL))
+        {
+            dlclose(pHandle);
+            return true;
+        }
+    rsReason = std::string("no ") + pszNames[0] + " on this system";
+    return false;
+}
+} // namespace
+
 std::unique_ptr<COrvGLContext> OrvCreateHeadlessGLContext(std::string& rsReason)
 {
+    static const char* const s_aszEGL[] = {"libEGL.so.1", "libEGL.so", nullptr};
+    static const char* const s_aszGL[] = {"libOpenGL.so.0", "libGL.so.1", "libOpenGL.so", nullptr};
+    if (!CanLoad(s_aszEGL, rsReason) || !CanLoad(s_aszGL, rsReason))
+        return nullptr;
     std::unique_ptr<COrvGLContext> pContext = TrySurfaceless(SurfacelessDisplay(), "surfaceless");
     if (!pContext)
         pContext = TrySurfaceless(DeviceDisplay(), "device");

@@ -173,4 +173,10 @@ TEST_F(OrvAviTest, DefaultCompressorWritesAFilePlayersRead)
     EXPECT_EQ(streams[0].strCodec, "h264");
     EXPECT_EQ(streams[0].lFrames, 30);
     EXPECT_EQ(streams[0].strRate, "25/1");
+
+    // Odd sizes, which 4:2:0 cannot hold, still record every frame.
+    Record(strPath, 161, 91, 5);
+    streams = Probe(strPath);
+    ASSERT_EQ(streams.size(), 1u);
+    EXPECT_EQ(streams[0].lFrames, 5);
 }

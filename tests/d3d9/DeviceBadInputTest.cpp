@@ -2,9 +2,11 @@
 #include "DrawTestUtil.h"
 #include "OrvTestDevice.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 TEST(DeviceBadInput, CreationRejectsBadParameters)
 {
@@ -219,4 +221,35 @@ TEST(DeviceBadInput, ObjectsOutliveTheDeviceSafely)
     pTexture->UnlockRect(1);
     pTexture->Release();
     pBuffer->Release();
+}
+
+TEST(DeviceBadInputDeathTest, NoGLGivesAFailureAndOneReason)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // In a fresh process, point the GL dispatch at no EGL vendor at all.
+    EXPECT_EXIT(
+        {
+            setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent/orv_no_vendor.json", 1);
+            unsetenv("DISPLAY");
+            unsetenv("WAYLAND_DISPLAY");
+            IDirect3D9* pD3D = Direct3DCreate9(D3D_SDK_VERSION);
+            D3DPRESENT_PARAMETERS params = {};
+            params.BackBufferWidth = params.BackBufferHeight = 16;
+            params.BackBufferFormat = D3DFMT_X8R8G8B8;
+            params.Windowed = TRUE;
+            IDirect3DDevice9* pDevice = nullptr;
+            HRESULT hr1 = pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params, &pDevice);
+            HRESULT hr2 = pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params, &pDevice);
+            pD3D->Release();
+            exit(FAILED(hr1) && FAILED(hr2) && !pDevice ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0),
+        ::testing::Truly(
+            [](const std::string& rsOutput)
+            {
+                const std::string sLine = "Direct3D device creation failed: no headless OpenGL";
+                const size_t uFirst = rsOutput.find(sLine);
+                return uFirst != std::string::npos &&
+                       rsOutput.find(sLine, uFirst + 1) == std::string::npos;
+            }));
 }

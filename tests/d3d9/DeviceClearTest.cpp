@@ -23,3 +23,36 @@ TEST(DeviceClear, ClearTouchesOnlyTheViewportAndReadsBackTopRowFirst)
     EXPECT_EQ(0xFF0000FFu, image.At(16, 32));
     EXPECT_TRUE(OrvMatchesGolden(image, "d3d9/clear_viewport"));
 }
+
+TEST(DeviceClear, NewDepthBuffersStartFarSoTheFirstDrawPasses)
+{
+    COrvTestDevice device(8, 8);
+    ASSERT_TRUE(device);
+    IDirect3DSurface9* pDepth = nullptr;
+    ASSERT_EQ(D3D_OK, device->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0,
+                                                        TRUE, &pDepth, nullptr));
+    for (int iPass = 0; iPass < 2; ++iPass)
+    {
+        if (iPass == 1)
+        {
+            ASSERT_EQ(D3D_OK, device->SetDepthStencilSurface(pDepth));
+        }
+        device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+        device->SetFVF(D3DFVF_XYZRHW | D3DFVF_DIFFUSE);
+        const struct
+        {
+            float x, y, z, rhw;
+            D3DCOLOR color;
+        } quad[4] = {{-0.5f, -0.5f, 0.99f, 1, 0xFF00FF00},
+                     {7.5f, -0.5f, 0.99f, 1, 0xFF00FF00},
+                     {-0.5f, 7.5f, 0.99f, 1, 0xFF00FF00},
+                     {7.5f, 7.5f, 0.99f, 1, 0xFF00FF00}};
+        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(quad[0]));
+        SOrvImage image;
+        ASSERT_TRUE(OrvReadRenderTarget(device.Get(), image));
+        EXPECT_EQ(0xFF00FF00u, image.At(4, 4)) << "pass " << iPass;
+    }
+    pDepth->Release();
+}

@@ -199,3 +199,35 @@ TEST(DeviceTargets, FrontBufferHoldsThePresentedImageTopRowFirst)
     pCopy->UnlockRect();
     pCopy->Release();
 }
+
+TEST(DeviceTargets, BackBufferReadsBackThroughEveryLockablePath)
+{
+    COrvTestDevice device(8, 4);
+    ASSERT_TRUE(device);
+    D3DRECT right = {4, 0, 8, 4};
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.f, 0);
+    device->Clear(1, &right, D3DCLEAR_TARGET, 0xFFA0B0C0, 1.f, 0);
+    IDirect3DSurface9* pBackBuffer = nullptr;
+    ASSERT_EQ(D3D_OK, device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &pBackBuffer));
+    // Into a level of a system-memory texture.
+    IDirect3DTexture9* pTexture = nullptr;
+    ASSERT_EQ(D3D_OK, device->CreateTexture(8, 4, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                            &pTexture, nullptr));
+    IDirect3DSurface9* pLevel = nullptr;
+    pTexture->GetSurfaceLevel(0, &pLevel);
+    ASSERT_EQ(D3D_OK, device->GetRenderTargetData(pBackBuffer, pLevel));
+    D3DLOCKED_RECT locked;
+    ASSERT_EQ(D3D_OK, pTexture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY));
+    EXPECT_EQ(0xFF102030u, static_cast<const DWORD*>(locked.pBits)[1]);
+    EXPECT_EQ(0xFFA0B0C0u, static_cast<const DWORD*>(locked.pBits)[6]);
+    pTexture->UnlockRect(0);
+    // Locking the back buffer itself, a sub-rectangle.
+    const RECT rect = {5, 1, 7, 3};
+    ASSERT_EQ(D3D_OK, pBackBuffer->LockRect(&locked, &rect, D3DLOCK_READONLY));
+    EXPECT_EQ(0xFFA0B0C0u, static_cast<const DWORD*>(locked.pBits)[0]);
+    EXPECT_EQ(32, locked.Pitch);
+    pBackBuffer->UnlockRect();
+    pLevel->Release();
+    pTexture->Release();
+    pBackBuffer->Release();
+}

@@ -79,7 +79,7 @@ TEST(PlayerOptionsTest, BadArgumentsGiveOneLineReasons)
         {"--mode", "x720"},
         {"--mode", "0x720"},
         {"--mode", "1280x720@"},
-        {"--mode", "99999x720"},
+        {"--mode", "9000x720"},
         {"--mode", "-1280x720"},
         {"--mode"},
         {"--duration", "0"},
