@@ -54,7 +54,6 @@ public:
     COrvModifiable* AddResImage();
     COrvModifiable* AddResMaterial();
     COrvModifiable* AddResRenderTarget();
-    COrvModifiable* AddResShader();
     COrvModifiable* AddResObject3D();
 
     // The two ways an object joins the document, which the factories and the reader
