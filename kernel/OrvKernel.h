@@ -28,6 +28,7 @@
 #include "graphics/OrvResImage.h"
 #include "graphics/OrvResRenderTarget.h"
 #include "graphics/OrvMaterial.h"
+#include "graphics/OrvResShader.h"
 #include "graphics/OGLObject.h"
 #include "graphics/OrvResObject3D.h"
 #include "layers/OrvLayer.h"

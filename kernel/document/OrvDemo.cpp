@@ -5,6 +5,7 @@
 #include "graphics/OrvResImage.h"
 #include "graphics/OrvResObject3D.h"
 #include "graphics/OrvResRenderTarget.h"
+#include "graphics/OrvResShader.h"
 #include "layers/OrvLayer.h"
 #include "layers/OrvLayerSprite.h"
 
@@ -27,6 +28,7 @@ int g_iSpriteCount = 0;
 int g_iImageCount = 0;
 int g_iMaterialCount = 0;
 int g_iTargetCount = 0;
+int g_iShaderCount = 0;
 int g_iObject3DCount = 0;
 } // namespace
 
@@ -146,6 +148,14 @@ COrvModifiable* COrvDemo::AddResRenderTarget()
 {
     auto* pResource = new COrvResRenderTarget;
     pResource->SetName(NextName(g_iTargetCount, "target %d"));
+    AddResource(pResource);
+    return pResource;
+}
+
+COrvModifiable* COrvDemo::AddResShader()
+{
+    auto* pResource = new COrvResShader;
+    pResource->SetName(NextName(g_iShaderCount, "shader %d"));
     AddResource(pResource);
     return pResource;
 }

@@ -54,6 +54,7 @@ public:
     COrvModifiable* AddResImage();
     COrvModifiable* AddResMaterial();
     COrvModifiable* AddResRenderTarget();
+    COrvModifiable* AddResShader();
     COrvModifiable* AddResObject3D();
 
     // The two ways an object joins the document, which the factories and the reader

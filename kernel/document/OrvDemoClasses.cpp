@@ -44,6 +44,7 @@ const SResourceClass g_ResourceClasses[] = {
     {"COrvResImage", &CreateResource<COrvResImage>},
     {"COrvResObject3D", &CreateResource<COrvResObject3D>},
     {"COrvResMaterial", &CreateResource<COrvResMaterial>},
+    {"COrvResShader", &CreateResource<COrvResShader>},
     {"COrvResRenderTarget", &CreateResource<COrvResRenderTarget>},
 };
 

@@ -5,6 +5,7 @@
 #include "document/OrvDemo.h"
 #include "graphics/OrvMaterial.h"
 #include "graphics/OrvResImage.h"
+#include "graphics/OrvResShader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -227,16 +228,50 @@ void OGLObject::Draw(COrvDemo* pDemo, COrvResMaterial* pMaterial)
 {
     if (!m_pDevice)
         return;
-    if (pMaterial)
-        pMaterial->GetMaterial()->Apply(m_pDevice, pDemo);
-    if (m_dwMaterialCount == 0 && m_pMesh)
-        m_pMesh->DrawSubset(0);
-    if (m_pVertexBuffer)
+    ID3DXEffect* pEffect = nullptr;
+    if (pMaterial && pDemo && !pMaterial->GetShaderName().empty())
     {
-        m_pDevice->SetStreamSource(0, m_pVertexBuffer, 0, sizeof(SQuadVertex));
-        m_pDevice->SetFVF(QUAD_FVF);
-        m_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+        auto* pShader =
+            dynamic_cast<COrvResShader*>(pDemo->GetResourceByName(pMaterial->GetShaderName()));
+        if (pShader && pShader->GetEffect() &&
+            SUCCEEDED(pShader->GetEffect()->SetTechnique(pShader->GetTechnique())))
+            pEffect = pShader->GetEffect();
     }
-    for (DWORD subset = 0; subset < m_dwMaterialCount && m_pMesh; ++subset)
-        m_pMesh->DrawSubset(subset);
+    UINT passes = 1;
+    if (pEffect)
+    {
+        D3DXMATRIX world, view, projection;
+        m_pDevice->GetTransform(D3DTS_WORLD, &world);
+        m_pDevice->GetTransform(D3DTS_VIEW, &view);
+        m_pDevice->GetTransform(D3DTS_PROJECTION, &projection);
+        const D3DXMATRIX viewProjection = view * projection;
+        pEffect->SetMatrix("World", &world);
+        pEffect->SetMatrix("View", &view);
+        pEffect->SetMatrix("Projection", &projection);
+        pEffect->SetMatrix("ViewProjection", &viewProjection);
+        pEffect->SetFloat("Time", static_cast<float>(COrvPropBase::m_siFrame / 30.0));
+        passes = 0;
+        pEffect->Begin(&passes, 0);
+    }
+    for (UINT pass = 0; pass < passes; ++pass)
+    {
+        if (pEffect)
+            pEffect->BeginPass(pass);
+        if (pMaterial)
+            pMaterial->GetMaterial()->Apply(m_pDevice, pDemo);
+        if (m_dwMaterialCount == 0 && m_pMesh)
+            m_pMesh->DrawSubset(0);
+        if (m_pVertexBuffer)
+        {
+            m_pDevice->SetStreamSource(0, m_pVertexBuffer, 0, sizeof(SQuadVertex));
+            m_pDevice->SetFVF(QUAD_FVF);
+            m_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+        }
+        for (DWORD subset = 0; subset < m_dwMaterialCount && m_pMesh; ++subset)
+            m_pMesh->DrawSubset(subset);
+        if (pEffect)
+            pEffect->EndPass();
+    }
+    if (pEffect)
+        pEffect->End();
 }

@@ -28,6 +28,7 @@ void Populate(COrvDemo& demo)
     auto* pTarget = demo.AddResRenderTarget();
     FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(256);
     FindProp<COrvPropBool>(pTarget, ORV_PROP_AUTOSIZE)->SetValue(true);
+    demo.AddResShader();
     demo.AddResObject3D();
     auto* pSprite = demo.AddLayerSprite();
     auto* pTranslation = FindProp<COrvPropVector>(pSprite, ORV_PROP_TRANSLATION);

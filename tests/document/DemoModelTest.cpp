@@ -41,8 +41,9 @@ TEST(DemoModel, FactoryCountersAreProcessWideAndNumberOnFromOne)
     EXPECT_EQ(image2, "image " + std::to_string(NumberOf(image) + 1));
     EXPECT_EQ(first.AddResMaterial()->GetName().rfind("material ", 0), 0u);
     EXPECT_EQ(first.AddResRenderTarget()->GetName().rfind("target ", 0), 0u);
+    EXPECT_EQ(first.AddResShader()->GetName().rfind("shader ", 0), 0u);
     EXPECT_EQ(first.AddResObject3D()->GetName().rfind("3D Object ", 0), 0u);
-    EXPECT_EQ(first.GetResources().size(), 5u);
+    EXPECT_EQ(first.GetResources().size(), 6u);
     EXPECT_EQ(first.GetLayers().size(), 1u);
 }
 

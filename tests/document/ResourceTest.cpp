@@ -137,8 +137,11 @@ TEST_F(Resources, ImagesAndEffectsThatFailLeaveNothingAndDoNotRetry)
     demo.SetDevice(&m_Device);
     auto* pImage = static_cast<COrvResImage*>(demo.AddResImage());
     pImage->SetFileName("missing.png");
+    auto* pShader = static_cast<COrvResShader*>(demo.AddResShader());
+    pShader->SetFileName("missing.fx");
     demo.DrawFrame(0.0f);
     EXPECT_EQ(pImage->GetTexture(), nullptr);
+    EXPECT_EQ(pShader->GetEffect(), nullptr);
     // Loaders ran inside the data folder.
     EXPECT_EQ(std::filesystem::current_path(), dir.Path() / "data");
     demo.SetDevice(nullptr);

@@ -1,0 +1,72 @@
+#include "graphics/OrvResShader.h"
+
+#include "audio/OrvSniffer.h"
+#include "core/OrvPropId.h"
+
+COrvResShader::COrvResShader()
+{
+    m_pFileName = new COrvPropString(this, ORV_PROP_FILENAME);
+    m_pFileName->AddRef();
+    m_pFileName->SetDefaultValue("");
+    m_Properties.push_back(m_pFileName);
+}
+
+COrvResShader::~COrvResShader()
+{
+    ReleaseEffect();
+    m_pFileName->Release();
+}
+
+void COrvResShader::SetFileName(const std::string& name)
+{
+    m_pFileName->SetValue(name);
+}
+
+void COrvResShader::ReleaseEffect()
+{
+    if (m_pEffect)
+        m_pEffect->Release();
+    m_pEffect = nullptr;
+    m_hTechnique = nullptr;
+}
+
+void COrvResShader::Update()
+{
+    const std::string name = m_pFileName->GetValue();
+    if (name == m_LoadedFileName)
+        return;
+    ReleaseEffect();
+    m_LoadedFileName = name;
+    if (name.empty() || !m_pDevice)
+        return;
+    EnterDataDir();
+    ID3DXEffect* pEffect = nullptr;
+    if (FAILED(D3DXCreateEffectFromFileA(m_pDevice, name.c_str(), nullptr, nullptr, 0, nullptr,
+                                         &pEffect, nullptr)) ||
+        !pEffect)
+    {
+        if (pEffect)
+            pEffect->Release();
+        SnifferMessage(("Effect file not loaded: " + name).c_str());
+        return;
+    }
+    D3DXHANDLE hTechnique = nullptr;
+    if (FAILED(pEffect->FindNextValidTechnique(nullptr, &hTechnique)) || !hTechnique)
+    {
+        SnifferMessage(("Effect file without a valid technique: " + name).c_str());
+        pEffect->Release();
+        return;
+    }
+    m_pEffect = pEffect;
+    m_hTechnique = hTechnique;
+}
+
+void COrvResShader::SetDevice(IDirect3DDevice9* pDevice)
+{
+    if (pDevice != m_pDevice)
+    {
+        ReleaseEffect();
+        m_LoadedFileName.clear();
+    }
+    m_pDevice = pDevice;
+}
