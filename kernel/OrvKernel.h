@@ -33,6 +33,15 @@
 #include "graphics/OrvResObject3D.h"
 #include "layers/OrvLayer.h"
 #include "layers/OrvLayerSprite.h"
+#include "layers/OrvGelly.h"
+#include "layers/OrvLayer3DObject.h"
+#include "layers/OrvLayer3DObjectGelly.h"
+
+// Post-processing layers
+#include "postprocess/OrvLayerPPBase.h"
+#include "postprocess/OrvLayerPPEffects.h"
+#include "postprocess/OrvLayerPPBloom.h"
+#include "postprocess/OrvLayerPostProcess.h"
 
 // Video capture
 #include "capture/OrvAvi.h"

@@ -43,6 +43,14 @@ public:
     COrvLayer* GetLayerByName(const std::string& name) const;
 
     COrvModifiable* AddLayerSprite();
+    COrvModifiable* AddLayerObject3D();
+    COrvModifiable* AddLayerObject3DGelly();
+    COrvModifiable* AddLayerPostProcess();
+    COrvModifiable* AddLayerPPWave();
+    COrvModifiable* AddLayerPPRadialBlur();
+    COrvModifiable* AddLayerPPBlackWhite();
+    COrvModifiable* AddLayerPPFishEye();
+    COrvModifiable* AddLayerPPBloom();
     COrvModifiable* AddResImage();
     COrvModifiable* AddResMaterial();
     COrvModifiable* AddResRenderTarget();
@@ -53,6 +61,8 @@ public:
     // follow: a layer is appended, referenced and given the device; a resource is
     // referenced, linked to this document, given the device and appended. Null is ignored.
     void AddLayer(COrvLayer* pLayer);
+    // Names a new layer from its factory's counter and format, then adds it.
+    COrvModifiable* AddNamedLayer(COrvLayer* pLayer, int& counter, const char* pFormat);
     void AddResource(COrvResource* pResource);
 
     void CutModifiable(COrvModifiable* pObject);

@@ -5,7 +5,12 @@
 #include "graphics/OrvResObject3D.h"
 #include "graphics/OrvResRenderTarget.h"
 #include "graphics/OrvResShader.h"
+#include "layers/OrvLayer3DObject.h"
+#include "layers/OrvLayer3DObjectGelly.h"
 #include "layers/OrvLayerSprite.h"
+#include "postprocess/OrvLayerPPBloom.h"
+#include "postprocess/OrvLayerPPEffects.h"
+#include "postprocess/OrvLayerPostProcess.h"
 
 #include <cerrno>
 #include <climits>
@@ -45,6 +50,14 @@ const SResourceClass g_ResourceClasses[] = {
 
 const SLayerClass g_LayerClasses[] = {
     {"COrvLayerSprite", &CreateLayer<COrvLayerSprite>},
+    {"COrvLayer3DObject", &CreateLayer<COrvLayer3DObject>},
+    {"COrvLayer3DObjectGelly", &CreateLayer<COrvLayer3DObjectGelly>},
+    {"COrvLayerPostProcess", &CreateLayer<COrvLayerPostProcess>},
+    {"COrvLayerPPWave", &CreateLayer<COrvLayerPPWave>},
+    {"COrvLayerPPRadialBlur", &CreateLayer<COrvLayerPPRadialBlur>},
+    {"COrvLayerPPBlackWhite", &CreateLayer<COrvLayerPPBlackWhite>},
+    {"COrvLayerPPFishEye", &CreateLayer<COrvLayerPPFishEye>},
+    {"COrvLayerPPBloom", &CreateLayer<COrvLayerPPBloom>},
 };
 } // namespace
 

@@ -127,6 +127,11 @@ void ORV_Gelly::Step(float h)
         v.z += h * force.z;
         Float3& next = m_Next[i];
         next = {p[i].x + h * v.x, p[i].y + h * v.y, p[i].z + h * v.z};
+        if (next.y < kGround)
+        {
+            next.y = kGround;
+            v.y = std::max(v.y, 0.0f);
+        }
         bFinite = bFinite && std::isfinite(next.x + next.y + next.z);
     }
     m_Positions.swap(m_Next);

@@ -18,9 +18,13 @@ class ORV_API ORV_Gelly
 public:
     // Largest step of one frame. A jump forward in time (a seek, a long pause) advances by
     // at most this much, a jump backwards holds the shape: the explicit integration is only
-    // stable for short forward steps. At 25 frames per second and 128 beats per minute one
-    // drawn frame is a step of about 0.55.
-    static constexpr float kMaxStep = 1.0f;
+    // stable for short forward steps. One drawn frame is a step of 0.55 at 25 frames per
+    // second and 128 beats per minute; 2 covers playback down to about 7 frames per second
+    // unchanged.
+    static constexpr float kMaxStep = 2.0f;
+    // The ground: no vertex falls below this height; one that reaches it lands there and
+    // loses its downward speed (a demo places the ground with the layer's translation).
+    static constexpr float kGround = -100.0f;
 
     // Builds the state from n vertices of `stride` bytes and `faceCount` triangles of three
     // 16-bit or 32-bit indices. Faces naming a vertex outside 0..n-1 are skipped. Returns
@@ -34,8 +38,8 @@ public:
     // Step length for the frame time `fFrame` since the last call (0.4 per frame of time,
     // clamped to 0..kMaxStep); the frame becomes the last one.
     float TakeStep(float fFrame);
-    // One integration step of length h. A step that would leave a non-finite value puts
-    // the body back at rest in its first shape.
+    // One integration step of length h, vertices landing on the ground. A step that would leave a
+    // non-finite value puts the body back at rest in its first shape.
     void Step(float h);
     // Writes the current positions into the kept vertex bytes and returns them
     // (VertexCount() × Stride() bytes), ready to be copied into the mesh.

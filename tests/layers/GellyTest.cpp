@@ -42,6 +42,21 @@ TEST(Gelly, OneFrameMovesAFreeVertexUnderPushDampingAndGravity)
     EXPECT_NEAR(gelly.Velocity(0).y, -3.92f + 0.4f * (0.2f + 0.3f * 3.92f - 10.0f), 1e-5f);
 }
 
+TEST(Gelly, VerticesLandOnTheGround)
+{
+    ORV_Gelly gelly =
+        BuildFrom({{{0, -99, 0}, {0, 1, 0}, {0, 0}}, {{3, 50, 0}, {0, 1, 0}, {0, 0}}}, {});
+    gelly.Step(1.0f);
+    EXPECT_EQ(gelly.Position(0).y, ORV_Gelly::kGround);
+    EXPECT_EQ(gelly.Velocity(0).y, 0.0f);
+    EXPECT_FLOAT_EQ(gelly.Position(1).y, 50.0f - 9.8f);
+    for (int i = 0; i < 100; ++i)
+        gelly.Step(ORV_Gelly::kMaxStep);
+    EXPECT_EQ(gelly.Position(1).y, ORV_Gelly::kGround);
+    EXPECT_EQ(gelly.Position(1).x, 3.0f);
+    EXPECT_EQ(gelly.Velocity(1).y, 0.0f);
+}
+
 TEST(Gelly, SpringsPullTowardTheNeighboursPreviousPositions)
 {
     // The face (0, 1, 1) links 0 and 1 once each; a vertex is never its own neighbour.

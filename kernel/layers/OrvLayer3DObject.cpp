@@ -1,0 +1,198 @@
+#include "layers/OrvLayer3DObject.h"
+
+#include "core/OrvPropId.h"
+#include "document/OrvDemo.h"
+#include "graphics/OGLObject.h"
+#include "graphics/OrvMaterial.h"
+#include "graphics/OrvResObject3D.h"
+
+#include <cmath>
+
+namespace
+{
+constexpr float QUARTER_PI = 0.7853982f;
+// Mouse key-state bits of the editor's pointer messages.
+constexpr DWORD MOUSE_LEFT = 0x1;
+constexpr DWORD MOUSE_RIGHT = 0x2;
+constexpr DWORD MOUSE_MIDDLE = 0x10;
+
+// The bounding-box diagonal that sets the camera's distance and planes. A mesh whose
+// vertices all sit on one point has none; it is looked at from a unit distance instead
+// of producing a degenerate (NaN) view.
+float CameraUnit(const OGLObject* pObject)
+{
+    const float d = pObject->GetDiagonal();
+    return (d > 0.0f && std::isfinite(d)) ? d : 1.0f;
+}
+} // namespace
+
+COrvLayer3DObject::COrvLayer3DObject(COrvDemo* pDemo) : COrvLayer(pDemo)
+{
+    m_pMaterialName = new COrvPropString(this, ORV_PROP_MATERIAL_NAME);
+    m_pMaterialName->AddRef();
+    m_pMaterialName->SetDefaultValue("");
+    m_Properties.push_back(m_pMaterialName);
+
+    m_pMeshName = new COrvPropString(this, ORV_PROP_MESH_NAME);
+    m_pMeshName->AddRef();
+    m_pMeshName->SetDefaultValue("");
+    m_Properties.push_back(m_pMeshName);
+
+    m_pTranslation = new COrvPropVector(this, ORV_PROP_TRANSLATION);
+    m_pTranslation->AddRef();
+    m_pTranslation->SetDefaultValue(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    m_Properties.push_back(m_pTranslation);
+
+    m_pRotation = new COrvPropQuat(this, ORV_PROP_ROTATION);
+    m_pRotation->AddRef();
+    m_pRotation->SetDefaultValue(D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+    m_Properties.push_back(m_pRotation);
+}
+
+COrvLayer3DObject::~COrvLayer3DObject()
+{
+    m_pMaterialName->Release();
+    m_pMeshName->Release();
+    m_pTranslation->Release();
+    m_pRotation->Release();
+}
+
+OGLObject* COrvLayer3DObject::FindMesh() const
+{
+    const std::string name = m_pMeshName->GetValue();
+    if (name.empty() || !m_pDemo)
+        return nullptr;
+    auto* pResource = dynamic_cast<COrvResObject3D*>(m_pDemo->GetResourceByName(name));
+    OGLObject* pObject = pResource ? pResource->GetObject() : nullptr;
+    // An object whose file did not load has no mesh: nothing to draw or to edit.
+    return pObject && pObject->GetMesh() ? pObject : nullptr;
+}
+
+void COrvLayer3DObject::Draw()
+{
+    if (OGLObject* pObject = FindMesh())
+        DrawMesh(pObject, TRUE, 1.0f);
+}
+
+void COrvLayer3DObject::DrawMesh(OGLObject* pObject, BOOL bLighting, float fLightAmbientAlpha)
+{
+    if (!m_pDevice)
+        return;
+    const D3DXVECTOR3 center = pObject->GetCenter();
+    SetCamera(center, CameraUnit(pObject));
+    SetLight(fLightAmbientAlpha);
+    SetStates(bLighting);
+    SetWorld(center);
+
+    COrvResMaterial* pMaterial = nullptr;
+    const std::string materialName = m_pMaterialName->GetValue();
+    if (!materialName.empty())
+        pMaterial = dynamic_cast<COrvResMaterial*>(m_pDemo->GetResourceByName(materialName));
+    pObject->Draw(m_pDemo, pMaterial);
+}
+
+void COrvLayer3DObject::SetCamera(const D3DXVECTOR3& center, float diagonal)
+{
+    const D3DXVECTOR3 eye(center.x, center.y, center.z - 2.0f * diagonal);
+    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+    D3DXMATRIX view;
+    D3DXMatrixLookAtLH(&view, &eye, &center, &up);
+    m_pDevice->SetTransform(D3DTS_VIEW, &view);
+
+    float aspect = 1.0f;
+    IDirect3DSurface9* pTarget = nullptr;
+    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, &pTarget)) && pTarget)
+    {
+        D3DSURFACE_DESC desc{};
+        if (SUCCEEDED(pTarget->GetDesc(&desc)) && desc.Height > 0)
+            aspect = static_cast<float>(desc.Width) / static_cast<float>(desc.Height);
+        pTarget->Release();
+    }
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, aspect, 0.01f * diagonal, 4.0f * diagonal);
+    m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
+}
+
+void COrvLayer3DObject::SetLight(float fAmbientAlpha)
+{
+    D3DLIGHT9 light{};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    light.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+    light.Ambient = {0.0f, 0.0f, 0.0f, fAmbientAlpha};
+    const D3DXVECTOR3 direction(0.0f, 0.0f, 1.0f);
+    D3DXVECTOR3 normalized;
+    D3DXVec3Normalize(&normalized, &direction);
+    light.Direction = normalized;
+    light.Range = 10.0f;
+    m_pDevice->SetLight(0, &light);
+    m_pDevice->LightEnable(0, TRUE);
+}
+
+void COrvLayer3DObject::SetStates(BOOL bLighting)
+{
+    m_pDevice->SetRenderState(D3DRS_LIGHTING, bLighting);
+    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    m_pDevice->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    m_pDevice->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    m_pDevice->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_ALWAYS);
+    m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR);
+    m_pDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    m_pDevice->SetRenderState(D3DRS_AMBIENT, 0x00202020);
+    m_pDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    m_pDevice->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+}
+
+void COrvLayer3DObject::SetWorld(const D3DXVECTOR3& center)
+{
+    const D3DXVECTOR3 translation = m_pTranslation->GetValue();
+    const D3DXQUATERNION rotation = m_pRotation->GetValue();
+    D3DXMATRIX world;
+    D3DXMatrixTransformation(&world, nullptr, nullptr, nullptr, &center, &rotation, &translation);
+    m_pDevice->SetTransform(D3DTS_WORLD, &world);
+}
+
+void COrvLayer3DObject::MouseDown(float x, float y)
+{
+    m_fAnchorX = x;
+    m_fAnchorY = y;
+}
+
+void COrvLayer3DObject::MouseMove(float x, float y, DWORD flags)
+{
+    const float dx = x - m_fAnchorX;
+    const float dy = y - m_fAnchorY;
+    m_fAnchorX = x;
+    m_fAnchorY = y;
+    const OGLObject* pObject = FindMesh();
+    if (!pObject)
+        return;
+    const float s = pObject->GetDiagonal() * 0.005f;
+    if (flags & MOUSE_LEFT)
+    {
+        const D3DXVECTOR3 xAxis(1.0f, 0.0f, 0.0f);
+        const D3DXVECTOR3 yAxis(0.0f, 1.0f, 0.0f);
+        D3DXQUATERNION q = m_pRotation->GetValue();
+        D3DXQUATERNION turn;
+        D3DXQuaternionRotationAxis(&turn, &xAxis, -dy * 0.01f);
+        D3DXQuaternionMultiply(&q, &q, &turn);
+        D3DXQuaternionRotationAxis(&turn, &yAxis, -dx * 0.01f);
+        D3DXQuaternionMultiply(&q, &q, &turn);
+        D3DXQuaternionNormalize(&q, &q);
+        m_pRotation->SetValue(q);
+    }
+    else if (flags & MOUSE_RIGHT)
+    {
+        D3DXVECTOR3 t = m_pTranslation->GetValue();
+        t.x += s * dx;
+        t.y -= s * dy;
+        m_pTranslation->SetValue(t);
+    }
+    else if (flags & MOUSE_MIDDLE)
+    {
+        D3DXVECTOR3 t = m_pTranslation->GetValue();
+        t.z -= s * dy;
+        m_pTranslation->SetValue(t);
+    }
+}

@@ -1,0 +1,200 @@
+#include "postprocess/OrvLayerPPBase.h"
+
+#include "audio/OrvSniffer.h"
+#include "core/OrvPropId.h"
+#include "document/OrvDemo.h"
+#include "graphics/OrvResTexture.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace
+{
+struct SRectangleVertex
+{
+    float x, y, z, w;
+    float u, v;
+};
+static_assert(sizeof(SRectangleVertex) == 24);
+
+const SRectangleVertex RECTANGLE[4] = {
+    {-1.0f, 1.0f, 0.0f, 1.0f, 0.0f, 0.0f},
+    {1.0f, 1.0f, 0.0f, 1.0f, 1.0f, 0.0f},
+    {-1.0f, -1.0f, 0.0f, 1.0f, 0.0f, 1.0f},
+    {1.0f, -1.0f, 0.0f, 1.0f, 1.0f, 1.0f},
+};
+
+// Number of 2-float entries a parameter holds.
+UINT OffsetCount(ID3DXEffect* pEffect, D3DXHANDLE hParameter)
+{
+    D3DXPARAMETER_DESC desc{};
+    return SUCCEEDED(pEffect->GetParameterDesc(hParameter, &desc)) ? desc.Bytes / 8 : 0;
+}
+
+void ConvertParameter(ID3DXEffect* pEffect, D3DXHANDLE hTarget, D3DXHANDLE hSource, float w,
+                      float h)
+{
+    // Never more entries than the target can take.
+    const UINT n = std::min(OffsetCount(pEffect, hSource), OffsetCount(pEffect, hTarget));
+    if (n == 0)
+        return;
+    std::vector<D3DXVECTOR4> offsets(n, D3DXVECTOR4(0.0f, 0.0f, 0.0f, 0.0f));
+    if (FAILED(pEffect->GetVectorArray(hSource, offsets.data(), n)))
+        return;
+    for (D3DXVECTOR4& offset : offsets)
+    {
+        offset.x = (offset.x + 0.5f) / w;
+        offset.y = (offset.y + 0.5f) / h;
+    }
+    pEffect->SetVectorArray(hTarget, offsets.data(), n);
+}
+} // namespace
+
+void OrvConvertPixelsToTexels(ID3DXEffect* pEffect, float w, float h)
+{
+    if (!pEffect)
+        return;
+    w = w > 0.0f ? w : 1.0f;
+    h = h > 0.0f ? h : 1.0f;
+    for (UINT i = 0;; ++i)
+    {
+        D3DXHANDLE hParameter = pEffect->GetParameter(nullptr, i);
+        if (!hParameter)
+            break;
+        D3DXHANDLE hAnnotation = pEffect->GetAnnotationByName(hParameter, "ConvertPixelsToTexels");
+        LPCSTR pSource = nullptr;
+        if (!hAnnotation || FAILED(pEffect->GetString(hAnnotation, &pSource)) || !pSource)
+            continue;
+        if (D3DXHANDLE hSource = pEffect->GetParameterByName(nullptr, pSource))
+            ConvertParameter(pEffect, hParameter, hSource, w, h);
+    }
+}
+
+COrvLayerPPBase::COrvLayerPPBase(COrvDemo* pDemo) : COrvLayer(pDemo)
+{
+    m_pInputSurface = new COrvPropString(this, ORV_PROP_INPUT_SURFACE);
+    m_pInputSurface->AddRef();
+    m_pInputSurface->SetAnimable(true);
+    m_pInputSurface->SetDefaultValue("");
+    m_Properties.push_back(m_pInputSurface);
+}
+
+COrvLayerPPBase::~COrvLayerPPBase()
+{
+    ReleaseEffect();
+    m_pInputSurface->Release();
+}
+
+COrvPropFloat* COrvLayerPPBase::AddFloatProperty(ORV_PROP_ID id, float value, float min, float max)
+{
+    auto* pProperty = new COrvPropFloat(this, id);
+    pProperty->AddRef();
+    pProperty->SetDefaultValue(value);
+    pProperty->SetRange(min, max);
+    m_Properties.push_back(pProperty);
+    return pProperty;
+}
+
+std::string COrvLayerPPBase::GetInputSurfaceName() const
+{
+    return m_pInputSurface->GetValue();
+}
+
+bool COrvLayerPPBase::GetInputSurface(std::string& name) const
+{
+    name = GetInputSurfaceName();
+    return true;
+}
+
+void COrvLayerPPBase::ReleaseEffect()
+{
+    if (m_pEffect)
+        m_pEffect->Release();
+    m_pEffect = nullptr;
+}
+
+void COrvLayerPPBase::SetDevice(IDirect3DDevice9* pDevice)
+{
+    if (pDevice != m_pDevice)
+        ReleaseEffect();
+    m_pDevice = pDevice;
+    if (m_pDevice)
+        CreateEffect();
+}
+
+void COrvLayerPPBase::CreateEffect()
+{
+    ReleaseEffect();
+    if (!m_pDevice || m_EffectFileName.empty())
+        return;
+    // The effect file is a bare name: find it in the demo's data directory, whatever
+    // directory an earlier load left current.
+    if (m_pDemo)
+        m_pDemo->EnterDataDir();
+    ID3DXEffect* pEffect = nullptr;
+    ID3DXBuffer* pMessages = nullptr;
+    const HRESULT hr = D3DXCreateEffectFromFileA(m_pDevice, m_EffectFileName.c_str(), nullptr,
+                                                 nullptr, 0, nullptr, &pEffect, &pMessages);
+    if (pMessages)
+    {
+        // The layer stays without effect; the reason goes to the diagnostic log only.
+        const auto* pText = static_cast<const char*>(pMessages->GetBufferPointer());
+        const std::string text(pText ? pText : "", pText ? pMessages->GetBufferSize() : 0);
+        SnifferMessage(
+            ("Post-process effect not loaded: " + m_EffectFileName + "\n" + text.c_str()).c_str());
+        pMessages->Release();
+        if (pEffect)
+            pEffect->Release();
+        return;
+    }
+    if (FAILED(hr))
+    {
+        if (pEffect)
+            pEffect->Release();
+        return;
+    }
+    m_pEffect = pEffect;
+}
+
+IDirect3DTexture9* COrvLayerPPBase::FindInputTexture() const
+{
+    if (!m_pDemo)
+        return nullptr;
+    auto* pResource =
+        dynamic_cast<COrvResTexture*>(m_pDemo->GetResourceByName(GetInputSurfaceName()));
+    return pResource ? pResource->GetTexture() : nullptr;
+}
+
+void COrvLayerPPBase::SetDrawStates()
+{
+    m_pDevice->SetRenderState(D3DRS_ZENABLE, FALSE);
+    m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    m_pDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
+}
+
+void COrvLayerPPBase::RunTechnique(const char* pTechnique)
+{
+    // A technique the file lacks draws nothing (rather than the technique selected before).
+    if (FAILED(m_pEffect->SetTechnique(pTechnique)))
+        return;
+    m_pDevice->SetFVF(RECTANGLE_FVF);
+    UINT passes = 0;
+    m_pEffect->Begin(&passes, 0);
+    for (UINT pass = 0; pass < passes; ++pass)
+    {
+        m_pEffect->BeginPass(pass);
+        m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, RECTANGLE, sizeof(SRectangleVertex));
+        m_pEffect->EndPass();
+    }
+    m_pEffect->End();
+}
+
+void COrvLayerPPBase::Draw()
+{
+    if (!m_pEffect || !m_pDevice)
+        return;
+    m_pEffect->SetTexture("Tex", FindInputTexture());
+    SetDrawStates();
+    RunTechnique("PostProcess");
+    m_pDevice->SetRenderState(D3DRS_ZENABLE, TRUE);
+}
