@@ -56,7 +56,8 @@ std::string SixTechniques()
            << "  o.col = Diffuse * pow(d, " << i + 1 << ".0) + sin(Time * " << i << ");\n"
            << "  o.uv = uv * " << i + 1 << "; return o; }\n"
            << "float4 PS" << i << "(float4 c : COLOR0, float2 uv : TEXCOORD0) : COLOR\n"
-           << "{ float4 t = tex2D(S, uv); for (int k = 0; k < " << i + 2 << "; ++k) t = t * 0.9 + tex2D(S, uv + k * 0.01) * 0.1;\n"
+           << "{ float4 t = tex2D(S, uv); for (int k = 0; k < " << i + 2
+           << "; ++k) t = t * 0.9 + tex2D(S, uv + k * 0.01) * 0.1;\n"
            << "  return c * t; }\n"
            << "technique T" << i << " { pass { VertexShader = compile vs_2_0 VS" << i
            << "(); PixelShader = compile ps_2_0 PS" << i << "(); ZEnable = true; } }\n";
@@ -102,8 +103,14 @@ void CreateEffect(benchmark::State& state, bool bWarm)
     std::filesystem::remove_all(sWarmCache);
 }
 
-void BM_CreateSixTechniqueEffectCold(benchmark::State& state) { CreateEffect(state, false); }
-void BM_CreateSixTechniqueEffectCached(benchmark::State& state) { CreateEffect(state, true); }
+void BM_CreateSixTechniqueEffectCold(benchmark::State& state)
+{
+    CreateEffect(state, false);
+}
+void BM_CreateSixTechniqueEffectCached(benchmark::State& state)
+{
+    CreateEffect(state, true);
+}
 BENCHMARK(BM_CreateSixTechniqueEffectCold)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateSixTechniqueEffectCached)->Unit(benchmark::kMillisecond);
 
@@ -124,8 +131,8 @@ std::string WriteGridMesh()
         {
             int i = y * (n + 1) + x;
             bool bLast = y == n - 1 && x == n - 1;
-            out << "3;" << i << "," << i + n + 1 << "," << i + 1 << ";,\n3;" << i + 1 << "," << i + n + 1
-                << "," << i + n + 2 << ";" << (bLast ? ";\n" : ",\n");
+            out << "3;" << i << "," << i + n + 1 << "," << i + 1 << ";,\n3;" << i + 1 << ","
+                << i + n + 1 << "," << i + n + 2 << ";" << (bLast ? ";\n" : ",\n");
         }
     out << "MeshTextureCoords {\n" << (n + 1) * (n + 1) << ";\n";
     for (int y = 0; y <= n; ++y)

@@ -9,8 +9,8 @@ namespace
 void Add(SOrvVertexLayout& rLayout, GLuint uLocation, UINT uiStream, UINT uiOffset, GLint iSize,
          GLenum eType, bool bNormalized = false, bool bInteger = false)
 {
-    rLayout.m_aAttribs.push_back(
-        {uLocation, uiStream, uiOffset, iSize, eType, (GLboolean)(bNormalized ? GL_TRUE : GL_FALSE), bInteger});
+    rLayout.m_aAttribs.push_back({uLocation, uiStream, uiOffset, iSize, eType,
+                                  (GLboolean)(bNormalized ? GL_TRUE : GL_FALSE), bInteger});
     rLayout.m_uiAttribMask |= 1u << uLocation;
 }
 
