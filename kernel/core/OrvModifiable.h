@@ -2,6 +2,7 @@
 
 #include "OrvExport.h"
 #include "core/OrvObject.h"
+#include "core/OrvPropId.h"
 
 #include <pugixml.hpp>
 #include <string>
@@ -39,6 +40,19 @@ public:
     void Load(pugi::xml_node node);
 
 protected:
+    // Creates a property owned by this object, takes its one reference, sets its default
+    // value and appends it to the list. The caller keeps the pointer and releases it in its
+    // destructor.
+    template <typename TProp, typename TValue>
+    TProp* AddProperty(ORV_PROP_ID id, const TValue& value)
+    {
+        TProp* pProp = new TProp(this, id);
+        pProp->AddRef();
+        pProp->SetDefaultValue(value);
+        m_Properties.push_back(pProp);
+        return pProp;
+    }
+
     COrvPropList m_Properties;
     COrvPropString* m_pName = nullptr;
 };

@@ -35,25 +35,13 @@ COrvResMaterial::COrvResMaterial()
     m_pAlpha->SetRange(0.0f, 1.0f);
     m_Properties.push_back(m_pAlpha);
 
-    m_pShaderName = new COrvPropString(this, ORV_PROP_SHADER_NAME);
-    m_pShaderName->AddRef();
-    m_pShaderName->SetDefaultValue("");
-    m_Properties.push_back(m_pShaderName);
+    m_pShaderName = AddProperty<COrvPropString>(ORV_PROP_SHADER_NAME, "");
 
-    m_pTextureName0 = new COrvPropString(this, ORV_PROP_TEXTURE_NAME_0);
-    m_pTextureName0->AddRef();
-    m_pTextureName0->SetDefaultValue("");
-    m_Properties.push_back(m_pTextureName0);
+    m_pTextureName0 = AddProperty<COrvPropString>(ORV_PROP_TEXTURE_NAME_0, "");
 
-    m_pTextureName1 = new COrvPropString(this, ORV_PROP_TEXTURE_NAME_1);
-    m_pTextureName1->AddRef();
-    m_pTextureName1->SetDefaultValue("");
-    m_Properties.push_back(m_pTextureName1);
+    m_pTextureName1 = AddProperty<COrvPropString>(ORV_PROP_TEXTURE_NAME_1, "");
 
-    m_pDiffuse = new COrvPropVector(this, ORV_PROP_DIFFUSE_COLOR);
-    m_pDiffuse->AddRef();
-    m_pDiffuse->SetDefaultValue(D3DXVECTOR3(1.0f, 0.0f, 0.0f));
-    m_Properties.push_back(m_pDiffuse);
+    m_pDiffuse = AddProperty<COrvPropVector>(ORV_PROP_DIFFUSE_COLOR, D3DXVECTOR3(1.0f, 0.0f, 0.0f));
 
     m_pSpecular = new COrvPropFloat(this, ORV_PROP_SPECULAR);
     m_pSpecular->AddRef();

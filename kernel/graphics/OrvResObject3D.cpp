@@ -5,10 +5,7 @@
 
 COrvResObject3D::COrvResObject3D()
 {
-    m_pFileName = new COrvPropString(this, ORV_PROP_FILENAME);
-    m_pFileName->AddRef();
-    m_pFileName->SetDefaultValue("");
-    m_Properties.push_back(m_pFileName);
+    m_pFileName = AddProperty<COrvPropString>(ORV_PROP_FILENAME, "");
 }
 
 COrvResObject3D::~COrvResObject3D()

@@ -8,23 +8,14 @@
 
 COrvResRenderTarget::COrvResRenderTarget()
 {
-    m_pHeight = new COrvPropInt(this, ORV_PROP_HEIGHT);
-    m_pHeight->AddRef();
-    m_pHeight->SetDefaultValue(0);
+    m_pHeight = AddProperty<COrvPropInt>(ORV_PROP_HEIGHT, 0);
     m_pHeight->SetAnimable(false);
-    m_Properties.push_back(m_pHeight);
 
-    m_pWidth = new COrvPropInt(this, ORV_PROP_WIDTH);
-    m_pWidth->AddRef();
-    m_pWidth->SetDefaultValue(0);
+    m_pWidth = AddProperty<COrvPropInt>(ORV_PROP_WIDTH, 0);
     m_pWidth->SetAnimable(false);
-    m_Properties.push_back(m_pWidth);
 
-    m_pAutoSize = new COrvPropBool(this, ORV_PROP_AUTOSIZE);
-    m_pAutoSize->AddRef();
-    m_pAutoSize->SetDefaultValue(false);
+    m_pAutoSize = AddProperty<COrvPropBool>(ORV_PROP_AUTOSIZE, false);
     m_pAutoSize->SetAnimable(false);
-    m_Properties.push_back(m_pAutoSize);
 }
 
 COrvResRenderTarget::~COrvResRenderTarget()

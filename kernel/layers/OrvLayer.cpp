@@ -4,28 +4,16 @@
 
 COrvLayer::COrvLayer(COrvDemo* pDemo) : m_pDemo(pDemo)
 {
-    m_pVisible = new COrvPropBool(this, ORV_PROP_VISIBLE);
-    m_pVisible->AddRef();
-    m_pVisible->SetDefaultValue(true);
+    m_pVisible = AddProperty<COrvPropBool>(ORV_PROP_VISIBLE, true);
     m_pVisible->SetAnimable(false);
-    m_Properties.push_back(m_pVisible);
 
-    m_pVisibleTrack = new COrvPropBool(this, ORV_PROP_VISIBLE_TRACK);
-    m_pVisibleTrack->AddRef();
-    m_pVisibleTrack->SetDefaultValue(true);
-    m_Properties.push_back(m_pVisibleTrack);
+    m_pVisibleTrack = AddProperty<COrvPropBool>(ORV_PROP_VISIBLE_TRACK, true);
 
-    m_pClearFirst = new COrvPropBool(this, ORV_PROP_CLEAR_FIRST);
-    m_pClearFirst->AddRef();
-    m_pClearFirst->SetDefaultValue(true);
+    m_pClearFirst = AddProperty<COrvPropBool>(ORV_PROP_CLEAR_FIRST, true);
     m_pClearFirst->SetAnimable(false);
-    m_Properties.push_back(m_pClearFirst);
 
-    m_pRenderTarget = new COrvPropString(this, ORV_PROP_RENDER_TARGET);
-    m_pRenderTarget->AddRef();
-    m_pRenderTarget->SetDefaultValue("OUTPUT");
+    m_pRenderTarget = AddProperty<COrvPropString>(ORV_PROP_RENDER_TARGET, "OUTPUT");
     m_pRenderTarget->SetAnimable(true);
-    m_Properties.push_back(m_pRenderTarget);
 }
 
 COrvLayer::~COrvLayer()

@@ -24,25 +24,15 @@ constexpr float PI = 3.14159265358979f;
 
 COrvLayerSprite::COrvLayerSprite(COrvDemo* pDemo) : COrvLayer(pDemo)
 {
-    m_pMaterialName = new COrvPropString(this, ORV_PROP_MATERIAL_NAME);
-    m_pMaterialName->AddRef();
-    m_pMaterialName->SetDefaultValue("");
-    m_Properties.push_back(m_pMaterialName);
+    m_pMaterialName = AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
 
-    m_pMeshName = new COrvPropString(this, ORV_PROP_MESH_NAME);
-    m_pMeshName->AddRef();
-    m_pMeshName->SetDefaultValue("");
-    m_Properties.push_back(m_pMeshName);
+    m_pMeshName = AddProperty<COrvPropString>(ORV_PROP_MESH_NAME, "");
 
-    m_pTranslation = new COrvPropVector(this, ORV_PROP_TRANSLATION);
-    m_pTranslation->AddRef();
-    m_pTranslation->SetDefaultValue(D3DXVECTOR3(0.0f, 0.0f, 0.0f));
-    m_Properties.push_back(m_pTranslation);
+    m_pTranslation =
+        AddProperty<COrvPropVector>(ORV_PROP_TRANSLATION, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
 
-    m_pRotation = new COrvPropQuat(this, ORV_PROP_ROTATION);
-    m_pRotation->AddRef();
-    m_pRotation->SetDefaultValue(D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
-    m_Properties.push_back(m_pRotation);
+    m_pRotation =
+        AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
 }
 
 COrvLayerSprite::~COrvLayerSprite()

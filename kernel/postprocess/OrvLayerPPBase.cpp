@@ -72,11 +72,8 @@ void OrvConvertPixelsToTexels(ID3DXEffect* pEffect, float w, float h)
 
 COrvLayerPPBase::COrvLayerPPBase(COrvDemo* pDemo) : COrvLayer(pDemo)
 {
-    m_pInputSurface = new COrvPropString(this, ORV_PROP_INPUT_SURFACE);
-    m_pInputSurface->AddRef();
+    m_pInputSurface = AddProperty<COrvPropString>(ORV_PROP_INPUT_SURFACE, "");
     m_pInputSurface->SetAnimable(true);
-    m_pInputSurface->SetDefaultValue("");
-    m_Properties.push_back(m_pInputSurface);
 }
 
 COrvLayerPPBase::~COrvLayerPPBase()
@@ -87,11 +84,8 @@ COrvLayerPPBase::~COrvLayerPPBase()
 
 COrvPropFloat* COrvLayerPPBase::AddFloatProperty(ORV_PROP_ID id, float value, float min, float max)
 {
-    auto* pProperty = new COrvPropFloat(this, id);
-    pProperty->AddRef();
-    pProperty->SetDefaultValue(value);
+    auto* pProperty = AddProperty<COrvPropFloat>(id, value);
     pProperty->SetRange(min, max);
-    m_Properties.push_back(pProperty);
     return pProperty;
 }
 

@@ -39,10 +39,7 @@ void COrvLayerPPFishEye::Draw()
 COrvLayerPPRadialBlur::COrvLayerPPRadialBlur(COrvDemo* pDemo) : COrvLayerPPBase(pDemo)
 {
     m_EffectFileName = "ppRadialBlur.fx";
-    m_pCenter = new COrvPropVector(this, ORV_PROP_CENTER);
-    m_pCenter->AddRef();
-    m_pCenter->SetDefaultValue(D3DXVECTOR3(0.5f, 0.5f, 0.0f));
-    m_Properties.push_back(m_pCenter);
+    m_pCenter = AddProperty<COrvPropVector>(ORV_PROP_CENTER, D3DXVECTOR3(0.5f, 0.5f, 0.0f));
     m_pPower = AddFloatProperty(ORV_PROP_POWER, -0.14f, -1.0f, 1.0f);
 }
 

@@ -22,10 +22,7 @@ COrvResTexture* FindTexture(COrvDemo* pDemo, const std::string& name)
 
 COrvLayerPostProcess::COrvLayerPostProcess(COrvDemo* pDemo) : COrvLayer(pDemo)
 {
-    m_pMaterialName = new COrvPropString(this, ORV_PROP_MATERIAL_NAME);
-    m_pMaterialName->AddRef();
-    m_pMaterialName->SetDefaultValue("");
-    m_Properties.push_back(m_pMaterialName);
+    m_pMaterialName = AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
 
     m_pQuad = new COrvResObject3D;
     m_pQuad->AddRef();
