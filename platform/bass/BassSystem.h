@@ -1,7 +1,7 @@
 #pragma once
 
 #include "bass/BassOutput.h"
-#include "bass/BassSpectrum.h"
+#include "bass/BassFft.h"
 #include "bass/BassStream.h"
 
 #include <cstdint>

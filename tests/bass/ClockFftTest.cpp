@@ -1,5 +1,5 @@
 #include "bass/BassClock.h"
-#include "bass/BassSpectrum.h"
+#include "bass/BassFft.h"
 
 #include "ToneFile.h"
 

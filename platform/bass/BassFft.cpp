@@ -1,4 +1,4 @@
-#include "bass/BassSpectrum.h"
+#include "bass/BassFft.h"
 
 #include <kiss_fftr.h>
 
