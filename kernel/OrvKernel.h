@@ -1,8 +1,8 @@
 #pragma once
 
 // Umbrella header of libOrvKernel: every class a host may use.
-// Compile with -I kernel -I platform/common -I platform/d3d9 -I platform/bass
-// -I platform/avifile -I platform/window, link with -lOrvKernel -lOrvPlatform.
+// Compile with -I kernel -I platform/include, link with -lOrvKernel -lOrvPlatform (or use
+// the installed CMake package: find_package(OrvKernel), target OrvKernel::OrvKernel).
 
 #include "OrvExport.h"
 

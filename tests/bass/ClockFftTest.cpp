@@ -1,5 +1,5 @@
-#include "bass/BassClock.h"
-#include "bass/BassFft.h"
+#include "BassClock.h"
+#include "BassFft.h"
 
 #include "ToneFile.h"
 

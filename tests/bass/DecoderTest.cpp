@@ -1,4 +1,4 @@
-#include "bass/BassDecoder.h"
+#include "BassDecoder.h"
 
 #include "ToneFile.h"
 

@@ -1,0 +1,168 @@
+#include "BassDecoder.h"
+
+#include <sndfile.h>
+#include <vorbis/vorbisfile.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace orv::bass
+{
+namespace
+{
+// Anything outside these limits is a damaged or hostile header, not music.
+constexpr int kMaxChannels = 16;
+constexpr int kMaxRate = 768000;
+
+bool IsSaneFormat(int64_t rate, int64_t channels, int64_t frames)
+{
+    return rate > 0 && rate <= kMaxRate && channels > 0 && channels <= kMaxChannels && frames >= 0;
+}
+
+// libsndfile: WAV, AIFF, FLAC, MP3 and the other formats it reads.
+class CBassSndfileDecoder final : public CBassDecoder
+{
+public:
+    ~CBassSndfileDecoder() override
+    {
+        if (m_pFile)
+            sf_close(m_pFile);
+    }
+
+    bool Open(const std::string& path)
+    {
+        SF_INFO info{};
+        m_pFile = sf_open(path.c_str(), SFM_READ, &info);
+        if (!m_pFile || !IsSaneFormat(info.samplerate, info.channels, info.frames))
+            return false;
+        m_iRate = info.samplerate;
+        m_iChannels = info.channels;
+        m_iFrames = info.frames;
+        // libsndfile's MP3 reader returns wrong samples for a while after a seek, for
+        // longer with more channels; decoding from well before the target is exact.
+        if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG)
+            m_iPreroll = 8192 * static_cast<int64_t>(info.channels) + 4608;
+        return info.seekable != 0;
+    }
+
+    bool Seek(int64_t frame) override
+    {
+        const int64_t from = std::max<int64_t>(0, frame - m_iPreroll);
+        if (sf_seek(m_pFile, from, SEEK_SET) != from)
+            return false;
+        std::vector<float> discard(4096 * static_cast<size_t>(m_iChannels));
+        for (int64_t left = frame - from; left > 0;)
+        {
+            const sf_count_t want = std::min<int64_t>(left, 4096);
+            if (sf_readf_float(m_pFile, discard.data(), want) != want)
+                return false;
+            left -= want;
+        }
+        return true;
+    }
+
+    int64_t Read(float* pOut, int64_t frames) override
+    {
+        sf_count_t read = sf_readf_float(m_pFile, pOut, frames);
+        return read > 0 ? read : 0;
+    }
+
+private:
+    SNDFILE* m_pFile = nullptr;
+    int64_t m_iPreroll = 0;
+};
+
+// libvorbisfile: Ogg Vorbis, with exact seeking.
+class CBassVorbisDecoder final : public CBassDecoder
+{
+public:
+    ~CBassVorbisDecoder() override
+    {
+        if (m_bOpen)
+            ov_clear(&m_File);
+    }
+
+    bool Open(const std::string& path)
+    {
+        m_bOpen = ov_fopen(path.c_str(), &m_File) == 0;
+        if (!m_bOpen || !ov_seekable(&m_File))
+            return false;
+        const vorbis_info* pInfo = ov_info(&m_File, -1);
+        const int64_t frames = ov_pcm_total(&m_File, -1);
+        if (!pInfo || !IsSaneFormat(pInfo->rate, pInfo->channels, frames))
+            return false;
+        m_iRate = static_cast<int>(pInfo->rate);
+        m_iChannels = pInfo->channels;
+        m_iFrames = frames;
+        return true;
+    }
+
+    bool Seek(int64_t frame) override { return ov_pcm_seek(&m_File, frame) == 0; }
+
+    int64_t Read(float* pOut, int64_t frames) override
+    {
+        int64_t done = 0;
+        int holes = 0;
+        while (done < frames)
+        {
+            float** ppPcm = nullptr;
+            int section = 0;
+            const int want = static_cast<int>(std::min<int64_t>(frames - done, 4096));
+            const long got = ov_read_float(&m_File, &ppPcm, want, &section);
+            if (got == OV_HOLE && ++holes < 8)
+                continue;
+            if (got <= 0 || !SameChannels(section))
+                break;
+            Interleave(ppPcm, got, pOut + done * m_iChannels);
+            done += got;
+        }
+        return done;
+    }
+
+private:
+    // A chained file whose later links change the channel count ends at the change.
+    bool SameChannels(int section)
+    {
+        const vorbis_info* pInfo = ov_info(&m_File, section);
+        return pInfo && pInfo->channels == m_iChannels;
+    }
+
+    void Interleave(float** ppPcm, long frames, float* pOut) const
+    {
+        for (long i = 0; i < frames; ++i)
+            for (int c = 0; c < m_iChannels; ++c)
+                *pOut++ = ppPcm[c][i];
+    }
+
+    OggVorbis_File m_File{};
+    bool m_bOpen = false;
+};
+
+bool StartsWithOgg(const std::string& path)
+{
+    char magic[4] = {};
+    FILE* pFile = std::fopen(path.c_str(), "rb");
+    if (!pFile)
+        return false;
+    const size_t read = std::fread(magic, 1, sizeof(magic), pFile);
+    std::fclose(pFile);
+    return read == sizeof(magic) && std::memcmp(magic, "OggS", 4) == 0;
+}
+} // namespace
+
+std::unique_ptr<CBassDecoder> CBassDecoder::Open(const std::string& path)
+{
+    if (StartsWithOgg(path))
+    {
+        auto pVorbis = std::make_unique<CBassVorbisDecoder>();
+        if (pVorbis->Open(path))
+            return pVorbis;
+    }
+    auto pSndfile = std::make_unique<CBassSndfileDecoder>();
+    if (pSndfile->Open(path))
+        return pSndfile;
+    return nullptr;
+}
+} // namespace orv::bass

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "MeshData.h"
+
+// The built-in shapes, with outward normals and Direct3D's clockwise front faces.
+
+// The classic teapot from its 32 Bezier patches, y up, spout towards +x, base at y = -0.75.
+// Each patch is cut into uTessellation x uTessellation quads.
+void OrvBuildTeapot(SOrvMeshData& mesh, unsigned uTessellation = 8);
+
+// A sphere about the origin with its poles on the z axis: uSlices around, uStacks from pole
+// to pole (at least 3 and 2).
+bool OrvBuildSphere(SOrvMeshData& mesh, float fRadius, unsigned uSlices, unsigned uStacks);
+
+// Turns every face so that it is clockwise seen from the side its vertex normals face.
+void OrvOrientFaces(SOrvMeshData& mesh);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "MeshData.h"
+
+#include <string>
+
+// Reads a DirectX ".x" file (text or binary, possibly compressed) through Assimp into plain
+// arrays: all meshes of the file with their frames' transforms applied, in the file's own
+// left-handed coordinates, faces tagged with their material, and the material list. Only the
+// ".x" reader is consulted, whatever the file contains.
+class COrvXFileLoader
+{
+public:
+    static bool Load(const std::string& sFileName, SOrvMeshData& mesh, std::string& sError);
+    static bool LoadFromMemory(const void* pData, size_t uSize, SOrvMeshData& mesh,
+                               std::string& sError);
+};

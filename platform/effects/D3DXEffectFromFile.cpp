@@ -1,0 +1,33 @@
+// Effect creation from a file, alone in its file: a test program may put its own in its
+// place (the linker takes an archive member only for what is still missing).
+#include "D3DXBuffer.h"
+#include "D3DXEffect.h"
+
+#include <fstream>
+#include <sstream>
+
+HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
+                                  const D3DXMACRO* pDefines, LPD3DXINCLUDE, DWORD, LPD3DXEFFECTPOOL,
+                                  LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppCompilationErrors)
+{
+    if (ppCompilationErrors)
+        *ppCompilationErrors = nullptr;
+    if (!ppEffect)
+        return D3DERR_INVALIDCALL;
+    *ppEffect = nullptr;
+    if (!pDevice || !pSrcFile)
+        return D3DERR_INVALIDCALL;
+    std::ifstream file(pSrcFile, std::ios::binary);
+    std::ostringstream contents;
+    if (file)
+        contents << file.rdbuf();
+    if (!file || contents.str().size() > s_uOrvMaxEffectBytes)
+    {
+        if (ppCompilationErrors)
+            *ppCompilationErrors = OrvCreateTextBuffer(std::string(pSrcFile) +
+                                                       "(0): error: cannot read the effect file\n");
+        return D3DERR_NOTFOUND;
+    }
+    return OrvCreateEffectFromSource(pDevice, contents.str(), pSrcFile, pDefines, ppEffect,
+                                     ppCompilationErrors);
+}

@@ -1,0 +1,129 @@
+#pragma once
+
+#include "wintypes.h"
+
+#include <string>
+#include <vector>
+
+// What an effect file says, apart from its shader code: the parameters with their types,
+// semantics, annotations and initial values, the sampler states, and the techniques with
+// their passes, shaders and state assignments. Built by COrvFxParser.
+
+// Parameter classes and types, with the numbering of the effect interface.
+enum EOrvFxClass : UINT
+{
+    ORV_FXC_SCALAR = 0,
+    ORV_FXC_VECTOR = 1,
+    ORV_FXC_MATRIX_ROWS = 2,
+    ORV_FXC_MATRIX_COLUMNS = 3,
+    ORV_FXC_OBJECT = 4,
+    ORV_FXC_STRUCT = 5,
+};
+
+enum EOrvFxType : UINT
+{
+    ORV_FXT_VOID = 0,
+    ORV_FXT_BOOL = 1,
+    ORV_FXT_INT = 2,
+    ORV_FXT_FLOAT = 3,
+    ORV_FXT_STRING = 4,
+    ORV_FXT_TEXTURE = 5,
+    ORV_FXT_TEXTURE1D = 6,
+    ORV_FXT_TEXTURE2D = 7,
+    ORV_FXT_TEXTURE3D = 8,
+    ORV_FXT_TEXTURECUBE = 9,
+    ORV_FXT_SAMPLER = 10,
+    ORV_FXT_SAMPLER1D = 11,
+    ORV_FXT_SAMPLER2D = 12,
+    ORV_FXT_SAMPLER3D = 13,
+    ORV_FXT_SAMPLERCUBE = 14,
+    ORV_FXT_PIXELSHADER = 15,
+    ORV_FXT_VERTEXSHADER = 16,
+};
+
+// A value on the right of '=': numbers, a string, a bare name (FALSE, LINEAR, CCW), or a
+// reference to a parameter written <Name> or (Name).
+struct SOrvFxValue
+{
+    enum EKind
+    {
+        None,
+        Numbers,
+        String,
+        Name,
+        Reference,
+    };
+    EKind m_eKind = None;
+    std::vector<float> m_afNumbers;
+    std::string m_sText;
+};
+
+// "compile vs_2_0 Entry(args)" in a pass or a shader variable.
+struct SOrvFxShader
+{
+    bool m_bPresent = false; // false: the pass leaves this stage to the fixed-function stage
+    std::string m_sProfile;
+    std::string m_sEntry;
+    std::vector<std::string> m_asArguments; // literal arguments bound to uniform parameters
+    int m_iLine = 0;
+};
+
+// One "Name[Index] = Value;" of a pass or of a sampler_state block.
+struct SOrvFxState
+{
+    std::string m_sName;
+    UINT m_uIndex = 0;
+    SOrvFxValue m_value;
+    int m_iLine = 0;
+};
+
+struct SOrvFxParameter
+{
+    std::string m_sName;
+    std::string m_sSemantic;
+    std::string m_sTypeName; // as written: "float4x4", "texture", "sampler2D", ...
+    UINT m_uClass = ORV_FXC_SCALAR;
+    UINT m_uType = ORV_FXT_FLOAT;
+    UINT m_uRows = 1;
+    UINT m_uColumns = 1;
+    UINT m_uElements = 0;     // 0: not an array
+    bool m_bInShader = false; // a uniform that the shader code declares
+    std::vector<SOrvFxParameter> m_aAnnotations;
+    std::vector<float> m_afValue; // initial value, rows x columns x max(1, elements) floats
+    std::string m_sString;        // initial value of a string
+    std::vector<SOrvFxState> m_aSamplerStates;
+    int m_iLine = 0;
+
+    UINT GetValueCount() const; // floats in m_afValue
+    UINT GetBytes() const;      // size in bytes as the effect reports it
+    bool IsNumeric() const { return m_uClass <= ORV_FXC_MATRIX_COLUMNS; }
+    bool IsSampler() const { return m_uType >= ORV_FXT_SAMPLER && m_uType <= ORV_FXT_SAMPLERCUBE; }
+    bool IsTexture() const { return m_uType >= ORV_FXT_TEXTURE && m_uType <= ORV_FXT_TEXTURECUBE; }
+};
+
+struct SOrvFxPass
+{
+    std::string m_sName;
+    std::vector<SOrvFxParameter> m_aAnnotations;
+    std::vector<SOrvFxState> m_aStates; // render, sampler and texture-stage states, in order
+    SOrvFxShader m_vertexShader;
+    SOrvFxShader m_pixelShader;
+    int m_iLine = 0;
+};
+
+struct SOrvFxTechnique
+{
+    std::string m_sName;
+    std::vector<SOrvFxParameter> m_aAnnotations;
+    std::vector<SOrvFxPass> m_aPasses;
+    int m_iLine = 0;
+};
+
+struct SOrvFxFile
+{
+    std::vector<SOrvFxParameter> m_aParameters;
+    std::vector<SOrvFxTechnique> m_aTechniques;
+    // The file with every effect-only construct blanked out (lines kept), ready for the
+    // shader compiler.
+    std::string m_sShaderSource;
+};
