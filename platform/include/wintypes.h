@@ -63,3 +63,5 @@ typedef struct _POINT
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 #endif
+
+#include "OrvComPtr.h"
