@@ -15,6 +15,7 @@
 #include "core/OrvProp.h"
 #include "core/OrvModifiable.h"
 #include "core/OrvText.h"
+#include "core/OrvRandom.h"
 
 // Timing, music and diagnostics
 #include "audio/OrvChrono.h"
@@ -34,6 +35,7 @@
 #include "layers/OrvLayer.h"
 #include "layers/OrvLayerSprite.h"
 #include "layers/OrvGelly.h"
+#include "layers/OrvBallSimulation.h"
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
 
