@@ -23,7 +23,7 @@ compile() {
 }
 
 # LoadBMP: the surface library with the log it writes to.
-sources=(tests/surface/fuzz/LoadBmpFuzzer.cpp kernel/surface/*.cpp kernel/audio/OrvSniffer.cpp
+sources=(tests/surface/fuzz/LoadBmpFuzzer.cpp kernel/surface/*.cpp kernel/core/OrvSniffer.cpp
          kernel/core/OrvObject.cpp)
 echo "-- building orv_fuzz_loadbmp"
 compile "${sources[@]}"
