@@ -15,11 +15,11 @@
 #include "core/OrvProp.h"
 #include "core/OrvModifiable.h"
 #include "core/OrvText.h"
+#include "core/OrvSniffer.h"
 #include "core/OrvRandom.h"
 
-// Timing, music and diagnostics
+// Timing and music
 #include "audio/OrvChrono.h"
-#include "audio/OrvSniffer.h"
 #include "audio/OrvMusic.h"
 
 // Demo document, resources and layers
