@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 
 namespace
@@ -210,4 +211,45 @@ TEST_F(ScenePicture, GridNearAndFarFocus)
     EXPECT_GT(tunnelFar, 1.3 * tunnelNear) << tunnelFar << " " << tunnelNear;
     // Beyond the fog the lattice fades to black: the middle of the tunnel is dark.
     EXPECT_LT(nearFocus.At(W / 2, H / 2) & 0xFFFFFF, 0x202020u);
+}
+
+// The sample demo's two scenes: the layers find their effects, pictures and materials, and
+// draw a lit picture while the show is at them.
+TEST(SampleDemoScenes, BallsRoomAndBeamFlightDrawFromTheSampleData)
+{
+    COrvTestDevice device(W, H);
+    ASSERT_TRUE(device) << std::hex << device.GetCreateResult();
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(std::filesystem::path(ORV_SOURCE_ROOT) / "examples" / "Atelier");
+    {
+        COrvDemo demo;
+        ASSERT_TRUE(demo.Load("demo.orv"));
+        demo.SetOutputSize(int(W), int(H));
+        demo.SetDevice(device.Get());
+        auto* pBalls = dynamic_cast<COrvLayerBalls*>(demo.GetLayerByName("balls room"));
+        auto* pGrid = dynamic_cast<COrvLayerGrid*>(demo.GetLayerByName("beam flight"));
+        ASSERT_NE(pBalls, nullptr);
+        ASSERT_NE(pGrid, nullptr);
+        EXPECT_TRUE(pBalls->IsReady());
+        EXPECT_TRUE(pGrid->IsReady());
+        for (float time : {1700.0f, 1900.0f})
+        {
+            demo.DrawFrame(time);
+            SOrvImage picture;
+            ASSERT_TRUE(OrvReadRenderTarget(device.Get(), picture));
+            double brightness = 0.0;
+            for (UINT y = 0; y < H; ++y)
+                for (UINT x = 0; x < W; ++x)
+                    brightness += double((picture.At(x, y) >> 8) & 0xFF);
+            EXPECT_GT(brightness / (W * H), 30.0) << time;
+        }
+        for (const char* pImage : {"img_ballroom", "img_ball", "img_ballshadow", "img_beams"})
+        {
+            auto* pResource = dynamic_cast<COrvResImage*>(demo.GetResourceByName(pImage));
+            ASSERT_NE(pResource, nullptr) << pImage;
+            EXPECT_NE(pResource->GetTexture(), nullptr) << pImage;
+        }
+        demo.SetDevice(nullptr);
+    }
+    std::filesystem::current_path(previous);
 }

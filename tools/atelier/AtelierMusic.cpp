@@ -49,6 +49,9 @@ struct SNoise
     }
 };
 
+// The quiet bar that ends the finale (bar 23, the 48th second).
+const int kFinaleEnd = 23;
+
 // The chord progression, one chord a bar: A minor, F, C, G (roots as MIDI notes).
 const int kRoots[4] = {57, 53, 60, 55};
 const int kThirds[4] = {3, 4, 4, 4};
@@ -81,12 +84,15 @@ private:
         return static_cast<size_t>(dBeats * m_dBeat * m_song.iSampleRate);
     }
 
-    // Sections: 0-3 intro, 4-7 rise, 8-15 drive, 16-19 break, 20-23 finale.
+    // Sections: 0-3 intro, 4-7 rise, 8-15 drive, 16-19 break, 20-23 finale ending on a quiet
+    // bar, then (in a longer song) 24-27 a coda without the lead, 28 on with it; the last bar
+    // is quiet again.
     void RenderBar(int iBar)
     {
         int iChord = iBar % 4;
         double dStart = iBar * 4.0;
-        bool bLast = iBar == m_song.iBars - 1;
+        bool bLast = iBar == m_song.iBars - 1 || iBar == kFinaleEnd;
+        bool bCalmCoda = iBar > kFinaleEnd && iBar < kFinaleEnd + 5;
         double dFade = bLast ? 0.6 : 1.0;
         Pad(dStart, iChord, iBar < 4 ? 0.5 + 0.12 * iBar : 0.8);
         if (iBar >= 4 && !bLast)
@@ -107,7 +113,7 @@ private:
             Clap(dStart + 3, 0.35);
             Bass(dStart, iChord, 0.45);
         }
-        if (iBar >= 16 && !bLast)
+        if (iBar >= 16 && !bLast && !bCalmCoda)
         {
             Lead(dStart, iBar, iBar < 20 ? 0.22 : 0.28);
         }
@@ -116,7 +122,7 @@ private:
             Kick(dStart, 0.9 * dFade);
             Bass(dStart, 0, 0.3);
         }
-        if (iBar == 7 || iBar == 19)
+        if (iBar == 7 || iBar == 19 || iBar == kFinaleEnd + 4)
         {
             Riser(dStart, 0.25);
         }

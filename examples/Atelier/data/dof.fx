@@ -55,6 +55,9 @@ float4 PSFilter(float2 Tex : TEXCOORD0) : COLOR0
     float2 centre = tex2D(BlurSampler, Tex).rg;
     float radius = centre.r * maxCoC;
     float3 sum = tex2D(SceneSampler, Tex).rgb;
+    // In focus (a disc smaller than half a pixel): the sharp picture as it is.
+    if (radius < 0.5)
+        return float4(sum, 1.0);
     float weight = 1.0;
     for (int i = 0; i < 12; i++)
     {
