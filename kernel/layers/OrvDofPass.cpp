@@ -138,7 +138,10 @@ HRESULT DofSetDevice(DofPass* pDof, IDirect3DDevice9* pDevice, UINT uOutputWidth
     pDof->m_pDeclaration = nullptr;
     DofRelease(pDof);
     if (!pDevice)
+    {
+        pDof->m_pDevice = nullptr;
         return S_OK;
+    }
     pDof->m_TargetFormat[0] = D3DFMT_A8R8G8B8;
     pDof->m_pDevice = pDevice;
     pDof->m_TargetFormat[1] = D3DFMT_G16R16F;
