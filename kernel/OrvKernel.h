@@ -50,6 +50,7 @@
 
 // Video capture
 #include "capture/OrvAvi.h"
+#include "capture/AviFile.h"
 
 // Software surfaces
 #include "surface/OrvSurface.h"

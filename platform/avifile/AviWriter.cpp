@@ -136,6 +136,10 @@ HRESULT CAviWriter::SetVideoFormat(SStream& stream, const void* pFormat, LONG cb
     }
     stream.pStream->time_base = AVRational{format.iScale, format.iRate};
     stream.pStream->avg_frame_rate = AVRational{format.iRate, format.iScale};
+    // The header names the codec the file holds, whatever code the caller asked for.
+    const AVCodecTag* const* ppTags = m_pFormat->oformat->codec_tag;
+    stream.info.fccHandler =
+        ppTags != nullptr ? av_codec_get_tag(ppTags, stream.pStream->codecpar->codec_id) : 0;
     stream.pEncoder = std::move(pEncoder);
     return AVIERR_OK;
 }
@@ -279,7 +283,8 @@ HRESULT CAviWriter::WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LON
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     SStream& stream = m_streams[iIndex];
-    if (static_cast<size_t>(cbBuffer) < stream.pEncoder->GetFrameBytes())
+    size_t cbRow = stream.pEncoder->GetRowBytesFor(static_cast<size_t>(cbBuffer));
+    if (cbRow == 0)
     {
         return AVIERR_BADSIZE;
     }
@@ -294,8 +299,8 @@ HRESULT CAviWriter::WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LON
         return AVIERR_FILEWRITE;
     }
     const uint8_t* pBytes = static_cast<const uint8_t*>(pBuffer);
-    m_jobs.push_back(SJob{iIndex, lStart,
-                          std::vector<uint8_t>(pBytes, pBytes + stream.pEncoder->GetFrameBytes())});
+    size_t cbFrame = cbRow * static_cast<size_t>(stream.pEncoder->GetRows());
+    m_jobs.push_back(SJob{iIndex, lStart, cbRow, std::vector<uint8_t>(pBytes, pBytes + cbFrame)});
     stream.lNextPosition = lStart + 1;
     stream.lLength = lStart + 1;
     m_cvJobs.notify_one();
@@ -343,7 +348,7 @@ void CAviWriter::RunWorker()
         SStream& stream = m_streams[job.iIndex];
         CAviVideoEncoder& encoder = *stream.pEncoder;
         bool bOk =
-            encoder.Encode(job.bits.data(), job.lPosition,
+            encoder.Encode(job.bits.data(), job.cbRow, job.lPosition,
                            [&](AVPacket* pPacket)
                            {
                                std::lock_guard<std::mutex> lock(m_mutex);
