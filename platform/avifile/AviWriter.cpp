@@ -18,6 +18,8 @@ namespace
 constexpr size_t kMaxQueuedFrames = 6;
 // Sound goes into the file in chunks of this many sample frames.
 constexpr int64_t kAudioChunk = 2048;
+// The scaler's vector code reads a little past the end of the last row of its input.
+constexpr size_t kInputPadding = 64;
 
 } // namespace
 
@@ -300,7 +302,9 @@ HRESULT CAviWriter::WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LON
     }
     const uint8_t* pBytes = static_cast<const uint8_t*>(pBuffer);
     size_t cbFrame = cbRow * static_cast<size_t>(stream.pEncoder->GetRows());
-    m_jobs.push_back(SJob{iIndex, lStart, cbRow, std::vector<uint8_t>(pBytes, pBytes + cbFrame)});
+    std::vector<uint8_t> bits(cbFrame + kInputPadding, 0);
+    std::copy(pBytes, pBytes + cbFrame, bits.begin());
+    m_jobs.push_back(SJob{iIndex, lStart, cbRow, std::move(bits)});
     stream.lNextPosition = lStart + 1;
     stream.lLength = lStart + 1;
     m_cvJobs.notify_one();
