@@ -9,6 +9,7 @@ extern "C"
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace orv_avi
 {
@@ -35,7 +36,13 @@ HRESULT CAviWriter::Create(const std::string& strPath)
     {
         return AVIERR_INTERNAL;
     }
-    std::remove(strPath.c_str());
+    // A file of that name goes; a folder of that name stays, and the open fails.
+    std::error_code ec;
+    if (std::filesystem::symlink_status(strPath, ec).type() !=
+        std::filesystem::file_type::directory)
+    {
+        std::remove(strPath.c_str());
+    }
     if (avio_open(&m_pFormat->pb, strPath.c_str(), AVIO_FLAG_WRITE) < 0)
     {
         avformat_free_context(m_pFormat);
