@@ -9,6 +9,7 @@ extern "C"
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace orv_avi
 {
@@ -18,6 +19,8 @@ namespace
 constexpr size_t kMaxQueuedFrames = 6;
 // Sound goes into the file in chunks of this many sample frames.
 constexpr int64_t kAudioChunk = 2048;
+// The scaler's vector code reads a little past the end of the last row of its input.
+constexpr size_t kInputPadding = 64;
 
 } // namespace
 
@@ -33,7 +36,13 @@ HRESULT CAviWriter::Create(const std::string& strPath)
     {
         return AVIERR_INTERNAL;
     }
-    std::remove(strPath.c_str());
+    // A file of that name goes; a folder of that name stays, and the open fails.
+    std::error_code ec;
+    if (std::filesystem::symlink_status(strPath, ec).type() !=
+        std::filesystem::file_type::directory)
+    {
+        std::remove(strPath.c_str());
+    }
     if (avio_open(&m_pFormat->pb, strPath.c_str(), AVIO_FLAG_WRITE) < 0)
     {
         avformat_free_context(m_pFormat);
@@ -300,7 +309,9 @@ HRESULT CAviWriter::WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LON
     }
     const uint8_t* pBytes = static_cast<const uint8_t*>(pBuffer);
     size_t cbFrame = cbRow * static_cast<size_t>(stream.pEncoder->GetRows());
-    m_jobs.push_back(SJob{iIndex, lStart, cbRow, std::vector<uint8_t>(pBytes, pBytes + cbFrame)});
+    std::vector<uint8_t> bits(cbFrame + kInputPadding, 0);
+    std::copy(pBytes, pBytes + cbFrame, bits.begin());
+    m_jobs.push_back(SJob{iIndex, lStart, cbRow, std::move(bits)});
     stream.lNextPosition = lStart + 1;
     stream.lLength = lStart + 1;
     m_cvJobs.notify_one();

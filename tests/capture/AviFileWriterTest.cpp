@@ -360,6 +360,15 @@ TEST_F(AviFileWriterTest, EveryFailureSaysWhyAndLeavesNoBrokenFile)
     EXPECT_EQ(noDir.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
     EXPECT_STREQ(noDir.GetLastErrorMessage(), kNoFile);
 
+    // A folder in the movie's place stays.
+    std::string strFolder = m_dir.Path("folder.avi");
+    std::filesystem::create_directory(strFolder);
+    CAviFile folder(strFolder.c_str(), kLossless, 25);
+    EXPECT_EQ(folder.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
+    EXPECT_STREQ(folder.GetLastErrorMessage(), kNoFile);
+    EXPECT_TRUE(std::filesystem::is_directory(strFolder));
+    std::filesystem::remove(strFolder);
+
     // A name longer than a path may be is refused, never written under a shortened name.
     std::string strLong = m_dir.Path(std::string(300, 'n') + ".avi");
     CAviFile tooLong(strLong.c_str(), kLossless, 25);
