@@ -1,4 +1,5 @@
 #include "FxParser.h"
+#include "d3d9.h"
 
 #include <gtest/gtest.h>
 
@@ -118,9 +119,8 @@ TEST_F(FxParserTest, TexturesAndSamplersKeepTheirStates)
     EXPECT_EQ(pSampler->m_aSamplerStates[0].m_sName, "Texture");
     EXPECT_EQ(pSampler->m_aSamplerStates[0].m_value.m_eKind, SOrvFxValue::Reference);
     EXPECT_EQ(pSampler->m_aSamplerStates[0].m_value.m_sText, "Tex");
-    EXPECT_EQ(pSampler->m_aSamplerStates[2].m_value.m_sText, "LINEAR");
-    EXPECT_EQ(pSampler->m_aSamplerStates[4].m_value.m_afNumbers,
-              std::vector<float>{float(0xff00ff00u)});
+    EXPECT_EQ(pSampler->m_aSamplerStates[2].m_value.m_dwValue, DWORD(D3DTEXF_LINEAR));
+    EXPECT_EQ(pSampler->m_aSamplerStates[4].m_value.m_dwValue, 0xff00ff00u);
     EXPECT_EQ(Find(m_file, "Env")->m_uType, ORV_FXT_SAMPLERCUBE);
     EXPECT_EQ(Find(m_file, "Generic")->m_uType, ORV_FXT_SAMPLERCUBE) << "typed by its use";
 }
@@ -134,20 +134,24 @@ TEST_F(FxParserTest, TechniquesPassesShadersAndStates)
     ASSERT_EQ(main.m_aPasses.size(), 2u);
     const SOrvFxPass& p0 = main.m_aPasses[0];
     EXPECT_EQ(p0.m_sName, "P0");
-    EXPECT_TRUE(p0.m_vertexShader.m_bPresent);
-    EXPECT_EQ(p0.m_vertexShader.m_sProfile, "vs_2_0");
-    EXPECT_EQ(p0.m_vertexShader.m_sEntry, "VS");
-    EXPECT_EQ(p0.m_pixelShader.m_sEntry, "PS");
+    EXPECT_TRUE(p0.m_vertexShader.IsPresent());
+    ASSERT_EQ(p0.m_vertexShader.m_aChoices.size(), 1u);
+    EXPECT_EQ(p0.m_vertexShader.m_aChoices[0].m_sProfile, "vs_2_0");
+    EXPECT_EQ(p0.m_vertexShader.m_aChoices[0].m_sEntry, "VS");
+    EXPECT_EQ(p0.m_pixelShader.m_aChoices[0].m_sEntry, "PS");
     ASSERT_EQ(p0.m_aStates.size(), 7u);
-    EXPECT_EQ(p0.m_aStates[0].m_value.m_afNumbers, std::vector<float>{1});
-    EXPECT_EQ(p0.m_aStates[2].m_value.m_sText, "SrcAlpha");
-    EXPECT_EQ(p0.m_aStates[5].m_value.m_sText, "RED|GREEN");
-    EXPECT_EQ(p0.m_aStates[6].m_value.m_afNumbers, std::vector<float>{128});
+    // Constant values are folded into what the device takes.
+    EXPECT_EQ(p0.m_aStates[0].m_value.m_dwValue, DWORD(D3DZB_TRUE));
+    EXPECT_EQ(p0.m_aStates[2].m_value.m_dwValue, DWORD(D3DBLEND_SRCALPHA));
+    EXPECT_EQ(p0.m_aStates[4].m_value.m_dwValue, DWORD(D3DCULL_NONE));
+    EXPECT_EQ(p0.m_aStates[5].m_value.m_dwValue, 3u) << "RED | GREEN";
+    EXPECT_EQ(p0.m_aStates[6].m_value.m_dwValue, 128u);
     const SOrvFxPass& p1 = main.m_aPasses[1];
-    EXPECT_FALSE(p1.m_vertexShader.m_bPresent) << "left to the fixed-function stage";
+    EXPECT_FALSE(p1.m_vertexShader.IsPresent()) << "left to the fixed-function stage";
     EXPECT_EQ(p1.m_aStates[0].m_sName, "Texture");
     EXPECT_EQ(p1.m_aStates[0].m_uIndex, 0u);
-    EXPECT_FALSE(m_file.m_aTechniques[1].m_aPasses[0].m_vertexShader.m_bPresent);
+    EXPECT_EQ(p1.m_aStates[0].m_value.m_eKind, SOrvFxValue::Reference);
+    EXPECT_FALSE(m_file.m_aTechniques[1].m_aPasses[0].m_vertexShader.IsPresent());
 }
 
 TEST_F(FxParserTest, ShaderSourceLosesEffectConstructsButKeepsLines)
