@@ -170,7 +170,7 @@ HRESULT COrvEffect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* 
     pDesc->Columns = pParameter->m_uColumns;
     pDesc->Elements = pParameter->m_uElements;
     pDesc->Annotations = UINT(pParameter->m_aAnnotations.size());
-    pDesc->StructMembers = 0;
+    pDesc->StructMembers = UINT(pParameter->m_aMembers.size());
     pDesc->Flags = 0;
     pDesc->Bytes = pParameter->GetBytes();
     return S_OK;
@@ -285,6 +285,22 @@ D3DXHANDLE COrvEffect::GetAnnotationByName(D3DXHANDLE hObject, LPCSTR pName)
 
 // ---- Values --------------------------------------------------------------------------------
 
+namespace
+{
+// The type of each float of a value: the parameter's, or its members' for a struct.
+void AppendValueTypes(const SOrvFxParameter& parameter, std::vector<UINT>& auTypes)
+{
+    for (UINT e = 0; e < std::max(1u, parameter.m_uElements); ++e)
+    {
+        if (parameter.m_uClass != ORV_FXC_STRUCT)
+            auTypes.insert(auTypes.end(), parameter.m_uRows * parameter.m_uColumns,
+                           parameter.m_uType);
+        for (const SOrvFxParameter& member : parameter.m_aMembers)
+            AppendValueTypes(member, auTypes);
+    }
+}
+} // namespace
+
 HRESULT COrvEffect::SetNumbers(D3DXHANDLE h, const float* pf, size_t uCount)
 {
     size_t uIndex = FindParameter(h);
@@ -326,18 +342,20 @@ HRESULT COrvEffect::SetValue(D3DXHANDLE hParameter, LPCVOID pData, UINT Bytes)
     if (!parameter.HasValue())
         return D3DERR_INVALIDCALL;
     // Numbers arrive as 32-bit floats, or as 32-bit integers for bool and int parameters.
+    std::vector<UINT> auTypes;
+    AppendValueTypes(parameter, auTypes);
     size_t uCount = std::min<size_t>(Bytes / 4, m_aafValues[uIndex].size());
     for (size_t i = 0; i < uCount; ++i)
     {
         const char* pSource = static_cast<const char*>(pData) + 4 * i;
-        if (parameter.m_uType == ORV_FXT_FLOAT)
+        if (auTypes[i] == ORV_FXT_FLOAT)
             std::memcpy(&m_aafValues[uIndex][i], pSource, 4);
         else
         {
             int32_t iValue = 0;
             std::memcpy(&iValue, pSource, 4);
             m_aafValues[uIndex][i] =
-                parameter.m_uType == ORV_FXT_BOOL ? float(iValue != 0) : float(iValue);
+                auTypes[i] == ORV_FXT_BOOL ? float(iValue != 0) : float(iValue);
         }
     }
     return S_OK;
@@ -350,11 +368,13 @@ HRESULT COrvEffect::GetValue(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes)
         return D3DERR_INVALIDCALL;
     std::vector<float> afValue(pDescription->GetValueCount());
     GetNumbers(hParameter, afValue.data(), afValue.size());
+    std::vector<UINT> auTypes;
+    AppendValueTypes(*pDescription, auTypes);
     size_t uCount = std::min<size_t>(Bytes / 4, afValue.size());
     for (size_t i = 0; i < uCount; ++i)
     {
         char* pTarget = static_cast<char*>(pData) + 4 * i;
-        if (pDescription->m_uType == ORV_FXT_FLOAT)
+        if (auTypes[i] == ORV_FXT_FLOAT)
             std::memcpy(pTarget, &afValue[i], 4);
         else
         {
