@@ -36,6 +36,9 @@
 #include "layers/OrvLayerSprite.h"
 #include "layers/OrvGelly.h"
 #include "layers/OrvBallSimulation.h"
+#include "layers/OrvParticleCloud.h"
+#include "layers/OrvLayerParticules.h"
+#include "layers/OrvLayerSphere.h"
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
 #include "layers/OrvDofPass.h"
@@ -51,6 +54,7 @@
 
 // Video capture
 #include "capture/OrvAvi.h"
+#include "capture/AviFile.h"
 
 // Software surfaces
 #include "surface/OrvSurface.h"

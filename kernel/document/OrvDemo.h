@@ -45,7 +45,9 @@ public:
     COrvModifiable* AddLayerSprite();
     COrvModifiable* AddLayerObject3D();
     COrvModifiable* AddLayerObject3DGelly();
+    COrvModifiable* AddLayerParticles();
     COrvModifiable* AddLayerBalls();
+    COrvModifiable* AddLayerSphere();
     COrvModifiable* AddLayerGrid();
     COrvModifiable* AddLayerPostProcess();
     COrvModifiable* AddLayerPPWave();

@@ -9,6 +9,8 @@
 #include "layers/OrvLayer3DObjectGelly.h"
 #include "layers/OrvLayerBalls.h"
 #include "layers/OrvLayerGrid.h"
+#include "layers/OrvLayerParticules.h"
+#include "layers/OrvLayerSphere.h"
 #include "layers/OrvLayerSprite.h"
 #include "postprocess/OrvLayerPPBloom.h"
 #include "postprocess/OrvLayerPPEffects.h"
@@ -55,8 +57,10 @@ const SLayerClass g_LayerClasses[] = {
     {"COrvLayer3DObject", &CreateLayer<COrvLayer3DObject>},
     {"COrvLayer3DObjectGelly", &CreateLayer<COrvLayer3DObjectGelly>},
     {"COrvLayerPostProcess", &CreateLayer<COrvLayerPostProcess>},
+    {"COrvLayerParticules", &CreateLayer<COrvLayerParticules>},
     {"COrvLayerBalls", &CreateLayer<COrvLayerBalls>},
     {"COrvLayerGrid", &CreateLayer<COrvLayerGrid>},
+    {"COrvLayerSphere", &CreateLayer<COrvLayerSphere>},
     {"COrvLayerPPWave", &CreateLayer<COrvLayerPPWave>},
     {"COrvLayerPPRadialBlur", &CreateLayer<COrvLayerPPRadialBlur>},
     {"COrvLayerPPBlackWhite", &CreateLayer<COrvLayerPPBlackWhite>},

@@ -1,11 +1,13 @@
-// Factories of the mesh, gelly, balls, grid and post-process layers: each makes its layer, names it
-// from its own process-wide counter and adds it to the document.
+// Factories of the mesh, gelly, particles, balls, sphere, grid and post-process layers: each
+// makes its layer, names it from its own process-wide counter and adds it to the document.
 #include "document/OrvDemo.h"
 
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
 #include "layers/OrvLayerBalls.h"
 #include "layers/OrvLayerGrid.h"
+#include "layers/OrvLayerParticules.h"
+#include "layers/OrvLayerSphere.h"
 #include "postprocess/OrvLayerPPBloom.h"
 #include "postprocess/OrvLayerPPEffects.h"
 #include "postprocess/OrvLayerPostProcess.h"
@@ -16,7 +18,9 @@ namespace
 {
 int g_iObject3DCount = 0;
 int g_iGellyCount = 0;
+int g_iParticlesCount = 0;
 int g_iBallsCount = 0;
+int g_iSphereCount = 0;
 int g_iGridCount = 0;
 int g_iPostProcessCount = 0;
 int g_iWaveCount = 0;
@@ -51,9 +55,19 @@ COrvModifiable* COrvDemo::AddLayerObject3DGelly()
     return AddNamedLayer(new COrvLayer3DObjectGelly(this), g_iGellyCount, "Gelly %d");
 }
 
+COrvModifiable* COrvDemo::AddLayerParticles()
+{
+    return AddNamedLayer(new COrvLayerParticules(this), g_iParticlesCount, "Particles %d");
+}
+
 COrvModifiable* COrvDemo::AddLayerBalls()
 {
     return AddNamedLayer(new COrvLayerBalls(this), g_iBallsCount, "Balls %d");
+}
+
+COrvModifiable* COrvDemo::AddLayerSphere()
+{
+    return AddNamedLayer(new COrvLayerSphere(this), g_iSphereCount, "sphereFX %d");
 }
 
 COrvModifiable* COrvDemo::AddLayerGrid()

@@ -232,7 +232,7 @@ TEST(SampleDemoScenes, BallsRoomAndBeamFlightDrawFromTheSampleData)
         ASSERT_NE(pGrid, nullptr);
         EXPECT_TRUE(pBalls->IsReady());
         EXPECT_TRUE(pGrid->IsReady());
-        for (float time : {1700.0f, 1900.0f})
+        for (float time : {1950.0f, 2150.0f})
         {
             demo.DrawFrame(time);
             SOrvImage picture;
