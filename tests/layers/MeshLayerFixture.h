@@ -1,26 +1,14 @@
 #pragma once
 
-// Shared by the mesh-layer tests: property access by identifier and a demo on the
-// recording device with a built-in mesh resource.
+// The mesh-layer tests' fixture: a demo on the recording device with built-in mesh
+// resources.
 #include "OrvKernel.h"
+#include "OrvTestDemo.h"
 #include "RecordingDevice.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-template <typename TProp> TProp* FindProp(COrvModifiable* pObject, ORV_PROP_ID id)
-{
-    for (COrvPropBase* pProp : pObject->GetProperties())
-        if (pProp->GetPropId() == id)
-            return dynamic_cast<TProp*>(pProp);
-    return nullptr;
-}
-
-inline void SetString(COrvModifiable* pObject, ORV_PROP_ID id, const std::string& value)
-{
-    FindProp<COrvPropString>(pObject, id)->SetDefaultValue(value);
-}
 
 // A 1280 × 720 recording device, a demo with mesh resources named after their shapes.
 class MeshLayerTest : public ::testing::Test
