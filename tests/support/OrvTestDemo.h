@@ -42,6 +42,14 @@ inline COrvResRenderTarget* AddTarget(COrvDemo& demo, const std::string& name, i
     return pTarget;
 }
 
+// Loads a demo from XML text through a temporary file, removed at once.
+inline bool LoadText(COrvDemo& demo, const std::string& text)
+{
+    COrvTempDir dir("demo_text");
+    OrvWriteFile(dir.Path() / "demo.orv", text);
+    return demo.Load(dir.File("demo.orv"));
+}
+
 // A fresh demo folder whose data/ holds the effect files of the sample demo; it is the
 // current directory while it lives (a demo made meanwhile reads its files from there).
 class CDemoFolder
