@@ -81,14 +81,14 @@ TEST_F(BallsLayer, FactoryNamesPropertiesAndFile)
                          "Name", "Visible", "Visible Track", "Clear First", "Render taget",
                          "Material Name", "Ground Material Name", "Ball Shadow Material Name",
                          "Mesh Name", "Translation", "Rotation", "Focal dist", "Focal range"}));
-    auto* pFocalDist = FindProp<COrvPropFloat>(pLayer, ORV_PROP_FOCAL_DIST);
+    auto* pFocalDist = FindProperty<COrvPropFloat>(pLayer, ORV_PROP_FOCAL_DIST);
     EXPECT_EQ(pFocalDist->GetValue(), 10.0f);
     float fMin = -1.0f, fMax = -1.0f;
     pFocalDist->GetRange(fMin, fMax);
     EXPECT_EQ(fMin, 0.0f);
     EXPECT_EQ(fMax, 40.0f);
-    EXPECT_FALSE(FindProp<COrvPropString>(pLayer, ORV_PROP_MATERIAL_NAME)->GetAnimable());
-    EXPECT_TRUE(FindProp<COrvPropFloat>(pLayer, ORV_PROP_FOCAL_RANGE)->GetAnimable());
+    EXPECT_FALSE(FindProperty<COrvPropString>(pLayer, ORV_PROP_MATERIAL_NAME)->GetAnimable());
+    EXPECT_TRUE(FindProperty<COrvPropFloat>(pLayer, ORV_PROP_FOCAL_RANGE)->GetAnimable());
 
     // Saved and read back, it is a balls layer with its values.
     SetFloat(pLayer, ORV_PROP_FOCAL_RANGE, 4.0f);
@@ -101,7 +101,7 @@ TEST_F(BallsLayer, FactoryNamesPropertiesAndFile)
     auto* pCopy = dynamic_cast<COrvLayerBalls*>(copy.GetLayers()[0]);
     ASSERT_NE(pCopy, nullptr);
     EXPECT_EQ(pCopy->GetName(), pLayer->GetName());
-    EXPECT_EQ(FindProp<COrvPropFloat>(pCopy, ORV_PROP_FOCAL_RANGE)->GetValue(), 4.0f);
+    EXPECT_EQ(FindProperty<COrvPropFloat>(pCopy, ORV_PROP_FOCAL_RANGE)->GetValue(), 4.0f);
 }
 
 TEST_F(BallsLayer, CameraAndFocusParameters)
@@ -278,8 +278,8 @@ TEST_F(BallsLayer, TheRoomTurnsAndMovesInFrontOfTheCamera)
 TEST_F(BallsLayer, DragsTurnAndMoveTheRoom)
 {
     auto* pLayer = static_cast<COrvLayerBalls*>(m_pDemo->AddLayerBalls()); // no device needed
-    auto* pTranslation = FindProp<COrvPropVector>(pLayer, ORV_PROP_TRANSLATION);
-    auto* pRotation = FindProp<COrvPropQuat>(pLayer, ORV_PROP_ROTATION);
+    auto* pTranslation = FindProperty<COrvPropVector>(pLayer, ORV_PROP_TRANSLATION);
+    auto* pRotation = FindProperty<COrvPropQuat>(pLayer, ORV_PROP_ROTATION);
     const float s = 20.7846f * 0.005f;
     pLayer->MouseDown(100.0f, 100.0f);
     pLayer->MouseMove(110.0f, 96.0f, 0x2);

@@ -67,7 +67,7 @@ TEST_F(GridLayer, FactoryNamesPropertiesAndFile)
                                                "Render taget", "Material Name", "Translation",
                                                "Rotation", "Focal dist", "Focal range"}));
     float fMin = -1.0f, fMax = -1.0f;
-    auto* pRange = FindProp<COrvPropFloat>(pLayer, ORV_PROP_FOCAL_RANGE);
+    auto* pRange = FindProperty<COrvPropFloat>(pLayer, ORV_PROP_FOCAL_RANGE);
     EXPECT_EQ(pRange->GetValue(), 37.5f);
     pRange->GetRange(fMin, fMax);
     EXPECT_EQ(fMax, 37.5f);
@@ -202,8 +202,8 @@ TEST_F(GridLayer, TheVertexBufferHoldsTheLatticeOfEachFrame)
 TEST_F(GridLayer, DragsFlyTheCamera)
 {
     auto* pLayer = static_cast<COrvLayerGrid*>(m_pDemo->AddLayerGrid()); // no device needed
-    auto* pTranslation = FindProp<COrvPropVector>(pLayer, ORV_PROP_TRANSLATION);
-    auto* pRotation = FindProp<COrvPropQuat>(pLayer, ORV_PROP_ROTATION);
+    auto* pTranslation = FindProperty<COrvPropVector>(pLayer, ORV_PROP_TRANSLATION);
+    auto* pRotation = FindProperty<COrvPropQuat>(pLayer, ORV_PROP_ROTATION);
     // Right button (+10, 0): one unit to the camera's left.
     pLayer->MouseDown(50.0f, 50.0f);
     pLayer->MouseMove(60.0f, 50.0f, 0x2);

@@ -2,23 +2,23 @@
 
 // Shared by the scene-layer tests: the demo folder with the sample demo's effect files, and
 // small helpers for materials and pictures.
-#include "PostProcessTestSupport.h"
+#include "OrvTestDemo.h"
 
 #include <string>
 
 inline void SetFloat(COrvModifiable* pObject, ORV_PROP_ID id, float value)
 {
-    FindProp<COrvPropFloat>(pObject, id)->SetDefaultValue(value);
+    FindProperty<COrvPropFloat>(pObject, id)->SetDefaultValue(value);
 }
 
 inline void SetVector(COrvModifiable* pObject, ORV_PROP_ID id, const D3DXVECTOR3& value)
 {
-    FindProp<COrvPropVector>(pObject, id)->SetDefaultValue(value);
+    FindProperty<COrvPropVector>(pObject, id)->SetDefaultValue(value);
 }
 
 inline void SetQuat(COrvModifiable* pObject, ORV_PROP_ID id, const D3DXQUATERNION& value)
 {
-    FindProp<COrvPropQuat>(pObject, id)->SetDefaultValue(value);
+    FindProperty<COrvPropQuat>(pObject, id)->SetDefaultValue(value);
 }
 
 // A material resource whose texture 0 is the resource named `texture`.
