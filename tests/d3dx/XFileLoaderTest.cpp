@@ -477,3 +477,15 @@ TEST(XFileLoader, SampleDemoMeshesKeepTheFilesVertexCounts)
         EXPECT_EQ(mesh.m_afNormals.size(), 3 * file.m_uVertices) << file.m_pFile;
     }
 }
+
+TEST(XFileLoader, FuzzerSeedsAreValidFiles)
+{
+    const std::string sDir = std::string(ORV_SOURCE_ROOT) + "/tests/fuzz/corpus/xmesh/";
+    for (const char* pFile : {"twomaterials.x", "twomaterials_tzip.x", "skinnedarm.x",
+                              "cube_bin32.x", "cube_bin64.x", "cube_bzip.x"})
+    {
+        SOrvMeshData mesh;
+        std::string sError;
+        EXPECT_TRUE(COrvXFileLoader::Load(sDir + pFile, mesh, sError)) << pFile << ": " << sError;
+    }
+}
