@@ -36,6 +36,9 @@
 #include "layers/OrvLayerSprite.h"
 #include "layers/OrvGelly.h"
 #include "layers/OrvBallSimulation.h"
+#include "layers/OrvParticleCloud.h"
+#include "layers/OrvLayerParticules.h"
+#include "layers/OrvLayerSphere.h"
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
 
