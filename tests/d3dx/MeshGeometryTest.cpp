@@ -1,4 +1,5 @@
-#include "D3DXTestUtil.h"
+#include "OrvTestDevice.h"
+#include "d3dx9.h"
 
 #include <gtest/gtest.h>
 
