@@ -91,6 +91,7 @@ private:
     bool ResolveShaderIndex(SOrvFxShaderSlot& slot, int iLine);
     bool ResolveAll();
     void ChooseSamplerTypes();
+    void RewriteArrayCasts();
     void RewriteFixedTypes();
     const SOrvFxParameter* FindParameter(const std::string& sName) const;
 
