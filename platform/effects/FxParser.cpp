@@ -620,8 +620,9 @@ bool COrvFxParser::ParseDeclaration()
     if (IsPunct("(", 1))
     {
         // A function: keep it whole for the shader compiler.
-        Next();
-        if (!SkipGroup())
+        const SOrvFxToken& function = Next();
+        size_t uOpen = m_uPos;
+        if (!SkipGroup() || !CheckParameters(function, uOpen, m_uPos - 1))
             return false;
         while (IsPunct(":"))
         {
@@ -660,6 +661,34 @@ bool COrvFxParser::ParseDeclaration()
     else if (pShared)
         Blank(pShared->m_uBegin, pShared->m_uEnd);
     Next();
+    return true;
+}
+
+// A parameter written "type [n]", without its name, is refused here: glslang's HLSL front end
+// crashes on it.
+bool COrvFxParser::CheckParameters(const SOrvFxToken& function, size_t uOpen, size_t uClose)
+{
+    int iDepth = 0;
+    for (size_t i = uOpen; i < uClose; ++i)
+    {
+        const SOrvFxToken& token = m_aTokens[i];
+        bool bOpen = token.m_sText == "(" || token.m_sText == "[" || token.m_sText == "{";
+        bool bClose = token.m_sText == ")" || token.m_sText == "]" || token.m_sText == "}";
+        if (token.m_eKind != EOrvFxToken::Punct || !(bOpen || bClose))
+            continue;
+        if (token.m_sText == "[" && iDepth == 1)
+        {
+            const SOrvFxToken& before = m_aTokens[i - 1];
+            SOrvFxParameter type;
+            if (before.m_eKind == EOrvFxToken::Identifier &&
+                (OrvFxDescribeType(before.m_sText, type) || m_structs.count(before.m_sText) ||
+                 std::find(m_asTypedefs.begin(), m_asTypedefs.end(), before.m_sText) !=
+                     m_asTypedefs.end()))
+                return Fail("syntax error: a parameter of '" + function.m_sText + "' has no name",
+                            token.m_iLine);
+        }
+        iDepth += bOpen ? 1 : -1;
+    }
     return true;
 }
 

@@ -75,6 +75,7 @@ private:
     bool ParseType(SOrvFxParameter& prototype);
     bool ParseDeclarator(SOrvFxParameter prototype, bool bStaticOrConst, bool bShaderVar);
     bool ParseArraySize(UINT& uElements, int iLine);
+    bool CheckParameters(const SOrvFxToken& function, size_t uOpen, size_t uClose);
     bool ParseShaderVariable(const std::string& sName, UINT uElements, int iLine);
     bool ParseTechnique();
     bool ParseAnnotations(std::vector<SOrvFxParameter>& annotations);
