@@ -3,7 +3,9 @@
 // the files that Orv cannot honour must be refused with a message naming file, line and
 // construct. A file says which in its first line: "// expect: draws" or
 // "// expect: refused: <text of the message>".
-#include "D3DXTestUtil.h"
+#include "OrvGoldenImage.h"
+#include "OrvTestDevice.h"
+#include "OrvTestDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -109,7 +111,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_device) << "no headless device";
-        OrvTestShaderCache();
         MakeSphere(m_aVertices, m_aIndices);
         ASSERT_EQ(m_device->CreateVertexDeclaration(s_aElements, &m_pDeclaration), S_OK);
         D3DXVECTOR3 eye(0, 0.5f, -2.5f), at(0, 0, 0), up(0, 1, 0);
