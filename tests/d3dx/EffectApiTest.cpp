@@ -37,13 +37,9 @@ protected:
         m_pEffect = OrvMakeEffect(m_device.Get(), s_pParameters, &sErrors);
         ASSERT_NE(m_pEffect, nullptr) << sErrors;
     }
-    void TearDown() override
-    {
-        if (m_pEffect)
-            m_pEffect->Release();
-    }
+    void TearDown() override { m_pEffect.Reset(); }
     COrvTestDevice m_device;
-    ID3DXEffect* m_pEffect = nullptr;
+    COrvComPtr<ID3DXEffect> m_pEffect;
 };
 } // namespace
 
@@ -226,21 +222,23 @@ TEST(EffectCreation, BrokenEffectsFailWithFileLineAndText)
     std::string sFile = testing::TempDir() + "broken.fx";
     std::ofstream(sFile)
         << "technique T\n{\n  pass { VertexShader = compile vs_2_0 Missing(); }\n}\n";
-    ID3DXEffect* pEffect = nullptr;
-    ID3DXBuffer* pBuffer = nullptr;
+    COrvComPtr<ID3DXEffect> pEffect;
+    COrvComPtr<ID3DXBuffer> pBuffer;
     EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(device.Get(), sFile.c_str(), nullptr, nullptr, 0,
-                                                 nullptr, &pEffect, &pBuffer)));
+                                                 nullptr, pEffect.ReleaseAndGetAddressOf(),
+                                                 pBuffer.ReleaseAndGetAddressOf())));
     EXPECT_EQ(pEffect, nullptr);
     ASSERT_NE(pBuffer, nullptr);
     std::string sMessage = static_cast<const char*>(pBuffer->GetBufferPointer());
     EXPECT_NE(sMessage.find(sFile + "("), std::string::npos) << sMessage;
-    pBuffer->Release();
+    pBuffer.Reset();
     std::remove(sFile.c_str());
-    EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(device.Get(), "no_such_file.fx", nullptr, nullptr,
-                                                 0, nullptr, &pEffect, nullptr)));
+    EXPECT_TRUE(
+        FAILED(D3DXCreateEffectFromFileA(device.Get(), "no_such_file.fx", nullptr, nullptr, 0,
+                                         nullptr, pEffect.ReleaseAndGetAddressOf(), nullptr)));
     EXPECT_EQ(pEffect, nullptr);
     EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(nullptr, "x.fx", nullptr, nullptr, 0, nullptr,
-                                                 &pEffect, nullptr)));
+                                                 pEffect.ReleaseAndGetAddressOf(), nullptr)));
 }
 
 TEST(EffectCreation, SuccessGivesNoMessageBufferAndMacrosApply)
@@ -250,13 +248,12 @@ TEST(EffectCreation, SuccessGivesNoMessageBufferAndMacrosApply)
     const char* pSource = "float4 PS() : COLOR { return COLOUR; }\n"
                           "technique T { pass { PixelShader = compile ps_2_0 PS(); } }";
     const D3DXMACRO aMacros[] = {{"COLOUR", "float4(1, 0, 0, 1)"}, {nullptr, nullptr}};
-    ID3DXEffect* pEffect = nullptr;
+    COrvComPtr<ID3DXEffect> pEffect;
     ID3DXBuffer* pBuffer = reinterpret_cast<ID3DXBuffer*>(1);
     ASSERT_EQ(D3DXCreateEffect(device.Get(), pSource, UINT(std::strlen(pSource)), aMacros, nullptr,
-                               0, nullptr, &pEffect, &pBuffer),
+                               0, nullptr, pEffect.ReleaseAndGetAddressOf(), &pBuffer),
               S_OK);
     EXPECT_EQ(pBuffer, nullptr);
-    pEffect->Release();
 }
 
 // The example of the effect-file documentation compiles as written.
@@ -273,7 +270,7 @@ TEST(EffectCreation, DocumentedExampleCompiles)
     uStart += 8;
     std::string sSource = sDoc.substr(uStart, sDoc.find("```", uStart) - uStart);
     std::string sErrors;
-    ID3DXEffect* pEffect = OrvMakeEffect(device.Get(), sSource, &sErrors);
+    COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(device.Get(), sSource, &sErrors);
     ASSERT_NE(pEffect, nullptr) << sErrors;
     D3DXTECHNIQUE_DESC desc;
     ASSERT_EQ(pEffect->GetTechniqueDesc("Glow", &desc), S_OK);
@@ -283,7 +280,6 @@ TEST(EffectCreation, DocumentedExampleCompiles)
     OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
     pEffect->SetTechnique("Fallback");
     OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
-    pEffect->Release();
 }
 
 // Constructs demo effects use: depth-of-field taps, 4x3 matrices, two render targets, VPOS,
@@ -347,12 +343,11 @@ technique FilterDoF { pass P0 { VertexShader = compile vs_2_0 FilterVS(); PixelS
 technique Scene { pass P0 { VertexShader = compile vs_3_0 FilterVS(); PixelShader = compile ps_3_0 ScenePS(); } }
 )FX";
     std::string sErrors;
-    ID3DXEffect* pEffect = OrvMakeEffect(device.Get(), pSource, &sErrors);
+    COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(device.Get(), pSource, &sErrors);
     ASSERT_NE(pEffect, nullptr) << sErrors;
     for (const char* pTechnique : {"FilterDoF", "Scene"})
     {
         ASSERT_EQ(pEffect->SetTechnique(pTechnique), S_OK);
         OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
     }
-    pEffect->Release();
 }

@@ -23,11 +23,7 @@ protected:
         Clear();
         m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
     }
-    void TearDown() override
-    {
-        if (m_pEffect)
-            m_pEffect->Release();
-    }
+    void TearDown() override { m_pEffect.Reset(); }
     void Clear()
     {
         m_device->BeginScene();
@@ -54,7 +50,7 @@ protected:
         return Read().At(32, 32);
     }
     COrvTestDevice m_device{64, 64};
-    ID3DXEffect* m_pEffect = nullptr;
+    COrvComPtr<ID3DXEffect> m_pEffect;
 };
 
 bool Near(uint32_t actual, uint32_t expected)
@@ -267,19 +263,20 @@ TEST_F(EffectLanguageTest, IncludedFilesFromDiskAndTheirMessages)
            "float4 PS() : COLOR { return Shade(); }\n"
            "technique T { pass { PixelShader = compile ps_2_0 PS(); } }\n";
     ASSERT_EQ(D3DXCreateEffectFromFileA(m_device.Get(), (sDir + "main.fx").c_str(), nullptr,
-                                        nullptr, 0, nullptr, &m_pEffect, nullptr),
+                                        nullptr, 0, nullptr, m_pEffect.ReleaseAndGetAddressOf(),
+                                        nullptr),
               S_OK);
     EXPECT_EQ(DrawAndReadMiddle(), 0xffffff00u);
-    ID3DXEffect* pBroken = nullptr;
-    ID3DXBuffer* pErrors = nullptr;
-    EXPECT_TRUE(
-        FAILED(D3DXCreateEffectFromFileA(m_device.Get(), (sDir + "broken.fx").c_str(), nullptr,
-                                         nullptr, 0, nullptr, &pBroken, &pErrors)));
+    COrvComPtr<ID3DXEffect> pBroken;
+    COrvComPtr<ID3DXBuffer> pErrors;
+    EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(
+        m_device.Get(), (sDir + "broken.fx").c_str(), nullptr, nullptr, 0, nullptr,
+        pBroken.ReleaseAndGetAddressOf(), pErrors.ReleaseAndGetAddressOf())));
     ASSERT_NE(pErrors, nullptr);
     std::string sMessage = static_cast<const char*>(pErrors->GetBufferPointer());
     EXPECT_NE(sMessage.find(sDir + "shaders/broken.fxh(3): error:"), std::string::npos) << sMessage;
     EXPECT_NE(sMessage.find("undefinedTint"), std::string::npos) << sMessage;
-    pErrors->Release();
+    pErrors.Reset();
     std::filesystem::remove_all(sDir);
 }
 
@@ -321,23 +318,23 @@ float4 PS(float2 uv : TEXCOORD0) : COLOR
 { return uv.y < 0.5 ? tex1D(RampSampler, uv.x) : tex1Dlod(Direct, float4(uv.x, 0, 0, 0)); }
 technique T { pass { PixelShader = compile ps_3_0 PS(); } }
 )");
-    IDirect3DTexture9* pRamp = nullptr;
-    ASSERT_EQ(
-        m_device->CreateTexture(4, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pRamp, nullptr),
-        S_OK);
+    COrvComPtr<IDirect3DTexture9> pRamp;
+    ASSERT_EQ(m_device->CreateTexture(4, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                      pRamp.ReleaseAndGetAddressOf(), nullptr),
+              S_OK);
     D3DLOCKED_RECT locked;
     pRamp->LockRect(0, &locked, nullptr, 0);
     const DWORD adwRamp[4] = {0xff000000, 0xff404040, 0xff808080, 0xffffffff};
     std::memcpy(locked.pBits, adwRamp, sizeof adwRamp);
     pRamp->UnlockRect(0);
-    m_pEffect->SetTexture("Ramp", pRamp);
+    m_pEffect->SetTexture("Ramp", pRamp.Get());
     D3DXPARAMETER_DESC desc;
     m_pEffect->GetParameterDesc("Direct", &desc);
     EXPECT_EQ(desc.Type, D3DXPT_SAMPLER1D);
     Clear();
     OrvRunPasses(m_pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
     SOrvImage image = Read();
-    pRamp->Release();
+    pRamp.Reset();
     for (UINT x : {2u, 20u, 40u, 60u})
     {
         EXPECT_EQ(image.At(x, 10), adwRamp[x / 16]) << x;
