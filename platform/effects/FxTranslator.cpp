@@ -32,10 +32,22 @@ const char* const s_pPreamble =
     "#define tex1Dgrad(s, t, dx, dy) tex2Dgrad(s, float2(t, 0.5), float2(dx, 0.0), "
     "float2(dy, 0.0))\n";
 
-// A pixel input that no stage writes: the pixel's position or the side of the primitive.
+// A pixel input that no stage writes: the pixel's position or the side of the primitive
+// (POSITION written in other than capitals, which glslang takes for a semantic of one's own).
 bool IsSystemInput(const std::string& sSemantic)
 {
-    return sSemantic == "VPOS0" || sSemantic == "VFACE0";
+    return sSemantic == "VPOS0" || sSemantic == "VFACE0" || sSemantic == "POSITION0";
+}
+
+// Outputs that glslang leaves as ones of the author's when their semantic is not written in
+// capitals ("Position", "Depth"): they are the GL built-ins all the same.
+const char* SystemOutput(EOrvShaderStage eStage, const std::string& sSemantic)
+{
+    if (eStage == EOrvShaderStage::Vertex && sSemantic == "POSITION0")
+        return "gl_Position";
+    if (eStage == EOrvShaderStage::Pixel && sSemantic == "DEPTH0")
+        return "gl_FragDepth";
+    return nullptr;
 }
 
 void InitializeGlslang()
@@ -251,7 +263,12 @@ bool CCrossCompiler::RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShad
         OrvSemanticToUsage(signature.m_sSemantic, signature.m_uUsage, signature.m_uUsageIndex);
         std::string sInternal = "orv_o_" + signature.m_sSemantic;
         spvc_compiler_set_name(m_compiler, pOutputs[i].id, sInternal.c_str());
-        if (bVertex)
+        if (const char* pBuiltIn = SystemOutput(eStage, signature.m_sSemantic))
+        {
+            spvc_compiler_unset_decoration(m_compiler, pOutputs[i].id, SpvDecorationLocation);
+            signature.m_sGlslName = pBuiltIn;
+        }
+        else if (bVertex)
         {
             spvc_compiler_unset_decoration(m_compiler, pOutputs[i].id, SpvDecorationLocation);
             signature.m_sGlslName = OrvVaryingName(signature.m_sSemantic);
@@ -307,6 +324,17 @@ std::string NarrowFromVec4(const std::string& sType, const std::string& sVarying
     return sType + "(" + sVarying + s_apSwizzles[ComponentCount(sType)] + ")";
 }
 
+// Turns "<qualifier> <type> <name>;" into a plain global.
+void MakePlain(std::string& sGlsl, const char* pQualifier, const SOrvShaderSignature& io,
+               const std::string& sInternal)
+{
+    std::string sDeclaration =
+        std::string(pQualifier) + " " + io.m_sGlslType + " " + sInternal + ";";
+    size_t uAt = sGlsl.find(sDeclaration);
+    if (uAt != std::string::npos)
+        sGlsl.replace(uAt, sDeclaration.size(), io.m_sGlslType + " " + sInternal + ";");
+}
+
 // Turns "<qualifier> <type> <name>;" into a plain global plus the vec4 varying.
 bool AdaptDeclaration(std::string& sGlsl, const char* pQualifier, const SOrvShaderSignature& io,
                       const std::string& sInternal)
@@ -332,6 +360,13 @@ bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::strin
         for (const SOrvShaderSignature& output : result.m_aOutputs)
         {
             std::string sInternal = "orv_o_" + output.m_sSemantic;
+            if (SystemOutput(eStage, output.m_sSemantic))
+            {
+                MakePlain(sGlsl, "out", output, sInternal);
+                sEpilogue +=
+                    "    gl_Position = " + WidenToVec4(output.m_sGlslType, sInternal) + ";\n";
+                continue;
+            }
             if (!AdaptDeclaration(sGlsl, "out", output, sInternal))
             {
                 sError = "vertex output " + output.m_sSemantic + " cannot be passed on";
@@ -369,14 +404,11 @@ bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::strin
             {
                 // VPOS: pixel coordinates with the top-left pixel at (0, 0) (the device draws
                 // Direct3D's top row at GL's bottom); VFACE: positive for the front side.
-                std::string sDeclaration = "in " + input.m_sGlslType + " " + sInternal + ";";
-                size_t uAt = sGlsl.find(sDeclaration);
-                if (uAt != std::string::npos)
-                    sGlsl.replace(uAt, sDeclaration.size(),
-                                  input.m_sGlslType + " " + sInternal + ";");
-                std::string sValue = input.m_sSemantic == "VPOS0"
-                                         ? "vec4(gl_FragCoord.xy - 0.5, 0.0, 0.0)"
-                                         : "vec4(gl_FrontFacing ? 1.0 : -1.0)";
+                MakePlain(sGlsl, "in", input, sInternal);
+                std::string sValue =
+                    input.m_sSemantic == "VPOS0"    ? "vec4(gl_FragCoord.xy - 0.5, 0.0, 0.0)"
+                    : input.m_sSemantic == "VFACE0" ? "vec4(gl_FrontFacing ? 1.0 : -1.0)"
+                                                    : "gl_FragCoord";
                 sPrologue +=
                     "    " + sInternal + " = " + NarrowFromVec4(input.m_sGlslType, sValue) + ";\n";
                 continue;
@@ -390,8 +422,15 @@ bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::strin
                          NarrowFromVec4(input.m_sGlslType, input.m_sGlslName) + ";\n";
         }
         for (const SOrvShaderSignature& output : result.m_aOutputs)
+        {
             if (output.m_sSemantic == "COLOR0" && output.m_sGlslType == "vec4")
                 sEpilogue += "    orv_AlphaTest(orv_o_COLOR0.a);\n";
+            if (SystemOutput(eStage, output.m_sSemantic))
+            {
+                MakePlain(sGlsl, "out", output, "orv_o_" + output.m_sSemantic);
+                sEpilogue += "    gl_FragDepth = orv_o_" + output.m_sSemantic + ";\n";
+            }
+        }
     }
     const std::string sMain = "void main()\n{\n";
     size_t uMain = sGlsl.find(sMain);

@@ -389,3 +389,37 @@ technique T4 { pass { VertexShader = compile vs_2_0 VS(4); PixelShader = compile
         EXPECT_EQ(image.At(58, 32), 0xff000000u) << pTechnique;
     }
 }
+
+// Semantics are not case-sensitive: "Position" is the position, "Depth" the depth.
+TEST_F(EffectLanguageTest, SemanticsInAnyCase)
+{
+    Make(R"(
+struct VSOUT { float4 Pos : Position; float2 uv : TexCoord0; float4 c : Color0; };
+VSOUT VS(float4 p : Position, float2 uv : texcoord0)
+{ VSOUT o; o.Pos = float4(p.xy, 0.25, 1); o.uv = uv; o.c = float4(uv, 0, 1); return o; }
+void PS(VSOUT i, out float4 c : Color, out float d : Depth) { c = i.c; d = 0.75; }
+float4 PSNear() : COLOR { return float4(1, 1, 1, 1); }
+technique T
+{
+    pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); ZEnable = true; ZWriteEnable = true; ZFunc = Less; }
+    pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PSNear(); }
+}
+)");
+    // The second pass is at depth 0.25 and so in front of the first pass's 0.75, unless the
+    // first pass's depth was not written.
+    UINT uPasses = 0;
+    m_pEffect->Begin(&uPasses, 0);
+    m_pEffect->BeginPass(0);
+    OrvDrawFullScreen(m_device.Get());
+    m_pEffect->EndPass();
+    EXPECT_PRED2(Near, Read().At(48, 16), 0xffbf3f00u) << "uv (0.75, 0.25) from the vertex shader";
+    Clear();
+    m_pEffect->BeginPass(0);
+    OrvDrawFullScreen(m_device.Get());
+    m_pEffect->EndPass();
+    m_pEffect->BeginPass(1);
+    OrvDrawFullScreen(m_device.Get());
+    m_pEffect->EndPass();
+    m_pEffect->End();
+    EXPECT_EQ(Read().At(48, 16), 0xffffffffu) << "the first pass wrote depth 0.75";
+}
