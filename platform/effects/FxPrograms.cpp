@@ -247,6 +247,7 @@ bool COrvFxPrograms::Build(IDirect3DDevice9* pDevice, const SOrvFxFile& file, st
         sErrors += file.m_lines.GetMainFile() + "(1): error: the device cannot run effects\n";
         return false;
     }
+    TranslateMissing();
     bool bOk = true;
     for (const SOrvFxTechnique& technique : file.m_aTechniques)
     {
@@ -324,6 +325,51 @@ void COrvFxPrograms::AddSamplerUnits(int iStage, SPass& compiled) const
                 auUnits.push_back(i);
 }
 
+// Every stage the passes use that the shader cache lacks, translated in one go (one run of
+// the shader compiler's child process for the whole effect).
+void COrvFxPrograms::TranslateMissing()
+{
+    std::vector<SOrvFxTranslation> jobs;
+    std::vector<std::string> asKeys;
+    auto add = [&](const SOrvFxShaderSlot& slot, EOrvShaderStage eStage)
+    {
+        for (const SOrvFxShader& shader : slot.m_aChoices)
+        {
+            if (!shader.m_bPresent)
+                continue;
+            std::string sKey = COrvShaderCache::MakeKey(m_pFile->m_sShaderSource, shader, eStage);
+            SOrvGlslShader glsl;
+            if (m_translated.count(sKey) ||
+                std::find(asKeys.begin(), asKeys.end(), sKey) != asKeys.end())
+                continue;
+            if (COrvShaderCache::Load(sKey, glsl) && glsl.m_eStage == eStage)
+            {
+                m_translated[sKey] = std::move(glsl);
+                continue;
+            }
+            jobs.push_back({shader, eStage, false, SOrvGlslShader(), std::string()});
+            asKeys.push_back(sKey);
+        }
+    };
+    for (const SOrvFxTechnique& technique : m_pFile->m_aTechniques)
+        for (const SOrvFxPass& pass : technique.m_aPasses)
+        {
+            add(pass.m_vertexShader, EOrvShaderStage::Vertex);
+            add(pass.m_pixelShader, EOrvShaderStage::Pixel);
+        }
+    COrvFxTranslator::TranslateAll(m_pFile->m_sShaderSource, m_pFile->m_lines, jobs);
+    for (size_t i = 0; i < jobs.size(); ++i)
+    {
+        if (!jobs[i].m_bOk)
+        {
+            m_failed[asKeys[i]] = jobs[i].m_sErrors;
+            continue;
+        }
+        COrvShaderCache::Store(asKeys[i], jobs[i].m_result);
+        m_translated[asKeys[i]] = std::move(jobs[i].m_result);
+    }
+}
+
 bool COrvFxPrograms::Translate(const SOrvFxShader& shader, EOrvShaderStage eStage,
                                SOrvGlslShader& glsl, std::string& sErrors)
 {
@@ -332,6 +378,12 @@ bool COrvFxPrograms::Translate(const SOrvFxShader& shader, EOrvShaderStage eStag
     {
         glsl = it->second;
         return true;
+    }
+    if (auto it = m_failed.find(sKey); it != m_failed.end())
+    {
+        sErrors += it->second; // once, however many passes use it
+        it->second.clear();
+        return false;
     }
     if (!COrvShaderCache::Load(sKey, glsl) || glsl.m_eStage != eStage)
     {

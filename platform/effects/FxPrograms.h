@@ -64,6 +64,7 @@ private:
         std::string m_sSampler; // sampler parameter name
     };
 
+    void TranslateMissing();
     bool Translate(const SOrvFxShader& shader, EOrvShaderStage eStage, SOrvGlslShader& glsl,
                    std::string& sErrors);
     bool BuildPass(const SOrvFxPass& pass, SPass& compiled, std::string& sErrors);
@@ -80,6 +81,7 @@ private:
     std::vector<SStage> m_aStages;
     std::unordered_map<std::string, int> m_stageByKey;
     std::unordered_map<std::string, SOrvGlslShader> m_translated;
+    std::unordered_map<std::string, std::string> m_failed; // messages, by cache key
     std::vector<std::vector<SPass>> m_aaPasses;
     std::unordered_map<unsigned int, std::vector<SSlot>> m_slotsByProgram;
 };

@@ -260,6 +260,30 @@ TEST(EffectCreation, SuccessGivesNoMessageBufferAndMacrosApply)
 }
 
 // The example of the effect-file documentation compiles as written.
+// Broken code on which glslang's HLSL front end crashes fails creation with a message, and
+// the program goes on.
+TEST(EffectCreation, ACompilerCrashIsAnError)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    std::string sErrors;
+    EXPECT_EQ(OrvMakeEffect(device.Get(),
+                            "\nfloat4 PS() : COLOR { return float4(frac++(1.0).xxx, 1); }\n"
+                            "technique T { pass { PixelShader = compile ps_2_0 PS(); } }\n",
+                            &sErrors),
+              nullptr);
+    EXPECT_NE(sErrors.find("memory(3): error: the shader compiler crashed"), std::string::npos)
+        << sErrors;
+    ID3DXEffect* pEffect =
+        OrvMakeEffect(device.Get(),
+                      "float4 PS() : COLOR { return 1; }\n"
+                      "technique T { pass { PixelShader = compile ps_2_0 PS(); } }",
+                      &sErrors);
+    EXPECT_NE(pEffect, nullptr) << sErrors;
+    if (pEffect)
+        pEffect->Release();
+}
+
 // Every example of the effect-file documentation compiles and runs as written.
 TEST(EffectCreation, DocumentedExamplesCompile)
 {
