@@ -10,7 +10,7 @@
 
 namespace
 {
-const std::vector<size_t> s_noUnits;
+const std::vector<SOrvFxSamplerUnit> s_noUnits;
 
 bool IsFixedFunctionVarying(const std::string& sName)
 {
@@ -317,12 +317,17 @@ void COrvFxPrograms::AddSamplerUnits(int iStage, SPass& compiled) const
 {
     if (iStage < 0)
         return;
-    std::vector<size_t>& auUnits = compiled.m_auSamplerUnits;
+    std::vector<SOrvFxSamplerUnit>& aUnits = compiled.m_aSamplerUnits;
     for (const std::string& sSampler : m_aStages[size_t(iStage)].m_glsl.m_asSamplers)
         for (size_t i = 0; i < m_pFile->m_aParameters.size(); ++i)
-            if (m_pFile->m_aParameters[i].m_sName == sSampler &&
-                std::find(auUnits.begin(), auUnits.end(), i) == auUnits.end())
-                auUnits.push_back(i);
+        {
+            if (m_pFile->m_aParameters[i].m_sName != sSampler)
+                continue;
+            for (UINT e = 0; e < std::max(1u, m_pFile->m_aParameters[i].m_uElements); ++e)
+                if (std::find(aUnits.begin(), aUnits.end(), SOrvFxSamplerUnit{i, e}) ==
+                    aUnits.end())
+                    aUnits.push_back({i, e});
+        }
 }
 
 // Every stage the passes use that the shader cache lacks, translated in one go (one run of
@@ -481,11 +486,12 @@ unsigned int COrvFxPrograms::Use(size_t uTechnique, size_t uPass, size_t uVertex
     return OrvGL::UseShaderStages(m_pDevice, uVertex, uPixel);
 }
 
-const std::vector<size_t>& COrvFxPrograms::GetSamplerUnits(size_t uTechnique, size_t uPass) const
+const std::vector<SOrvFxSamplerUnit>& COrvFxPrograms::GetSamplerUnits(size_t uTechnique,
+                                                                      size_t uPass) const
 {
     if (uTechnique >= m_aaPasses.size() || uPass >= m_aaPasses[uTechnique].size())
         return s_noUnits;
-    return m_aaPasses[uTechnique][uPass].m_auSamplerUnits;
+    return m_aaPasses[uTechnique][uPass].m_aSamplerUnits;
 }
 
 // Reads the active uniforms of a program once: "orv_vs.World", "orv_ps.Taps[0]", "orv_s_Tex".
@@ -529,14 +535,21 @@ void COrvFxPrograms::Upload(unsigned int uProgram, size_t uTechnique, size_t uPa
 {
     if (uProgram == 0)
         return;
-    const std::vector<size_t>& auUnits = GetSamplerUnits(uTechnique, uPass);
+    const std::vector<SOrvFxSamplerUnit>& aUnits = GetSamplerUnits(uTechnique, uPass);
     for (const SSlot& slot : GetSlots(uProgram))
     {
         if (slot.m_bSampler)
         {
-            for (size_t uUnit = 0; uUnit < auUnits.size(); ++uUnit)
-                if (m_pFile->m_aParameters[auUnits[uUnit]].m_sName == slot.m_sSampler)
-                    glUniform1i(slot.m_iLocation, GLint(uUnit));
+            // "Name", or "Name[0]" for an array: the units of its elements in order.
+            std::string sName = slot.m_sSampler.substr(0, slot.m_sSampler.find('['));
+            std::vector<GLint> aiUnits;
+            for (size_t uUnit = 0; uUnit < aUnits.size(); ++uUnit)
+                if (m_pFile->m_aParameters[aUnits[uUnit].m_uParameter].m_sName == sName)
+                    aiUnits.push_back(GLint(uUnit));
+            if (!aiUnits.empty())
+                glUniform1iv(slot.m_iLocation,
+                             std::min<GLsizei>(slot.m_iSize, GLsizei(aiUnits.size())),
+                             aiUnits.data());
             continue;
         }
         const std::vector<float>& afValue = aafValues[slot.m_uParameter];

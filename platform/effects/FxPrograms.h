@@ -8,6 +8,17 @@
 #include <unordered_map>
 #include <vector>
 
+// A texture unit of a pass: the sampler parameter it serves, and the element of an array.
+struct SOrvFxSamplerUnit
+{
+    size_t m_uParameter;
+    UINT m_uElement;
+    bool operator==(const SOrvFxSamplerUnit& other) const
+    {
+        return m_uParameter == other.m_uParameter && m_uElement == other.m_uElement;
+    }
+};
+
 // The GL side of an effect: every pass's shader stages translated (through the shader cache)
 // and compiled once at creation, the sampler units of each pass, and the uniform locations
 // of every program the device links for them.
@@ -27,8 +38,8 @@ public:
     // fixed function only, or linking failed).
     unsigned int Use(size_t uTechnique, size_t uPass, size_t uVertexChoice, size_t uPixelChoice);
 
-    // Samplers of a pass, in unit order (unit n = index n), as parameter indices.
-    const std::vector<size_t>& GetSamplerUnits(size_t uTechnique, size_t uPass) const;
+    // Samplers of a pass, in unit order (unit n = index n); an array takes a unit per element.
+    const std::vector<SOrvFxSamplerUnit>& GetSamplerUnits(size_t uTechnique, size_t uPass) const;
 
     // Sets every uniform the program uses from the parameters' values, and the sampler
     // uniforms to their units.
@@ -51,7 +62,7 @@ private:
         // the inputs its vertex stage does not write).
         std::vector<int> m_aiVertex;
         std::vector<std::vector<int>> m_aaiPixel;
-        std::vector<size_t> m_auSamplerUnits; // of every choice
+        std::vector<SOrvFxSamplerUnit> m_aSamplerUnits; // of every choice
     };
     struct SSlot
     {

@@ -487,6 +487,18 @@ bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::strin
             }
         }
     }
+    // Sampler arrays indexed in loops that did not unroll need dynamically uniform indexing.
+    for (size_t uAt = sGlsl.find("uniform sampler"); uAt != std::string::npos;
+         uAt = sGlsl.find("uniform sampler", uAt + 1))
+    {
+        size_t uEnd = sGlsl.find(';', uAt);
+        size_t uLine = sGlsl.find('\n');
+        if (uEnd != std::string::npos && sGlsl[uEnd - 1] == ']' && uLine < uAt)
+        {
+            sGlsl.insert(uLine + 1, "#extension GL_ARB_gpu_shader5 : enable\n");
+            break;
+        }
+    }
     const std::string sMain = "void main()\n{\n";
     size_t uMain = sGlsl.find(sMain);
     size_t uEnd = sGlsl.rfind('}');

@@ -423,3 +423,39 @@ technique T
     m_pEffect->End();
     EXPECT_EQ(Read().At(48, 16), 0xffffffffu) << "the first pass wrote depth 0.75";
 }
+
+// A sampler array: a texture unit per element, each with its own sampler_state.
+TEST_F(EffectLanguageTest, SamplerArraysTakeAStatePerElement)
+{
+    Make(R"(
+texture Red;
+texture Blue;
+sampler2D Layers[2] = { sampler_state { Texture = <Red>; MinFilter = Point; MagFilter = Point; },
+                        sampler_state { Texture = (Blue); MinFilter = Point; MagFilter = Point; } };
+float4 PS(float2 uv : TEXCOORD0) : COLOR
+{
+    float4 sum = 0;
+    [unroll] for (int i = 0; i < 2; i++)
+        sum += tex2D(Layers[i], uv) * (uv.y < 0.5 ? 1 : 0);
+    return uv.y < 0.5 ? sum : (uv.x < 0.5 ? tex2D(Layers[0], uv) : tex2D(Layers[1], uv));
+}
+technique T { pass { PixelShader = compile ps_3_0 PS(); } }
+)");
+    IDirect3DTexture9* pRed =
+        MakeTexture(m_device.Get(), 2, 2, [](UINT, UINT) { return 0xffff0000u; });
+    IDirect3DTexture9* pBlue =
+        MakeTexture(m_device.Get(), 2, 2, [](UINT, UINT) { return 0xff0000ffu; });
+    m_pEffect->SetTexture("Red", pRed);
+    m_pEffect->SetTexture("Blue", pBlue);
+    D3DXPARAMETER_DESC desc;
+    m_pEffect->GetParameterDesc("Layers", &desc);
+    EXPECT_EQ(desc.Elements, 2u);
+    Clear();
+    OrvRunPasses(m_pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
+    SOrvImage image = Read();
+    pRed->Release();
+    pBlue->Release();
+    EXPECT_EQ(image.At(10, 10), 0xffff00ffu) << "both layers added";
+    EXPECT_EQ(image.At(10, 50), 0xffff0000u);
+    EXPECT_EQ(image.At(50, 50), 0xff0000ffu);
+}
