@@ -120,7 +120,7 @@ private:
 
     void ApplyPass();
     void ApplyStates(const SOrvFxPass& pass);
-    void ApplySampler(DWORD dwUnit, size_t uSampler);
+    void ApplySampler(DWORD dwUnit, size_t uSampler, UINT uElement);
     void ApplyVectorState(const SOrvFxState& state, const SOrvFxStateInfo& info);
     void SetState(int iKind, DWORD dwIndex, DWORD dwState, DWORD dwValue);
     IDirect3DBaseTexture9* FindTextureFor(const SOrvFxValue& value) const;
@@ -161,6 +161,7 @@ private:
         DWORD m_dwIndex;
         D3DLIGHT9 m_light;
         BOOL m_bEnabled;
+        bool m_bExisted; // the device had the light before the pass
     };
     std::vector<SSavedLight> m_aSavedLights;
     D3DMATERIAL9 m_savedMaterial{};

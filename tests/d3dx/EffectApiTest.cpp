@@ -1,5 +1,6 @@
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
+#include "OrvTempDir.h"
 #include "OrvTestDraw.h"
 
 #include <gtest/gtest.h>
@@ -256,8 +257,84 @@ TEST(EffectCreation, SuccessGivesNoMessageBufferAndMacrosApply)
     EXPECT_EQ(pBuffer, nullptr);
 }
 
-// The example of the effect-file documentation compiles as written.
-TEST(EffectCreation, DocumentedExampleCompiles)
+// The host's include handler gives the headers, from memory as from a file's folder.
+TEST(EffectCreation, TheHostsIncludeHandlerGivesTheHeaders)
+{
+    struct CHeaders : ID3DXInclude
+    {
+        HRESULT Open(D3DXINCLUDE_TYPE, LPCSTR pName, LPCVOID, LPCVOID* ppData,
+                     UINT* pBytes) override
+        {
+            static const char s_szHeader[] = "#define COLOUR float4(0, 1, 0, 1)\n";
+            if (std::strcmp(pName, "colour.fxh") != 0)
+                return E_FAIL;
+            *ppData = s_szHeader;
+            *pBytes = UINT(sizeof s_szHeader - 1);
+            ++m_iOpened;
+            return S_OK;
+        }
+        HRESULT Close(LPCVOID) override
+        {
+            ++m_iClosed;
+            return S_OK;
+        }
+        int m_iOpened = 0, m_iClosed = 0;
+    } headers;
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    const std::string sSource = "#include \"colour.fxh\"\nfloat4 PS() : COLOR { return COLOUR; }\n"
+                                "technique T { pass { PixelShader = compile ps_2_0 PS(); } }";
+    COrvComPtr<ID3DXEffect> pEffect;
+    ASSERT_EQ(D3DXCreateEffect(device.Get(), sSource.data(), UINT(sSource.size()), nullptr,
+                               &headers, 0, nullptr, pEffect.ReleaseAndGetAddressOf(), nullptr),
+              S_OK);
+    pEffect.Reset();
+    COrvTempDir folder("include");
+    OrvWriteFile(folder.File("lit.fx"), sSource);
+    ASSERT_EQ(D3DXCreateEffectFromFileA(device.Get(), folder.File("lit.fx").c_str(), nullptr,
+                                        &headers, 0, nullptr, pEffect.ReleaseAndGetAddressOf(),
+                                        nullptr),
+              S_OK);
+    pEffect.Reset();
+    EXPECT_EQ(headers.m_iOpened, 2);
+    EXPECT_EQ(headers.m_iClosed, 2);
+    // Without the handler the header is looked for on disk, and is not there.
+    COrvComPtr<ID3DXBuffer> pErrors;
+    EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(
+        device.Get(), folder.File("lit.fx").c_str(), nullptr, nullptr, 0, nullptr,
+        pEffect.ReleaseAndGetAddressOf(), pErrors.ReleaseAndGetAddressOf())));
+    ASSERT_NE(pErrors, nullptr);
+    std::string sMessage = static_cast<const char*>(pErrors->GetBufferPointer());
+    EXPECT_NE(
+        sMessage.find(folder.File("lit.fx") + "(1): error: cannot open include file 'colour.fxh'"),
+        std::string::npos)
+        << sMessage;
+}
+
+// Broken code on which glslang's HLSL front end crashes fails creation with a message, and
+// the program goes on.
+TEST(EffectCreation, ACompilerCrashIsAnError)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    std::string sErrors;
+    EXPECT_EQ(OrvMakeEffect(device.Get(),
+                            "\nfloat4 PS() : COLOR { return float4(frac++(1.0).xxx, 1); }\n"
+                            "technique T { pass { PixelShader = compile ps_2_0 PS(); } }\n",
+                            &sErrors),
+              nullptr);
+    EXPECT_NE(sErrors.find("memory(3): error: the shader compiler crashed"), std::string::npos)
+        << sErrors;
+    COrvComPtr<ID3DXEffect> pEffect =
+        OrvMakeEffect(device.Get(),
+                      "float4 PS() : COLOR { return 1; }\n"
+                      "technique T { pass { PixelShader = compile ps_2_0 PS(); } }",
+                      &sErrors);
+    EXPECT_NE(pEffect, nullptr) << sErrors;
+}
+
+// Every example of the effect-file documentation compiles and runs as written.
+TEST(EffectCreation, DocumentedExamplesCompile)
 {
     COrvTestDevice device;
     ASSERT_TRUE(device);
@@ -265,21 +342,32 @@ TEST(EffectCreation, DocumentedExampleCompiles)
     std::stringstream text;
     text << file.rdbuf();
     std::string sDoc = text.str();
-    size_t uStart = sDoc.find("```hlsl\n");
-    ASSERT_NE(uStart, std::string::npos);
-    uStart += 8;
-    std::string sSource = sDoc.substr(uStart, sDoc.find("```", uStart) - uStart);
-    std::string sErrors;
-    COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(device.Get(), sSource, &sErrors);
-    ASSERT_NE(pEffect, nullptr) << sErrors;
-    D3DXTECHNIQUE_DESC desc;
-    ASSERT_EQ(pEffect->GetTechniqueDesc("Glow", &desc), S_OK);
-    EXPECT_EQ(desc.Passes, 2u);
-    EXPECT_EQ(pEffect->GetParameterBySemantic(nullptr, "TIME"),
-              pEffect->GetParameterByName(nullptr, "Time"));
-    OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
-    pEffect->SetTechnique("Fallback");
-    OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
+    int iExamples = 0;
+    for (size_t uStart = sDoc.find("```hlsl\n"); uStart != std::string::npos;
+         uStart = sDoc.find("```hlsl\n", uStart))
+    {
+        uStart += 8;
+        std::string sSource = sDoc.substr(uStart, sDoc.find("```", uStart) - uStart);
+        SCOPED_TRACE(sSource.substr(0, sSource.find('\n')));
+        std::string sErrors;
+        COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(device.Get(), sSource, &sErrors);
+        ASSERT_NE(pEffect, nullptr) << sErrors;
+        ++iExamples;
+        for (D3DXHANDLE hTechnique = nullptr;
+             SUCCEEDED(pEffect->FindNextValidTechnique(hTechnique, &hTechnique)) && hTechnique;)
+        {
+            pEffect->SetTechnique(hTechnique);
+            OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
+        }
+        D3DXTECHNIQUE_DESC desc;
+        if (SUCCEEDED(pEffect->GetTechniqueDesc("Glow", &desc)))
+        {
+            EXPECT_EQ(desc.Passes, 2u);
+            EXPECT_EQ(pEffect->GetParameterBySemantic(nullptr, "TIME"),
+                      pEffect->GetParameterByName(nullptr, "Time"));
+        }
+    }
+    EXPECT_GE(iExamples, 4);
 }
 
 // Constructs demo effects use: depth-of-field taps, 4x3 matrices, two render targets, VPOS,
