@@ -86,9 +86,14 @@ bool DecodeBmp(const uint8_t* p, size_t uSize, SOrvPixels& rImage, D3DFORMAT& re
     reFormat = COrvBmpFile::FileFormat(header);
     const bool bRle =
         header.m_uCompression == COrvBmpFile::RLE8 || header.m_uCompression == COrvBmpFile::RLE4;
-    bool bDone = bRle ? COrvBmpFile::DecodeRle(p, uSize, rImage, sError)
-                      : DecodeWithStb(p, uSize, rImage, sError);
-    if (!bDone && !bRle)
+    // stb_image takes the masks of version 2 and 3 headers from the wrong place: bit fields
+    // are read here.
+    const bool bFields = header.m_uCompression == COrvBmpFile::BITFIELDS ||
+                         header.m_uCompression == COrvBmpFile::ALPHABITFIELDS;
+    bool bDone = bRle      ? COrvBmpFile::DecodeRle(p, uSize, rImage, sError)
+                 : bFields ? COrvBmpFile::DecodeBitFields(p, uSize, header, rImage, sError)
+                           : DecodeWithStb(p, uSize, rImage, sError);
+    if (!bDone && !bRle && !bFields)
         bDone = COrvBmpFile::DecodeBitFields(p, uSize, header, rImage, sError) ||
                 COrvBmpFile::DecodeRle(p, uSize, rImage, sError);
     if (!bDone)
