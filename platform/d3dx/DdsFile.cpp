@@ -124,8 +124,7 @@ bool COrvDdsFile::Decode(const uint8_t* pData, size_t uSize, SOrvImageSet& rImag
     const bool bVolume = (header.m_uCaps2 & DDSCAPS2_VOLUME) && (header.m_uFlags & DDSD_DEPTH);
     const bool bCube = (header.m_uCaps2 & DDSCAPS2_CUBEMAP) != 0;
     const UINT uDepth = bVolume ? std::max(1u, header.m_uDepth) : 1;
-    if (header.m_uWidth == 0 || header.m_uHeight == 0 || header.m_uWidth > ORV_MAX_IMAGE_SIZE ||
-        header.m_uHeight > ORV_MAX_IMAGE_SIZE || uDepth > MAX_DEPTH ||
+    if (!COrvImageFile::IsAcceptedSize(header.m_uWidth, header.m_uHeight) || uDepth > MAX_DEPTH ||
         (bCube && !(header.m_uCaps2 & DDSCAPS2_CUBEMAP_ALLFACES)))
     {
         sError = "the DDS file's size is not valid";

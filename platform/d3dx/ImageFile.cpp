@@ -45,10 +45,9 @@ bool DecodeWithStb(const uint8_t* p, size_t uSize, SOrvPixels& rImage, std::stri
         sError = std::string("not an image in a known format: ") + (pReason ? pReason : "unknown");
         return false;
     }
-    if (iWidth <= 0 || iHeight <= 0 || UINT(iWidth) > ORV_MAX_IMAGE_SIZE ||
-        UINT(iHeight) > ORV_MAX_IMAGE_SIZE)
+    if (!COrvImageFile::IsAcceptedSize(iWidth, iHeight))
     {
-        sError = "the image is too large";
+        sError = "the image has no size or is too large";
         return false;
     }
     stbi_uc* pPixels = stbi_load_from_memory(p, int(uSize), &iWidth, &iHeight, &iChannels, 4);
@@ -77,10 +76,10 @@ bool DecodeBmp(const uint8_t* p, size_t uSize, SOrvPixels& rImage, D3DFORMAT& re
         sError = "the BMP's headers are cut short";
         return false;
     }
-    if (std::abs(int64_t(header.m_iWidth)) > ORV_MAX_IMAGE_SIZE ||
-        std::abs(int64_t(header.m_iHeight)) > ORV_MAX_IMAGE_SIZE)
+    if (!COrvImageFile::IsAcceptedSize(std::abs(int64_t(header.m_iWidth)),
+                                       std::abs(int64_t(header.m_iHeight))))
     {
-        sError = "the image is too large";
+        sError = "the image has no size or is too large";
         return false;
     }
     reFormat = COrvBmpFile::FileFormat(header);
@@ -171,6 +170,13 @@ bool DecodePicture(const uint8_t* p, size_t uSize, int iFileFormat, SOrvPixels& 
     }
 }
 } // namespace
+
+bool COrvImageFile::IsAcceptedSize(int64_t iWidth, int64_t iHeight)
+{
+    return iWidth > 0 && iHeight > 0 && iWidth <= int64_t(ORV_MAX_IMAGE_SIZE) &&
+           iHeight <= int64_t(ORV_MAX_IMAGE_SIZE) &&
+           iWidth * iHeight <= int64_t(ORV_MAX_IMAGE_PIXELS);
+}
 
 bool COrvImageFile::ReadFile(const std::string& sFileName, std::vector<uint8_t>& rauData,
                              std::string& sError)

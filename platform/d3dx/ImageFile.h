@@ -45,6 +45,9 @@ struct SOrvImageSet
 class COrvImageFile
 {
 public:
+    // Whether a picture of that size is accepted (ORV_MAX_IMAGE_SIZE, ORV_MAX_IMAGE_PIXELS).
+    static bool IsAcceptedSize(int64_t iWidth, int64_t iHeight);
+
     // Reads a whole file (at most 512 MiB).
     static bool ReadFile(const std::string& sFileName, std::vector<uint8_t>& rauData,
                          std::string& sError);

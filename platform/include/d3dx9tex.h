@@ -47,8 +47,10 @@ typedef struct _D3DXIMAGE_INFO
 #define D3DX_FILTER_TRIANGLE (4 << 0)
 #define D3DX_FILTER_BOX (5 << 0)
 
-// The largest images accepted, in pixels per side.
+// The largest images accepted, in pixels per side and in pixels (8192 x 8192): a small file
+// that claims more is refused rather than unpacked into gigabytes.
 #define ORV_MAX_IMAGE_SIZE 16384u
+#define ORV_MAX_IMAGE_PIXELS (1u << 26)
 
 extern "C"
 {

@@ -219,6 +219,15 @@ TEST(ImageFormats, BrokenBmpsAreRefusedOrReadWithoutHarm)
             EXPECT_EQ(pixels.m_uWidth, 4u);
         }
     }
+    // A few bytes of run lengths that claim a picture of 16000 x 16000 pixels: refused, not
+    // unpacked into a gigabyte.
+    std::string claim = WriteBmp(FromPalette(4, 4, palette), rle);
+    const uint32_t uSide = 16000;
+    claim.replace(18, 4, std::string(reinterpret_cast<const char*>(&uSide), 4));
+    claim.replace(22, 4, std::string(reinterpret_cast<const char*>(&uSide), 4));
+    SOrvPixels giant;
+    std::string sGiantError;
+    EXPECT_FALSE(COrvImageFile::Decode(claim.data(), claim.size(), giant, sGiantError));
     // Sizes no picture has.
     for (int32_t iWidth : {0, -5, 100000})
     {
