@@ -84,7 +84,12 @@ D3DFORMAT FormatOf(const SHeader& header, std::string& sError)
         return D3DFMT_UNKNOWN;
     }
     if (uFlags & DDPF_PALETTEINDEXED8)
-        return header.m_uBits == 8 ? D3DFMT_P8 : D3DFMT_UNKNOWN;
+    {
+        if (header.m_uBits == 8)
+            return D3DFMT_P8;
+        sError = "the DDS file's palette indices are not 8 bits wide";
+        return D3DFMT_UNKNOWN;
+    }
     const uint32_t uAlpha = (uFlags & (DDPF_ALPHAPIXELS | DDPF_ALPHA)) ? header.m_auMasks[3] : 0;
     const D3DFORMAT eFormat =
         OrvPixels::FromMasks(header.m_uBits, header.m_auMasks[0], header.m_auMasks[1],
