@@ -31,7 +31,7 @@ orv_pkg(imgui imgui)
 pkg_get_variable(ORV_IMGUI_INCLUDEDIR imgui includedir)
 set(ORV_IMGUI_BACKENDS_DIR ${ORV_IMGUI_INCLUDEDIR}/backends)
 
-if(ORV_BUILD_TESTS)
+if(ORV_BUILD_TESTS OR ORV_BUILD_BENCH) # the benchmarks share the tests' support library
     find_package(GTest REQUIRED)
     orv_pkg(jpeg libjpeg) # the image tests' reference JPEG codec (progressive files)
 endif()

@@ -1,6 +1,7 @@
 // OrvPlayer as a user runs it: headless recordings of the sample demo checked with
 // ffprobe, and the one-line reasons and exit statuses of bad input.
-#include "CaptureTestSupport.h"
+#include "OrvTempDir.h"
+#include "OrvTestMedia.h"
 
 #include <gtest/gtest.h>
 
@@ -45,17 +46,17 @@ SRun RunPlayer(const std::string& strArgs, const std::string& strErrFile)
 class PlayerRunTest : public ::testing::Test
 {
 protected:
-    CScratchDir m_dir;
+    COrvTempDir m_dir;
 };
 
 } // namespace
 
 TEST_F(PlayerRunTest, HeadlessRecordingHoldsEveryFrameAndTheMusic)
 {
-    std::string strVideo = m_dir.Path("show.avi");
+    std::string strVideo = m_dir.File("show.avi");
     SRun run = RunPlayer("--headless --mode 320x180 --duration 2 --record '" + strVideo + "' '" +
                              kSample + "'",
-                         m_dir.Path("err.txt"));
+                         m_dir.File("err.txt"));
     ASSERT_EQ(run.iStatus, 0) << run.strErr;
     EXPECT_NE(run.strErr.find("50/50 frames"), std::string::npos) << run.strErr;
 
@@ -73,7 +74,7 @@ TEST_F(PlayerRunTest, HeadlessRecordingHoldsEveryFrameAndTheMusic)
 
 TEST_F(PlayerRunTest, InterruptedRecordingIsStillAPlayableFile)
 {
-    std::string strVideo = m_dir.Path("cut.avi");
+    std::string strVideo = m_dir.File("cut.avi");
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0)
@@ -112,25 +113,25 @@ TEST_F(PlayerRunTest, BadInputGivesAReasonAndTheStatus)
         int iStatus;
         const char* szReason;
     };
-    const std::string strVideo = m_dir.Path("bad.avi");
-    std::filesystem::create_directories(m_dir.Path("broken/data"));
-    std::ofstream(m_dir.Path("broken/demo.orv")) << "<OrvDemo version=\"1\"><Layers><COrvLay";
+    const std::string strVideo = m_dir.File("bad.avi");
+    std::filesystem::create_directories(m_dir.File("broken/data"));
+    std::ofstream(m_dir.File("broken/demo.orv")) << "<OrvDemo version=\"1\"><Layers><COrvLay";
     const SCase cases[] = {
         {"--bogus", 1, "unknown option"},
-        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.Path("nowhere") + "'", 0,
+        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.File("nowhere") + "'", 0,
          "no demo folder"},
-        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.Path("") + "'", 0,
+        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.File("") + "'", 0,
          "cannot load"},
-        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.Path("broken") + "'", 0,
+        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.File("broken") + "'", 0,
          "cannot load"},
         {"--headless --codec no-such-codec --record '" + strVideo + "' '" + kSample + "'", 1,
          "unknown codec"},
-        {"--headless --record '" + m_dir.Path("no/such/dir/x.avi") + "' '" + kSample + "'", 1,
+        {"--headless --record '" + m_dir.File("no/such/dir/x.avi") + "' '" + kSample + "'", 1,
          "cannot record"},
     };
     for (const SCase& c : cases)
     {
-        SRun run = RunPlayer(c.strArgs, m_dir.Path("err.txt"));
+        SRun run = RunPlayer(c.strArgs, m_dir.File("err.txt"));
         EXPECT_EQ(run.iStatus, c.iStatus) << c.strArgs << "\n" << run.strErr;
         EXPECT_NE(run.strErr.find(c.szReason), std::string::npos) << c.strArgs << "\n"
                                                                   << run.strErr;

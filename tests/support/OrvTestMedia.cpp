@@ -1,30 +1,22 @@
-#include "CaptureTestSupport.h"
+#include "OrvTestMedia.h"
 
+#include "OrvTempDir.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <numbers>
 #include <sstream>
 
 namespace orv_test
 {
-
-CScratchDir::CScratchDir()
-{
-    std::string strTemplate = (std::filesystem::temp_directory_path() / "orvcapXXXXXX").string();
-    std::vector<char> name(strTemplate.begin(), strTemplate.end());
-    name.push_back('\0');
-    char* szDir = mkdtemp(name.data());
-    m_strDir = szDir != nullptr ? szDir : "/tmp";
-}
-
-CScratchDir::~CScratchDir()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(m_strDir, ec);
-}
 
 std::vector<uint8_t> MakeFrame(int iWidth, int iHeight, int iFrame)
 {
@@ -46,18 +38,51 @@ std::vector<uint8_t> MakeFrame(int iWidth, int iHeight, int iFrame)
     return bits;
 }
 
-namespace
+ToneFunction Sine(double hz, int rate, float amplitude)
 {
-
-void PutLe(std::ofstream& file, uint32_t uValue, int iBytes)
-{
-    for (int i = 0; i < iBytes; ++i)
-    {
-        file.put(static_cast<char>((uValue >> (8 * i)) & 0xff));
-    }
+    return [=](int64_t i, int)
+    { return amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * hz * i / rate)); };
 }
 
-} // namespace
+std::string TempPath(const std::string& name)
+{
+    const auto* pInfo = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string test = pInfo ? pInfo->name() : "x";
+    std::replace(test.begin(), test.end(), '/', '_');
+    return (OrvTempRoot() / (test + "_" + name)).string();
+}
+
+std::string WriteTone(const std::string& name, int format, int rate, int channels, int64_t frames,
+                      const ToneFunction& tone)
+{
+    const std::string path = TempPath(name);
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* pFile = sf_open(path.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(pFile, nullptr) << sf_strerror(nullptr);
+    if (!pFile)
+        return path;
+    std::vector<float> block(4096 * channels);
+    for (int64_t first = 0; first < frames; first += 4096)
+    {
+        const int64_t count = std::min<int64_t>(4096, frames - first);
+        for (int64_t i = 0; i < count; ++i)
+            for (int c = 0; c < channels; ++c)
+                block[i * channels + c] = tone(first + i, c);
+        sf_writef_float(pFile, block.data(), count);
+    }
+    sf_close(pFile);
+    return path;
+}
+
+std::string WriteBytes(const std::string& name, const std::string& bytes)
+{
+    const std::string path = TempPath(name);
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
 
 std::vector<int16_t> WriteWave(const std::string& strPath, int iRate, int iFrames)
 {
@@ -68,21 +93,17 @@ std::vector<int16_t> WriteWave(const std::string& strPath, int iRate, int iFrame
         samples[2 * i] = static_cast<int16_t>(12000 * std::sin(2 * M_PI * (220 + 200 * t) * t));
         samples[2 * i + 1] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 330 * t));
     }
-    std::ofstream file(strPath, std::ios::binary);
-    uint32_t cbData = static_cast<uint32_t>(samples.size() * 2);
-    file.write("RIFF", 4);
-    PutLe(file, 36 + cbData, 4);
-    file.write("WAVEfmt ", 8);
-    PutLe(file, 16, 4);
-    PutLe(file, 1, 2);
-    PutLe(file, 2, 2);
-    PutLe(file, static_cast<uint32_t>(iRate), 4);
-    PutLe(file, static_cast<uint32_t>(iRate) * 4, 4);
-    PutLe(file, 4, 2);
-    PutLe(file, 16, 2);
-    file.write("data", 4);
-    PutLe(file, cbData, 4);
-    file.write(reinterpret_cast<const char*>(samples.data()), cbData);
+    SF_INFO info{};
+    info.samplerate = iRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* pFile = sf_open(strPath.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(pFile, nullptr) << sf_strerror(nullptr);
+    if (pFile)
+    {
+        sf_writef_short(pFile, samples.data(), iFrames);
+        sf_close(pFile);
+    }
     return samples;
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
-// Vertex layouts and small helpers shared by the drawing tests.
+// Drawing helpers of the device and D3DX tests and benchmarks: vertex layouts, screen-space
+// and full-screen rectangles, generated textures, effects from text.
 #include "d3d9.h"
+#include "d3dx9.h"
 
 #include <cstring>
+#include <string>
 
 struct SScreenVertex // D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1
 {
@@ -70,4 +73,37 @@ inline void PlainScreenStates(IDirect3DDevice9* pDevice)
     pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     pDevice->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     pDevice->SetFVF(SCREEN_FVF);
+}
+
+// Creates an effect from text; on failure returns null and puts the messages in *pErrors.
+ID3DXEffect* OrvMakeEffect(IDirect3DDevice9* pDevice, const std::string& sSource,
+                           std::string* pErrors = nullptr);
+
+// Clip-space rectangle over the whole target: XYZW + one texture coordinate pair (0x4102).
+struct SClipVertex
+{
+    float x, y, z, w;
+    float u, v;
+};
+constexpr DWORD CLIP_FVF = D3DFVF_XYZW | D3DFVF_TEX1;
+void OrvDrawFullScreen(IDirect3DDevice9* pDevice);
+
+// Runs every pass of the current technique around a draw function.
+template <class F> void OrvRunPasses(ID3DXEffect* pEffect, F draw)
+{
+    UINT uPasses = 0;
+    pEffect->Begin(&uPasses, 0);
+    for (UINT p = 0; p < uPasses; ++p)
+    {
+        pEffect->BeginPass(p);
+        draw();
+        pEffect->EndPass();
+    }
+    pEffect->End();
+}
+
+// A file of an area's checked-in test data: tests/<area>/data/<name>.
+inline std::string OrvTestData(const std::string& sArea, const std::string& sName)
+{
+    return std::string(ORV_TEST_SOURCE_DIR) + "/" + sArea + "/data/" + sName;
 }

@@ -1,25 +1,8 @@
-#include "D3DXTestUtil.h"
-
-#include <cstdlib>
-#include <unistd.h>
-
-const std::string& OrvTestShaderCache()
-{
-    static const std::string s_sDir = []
-    {
-        std::string sTemplate = testing::TempDir() + "orv_shader_cache_XXXXXX";
-        char* pDir = mkdtemp(sTemplate.data());
-        std::string sDir = pDir ? pDir : testing::TempDir();
-        setenv("ORV_SHADER_CACHE", sDir.c_str(), 1);
-        return sDir;
-    }();
-    return s_sDir;
-}
+#include "OrvTestDraw.h"
 
 ID3DXEffect* OrvMakeEffect(IDirect3DDevice9* pDevice, const std::string& sSource,
                            std::string* pErrors)
 {
-    OrvTestShaderCache();
     ID3DXEffect* pEffect = nullptr;
     ID3DXBuffer* pBuffer = nullptr;
     HRESULT hr = D3DXCreateEffect(pDevice, sSource.data(), UINT(sSource.size()), nullptr, nullptr,
