@@ -4,17 +4,21 @@
 #include "BassDecoder.h"
 #include "BassFfmpegDecoder.h"
 #include "FlacFile.h"
-#include "ToneFile.h"
+#include "OrvTempDir.h"
+#include "OrvTestMedia.h"
 #include "bass.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <sstream>
 
 using orv::bass::CBassDecoder;
 using orv::bass::CBassFfmpegDecoder;
 using namespace orv::test;
+using namespace orv_test;
 
 namespace
 {
@@ -29,15 +33,7 @@ float Stereo(int64_t i, int c)
 class OtherFormats : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = ::testing::TempDir() + "orv_formats_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_Dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(m_Dir); }
-
-    std::string Path(const std::string& name) const { return (m_Dir / name).string(); }
+    std::string Path(const std::string& name) const { return m_Dir.File(name); }
 
     // A WAV file of the tone in this test's folder.
     std::string Tone(const std::string& name, int channels, int64_t frames) const
@@ -77,7 +73,7 @@ protected:
         return samples;
     }
 
-    std::filesystem::path m_Dir;
+    COrvTempDir m_Dir{"formats"};
 };
 
 std::vector<float> ReadAll(CBassDecoder& decoder)
@@ -254,7 +250,7 @@ TEST_F(OtherFormats, DamagedFilesAreRefusedOrEndEarly)
             pDecoder->Seek(pDecoder->GetFrames() / 2);
         }
     }
-    EXPECT_EQ(CBassFfmpegDecoder::Open(m_Dir.string()), nullptr);
+    EXPECT_EQ(CBassFfmpegDecoder::Open(m_Dir.Path().string()), nullptr);
     EXPECT_EQ(CBassFfmpegDecoder::Open(Write("text.mp3", std::string(3000, 'x'))), nullptr);
     // A playlist naming another file is not followed.
     Write("list.m3u8", "#EXTM3U\n#EXTINF:1,\n" + source + "\n");

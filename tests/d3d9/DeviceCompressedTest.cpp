@@ -1,9 +1,9 @@
 // S3TC textures on the OpenGL device: kept compressed, locked in 4 x 4 blocks with a block
 // pitch as Direct3D 9 does, sampled as their blocks say, and refused by the copies that
 // cannot take them.
-#include "DrawTestUtil.h"
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
+#include "OrvTestDraw.h"
 
 #include "OrvComPtr.h"
 
@@ -17,8 +17,8 @@ namespace
 using Texture = COrvComPtr<IDirect3DTexture9>;
 using Surface = COrvComPtr<IDirect3DSurface9>;
 
-Texture MakeTexture(IDirect3DDevice9* pDevice, UINT uWidth, UINT uHeight, UINT uLevels,
-                    D3DFORMAT eFormat, DWORD dwUsage = 0, D3DPOOL ePool = D3DPOOL_MANAGED)
+Texture NewTexture(IDirect3DDevice9* pDevice, UINT uWidth, UINT uHeight, UINT uLevels,
+                   D3DFORMAT eFormat, DWORD dwUsage = 0, D3DPOOL ePool = D3DPOOL_MANAGED)
 {
     Texture texture;
     pDevice->CreateTexture(uWidth, uHeight, uLevels, dwUsage, eFormat, ePool,
@@ -110,7 +110,7 @@ TEST(DeviceCompressed, LevelsLockInBlocksWithABlockPitch)
     for (D3DFORMAT eFormat : {D3DFMT_DXT1, D3DFMT_DXT2, D3DFMT_DXT3, D3DFMT_DXT4, D3DFMT_DXT5})
     {
         const UINT uBlock = eFormat == D3DFMT_DXT1 ? 8 : 16;
-        Texture texture = MakeTexture(device.Get(), 10, 6, 0, eFormat);
+        Texture texture = NewTexture(device.Get(), 10, 6, 0, eFormat);
         ASSERT_TRUE(texture) << eFormat;
         ASSERT_EQ(texture->GetLevelCount(), 4u); // 10 x 6, 5 x 3, 2 x 1, 1 x 1
         D3DSURFACE_DESC desc{};
@@ -151,7 +151,7 @@ TEST(DeviceCompressed, TexturesSampleAsTheirBlocksSay)
     ASSERT_TRUE(device);
     // DXT1: four colours from red and blue (first end point above the second); then three
     // colours and transparent black (first end point at or below the second).
-    Texture dxt1 = MakeTexture(device.Get(), 8, 4, 1, D3DFMT_DXT1);
+    Texture dxt1 = NewTexture(device.Get(), 8, 4, 1, D3DFMT_DXT1);
     ASSERT_TRUE(dxt1);
     const std::vector<BYTE> aDxt1 = {0x00, 0xF8, 0x1F, 0x00, 0xE4, 0xE4, 0xE4, 0xE4,
                                      0x1F, 0x00, 0x00, 0xF8, 0xE4, 0xE4, 0xE4, 0xE4};
@@ -167,8 +167,8 @@ TEST(DeviceCompressed, TexturesSampleAsTheirBlocksSay)
     EXPECT_TRUE(Near(TexelOnScreen(image, 7, 2), 0x808080)) << "transparent: the grey shows";
 
     // DXT5: alpha 255 down to 0 in eight steps over a white block; DXT3: explicit alpha.
-    Texture dxt5 = MakeTexture(device.Get(), 8, 4, 1, D3DFMT_DXT5);
-    Texture dxt3 = MakeTexture(device.Get(), 8, 4, 1, D3DFMT_DXT3);
+    Texture dxt5 = NewTexture(device.Get(), 8, 4, 1, D3DFMT_DXT5);
+    Texture dxt3 = NewTexture(device.Get(), 8, 4, 1, D3DFMT_DXT3);
     ASSERT_TRUE(dxt5 && dxt3);
     // The eight alpha indices along the first two rows, 3 bits each, over white end points.
     const int aiIndex[8] = {0, 2, 3, 4, 5, 6, 7, 1};
@@ -220,7 +220,7 @@ TEST(DeviceCompressed, CopiesMoveWholeBlocksOrRefuse)
                     16);
     system->UnlockRect();
 
-    Texture texture = MakeTexture(device.Get(), 12, 8, 1, D3DFMT_DXT1, 0, D3DPOOL_DEFAULT);
+    Texture texture = NewTexture(device.Get(), 12, 8, 1, D3DFMT_DXT1, 0, D3DPOOL_DEFAULT);
     ASSERT_TRUE(texture);
     Surface level;
     texture->GetSurfaceLevel(0, level.ReleaseAndGetAddressOf());
@@ -237,7 +237,7 @@ TEST(DeviceCompressed, CopiesMoveWholeBlocksOrRefuse)
               D3DERR_INVALIDCALL);
 
     // A system-memory texture copied whole into a default-pool one.
-    Texture staged = MakeTexture(device.Get(), 12, 8, 1, D3DFMT_DXT1, 0, D3DPOOL_SYSTEMMEM);
+    Texture staged = NewTexture(device.Get(), 12, 8, 1, D3DFMT_DXT1, 0, D3DPOOL_SYSTEMMEM);
     const std::vector<BYTE> aStaged = Pattern(48, 50);
     WriteLevel(staged.Get(), 0, aStaged, 24);
     ASSERT_EQ(device->UpdateTexture(staged.Get(), texture.Get()), D3D_OK);
@@ -253,9 +253,9 @@ TEST(DeviceCompressed, CopiesMoveWholeBlocksOrRefuse)
     EXPECT_EQ(device->ColorFill(level.Get(), nullptr, 0xffff0000), D3DERR_INVALIDCALL);
     EXPECT_EQ(device->GetRenderTargetData(level.Get(), system.Get()), D3DERR_INVALIDCALL);
     EXPECT_FALSE(
-        MakeTexture(device.Get(), 8, 8, 1, D3DFMT_DXT5, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT));
+        NewTexture(device.Get(), 8, 8, 1, D3DFMT_DXT5, D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT));
     // GL builds no mip levels of compressed images: such a texture keeps its levels.
-    Texture autogen = MakeTexture(device.Get(), 8, 8, 0, D3DFMT_DXT1, D3DUSAGE_AUTOGENMIPMAP);
+    Texture autogen = NewTexture(device.Get(), 8, 8, 0, D3DFMT_DXT1, D3DUSAGE_AUTOGENMIPMAP);
     ASSERT_TRUE(autogen);
     EXPECT_EQ(autogen->GetLevelCount(), 4u);
     autogen->GenerateMipSubLevels();

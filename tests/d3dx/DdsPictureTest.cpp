@@ -1,7 +1,9 @@
 // DDS textures drawn on the OpenGL device: our DXT decoding against the device's, and a
 // mesh that names DDS textures (a file mip chain in colours by level, and a DXT5 texture
 // whose chain D3DX builds) against a golden picture.
-#include "D3DXTestUtil.h"
+#include "OrvGoldenImage.h"
+#include "OrvTestDevice.h"
+#include "OrvTestDraw.h"
 #include "DxtCodec.h"
 #include "ImageWriters.h"
 #include "PixelFormats.h"
@@ -17,7 +19,7 @@ using Surface = COrvComPtr<IDirect3DSurface9>;
 
 namespace
 {
-struct SScreenVertex
+struct STexturedVertex
 {
     float x, y, z, rhw;
     float u, v;
@@ -35,12 +37,12 @@ void DrawTexelForPixel(IDirect3DDevice9* pDevice, IDirect3DTexture9* pTexture, f
     pDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
     pDevice->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
     const float e = -0.5f;
-    const SScreenVertex aQuad[4] = {{e, e, 0.5f, 1, 0, 0},
-                                    {fSize + e, e, 0.5f, 1, 1, 0},
-                                    {e, fSize + e, 0.5f, 1, 0, 1},
-                                    {fSize + e, fSize + e, 0.5f, 1, 1, 1}};
+    const STexturedVertex aQuad[4] = {{e, e, 0.5f, 1, 0, 0},
+                                      {fSize + e, e, 0.5f, 1, 1, 0},
+                                      {e, fSize + e, 0.5f, 1, 0, 1},
+                                      {fSize + e, fSize + e, 0.5f, 1, 1, 1}};
     pDevice->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
-    pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, aQuad, sizeof(SScreenVertex));
+    pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, aQuad, sizeof(STexturedVertex));
     pDevice->EndScene();
 }
 
@@ -138,7 +140,7 @@ TEST(DdsPicture, MeshWithDdsTexturesMatchesItsGoldenPicture)
 {
     COrvTestDevice device(96, 72);
     ASSERT_TRUE(device);
-    CTempFolder folder;
+    COrvTempDir folder("dds");
     // Tiles: 64 x 64 DXT1 with its whole chain in the file, each level a checker of 8-pixel
     // cells in a colour of its own, so the picture shows which levels the device samples.
     const uint16_t auLevelColour[7] = {0xf800, 0x07e0, 0x001f, 0xffe0, 0x07ff, 0xf81f, 0x8410};
@@ -155,7 +157,7 @@ TEST(DdsPicture, MeshWithDdsTexturesMatchesItsGoldenPicture)
             for (int bx = 0; bx < iBlocks; ++bx)
                 file += SolidDxt1(((bx / 2 + by / 2) & 1) ? 0xffff : auLevelColour[iLevel]);
     }
-    folder.Write("tiles.dds", file);
+    WriteIn(folder, "tiles.dds", file);
     // Glass: 32 x 32 DXT5, orange fading from opaque to clear, one level: D3DX makes the rest.
     SDdsHeader glass = tiles;
     glass.m_uWidth = glass.m_uHeight = 32;
@@ -167,10 +169,10 @@ TEST(DdsPicture, MeshWithDdsTexturesMatchesItsGoldenPicture)
             auGlass.insert(auGlass.end(), {255, uint8_t(120 + y * 3), 20, uint8_t(255 - x * 8)});
     std::vector<uint8_t> auGlassBlocks(OrvPixels::ImageSize(D3DFMT_DXT5, 32, 32));
     OrvPixels::FromRgba(D3DFMT_DXT5, auGlass.data(), 32, 32, auGlassBlocks.data());
-    folder.Write("glass.dds",
-                 WriteDdsHeader(glass) + std::string(auGlassBlocks.begin(), auGlassBlocks.end()));
+    WriteIn(folder, "glass.dds",
+            WriteDdsHeader(glass) + std::string(auGlassBlocks.begin(), auGlassBlocks.end()));
 
-    const std::string sMesh = folder.Write("floor.x", R"(xof 0303txt 0032
+    const std::string sMesh = WriteIn(folder, "floor.x", R"(xof 0303txt 0032
 Mesh FloorAndPane {
  8;
  -2.0;-1.0;0.0;, 2.0;-1.0;0.0;, -2.0;-1.0;24.0;, 2.0;-1.0;24.0;,
@@ -198,7 +200,7 @@ Mesh FloorAndPane {
     {
         ASSERT_NE(pMaterials[i].pTextureFilename, nullptr);
         ASSERT_EQ(D3DXCreateTextureFromFileA(device.Get(),
-                                             folder.Path(pMaterials[i].pTextureFilename).c_str(),
+                                             folder.File(pMaterials[i].pTextureFilename).c_str(),
                                              textures[i].ReleaseAndGetAddressOf()),
                   S_OK);
         D3DSURFACE_DESC desc{};

@@ -1,7 +1,9 @@
 // DDS files through D3DX onto the OpenGL device: formats kept (DXT compressed), mip chains
 // from the file and filtered down, cube maps and volumes, formats the device lacks, colour
 // keys, the in-memory functions, and broken files.
-#include "D3DXTestUtil.h"
+#include "OrvGoldenImage.h"
+#include "OrvTestDevice.h"
+#include "OrvTestDraw.h"
 #include "DxtCodec.h"
 #include "ImageWriters.h"
 
@@ -131,7 +133,7 @@ TEST(DdsTexture, FormatsTheDeviceHoldsKeepTheFileBytesAndLevels)
 {
     COrvTestDevice device;
     ASSERT_TRUE(device);
-    CTempFolder folder;
+    COrvTempDir folder("dds");
     const SFormatCase aCases[] = {
         {"DXT1", D3DFMT_DXT1, DDPF_FOURCC, FourCCValue("DXT1"), 0, {}, 8, true},
         {"DXT2", D3DFMT_DXT2, DDPF_FOURCC, FourCCValue("DXT2"), 0, {}, 16, true},
@@ -209,8 +211,8 @@ TEST(DdsTexture, FormatsTheDeviceHoldsKeepTheFileBytesAndLevels)
         }
         Texture texture;
         D3DXIMAGE_INFO info{};
-        ASSERT_EQ(Load(device.Get(), folder.Write("level.dds", file), D3DX_DEFAULT, D3DFMT_UNKNOWN,
-                       0, &info, texture),
+        ASSERT_EQ(Load(device.Get(), WriteIn(folder, "level.dds", file), D3DX_DEFAULT,
+                       D3DFMT_UNKNOWN, 0, &info, texture),
                   S_OK)
             << test.m_pName;
         EXPECT_EQ(info.Format, test.m_eFormat) << test.m_pName;
@@ -239,7 +241,7 @@ TEST(DdsTexture, FormatsTheDeviceLacksBecomeThirtyTwoBitColour)
 {
     COrvTestDevice device;
     ASSERT_TRUE(device);
-    CTempFolder folder;
+    COrvTempDir folder("dds");
     struct SCase
     {
         const char* m_pName;
@@ -279,7 +281,7 @@ TEST(DdsTexture, FormatsTheDeviceLacksBecomeThirtyTwoBitColour)
             file += test.m_Pixel;
         Texture texture;
         D3DXIMAGE_INFO info{};
-        ASSERT_EQ(Load(device.Get(), folder.Write("lacks.dds", file), D3DX_FROM_FILE,
+        ASSERT_EQ(Load(device.Get(), WriteIn(folder, "lacks.dds", file), D3DX_FROM_FILE,
                        D3DFMT_UNKNOWN, 0, &info, texture),
                   S_OK)
             << test.m_pName;
@@ -295,7 +297,7 @@ TEST(DdsTexture, MissingLevelsAreFilteredDownAndStayCompressed)
 {
     COrvTestDevice device;
     ASSERT_TRUE(device);
-    CTempFolder folder;
+    COrvTempDir folder("dds");
     // 16 x 16 DXT1 in four quadrants of red, green, blue and white; no mip chain.
     const SFormatCase dxt1 = {"DXT1", D3DFMT_DXT1, DDPF_FOURCC, FourCCValue("DXT1"),
                               0,      {},          8,           true};
@@ -304,7 +306,7 @@ TEST(DdsTexture, MissingLevelsAreFilteredDownAndStayCompressed)
     for (int by = 0; by < 4; ++by)
         for (int bx = 0; bx < 4; ++bx)
             file += SolidDxt1(auQuadrant[(by / 2) * 2 + bx / 2]);
-    const std::string path = folder.Write("quadrants.dds", file);
+    const std::string path = WriteIn(folder, "quadrants.dds", file);
     Texture texture;
     ASSERT_EQ(Load(device.Get(), path, D3DX_DEFAULT, D3DFMT_UNKNOWN, 0, nullptr, texture), S_OK);
     ASSERT_EQ(texture->GetLevelCount(), 5u);
@@ -335,7 +337,7 @@ TEST(DdsTexture, MissingLevelsAreFilteredDownAndStayCompressed)
         [](void* p, void* d, int n)
         { static_cast<std::string*>(p)->append(static_cast<char*>(d), size_t(n)); },
         &png, 8, 8, 4, auRgba.data(), 32);
-    ASSERT_EQ(Load(device.Get(), folder.Write("picture.png", png), D3DX_DEFAULT, D3DFMT_DXT5, 0,
+    ASSERT_EQ(Load(device.Get(), WriteIn(folder, "picture.png", png), D3DX_DEFAULT, D3DFMT_DXT5, 0,
                    nullptr, texture),
               S_OK);
     texture->GetLevelDesc(0, &desc);
@@ -353,7 +355,7 @@ TEST(DdsTexture, CubeMapsAndVolumesGiveTheirFirstFaceOrSlice)
 {
     COrvTestDevice device;
     ASSERT_TRUE(device);
-    CTempFolder folder;
+    COrvTempDir folder("dds");
     const SFormatCase argb = {"A8R8G8B8",
                               D3DFMT_A8R8G8B8,
                               DDPF_RGB | DDPF_ALPHAPIXELS,
@@ -377,8 +379,8 @@ TEST(DdsTexture, CubeMapsAndVolumesGiveTheirFirstFaceOrSlice)
         file += solid(16, 0xff000010 + uFace) + solid(4, 0xff000100 + uFace);
     Texture texture;
     D3DXIMAGE_INFO info{};
-    ASSERT_EQ(Load(device.Get(), folder.Write("cube.dds", file), D3DX_FROM_FILE, D3DFMT_UNKNOWN, 0,
-                   &info, texture),
+    ASSERT_EQ(Load(device.Get(), WriteIn(folder, "cube.dds", file), D3DX_FROM_FILE, D3DFMT_UNKNOWN,
+                   0, &info, texture),
               S_OK);
     EXPECT_EQ(info.ResourceType, D3DRTYPE_CUBETEXTURE);
     EXPECT_EQ(info.MipLevels, 2u);
@@ -389,8 +391,8 @@ TEST(DdsTexture, CubeMapsAndVolumesGiveTheirFirstFaceOrSlice)
     cube.m_uCaps2 = CUBEMAP | 0x800 | 0x2000;
     cube.m_uMipCount = 0;
     file = WriteDdsHeader(cube) + solid(16, 0xff00aa00) + solid(16, 0xff00bb00);
-    ASSERT_EQ(Load(device.Get(), folder.Write("partial.dds", file), D3DX_DEFAULT, D3DFMT_UNKNOWN, 0,
-                   &info, texture),
+    ASSERT_EQ(Load(device.Get(), WriteIn(folder, "partial.dds", file), D3DX_DEFAULT, D3DFMT_UNKNOWN,
+                   0, &info, texture),
               S_OK);
     EXPECT_EQ(Texel(texture.Get(), 0, 0, 0), 0xff00aa00u);
 
@@ -400,8 +402,8 @@ TEST(DdsTexture, CubeMapsAndVolumesGiveTheirFirstFaceOrSlice)
     volume.m_uCaps2 = VOLUME;
     file = WriteDdsHeader(volume) + solid(16, 0xff110000) + solid(16, 0xff220000) +
            solid(16, 0xff330000) + solid(4, 0xff440000) + solid(1, 0xff550000);
-    ASSERT_EQ(Load(device.Get(), folder.Write("volume.dds", file), D3DX_FROM_FILE, D3DFMT_UNKNOWN,
-                   0, &info, texture),
+    ASSERT_EQ(Load(device.Get(), WriteIn(folder, "volume.dds", file), D3DX_FROM_FILE,
+                   D3DFMT_UNKNOWN, 0, &info, texture),
               S_OK);
     EXPECT_EQ(info.ResourceType, D3DRTYPE_VOLUMETEXTURE);
     EXPECT_EQ(info.Depth, 3u);
@@ -415,14 +417,14 @@ TEST(DdsTexture, ColourKeysTurnMatchingTexelsTransparent)
 {
     COrvTestDevice device;
     ASSERT_TRUE(device);
-    CTempFolder folder;
+    COrvTempDir folder("dds");
     // A 24-bit BMP with magenta pixels: an X8R8G8B8 texture, unless keyed.
     const SPicture picture =
         MakePicture(6, 4,
                     [](uint32_t x, uint32_t y) {
                         return (x + y) % 3 ? Rgba{255, 0, 255, 255} : Rgba{10, 20, 30, 255};
                     });
-    const std::string bmp = folder.Write("keyed.bmp", WriteBmp(picture, Bmp(24, 0, 40)));
+    const std::string bmp = WriteIn(folder, "keyed.bmp", WriteBmp(picture, Bmp(24, 0, 40)));
     Texture texture;
     ASSERT_EQ(Load(device.Get(), bmp, 1, D3DFMT_UNKNOWN, 0, nullptr, texture), S_OK);
     D3DSURFACE_DESC desc{};
@@ -439,7 +441,7 @@ TEST(DdsTexture, ColourKeysTurnMatchingTexelsTransparent)
                               0,      {},          8,           true};
     const std::string dds =
         WriteDdsHeader(HeaderOf(dxt1, 8, 4, 0)) + SolidDxt1(0xf81f) + SolidDxt1(0x07e0);
-    ASSERT_EQ(Load(device.Get(), folder.Write("keyed.dds", dds), 1, D3DFMT_UNKNOWN, 0xffff00ff,
+    ASSERT_EQ(Load(device.Get(), WriteIn(folder, "keyed.dds", dds), 1, D3DFMT_UNKNOWN, 0xffff00ff,
                    nullptr, texture),
               S_OK);
     texture->GetLevelDesc(0, &desc);

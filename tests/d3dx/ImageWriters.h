@@ -5,6 +5,8 @@
 // TGAs (true colour, grey, colour-mapped, run-length encoded, every origin) and DDS files
 // (any pixel format, mip chains, cube maps, volumes). Each writes what it is told, so that
 // malformed files can be made as easily.
+#include "OrvTempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -20,32 +22,13 @@ namespace orv::test
 {
 using Rgba = std::array<uint8_t, 4>;
 
-// A folder of its own, removed with everything in it.
-class CTempFolder
+// Writes bytes into a file of a test's temporary folder; returns its path.
+inline std::string WriteIn(const COrvTempDir& dir, const std::string& name,
+                           const std::string& bytes)
 {
-public:
-    CTempFolder()
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "orv_images_XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            m_Path = pattern;
-    }
-    ~CTempFolder()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(m_Path, error);
-    }
-    std::string Path(const std::string& name) const { return (m_Path / name).string(); }
-    std::string Write(const std::string& name, const std::string& bytes) const
-    {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-        return Path(name);
-    }
-
-private:
-    std::filesystem::path m_Path;
-};
+    std::ofstream(dir.File(name), std::ios::binary) << bytes;
+    return dir.File(name);
+}
 
 // RGBA pixels, top row first.
 struct SPicture
