@@ -16,7 +16,7 @@ endfunction()
 find_package(glslang CONFIG REQUIRED)
 find_package(SPIRV-Tools CONFIG REQUIRED)
 find_package(kissfft CONFIG REQUIRED COMPONENTS SHARED float)
-find_package(assimp CONFIG REQUIRED)
+find_package(ZLIB REQUIRED) # .x files compressed with MSZIP
 find_package(SDL2 CONFIG REQUIRED)
 orv_pkg(epoxy epoxy)
 orv_pkg(egl egl)

@@ -50,20 +50,22 @@ inline bool LoadText(COrvDemo& demo, const std::string& text)
     return demo.Load(dir.File("demo.orv"));
 }
 
-// A fresh demo folder whose data/ holds the effect files of the sample demo; it is the
-// current directory while it lives (a demo made meanwhile reads its files from there).
+// A fresh demo folder whose data/ holds the effect files of the sample demo (or nothing);
+// it is the current directory while it lives (a demo made meanwhile reads its files there).
 class CDemoFolder
 {
 public:
-    explicit CDemoFolder(const std::string& name) : m_Dir(name)
+    explicit CDemoFolder(const std::string& name, bool bSampleEffects = true) : m_Dir(name)
     {
         std::filesystem::create_directories(Data());
+        m_Dir.Enter();
+        if (!bSampleEffects)
+            return;
         const std::filesystem::path source =
             std::filesystem::path(ORV_SOURCE_ROOT) / "examples" / "Atelier" / "data";
         for (const auto& entry : std::filesystem::directory_iterator(source))
             if (entry.path().extension() == ".fx")
                 std::filesystem::copy_file(entry.path(), Data() / entry.path().filename());
-        m_Dir.Enter();
     }
     const std::filesystem::path& Path() const { return m_Dir.Path(); }
     std::filesystem::path Data() const { return m_Dir.Path() / "data"; }
