@@ -350,14 +350,14 @@ std::vector<std::string> COrvFxPrograms::FindMissingInputs(const SStage* pVertex
     std::vector<std::string> asMissing;
     for (const SOrvShaderSignature& input : pixel.m_aInputs)
     {
-        bool bWritten = false;
+        bool bWritten = input.m_sGlslName.rfind("orv_system_", 0) == 0;
         if (pVertex)
         {
             for (const SOrvShaderSignature& output : pVertex->m_glsl.m_aOutputs)
                 bWritten |= output.m_sGlslName == input.m_sGlslName;
         }
         else
-            bWritten = IsFixedFunctionVarying(input.m_sGlslName);
+            bWritten |= IsFixedFunctionVarying(input.m_sGlslName);
         if (!bWritten)
             asMissing.push_back(input.m_sGlslName);
     }

@@ -18,10 +18,25 @@
 
 namespace
 {
-const char* const s_pPreamble = "#define POSITION SV_Position\n"
-                                "#define POSITION0 SV_Position\n"
-                                "#define VPOS SV_Position\n"
-                                "#define VFACE SV_IsFrontFace\n";
+// VPOS and VFACE stay ordinary inputs here: the pixel stage's adapters fill them in
+// Direct3D's terms (AddStageAdapters). One-dimensional textures are two-dimensional ones of
+// one row in Direct3D 9, and the host gives 2D textures: sampler1D reads row 0.5 of one.
+const char* const s_pPreamble =
+    "#define POSITION SV_Position\n"
+    "#define POSITION0 SV_Position\n"
+    "#define sampler1D sampler2D\n"
+    "#define tex1D(s, t) tex2D(s, float2(t, 0.5))\n"
+    "#define tex1Dbias(s, t) tex2Dbias(s, float4((t).x, 0.5, 0.0, (t).w))\n"
+    "#define tex1Dlod(s, t) tex2Dlod(s, float4((t).x, 0.5, 0.0, (t).w))\n"
+    "#define tex1Dproj(s, t) tex2Dproj(s, float4((t).x, 0.5 * (t).w, 0.0, (t).w))\n"
+    "#define tex1Dgrad(s, t, dx, dy) tex2Dgrad(s, float2(t, 0.5), float2(dx, 0.0), "
+    "float2(dy, 0.0))\n";
+
+// A pixel input that no stage writes: the pixel's position or the side of the primitive.
+bool IsSystemInput(const std::string& sSemantic)
+{
+    return sSemantic == "VPOS0" || sSemantic == "VFACE0";
+}
 
 void InitializeGlslang()
 {
@@ -220,7 +235,9 @@ bool CCrossCompiler::RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShad
         else
         {
             spvc_compiler_unset_decoration(m_compiler, pInputs[i].id, SpvDecorationLocation);
-            signature.m_sGlslName = OrvVaryingName(signature.m_sSemantic);
+            signature.m_sGlslName = IsSystemInput(signature.m_sSemantic)
+                                        ? "orv_system_" + signature.m_sSemantic
+                                        : OrvVaryingName(signature.m_sSemantic);
         }
         result.m_aInputs.push_back(signature);
     }
@@ -348,6 +365,22 @@ bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::strin
         for (const SOrvShaderSignature& input : result.m_aInputs)
         {
             std::string sInternal = "orv_i_" + input.m_sSemantic;
+            if (IsSystemInput(input.m_sSemantic))
+            {
+                // VPOS: pixel coordinates with the top-left pixel at (0, 0) (the device draws
+                // Direct3D's top row at GL's bottom); VFACE: positive for the front side.
+                std::string sDeclaration = "in " + input.m_sGlslType + " " + sInternal + ";";
+                size_t uAt = sGlsl.find(sDeclaration);
+                if (uAt != std::string::npos)
+                    sGlsl.replace(uAt, sDeclaration.size(),
+                                  input.m_sGlslType + " " + sInternal + ";");
+                std::string sValue = input.m_sSemantic == "VPOS0"
+                                         ? "vec4(gl_FragCoord.xy - 0.5, 0.0, 0.0)"
+                                         : "vec4(gl_FrontFacing ? 1.0 : -1.0)";
+                sPrologue +=
+                    "    " + sInternal + " = " + NarrowFromVec4(input.m_sGlslType, sValue) + ";\n";
+                continue;
+            }
             if (!AdaptDeclaration(sGlsl, "in", input, sInternal))
             {
                 sError = "pixel input " + input.m_sSemantic + " cannot be received";
@@ -379,9 +412,10 @@ int AttributeLocation(const std::string& sSemantic)
     {
         const char* m_pSemantic;
         int m_iLocation;
-    } s_aLocations[] = {{"POSITION0", 0}, {"POSITIONT0", 0}, {"NORMAL0", 1},
-                        {"COLOR0", 2},    {"COLOR1", 3},     {"PSIZE0", 12},
-                        {"TANGENT0", 13}, {"BINORMAL0", 14}, {"BLENDWEIGHT0", 15}};
+    } s_aLocations[] = {{"POSITION0", 0},      {"POSITIONT0", 0}, {"NORMAL0", 1},
+                        {"COLOR0", 2},         {"COLOR1", 3},     {"PSIZE0", 12},
+                        {"BLENDINDICES0", 12}, {"TANGENT0", 13},  {"BINORMAL0", 14},
+                        {"BLENDWEIGHT0", 15}};
     for (const auto& entry : s_aLocations)
         if (sSemantic == entry.m_pSemantic)
             return entry.m_iLocation;
