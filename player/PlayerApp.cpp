@@ -27,19 +27,6 @@ void Complain(const std::string& strReason)
     std::fprintf(stderr, "OrvPlayer: %s\n", strReason.c_str());
 }
 
-// Counted Direct3D objects held by the player, released in reverse order of creation.
-template <typename T> struct SComHolder
-{
-    T* p = nullptr;
-    ~SComHolder()
-    {
-        if (p != nullptr)
-        {
-            p->Release();
-        }
-    }
-};
-
 void DrawBlankFrames(IDirect3DDevice9* pDevice)
 {
     for (int i = 0; i < 3; ++i)
@@ -52,26 +39,22 @@ void DrawBlankFrames(IDirect3DDevice9* pDevice)
 }
 
 // The player's own depth buffer, set with back buffer 0 as the render target.
-IDirect3DSurface9* SetUpDepthBuffer(IDirect3DDevice9* pDevice, int iWidth, int iHeight)
+COrvComPtr<IDirect3DSurface9> SetUpDepthBuffer(IDirect3DDevice9* pDevice, int iWidth, int iHeight)
 {
-    IDirect3DSurface9* pDepth = nullptr;
-    IDirect3DSurface9* pBackBuffer = nullptr;
-    pDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &pBackBuffer);
-    if (FAILED(pDevice->CreateDepthStencilSurface(iWidth, iHeight, D3DFMT_D16, D3DMULTISAMPLE_NONE,
-                                                  0, TRUE, &pDepth, nullptr)))
+    COrvComPtr<IDirect3DSurface9> depth;
+    COrvComPtr<IDirect3DSurface9> backBuffer;
+    pDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.ReleaseAndGetAddressOf());
+    pDevice->CreateDepthStencilSurface(iWidth, iHeight, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE,
+                                       depth.ReleaseAndGetAddressOf(), nullptr);
+    if (backBuffer)
     {
-        pDepth = nullptr;
+        pDevice->SetRenderTarget(0, backBuffer.Get());
     }
-    if (pBackBuffer != nullptr)
+    if (depth)
     {
-        pDevice->SetRenderTarget(0, pBackBuffer);
-        pBackBuffer->Release();
+        pDevice->SetDepthStencilSurface(depth.Get());
     }
-    if (pDepth != nullptr)
-    {
-        pDevice->SetDepthStencilSurface(pDepth);
-    }
-    return pDepth;
+    return depth;
 }
 
 // How many frames to record: the running time, or the music's length when it is shorter
@@ -126,16 +109,16 @@ int RunPlayer(const SPlayerOptions& options)
         Complain("unknown codec \"" + options.strCodec + "\": FFmpeg has no such video encoder");
         return 1;
     }
-    SComHolder<IDirect3D9> d3d;
-    d3d.p = Direct3DCreate9(D3D_SDK_VERSION);
-    if (d3d.p == nullptr)
+    COrvComPtr<IDirect3D9> d3d;
+    d3d.Attach(Direct3DCreate9(D3D_SDK_VERSION));
+    if (!d3d)
     {
         Complain("no graphics device");
         return static_cast<int>(E_FAIL);
     }
     SPlayerSettings settings;
     std::string strError;
-    switch (ChooseSettings(d3d.p, options, settings, strError))
+    switch (ChooseSettings(d3d.Get(), options, settings, strError))
     {
     case SETTINGS_EXIT:
         return 0;
@@ -172,9 +155,9 @@ int RunPlayer(const SPlayerOptions& options)
 
     D3DPRESENT_PARAMETERS params =
         MakePresentParameters(settings.mode, settings.bFullscreen, settings.bVSync);
-    SComHolder<IDirect3DDevice9> device;
-    if (FAILED(CreatePlayerDevice(d3d.p, options.bHeadless ? nullptr : window.GetHandle(), params,
-                                  &device.p)))
+    COrvComPtr<IDirect3DDevice9> device;
+    if (FAILED(CreatePlayerDevice(d3d.Get(), options.bHeadless ? nullptr : window.GetHandle(),
+                                  params, device.ReleaseAndGetAddressOf())))
     {
         Complain("cannot create the graphics device");
         pAvi.reset();
@@ -190,9 +173,8 @@ int RunPlayer(const SPlayerOptions& options)
     {
         Complain("no demo folder \"" + options.strDemoDir + "\"");
     }
-    SComHolder<IDirect3DSurface9> depth;
-    depth.p = SetUpDepthBuffer(device.p, iWidth, iHeight);
-    DrawBlankFrames(device.p);
+    const COrvComPtr<IDirect3DSurface9> depth = SetUpDepthBuffer(device.Get(), iWidth, iHeight);
+    DrawBlankFrames(device.Get());
     if (ec || !pDemo->Load("demo.orv"))
     {
         if (!ec)
@@ -207,11 +189,11 @@ int RunPlayer(const SPlayerOptions& options)
         }
         return 0;
     }
-    pDemo->SetDevice(device.p);
+    pDemo->SetDevice(device.Get());
     pDemo->DrawFrame(0.0f);
     ORV_Chrono chrono;
 
-    SPlayerStage stage{pDemo.get(), device.p, options.bHeadless ? nullptr : &window, iWidth,
+    SPlayerStage stage{pDemo.get(), device.Get(), options.bHeadless ? nullptr : &window, iWidth,
                        iHeight};
     if (pAvi)
     {

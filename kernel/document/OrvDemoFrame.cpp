@@ -84,12 +84,9 @@ void COrvDemo::DrawLayer(COrvLayer* pLayer, size_t layerIndex, IDirect3DSurface9
     m_pDevice->SetRenderTarget(0, pSurface ? pSurface : pBackBuffer);
 
     D3DSURFACE_DESC desc{};
-    IDirect3DSurface9* pTarget = nullptr;
-    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, &pTarget)) && pTarget)
-    {
-        pTarget->GetDesc(&desc);
-        pTarget->Release();
-    }
+    COrvComPtr<IDirect3DSurface9> target;
+    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, target.ReleaseAndGetAddressOf())) && target)
+        target->GetDesc(&desc);
     D3DVIEWPORT9 viewport{0, 0, desc.Width, desc.Height, 0.0f, 1.0f};
     if (name == "OUTPUT")
         viewport = OrvOutputViewport(desc.Width, desc.Height);
@@ -106,8 +103,8 @@ void COrvDemo::DrawFrame(float time)
 {
     if (!m_pDevice)
         return;
-    IDirect3DSurface9* pBackBuffer = nullptr;
-    m_pDevice->GetRenderTarget(0, &pBackBuffer);
+    COrvComPtr<IDirect3DSurface9> pBackBuffer;
+    m_pDevice->GetRenderTarget(0, pBackBuffer.ReleaseAndGetAddressOf());
     if (pBackBuffer)
     {
         D3DSURFACE_DESC desc{};
@@ -127,8 +124,6 @@ void COrvDemo::DrawFrame(float time)
         m_Resources[i]->Update();
     for (size_t i = 0; i < m_Layers.size(); ++i)
         if (m_Layers[i]->IsVisible())
-            DrawLayer(m_Layers[i], i, pBackBuffer);
-    m_pDevice->SetRenderTarget(0, pBackBuffer);
-    if (pBackBuffer)
-        pBackBuffer->Release();
+            DrawLayer(m_Layers[i], i, pBackBuffer.Get());
+    m_pDevice->SetRenderTarget(0, pBackBuffer.Get());
 }

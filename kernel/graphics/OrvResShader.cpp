@@ -3,6 +3,8 @@
 #include "core/OrvSniffer.h"
 #include "core/OrvPropId.h"
 
+#include <utility>
+
 COrvResShader::COrvResShader()
 {
     m_pFileName = AddProperty<COrvPropString>(ORV_PROP_FILENAME, "");
@@ -11,7 +13,6 @@ COrvResShader::COrvResShader()
 COrvResShader::~COrvResShader()
 {
     ReleaseEffect();
-    m_pFileName->Release();
 }
 
 void COrvResShader::SetFileName(const std::string& name)
@@ -21,9 +22,7 @@ void COrvResShader::SetFileName(const std::string& name)
 
 void COrvResShader::ReleaseEffect()
 {
-    if (m_pEffect)
-        m_pEffect->Release();
-    m_pEffect = nullptr;
+    m_pEffect.Reset();
     m_hTechnique = nullptr;
 }
 
@@ -37,13 +36,11 @@ void COrvResShader::Update()
     if (name.empty() || !m_pDevice)
         return;
     EnterDataDir();
-    ID3DXEffect* pEffect = nullptr;
+    COrvComPtr<ID3DXEffect> pEffect;
     if (FAILED(D3DXCreateEffectFromFileA(m_pDevice, name.c_str(), nullptr, nullptr, 0, nullptr,
-                                         &pEffect, nullptr)) ||
+                                         pEffect.ReleaseAndGetAddressOf(), nullptr)) ||
         !pEffect)
     {
-        if (pEffect)
-            pEffect->Release();
         SnifferMessage(("Effect file not loaded: " + name).c_str());
         return;
     }
@@ -51,10 +48,9 @@ void COrvResShader::Update()
     if (FAILED(pEffect->FindNextValidTechnique(nullptr, &hTechnique)) || !hTechnique)
     {
         SnifferMessage(("Effect file without a valid technique: " + name).c_str());
-        pEffect->Release();
         return;
     }
-    m_pEffect = pEffect;
+    m_pEffect = std::move(pEffect);
     m_hTechnique = hTechnique;
 }
 

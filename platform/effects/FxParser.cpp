@@ -782,10 +782,6 @@ bool COrvFxParser::ParseDeclarator(SOrvFxParameter parameter, bool bStaticOrCons
     }
     if (bStaticOrConst)
         return true;
-    if (parameter.m_uType == ORV_FXT_SAMPLER && bArray)
-        return Fail("arrays of untyped samplers are not supported: declare '" + parameter.m_sName +
-                        "' as sampler2D, sampler3D or samplerCUBE",
-                    name.m_iLine);
     if (!(parameter.m_uType == ORV_FXT_STRING || parameter.IsTexture()))
     {
         parameter.m_bInShader = true;
@@ -862,8 +858,31 @@ bool COrvFxParser::ParseInitializer(SOrvFxParameter& parameter, bool bUnsized)
             return Fail("sampler array '" + parameter.m_sName + "' needs one sampler_state each");
         return ParseStateBlock(parameter.m_aSamplerStates, nullptr);
     }
-    if (parameter.IsSampler() && IsPunct("{") && IsIdent("sampler_state", 1))
-        return Fail("arrays of sampler_state are not supported ('" + parameter.m_sName + "')");
+    if (parameter.IsSampler() && IsPunct("{"))
+    {
+        // { sampler_state { ... }, sampler_state { ... } }: one per element.
+        Next();
+        while (!IsPunct("}"))
+        {
+            if (!IsIdent("sampler_state"))
+                return Fail("sampler_state expected in the initial value of '" + parameter.m_sName +
+                            "'");
+            Next();
+            parameter.m_aaElementStates.emplace_back();
+            if (!ParseStateBlock(parameter.m_aaElementStates.back(), nullptr))
+                return false;
+            if (IsPunct(","))
+                Next();
+            else if (!IsPunct("}"))
+                return Expect("}");
+        }
+        Next();
+        if (parameter.m_aaElementStates.size() != std::max(1u, parameter.m_uElements))
+            return Fail("sampler array '" + parameter.m_sName + "' has " +
+                        std::to_string(parameter.m_uElements) + " elements and " +
+                        std::to_string(parameter.m_aaElementStates.size()) + " sampler_states");
+        return true;
+    }
     size_t uBegin = m_uPos;
     int iLine = Peek().m_iLine;
     if (!SkipValue())
@@ -1154,7 +1173,11 @@ bool COrvFxParser::ResolveAll()
 {
     bool bOk = true;
     for (SOrvFxParameter& parameter : m_pFile->m_aParameters)
+    {
         bOk &= ResolveStates(parameter.m_aSamplerStates, true);
+        for (std::vector<SOrvFxState>& states : parameter.m_aaElementStates)
+            bOk &= ResolveStates(states, true);
+    }
     for (SOrvFxTechnique& technique : m_pFile->m_aTechniques)
         for (SOrvFxPass& pass : technique.m_aPasses)
             bOk &= ResolveStates(pass.m_aStates, false) &&

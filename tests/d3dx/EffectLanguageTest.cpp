@@ -389,3 +389,73 @@ technique T4 { pass { VertexShader = compile vs_2_0 VS(4); PixelShader = compile
         EXPECT_EQ(image.At(58, 32), 0xff000000u) << pTechnique;
     }
 }
+
+// Semantics are not case-sensitive: "Position" is the position, "Depth" the depth.
+TEST_F(EffectLanguageTest, SemanticsInAnyCase)
+{
+    Make(R"(
+struct VSOUT { float4 Pos : Position; float2 uv : TexCoord0; float4 c : Color0; };
+VSOUT VS(float4 p : Position, float2 uv : texcoord0)
+{ VSOUT o; o.Pos = float4(p.xy, 0.25, 1); o.uv = uv; o.c = float4(uv, 0, 1); return o; }
+void PS(VSOUT i, out float4 c : Color, out float d : Depth) { c = i.c; d = 0.75; }
+float4 PSNear() : COLOR { return float4(1, 1, 1, 1); }
+technique T
+{
+    pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); ZEnable = true; ZWriteEnable = true; ZFunc = Less; }
+    pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PSNear(); }
+}
+)");
+    // The second pass is at depth 0.25 and so in front of the first pass's 0.75, unless the
+    // first pass's depth was not written.
+    UINT uPasses = 0;
+    m_pEffect->Begin(&uPasses, 0);
+    m_pEffect->BeginPass(0);
+    OrvDrawFullScreen(m_device.Get());
+    m_pEffect->EndPass();
+    EXPECT_PRED2(Near, Read().At(48, 16), 0xffbf3f00u) << "uv (0.75, 0.25) from the vertex shader";
+    Clear();
+    m_pEffect->BeginPass(0);
+    OrvDrawFullScreen(m_device.Get());
+    m_pEffect->EndPass();
+    m_pEffect->BeginPass(1);
+    OrvDrawFullScreen(m_device.Get());
+    m_pEffect->EndPass();
+    m_pEffect->End();
+    EXPECT_EQ(Read().At(48, 16), 0xffffffffu) << "the first pass wrote depth 0.75";
+}
+
+// A sampler array: a texture unit per element, each with its own sampler_state.
+TEST_F(EffectLanguageTest, SamplerArraysTakeAStatePerElement)
+{
+    Make(R"(
+texture Red;
+texture Blue;
+sampler2D Layers[2] = { sampler_state { Texture = <Red>; MinFilter = Point; MagFilter = Point; },
+                        sampler_state { Texture = (Blue); MinFilter = Point; MagFilter = Point; } };
+float4 PS(float2 uv : TEXCOORD0) : COLOR
+{
+    float4 sum = 0;
+    [unroll] for (int i = 0; i < 2; i++)
+        sum += tex2D(Layers[i], uv) * (uv.y < 0.5 ? 1 : 0);
+    return uv.y < 0.5 ? sum : (uv.x < 0.5 ? tex2D(Layers[0], uv) : tex2D(Layers[1], uv));
+}
+technique T { pass { PixelShader = compile ps_3_0 PS(); } }
+)");
+    IDirect3DTexture9* pRed =
+        MakeTexture(m_device.Get(), 2, 2, [](UINT, UINT) { return 0xffff0000u; });
+    IDirect3DTexture9* pBlue =
+        MakeTexture(m_device.Get(), 2, 2, [](UINT, UINT) { return 0xff0000ffu; });
+    m_pEffect->SetTexture("Red", pRed);
+    m_pEffect->SetTexture("Blue", pBlue);
+    D3DXPARAMETER_DESC desc;
+    m_pEffect->GetParameterDesc("Layers", &desc);
+    EXPECT_EQ(desc.Elements, 2u);
+    Clear();
+    OrvRunPasses(m_pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
+    SOrvImage image = Read();
+    pRed->Release();
+    pBlue->Release();
+    EXPECT_EQ(image.At(10, 10), 0xffff00ffu) << "both layers added";
+    EXPECT_EQ(image.At(10, 50), 0xffff0000u);
+    EXPECT_EQ(image.At(50, 50), 0xff0000ffu);
+}
