@@ -1,5 +1,6 @@
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
+#include "OrvTempDir.h"
 #include "OrvTestDraw.h"
 
 #include <gtest/gtest.h>
@@ -259,7 +260,60 @@ TEST(EffectCreation, SuccessGivesNoMessageBufferAndMacrosApply)
     pEffect->Release();
 }
 
-// The example of the effect-file documentation compiles as written.
+// The host's include handler gives the headers, from memory as from a file's folder.
+TEST(EffectCreation, TheHostsIncludeHandlerGivesTheHeaders)
+{
+    struct CHeaders : ID3DXInclude
+    {
+        HRESULT Open(D3DXINCLUDE_TYPE, LPCSTR pName, LPCVOID, LPCVOID* ppData,
+                     UINT* pBytes) override
+        {
+            static const char s_szHeader[] = "#define COLOUR float4(0, 1, 0, 1)\n";
+            if (std::strcmp(pName, "colour.fxh") != 0)
+                return E_FAIL;
+            *ppData = s_szHeader;
+            *pBytes = UINT(sizeof s_szHeader - 1);
+            ++m_iOpened;
+            return S_OK;
+        }
+        HRESULT Close(LPCVOID) override
+        {
+            ++m_iClosed;
+            return S_OK;
+        }
+        int m_iOpened = 0, m_iClosed = 0;
+    } headers;
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    const std::string sSource = "#include \"colour.fxh\"\nfloat4 PS() : COLOR { return COLOUR; }\n"
+                                "technique T { pass { PixelShader = compile ps_2_0 PS(); } }";
+    ID3DXEffect* pEffect = nullptr;
+    ASSERT_EQ(D3DXCreateEffect(device.Get(), sSource.data(), UINT(sSource.size()), nullptr,
+                               &headers, 0, nullptr, &pEffect, nullptr),
+              S_OK);
+    pEffect->Release();
+    COrvTempDir folder("include");
+    OrvWriteFile(folder.File("lit.fx"), sSource);
+    ASSERT_EQ(D3DXCreateEffectFromFileA(device.Get(), folder.File("lit.fx").c_str(), nullptr,
+                                        &headers, 0, nullptr, &pEffect, nullptr),
+              S_OK);
+    pEffect->Release();
+    EXPECT_EQ(headers.m_iOpened, 2);
+    EXPECT_EQ(headers.m_iClosed, 2);
+    // Without the handler the header is looked for on disk, and is not there.
+    ID3DXBuffer* pErrors = nullptr;
+    EXPECT_TRUE(
+        FAILED(D3DXCreateEffectFromFileA(device.Get(), folder.File("lit.fx").c_str(), nullptr,
+                                         nullptr, 0, nullptr, &pEffect, &pErrors)));
+    ASSERT_NE(pErrors, nullptr);
+    std::string sMessage = static_cast<const char*>(pErrors->GetBufferPointer());
+    EXPECT_NE(
+        sMessage.find(folder.File("lit.fx") + "(1): error: cannot open include file 'colour.fxh'"),
+        std::string::npos)
+        << sMessage;
+    pErrors->Release();
+}
+
 // Broken code on which glslang's HLSL front end crashes fails creation with a message, and
 // the program goes on.
 TEST(EffectCreation, ACompilerCrashIsAnError)

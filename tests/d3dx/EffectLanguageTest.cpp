@@ -195,10 +195,10 @@ technique Lit
     pass
     {
         Lighting = true;
-        LightEnable[0] = true;
-        LightType[0] = DIRECTIONAL;
         LightDiffuse[0] = <LightColor>;
         LightDirection[0] = float3(0, 0, 1);
+        LightType[0] = DIRECTIONAL;
+        LightEnable[0] = true;
         MaterialDiffuse = <MaterialColor>;
         MaterialAmbient = {0, 0, 0, 1};
         Ambient = 0;
