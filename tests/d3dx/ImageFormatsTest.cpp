@@ -150,6 +150,8 @@ TEST(ImageFormats, EveryKindOfBmpGivesItsPixels)
         {"RLE4", Bmp(4, 2, 40, sixteen), D3DFMT_P8},
         {"OS/2 8-bit", Bmp(8, 0, 12, many), D3DFMT_P8},
         {"OS/2 24-bit", Bmp(24, 0, 12), D3DFMT_R8G8B8},
+        {"OS/2 version 2 8-bit", Bmp(8, 0, 64, many), D3DFMT_P8},
+        {"OS/2 version 2 RLE4", Bmp(4, 2, 64, sixteen), D3DFMT_P8},
         {"version 4 8-bit", Bmp(8, 0, 108, sixteen), D3DFMT_P8},
         {"version 5 4-bit", Bmp(4, 0, 124, sixteen), D3DFMT_P8},
         {"16-bit 5-5-5", Bmp(16, 0, 40), D3DFMT_X1R5G5B5},
