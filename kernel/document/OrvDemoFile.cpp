@@ -4,6 +4,7 @@
 
 #include "audio/OrvMusic.h"
 #include "core/OrvSniffer.h"
+#include "core/OrvText.h"
 #include "document/OrvDemoClasses.h"
 #include "graphics/OrvResource.h"
 #include "layers/OrvLayer.h"
@@ -122,7 +123,7 @@ bool COrvDemo::Load(std::string fileName)
         SnifferMessage(("Demo file without an OrvDemo element: " + fileName).c_str());
         return true;
     }
-    if (OrvAtoi(root.attribute("version").as_string()) < 1)
+    if (OrvParseInt(root.attribute("version").as_string()) < 1)
     {
         SnifferMessage(("Demo file of an unknown version: " + fileName).c_str());
         return true;

@@ -2,11 +2,7 @@
 
 #include "document/OrvDemo.h"
 
-#include <unistd.h>
-
 bool COrvResource::EnterDataDir() const
 {
-    if (!m_pDemo)
-        return false;
-    return chdir(m_pDemo->GetDataDir().c_str()) == 0;
+    return m_pDemo && m_pDemo->EnterDataDir();
 }
