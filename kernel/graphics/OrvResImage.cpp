@@ -40,6 +40,7 @@ void COrvResImage::Update()
         if (pTexture)
             pTexture->Release();
         SnifferMessage(("Image file not loaded: " + name).c_str());
+        ReportProblem(name, 0, "cannot read the image");
         return;
     }
     m_pTexture = pTexture;

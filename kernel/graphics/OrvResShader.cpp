@@ -38,19 +38,27 @@ void COrvResShader::Update()
         return;
     EnterDataDir();
     ID3DXEffect* pEffect = nullptr;
-    if (FAILED(D3DXCreateEffectFromFileA(m_pDevice, name.c_str(), nullptr, nullptr, 0, nullptr,
-                                         &pEffect, nullptr)) ||
-        !pEffect)
+    ID3DXBuffer* pMessages = nullptr;
+    const HRESULT hr = D3DXCreateEffectFromFileA(m_pDevice, name.c_str(), nullptr, nullptr, 0,
+                                                 nullptr, &pEffect, &pMessages);
+    const std::string messages = OrvBufferText(pMessages);
+    if (pMessages)
+        pMessages->Release();
+    if (FAILED(hr) || !pEffect)
     {
         if (pEffect)
             pEffect->Release();
+        const ORV_LoadProblem problem =
+            OrvParseCompilerMessages(messages, name, "the effect does not compile");
         SnifferMessage(("Effect file not loaded: " + name).c_str());
+        ReportProblem(name, problem.m_iLine, problem.m_Reason);
         return;
     }
     D3DXHANDLE hTechnique = nullptr;
     if (FAILED(pEffect->FindNextValidTechnique(nullptr, &hTechnique)) || !hTechnique)
     {
         SnifferMessage(("Effect file without a valid technique: " + name).c_str());
+        ReportProblem(name, 0, "no technique of the effect runs on this device");
         pEffect->Release();
         return;
     }

@@ -4,6 +4,12 @@
 
 #include <unistd.h>
 
+void COrvResource::ReportProblem(const std::string& name, int line, const std::string& reason) const
+{
+    if (m_pDemo)
+        m_pDemo->ReportProblem({m_pDemo->GetDataPath(name), line, reason});
+}
+
 bool COrvResource::EnterDataDir() const
 {
     if (!m_pDemo)

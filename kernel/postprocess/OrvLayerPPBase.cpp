@@ -129,22 +129,22 @@ void COrvLayerPPBase::CreateEffect()
     ID3DXBuffer* pMessages = nullptr;
     const HRESULT hr = D3DXCreateEffectFromFileA(m_pDevice, m_EffectFileName.c_str(), nullptr,
                                                  nullptr, 0, nullptr, &pEffect, &pMessages);
-    if (pMessages)
+    if (pMessages || FAILED(hr))
     {
-        // The layer stays without effect; the reason goes to the diagnostic log only.
-        const auto* pText = static_cast<const char*>(pMessages->GetBufferPointer());
-        const std::string text(pText ? pText : "", pText ? pMessages->GetBufferSize() : 0);
+        // The layer stays without effect; the demo hears why.
+        const std::string text = OrvBufferText(pMessages);
+        if (pMessages)
+            pMessages->Release();
+        if (pEffect)
+            pEffect->Release();
         SnifferMessage(
-            ("Post-process effect not loaded: " + m_EffectFileName + "\n" + text.c_str()).c_str());
-        pMessages->Release();
-        if (pEffect)
-            pEffect->Release();
-        return;
-    }
-    if (FAILED(hr))
-    {
-        if (pEffect)
-            pEffect->Release();
+            ("Post-process effect not loaded: " + m_EffectFileName + "\n" + text).c_str());
+        if (m_pDemo)
+        {
+            ORV_LoadProblem problem = OrvParseCompilerMessages(
+                text, m_pDemo->GetDataPath(m_EffectFileName), "the effect does not compile");
+            m_pDemo->ReportProblem(problem);
+        }
         return;
     }
     m_pEffect = pEffect;
