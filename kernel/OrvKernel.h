@@ -15,10 +15,11 @@
 #include "core/OrvProp.h"
 #include "core/OrvModifiable.h"
 #include "core/OrvText.h"
+#include "core/OrvSniffer.h"
+#include "core/OrvRandom.h"
 
-// Timing, music and diagnostics
+// Timing and music
 #include "audio/OrvChrono.h"
-#include "audio/OrvSniffer.h"
 #include "audio/OrvMusic.h"
 
 // Demo document, resources and layers
@@ -35,6 +36,10 @@
 #include "layers/OrvLayer.h"
 #include "layers/OrvLayerSprite.h"
 #include "layers/OrvGelly.h"
+#include "layers/OrvBallSimulation.h"
+#include "layers/OrvParticleCloud.h"
+#include "layers/OrvLayerParticules.h"
+#include "layers/OrvLayerSphere.h"
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
 
@@ -46,6 +51,7 @@
 
 // Video capture
 #include "capture/OrvAvi.h"
+#include "capture/AviFile.h"
 
 // Software surfaces
 #include "surface/OrvSurface.h"

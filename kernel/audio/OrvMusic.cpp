@@ -1,6 +1,6 @@
 #include "audio/OrvMusic.h"
 
-#include "audio/OrvSniffer.h"
+#include "core/OrvSniffer.h"
 #include "bass.h"
 #include "core/OrvProp.h"
 

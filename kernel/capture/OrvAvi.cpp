@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace
@@ -81,7 +82,13 @@ int ORV_Avi::OpenVideo(const char* szFileName, int iWidth, int iHeight, int iFps
     {
         return 1;
     }
-    std::remove(szFileName);
+    // An existing file of that name goes; a folder of that name is left alone.
+    std::error_code ec;
+    if (std::filesystem::symlink_status(szFileName, ec).type() !=
+        std::filesystem::file_type::directory)
+    {
+        std::remove(szFileName);
+    }
     if (AVIFileOpenA(&m_pFile, szFileName, OF_WRITE | OF_CREATE, nullptr) != 0)
     {
         return 1;

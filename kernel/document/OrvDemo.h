@@ -57,6 +57,8 @@ public:
     COrvModifiable* AddLayerSprite();
     COrvModifiable* AddLayerObject3D();
     COrvModifiable* AddLayerObject3DGelly();
+    COrvModifiable* AddLayerParticles();
+    COrvModifiable* AddLayerSphere();
     COrvModifiable* AddLayerPostProcess();
     COrvModifiable* AddLayerPPWave();
     COrvModifiable* AddLayerPPRadialBlur();

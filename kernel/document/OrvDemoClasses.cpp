@@ -7,6 +7,8 @@
 #include "graphics/OrvResShader.h"
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
+#include "layers/OrvLayerParticules.h"
+#include "layers/OrvLayerSphere.h"
 #include "layers/OrvLayerSprite.h"
 #include "postprocess/OrvLayerPPBloom.h"
 #include "postprocess/OrvLayerPPEffects.h"
@@ -53,6 +55,8 @@ const SLayerClass g_LayerClasses[] = {
     {"COrvLayer3DObject", &CreateLayer<COrvLayer3DObject>},
     {"COrvLayer3DObjectGelly", &CreateLayer<COrvLayer3DObjectGelly>},
     {"COrvLayerPostProcess", &CreateLayer<COrvLayerPostProcess>},
+    {"COrvLayerParticules", &CreateLayer<COrvLayerParticules>},
+    {"COrvLayerSphere", &CreateLayer<COrvLayerSphere>},
     {"COrvLayerPPWave", &CreateLayer<COrvLayerPPWave>},
     {"COrvLayerPPRadialBlur", &CreateLayer<COrvLayerPPRadialBlur>},
     {"COrvLayerPPBlackWhite", &CreateLayer<COrvLayerPPBlackWhite>},

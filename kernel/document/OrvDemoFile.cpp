@@ -3,7 +3,7 @@
 #include "document/OrvDemo.h"
 
 #include "audio/OrvMusic.h"
-#include "audio/OrvSniffer.h"
+#include "core/OrvSniffer.h"
 #include "document/OrvDemoClasses.h"
 #include "graphics/OrvResource.h"
 #include "layers/OrvLayer.h"

@@ -1,9 +1,11 @@
-// Factories of the mesh, gelly and post-process layers: each makes its layer, names it from
-// its own process-wide counter and adds it to the document.
+// Factories of the mesh, gelly, particles, sphere and post-process layers: each makes its layer,
+// names it from its own process-wide counter and adds it to the document.
 #include "document/OrvDemo.h"
 
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
+#include "layers/OrvLayerParticules.h"
+#include "layers/OrvLayerSphere.h"
 #include "postprocess/OrvLayerPPBloom.h"
 #include "postprocess/OrvLayerPPEffects.h"
 #include "postprocess/OrvLayerPostProcess.h"
@@ -14,6 +16,8 @@ namespace
 {
 int g_iObject3DCount = 0;
 int g_iGellyCount = 0;
+int g_iParticlesCount = 0;
+int g_iSphereCount = 0;
 int g_iPostProcessCount = 0;
 int g_iWaveCount = 0;
 int g_iRadialBlurCount = 0;
@@ -45,6 +49,16 @@ COrvModifiable* COrvDemo::AddLayerObject3D()
 COrvModifiable* COrvDemo::AddLayerObject3DGelly()
 {
     return AddNamedLayer(new COrvLayer3DObjectGelly(this), g_iGellyCount, "Gelly %d");
+}
+
+COrvModifiable* COrvDemo::AddLayerParticles()
+{
+    return AddNamedLayer(new COrvLayerParticules(this), g_iParticlesCount, "Particles %d");
+}
+
+COrvModifiable* COrvDemo::AddLayerSphere()
+{
+    return AddNamedLayer(new COrvLayerSphere(this), g_iSphereCount, "sphereFX %d");
 }
 
 COrvModifiable* COrvDemo::AddLayerPostProcess()

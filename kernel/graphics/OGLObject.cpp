@@ -1,6 +1,6 @@
 #include "graphics/OGLObject.h"
 
-#include "audio/OrvSniffer.h"
+#include "core/OrvSniffer.h"
 #include "core/OrvProp.h"
 #include "document/OrvDemo.h"
 #include "graphics/OrvMaterial.h"

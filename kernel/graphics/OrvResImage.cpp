@@ -1,6 +1,6 @@
 #include "graphics/OrvResImage.h"
 
-#include "audio/OrvSniffer.h"
+#include "core/OrvSniffer.h"
 #include "core/OrvPropId.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "graphics/OrvResShader.h"
 
-#include "audio/OrvSniffer.h"
+#include "core/OrvSniffer.h"
 #include "core/OrvPropId.h"
 
 COrvResShader::COrvResShader()

@@ -1,6 +1,6 @@
 #include "postprocess/OrvLayerPPBase.h"
 
-#include "audio/OrvSniffer.h"
+#include "core/OrvSniffer.h"
 #include "core/OrvPropId.h"
 #include "document/OrvDemo.h"
 #include "graphics/OrvResTexture.h"

@@ -1,6 +1,6 @@
 #include "surface/OrvSurface.h"
 
-#include "audio/OrvSniffer.h"
+#include "core/OrvSniffer.h"
 #include "surface/OrvSurfaceUtil.h"
 
 #include <algorithm>

@@ -26,6 +26,30 @@ const AVCodec* FindVideoEncoder(const std::string& strName)
     return pCodec;
 }
 
+// Codecs that FFmpeg reads but cannot write, and the nearest one it writes in their place.
+// Microsoft MPEG-4 version 1 ("MPG4", "MP41") becomes version 2: the same family, every
+// player that reads the one reads the other, and the file is labelled "MP42" because that
+// is what it holds.
+struct SSubstitute
+{
+    AVCodecID idWanted;
+    const char* szEncoder;
+};
+const SSubstitute s_aSubstitutes[] = {{AV_CODEC_ID_MSMPEG4V1, "msmpeg4v2"}};
+
+const AVCodec* FindEncoderFor(AVCodecID id)
+{
+    const AVCodec* pCodec = id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_encoder(id);
+    for (const SSubstitute& substitute : s_aSubstitutes)
+    {
+        if (pCodec == nullptr && substitute.idWanted == id)
+        {
+            pCodec = FindVideoEncoder(substitute.szEncoder);
+        }
+    }
+    return pCodec;
+}
+
 } // namespace
 
 std::string GetDefaultCompressor()
@@ -83,8 +107,7 @@ std::string FindCompressorForFourCC(DWORD dwFourCC)
         return strChoice;
     }
     const AVCodecTag* const aTables[] = {avformat_get_riff_video_tags(), nullptr};
-    AVCodecID id = av_codec_get_id(aTables, dwFourCC);
-    const AVCodec* pCodec = id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_encoder(id);
+    const AVCodec* pCodec = FindEncoderFor(av_codec_get_id(aTables, dwFourCC));
     return pCodec != nullptr ? pCodec->name : std::string();
 }
 

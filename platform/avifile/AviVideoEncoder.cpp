@@ -3,6 +3,7 @@
 extern "C"
 {
 #include <libavcodec/avcodec.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
@@ -81,7 +82,8 @@ void SetQuality(AVCodecContext* pContext, const std::string& strEncoder)
         av_opt_set(pContext->priv_data, "crf", "17", 0);
         pContext->max_b_frames = 0;
     }
-    else if (strEncoder == "mjpeg" || strEncoder == "mpeg4" || strEncoder == "msmpeg4")
+    else if (strEncoder == "mjpeg" || strEncoder == "mpeg4" || strEncoder == "msmpeg4" ||
+             strEncoder == "msmpeg4v2")
     {
         pContext->flags |= AV_CODEC_FLAG_QSCALE;
         pContext->global_quality = FF_QP2LAMBDA * 2;
@@ -112,6 +114,57 @@ CAviVideoEncoder::~CAviVideoEncoder()
     avcodec_free_context(&m_pContext);
 }
 
+bool CAviVideoEncoder::OpenContext(const AVCodec* pCodec, const std::string& strEncoder,
+                                   int iSourceFormat, bool bEvenSize, bool bGlobalHeader)
+{
+    avcodec_free_context(&m_pContext);
+    m_pContext = avcodec_alloc_context3(pCodec);
+    if (m_pContext == nullptr)
+    {
+        return false;
+    }
+    m_pContext->pix_fmt =
+        ChoosePixelFormat(pCodec, strEncoder, static_cast<AVPixelFormat>(iSourceFormat));
+    int iEvenX = 0;
+    int iEvenY = 0;
+    if (bEvenSize)
+    {
+        const AVPixFmtDescriptor* pDesc = av_pix_fmt_desc_get(m_pContext->pix_fmt);
+        iEvenX = pDesc != nullptr && pDesc->log2_chroma_w > 0 ? 1 : 0;
+        iEvenY = pDesc != nullptr && pDesc->log2_chroma_h > 0 ? 1 : 0;
+    }
+    m_pContext->width = (m_format.iWidth + iEvenX) & ~iEvenX;
+    m_pContext->height = (std::abs(m_format.iHeight) + iEvenY) & ~iEvenY;
+    m_pContext->time_base = AVRational{m_format.iScale, m_format.iRate};
+    m_pContext->framerate = AVRational{m_format.iRate, m_format.iScale};
+    m_pContext->gop_size = 2 * m_format.iRate / m_format.iScale + 1;
+    m_pContext->thread_count = static_cast<int>(std::thread::hardware_concurrency());
+    m_pContext->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
+    if (bGlobalHeader)
+    {
+        m_pContext->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    SetQuality(m_pContext, strEncoder);
+    return avcodec_open2(m_pContext, pCodec, nullptr) >= 0;
+}
+
+bool CAviVideoEncoder::OpenFitting(const AVCodec* pCodec, const std::string& strEncoder,
+                                   int iSourceFormat, bool bGlobalHeader)
+{
+    if (((m_format.iWidth | std::abs(m_format.iHeight)) & 1) == 0)
+    {
+        return OpenContext(pCodec, strEncoder, iSourceFormat, false, bGlobalHeader);
+    }
+    // A picture keeps its size where the encoder takes it; one that wants even sizes for
+    // its subsampled chroma gets an odd picture stretched by one pixel. The first try's
+    // refusal is no news for the log.
+    int iLevel = av_log_get_level();
+    av_log_set_level(AV_LOG_QUIET);
+    bool bOpen = OpenContext(pCodec, strEncoder, iSourceFormat, false, bGlobalHeader);
+    av_log_set_level(iLevel);
+    return bOpen || OpenContext(pCodec, strEncoder, iSourceFormat, true, bGlobalHeader);
+}
+
 bool CAviVideoEncoder::Open(const std::string& strEncoder, const SVideoFormat& format,
                             bool bGlobalHeader)
 {
@@ -123,32 +176,15 @@ bool CAviVideoEncoder::Open(const std::string& strEncoder, const SVideoFormat& f
         return false;
     }
     m_format = format;
-    AVPixelFormat source = format.iBitCount == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGRA;
-    m_pContext = avcodec_alloc_context3(pCodec);
+    // The fourth byte of a 32-bit device-independent bitmap is unused, not transparency.
+    AVPixelFormat source = format.iBitCount == 24 ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_BGR0;
     m_pFrame = av_frame_alloc();
     m_pPacket = av_packet_alloc();
-    if (m_pContext == nullptr || m_pFrame == nullptr || m_pPacket == nullptr)
+    if (m_pFrame == nullptr || m_pPacket == nullptr)
     {
         return false;
     }
-    m_pContext->pix_fmt = ChoosePixelFormat(pCodec, strEncoder, source);
-    // Subsampled chroma needs even sizes: an odd picture is stretched by one pixel.
-    const AVPixFmtDescriptor* pDesc = av_pix_fmt_desc_get(m_pContext->pix_fmt);
-    int iEvenX = pDesc != nullptr && pDesc->log2_chroma_w > 0 ? 1 : 0;
-    int iEvenY = pDesc != nullptr && pDesc->log2_chroma_h > 0 ? 1 : 0;
-    m_pContext->width = (format.iWidth + iEvenX) & ~iEvenX;
-    m_pContext->height = (std::abs(format.iHeight) + iEvenY) & ~iEvenY;
-    m_pContext->time_base = AVRational{format.iScale, format.iRate};
-    m_pContext->framerate = AVRational{format.iRate, format.iScale};
-    m_pContext->gop_size = 2 * format.iRate / format.iScale + 1;
-    m_pContext->thread_count = static_cast<int>(std::thread::hardware_concurrency());
-    m_pContext->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
-    if (bGlobalHeader)
-    {
-        m_pContext->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    }
-    SetQuality(m_pContext, strEncoder);
-    if (avcodec_open2(m_pContext, pCodec, nullptr) < 0)
+    if (!OpenFitting(pCodec, strEncoder, source, bGlobalHeader))
     {
         return false;
     }
@@ -186,13 +222,30 @@ size_t CAviVideoEncoder::GetFrameBytes() const
            (m_format.iBitCount / 8);
 }
 
-bool CAviVideoEncoder::Convert(const uint8_t* pBits)
+int CAviVideoEncoder::GetRows() const
+{
+    return std::abs(m_format.iHeight);
+}
+
+size_t CAviVideoEncoder::GetRowBytesFor(size_t cbFrame) const
+{
+    size_t cbPacked = static_cast<size_t>(m_format.iWidth) * (m_format.iBitCount / 8);
+    size_t cbPadded = (cbPacked + 3) & ~size_t(3);
+    size_t iRows = static_cast<size_t>(std::abs(m_format.iHeight));
+    if (cbFrame == cbPadded * iRows)
+    {
+        return cbPadded;
+    }
+    return cbFrame >= cbPacked * iRows ? cbPacked : 0;
+}
+
+bool CAviVideoEncoder::Convert(const uint8_t* pBits, size_t cbRow)
 {
     if (av_frame_make_writable(m_pFrame) < 0)
     {
         return false;
     }
-    int iStride = m_format.iWidth * (m_format.iBitCount / 8);
+    int iStride = static_cast<int>(cbRow);
     int iRows = std::abs(m_format.iHeight);
     const uint8_t* pFirst = pBits;
     if (m_format.iHeight > 0)
@@ -208,9 +261,10 @@ bool CAviVideoEncoder::Convert(const uint8_t* pBits)
            m_pContext->height;
 }
 
-bool CAviVideoEncoder::Encode(const uint8_t* pBits, int64_t iPosition, const PacketSink& sink)
+bool CAviVideoEncoder::Encode(const uint8_t* pBits, size_t cbRow, int64_t iPosition,
+                              const PacketSink& sink)
 {
-    if (m_pContext == nullptr || !Convert(pBits))
+    if (m_pContext == nullptr || !Convert(pBits, cbRow))
     {
         return false;
     }

@@ -9,6 +9,7 @@ extern "C"
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace orv_avi
 {
@@ -18,6 +19,8 @@ namespace
 constexpr size_t kMaxQueuedFrames = 6;
 // Sound goes into the file in chunks of this many sample frames.
 constexpr int64_t kAudioChunk = 2048;
+// The scaler's vector code reads a little past the end of the last row of its input.
+constexpr size_t kInputPadding = 64;
 
 } // namespace
 
@@ -33,7 +36,13 @@ HRESULT CAviWriter::Create(const std::string& strPath)
     {
         return AVIERR_INTERNAL;
     }
-    std::remove(strPath.c_str());
+    // A file of that name goes; a folder of that name stays, and the open fails.
+    std::error_code ec;
+    if (std::filesystem::symlink_status(strPath, ec).type() !=
+        std::filesystem::file_type::directory)
+    {
+        std::remove(strPath.c_str());
+    }
     if (avio_open(&m_pFormat->pb, strPath.c_str(), AVIO_FLAG_WRITE) < 0)
     {
         avformat_free_context(m_pFormat);
@@ -136,6 +145,10 @@ HRESULT CAviWriter::SetVideoFormat(SStream& stream, const void* pFormat, LONG cb
     }
     stream.pStream->time_base = AVRational{format.iScale, format.iRate};
     stream.pStream->avg_frame_rate = AVRational{format.iRate, format.iScale};
+    // The header names the codec the file holds, whatever code the caller asked for.
+    const AVCodecTag* const* ppTags = m_pFormat->oformat->codec_tag;
+    stream.info.fccHandler =
+        ppTags != nullptr ? av_codec_get_tag(ppTags, stream.pStream->codecpar->codec_id) : 0;
     stream.pEncoder = std::move(pEncoder);
     return AVIERR_OK;
 }
@@ -279,7 +292,8 @@ HRESULT CAviWriter::WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LON
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     SStream& stream = m_streams[iIndex];
-    if (static_cast<size_t>(cbBuffer) < stream.pEncoder->GetFrameBytes())
+    size_t cbRow = stream.pEncoder->GetRowBytesFor(static_cast<size_t>(cbBuffer));
+    if (cbRow == 0)
     {
         return AVIERR_BADSIZE;
     }
@@ -294,8 +308,10 @@ HRESULT CAviWriter::WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LON
         return AVIERR_FILEWRITE;
     }
     const uint8_t* pBytes = static_cast<const uint8_t*>(pBuffer);
-    m_jobs.push_back(SJob{iIndex, lStart,
-                          std::vector<uint8_t>(pBytes, pBytes + stream.pEncoder->GetFrameBytes())});
+    size_t cbFrame = cbRow * static_cast<size_t>(stream.pEncoder->GetRows());
+    std::vector<uint8_t> bits(cbFrame + kInputPadding, 0);
+    std::copy(pBytes, pBytes + cbFrame, bits.begin());
+    m_jobs.push_back(SJob{iIndex, lStart, cbRow, std::move(bits)});
     stream.lNextPosition = lStart + 1;
     stream.lLength = lStart + 1;
     m_cvJobs.notify_one();
@@ -343,7 +359,7 @@ void CAviWriter::RunWorker()
         SStream& stream = m_streams[job.iIndex];
         CAviVideoEncoder& encoder = *stream.pEncoder;
         bool bOk =
-            encoder.Encode(job.bits.data(), job.lPosition,
+            encoder.Encode(job.bits.data(), job.cbRow, job.lPosition,
                            [&](AVPacket* pPacket)
                            {
                                std::lock_guard<std::mutex> lock(m_mutex);

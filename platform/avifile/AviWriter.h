@@ -63,6 +63,7 @@ private:
     {
         int iIndex;
         LONG lPosition;
+        size_t cbRow; // bytes of a row of bits, padding included
         std::vector<uint8_t> bits;
     };
 

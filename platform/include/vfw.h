@@ -8,10 +8,18 @@
 // - AVISaveOptions never shows a dialog. Video streams get the compressor chosen with
 //   AVISetCompressorA (a FFmpeg encoder name); audio streams are stored as 16-bit PCM.
 //   It returns FALSE, as a cancelled dialog would, when that encoder does not exist.
+// - AVIMakeCompressedStream finds the encoder for the options' four-character code in
+//   FFmpeg's table of AVI codec tags; a codec FFmpeg only reads gets the nearest one it
+//   writes ("MPG4", Microsoft MPEG-4 version 1, is written as version 2). The stream header
+//   in the file, and AVIStreamInfoA, name the codec the stream holds.
+// - Uncompressed video frames are bitmaps of 24 bits or 32 bits (the fourth byte unused)
+//   whose rows are packed (width x bytes per pixel) or padded to 4 bytes as GDI pads them:
+//   a write of exactly a padded frame's size is read as padded rows.
 // - Writes to a video stream are queued and encoded on a worker thread; the file is
 //   complete when its last handle is released.
 // - Any sound file FFmpeg can decode opens for reading; its audio streams read as
 //   16-bit interleaved stereo PCM at the file's own sample rate.
+#include "wingdi.h"
 #include "wintypes.h"
 
 #ifndef mmioFOURCC
@@ -39,7 +47,6 @@ typedef intptr_t INT_PTR;
 #define AVICOMPRESSF_KEYFRAMES 0x00000004
 #define AVICOMPRESSF_VALID 0x00000008
 
-#define BI_RGB 0L
 #define WAVE_FORMAT_PCM 1
 
 #define MAKE_AVIERR(error) ((HRESULT)(0x80040000u | (0x4000u + (error))))
@@ -71,35 +78,6 @@ typedef struct _GUID
     WORD Data3;
     BYTE Data4[8];
 } GUID, CLSID;
-
-typedef struct tagBITMAPINFOHEADER
-{
-    DWORD biSize;
-    LONG biWidth;
-    LONG biHeight;
-    WORD biPlanes;
-    WORD biBitCount;
-    DWORD biCompression;
-    DWORD biSizeImage;
-    LONG biXPelsPerMeter;
-    LONG biYPelsPerMeter;
-    DWORD biClrUsed;
-    DWORD biClrImportant;
-} BITMAPINFOHEADER;
-
-typedef struct tagRGBQUAD
-{
-    BYTE rgbBlue;
-    BYTE rgbGreen;
-    BYTE rgbRed;
-    BYTE rgbReserved;
-} RGBQUAD;
-
-typedef struct tagBITMAPINFO
-{
-    BITMAPINFOHEADER bmiHeader;
-    RGBQUAD bmiColors[1];
-} BITMAPINFO;
 
 #pragma pack(push, 2)
 typedef struct waveformat_tag

@@ -54,7 +54,35 @@ std::vector<SOrvDisplayMode> SdlModes()
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return aModes;
 }
+
+// The desktop's size through SDL; false when SDL has no real display.
+bool SdlDesktopSize(SOrvDesktopSize* pSize)
+{
+    const bool bWasInit = SDL_WasInit(SDL_INIT_VIDEO) != 0;
+    if (!bWasInit && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        return false;
+    bool bFound = false;
+    const char* szDriver = SDL_GetCurrentVideoDriver();
+    SDL_DisplayMode mode;
+    if (szDriver && strcmp(szDriver, "offscreen") != 0 && strcmp(szDriver, "dummy") != 0 &&
+        SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0)
+    {
+        *pSize = SOrvDesktopSize{(unsigned)mode.w, (unsigned)mode.h};
+        bFound = true;
+    }
+    if (!bWasInit)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return bFound;
+}
 } // namespace
+
+SOrvDesktopSize OrvGetDesktopSize()
+{
+    SOrvDesktopSize size{1920, 1080};
+    if (HasDisplay())
+        SdlDesktopSize(&size);
+    return size;
+}
 
 std::vector<SOrvDisplayMode> OrvListDisplayModes()
 {

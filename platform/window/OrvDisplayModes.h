@@ -12,3 +12,12 @@ struct SOrvDisplayMode
 };
 
 std::vector<SOrvDisplayMode> OrvListDisplayModes();
+
+struct SOrvDesktopSize
+{
+    unsigned int m_uiWidth;
+    unsigned int m_uiHeight;
+};
+
+// The desktop size of display 0, or 1920 x 1080 when there is no display to ask.
+SOrvDesktopSize OrvGetDesktopSize();

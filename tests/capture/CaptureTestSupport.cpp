@@ -90,7 +90,8 @@ std::vector<SProbedStream> Probe(const std::string& strPath)
 {
     std::string strCommand = "ffprobe -v error -count_frames -show_entries "
                              "stream=codec_type,codec_name,nb_read_frames,r_frame_rate,"
-                             "sample_rate,nb_frames -of default=noprint_wrappers=1 '" +
+                             "sample_rate,nb_frames,codec_tag_string,width,height,pix_fmt -of "
+                             "default=noprint_wrappers=1 '" +
                              strPath + "' 2>/dev/null";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(strCommand.c_str(), "r"), pclose);
     std::vector<SProbedStream> streams;
@@ -143,6 +144,22 @@ std::vector<SProbedStream> Probe(const std::string& strPath)
         else if (strKey == "nb_frames")
         {
             stream.lStored = std::atol(strValue.c_str());
+        }
+        else if (strKey == "codec_tag_string")
+        {
+            stream.strTag = strValue;
+        }
+        else if (strKey == "pix_fmt")
+        {
+            stream.strPixels = strValue;
+        }
+        else if (strKey == "width")
+        {
+            stream.iWidth = std::atoi(strValue.c_str());
+        }
+        else if (strKey == "height")
+        {
+            stream.iHeight = std::atoi(strValue.c_str());
         }
     }
     return streams;

@@ -36,6 +36,10 @@ struct SProbedStream
     std::string strRate;  // video: frame rate as "num/den"
     long lSampleRate = 0; // audio
     long lStored = 0;     // samples the container says it holds
+    std::string strTag;   // the four-character code the file gives the codec
+    int iWidth = 0;       // video
+    int iHeight = 0;
+    std::string strPixels; // video: the pixel format FFmpeg decodes to
 };
 
 // The streams of a media file as ffprobe reads them (empty when it cannot).

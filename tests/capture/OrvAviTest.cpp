@@ -157,6 +157,12 @@ TEST_F(OrvAviTest, FailuresLeaveNoFileBehind)
     ORV_Avi unwritable;
     std::string strNoDir = m_dir.Path("no/such/dir/out.avi");
     EXPECT_EQ(unwritable.CreateAVI(nullptr, strNoDir.c_str(), 32, 32, 25), 1);
+    // A folder in the file's place is not deleted to make room.
+    std::string strFolder = m_dir.Path("folder.avi");
+    std::filesystem::create_directory(strFolder);
+    ORV_Avi folder;
+    EXPECT_EQ(folder.CreateAVI(nullptr, strFolder.c_str(), 32, 32, 25), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(strFolder));
     ORV_Avi absurd;
     EXPECT_EQ(absurd.CreateAVI(nullptr, m_dir.Path("absurd.avi").c_str(), 0, -5, 25), 1);
     EXPECT_FALSE(std::filesystem::exists(m_dir.Path("absurd.avi")));

@@ -1,13 +1,16 @@
 #pragma once
 
-// Shared by the mesh-layer tests: property access by identifier and a demo on the
-// recording device with a built-in mesh resource.
+// Shared by the layer tests: property access by identifier, loading a demo from text, and a
+// demo on the recording device with a built-in mesh resource.
 #include "OrvKernel.h"
 #include "RecordingDevice.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <string>
+#include <unistd.h>
 
 template <typename TProp> TProp* FindProp(COrvModifiable* pObject, ORV_PROP_ID id)
 {
@@ -20,6 +23,21 @@ template <typename TProp> TProp* FindProp(COrvModifiable* pObject, ORV_PROP_ID i
 inline void SetString(COrvModifiable* pObject, ORV_PROP_ID id, const std::string& value)
 {
     FindProp<COrvPropString>(pObject, id)->SetDefaultValue(value);
+}
+
+// Loads a demo from XML text through a temporary file, removed at once.
+inline bool LoadText(COrvDemo& demo, const std::string& text)
+{
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("orv_layers_" + std::to_string(::getpid()) + ".orv");
+    FILE* pFile = std::fopen(path.c_str(), "wb");
+    if (!pFile)
+        return false;
+    std::fwrite(text.data(), 1, text.size(), pFile);
+    std::fclose(pFile);
+    const bool bLoaded = demo.Load(path.string());
+    std::filesystem::remove(path);
+    return bLoaded;
 }
 
 // A 1280 × 720 recording device, a demo with mesh resources named after their shapes.

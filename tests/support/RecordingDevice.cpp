@@ -69,6 +69,19 @@ void CRecordingDevice::SetHeld(IUnknown*& pSlot, IUnknown* pObject)
     pSlot = pObject;
 }
 
+bool CRecordingDevice::NoteLock(const std::string& label, UINT offset, UINT size, DWORD flags)
+{
+    if (m_bRecordLocks)
+        Record("Lock", label, offset, size, flags);
+    return !m_bFailLocks;
+}
+
+void CRecordingDevice::NoteUnlock(const std::string& label)
+{
+    if (m_bRecordLocks)
+        Record("Unlock", label);
+}
+
 std::string CRecordingDevice::NextLabel(const char* pKind)
 {
     return std::string(pKind) + "#" + std::to_string(m_iNextLabel++);

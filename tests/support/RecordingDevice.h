@@ -46,7 +46,16 @@ public:
     DWORD GetRenderStateValue(D3DRENDERSTATETYPE state) const;
     IDirect3DBaseTexture9* GetBoundTexture(DWORD stage) const;
 
+    // Vertex-buffer locks are left out of the call log unless asked for: then they appear as
+    // "Lock <buffer> <offset> <size> <flags>" and "Unlock <buffer>".
+    void SetRecordLocks(bool record) { m_bRecordLocks = record; }
+    // Makes every later vertex-buffer Lock fail.
+    void SetFailLocks(bool fail) { m_bFailLocks = fail; }
+
     // Called by the objects.
+    // A vertex buffer's Lock; false when it is to fail.
+    bool NoteLock(const std::string& label, UINT offset, UINT size, DWORD flags);
+    void NoteUnlock(const std::string& label);
     void ObjectCreated() { ++m_iLiveObjects; }
     void ObjectDestroyed() { --m_iLiveObjects; }
     std::string NextLabel(const char* pKind);
@@ -218,6 +227,8 @@ private:
     int m_iNextLabel = 1;
     size_t m_MemoryLimit = size_t(256) << 20;
     bool m_bFailCreation = false;
+    bool m_bRecordLocks = false;
+    bool m_bFailLocks = false;
 
     CRecordingSurface* m_pBackBuffer = nullptr;
     CRecordingSurface* m_pDepthBuffer = nullptr;

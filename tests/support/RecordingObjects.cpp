@@ -158,8 +158,15 @@ CRecordingVertexBuffer::CRecordingVertexBuffer(CRecordingDevice* pDevice, std::s
 {
 }
 
-HRESULT CRecordingVertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData, DWORD)
+HRESULT CRecordingVertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** ppbData,
+                                     DWORD Flags)
 {
+    if (!m_pOwner->NoteLock(m_Label, OffsetToLock, SizeToLock, Flags))
+    {
+        if (ppbData)
+            *ppbData = nullptr;
+        return D3DERR_INVALIDCALL;
+    }
     if (!ppbData || OffsetToLock > m_Bytes.size() ||
         (SizeToLock != 0 && SizeToLock > m_Bytes.size() - OffsetToLock))
         return D3DERR_INVALIDCALL;
@@ -170,6 +177,7 @@ HRESULT CRecordingVertexBuffer::Lock(UINT OffsetToLock, UINT SizeToLock, void** 
 
 HRESULT CRecordingVertexBuffer::Unlock()
 {
+    m_pOwner->NoteUnlock(m_Label);
     m_bLocked = false;
     return S_OK;
 }

@@ -1,5 +1,5 @@
 // libFuzzer target: any file given to the BMP loader returns a code and leaves a usable
-// surface. Built and run by scripts/fuzz.sh.
+// surface. Built with ORV_FUZZ=ON and run by scripts/fuzz.sh.
 
 #include "surface/OrvSurface.h"
 

@@ -1,4 +1,4 @@
-#include "audio/OrvSniffer.h"
+#include "core/OrvSniffer.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,0 +1,231 @@
+#include "layers/OrvLayerSphere.h"
+
+#include "core/OrvPropId.h"
+#include "document/OrvDemo.h"
+#include "graphics/OGLObject.h"
+#include "graphics/OrvMaterial.h"
+#include "graphics/OrvResTexture.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+constexpr float QUARTER_PI = 0.7853982f;
+// The double nearest to the float nearest to pi: the texture coordinates' scale.
+constexpr double PI_OF_FLOAT = static_cast<double>(3.1415927f);
+constexpr int SPHERE_SEGMENTS = 40;
+// Mouse key-state bits of the editor's pointer messages.
+constexpr DWORD MOUSE_LEFT = 0x1;
+constexpr DWORD MOUSE_RIGHT = 0x2;
+constexpr DWORD MOUSE_MIDDLE = 0x10;
+
+struct SSphereVertex
+{
+    float x, y, z;
+    float nx, ny, nz;
+    float u, v;
+};
+static_assert(sizeof(SSphereVertex) == 32);
+
+template <typename TProp> COrvComPtr<TProp> Own(TProp* pProp)
+{
+    COrvComPtr<TProp> owner;
+    owner.Attach(pProp);
+    return owner;
+}
+
+// Texture coordinates from the outward normal, then the normal turned inwards.
+void TurnInside(SSphereVertex& v)
+{
+    v.u = static_cast<float>(std::asin(std::clamp<double>(v.nx, -1.0, 1.0)) / PI_OF_FLOAT + 0.5);
+    v.v = static_cast<float>(std::asin(std::clamp<double>(v.ny, -1.0, 1.0)) / PI_OF_FLOAT + 0.5);
+    v.nx = -v.nx;
+    v.ny = -v.ny;
+    v.nz = -v.nz;
+}
+} // namespace
+
+COrvLayerSphere::COrvLayerSphere(COrvDemo* pDemo) : COrvLayer(pDemo)
+{
+    m_pMaterialName = Own(AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, ""));
+    m_pTranslation =
+        Own(AddProperty<COrvPropVector>(ORV_PROP_TRANSLATION, D3DXVECTOR3(0.0f, 0.0f, 0.0f)));
+    m_pRotation =
+        Own(AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f)));
+    m_pCullingSide = Own(AddProperty<COrvPropBool>(ORV_PROP_CULLING_SIDE, false));
+    m_pCullingSide->SetAnimable(true);
+}
+
+COrvLayerSphere::~COrvLayerSphere() = default;
+
+void COrvLayerSphere::SetDevice(IDirect3DDevice9* pDevice)
+{
+    if (pDevice == m_pDevice)
+        return;
+    m_pSphere = nullptr;
+    m_pDevice = pDevice;
+    if (m_pDevice)
+        BuildSphere();
+}
+
+void COrvLayerSphere::BuildSphere()
+{
+    m_pSphere.Assign(new OGLObject);
+    m_pSphere->SetDevice(m_pDevice);
+    m_pSphere->CreateTexturedSphere(1.0f, SPHERE_SEGMENTS);
+    ID3DXMesh* pMesh = m_pSphere->GetMesh();
+    if (!pMesh || D3DXGetFVFVertexSize(pMesh->GetFVF()) != sizeof(SSphereVertex))
+        return;
+    void* pData = nullptr;
+    if (FAILED(pMesh->LockVertexBuffer(0, &pData)))
+        return;
+    if (pData)
+    {
+        auto* pVertices = static_cast<SSphereVertex*>(pData);
+        for (DWORD i = 0, n = pMesh->GetNumVertices(); i < n; ++i)
+            TurnInside(pVertices[i]);
+    }
+    pMesh->UnlockVertexBuffer();
+}
+
+bool COrvLayerSphere::FindTexture(COrvResMaterial*& pMaterial, COrvResTexture*& pTexture) const
+{
+    const std::string name = m_pMaterialName->GetValue();
+    if (name.empty() || !m_pDemo)
+        return false;
+    pMaterial = dynamic_cast<COrvResMaterial*>(m_pDemo->GetResourceByName(name));
+    if (!pMaterial)
+        return false;
+    const std::string textureName = pMaterial->GetMaterial()->m_TextureName0;
+    pTexture = dynamic_cast<COrvResTexture*>(m_pDemo->GetResourceByName(textureName));
+    return pTexture && pTexture->GetTexture();
+}
+
+void COrvLayerSphere::Draw()
+{
+    COrvResMaterial* pMaterial = nullptr;
+    COrvResTexture* pTexture = nullptr;
+    UINT width = 0, height = 0;
+    if (!m_pDevice || !m_pSphere || !m_pSphere->GetMesh() || !FindTexture(pMaterial, pTexture) ||
+        !pTexture->GetSourceSize(width, height) || width == 0 || height == 0)
+        return;
+    const float k = static_cast<float>(height) / static_cast<float>(width);
+    SetCamera(std::sqrt(k * k + 1.0f));
+    SetWorldAndLight();
+    SetStates();
+    COrvMaterial* pDeviceMaterial = pMaterial->GetMaterial();
+    if (pDeviceMaterial)
+        pDeviceMaterial->Apply(m_pDevice, m_pDemo);
+    // Depth testing is switched on and at once off again: the sphere is drawn without it.
+    m_pDevice->SetRenderState(D3DRS_ZENABLE, TRUE);
+    m_pDevice->SetRenderState(D3DRS_ZENABLE, FALSE);
+    m_pSphere->Draw(m_pDemo, pMaterial);
+    m_pDevice->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+    m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    m_pDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
+}
+
+void COrvLayerSphere::SetCamera(float c)
+{
+    const D3DXVECTOR3 eye(0.0f, 0.0f, -2.0f * c);
+    const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+    D3DXMATRIX view;
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    m_pDevice->SetTransform(D3DTS_VIEW, &view);
+
+    float aspect = 1.0f;
+    COrvComPtr<IDirect3DSurface9> pTarget;
+    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, pTarget.ReleaseAndGetAddressOf())) && pTarget)
+    {
+        D3DSURFACE_DESC desc{};
+        if (SUCCEEDED(pTarget->GetDesc(&desc)) && desc.Height > 0)
+            aspect = static_cast<float>(desc.Width) / static_cast<float>(desc.Height);
+    }
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, aspect, 0.01f * c, 4.0f * c);
+    m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
+}
+
+void COrvLayerSphere::SetWorldAndLight()
+{
+    const D3DXVECTOR3 centre(0.0f, 0.0f, 0.0f);
+    const D3DXQUATERNION rotation = m_pRotation->GetValue();
+    const D3DXVECTOR3 translation = m_pTranslation->GetValue();
+    D3DXMATRIX world;
+    D3DXMatrixTransformation(&world, nullptr, nullptr, nullptr, &centre, &rotation, &translation);
+    m_pDevice->SetTransform(D3DTS_WORLD, &world);
+
+    D3DLIGHT9 light{};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    light.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+    light.Ambient = {1.0f, 1.0f, 1.0f, 1.0f};
+    const D3DXVECTOR3 direction(1.0f, -1.0f, 1.0f);
+    D3DXVECTOR3 normalized;
+    D3DXVec3Normalize(&normalized, &direction);
+    light.Direction = normalized;
+    light.Range = 10.0f;
+    m_pDevice->SetLight(0, &light);
+    m_pDevice->LightEnable(0, TRUE);
+}
+
+void COrvLayerSphere::SetStates()
+{
+    IDirect3DDevice9* d = m_pDevice;
+    d->SetRenderState(D3DRS_LIGHTING, TRUE);
+    d->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+    d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    d->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    d->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    d->SetRenderState(D3DRS_CULLMODE, m_pCullingSide->GetValue() ? D3DCULL_CCW : D3DCULL_CW);
+    d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+}
+
+void COrvLayerSphere::MouseDown(float x, float y)
+{
+    m_fAnchorX = x;
+    m_fAnchorY = y;
+}
+
+void COrvLayerSphere::MouseMove(float x, float y, DWORD flags)
+{
+    const float dx = x - m_fAnchorX;
+    const float dy = y - m_fAnchorY;
+    m_fAnchorX = x;
+    m_fAnchorY = y;
+    COrvResMaterial* pMaterial = nullptr;
+    COrvResTexture* pTexture = nullptr;
+    if (!FindTexture(pMaterial, pTexture))
+        return;
+    if (flags & MOUSE_LEFT)
+    {
+        const D3DXVECTOR3 xAxis(1.0f, 0.0f, 0.0f);
+        const D3DXVECTOR3 yAxis(0.0f, 1.0f, 0.0f);
+        D3DXQUATERNION q = m_pRotation->GetValue();
+        D3DXQUATERNION turn;
+        D3DXQuaternionRotationAxis(&turn, &xAxis, -dy * 0.01f);
+        D3DXQuaternionMultiply(&q, &q, &turn);
+        D3DXQuaternionRotationAxis(&turn, &yAxis, -dx * 0.01f);
+        D3DXQuaternionMultiply(&q, &q, &turn);
+        D3DXQuaternionNormalize(&q, &q);
+        m_pRotation->SetValue(q);
+    }
+    else if (flags & MOUSE_RIGHT)
+    {
+        D3DXVECTOR3 t = m_pTranslation->GetValue();
+        t.x += dx * 0.01f;
+        t.y -= dy * 0.01f;
+        m_pTranslation->SetValue(t);
+    }
+    else if (flags & MOUSE_MIDDLE)
+    {
+        D3DXVECTOR3 t = m_pTranslation->GetValue();
+        t.z -= dy * 0.01f;
+        m_pTranslation->SetValue(t);
+    }
+}
