@@ -4,6 +4,7 @@
 
 #include "audio/OrvMusic.h"
 #include "core/OrvSniffer.h"
+#include "core/OrvPropBase.h"
 #include "document/OrvDemoClasses.h"
 #include "graphics/OrvResource.h"
 #include "layers/OrvLayer.h"
@@ -139,6 +140,22 @@ bool ReadWholeFile(const std::string& fileName, std::string& text)
     return true;
 }
 
+// A demo file reads the same whatever frame the host shows: the keys that new objects
+// give themselves (a material's first alpha, say) go to frame 0, as at start-up, and the
+// file's keys at frame 0 replace them. Without this, a demo loaded again while it plays
+// kept keys at the frame shown then, and a faded-out material could hide a sprite.
+class CFrameZeroWhileReading
+{
+public:
+    CFrameZeroWhileReading() : m_fSaved(COrvPropBase::m_siFrame) { COrvPropBase::SetFrame(0.0f); }
+    ~CFrameZeroWhileReading() { COrvPropBase::SetFrame(m_fSaved); }
+    CFrameZeroWhileReading(const CFrameZeroWhileReading&) = delete;
+    CFrameZeroWhileReading& operator=(const CFrameZeroWhileReading&) = delete;
+
+private:
+    float m_fSaved;
+};
+
 std::string AbsolutePath(const std::string& fileName)
 {
     if (!fileName.empty() && fileName[0] == '/')
@@ -189,6 +206,7 @@ bool COrvDemo::Load(std::string fileName)
         return true;
     }
     ReleaseLists();
+    CFrameZeroWhileReading frameZero;
     COrvDemoReader reader(*this, path, text);
     for (pugi::xml_node child : root.children())
     {

@@ -141,3 +141,27 @@ TEST(LoadProblem, SwappedMusicTracksChangeOwnersAndKeepTheirStreams)
     pSecond->GetMusic()->Update();
     EXPECT_TRUE(pSecond->GetMusic()->IsOpen());
 }
+
+TEST(LoadProblem, ADemoLoadsTheSameWhateverFrameTheHostShows)
+{
+    CScratchDir dir("problems_frame");
+    WriteFile(dir.Path() / "demo.orv",
+              "<OrvDemo version=\"1\"><Resources><COrvResMaterial><Prop4 defaultValue=\"m\"/>"
+              "<Prop0 defaultValue=\"1\"><track><key frame=\"0\" value=\"1\"/></track></Prop0>"
+              "</COrvResMaterial></Resources></OrvDemo>");
+    std::filesystem::current_path(dir.Path());
+    for (float frame : {0.0f, 24.0f, 1000.5f})
+    {
+        COrvPropBase::SetFrame(frame);
+        COrvDemo demo;
+        ASSERT_TRUE(demo.Load("demo.orv"));
+        EXPECT_EQ(COrvPropBase::m_siFrame, frame) << "the host's frame is given back";
+        auto* pAlpha = FindProp<COrvPropFloat>(demo.GetResourceByName("m"), ORV_PROP_ALPHA);
+        ASSERT_NE(pAlpha, nullptr);
+        // Only the file's key: the material's own first key went to frame 0 and was replaced.
+        EXPECT_EQ(pAlpha->GetValue(), 1.0f) << frame;
+        COrvPropBase::SetFrame(24.0f);
+        EXPECT_EQ(pAlpha->GetValue(), 1.0f) << frame;
+    }
+    COrvPropBase::SetFrame(0.0f);
+}
