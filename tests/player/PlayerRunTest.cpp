@@ -1,13 +1,16 @@
 // OrvPlayer as a user runs it: headless recordings of the sample demo checked with
 // ffprobe, and the one-line reasons and exit statuses of bad input.
 #include "CaptureTestSupport.h"
+#include "OrvGoldenImage.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <sys/wait.h>
@@ -37,8 +40,11 @@ SRun RunPlayer(const std::string& strArgs, const std::string& strErrFile)
     run.iStatus = WIFEXITED(iRaw) ? WEXITSTATUS(iRaw) : -1;
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(strErrFile.c_str(), "r"), std::fclose);
     char szBuffer[4096];
-    size_t iRead = file ? std::fread(szBuffer, 1, sizeof(szBuffer), file.get()) : 0;
-    run.strErr.assign(szBuffer, iRead);
+    size_t iRead = 0;
+    while (file && (iRead = std::fread(szBuffer, 1, sizeof(szBuffer), file.get())) > 0)
+    {
+        run.strErr.append(szBuffer, iRead);
+    }
     return run;
 }
 
@@ -136,5 +142,205 @@ TEST_F(PlayerRunTest, BadInputGivesAReasonAndTheStatus)
                                                                   << run.strErr;
         // Nothing half-written is left behind.
         EXPECT_FALSE(std::filesystem::exists(strVideo)) << c.strArgs;
+    }
+}
+
+namespace
+{
+
+// The first and last moments of a file's video and audio packets, in seconds.
+struct SSpan
+{
+    double dStart = 1e9;
+    double dEnd = -1e9;
+    long lPackets = 0;
+};
+
+std::map<std::string, SSpan> PacketSpans(const std::string& strPath)
+{
+    std::string strCommand = "ffprobe -v error -show_entries packet=codec_type,pts_time,"
+                             "duration_time -of csv=p=0 '" +
+                             strPath + "' 2>/dev/null";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(strCommand.c_str(), "r"), pclose);
+    std::map<std::string, SSpan> spans;
+    char szLine[256];
+    while (pipe && std::fgets(szLine, sizeof(szLine), pipe.get()) != nullptr)
+    {
+        char szType[16] = {};
+        double dPts = 0.0;
+        double dDuration = 0.0;
+        if (std::sscanf(szLine, "%15[a-z],%lf,%lf", szType, &dPts, &dDuration) == 3)
+        {
+            SSpan& span = spans[szType];
+            span.dStart = std::min(span.dStart, dPts);
+            span.dEnd = std::max(span.dEnd, dPts + dDuration);
+            ++span.lPackets;
+        }
+    }
+    return spans;
+}
+
+// Frame n of a video file as a picture (ffmpeg decodes it into a PNG file).
+bool ReadVideoFrame(const std::string& strVideo, int iFrame, const std::string& strPng,
+                    SOrvImage& rImage)
+{
+    std::string strCommand = "ffmpeg -v error -y -i '" + strVideo + "' -vf 'select=eq(n\\," +
+                             std::to_string(iFrame) + ")' -frames:v 1 -pix_fmt rgba '" + strPng +
+                             "' 2>/dev/null";
+    return std::system(strCommand.c_str()) == 0 && OrvLoadPNG(strPng, rImage);
+}
+
+// The largest difference of a colour channel between two pictures of the same size.
+int LargestDifference(const SOrvImage& a, const SOrvImage& b)
+{
+    if (a.m_uiWidth != b.m_uiWidth || a.m_uiHeight != b.m_uiHeight)
+    {
+        return 256;
+    }
+    int iLargest = 0;
+    for (size_t i = 0; i < a.m_aRGBA.size(); ++i)
+    {
+        if (i % 4 != 3)
+        {
+            iLargest = std::max(iLargest, std::abs(a.m_aRGBA[i] - b.m_aRGBA[i]));
+        }
+    }
+    return iLargest;
+}
+
+} // namespace
+
+TEST_F(PlayerRunTest, EachContainerHoldsItsCodecsAndTheSoundInStep)
+{
+    struct SCase
+    {
+        const char* szFile;
+        const char* szArgs;
+        const char* szVideo;
+        const char* szAudio;
+        long lFrames;
+        const char* szRate;
+    };
+    const SCase cases[] = {
+        {"show.mp4", "--fps 30", "h264", "aac", 60, "30/1"},
+        {"show.mkv", "--fps 24", "vp9", "opus", 48, "24/1"},
+        {"show.webm", "--quality 40", "vp9", "opus", 50, "25/1"},
+        {"show.mkv", "--codec libsvtav1 --fps 60", "av1", "opus", 120, "60/1"},
+    };
+    for (const SCase& c : cases)
+    {
+        const std::string strVideo = m_dir.Path(c.szFile);
+        SRun run = RunPlayer(std::string("--headless --mode 320x180 --duration 2 ") + c.szArgs +
+                                 " --record '" + strVideo + "' '" + kSample + "'",
+                             m_dir.Path("err.txt"));
+        ASSERT_EQ(run.iStatus, 0) << c.szArgs << run.strErr;
+        std::vector<SProbedStream> streams = Probe(strVideo);
+        ASSERT_EQ(streams.size(), 2u) << c.szFile;
+        EXPECT_EQ(streams[0].strCodec, c.szVideo);
+        EXPECT_EQ(streams[0].lFrames, c.lFrames) << c.szFile << " " << c.szArgs;
+        EXPECT_EQ(streams[0].strRate, c.szRate);
+        EXPECT_EQ(streams[1].strCodec, c.szAudio);
+        // The sound starts and ends with the pictures (within the encoders' priming).
+        std::map<std::string, SSpan> spans = PacketSpans(strVideo);
+        EXPECT_NEAR(spans["video"].dStart, spans["audio"].dStart, 0.03) << c.szFile;
+        EXPECT_NEAR(spans["video"].dEnd, 2.0, 0.01) << c.szFile;
+        EXPECT_NEAR(spans["audio"].dEnd, 2.0, 0.03) << c.szFile;
+    }
+    // MP4: the index is at the front, so the file plays while it loads.
+    std::ifstream mp4(m_dir.Path("show.mp4"), std::ios::binary);
+    char aHead[40] = {};
+    mp4.read(aHead, sizeof(aHead));
+    EXPECT_EQ(std::string(aHead + 36, 4), "moov");
+}
+
+TEST_F(PlayerRunTest, AStillEqualsTheRecordedFrameAtTheSameMomentAndStartsMatchToo)
+{
+    // Lossless recordings: the whole first three seconds, and one starting at 2 s.
+    const std::string strWhole = m_dir.Path("whole.avi");
+    const std::string strPart = m_dir.Path("part.avi");
+    const std::string strStill = m_dir.Path("still.png");
+    SRun run = RunPlayer("--headless --mode 192x108 --codec ffv1 --duration 3 --record '" +
+                             strWhole + "' '" + kSample + "'",
+                         m_dir.Path("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    run = RunPlayer("--headless --mode 192x108 --codec ffv1 --start 2 --duration 0.4 --record '" +
+                        strPart + "' '" + kSample + "'",
+                    m_dir.Path("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    std::vector<SProbedStream> streams = Probe(strPart);
+    ASSERT_FALSE(streams.empty());
+    EXPECT_EQ(streams[0].lFrames, 10);
+    // The sound of the later part starts two seconds into the music.
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[1].lStored, 0.4 * streams[1].lSampleRate);
+    run = RunPlayer("--mode 192x108 --screenshot '" + strStill + "' --at 2 '" + kSample + "'",
+                    m_dir.Path("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+
+    SOrvImage still;
+    SOrvImage recorded;
+    SOrvImage started;
+    ASSERT_TRUE(OrvLoadPNG(strStill, still));
+    EXPECT_EQ(still.m_uiWidth, 192u);
+    EXPECT_EQ(still.At(96, 54) >> 24, 0xFFu) << "an opaque picture";
+    ASSERT_TRUE(ReadVideoFrame(strWhole, 50, m_dir.Path("frame50.png"), recorded));
+    ASSERT_TRUE(ReadVideoFrame(strPart, 0, m_dir.Path("first.png"), started));
+    EXPECT_LE(LargestDifference(still, recorded), 2);
+    EXPECT_LE(LargestDifference(still, started), 2);
+    // And it is not just any frame: a second earlier looks otherwise.
+    SOrvImage earlier;
+    ASSERT_TRUE(ReadVideoFrame(strWhole, 25, m_dir.Path("frame25.png"), earlier));
+    EXPECT_GT(LargestDifference(still, earlier), 20);
+}
+
+TEST_F(PlayerRunTest, AuthoringBadInputGivesAReasonAndLeavesNoFile)
+{
+    struct SCase
+    {
+        std::string strArgs;
+        int iStatus;
+        const char* szReason;
+        std::string strFile; // must not exist afterwards
+    };
+    const std::string strStill = m_dir.Path("late.png");
+    const std::string strWebm = m_dir.Path("x.webm");
+    const SCase cases[] = {
+        {"--screenshot '" + strStill + "' --at 9999 '" + kSample + "'", 1, "past the end",
+         strStill},
+        {"--headless --start 9999 --record '" + strWebm + "' '" + kSample + "'", 1, "past the end",
+         strWebm},
+        {"--headless --codec libx264 --record '" + strWebm + "' '" + kSample + "'", 1,
+         "cannot hold libx264", strWebm},
+        {"--screenshot '" + m_dir.Path("no/such/dir/a.png") + "' '" + kSample + "'", 1,
+         "cannot write", m_dir.Path("no/such/dir/a.png")},
+        {"--screenshot '" + strStill + "' '" + m_dir.Path("nowhere") + "'", 1, "no demo folder",
+         strStill},
+    };
+    for (const SCase& c : cases)
+    {
+        SRun run = RunPlayer(c.strArgs, m_dir.Path("err.txt"));
+        EXPECT_EQ(run.iStatus, c.iStatus) << c.strArgs << "\n" << run.strErr;
+        EXPECT_NE(run.strErr.find(c.szReason), std::string::npos) << c.strArgs << "\n"
+                                                                  << run.strErr;
+        EXPECT_FALSE(std::filesystem::exists(c.strFile)) << c.strArgs;
+    }
+    // Nothing half-written beside the still either.
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path("")))
+    {
+        EXPECT_EQ(entry.path().filename().string().find(".png."), std::string::npos);
+    }
+}
+
+TEST_F(PlayerRunTest, ProfileNamesEveryLayerTheReadBackAndTheEncoder)
+{
+    const std::string strVideo = m_dir.Path("p.avi");
+    SRun run = RunPlayer("--headless --profile --mode 160x90 --duration 0.4 --record '" + strVideo +
+                             "' '" + kSample + "'",
+                         m_dir.Path("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    for (const char* szRow : {"COrvLayerSprite", "COrvLayerPPBloom", "whole frame (all layers)",
+                              "read-back", "encoder (its own thread)", "waiting for the encoder"})
+    {
+        EXPECT_NE(run.strErr.find(szRow), std::string::npos) << szRow << "\n" << run.strErr;
     }
 }
