@@ -77,7 +77,7 @@ public:
 private:
     void MoveAttractors(float dt);
     // Particles [iFrom, iTo) one by one.
-    void MoveParticles(int iFrom, int iTo, float dt, float P, float k);
+    void MoveParticles(int iFrom, int iTo, float dt, float fPower, float fRessort);
 
     std::vector<float> m_aX, m_aY, m_aZ;    // positions
     std::vector<float> m_aVX, m_aVY, m_aVZ; // velocities

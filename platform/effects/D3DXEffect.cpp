@@ -9,15 +9,15 @@
 #include <cstring>
 #include <strings.h>
 
-COrvEffect* COrvEffect::Create(IDirect3DDevice9* pDevice, const std::string& sSource,
-                               const std::string& sFileName, std::string& sErrors)
+COrvEffect* COrvEffect::Create(IDirect3DDevice9* pDevice, const SOrvFxSource& source,
+                               std::string& sErrors)
 {
     SOrvFxFile file;
     COrvFxParser parser;
-    if (!parser.Parse(sSource, sFileName, file, sErrors))
+    if (!parser.Parse(source, file, sErrors))
         return nullptr;
     auto* pEffect = new COrvEffect(pDevice, std::move(file));
-    if (!pEffect->m_programs.Build(pDevice, pEffect->m_file, sFileName, sErrors))
+    if (!pEffect->m_programs.Build(pDevice, pEffect->m_file, sErrors))
     {
         pEffect->Release();
         return nullptr;
@@ -170,7 +170,7 @@ HRESULT COrvEffect::GetParameterDesc(D3DXHANDLE hParameter, D3DXPARAMETER_DESC* 
     pDesc->Columns = pParameter->m_uColumns;
     pDesc->Elements = pParameter->m_uElements;
     pDesc->Annotations = UINT(pParameter->m_aAnnotations.size());
-    pDesc->StructMembers = 0;
+    pDesc->StructMembers = UINT(pParameter->m_aMembers.size());
     pDesc->Flags = 0;
     pDesc->Bytes = pParameter->GetBytes();
     return S_OK;
@@ -285,10 +285,26 @@ D3DXHANDLE COrvEffect::GetAnnotationByName(D3DXHANDLE hObject, LPCSTR pName)
 
 // ---- Values --------------------------------------------------------------------------------
 
+namespace
+{
+// The type of each float of a value: the parameter's, or its members' for a struct.
+void AppendValueTypes(const SOrvFxParameter& parameter, std::vector<UINT>& auTypes)
+{
+    for (UINT e = 0; e < std::max(1u, parameter.m_uElements); ++e)
+    {
+        if (parameter.m_uClass != ORV_FXC_STRUCT)
+            auTypes.insert(auTypes.end(), parameter.m_uRows * parameter.m_uColumns,
+                           parameter.m_uType);
+        for (const SOrvFxParameter& member : parameter.m_aMembers)
+            AppendValueTypes(member, auTypes);
+    }
+}
+} // namespace
+
 HRESULT COrvEffect::SetNumbers(D3DXHANDLE h, const float* pf, size_t uCount)
 {
     size_t uIndex = FindParameter(h);
-    if (uIndex == SIZE_MAX || !pf || !m_file.m_aParameters[uIndex].IsNumeric())
+    if (uIndex == SIZE_MAX || !pf || !m_file.m_aParameters[uIndex].HasValue())
         return D3DERR_INVALIDCALL;
     std::vector<float>& afValue = m_aafValues[uIndex];
     std::copy_n(pf, std::min(uCount, afValue.size()), afValue.begin());
@@ -298,7 +314,7 @@ HRESULT COrvEffect::SetNumbers(D3DXHANDLE h, const float* pf, size_t uCount)
 HRESULT COrvEffect::GetNumbers(D3DXHANDLE h, float* pf, size_t uCount)
 {
     const SOrvFxParameter* pDescription = FindDescription(h);
-    if (!pDescription || !pf || !pDescription->IsNumeric())
+    if (!pDescription || !pf || !pDescription->HasValue())
         return D3DERR_INVALIDCALL;
     size_t uIndex = FindParameter(h);
     const std::vector<float>& afValue =
@@ -323,21 +339,23 @@ HRESULT COrvEffect::SetValue(D3DXHANDLE hParameter, LPCVOID pData, UINT Bytes)
         std::memcpy(&pTexture, pData, sizeof pTexture);
         return SetTexture(hParameter, pTexture);
     }
-    if (!parameter.IsNumeric())
+    if (!parameter.HasValue())
         return D3DERR_INVALIDCALL;
     // Numbers arrive as 32-bit floats, or as 32-bit integers for bool and int parameters.
+    std::vector<UINT> auTypes;
+    AppendValueTypes(parameter, auTypes);
     size_t uCount = std::min<size_t>(Bytes / 4, m_aafValues[uIndex].size());
     for (size_t i = 0; i < uCount; ++i)
     {
         const char* pSource = static_cast<const char*>(pData) + 4 * i;
-        if (parameter.m_uType == ORV_FXT_FLOAT)
+        if (auTypes[i] == ORV_FXT_FLOAT)
             std::memcpy(&m_aafValues[uIndex][i], pSource, 4);
         else
         {
             int32_t iValue = 0;
             std::memcpy(&iValue, pSource, 4);
             m_aafValues[uIndex][i] =
-                parameter.m_uType == ORV_FXT_BOOL ? float(iValue != 0) : float(iValue);
+                auTypes[i] == ORV_FXT_BOOL ? float(iValue != 0) : float(iValue);
         }
     }
     return S_OK;
@@ -346,15 +364,17 @@ HRESULT COrvEffect::SetValue(D3DXHANDLE hParameter, LPCVOID pData, UINT Bytes)
 HRESULT COrvEffect::GetValue(D3DXHANDLE hParameter, LPVOID pData, UINT Bytes)
 {
     const SOrvFxParameter* pDescription = FindDescription(hParameter);
-    if (!pDescription || !pData || !pDescription->IsNumeric())
+    if (!pDescription || !pData || !pDescription->HasValue())
         return D3DERR_INVALIDCALL;
     std::vector<float> afValue(pDescription->GetValueCount());
     GetNumbers(hParameter, afValue.data(), afValue.size());
+    std::vector<UINT> auTypes;
+    AppendValueTypes(*pDescription, auTypes);
     size_t uCount = std::min<size_t>(Bytes / 4, afValue.size());
     for (size_t i = 0; i < uCount; ++i)
     {
         char* pTarget = static_cast<char*>(pData) + 4 * i;
-        if (pDescription->m_uType == ORV_FXT_FLOAT)
+        if (auTypes[i] == ORV_FXT_FLOAT)
             std::memcpy(pTarget, &afValue[i], 4);
         else
         {
@@ -683,14 +703,108 @@ HRESULT COrvEffect::OnResetDevice()
 
 // ---- Applying a pass -----------------------------------------------------------------------
 
+namespace
+{
+// Parameter values for the expressions of a pass, by name.
+class CParameterResolver : public IOrvFxNameResolver
+{
+public:
+    CParameterResolver(const SOrvFxFile& file, const std::vector<std::vector<float>>& aafValues)
+        : m_file(file), m_aafValues(aafValues)
+    {
+    }
+    bool Resolve(const std::string& sName, std::vector<double>& adValue,
+                 size_t& uPerElement) const override
+    {
+        for (size_t i = 0; i < m_file.m_aParameters.size(); ++i)
+        {
+            const SOrvFxParameter& parameter = m_file.m_aParameters[i];
+            if (parameter.m_sName != sName || !parameter.IsNumeric())
+                continue;
+            adValue.assign(m_aafValues[i].begin(), m_aafValues[i].end());
+            uPerElement = parameter.m_uElements ? parameter.m_uRows * parameter.m_uColumns : 0;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    const SOrvFxFile& m_file;
+    const std::vector<std::vector<float>>& m_aafValues;
+};
+} // namespace
+
+// The current values of a state's value: its constant, its parameter's, or its expression's.
+bool COrvEffect::EvaluateStateValue(const SOrvFxValue& value, std::vector<double>& adValue) const
+{
+    std::string sError;
+    switch (value.m_eKind)
+    {
+    case SOrvFxValue::Numbers:
+        adValue.assign(value.m_afNumbers.begin(), value.m_afNumbers.end());
+        return !adValue.empty();
+    case SOrvFxValue::Reference:
+    case SOrvFxValue::Name:
+    {
+        size_t uIndex = FindParameter(value.m_sText.c_str());
+        if (uIndex == SIZE_MAX || m_aafValues[uIndex].empty())
+            return false;
+        adValue.assign(m_aafValues[uIndex].begin(), m_aafValues[uIndex].end());
+        return true;
+    }
+    case SOrvFxValue::Expression:
+        return value.m_pExpr &&
+               OrvFxEvaluate(*value.m_pExpr, CParameterResolver(m_file, m_aafValues), adValue,
+                             sError) &&
+               !adValue.empty();
+    default:
+        return false;
+    }
+}
+
+bool COrvEffect::ResolveStateValue(const SOrvFxState& state, const SOrvFxStateInfo& info,
+                                   DWORD& dwValue) const
+{
+    if (state.m_value.m_eKind == SOrvFxValue::Numbers)
+    {
+        dwValue = state.m_value.m_dwValue;
+        return true;
+    }
+    std::vector<double> adValue;
+    if (!EvaluateStateValue(state.m_value, adValue))
+        return false;
+    dwValue = OrvFxStateFromValues(info, adValue);
+    return true;
+}
+
+// Which element of a shader array a slot uses now.
+size_t COrvEffect::ChooseShader(const SOrvFxShaderSlot& slot) const
+{
+    if (!slot.m_pIndex || slot.m_aChoices.empty())
+        return 0;
+    std::vector<double> adValue;
+    std::string sError;
+    if (!OrvFxEvaluate(*slot.m_pIndex, CParameterResolver(m_file, m_aafValues), adValue, sError) ||
+        adValue.empty() || !(adValue[0] >= 0))
+        return 0;
+    return size_t(std::min<double>(adValue[0], double(slot.m_aChoices.size() - 1)));
+}
+
 // Shaders, uniforms, and the textures and sampler states of the pass's sampler units.
 void COrvEffect::ApplyPass()
 {
     const std::vector<size_t>& auUnits = m_programs.GetSamplerUnits(m_uTechnique, m_uPass);
     for (size_t uUnit = 0; uUnit < auUnits.size(); ++uUnit)
         ApplySampler(DWORD(uUnit), auUnits[uUnit]);
-    unsigned int uProgram = m_programs.Use(m_uTechnique, m_uPass);
-    m_programs.Upload(uProgram, m_uTechnique, m_uPass, m_aafValues);
+    const SOrvFxPass& pass = m_file.m_aTechniques[m_uTechnique].m_aPasses[m_uPass];
+    m_programs.Use(m_uTechnique, m_uPass, ChooseShader(pass.m_vertexShader),
+                   ChooseShader(pass.m_pixelShader));
+    // The values as they are now go to every program the draws of this pass use.
+    m_aafCommitted = m_aafValues;
+    size_t uTechnique = m_uTechnique;
+    size_t uPass = m_uPass;
+    OrvGL::SetShaderUniforms(m_pDevice, [this, uTechnique, uPass](unsigned int uProgram)
+                             { m_programs.Upload(uProgram, uTechnique, uPass, m_aafCommitted); });
 }
 
 // The texture a sampler reads: the texture its "Texture" state names, or one set directly.
@@ -704,21 +818,11 @@ void COrvEffect::ApplySampler(DWORD dwUnit, size_t uSampler)
         DWORD dwValue = 0;
         if (info.m_eKind == EOrvFxStateKind::Texture)
             pTexture = FindTextureFor(state.m_value);
-        else if (info.m_eKind == EOrvFxStateKind::Sampler && ResolveStateValue(state, dwValue))
+        else if (info.m_eKind == EOrvFxStateKind::Sampler &&
+                 ResolveStateValue(state, info, dwValue))
             SetState(1, dwUnit, info.m_dwState, dwValue);
     }
-    if (!(m_dwBeginFlags & D3DXFX_DONOTSAVESAMPLERSTATE) &&
-        !(m_dwBeginFlags & D3DXFX_DONOTSAVESTATE))
-    {
-        bool bSaved = std::any_of(m_aSavedTextures.begin(), m_aSavedTextures.end(),
-                                  [&](const auto& saved) { return saved.first == dwUnit; });
-        if (!bSaved)
-        {
-            IDirect3DBaseTexture9* pPrevious = nullptr;
-            m_pDevice->GetTexture(dwUnit, &pPrevious);
-            m_aSavedTextures.emplace_back(dwUnit, pPrevious);
-        }
-    }
+    SaveTexture(dwUnit);
     m_pDevice->SetTexture(dwUnit, pTexture);
 }
 
@@ -730,24 +834,6 @@ IDirect3DBaseTexture9* COrvEffect::FindTextureFor(const SOrvFxValue& value) cons
     return uIndex == SIZE_MAX ? nullptr : m_aValues[uIndex].m_pTexture;
 }
 
-bool COrvEffect::ResolveStateValue(const SOrvFxState& state, DWORD& dwValue) const
-{
-    SOrvFxStateInfo info = OrvFxFindState(state.m_sName, false);
-    if (info.m_eKind == EOrvFxStateKind::Unknown)
-        info = OrvFxFindState(state.m_sName, true);
-    if (state.m_value.m_eKind == SOrvFxValue::Reference ||
-        (state.m_value.m_eKind == SOrvFxValue::Name &&
-         !OrvFxStateValue(info, state.m_value, dwValue)))
-    {
-        size_t uIndex = FindParameter(state.m_value.m_sText.c_str());
-        if (uIndex == SIZE_MAX || m_aafValues[uIndex].empty())
-            return false;
-        dwValue = OrvFxStateNumber(info, m_aafValues[uIndex][0]);
-        return true;
-    }
-    return OrvFxStateValue(info, state.m_value, dwValue);
-}
-
 void COrvEffect::ApplyStates(const SOrvFxPass& pass)
 {
     for (const SOrvFxState& state : pass.m_aStates)
@@ -757,18 +843,19 @@ void COrvEffect::ApplyStates(const SOrvFxPass& pass)
         switch (info.m_eKind)
         {
         case EOrvFxStateKind::Render:
-            if (ResolveStateValue(state, dwValue))
+            if (ResolveStateValue(state, info, dwValue))
                 SetState(0, 0, info.m_dwState, dwValue);
             break;
         case EOrvFxStateKind::Sampler:
-            if (ResolveStateValue(state, dwValue))
+            if (ResolveStateValue(state, info, dwValue))
                 SetState(1, state.m_uIndex, info.m_dwState, dwValue);
             break;
         case EOrvFxStateKind::TextureStage:
-            if (ResolveStateValue(state, dwValue))
+            if (ResolveStateValue(state, info, dwValue))
                 SetState(2, state.m_uIndex, info.m_dwState, dwValue);
             break;
         case EOrvFxStateKind::Texture:
+            SaveTexture(state.m_uIndex);
             m_pDevice->SetTexture(state.m_uIndex, FindTextureFor(state.m_value));
             break;
         case EOrvFxStateKind::SamplerObject:
@@ -778,22 +865,202 @@ void COrvEffect::ApplyStates(const SOrvFxPass& pass)
                 ApplySampler(state.m_uIndex, uSampler);
             break;
         }
+        case EOrvFxStateKind::LightEnable:
+            if (ResolveStateValue(state, info, dwValue))
+            {
+                SaveLight(state.m_uIndex);
+                m_pDevice->LightEnable(state.m_uIndex, dwValue != 0);
+            }
+            break;
+        case EOrvFxStateKind::Light:
+        case EOrvFxStateKind::Material:
+        case EOrvFxStateKind::Transform:
+            ApplyVectorState(state, info);
+            break;
         case EOrvFxStateKind::Unknown:
+        case EOrvFxStateKind::Unsupported:
             break;
         }
     }
 }
 
+namespace
+{
+void CopyColor(const std::vector<double>& adValue, D3DCOLORVALUE& color)
+{
+    float* pf = &color.r;
+    for (size_t i = 0; i < 4; ++i)
+        pf[i] = i < adValue.size() ? float(adValue[i]) : (i == 3 ? 1.0f : 0.0f);
+}
+
+void CopyVector(const std::vector<double>& adValue, D3DVECTOR& vector)
+{
+    float* pf = &vector.x;
+    for (size_t i = 0; i < 3; ++i)
+        pf[i] = i < adValue.size() ? float(adValue[i]) : 0.0f;
+}
+
+void SetLightMember(D3DLIGHT9& light, DWORD dwMember, const std::vector<double>& adValue)
+{
+    float f = float(adValue[0]);
+    switch (dwMember)
+    {
+    case ORV_FXL_TYPE:
+        light.Type = D3DLIGHTTYPE(std::clamp<int>(int(f), D3DLIGHT_POINT, D3DLIGHT_DIRECTIONAL));
+        break;
+    case ORV_FXL_DIFFUSE:
+        CopyColor(adValue, light.Diffuse);
+        break;
+    case ORV_FXL_SPECULAR:
+        CopyColor(adValue, light.Specular);
+        break;
+    case ORV_FXL_AMBIENT:
+        CopyColor(adValue, light.Ambient);
+        break;
+    case ORV_FXL_POSITION:
+        CopyVector(adValue, light.Position);
+        break;
+    case ORV_FXL_DIRECTION:
+        CopyVector(adValue, light.Direction);
+        break;
+    case ORV_FXL_RANGE:
+        light.Range = f;
+        break;
+    case ORV_FXL_FALLOFF:
+        light.Falloff = f;
+        break;
+    case ORV_FXL_ATTENUATION0:
+        light.Attenuation0 = f;
+        break;
+    case ORV_FXL_ATTENUATION1:
+        light.Attenuation1 = f;
+        break;
+    case ORV_FXL_ATTENUATION2:
+        light.Attenuation2 = f;
+        break;
+    case ORV_FXL_THETA:
+        light.Theta = f;
+        break;
+    case ORV_FXL_PHI:
+        light.Phi = f;
+        break;
+    default:
+        break;
+    }
+}
+
+void SetMaterialMember(D3DMATERIAL9& material, DWORD dwMember, const std::vector<double>& adValue)
+{
+    switch (dwMember)
+    {
+    case ORV_FXM_DIFFUSE:
+        CopyColor(adValue, material.Diffuse);
+        break;
+    case ORV_FXM_AMBIENT:
+        CopyColor(adValue, material.Ambient);
+        break;
+    case ORV_FXM_SPECULAR:
+        CopyColor(adValue, material.Specular);
+        break;
+    case ORV_FXM_EMISSIVE:
+        CopyColor(adValue, material.Emissive);
+        break;
+    default:
+        material.Power = float(adValue[0]);
+        break;
+    }
+}
+} // namespace
+
+// Light and material members and transforms: read, changed and written back whole.
+void COrvEffect::ApplyVectorState(const SOrvFxState& state, const SOrvFxStateInfo& info)
+{
+    std::vector<double> adValue;
+    if (!EvaluateStateValue(state.m_value, adValue))
+        return;
+    if (info.m_eKind == EOrvFxStateKind::Light)
+    {
+        SaveLight(state.m_uIndex);
+        D3DLIGHT9 light{};
+        m_pDevice->GetLight(state.m_uIndex, &light);
+        SetLightMember(light, info.m_dwState, adValue);
+        m_pDevice->SetLight(state.m_uIndex, &light);
+    }
+    else if (info.m_eKind == EOrvFxStateKind::Material)
+    {
+        SaveMaterial();
+        D3DMATERIAL9 material{};
+        m_pDevice->GetMaterial(&material);
+        SetMaterialMember(material, info.m_dwState, adValue);
+        m_pDevice->SetMaterial(&material);
+    }
+    else
+    {
+        auto eTransform = D3DTRANSFORMSTATETYPE(info.m_dwState + state.m_uIndex);
+        SaveTransform(eTransform);
+        D3DMATRIX matrix{};
+        float* pf = &matrix._11;
+        for (size_t i = 0; i < 16; ++i)
+            pf[i] = i < adValue.size() ? float(adValue[i]) : float(i % 5 == 0);
+        m_pDevice->SetTransform(eTransform, &matrix);
+    }
+}
+
+bool COrvEffect::IsSaving(int iKind) const
+{
+    return !(m_dwBeginFlags & D3DXFX_DONOTSAVESTATE) &&
+           !(iKind == 1 && (m_dwBeginFlags & D3DXFX_DONOTSAVESAMPLERSTATE));
+}
+
+void COrvEffect::SaveTexture(DWORD dwUnit)
+{
+    if (!IsSaving(1) || std::any_of(m_aSavedTextures.begin(), m_aSavedTextures.end(),
+                                    [&](const auto& saved) { return saved.first == dwUnit; }))
+        return;
+    IDirect3DBaseTexture9* pPrevious = nullptr;
+    m_pDevice->GetTexture(dwUnit, &pPrevious);
+    m_aSavedTextures.emplace_back(dwUnit, pPrevious);
+}
+
+void COrvEffect::SaveLight(DWORD dwIndex)
+{
+    if (!IsSaving(0) ||
+        std::any_of(m_aSavedLights.begin(), m_aSavedLights.end(),
+                    [&](const SSavedLight& saved) { return saved.m_dwIndex == dwIndex; }))
+        return;
+    SSavedLight saved{dwIndex, {}, FALSE};
+    m_pDevice->GetLight(dwIndex, &saved.m_light);
+    m_pDevice->GetLightEnable(dwIndex, &saved.m_bEnabled);
+    m_aSavedLights.push_back(saved);
+}
+
+void COrvEffect::SaveMaterial()
+{
+    if (!IsSaving(0) || m_bMaterialSaved)
+        return;
+    m_pDevice->GetMaterial(&m_savedMaterial);
+    m_bMaterialSaved = true;
+}
+
+void COrvEffect::SaveTransform(D3DTRANSFORMSTATETYPE eTransform)
+{
+    if (!IsSaving(0) || std::any_of(m_aSavedTransforms.begin(), m_aSavedTransforms.end(),
+                                    [&](const auto& saved) { return saved.first == eTransform; }))
+        return;
+    D3DMATRIX matrix{};
+    m_pDevice->GetTransform(eTransform, &matrix);
+    m_aSavedTransforms.emplace_back(eTransform, matrix);
+}
+
 // Sets a device state, remembering its previous value for End when Begin asked for it.
 void COrvEffect::SetState(int iKind, DWORD dwIndex, DWORD dwState, DWORD dwValue)
 {
-    bool bSave = !(m_dwBeginFlags & D3DXFX_DONOTSAVESTATE) &&
-                 !(iKind == 1 && (m_dwBeginFlags & D3DXFX_DONOTSAVESAMPLERSTATE));
-    if (bSave && std::none_of(m_aSaved.begin(), m_aSaved.end(),
-                              [&](const SSavedState& saved) {
-                                  return saved.m_iKind == iKind && saved.m_dwIndex == dwIndex &&
-                                         saved.m_dwState == dwState;
-                              }))
+    if (IsSaving(iKind) && std::none_of(m_aSaved.begin(), m_aSaved.end(),
+                                        [&](const SSavedState& saved) {
+                                            return saved.m_iKind == iKind &&
+                                                   saved.m_dwIndex == dwIndex &&
+                                                   saved.m_dwState == dwState;
+                                        }))
     {
         DWORD dwOld = 0;
         if (iKind == 0)
@@ -833,4 +1100,16 @@ void COrvEffect::RestoreStates()
             saved.second->Release();
     }
     m_aSavedTextures.clear();
+    for (const SSavedLight& saved : m_aSavedLights)
+    {
+        m_pDevice->SetLight(saved.m_dwIndex, &saved.m_light);
+        m_pDevice->LightEnable(saved.m_dwIndex, saved.m_bEnabled);
+    }
+    m_aSavedLights.clear();
+    if (m_bMaterialSaved)
+        m_pDevice->SetMaterial(&m_savedMaterial);
+    m_bMaterialSaved = false;
+    for (const auto& saved : m_aSavedTransforms)
+        m_pDevice->SetTransform(saved.first, &saved.second);
+    m_aSavedTransforms.clear();
 }

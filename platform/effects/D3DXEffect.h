@@ -2,6 +2,7 @@
 
 #include "FxFile.h"
 #include "FxPrograms.h"
+#include "FxStates.h"
 #include "d3dx9effect.h"
 
 #include <deque>
@@ -15,9 +16,10 @@
 class COrvEffect final : public ID3DXEffect
 {
 public:
-    // Parses and compiles the effect; on failure returns null with messages in sErrors.
-    static COrvEffect* Create(IDirect3DDevice9* pDevice, const std::string& sSource,
-                              const std::string& sFileName, std::string& sErrors);
+    // Parses and compiles a preprocessed effect; on failure returns null with messages in
+    // sErrors.
+    static COrvEffect* Create(IDirect3DDevice9* pDevice, const SOrvFxSource& source,
+                              std::string& sErrors);
 
     ULONG AddRef() override;
     ULONG Release() override;
@@ -119,15 +121,25 @@ private:
     void ApplyPass();
     void ApplyStates(const SOrvFxPass& pass);
     void ApplySampler(DWORD dwUnit, size_t uSampler);
+    void ApplyVectorState(const SOrvFxState& state, const SOrvFxStateInfo& info);
     void SetState(int iKind, DWORD dwIndex, DWORD dwState, DWORD dwValue);
     IDirect3DBaseTexture9* FindTextureFor(const SOrvFxValue& value) const;
-    bool ResolveStateValue(const SOrvFxState& state, DWORD& dwValue) const;
+    bool EvaluateStateValue(const SOrvFxValue& value, std::vector<double>& adValue) const;
+    bool ResolveStateValue(const SOrvFxState& state, const SOrvFxStateInfo& info,
+                           DWORD& dwValue) const;
+    size_t ChooseShader(const SOrvFxShaderSlot& slot) const;
+    bool IsSaving(int iKind) const; // 0 render, 1 sampler
+    void SaveTexture(DWORD dwUnit);
+    void SaveLight(DWORD dwIndex);
+    void SaveMaterial();
+    void SaveTransform(D3DTRANSFORMSTATETYPE eTransform);
     void RestoreStates();
 
     ULONG m_uRefCount = 1;
     IDirect3DDevice9* m_pDevice;
     SOrvFxFile m_file;
     std::vector<std::vector<float>> m_aafValues;
+    std::vector<std::vector<float>> m_aafCommitted; // as BeginPass or CommitChanges found them
     std::vector<SParameterValue> m_aValues;
     COrvFxPrograms m_programs;
 
@@ -144,12 +156,25 @@ private:
     size_t m_uPass = SIZE_MAX;
     std::vector<SSavedState> m_aSaved;
     std::vector<std::pair<DWORD, IDirect3DBaseTexture9*>> m_aSavedTextures;
+    struct SSavedLight
+    {
+        DWORD m_dwIndex;
+        D3DLIGHT9 m_light;
+        BOOL m_bEnabled;
+    };
+    std::vector<SSavedLight> m_aSavedLights;
+    D3DMATERIAL9 m_savedMaterial{};
+    bool m_bMaterialSaved = false;
+    std::vector<std::pair<D3DTRANSFORMSTATETYPE, D3DMATRIX>> m_aSavedTransforms;
 };
 
 // Effect files larger than this are not source code.
 constexpr size_t s_uOrvMaxEffectBytes = 16u << 20;
 
-// Creates an effect from its source text; sName is the file name that messages give.
+// Creates an effect from its source text: preprocessed (with the caller's macros, and its
+// #include files from pInclude or from beside sName), parsed and compiled. sName is the file
+// name that messages give.
 HRESULT OrvCreateEffectFromSource(IDirect3DDevice9* pDevice, const std::string& sSource,
                                   const std::string& sName, const D3DXMACRO* pDefines,
-                                  LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppErrors);
+                                  ID3DXInclude* pInclude, LPD3DXEFFECT* ppEffect,
+                                  LPD3DXBUFFER* ppErrors);

@@ -1,33 +1,21 @@
 #include "D3DXBuffer.h"
 #include "D3DXEffect.h"
+#include "FxPreprocessor.h"
 
 #include <new>
 
-namespace
-{
-// The caller's macros go first; "#line 1" keeps the file's own line numbers in messages.
-std::string WithMacros(const D3DXMACRO* pDefines, std::string sSource)
-{
-    if (!pDefines || !pDefines->Name)
-        return sSource;
-    std::string sPrefix;
-    for (const D3DXMACRO* p = pDefines; p->Name; ++p)
-        sPrefix +=
-            std::string("#define ") + p->Name + " " + (p->Definition ? p->Definition : "") + "\n";
-    return sPrefix + "#line 1\n" + sSource;
-}
-
-} // namespace
-
 HRESULT OrvCreateEffectFromSource(IDirect3DDevice9* pDevice, const std::string& sSource,
                                   const std::string& sName, const D3DXMACRO* pDefines,
-                                  LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppErrors)
+                                  ID3DXInclude* pInclude, LPD3DXEFFECT* ppEffect,
+                                  LPD3DXBUFFER* ppErrors)
 {
     std::string sErrors;
     COrvEffect* pEffect = nullptr;
     try
     {
-        pEffect = COrvEffect::Create(pDevice, WithMacros(pDefines, sSource), sName, sErrors);
+        SOrvFxSource source;
+        if (COrvFxPreprocessor::Run(sSource, sName, pDefines, pInclude, source, sErrors))
+            pEffect = COrvEffect::Create(pDevice, source, sErrors);
     }
     catch (const std::bad_alloc&)
     {
@@ -35,6 +23,8 @@ HRESULT OrvCreateEffectFromSource(IDirect3DDevice9* pDevice, const std::string& 
     }
     if (!pEffect)
     {
+        if (sErrors.empty())
+            sErrors = sName + "(1): error: the effect cannot be created\n";
         if (ppErrors)
             *ppErrors = OrvCreateTextBuffer(sErrors);
         return D3DXERR_INVALIDDATA;
@@ -44,7 +34,7 @@ HRESULT OrvCreateEffectFromSource(IDirect3DDevice9* pDevice, const std::string& 
 }
 
 HRESULT D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataLen,
-                         const D3DXMACRO* pDefines, LPD3DXINCLUDE, DWORD, LPD3DXEFFECTPOOL,
+                         const D3DXMACRO* pDefines, LPD3DXINCLUDE pInclude, DWORD, LPD3DXEFFECTPOOL,
                          LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppCompilationErrors)
 {
     if (ppCompilationErrors)
@@ -58,6 +48,6 @@ HRESULT D3DXCreateEffect(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDa
     // Text given with its terminating zero keeps it out of the source.
     if (!sSource.empty() && sSource.back() == '\0')
         sSource.pop_back();
-    return OrvCreateEffectFromSource(pDevice, sSource, "memory", pDefines, ppEffect,
+    return OrvCreateEffectFromSource(pDevice, sSource, "memory", pDefines, pInclude, ppEffect,
                                      ppCompilationErrors);
 }

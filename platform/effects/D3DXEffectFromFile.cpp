@@ -7,8 +7,9 @@
 #include <sstream>
 
 HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
-                                  const D3DXMACRO* pDefines, LPD3DXINCLUDE, DWORD, LPD3DXEFFECTPOOL,
-                                  LPD3DXEFFECT* ppEffect, LPD3DXBUFFER* ppCompilationErrors)
+                                  const D3DXMACRO* pDefines, LPD3DXINCLUDE pInclude, DWORD,
+                                  LPD3DXEFFECTPOOL, LPD3DXEFFECT* ppEffect,
+                                  LPD3DXBUFFER* ppCompilationErrors)
 {
     if (ppCompilationErrors)
         *ppCompilationErrors = nullptr;
@@ -28,6 +29,6 @@ HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
                                                        "(0): error: cannot read the effect file\n");
         return D3DERR_NOTFOUND;
     }
-    return OrvCreateEffectFromSource(pDevice, contents.str(), pSrcFile, pDefines, ppEffect,
-                                     ppCompilationErrors);
+    return OrvCreateEffectFromSource(pDevice, contents.str(), pSrcFile, pDefines, pInclude,
+                                     ppEffect, ppCompilationErrors);
 }

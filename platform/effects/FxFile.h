@@ -1,7 +1,10 @@
 #pragma once
 
+#include "FxExpression.h"
+#include "FxSource.h"
 #include "wintypes.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,8 +44,9 @@ enum EOrvFxType : UINT
     ORV_FXT_VERTEXSHADER = 16,
 };
 
-// A value on the right of '=': numbers, a string, a bare name (FALSE, LINEAR, CCW), or a
-// reference to a parameter written <Name> or (Name).
+// A value on the right of '=': numbers (constant expressions are folded at creation), a
+// string, a bare name (FALSE, LINEAR, CCW, or a parameter), a reference to a parameter written
+// <Name> or (Name), or an expression of parameters that the pass evaluates when it begins.
 struct SOrvFxValue
 {
     enum EKind
@@ -52,16 +56,19 @@ struct SOrvFxValue
         String,
         Name,
         Reference,
+        Expression,
     };
     EKind m_eKind = None;
     std::vector<float> m_afNumbers;
+    DWORD m_dwValue = 0; // Numbers: the value as the state takes it (exact for colours)
     std::string m_sText;
+    std::shared_ptr<const SOrvFxExpr> m_pExpr;
 };
 
 // "compile vs_2_0 Entry(args)" in a pass or a shader variable.
 struct SOrvFxShader
 {
-    bool m_bPresent = false; // false: the pass leaves this stage to the fixed-function stage
+    bool m_bPresent = false; // false: NULL, the fixed-function stage
     std::string m_sProfile;
     std::string m_sEntry;
     std::vector<std::string> m_asArguments; // literal arguments bound to uniform parameters
@@ -89,16 +96,35 @@ struct SOrvFxParameter
     UINT m_uElements = 0;     // 0: not an array
     bool m_bInShader = false; // a uniform that the shader code declares
     std::vector<SOrvFxParameter> m_aAnnotations;
-    std::vector<float> m_afValue; // initial value, rows x columns x max(1, elements) floats
-    std::string m_sString;        // initial value of a string
+    std::vector<SOrvFxParameter> m_aMembers; // of a struct, in order
+    std::vector<float> m_afValue;            // initial value: GetValueCount() floats
+    std::string m_sString;                   // initial value of a string
     std::vector<SOrvFxState> m_aSamplerStates;
     int m_iLine = 0;
 
-    UINT GetValueCount() const; // floats in m_afValue
-    UINT GetBytes() const;      // size in bytes as the effect reports it
+    // Floats of the value: rows x columns, or the members' for a struct, per element.
+    UINT GetValueCount() const;
+    UINT GetBytes() const; // size in bytes as the effect reports it
     bool IsNumeric() const { return m_uClass <= ORV_FXC_MATRIX_COLUMNS; }
+    bool HasValue() const { return IsNumeric() || m_uClass == ORV_FXC_STRUCT; }
     bool IsSampler() const { return m_uType >= ORV_FXT_SAMPLER && m_uType <= ORV_FXT_SAMPLERCUBE; }
     bool IsTexture() const { return m_uType >= ORV_FXT_TEXTURE && m_uType <= ORV_FXT_TEXTURECUBE; }
+};
+
+// The shader of one stage of a pass: none (the fixed-function stage), one, or the elements
+// of a shader array of which m_pIndex picks one when the pass begins
+// ("VertexShader = (vsArray[CurNumBones]);").
+struct SOrvFxShaderSlot
+{
+    std::vector<SOrvFxShader> m_aChoices;
+    std::shared_ptr<const SOrvFxExpr> m_pIndex; // null: the first choice
+    bool IsPresent() const
+    {
+        for (const SOrvFxShader& shader : m_aChoices)
+            if (shader.m_bPresent)
+                return true;
+        return false;
+    }
 };
 
 struct SOrvFxPass
@@ -106,8 +132,8 @@ struct SOrvFxPass
     std::string m_sName;
     std::vector<SOrvFxParameter> m_aAnnotations;
     std::vector<SOrvFxState> m_aStates; // render, sampler and texture-stage states, in order
-    SOrvFxShader m_vertexShader;
-    SOrvFxShader m_pixelShader;
+    SOrvFxShaderSlot m_vertexShader;
+    SOrvFxShaderSlot m_pixelShader;
     int m_iLine = 0;
 };
 
@@ -123,7 +149,8 @@ struct SOrvFxFile
 {
     std::vector<SOrvFxParameter> m_aParameters;
     std::vector<SOrvFxTechnique> m_aTechniques;
-    // The file with every effect-only construct blanked out (lines kept), ready for the
-    // shader compiler.
+    // The preprocessed file with every effect-only construct blanked out (lines kept),
+    // ready for the shader compiler, and where its lines came from.
     std::string m_sShaderSource;
+    COrvFxLineMap m_lines;
 };

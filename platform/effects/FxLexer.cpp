@@ -1,7 +1,6 @@
 #include "FxLexer.h"
 
 #include <cctype>
-#include <cstdlib>
 
 namespace
 {
@@ -108,14 +107,6 @@ bool COrvFxLexer::ReadToken(SOrvFxToken& token)
                 ++m_uPos;
             }
             ++m_uPos;
-        }
-        // "#line N": the next line is line N.
-        std::string_view sDirective = m_sSource.substr(token.m_uBegin, m_uPos - token.m_uBegin);
-        if (sDirective.rfind("#line ", 0) == 0)
-        {
-            int iLine = std::atoi(std::string(sDirective.substr(6)).c_str());
-            if (iLine > 0)
-                m_iLine = iLine - 1;
         }
     }
     else if (IsIdentStart(c))

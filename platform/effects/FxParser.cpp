@@ -1,7 +1,8 @@
 #include "FxParser.h"
 
+#include "FxStates.h"
+
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <strings.h>
 
@@ -14,9 +15,11 @@ bool EqualsNoCase(const std::string& a, const char* b)
     return strcasecmp(a.c_str(), b) == 0;
 }
 
-const char* const s_apModifiers[] = {"uniform", "extern",  "shared",         "volatile",
-                                     "inline",  "precise", "row_major",      "column_major",
-                                     "static",  "const",   "nointerpolation"};
+const char* const s_apModifiers[] = {"uniform",   "extern",        "shared",          "volatile",
+                                     "inline",    "precise",       "static",          "const",
+                                     "row_major", "column_major",  "nointerpolation", "linear",
+                                     "centroid",  "noperspective", "sample",          "snorm",
+                                     "unorm"};
 
 bool IsModifier(const std::string& s)
 {
@@ -24,169 +27,72 @@ bool IsModifier(const std::string& s)
                        [&](const char* p) { return s == p; });
 }
 
-bool ParseNumberText(const std::string& sText, float& fValue)
+// Names that only Direct3D 10 and 11 effect files use.
+const char* const s_apDirect3D10Words[] = {"technique10",
+                                           "technique11",
+                                           "fxgroup",
+                                           "cbuffer",
+                                           "tbuffer",
+                                           "BlendState",
+                                           "DepthStencilState",
+                                           "RasterizerState",
+                                           "SamplerState",
+                                           "SamplerComparisonState",
+                                           "GeometryShader",
+                                           "HullShader",
+                                           "DomainShader",
+                                           "ComputeShader",
+                                           "Texture2DArray",
+                                           "Texture2DMS",
+                                           "Texture2DMSArray",
+                                           "Texture1DArray",
+                                           "TextureCubeArray",
+                                           "StructuredBuffer",
+                                           "RWStructuredBuffer",
+                                           "ByteAddressBuffer",
+                                           "RWByteAddressBuffer",
+                                           "AppendStructuredBuffer",
+                                           "ConsumeStructuredBuffer",
+                                           "RWBuffer",
+                                           "RWTexture1D",
+                                           "RWTexture2D",
+                                           "RWTexture3D",
+                                           "SetVertexShader",
+                                           "SetPixelShader",
+                                           "SetGeometryShader",
+                                           "SetHullShader",
+                                           "SetDomainShader",
+                                           "SetComputeShader",
+                                           "CompileShader",
+                                           "SetBlendState",
+                                           "SetDepthStencilState",
+                                           "SetRasterizerState",
+                                           "ConstructGSWithSO"};
+
+bool IsDirect3D10Word(const std::string& s)
 {
-    std::string s = sText;
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
-    {
-        while (!s.empty() &&
-               (s.back() == 'u' || s.back() == 'U' || s.back() == 'l' || s.back() == 'L'))
-            s.pop_back();
-        unsigned long long uValue = 0;
-        auto result = std::from_chars(s.data() + 2, s.data() + s.size(), uValue, 16);
-        fValue = static_cast<float>(uValue);
-        return result.ec == std::errc() && result.ptr == s.data() + s.size();
-    }
-    while (!s.empty() && std::strchr("fFhHlLuU", s.back()) != nullptr)
-        s.pop_back();
-    auto result = std::from_chars(s.data(), s.data() + s.size(), fValue);
-    return result.ec == std::errc() && result.ptr == s.data() + s.size();
+    return std::any_of(std::begin(s_apDirect3D10Words), std::end(s_apDirect3D10Words),
+                       [&](const char* p) { return s == p; });
 }
 
-// Constant expressions of initial values: numbers, true/false, constructors, brace lists,
-// unary and binary + - * / and parentheses, element by element.
-class CNumberEvaluator
+bool IsDirect3D10Profile(const std::string& sProfile)
 {
-public:
-    CNumberEvaluator(const std::vector<SOrvFxToken>& tokens, size_t uBegin, size_t uEnd)
-        : m_tokens(tokens), m_uPos(uBegin), m_uEnd(uEnd)
-    {
-    }
+    size_t uUnderscore = sProfile.find('_');
+    return uUnderscore != std::string::npos && uUnderscore + 1 < sProfile.size() &&
+           sProfile[uUnderscore + 1] >= '4' && sProfile[uUnderscore + 1] <= '9';
+}
 
-    bool Evaluate(std::vector<float>& afValues)
-    {
-        if (!List(afValues, nullptr))
-            return false;
-        return m_uPos == m_uEnd;
-    }
-
-private:
-    const SOrvFxToken* Peek() const { return m_uPos < m_uEnd ? &m_tokens[m_uPos] : nullptr; }
-    bool IsPunct(const char* p) const
-    {
-        return Peek() && Peek()->m_eKind == EOrvFxToken::Punct && Peek()->m_sText == p;
-    }
-
-    bool List(std::vector<float>& out, const char* pClose)
-    {
-        for (;;)
-        {
-            if (pClose && IsPunct(pClose))
-                return true; // trailing comma or empty list
-            std::vector<float> item;
-            if (!Sum(item))
-                return false;
-            out.insert(out.end(), item.begin(), item.end());
-            if (!IsPunct(","))
-                return true;
-            ++m_uPos;
-        }
-    }
-
-    static void Combine(std::vector<float>& a, const std::vector<float>& b, char cOp)
-    {
-        size_t uCount = (a.size() == 1 || b.size() == 1) ? std::max(a.size(), b.size())
-                                                         : std::min(a.size(), b.size());
-        std::vector<float> result(uCount);
-        for (size_t i = 0; i < uCount; ++i)
-        {
-            float x = a[a.size() == 1 ? 0 : i];
-            float y = b[b.size() == 1 ? 0 : i];
-            result[i] = cOp == '+' ? x + y : cOp == '-' ? x - y : cOp == '*' ? x * y : x / y;
-        }
-        a = std::move(result);
-    }
-
-    bool Sum(std::vector<float>& out)
-    {
-        if (!Product(out))
-            return false;
-        while (IsPunct("+") || IsPunct("-"))
-        {
-            char cOp = m_tokens[m_uPos++].m_sText[0];
-            std::vector<float> rhs;
-            if (!Product(rhs) || rhs.empty() || out.empty())
-                return false;
-            Combine(out, rhs, cOp);
-        }
-        return true;
-    }
-
-    bool Product(std::vector<float>& out)
-    {
-        if (!Unary(out))
-            return false;
-        while (IsPunct("*") || IsPunct("/"))
-        {
-            char cOp = m_tokens[m_uPos++].m_sText[0];
-            std::vector<float> rhs;
-            if (!Unary(rhs) || rhs.empty() || out.empty())
-                return false;
-            Combine(out, rhs, cOp);
-        }
-        return true;
-    }
-
-    bool Unary(std::vector<float>& out)
-    {
-        if (IsPunct("-") || IsPunct("+"))
-        {
-            bool bNegate = m_tokens[m_uPos++].m_sText == "-";
-            if (!Unary(out))
-                return false;
-            if (bNegate)
-                for (float& f : out)
-                    f = -f;
-            return true;
-        }
-        return Primary(out);
-    }
-
-    bool Group(std::vector<float>& out, const char* pOpen, const char* pClose)
-    {
-        if (!IsPunct(pOpen))
-            return false;
-        ++m_uPos;
-        if (!List(out, pClose) || !IsPunct(pClose))
-            return false;
-        ++m_uPos;
-        return true;
-    }
-
-    bool Primary(std::vector<float>& out)
-    {
-        const SOrvFxToken* pToken = Peek();
-        if (!pToken)
-            return false;
-        if (pToken->m_eKind == EOrvFxToken::Number)
-        {
-            float f = 0;
-            ++m_uPos;
-            out.push_back(f);
-            return ParseNumberText(pToken->m_sText, out.back());
-        }
-        if (pToken->m_eKind == EOrvFxToken::Identifier)
-        {
-            ++m_uPos;
-            if (pToken->m_sText == "true" || pToken->m_sText == "TRUE")
-                out.push_back(1.0f);
-            else if (pToken->m_sText == "false" || pToken->m_sText == "FALSE")
-                out.push_back(0.0f);
-            else
-                return Group(out, "(", ")"); // a constructor: float4(...)
-            return true;
-        }
-        if (IsPunct("("))
-            return Group(out, "(", ")");
-        if (IsPunct("{"))
-            return Group(out, "{", "}");
+// "fixed", "fixed3", "fixed4x4": a type of other shading languages that effect files use as
+// a synonym of half.
+bool IsFixedType(const std::string& s)
+{
+    if (s.rfind("fixed", 0) != 0)
         return false;
-    }
-
-    const std::vector<SOrvFxToken>& m_tokens;
-    size_t m_uPos;
-    size_t m_uEnd;
-};
+    std::string sRest = s.substr(5);
+    return sRest.empty() || (sRest.size() == 1 && sRest[0] >= '1' && sRest[0] <= '4') ||
+           (sRest.size() == 3 && sRest[0] >= '1' && sRest[0] <= '4' && sRest[1] == 'x' &&
+            sRest[2] >= '1' && sRest[2] <= '4');
+}
 
 struct STypePrefix
 {
@@ -194,9 +100,9 @@ struct STypePrefix
     UINT m_uType;
 };
 const STypePrefix s_aScalarTypes[] = {{"float", ORV_FXT_FLOAT},  {"half", ORV_FXT_FLOAT},
-                                      {"double", ORV_FXT_FLOAT}, {"int", ORV_FXT_INT},
-                                      {"uint", ORV_FXT_INT},     {"dword", ORV_FXT_INT},
-                                      {"bool", ORV_FXT_BOOL}};
+                                      {"double", ORV_FXT_FLOAT}, {"fixed", ORV_FXT_FLOAT},
+                                      {"int", ORV_FXT_INT},      {"uint", ORV_FXT_INT},
+                                      {"dword", ORV_FXT_INT},    {"bool", ORV_FXT_BOOL}};
 const STypePrefix s_aObjectTypes[] = {{"texture", ORV_FXT_TEXTURE},
                                       {"texture1d", ORV_FXT_TEXTURE1D},
                                       {"texture2d", ORV_FXT_TEXTURE2D},
@@ -210,18 +116,114 @@ const STypePrefix s_aObjectTypes[] = {{"texture", ORV_FXT_TEXTURE},
                                       {"string", ORV_FXT_STRING},
                                       {"pixelshader", ORV_FXT_PIXELSHADER},
                                       {"vertexshader", ORV_FXT_VERTEXSHADER}};
+
+void CopyValues(const std::vector<double>& adValues, std::vector<float>& afTarget)
+{
+    if (adValues.size() == 1)
+        std::fill(afTarget.begin(), afTarget.end(), float(adValues[0]));
+    else
+        for (size_t i = 0; i < std::min(adValues.size(), afTarget.size()); ++i)
+            afTarget[i] = float(adValues[i]);
+}
 } // namespace
+
+// Static constants and the initial values of the parameters declared so far.
+class COrvFxParser::CConstantResolver : public IOrvFxNameResolver
+{
+public:
+    explicit CConstantResolver(const COrvFxParser& parser) : m_parser(parser) {}
+    bool Resolve(const std::string& sName, std::vector<double>& adValue,
+                 size_t& uPerElement) const override
+    {
+        if (auto it = m_parser.m_constants.find(sName); it != m_parser.m_constants.end())
+        {
+            adValue.assign(it->second.m_afValue.begin(), it->second.m_afValue.end());
+            uPerElement = it->second.m_uPerElement;
+            return true;
+        }
+        const SOrvFxParameter* pParameter = m_parser.FindParameter(sName);
+        if (!pParameter || !pParameter->IsNumeric())
+            return false;
+        adValue.assign(pParameter->m_afValue.begin(), pParameter->m_afValue.end());
+        uPerElement = pParameter->m_uElements ? pParameter->m_uRows * pParameter->m_uColumns : 0;
+        return true;
+    }
+
+private:
+    const COrvFxParser& m_parser;
+};
+
+// Names in a state value: the state's own constants (CCW, LINEAR, TRUE), static constants,
+// then parameters, whose use makes the value one to evaluate when the pass begins.
+class COrvFxParser::CStateResolver : public IOrvFxNameResolver
+{
+public:
+    CStateResolver(const COrvFxParser& parser, const SOrvFxStateInfo& state)
+        : m_constants(parser), m_parser(parser), m_state(state)
+    {
+    }
+    bool Resolve(const std::string& sName, std::vector<double>& adValue,
+                 size_t& uPerElement) const override
+    {
+        DWORD dwValue = 0;
+        if (IsConstant(sName, adValue, uPerElement, dwValue))
+            return true;
+        const SOrvFxParameter* pParameter = m_parser.FindParameter(sName);
+        if (!pParameter || !pParameter->IsNumeric())
+            return false;
+        m_bUsesParameters = true;
+        return m_constants.Resolve(sName, adValue, uPerElement);
+    }
+    bool IsConstant(const std::string& sName, std::vector<double>& adValue, size_t& uPerElement,
+                    DWORD& dwValue) const
+    {
+        if (OrvFxStateNameValue(m_state, sName, dwValue))
+        {
+            adValue.assign(1, double(dwValue));
+            uPerElement = 0;
+            return true;
+        }
+        return m_parser.m_constants.count(sName) &&
+               m_constants.Resolve(sName, adValue, uPerElement);
+    }
+    // Replaces the constant names of a value that uses parameters by their values.
+    void BindConstants(SOrvFxExpr& expr) const
+    {
+        std::vector<double> adValue;
+        size_t uPerElement = 0;
+        DWORD dwValue = 0;
+        if (expr.m_eOp == SOrvFxExpr::Name &&
+            IsConstant(expr.m_sText, adValue, uPerElement, dwValue))
+        {
+            expr.m_eOp = SOrvFxExpr::Constant;
+            expr.m_adValue = adValue;
+            return;
+        }
+        for (SOrvFxExpr& arg : expr.m_aArgs)
+            BindConstants(arg);
+    }
+    mutable bool m_bUsesParameters = false;
+
+private:
+    CConstantResolver m_constants;
+    const COrvFxParser& m_parser;
+    SOrvFxStateInfo m_state;
+};
 
 UINT SOrvFxParameter::GetValueCount() const
 {
-    if (!IsNumeric())
-        return 0;
-    return m_uRows * m_uColumns * std::max(1u, m_uElements);
+    UINT uPerElement = 0;
+    if (IsNumeric())
+        uPerElement = m_uRows * m_uColumns;
+    else if (m_uClass == ORV_FXC_STRUCT)
+        for (const SOrvFxParameter& member : m_aMembers)
+            uPerElement += member.GetValueCount();
+    return uPerElement * std::max(1u, m_uElements);
 }
 
 UINT SOrvFxParameter::GetBytes() const
 {
-    if (IsNumeric())
+    if (HasValue())
         return GetValueCount() * 4;
     return 4 * std::max(1u, m_uElements);
 }
@@ -278,37 +280,52 @@ bool OrvFxDescribeType(const std::string& sTypeName, SOrvFxParameter& parameter)
     return false;
 }
 
+// ---- Reading the file ----------------------------------------------------------------------
+
 bool COrvFxParser::Parse(std::string_view sSource, const std::string& sFileName, SOrvFxFile& file,
                          std::string& sErrors)
 {
-    m_sSource = sSource;
-    m_sFileName = sFileName;
+    SOrvFxSource source;
+    source.m_sText = std::string(sSource);
+    source.m_lines = COrvFxLineMap(sFileName);
+    return Parse(source, file, sErrors);
+}
+
+bool COrvFxParser::Parse(const SOrvFxSource& source, SOrvFxFile& file, std::string& sErrors)
+{
+    file = SOrvFxFile();
+    file.m_lines = source.m_lines;
+    m_pFile = &file;
+    m_pLines = &file.m_lines;
+    m_sSource = source.m_sText;
     m_sErrors.clear();
     m_aEdits.clear();
-    m_aShaderVariables.clear();
-    m_asStructNames.clear();
+    m_shaderVariables.clear();
+    m_constants.clear();
+    m_structs.clear();
+    m_asTypedefs.clear();
     m_aGenericSamplers.clear();
     m_uPos = 0;
-    file = SOrvFxFile();
-    m_pFile = &file;
 
     COrvFxLexer lexer;
     std::string sLexError;
     int iLine = 0;
-    bool bOk = lexer.Tokenize(sSource, m_aTokens, sLexError, iLine);
+    bool bOk = lexer.Tokenize(m_sSource, m_aTokens, sLexError, iLine);
     if (!bOk)
         Fail(sLexError, iLine);
     while (bOk && Peek().m_eKind != EOrvFxToken::End)
         bOk = ParseTopLevel();
+    bOk = bOk && ResolveAll();
     if (!bOk)
     {
-        sErrors = m_sErrors;
+        sErrors += m_sErrors;
         return false;
     }
     ChooseSamplerTypes();
+    RewriteFixedTypes();
 
     // Apply the edits from the back so that earlier offsets stay valid.
-    std::string sShader(sSource);
+    std::string sShader(m_sSource);
     std::sort(m_aEdits.begin(), m_aEdits.end(),
               [](const SEdit& a, const SEdit& b) { return a.m_uBegin > b.m_uBegin; });
     for (const SEdit& edit : m_aEdits)
@@ -368,8 +385,13 @@ bool COrvFxParser::Fail(const std::string& sMessage, int iLine)
 {
     if (iLine == 0)
         iLine = Peek().m_iLine;
-    m_sErrors += m_sFileName + "(" + std::to_string(iLine) + "): error: " + sMessage + "\n";
+    m_sErrors += m_pLines->Where(iLine) + ": error: " + sMessage + "\n";
     return false;
+}
+
+bool COrvFxParser::Refuse10(const std::string& sConstruct, int iLine)
+{
+    return Fail("'" + sConstruct + "': Direct3D 10 and 11 effect files are not supported", iLine);
 }
 
 void COrvFxParser::Blank(size_t uBegin, size_t uEnd)
@@ -427,53 +449,132 @@ bool COrvFxParser::SkipTo(const char* pPunct)
     return true;
 }
 
+bool COrvFxParser::SkipValue()
+{
+    while (!IsPunct(",") && !IsPunct(";"))
+    {
+        if (Peek().m_eKind == EOrvFxToken::End || IsPunct("}") || IsPunct(")") || IsPunct("]"))
+            return Expect(";");
+        if (!SkipGroup())
+            return false;
+    }
+    return true;
+}
+
+const SOrvFxParameter* COrvFxParser::FindParameter(const std::string& sName) const
+{
+    for (const SOrvFxParameter& parameter : m_pFile->m_aParameters)
+        if (parameter.m_sName == sName)
+            return &parameter;
+    return nullptr;
+}
+
 bool COrvFxParser::ParseTopLevel()
 {
     const SOrvFxToken& token = Peek();
-    if (token.m_eKind == EOrvFxToken::Directive)
+    if (token.m_eKind == EOrvFxToken::Directive || IsPunct(";"))
     {
         Next();
         return true;
     }
-    if (IsPunct(";"))
-    {
-        Next();
-        return true;
-    }
-    if (IsIdent("technique") || IsIdent("technique9") || IsIdent("technique10") ||
-        IsIdent("technique11"))
-        return ParseTechnique();
-    if (token.m_eKind == EOrvFxToken::Identifier &&
-        (token.m_sText == "struct" || token.m_sText == "cbuffer" || token.m_sText == "typedef"))
-    {
-        bool bStruct = token.m_sText == "struct";
-        Next();
-        if (bStruct && Peek().m_eKind == EOrvFxToken::Identifier)
-            m_asStructNames.push_back(Peek().m_sText);
-        return SkipTo(token.m_sText == "typedef" ? ";" : "{") && (IsPunct(";") || SkipGroup());
-    }
+    if (IsPunct("["))
+        return Refuse10("[" + Peek(1).m_sText + "]");
     if (token.m_eKind != EOrvFxToken::Identifier)
         return Fail("syntax error: unexpected '" + token.m_sText + "'");
+    if (IsDirect3D10Word(token.m_sText) || IsIdent("technique10") || IsIdent("technique11"))
+        return Refuse10(token.m_sText);
+    if (IsIdent("technique") || IsIdent("technique9"))
+        return ParseTechnique();
+    if (token.m_sText == "struct")
+        return ParseStruct();
+    if (token.m_sText == "typedef")
+    {
+        Next();
+        size_t uStart = m_uPos;
+        if (!SkipTo(";"))
+            return false;
+        for (size_t i = m_uPos; i > uStart; --i)
+            if (m_aTokens[i - 1].m_eKind == EOrvFxToken::Identifier)
+            {
+                m_asTypedefs.push_back(m_aTokens[i - 1].m_sText);
+                break;
+            }
+        Next();
+        return true;
+    }
     return ParseDeclaration();
 }
 
-// [modifiers] type name ...: a function (kept) or global variables (parameters).
-bool COrvFxParser::ParseDeclaration()
+// struct Name { members }: kept for the shader compiler; the members describe parameters
+// of the struct's type.
+bool COrvFxParser::ParseStruct()
 {
-    bool bStaticOrConst = false;
-    const SOrvFxToken* pShared = nullptr;
-    while (Peek().m_eKind == EOrvFxToken::Identifier && IsModifier(Peek().m_sText))
+    Next();
+    std::string sName;
+    if (Peek().m_eKind == EOrvFxToken::Identifier)
+        sName = Next().m_sText;
+    if (!IsPunct("{"))
+        return SkipTo(";");
+    size_t uOpen = m_uPos;
+    if (!SkipGroup())
+        return false;
+    size_t uClose = m_uPos - 1;
+    SStruct definition;
+    bool bKnown = true;
+    size_t uStatement = uOpen + 1;
+    for (size_t i = uStatement; i < uClose && bKnown; ++i)
     {
-        const SOrvFxToken& modifier = Next();
-        bStaticOrConst |= modifier.m_sText == "static" || modifier.m_sText == "const";
-        if (modifier.m_sText == "shared")
-            pShared = &modifier;
+        if (!(m_aTokens[i].m_eKind == EOrvFxToken::Punct && m_aTokens[i].m_sText == ";"))
+            continue;
+        // [modifiers] type name [size] [: semantic] {, name ...};
+        size_t t = uStatement;
+        while (t < i && IsModifier(m_aTokens[t].m_sText))
+            ++t;
+        SOrvFxParameter member;
+        if (t >= i)
+            bKnown = false;
+        else if (auto it = m_structs.find(m_aTokens[t].m_sText); it != m_structs.end())
+        {
+            member.m_uClass = ORV_FXC_STRUCT;
+            member.m_uType = ORV_FXT_VOID;
+            member.m_aMembers = it->second.m_aMembers;
+        }
+        else
+            bKnown = OrvFxDescribeType(m_aTokens[t].m_sText, member) && member.IsNumeric();
+        member.m_sTypeName = t < i ? m_aTokens[t].m_sText : std::string();
+        for (size_t n = t + 1; bKnown && n < i; ++n)
+        {
+            if (m_aTokens[n].m_eKind != EOrvFxToken::Identifier ||
+                (n > 0 && m_aTokens[n - 1].m_sText == ":"))
+                continue;
+            SOrvFxParameter named = member;
+            named.m_sName = m_aTokens[n].m_sText;
+            if (n + 3 < i && m_aTokens[n + 1].m_sText == "[" && m_aTokens[n + 3].m_sText == "]")
+            {
+                float fCount = 0;
+                bKnown = OrvFxParseNumber(m_aTokens[n + 2].m_sText, fCount) && fCount >= 1 &&
+                         fCount <= float(s_uMaxElements);
+                named.m_uElements = bKnown ? UINT(fCount) : 0;
+            }
+            definition.m_aMembers.push_back(named);
+        }
+        uStatement = i + 1;
     }
+    if (bKnown && !sName.empty())
+        m_structs[sName] = definition;
+    return SkipTo(";");
+}
+
+bool COrvFxParser::ParseType(SOrvFxParameter& prototype)
+{
     if (Peek().m_eKind != EOrvFxToken::Identifier)
         return Fail("syntax error: type expected, found '" + Peek().m_sText + "'");
-    size_t uTypeToken = m_uPos;
-    SOrvFxParameter prototype;
     prototype.m_sTypeName = Next().m_sText;
+    if (IsDirect3D10Word(prototype.m_sTypeName))
+        return Refuse10(prototype.m_sTypeName);
+    if (EqualsNoCase(prototype.m_sTypeName, "PixelFragment") ||
+        EqualsNoCase(prototype.m_sTypeName, "VertexFragment"))
+        return Fail("'" + prototype.m_sTypeName + "': shader fragments are not supported");
     if (IsPunct("<") && (prototype.m_sTypeName == "vector" || prototype.m_sTypeName == "matrix"))
     {
         // vector<float, 3>, matrix<float, 4, 4>
@@ -488,12 +589,31 @@ bool COrvFxParser::ParseDeclaration()
         else if (asArgs.size() == 3)
             prototype.m_sTypeName = asArgs[0] + asArgs[1] + "x" + asArgs[2];
     }
-    bool bKnown = OrvFxDescribeType(prototype.m_sTypeName, prototype);
-    if (!bKnown)
+    if (OrvFxDescribeType(prototype.m_sTypeName, prototype))
+        return true;
+    prototype.m_uClass = ORV_FXC_STRUCT;
+    prototype.m_uType = ORV_FXT_VOID;
+    if (auto it = m_structs.find(prototype.m_sTypeName); it != m_structs.end())
+        prototype.m_aMembers = it->second.m_aMembers;
+    return true;
+}
+
+// [modifiers] type name ...: a function (kept) or global variables (parameters).
+bool COrvFxParser::ParseDeclaration()
+{
+    bool bStaticOrConst = false;
+    const SOrvFxToken* pShared = nullptr;
+    while (Peek().m_eKind == EOrvFxToken::Identifier && IsModifier(Peek().m_sText))
     {
-        prototype.m_uClass = ORV_FXC_STRUCT;
-        prototype.m_uType = ORV_FXT_VOID;
+        const SOrvFxToken& modifier = Next();
+        bStaticOrConst |= modifier.m_sText == "static" || modifier.m_sText == "const";
+        if (modifier.m_sText == "shared")
+            pShared = &modifier;
     }
+    size_t uTypeToken = m_uPos;
+    SOrvFxParameter prototype;
+    if (!ParseType(prototype))
+        return false;
     if (Peek().m_eKind != EOrvFxToken::Identifier)
         return Fail("syntax error: name expected after '" + prototype.m_sTypeName + "'");
     if (IsPunct("(", 1))
@@ -542,6 +662,36 @@ bool COrvFxParser::ParseDeclaration()
     return true;
 }
 
+// [size], [] (sized by the initial value, left 0 here) or [a][b] (a x b elements).
+bool COrvFxParser::ParseArraySize(UINT& uElements, int iLine)
+{
+    uElements = 1;
+    bool bUnsized = false;
+    while (IsPunct("["))
+    {
+        size_t uOpen = m_uPos;
+        if (!SkipGroup())
+            return false;
+        if (m_uPos == uOpen + 2)
+        {
+            bUnsized = true;
+            continue;
+        }
+        std::vector<float> afCount;
+        std::string sError;
+        if (!EvaluateConstant(uOpen + 1, m_uPos - 1, afCount, sError) || afCount.size() != 1 ||
+            !(afCount[0] >= 1) || afCount[0] > float(s_uMaxElements) ||
+            float(uElements) * afCount[0] > float(s_uMaxElements))
+            return Fail("array size must be a positive constant" +
+                            (sError.empty() ? std::string() : " (" + sError + ")"),
+                        iLine);
+        uElements *= UINT(afCount[0]);
+    }
+    if (bUnsized)
+        uElements = 0;
+    return true;
+}
+
 bool COrvFxParser::ParseDeclarator(SOrvFxParameter parameter, bool bStaticOrConst, bool bShaderVar)
 {
     const SOrvFxToken& name = Next();
@@ -549,23 +699,20 @@ bool COrvFxParser::ParseDeclarator(SOrvFxParameter parameter, bool bStaticOrCons
         return Fail("syntax error: name expected, found '" + name.m_sText + "'");
     parameter.m_sName = name.m_sText;
     parameter.m_iLine = name.m_iLine;
-    if (IsPunct("["))
+    bool bArray = IsPunct("[");
+    bool bUnsized = false;
+    if (bArray)
     {
-        std::vector<float> afCount;
-        size_t uOpen = m_uPos;
-        if (!SkipGroup())
+        if (!ParseArraySize(parameter.m_uElements, name.m_iLine))
             return false;
-        if (!EvaluateNumbers(uOpen + 1, m_uPos - 1, afCount) || afCount.size() != 1 ||
-            afCount[0] < 1 || afCount[0] > 65536)
-            return Fail("array size must be a positive number", name.m_iLine);
-        parameter.m_uElements = UINT(afCount[0]);
+        bUnsized = parameter.m_uElements == 0;
     }
     // Everything after the name and array size is for the effect only.
     size_t uEffectOnly = Peek().m_uBegin;
     while (IsPunct(":"))
     {
         Next();
-        if (IsIdent("register"))
+        if (IsIdent("register") || IsIdent("packoffset"))
         {
             Next();
             if (!SkipGroup())
@@ -578,37 +725,37 @@ bool COrvFxParser::ParseDeclarator(SOrvFxParameter parameter, bool bStaticOrCons
     }
     if (IsPunct("<") && !ParseAnnotations(parameter.m_aAnnotations))
         return false;
+    if (bShaderVar)
+        return ParseShaderVariable(parameter.m_sName,
+                                   bArray ? std::max(1u, parameter.m_uElements) : 0, name.m_iLine);
+    if (bUnsized && !IsPunct("="))
+        return Fail("array '" + parameter.m_sName + "' needs a size", name.m_iLine);
     parameter.m_afValue.assign(parameter.GetValueCount(), 0.0f);
-    SOrvFxShader shader;
     if (IsPunct("="))
     {
         Next();
-        if (bShaderVar)
+        if (bStaticOrConst)
         {
-            SOrvFxValue value;
-            if (!ParseStateValue(value, &shader, true))
-                return false;
+            // Constants that cannot be computed here stay the shader compiler's business.
+            size_t uBegin = m_uPos;
+            std::string sErrors = m_sErrors;
+            if (parameter.IsNumeric() && ParseInitializer(parameter, bUnsized))
+                m_constants[parameter.m_sName] = {
+                    parameter.m_afValue,
+                    bArray ? size_t(parameter.m_uRows * parameter.m_uColumns) : 0};
+            m_sErrors = sErrors;
+            m_uPos = uBegin;
+            return SkipValue();
         }
-        else if (!bStaticOrConst && !ParseInitializer(parameter))
+        if (!ParseInitializer(parameter, bUnsized))
             return false;
-        else if (bStaticOrConst)
-        {
-            while (!IsPunct(",") && !IsPunct(";"))
-            {
-                if (Peek().m_eKind == EOrvFxToken::End || IsPunct("}"))
-                    return Expect(";");
-                if (!SkipGroup())
-                    return false;
-            }
-        }
-    }
-    if (bShaderVar)
-    {
-        m_aShaderVariables.push_back({parameter.m_sName, shader});
-        return true;
     }
     if (bStaticOrConst)
         return true;
+    if (parameter.m_uType == ORV_FXT_SAMPLER && bArray)
+        return Fail("arrays of untyped samplers are not supported: declare '" + parameter.m_sName +
+                        "' as sampler2D, sampler3D or samplerCUBE",
+                    name.m_iLine);
     if (!(parameter.m_uType == ORV_FXT_STRING || parameter.IsTexture()))
     {
         parameter.m_bInShader = true;
@@ -616,31 +763,81 @@ bool COrvFxParser::ParseDeclarator(SOrvFxParameter parameter, bool bStaticOrCons
             m_aGenericSamplers.push_back({parameter.m_sName, m_uTypeToken});
         Blank(uEffectOnly, Peek().m_uBegin);
     }
-    for (const SOrvFxParameter& other : m_pFile->m_aParameters)
-        if (other.m_sName == parameter.m_sName)
-            return Fail("redefinition of '" + parameter.m_sName + "'", name.m_iLine);
+    if (FindParameter(parameter.m_sName))
+        return Fail("redefinition of '" + parameter.m_sName + "'", name.m_iLine);
     m_pFile->m_aParameters.push_back(std::move(parameter));
     return true;
 }
 
-bool COrvFxParser::ParseInitializer(SOrvFxParameter& parameter)
+// VertexShader vs = compile ...; PixelShader ps[2] = { compile ..., compile ... };
+bool COrvFxParser::ParseShaderVariable(const std::string& sName, UINT uElements, int iLine)
+{
+    SShaderVariable variable;
+    variable.m_bArray = uElements > 0;
+    if (IsPunct("="))
+    {
+        Next();
+        bool bList = IsPunct("{");
+        if (bList)
+            Next();
+        while (!(bList && IsPunct("}")))
+        {
+            SOrvFxShaderSlot slot;
+            if (!ParseShaderValue(slot, sName))
+                return false;
+            variable.m_aShaders.push_back(slot.m_aChoices.empty() ? SOrvFxShader()
+                                                                  : slot.m_aChoices[0]);
+            if (!bList)
+                break;
+            if (IsPunct(","))
+                Next();
+            else if (!IsPunct("}"))
+                return Expect("}");
+        }
+        if (bList)
+            Next();
+    }
+    if (variable.m_bArray && variable.m_aShaders.size() != uElements)
+        return Fail("shader array '" + sName + "' has " + std::to_string(uElements) +
+                        " elements and " + std::to_string(variable.m_aShaders.size()) + " shaders",
+                    iLine);
+    if (variable.m_aShaders.empty())
+        variable.m_aShaders.emplace_back();
+    if (m_shaderVariables.count(sName))
+        return Fail("redefinition of '" + sName + "'", iLine);
+    m_shaderVariables[sName] = std::move(variable);
+    return true;
+}
+
+bool COrvFxParser::EvaluateConstant(size_t uBegin, size_t uEnd, std::vector<float>& afValues,
+                                    std::string& sError) const
+{
+    SOrvFxExpr expr;
+    std::vector<double> adValues;
+    if (!OrvFxParseExpression(m_aTokens, uBegin, uEnd, expr, sError) ||
+        !OrvFxEvaluate(expr, CConstantResolver(*this), adValues, sError))
+        return false;
+    afValues.assign(adValues.begin(), adValues.end());
+    return true;
+}
+
+bool COrvFxParser::ParseInitializer(SOrvFxParameter& parameter, bool bUnsized)
 {
     if (IsIdent("sampler_state"))
     {
         Next();
         if (!parameter.IsSampler())
             return Fail("sampler_state given to '" + parameter.m_sName + "', which is no sampler");
+        if (parameter.m_uElements > 0)
+            return Fail("sampler array '" + parameter.m_sName + "' needs one sampler_state each");
         return ParseStateBlock(parameter.m_aSamplerStates, nullptr);
     }
+    if (parameter.IsSampler() && IsPunct("{") && IsIdent("sampler_state", 1))
+        return Fail("arrays of sampler_state are not supported ('" + parameter.m_sName + "')");
     size_t uBegin = m_uPos;
     int iLine = Peek().m_iLine;
-    while (!IsPunct(",") && !IsPunct(";"))
-    {
-        if (Peek().m_eKind == EOrvFxToken::End || IsPunct("}") || IsPunct(")"))
-            return Expect(";");
-        if (!SkipGroup())
-            return false;
-    }
+    if (!SkipValue())
+        return false;
     if (parameter.m_uType == ORV_FXT_STRING)
     {
         if (m_uPos != uBegin + 1 || m_aTokens[uBegin].m_eKind != EOrvFxToken::String)
@@ -648,21 +845,27 @@ bool COrvFxParser::ParseInitializer(SOrvFxParameter& parameter)
         parameter.m_sString = m_aTokens[uBegin].m_sText;
         return true;
     }
+    if (!parameter.HasValue() && m_uPos == uBegin + 1 &&
+        EqualsNoCase(m_aTokens[uBegin].m_sText, "NULL"))
+        return true;
     std::vector<float> afValues;
-    if (!parameter.IsNumeric() || !EvaluateNumbers(uBegin, m_uPos, afValues))
-        return Fail("cannot evaluate the initial value of '" + parameter.m_sName + "'", iLine);
-    size_t uCount = std::min(afValues.size(), parameter.m_afValue.size());
-    if (afValues.size() == 1)
-        std::fill(parameter.m_afValue.begin(), parameter.m_afValue.end(), afValues[0]);
-    else
-        std::copy_n(afValues.begin(), uCount, parameter.m_afValue.begin());
+    std::string sError;
+    if (!parameter.HasValue() || !EvaluateConstant(uBegin, m_uPos, afValues, sError))
+        return Fail("cannot evaluate the initial value of '" + parameter.m_sName + "'" +
+                        (sError.empty() ? std::string() : ": " + sError),
+                    iLine);
+    if (bUnsized)
+    {
+        // float w[] = {...}: as many elements as values.
+        parameter.m_uElements = 1;
+        UINT uPerElement = std::max(1u, parameter.GetValueCount());
+        parameter.m_uElements =
+            std::clamp<UINT>(UINT(afValues.size() / uPerElement), 1, s_uMaxElements);
+        parameter.m_afValue.assign(parameter.GetValueCount(), 0.0f);
+    }
+    std::vector<double> adValues(afValues.begin(), afValues.end());
+    CopyValues(adValues, parameter.m_afValue);
     return true;
-}
-
-bool COrvFxParser::EvaluateNumbers(size_t uBegin, size_t uEnd, std::vector<float>& afValues)
-{
-    CNumberEvaluator evaluator(m_aTokens, uBegin, uEnd);
-    return evaluator.Evaluate(afValues);
 }
 
 // < type name = value; ... >
@@ -682,19 +885,16 @@ bool COrvFxParser::ParseAnnotations(std::vector<SOrvFxParameter>& annotations)
             return Fail("syntax error: annotation name expected");
         annotation.m_sName = Next().m_sText;
         annotation.m_iLine = Peek().m_iLine;
-        if (IsPunct("["))
-        {
-            size_t uOpen = m_uPos;
-            std::vector<float> afCount;
-            if (!SkipGroup())
-                return false;
-            if (!EvaluateNumbers(uOpen + 1, m_uPos - 1, afCount) || afCount.size() != 1 ||
-                afCount[0] < 1 || afCount[0] > 65536)
-                return Fail("array size must be a positive number");
-            annotation.m_uElements = UINT(afCount[0]);
-        }
+        if (IsPunct("[") && !ParseArraySize(annotation.m_uElements, annotation.m_iLine))
+            return false;
         annotation.m_afValue.assign(annotation.GetValueCount(), 0.0f);
-        if (!Expect("=") || !ParseInitializer(annotation) || !Expect(";"))
+        if (IsPunct("="))
+        {
+            Next();
+            if (!ParseInitializer(annotation, false))
+                return false;
+        }
+        if (!IsPunct(">") && !Expect(";"))
             return false;
         annotations.push_back(std::move(annotation));
     }
@@ -725,7 +925,7 @@ bool COrvFxParser::ParseTechnique()
             pass.m_sName = Next().m_sText;
         if (IsPunct("<") && !ParseAnnotations(pass.m_aAnnotations))
             return false;
-        if (!ParsePass(pass))
+        if (!ParseStateBlock(pass.m_aStates, &pass))
             return false;
         technique.m_aPasses.push_back(std::move(pass));
     }
@@ -735,11 +935,6 @@ bool COrvFxParser::ParseTechnique()
             return Fail("redefinition of technique '" + technique.m_sName + "'", technique.m_iLine);
     m_pFile->m_aTechniques.push_back(std::move(technique));
     return true;
-}
-
-bool COrvFxParser::ParsePass(SOrvFxPass& pass)
-{
-    return ParseStateBlock(pass.m_aStates, &pass);
 }
 
 // { Name[Index] = Value; ... } of a pass (shaders go to the pass) or of a sampler_state.
@@ -754,91 +949,60 @@ bool COrvFxParser::ParseStateBlock(std::vector<SOrvFxState>& states, SOrvFxPass*
         if (Peek().m_eKind != EOrvFxToken::Identifier)
             return Fail("syntax error: state name expected, found '" + Peek().m_sText + "'");
         state.m_sName = Next().m_sText;
+        if (IsDirect3D10Word(state.m_sName))
+            return Refuse10(state.m_sName, state.m_iLine);
         if (IsPunct("["))
         {
-            Next();
-            float fIndex = 0;
-            if (Peek().m_eKind != EOrvFxToken::Number || !ParseNumberText(Next().m_sText, fIndex) ||
-                fIndex < 0 || fIndex > 255)
-                return Fail("state index must be a number");
-            state.m_uIndex = UINT(fIndex);
-            if (!Expect("]"))
+            size_t uOpen = m_uPos;
+            if (!SkipGroup())
                 return false;
+            std::vector<float> afIndex;
+            std::string sError;
+            if (!EvaluateConstant(uOpen + 1, m_uPos - 1, afIndex, sError) || afIndex.size() != 1 ||
+                !(afIndex[0] >= 0) || afIndex[0] > 260)
+                return Fail("the index of state '" + state.m_sName + "' must be a constant");
+            state.m_uIndex = UINT(afIndex[0]);
         }
         if (!Expect("="))
             return false;
         bool bVertex = EqualsNoCase(state.m_sName, "VertexShader");
         bool bPixel = EqualsNoCase(state.m_sName, "PixelShader");
-        SOrvFxShader* pShader = nullptr;
-        if (pPass && bVertex)
-            pShader = &pPass->m_vertexShader;
-        else if (pPass && bPixel)
-            pShader = &pPass->m_pixelShader;
-        if (!ParseStateValue(state.m_value, pShader, bVertex || bPixel) || !Expect(";"))
+        if (pPass && (bVertex || bPixel))
+        {
+            if (!ParseShaderValue(bVertex ? pPass->m_vertexShader : pPass->m_pixelShader,
+                                  state.m_sName))
+                return false;
+        }
+        else if (!ParseStateValue(state.m_value))
             return false;
-        if (!pShader)
+        else
             states.push_back(std::move(state));
+        if (!Expect(";"))
+            return false;
     }
     Next();
     return true;
 }
 
-bool COrvFxParser::ParseStateValue(SOrvFxValue& value, SOrvFxShader* pShader, bool bShaderState)
+// The value of a state, kept as written until ResolveAll knows every parameter.
+bool COrvFxParser::ParseStateValue(SOrvFxValue& value)
 {
-    if (bShaderState && IsIdent("compile"))
+    if (IsIdent("compile") || IsIdent("asm") || IsIdent("sampler_state"))
+        return Fail("'" + Peek().m_sText + "' cannot be the value of a state");
+    if (IsPunct("<") && Peek(1).m_eKind == EOrvFxToken::Identifier && IsPunct(">", 2))
     {
-        SOrvFxShader shader;
-        if (!ParseCompile(shader))
-            return false;
-        if (pShader)
-            *pShader = shader;
-        return true;
-    }
-    if (bShaderState && IsIdent("asm"))
-        return Fail("assembly shaders are not supported");
-    if (bShaderState && (IsIdent("null") || IsIdent("NULL")))
-    {
-        Next();
-        return true;
-    }
-    const SOrvFxToken& token = Peek();
-    bool bAngle = IsPunct("<");
-    if ((bAngle || IsPunct("(")) && Peek(1).m_eKind == EOrvFxToken::Identifier &&
-        IsPunct(bAngle ? ">" : ")", 2))
-    {
-        // <Name> or (Name): a parameter, or a shader variable.
-        std::string sName = Peek(1).m_sText;
-        m_uPos += 3;
-        if (bShaderState)
-        {
-            for (const SShaderVariable& variable : m_aShaderVariables)
-                if (variable.m_sName == sName && pShader)
-                    *pShader = variable.m_shader;
-            if (pShader && !pShader->m_bPresent)
-                return Fail("unknown shader '" + sName + "'");
-            return true;
-        }
         value.m_eKind = SOrvFxValue::Reference;
-        value.m_sText = sName;
+        value.m_sText = Peek(1).m_sText;
+        m_uPos += 3;
         return true;
     }
-    if (token.m_eKind == EOrvFxToken::Identifier && (IsPunct(";", 1) || IsPunct("|", 1)) &&
-        !IsIdent("true") && !IsIdent("false"))
-    {
-        // A named value; "A | B" combinations keep their text.
-        value.m_eKind = SOrvFxValue::Name;
-        while (!IsPunct(";") && Peek().m_eKind != EOrvFxToken::End)
-            value.m_sText += Next().m_sText;
-        return true;
-    }
-    if (token.m_eKind == EOrvFxToken::String)
+    if (Peek().m_eKind == EOrvFxToken::String && IsPunct(";", 1))
     {
         value.m_eKind = SOrvFxValue::String;
         value.m_sText = Next().m_sText;
         return true;
     }
     size_t uBegin = m_uPos;
-    int iLine = token.m_iLine;
     while (!IsPunct(";"))
     {
         if (Peek().m_eKind == EOrvFxToken::End || IsPunct("}"))
@@ -846,9 +1010,77 @@ bool COrvFxParser::ParseStateValue(SOrvFxValue& value, SOrvFxShader* pShader, bo
         if (!SkipGroup())
             return false;
     }
-    value.m_eKind = SOrvFxValue::Numbers;
-    if (!EvaluateNumbers(uBegin, m_uPos, value.m_afNumbers))
-        return Fail("cannot evaluate the state value", iLine);
+    auto pExpr = std::make_shared<SOrvFxExpr>();
+    std::string sError;
+    if (!OrvFxParseExpression(m_aTokens, uBegin, m_uPos, *pExpr, sError))
+        return Fail("cannot read the state value: " + sError, m_aTokens[uBegin].m_iLine);
+    value.m_eKind = SOrvFxValue::Expression;
+    value.m_pExpr = std::move(pExpr);
+    return true;
+}
+
+// compile profile Entry(...), NULL, a shader variable, or an element of a shader array.
+bool COrvFxParser::ParseShaderValue(SOrvFxShaderSlot& slot, const std::string& sState)
+{
+    slot = SOrvFxShaderSlot();
+    int iLine = Peek().m_iLine;
+    if (IsIdent("compile"))
+    {
+        SOrvFxShader shader;
+        if (!ParseCompile(shader))
+            return false;
+        slot.m_aChoices.push_back(std::move(shader));
+        return true;
+    }
+    if (IsIdent("asm"))
+        return Fail("assembly shaders ('asm') are not supported; write the shader in HLSL");
+    if (IsIdent("NULL") && (IsPunct(";", 1) || IsPunct(",", 1) || IsPunct("}", 1)))
+    {
+        Next();
+        return true;
+    }
+    if (IsDirect3D10Word(Peek().m_sText))
+        return Refuse10(Peek().m_sText);
+    size_t uBegin = m_uPos;
+    bool bAngle = IsPunct("<");
+    if (bAngle)
+        ++uBegin;
+    while (!IsPunct(";") && !IsPunct(",") && !(IsPunct("}") && !bAngle))
+    {
+        if (Peek().m_eKind == EOrvFxToken::End)
+            return Expect(";");
+        if (bAngle && IsPunct(">"))
+        {
+            Next();
+            break;
+        }
+        if (!SkipGroup())
+            return false;
+    }
+    size_t uEnd = bAngle ? m_uPos - 1 : m_uPos;
+    SOrvFxExpr expr;
+    std::string sError;
+    if (!OrvFxParseExpression(m_aTokens, uBegin, uEnd, expr, sError))
+        return Fail("cannot read the value of " + sState + ": " + sError, iLine);
+    const SOrvFxExpr* pName = &expr;
+    if (expr.m_eOp == SOrvFxExpr::Index)
+        pName = &expr.m_aArgs[0];
+    if (pName->m_eOp != SOrvFxExpr::Name)
+        return Fail(sState + " takes 'compile', NULL, a shader variable or an element of a shader "
+                             "array",
+                    iLine);
+    auto it = m_shaderVariables.find(pName->m_sText);
+    if (it == m_shaderVariables.end())
+        return Fail("unknown shader '" + pName->m_sText + "'", iLine);
+    slot.m_aChoices = it->second.m_aShaders;
+    if (expr.m_eOp == SOrvFxExpr::Index)
+    {
+        if (!it->second.m_bArray)
+            return Fail("'" + pName->m_sText + "' is no shader array", iLine);
+        slot.m_pIndex = std::make_shared<SOrvFxExpr>(expr.m_aArgs[1]);
+    }
+    else if (it->second.m_bArray)
+        return Fail("shader array '" + pName->m_sText + "' needs an index", iLine);
     return true;
 }
 
@@ -859,6 +1091,8 @@ bool COrvFxParser::ParseCompile(SOrvFxShader& shader)
     if (Peek().m_eKind != EOrvFxToken::Identifier)
         return Fail("syntax error: shader profile expected after 'compile'");
     shader.m_sProfile = Next().m_sText;
+    if (IsDirect3D10Profile(shader.m_sProfile))
+        return Refuse10(shader.m_sProfile, shader.m_iLine);
     if (Peek().m_eKind != EOrvFxToken::Identifier)
         return Fail("syntax error: entry point expected after '" + shader.m_sProfile + "'");
     shader.m_sEntry = Next().m_sText;
@@ -884,6 +1118,125 @@ bool COrvFxParser::ParseCompile(SOrvFxShader& shader)
     return true;
 }
 
+// ---- After the whole file: state values and shader indices ---------------------------------
+
+bool COrvFxParser::ResolveAll()
+{
+    bool bOk = true;
+    for (SOrvFxParameter& parameter : m_pFile->m_aParameters)
+        bOk &= ResolveStates(parameter.m_aSamplerStates, true);
+    for (SOrvFxTechnique& technique : m_pFile->m_aTechniques)
+        for (SOrvFxPass& pass : technique.m_aPasses)
+            bOk &= ResolveStates(pass.m_aStates, false) &&
+                   ResolveShaderIndex(pass.m_vertexShader, pass.m_iLine) &&
+                   ResolveShaderIndex(pass.m_pixelShader, pass.m_iLine);
+    return bOk;
+}
+
+bool COrvFxParser::ResolveStates(std::vector<SOrvFxState>& states, bool bInSamplerBlock)
+{
+    bool bOk = true;
+    for (SOrvFxState& state : states)
+        bOk &= ResolveState(state, bInSamplerBlock);
+    return bOk;
+}
+
+bool COrvFxParser::ResolveState(SOrvFxState& state, bool bInSamplerBlock)
+{
+    SOrvFxStateInfo info = OrvFxFindState(state.m_sName, bInSamplerBlock);
+    SOrvFxValue& value = state.m_value;
+    if (info.m_eKind == EOrvFxStateKind::Unknown)
+        return Fail(std::string(bInSamplerBlock ? "unknown sampler state '" : "unknown state '") +
+                        state.m_sName + "'",
+                    state.m_iLine);
+    if (info.m_eKind == EOrvFxStateKind::Unsupported)
+        return Fail("the state '" + state.m_sName + "' is not supported", state.m_iLine);
+    const SOrvFxExpr* pExpr = value.m_pExpr.get();
+    std::string sName = value.m_eKind == SOrvFxValue::Reference     ? value.m_sText
+                        : pExpr && pExpr->m_eOp == SOrvFxExpr::Name ? pExpr->m_sText
+                                                                    : std::string();
+    if (info.m_eKind == EOrvFxStateKind::Texture || info.m_eKind == EOrvFxStateKind::SamplerObject)
+    {
+        bool bTexture = info.m_eKind == EOrvFxStateKind::Texture;
+        const SOrvFxParameter* pParameter = FindParameter(sName);
+        bool bNull =
+            EqualsNoCase(sName, "NULL") || (pExpr && pExpr->m_eOp == SOrvFxExpr::Constant &&
+                                            pExpr->m_adValue == std::vector<double>{0.0});
+        if (bNull)
+        {
+            value = SOrvFxValue();
+            return true;
+        }
+        if (!pParameter || !(bTexture ? pParameter->IsTexture() : pParameter->IsSampler()))
+            return Fail("'" + state.m_sName + "' needs a " + (bTexture ? "texture" : "sampler") +
+                            (sName.empty() ? std::string() : ", '" + sName + "' is none"),
+                        state.m_iLine);
+        value = SOrvFxValue();
+        value.m_eKind = SOrvFxValue::Reference;
+        value.m_sText = sName;
+        return true;
+    }
+    if (value.m_eKind == SOrvFxValue::String)
+        return Fail("a string is no value for '" + state.m_sName + "'", state.m_iLine);
+    if (value.m_eKind == SOrvFxValue::Reference)
+    {
+        const SOrvFxParameter* pParameter = FindParameter(value.m_sText);
+        if (!pParameter || !pParameter->IsNumeric())
+            return Fail("'" + value.m_sText + "' is no numeric parameter", state.m_iLine);
+        return true;
+    }
+    CStateResolver resolver(*this, info);
+    std::vector<double> adValue;
+    std::string sError;
+    if (!OrvFxEvaluate(*pExpr, resolver, adValue, sError) || adValue.empty())
+        return Fail("cannot evaluate the value of '" + state.m_sName + "': " + sError,
+                    state.m_iLine);
+    if (!resolver.m_bUsesParameters)
+    {
+        value.m_eKind = SOrvFxValue::Numbers;
+        value.m_afNumbers.assign(adValue.begin(), adValue.end());
+        value.m_dwValue = OrvFxStateFromValues(info, adValue);
+        value.m_pExpr.reset();
+        return true;
+    }
+    if (!sName.empty())
+    {
+        value.m_eKind = SOrvFxValue::Reference;
+        value.m_sText = sName;
+        value.m_pExpr.reset();
+        return true;
+    }
+    auto pBound = std::make_shared<SOrvFxExpr>(*pExpr);
+    resolver.BindConstants(*pBound);
+    value.m_pExpr = std::move(pBound);
+    return true;
+}
+
+// A constant index picks its shader now; one of parameters waits for the pass to begin.
+bool COrvFxParser::ResolveShaderIndex(SOrvFxShaderSlot& slot, int iLine)
+{
+    if (!slot.m_pIndex)
+        return true;
+    CStateResolver resolver(*this, SOrvFxStateInfo());
+    std::vector<double> adValue;
+    std::string sError;
+    if (!OrvFxEvaluate(*slot.m_pIndex, resolver, adValue, sError) || adValue.size() != 1)
+        return Fail("cannot evaluate the shader index: " + sError, iLine);
+    if (!resolver.m_bUsesParameters)
+    {
+        size_t uIndex =
+            size_t(std::clamp<double>(adValue[0], 0, double(slot.m_aChoices.size() - 1)));
+        SOrvFxShader chosen = slot.m_aChoices[uIndex];
+        slot.m_aChoices.assign(1, chosen);
+        slot.m_pIndex.reset();
+        return true;
+    }
+    auto pBound = std::make_shared<SOrvFxExpr>(*slot.m_pIndex);
+    resolver.BindConstants(*pBound);
+    slot.m_pIndex = std::move(pBound);
+    return true;
+}
+
 // A plain "sampler" becomes the sampler type of its use in the code (tex2D, texCUBE, tex3D),
 // sampler2D when unused.
 void COrvFxParser::ChooseSamplerTypes()
@@ -894,7 +1247,14 @@ void COrvFxParser::ChooseSamplerTypes()
         UINT m_uType;
         const char* m_pTypeName;
     } s_aUses[] = {{"texCUBE", ORV_FXT_SAMPLERCUBE, "samplerCUBE"},
+                   {"texCUBElod", ORV_FXT_SAMPLERCUBE, "samplerCUBE"},
+                   {"texCUBEbias", ORV_FXT_SAMPLERCUBE, "samplerCUBE"},
+                   {"texCUBEproj", ORV_FXT_SAMPLERCUBE, "samplerCUBE"},
+                   {"texCUBEgrad", ORV_FXT_SAMPLERCUBE, "samplerCUBE"},
                    {"tex3D", ORV_FXT_SAMPLER3D, "sampler3D"},
+                   {"tex3Dlod", ORV_FXT_SAMPLER3D, "sampler3D"},
+                   {"tex3Dbias", ORV_FXT_SAMPLER3D, "sampler3D"},
+                   {"tex3Dproj", ORV_FXT_SAMPLER3D, "sampler3D"},
                    {"tex1D", ORV_FXT_SAMPLER1D, "sampler1D"}};
     for (SOrvFxParameter& parameter : m_pFile->m_aParameters)
     {
@@ -926,5 +1286,27 @@ void COrvFxParser::ChooseSamplerTypes()
                     other.second = SIZE_MAX;
             Replace(m_aTokens[uToken].m_uBegin, m_aTokens[uToken].m_uEnd, sTypeName);
         }
+    }
+}
+
+// "fixed4" -> "half4" in the shader code, unless the file gives the name a meaning itself.
+void COrvFxParser::RewriteFixedTypes()
+{
+    std::vector<std::pair<size_t, size_t>> blanked;
+    for (const SEdit& edit : m_aEdits)
+        blanked.emplace_back(edit.m_uBegin, edit.m_uEnd);
+    for (const SOrvFxToken& token : m_aTokens)
+    {
+        if (token.m_eKind != EOrvFxToken::Identifier || !IsFixedType(token.m_sText) ||
+            m_structs.count(token.m_sText) ||
+            std::find(m_asTypedefs.begin(), m_asTypedefs.end(), token.m_sText) !=
+                m_asTypedefs.end())
+            continue;
+        bool bInEdit =
+            std::any_of(blanked.begin(), blanked.end(),
+                        [&](const auto& range)
+                        { return token.m_uBegin < range.second && token.m_uEnd > range.first; });
+        if (!bInEdit)
+            Replace(token.m_uBegin, token.m_uEnd, "half" + token.m_sText.substr(5));
     }
 }

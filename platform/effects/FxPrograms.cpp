@@ -6,6 +6,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace
 {
@@ -43,6 +44,54 @@ void ZeroMissingInputs(SOrvGlslShader& glsl, const std::vector<std::string>& asM
         if (uAt != std::string::npos)
             glsl.m_sGlsl.replace(uAt, sDeclaration.size(), "vec4 " + sName + " = vec4(0.0);");
     }
+}
+
+// Finds the parameter and the float offset in its value of a uniform that GL names
+// "Taps[0]" (an array from its first element), "gLight.Color" or "Lights[2].Position".
+bool LocateUniform(const std::vector<SOrvFxParameter>& parameters, const std::string& sPath,
+                   size_t& uParameter, size_t& uOffset)
+{
+    size_t uEnd = sPath.find_first_of(".[");
+    std::string sName = sPath.substr(0, uEnd);
+    auto it = std::find_if(parameters.begin(), parameters.end(),
+                           [&](const SOrvFxParameter& p) { return p.m_sName == sName; });
+    if (it == parameters.end())
+        return false;
+    uParameter = size_t(it - parameters.begin());
+    uOffset = 0;
+    const SOrvFxParameter* pLevel = &*it;
+    size_t uPos = uEnd;
+    while (uPos < sPath.size())
+    {
+        UINT uElements = std::max(1u, pLevel->m_uElements);
+        size_t uStride = pLevel->GetValueCount() / uElements;
+        if (sPath[uPos] == '[')
+        {
+            size_t uIndex = size_t(std::atol(sPath.c_str() + uPos + 1));
+            uOffset += std::min<size_t>(uIndex, uElements - 1) * uStride;
+            uPos = sPath.find(']', uPos);
+            uPos = uPos == std::string::npos ? sPath.size() : uPos + 1;
+            continue;
+        }
+        size_t uNext = sPath.find_first_of(".[", uPos + 1);
+        std::string sMember = sPath.substr(uPos + 1, uNext == std::string::npos ? std::string::npos
+                                                                                : uNext - uPos - 1);
+        const SOrvFxParameter* pMember = nullptr;
+        for (const SOrvFxParameter& member : pLevel->m_aMembers)
+        {
+            if (member.m_sName == sMember)
+            {
+                pMember = &member;
+                break;
+            }
+            uOffset += member.GetValueCount();
+        }
+        if (!pMember)
+            return false;
+        pLevel = pMember;
+        uPos = uNext == std::string::npos ? sPath.size() : uNext;
+    }
+    return true;
 }
 
 // Components of a GL uniform type, and whether it is integer-valued.
@@ -189,15 +238,13 @@ COrvFxPrograms::~COrvFxPrograms()
     Release();
 }
 
-bool COrvFxPrograms::Build(IDirect3DDevice9* pDevice, const SOrvFxFile& file,
-                           const std::string& sFileName, std::string& sErrors)
+bool COrvFxPrograms::Build(IDirect3DDevice9* pDevice, const SOrvFxFile& file, std::string& sErrors)
 {
     m_pDevice = pDevice;
     m_pFile = &file;
-    m_sFileName = sFileName;
     if (!OrvGL::MakeCurrent(pDevice))
     {
-        sErrors += sFileName + "(1): error: the device cannot run effects\n";
+        sErrors += file.m_lines.GetMainFile() + "(1): error: the device cannot run effects\n";
         return false;
     }
     bool bOk = true;
@@ -207,45 +254,74 @@ bool COrvFxPrograms::Build(IDirect3DDevice9* pDevice, const SOrvFxFile& file,
         for (const SOrvFxPass& pass : technique.m_aPasses)
         {
             SPass compiled;
-            if (pass.m_vertexShader.m_bPresent)
-                compiled.m_iVertex =
-                    AddStage(pass.m_vertexShader, EOrvShaderStage::Vertex, {}, sErrors);
-            if (pass.m_pixelShader.m_bPresent)
-            {
-                SOrvGlslShader pixel;
-                std::vector<std::string> asMissing;
-                if (Translate(pass.m_pixelShader, EOrvShaderStage::Pixel, pixel, sErrors) &&
-                    !(pass.m_vertexShader.m_bPresent && compiled.m_iVertex < 0))
-                {
-                    const SStage* pVertex =
-                        compiled.m_iVertex >= 0 ? &m_aStages[compiled.m_iVertex] : nullptr;
-                    asMissing = FindMissingInputs(pVertex, pixel);
-                }
-                compiled.m_iPixel =
-                    AddStage(pass.m_pixelShader, EOrvShaderStage::Pixel, asMissing, sErrors);
-            }
-            bOk &= (compiled.m_iVertex >= 0 || !pass.m_vertexShader.m_bPresent) &&
-                   (compiled.m_iPixel >= 0 || !pass.m_pixelShader.m_bPresent);
-            // Sampler units: the pixel stage's samplers, then the vertex stage's.
-            for (int iStage : {compiled.m_iPixel, compiled.m_iVertex})
-            {
-                if (iStage < 0)
-                    continue;
-                for (const std::string& sSampler : m_aStages[iStage].m_glsl.m_asSamplers)
-                {
-                    for (size_t i = 0; i < file.m_aParameters.size(); ++i)
-                        if (file.m_aParameters[i].m_sName == sSampler &&
-                            std::find(compiled.m_auSamplerUnits.begin(),
-                                      compiled.m_auSamplerUnits.end(),
-                                      i) == compiled.m_auSamplerUnits.end())
-                            compiled.m_auSamplerUnits.push_back(i);
-                }
-            }
+            bOk &= BuildPass(pass, compiled, sErrors);
             aPasses.push_back(std::move(compiled));
         }
         m_aaPasses.push_back(std::move(aPasses));
     }
     return bOk;
+}
+
+// Every choice of the pass's shader arrays, each pixel stage paired with each vertex stage.
+bool COrvFxPrograms::BuildPass(const SOrvFxPass& pass, SPass& compiled, std::string& sErrors)
+{
+    static const SOrvFxShader s_fixedFunction;
+    auto choices = [](const SOrvFxShaderSlot& slot)
+    {
+        std::vector<const SOrvFxShader*> apChoices;
+        for (const SOrvFxShader& shader : slot.m_aChoices)
+            apChoices.push_back(&shader);
+        if (apChoices.empty())
+            apChoices.push_back(&s_fixedFunction);
+        return apChoices;
+    };
+    bool bOk = true;
+    for (const SOrvFxShader* pVertex : choices(pass.m_vertexShader))
+    {
+        int iVertex = -1;
+        if (pVertex->m_bPresent)
+        {
+            iVertex = AddStage(*pVertex, EOrvShaderStage::Vertex, {}, sErrors);
+            bOk &= iVertex >= 0;
+        }
+        compiled.m_aiVertex.push_back(iVertex);
+        std::vector<int> aiPixel;
+        for (const SOrvFxShader* pPixel : choices(pass.m_pixelShader))
+        {
+            int iPixel = -1;
+            SOrvGlslShader pixel;
+            if (pPixel->m_bPresent && Translate(*pPixel, EOrvShaderStage::Pixel, pixel, sErrors))
+            {
+                std::vector<std::string> asMissing;
+                if (!(pVertex->m_bPresent && iVertex < 0))
+                    asMissing =
+                        FindMissingInputs(iVertex >= 0 ? &m_aStages[iVertex] : nullptr, pixel);
+                iPixel = AddStage(*pPixel, EOrvShaderStage::Pixel, asMissing, sErrors);
+            }
+            bOk &= iPixel >= 0 || !pPixel->m_bPresent;
+            aiPixel.push_back(iPixel);
+        }
+        compiled.m_aaiPixel.push_back(std::move(aiPixel));
+    }
+    // Sampler units: the pixel stages' samplers, then the vertex stages'.
+    for (const std::vector<int>& aiPixel : compiled.m_aaiPixel)
+        for (int iPixel : aiPixel)
+            AddSamplerUnits(iPixel, compiled);
+    for (int iVertex : compiled.m_aiVertex)
+        AddSamplerUnits(iVertex, compiled);
+    return bOk;
+}
+
+void COrvFxPrograms::AddSamplerUnits(int iStage, SPass& compiled) const
+{
+    if (iStage < 0)
+        return;
+    std::vector<size_t>& auUnits = compiled.m_auSamplerUnits;
+    for (const std::string& sSampler : m_aStages[size_t(iStage)].m_glsl.m_asSamplers)
+        for (size_t i = 0; i < m_pFile->m_aParameters.size(); ++i)
+            if (m_pFile->m_aParameters[i].m_sName == sSampler &&
+                std::find(auUnits.begin(), auUnits.end(), i) == auUnits.end())
+                auUnits.push_back(i);
 }
 
 bool COrvFxPrograms::Translate(const SOrvFxShader& shader, EOrvShaderStage eStage,
@@ -259,7 +335,7 @@ bool COrvFxPrograms::Translate(const SOrvFxShader& shader, EOrvShaderStage eStag
     }
     if (!COrvShaderCache::Load(sKey, glsl) || glsl.m_eStage != eStage)
     {
-        if (!COrvFxTranslator::Translate(m_pFile->m_sShaderSource, m_sFileName, shader, eStage,
+        if (!COrvFxTranslator::Translate(m_pFile->m_sShaderSource, m_pFile->m_lines, shader, eStage,
                                          glsl, sErrors))
             return false;
         COrvShaderCache::Store(sKey, glsl);
@@ -327,7 +403,7 @@ bool COrvFxPrograms::Compile(SStage& stage, const SOrvFxShader& shader, std::str
         glGetShaderiv(uShader, GL_INFO_LOG_LENGTH, &iLength);
         std::string sLog(size_t(std::max(iLength, 1)), '\0');
         glGetShaderInfoLog(uShader, iLength, nullptr, sLog.data());
-        sErrors += m_sFileName + "(" + std::to_string(shader.m_iLine) + "): error: entry point '" +
+        sErrors += m_pFile->m_lines.Where(shader.m_iLine) + ": error: entry point '" +
                    shader.m_sEntry + "' does not compile on the device: " + sLog.c_str() + "\n";
         glDeleteShader(uShader);
         return false;
@@ -336,13 +412,19 @@ bool COrvFxPrograms::Compile(SStage& stage, const SOrvFxShader& shader, std::str
     return true;
 }
 
-unsigned int COrvFxPrograms::Use(size_t uTechnique, size_t uPass)
+unsigned int COrvFxPrograms::Use(size_t uTechnique, size_t uPass, size_t uVertexChoice,
+                                 size_t uPixelChoice)
 {
     if (uTechnique >= m_aaPasses.size() || uPass >= m_aaPasses[uTechnique].size())
         return 0;
     const SPass& pass = m_aaPasses[uTechnique][uPass];
-    GLuint uVertex = pass.m_iVertex >= 0 ? m_aStages[pass.m_iVertex].m_uGlShader : 0;
-    GLuint uPixel = pass.m_iPixel >= 0 ? m_aStages[pass.m_iPixel].m_uGlShader : 0;
+    uVertexChoice = std::min(uVertexChoice, pass.m_aiVertex.size() - 1);
+    const std::vector<int>& aiPixel = pass.m_aaiPixel[uVertexChoice];
+    uPixelChoice = std::min(uPixelChoice, aiPixel.size() - 1);
+    int iVertex = pass.m_aiVertex[uVertexChoice];
+    int iPixel = aiPixel[uPixelChoice];
+    GLuint uVertex = iVertex >= 0 ? m_aStages[size_t(iVertex)].m_uGlShader : 0;
+    GLuint uPixel = iPixel >= 0 ? m_aStages[size_t(iPixel)].m_uGlShader : 0;
     OrvGL::MakeCurrent(m_pDevice);
     return OrvGL::UseShaderStages(m_pDevice, uVertex, uPixel);
 }
@@ -373,7 +455,7 @@ const std::vector<COrvFxPrograms::SSlot>& COrvFxPrograms::GetSlots(unsigned int 
         GLint iLocation = glGetUniformLocation(uProgram, acName);
         if (iLocation < 0)
             continue;
-        SSlot slot{iLocation, eType, iSize, 0, false, std::string()};
+        SSlot slot{iLocation, eType, iSize, 0, 0, false, std::string()};
         if (sName.rfind("orv_s_", 0) == 0)
         {
             slot.m_bSampler = true;
@@ -383,17 +465,9 @@ const std::vector<COrvFxPrograms::SSlot>& COrvFxPrograms::GetSlots(unsigned int 
         }
         if (sName.rfind("orv_vs.", 0) != 0 && sName.rfind("orv_ps.", 0) != 0)
             continue; // the device's own uniforms
-        std::string sParameter = sName.substr(7);
-        if (size_t uBracket = sParameter.find('['); uBracket != std::string::npos)
-            sParameter.resize(uBracket);
-        for (size_t p = 0; p < m_pFile->m_aParameters.size(); ++p)
-        {
-            if (m_pFile->m_aParameters[p].m_sName == sParameter)
-            {
-                slot.m_uParameter = p;
-                slots.push_back(slot);
-            }
-        }
+        if (LocateUniform(m_pFile->m_aParameters, sName.substr(7), slot.m_uParameter,
+                          slot.m_uOffset))
+            slots.push_back(slot);
     }
     return slots;
 }
@@ -417,21 +491,22 @@ void COrvFxPrograms::Upload(unsigned int uProgram, size_t uTechnique, size_t uPa
         bool bInteger = false;
         bool bMatrix = false;
         int iComponents = ComponentsOf(slot.m_uType, bInteger, bMatrix);
-        if (iComponents == 0)
+        if (iComponents == 0 || slot.m_uOffset >= afValue.size())
             continue;
-        GLsizei iCount =
-            std::min<GLsizei>(slot.m_iSize, GLsizei(afValue.size() / size_t(iComponents)));
+        const float* pf = afValue.data() + slot.m_uOffset;
+        GLsizei iCount = std::min<GLsizei>(
+            slot.m_iSize, GLsizei((afValue.size() - slot.m_uOffset) / size_t(iComponents)));
         if (iCount <= 0)
             continue;
         if (bInteger)
         {
             std::vector<GLint> ai(size_t(iCount) * size_t(iComponents));
             for (size_t i = 0; i < ai.size(); ++i)
-                ai[i] = GLint(afValue[i]);
+                ai[i] = GLint(pf[i]);
             SetIntegerUniform(slot.m_uType, slot.m_iLocation, iCount, ai);
         }
         else
-            SetFloatUniform(slot.m_uType, slot.m_iLocation, iCount, afValue.data());
+            SetFloatUniform(slot.m_uType, slot.m_iLocation, iCount, pf);
     }
 }
 

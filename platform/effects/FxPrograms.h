@@ -20,12 +20,12 @@ public:
     ~COrvFxPrograms();
 
     // Translates and compiles the stages of every pass. False with messages in sErrors.
-    bool Build(IDirect3DDevice9* pDevice, const SOrvFxFile& file, const std::string& sFileName,
-               std::string& sErrors);
+    bool Build(IDirect3DDevice9* pDevice, const SOrvFxFile& file, std::string& sErrors);
 
-    // Installs the pass's stages on the device (fixed function where a stage is absent) and
-    // returns the program to set uniforms on (0: fixed function only, or linking failed).
-    unsigned int Use(size_t uTechnique, size_t uPass);
+    // Installs the pass's stages on the device (fixed function where a stage is absent), the
+    // given choices of its shader arrays, and returns the program for the current state (0:
+    // fixed function only, or linking failed).
+    unsigned int Use(size_t uTechnique, size_t uPass, size_t uVertexChoice, size_t uPixelChoice);
 
     // Samplers of a pass, in unit order (unit n = index n), as parameter indices.
     const std::vector<size_t>& GetSamplerUnits(size_t uTechnique, size_t uPass) const;
@@ -46,9 +46,12 @@ private:
     };
     struct SPass
     {
-        int m_iVertex = -1; // index into m_aStages; -1: fixed function
-        int m_iPixel = -1;
-        std::vector<size_t> m_auSamplerUnits;
+        // Indices into m_aStages, -1 for the fixed-function stage: one per vertex shader
+        // choice, and one per pair of vertex and pixel shader choices (the pixel stage zeroes
+        // the inputs its vertex stage does not write).
+        std::vector<int> m_aiVertex;
+        std::vector<std::vector<int>> m_aaiPixel;
+        std::vector<size_t> m_auSamplerUnits; // of every choice
     };
     struct SSlot
     {
@@ -56,12 +59,15 @@ private:
         unsigned int m_uType; // GL type of the uniform
         int m_iSize;          // array length
         size_t m_uParameter;  // parameter index, or the unit for samplers
+        size_t m_uOffset;     // first float of the uniform in the parameter's value
         bool m_bSampler;
         std::string m_sSampler; // sampler parameter name
     };
 
     bool Translate(const SOrvFxShader& shader, EOrvShaderStage eStage, SOrvGlslShader& glsl,
                    std::string& sErrors);
+    bool BuildPass(const SOrvFxPass& pass, SPass& compiled, std::string& sErrors);
+    void AddSamplerUnits(int iStage, SPass& compiled) const;
     int AddStage(const SOrvFxShader& shader, EOrvShaderStage eStage,
                  const std::vector<std::string>& asMissingInputs, std::string& sErrors);
     bool Compile(SStage& stage, const SOrvFxShader& shader, std::string& sErrors);
@@ -71,7 +77,6 @@ private:
 
     IDirect3DDevice9* m_pDevice = nullptr;
     const SOrvFxFile* m_pFile = nullptr;
-    std::string m_sFileName;
     std::vector<SStage> m_aStages;
     std::unordered_map<std::string, int> m_stageByKey;
     std::unordered_map<std::string, SOrvGlslShader> m_translated;

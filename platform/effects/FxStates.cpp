@@ -1,5 +1,7 @@
 #include "FxStates.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <strings.h>
 
@@ -26,6 +28,13 @@ enum EDomain
     Address,
     TextureOp,
     TextureArg,
+    Color,
+    Wrap,
+    TexCoordIndex,
+    TransformFlags,
+    LightType,
+    Vector,
+    VertexBlend,
 };
 
 struct SStateName
@@ -39,6 +48,10 @@ struct SStateName
 constexpr EOrvFxStateKind R = EOrvFxStateKind::Render;
 constexpr EOrvFxStateKind S = EOrvFxStateKind::Sampler;
 constexpr EOrvFxStateKind T = EOrvFxStateKind::TextureStage;
+constexpr EOrvFxStateKind L = EOrvFxStateKind::Light;
+constexpr EOrvFxStateKind M = EOrvFxStateKind::Material;
+constexpr EOrvFxStateKind X = EOrvFxStateKind::Transform;
+constexpr EOrvFxStateKind U = EOrvFxStateKind::Unsupported;
 
 const SStateName s_aStates[] = {
     {"ZEnable", R, D3DRS_ZENABLE, ZBuffer},
@@ -57,7 +70,7 @@ const SStateName s_aStates[] = {
     {"AlphaBlendEnable", R, D3DRS_ALPHABLENDENABLE, Bool},
     {"FogEnable", R, D3DRS_FOGENABLE, Bool},
     {"SpecularEnable", R, D3DRS_SPECULARENABLE, Bool},
-    {"FogColor", R, D3DRS_FOGCOLOR, Number},
+    {"FogColor", R, D3DRS_FOGCOLOR, Color},
     {"FogTableMode", R, D3DRS_FOGTABLEMODE, Fog},
     {"FogStart", R, D3DRS_FOGSTART, Float},
     {"FogEnd", R, D3DRS_FOGEND, Float},
@@ -71,10 +84,10 @@ const SStateName s_aStates[] = {
     {"StencilRef", R, D3DRS_STENCILREF, Number},
     {"StencilMask", R, D3DRS_STENCILMASK, Number},
     {"StencilWriteMask", R, D3DRS_STENCILWRITEMASK, Number},
-    {"TextureFactor", R, D3DRS_TEXTUREFACTOR, Number},
+    {"TextureFactor", R, D3DRS_TEXTUREFACTOR, Color},
     {"Clipping", R, D3DRS_CLIPPING, Bool},
     {"Lighting", R, D3DRS_LIGHTING, Bool},
-    {"Ambient", R, D3DRS_AMBIENT, Number},
+    {"Ambient", R, D3DRS_AMBIENT, Color},
     {"FogVertexMode", R, D3DRS_FOGVERTEXMODE, Fog},
     {"ColorVertex", R, D3DRS_COLORVERTEX, Bool},
     {"LocalViewer", R, D3DRS_LOCALVIEWER, Bool},
@@ -105,7 +118,7 @@ const SStateName s_aStates[] = {
     {"CCW_StencilZFail", R, D3DRS_CCW_STENCILZFAIL, StencilOp},
     {"CCW_StencilPass", R, D3DRS_CCW_STENCILPASS, StencilOp},
     {"CCW_StencilFunc", R, D3DRS_CCW_STENCILFUNC, Cmp},
-    {"BlendFactor", R, D3DRS_BLENDFACTOR, Number},
+    {"BlendFactor", R, D3DRS_BLENDFACTOR, Color},
     {"SRGBWriteEnable", R, D3DRS_SRGBWRITEENABLE, Bool},
     {"SeparateAlphaBlendEnable", R, D3DRS_SEPARATEALPHABLENDENABLE, Bool},
     {"SrcBlendAlpha", R, D3DRS_SRCBLENDALPHA, Blend},
@@ -114,7 +127,7 @@ const SStateName s_aStates[] = {
     {"AddressU", S, D3DSAMP_ADDRESSU, Address},
     {"AddressV", S, D3DSAMP_ADDRESSV, Address},
     {"AddressW", S, D3DSAMP_ADDRESSW, Address},
-    {"BorderColor", S, D3DSAMP_BORDERCOLOR, Number},
+    {"BorderColor", S, D3DSAMP_BORDERCOLOR, Color},
     {"MagFilter", S, D3DSAMP_MAGFILTER, Filter},
     {"MinFilter", S, D3DSAMP_MINFILTER, Filter},
     {"MipFilter", S, D3DSAMP_MIPFILTER, Filter},
@@ -131,8 +144,91 @@ const SStateName s_aStates[] = {
     {"AlphaArg1", T, D3DTSS_ALPHAARG1, TextureArg},
     {"AlphaArg2", T, D3DTSS_ALPHAARG2, TextureArg},
     {"ResultArg", T, D3DTSS_RESULTARG, TextureArg},
-    {"TexCoordIndex", T, D3DTSS_TEXCOORDINDEX, Number},
-    {"TextureTransformFlags", T, D3DTSS_TEXTURETRANSFORMFLAGS, Number},
+    {"TexCoordIndex", T, D3DTSS_TEXCOORDINDEX, TexCoordIndex},
+    {"TextureTransformFlags", T, D3DTSS_TEXTURETRANSFORMFLAGS, TransformFlags},
+    {"BumpEnvMat00", T, D3DTSS_BUMPENVMAT00, Float},
+    {"BumpEnvMat01", T, D3DTSS_BUMPENVMAT01, Float},
+    {"BumpEnvMat10", T, D3DTSS_BUMPENVMAT10, Float},
+    {"BumpEnvMat11", T, D3DTSS_BUMPENVMAT11, Float},
+    {"BumpEnvLScale", T, D3DTSS_BUMPENVLSCALE, Float},
+    {"BumpEnvLOffset", T, D3DTSS_BUMPENVLOFFSET, Float},
+    {"Constant", T, D3DTSS_CONSTANT, Color},
+    {"Wrap0", R, D3DRS_WRAP0, Wrap},
+    {"Wrap1", R, D3DRS_WRAP1, Wrap},
+    {"Wrap2", R, D3DRS_WRAP2, Wrap},
+    {"Wrap3", R, D3DRS_WRAP3, Wrap},
+    {"Wrap4", R, D3DRS_WRAP4, Wrap},
+    {"Wrap5", R, D3DRS_WRAP5, Wrap},
+    {"Wrap6", R, D3DRS_WRAP6, Wrap},
+    {"Wrap7", R, D3DRS_WRAP7, Wrap},
+    {"Wrap8", R, D3DRS_WRAP8, Wrap},
+    {"Wrap9", R, D3DRS_WRAP9, Wrap},
+    {"Wrap10", R, D3DRS_WRAP10, Wrap},
+    {"Wrap11", R, D3DRS_WRAP11, Wrap},
+    {"Wrap12", R, D3DRS_WRAP12, Wrap},
+    {"Wrap13", R, D3DRS_WRAP13, Wrap},
+    {"Wrap14", R, D3DRS_WRAP14, Wrap},
+    {"Wrap15", R, D3DRS_WRAP15, Wrap},
+    {"VertexBlend", R, D3DRS_VERTEXBLEND, VertexBlend},
+    {"ClipPlaneEnable", R, D3DRS_CLIPPLANEENABLE, Number},
+    {"MultiSampleMask", R, D3DRS_MULTISAMPLEMASK, Number},
+    {"PatchEdgeStyle", R, D3DRS_PATCHEDGESTYLE, Number},
+    {"DebugMonitorToken", R, D3DRS_DEBUGMONITORTOKEN, Number},
+    {"IndexedVertexBlendEnable", R, D3DRS_INDEXEDVERTEXBLENDENABLE, Bool},
+    {"TweenFactor", R, D3DRS_TWEENFACTOR, Float},
+    {"PositionDegree", R, D3DRS_POSITIONDEGREE, Number},
+    {"NormalDegree", R, D3DRS_NORMALDEGREE, Number},
+    {"AntialiasedLineEnable", R, D3DRS_ANTIALIASEDLINEENABLE, Bool},
+    {"MinTessellationLevel", R, D3DRS_MINTESSELLATIONLEVEL, Float},
+    {"MaxTessellationLevel", R, D3DRS_MAXTESSELLATIONLEVEL, Float},
+    {"AdaptiveTess_X", R, D3DRS_ADAPTIVETESS_X, Float},
+    {"AdaptiveTess_Y", R, D3DRS_ADAPTIVETESS_Y, Float},
+    {"AdaptiveTess_Z", R, D3DRS_ADAPTIVETESS_Z, Float},
+    {"AdaptiveTess_W", R, D3DRS_ADAPTIVETESS_W, Float},
+    {"EnableAdaptiveTessellation", R, D3DRS_ENABLEADAPTIVETESSELLATION, Bool},
+    {"ElementIndex", S, D3DSAMP_ELEMENTINDEX, Number},
+    {"DMapOffset", S, D3DSAMP_DMAPOFFSET, Number},
+    {"LightType", L, ORV_FXL_TYPE, LightType},
+    {"LightDiffuse", L, ORV_FXL_DIFFUSE, Vector},
+    {"LightSpecular", L, ORV_FXL_SPECULAR, Vector},
+    {"LightAmbient", L, ORV_FXL_AMBIENT, Vector},
+    {"LightPosition", L, ORV_FXL_POSITION, Vector},
+    {"LightDirection", L, ORV_FXL_DIRECTION, Vector},
+    {"LightRange", L, ORV_FXL_RANGE, Vector},
+    {"LightFalloff", L, ORV_FXL_FALLOFF, Vector},
+    {"LightAttenuation0", L, ORV_FXL_ATTENUATION0, Vector},
+    {"LightAttenuation1", L, ORV_FXL_ATTENUATION1, Vector},
+    {"LightAttenuation2", L, ORV_FXL_ATTENUATION2, Vector},
+    {"LightTheta", L, ORV_FXL_THETA, Vector},
+    {"LightPhi", L, ORV_FXL_PHI, Vector},
+    {"LightEnable", EOrvFxStateKind::LightEnable, 0, Bool},
+    {"MaterialDiffuse", M, ORV_FXM_DIFFUSE, Vector},
+    {"MaterialAmbient", M, ORV_FXM_AMBIENT, Vector},
+    {"MaterialSpecular", M, ORV_FXM_SPECULAR, Vector},
+    {"MaterialEmissive", M, ORV_FXM_EMISSIVE, Vector},
+    {"MaterialPower", M, ORV_FXM_POWER, Vector},
+    {"WorldTransform", X, D3DTS_WORLD, Vector},
+    {"ViewTransform", X, D3DTS_VIEW, Vector},
+    {"ProjectionTransform", X, D3DTS_PROJECTION, Vector},
+    {"TextureTransform", X, D3DTS_TEXTURE0, Vector},
+    {"VertexShaderConstant", U, 0, Vector},
+    {"VertexShaderConstant1", U, 0, Vector},
+    {"VertexShaderConstant2", U, 0, Vector},
+    {"VertexShaderConstant3", U, 0, Vector},
+    {"VertexShaderConstant4", U, 0, Vector},
+    {"VertexShaderConstantF", U, 0, Vector},
+    {"VertexShaderConstantB", U, 0, Vector},
+    {"VertexShaderConstantI", U, 0, Vector},
+    {"PixelShaderConstant", U, 0, Vector},
+    {"PixelShaderConstant1", U, 0, Vector},
+    {"PixelShaderConstant2", U, 0, Vector},
+    {"PixelShaderConstant3", U, 0, Vector},
+    {"PixelShaderConstant4", U, 0, Vector},
+    {"PixelShaderConstantF", U, 0, Vector},
+    {"PixelShaderConstantB", U, 0, Vector},
+    {"PixelShaderConstantI", U, 0, Vector},
+    {"FVF", U, 0, Number},
+    {"Clipplane", U, 0, Vector},
 };
 
 struct SValueName
@@ -240,6 +336,30 @@ const SValueName s_aValues[] = {
     {TextureArg, "CONSTANT", D3DTA_CONSTANT},
     {TextureArg, "COMPLEMENT", D3DTA_COMPLEMENT},
     {TextureArg, "ALPHAREPLICATE", D3DTA_ALPHAREPLICATE},
+    {Wrap, "U", 1},
+    {Wrap, "V", 2},
+    {Wrap, "W", 4},
+    {Wrap, "COORD0", 1},
+    {Wrap, "COORD1", 2},
+    {Wrap, "COORD2", 4},
+    {Wrap, "COORD3", 8},
+    {TexCoordIndex, "PASSTHRU", 0},
+    {TexCoordIndex, "CAMERASPACENORMAL", 0x10000},
+    {TexCoordIndex, "CAMERASPACEPOSITION", 0x20000},
+    {TexCoordIndex, "CAMERASPACEREFLECTIONVECTOR", 0x30000},
+    {TexCoordIndex, "SPHEREMAP", 0x40000},
+    {TransformFlags, "DISABLE", 0},
+    {TransformFlags, "COUNT1", 1},
+    {TransformFlags, "COUNT2", 2},
+    {TransformFlags, "COUNT3", 3},
+    {TransformFlags, "COUNT4", 4},
+    {TransformFlags, "PROJECTED", 256},
+    {LightType, "POINT", D3DLIGHT_POINT},
+    {LightType, "SPOT", D3DLIGHT_SPOT},
+    {LightType, "DIRECTIONAL", D3DLIGHT_DIRECTIONAL},
+    {VertexBlend, "DISABLE", 0},
+    {VertexBlend, "TWEENING", 255},
+    {VertexBlend, "0WEIGHTS", 256},
 };
 
 const SStateName* FindStateName(const std::string& sName)
@@ -290,47 +410,48 @@ SOrvFxStateInfo OrvFxFindState(const std::string& sName, bool bInSamplerBlock)
     return info;
 }
 
-DWORD OrvFxStateNumber(const SOrvFxStateInfo& state, float fValue)
+bool OrvFxIsVectorState(const SOrvFxStateInfo& state)
+{
+    return state.m_eKind == EOrvFxStateKind::Light || state.m_eKind == EOrvFxStateKind::Material ||
+           state.m_eKind == EOrvFxStateKind::Transform ||
+           state.m_eKind == EOrvFxStateKind::Unsupported;
+}
+
+bool OrvFxStateNameValue(const SOrvFxStateInfo& state, const std::string& sName, DWORD& dwValue)
+{
+    if (state.m_eKind == EOrvFxStateKind::LightEnable ||
+        (state.m_eKind == EOrvFxStateKind::Light && state.m_dwState != ORV_FXL_TYPE))
+        return FindValueName(Bool, sName, dwValue);
+    return FindValueName(DomainOf(state), sName, dwValue) || FindValueName(Bool, sName, dwValue);
+}
+
+DWORD OrvFxStateNumber(const SOrvFxStateInfo& state, double dValue)
 {
     if (DomainOf(state) == Float)
     {
+        float fValue = float(dValue);
         DWORD dwBits = 0;
         std::memcpy(&dwBits, &fValue, sizeof dwBits);
         return dwBits;
     }
-    if (fValue < 0)
-        return DWORD(int64_t(fValue));
-    return DWORD(int64_t(fValue) & 0xffffffff);
+    if (!(dValue == dValue))
+        return 0;
+    dValue = std::clamp(dValue, -2147483648.0, 4294967295.0);
+    return DWORD(uint32_t(int64_t(dValue)));
 }
 
-bool OrvFxStateValue(const SOrvFxStateInfo& state, const SOrvFxValue& value, DWORD& dwValue)
+DWORD OrvFxStateFromValues(const SOrvFxStateInfo& state, const std::vector<double>& adValue)
 {
-    EDomain eDomain = DomainOf(state);
-    if (value.m_eKind == SOrvFxValue::Numbers)
+    if (adValue.empty())
+        return 0;
+    if (DomainOf(state) == Color && adValue.size() >= 3)
     {
-        if (value.m_afNumbers.empty())
-            return false;
-        dwValue = OrvFxStateNumber(state, value.m_afNumbers[0]);
-        return true;
+        auto channel = [&](size_t i, double dDefault)
+        {
+            double d = i < adValue.size() ? adValue[i] : dDefault;
+            return DWORD(std::clamp(d, 0.0, 1.0) * 255.0 + 0.5);
+        };
+        return channel(3, 1.0) << 24 | channel(0, 0) << 16 | channel(1, 0) << 8 | channel(2, 0);
     }
-    if (value.m_eKind != SOrvFxValue::Name)
-        return false;
-    // Names, possibly combined with '|' (ColorWriteEnable, texture arguments).
-    dwValue = 0;
-    size_t uStart = 0;
-    const std::string& sText = value.m_sText;
-    while (uStart <= sText.size())
-    {
-        size_t uBar = sText.find('|', uStart);
-        std::string sPart =
-            sText.substr(uStart, uBar == std::string::npos ? std::string::npos : uBar - uStart);
-        DWORD dwPart = 0;
-        if (!FindValueName(eDomain, sPart, dwPart) && !FindValueName(Bool, sPart, dwPart))
-            return false;
-        dwValue |= dwPart;
-        if (uBar == std::string::npos)
-            break;
-        uStart = uBar + 1;
-    }
-    return true;
+    return OrvFxStateNumber(state, adValue[0]);
 }

@@ -29,41 +29,6 @@ void InitializeGlslang()
     std::call_once(s_once, [] { glslang::InitializeProcess(); });
 }
 
-// "ERROR: file.fx:12: 'x' : undeclared identifier" -> "file.fx(12): error: 'x' : ..."
-std::string FormatGlslangLog(const std::string& sLog, const std::string& sFileName,
-                             int iFallbackLine)
-{
-    std::istringstream stream(sLog);
-    std::string sLine;
-    std::string sResult;
-    while (std::getline(stream, sLine))
-    {
-        if (sLine.rfind("ERROR: ", 0) != 0)
-            continue;
-        std::string sRest = sLine.substr(7);
-        std::string sPrefix = sFileName + ":";
-        if (sRest.rfind(sPrefix, 0) == 0)
-        {
-            size_t uColon = sRest.find(':', sPrefix.size());
-            if (uColon != std::string::npos)
-            {
-                std::string sNumber = sRest.substr(sPrefix.size(), uColon - sPrefix.size());
-                std::string sText = sRest.substr(uColon + 1);
-                while (!sText.empty() && sText[0] == ' ')
-                    sText.erase(0, 1);
-                sResult += sFileName + "(" + sNumber + "): error: " + sText + "\n";
-                continue;
-            }
-        }
-        if (sRest.find("compilation errors") != std::string::npos)
-            continue;
-        sResult += sFileName + "(" + std::to_string(iFallbackLine) + "): error: " + sRest + "\n";
-    }
-    if (sResult.empty())
-        sResult = sFileName + "(" + std::to_string(iFallbackLine) + "): error: " + sLog + "\n";
-    return sResult;
-}
-
 std::string NormalizeSemantic(const char* pSemantic)
 {
     std::string s = pSemantic ? pSemantic : "";
@@ -81,14 +46,17 @@ std::string NormalizeSemantic(const char* pSemantic)
     return s;
 }
 
-bool CompileToSpirv(const std::string& sSource, const std::string& sFileName,
+// The name the preprocessed text goes by inside glslang; its messages are mapped back.
+const char s_szTextName[] = "orv-effect";
+
+bool CompileToSpirv(const std::string& sSource, const COrvFxLineMap& lines,
                     const SOrvFxShader& shader, EShLanguage eLanguage,
                     std::vector<unsigned int>& spirv, std::string& sErrors)
 {
     InitializeGlslang();
     glslang::TShader glShader(eLanguage);
     const char* apStrings[] = {sSource.c_str()};
-    const char* apNames[] = {sFileName.c_str()};
+    const char* apNames[] = {s_szTextName};
     int aiLengths[] = {int(sSource.size())};
     glShader.setStringsWithLengthsAndNames(apStrings, aiLengths, apNames, 1);
     glShader.setPreamble(s_pPreamble);
@@ -104,14 +72,15 @@ bool CompileToSpirv(const std::string& sSource, const std::string& sFileName,
                                  EShMsgHlslLegalization);
     if (!glShader.parse(GetDefaultResources(), 100, false, eMessages))
     {
-        sErrors += FormatGlslangLog(glShader.getInfoLog(), sFileName, shader.m_iLine);
+        sErrors +=
+            OrvFxFormatGlslangLog(glShader.getInfoLog(), s_szTextName, lines, shader.m_iLine);
         return false;
     }
     glslang::TProgram program;
     program.addShader(&glShader);
     if (!program.link(eMessages) || !program.mapIO())
     {
-        sErrors += FormatGlslangLog(program.getInfoLog(), sFileName, shader.m_iLine);
+        sErrors += OrvFxFormatGlslangLog(program.getInfoLog(), s_szTextName, lines, shader.m_iLine);
         return false;
     }
     glslang::SpvOptions options;
@@ -124,8 +93,8 @@ bool CompileToSpirv(const std::string& sSource, const std::string& sFileName,
                                  const char* pMessage) { sValidation += pMessage; });
     if (!tools.Validate(spirv))
     {
-        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) + "): error: entry point '" +
-                   shader.m_sEntry + "' gives invalid code: " + sValidation + "\n";
+        sErrors += lines.Where(shader.m_iLine) + ": error: entry point '" + shader.m_sEntry +
+                   "' gives invalid code: " + sValidation + "\n";
         return false;
     }
     return true;
@@ -459,19 +428,19 @@ bool OrvSemanticToUsage(const std::string& sSemantic, UINT& uUsage, UINT& uIndex
     return false;
 }
 
-bool COrvFxTranslator::Translate(const std::string& sSource, const std::string& sFileName,
+bool COrvFxTranslator::Translate(const std::string& sSource, const COrvFxLineMap& lines,
                                  const SOrvFxShader& shader, EOrvShaderStage eStage,
                                  SOrvGlslShader& result, std::string& sErrors)
 {
     result = SOrvGlslShader();
     result.m_eStage = eStage;
     const std::string& sProfile = shader.m_sProfile;
+    const std::string sWhere = lines.Where(shader.m_iLine);
     bool bProfileOk = eStage == EOrvShaderStage::Vertex ? sProfile.rfind("vs_", 0) == 0
                                                         : sProfile.rfind("ps_", 0) == 0;
     if (!bProfileOk)
     {
-        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) + "): error: profile '" +
-                   sProfile + "' does not fit the " +
+        sErrors += sWhere + ": error: profile '" + sProfile + "' does not fit the " +
                    (eStage == EOrvShaderStage::Vertex ? "vertex" : "pixel") + " shader\n";
         return false;
     }
@@ -482,27 +451,25 @@ bool COrvFxTranslator::Translate(const std::string& sSource, const std::string& 
         std::string sError;
         if (!OrvFxWrapEntry(sWrapped, shader, entry.m_sEntry, sError))
         {
-            sErrors +=
-                sFileName + "(" + std::to_string(shader.m_iLine) + "): error: " + sError + "\n";
+            sErrors += sWhere + ": error: " + sError + "\n";
             return false;
         }
     }
     std::vector<unsigned int> spirv;
     EShLanguage eLanguage = eStage == EOrvShaderStage::Vertex ? EShLangVertex : EShLangFragment;
-    if (!CompileToSpirv(sWrapped, sFileName, entry, eLanguage, spirv, sErrors))
+    if (!CompileToSpirv(sWrapped, lines, entry, eLanguage, spirv, sErrors))
         return false;
     CCrossCompiler cross;
     std::string sCrossError;
     if (!cross.Run(spirv, eStage, result, sCrossError))
     {
-        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) + "): error: entry point '" +
-                   shader.m_sEntry + "' cannot be written as GLSL: " + sCrossError + "\n";
+        sErrors += sWhere + ": error: entry point '" + shader.m_sEntry +
+                   "' cannot be written as GLSL: " + sCrossError + "\n";
         return false;
     }
     if (!AddStageAdapters(eStage, result, sCrossError))
     {
-        sErrors += sFileName + "(" + std::to_string(shader.m_iLine) + "): error: entry point '" +
-                   shader.m_sEntry + "': " + sCrossError + "\n";
+        sErrors += sWhere + ": error: entry point '" + shader.m_sEntry + "': " + sCrossError + "\n";
         return false;
     }
     return true;

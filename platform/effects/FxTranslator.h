@@ -43,9 +43,10 @@ struct SOrvGlslShader
 class COrvFxTranslator
 {
 public:
-    // Compiles the entry point of sSource (a blanked effect source) for one stage. On failure
-    // returns false with "file(line): error: text" lines in sErrors.
-    static bool Translate(const std::string& sSource, const std::string& sFileName,
+    // Compiles the entry point of sSource (a blanked effect source whose lines come from
+    // where the map says) for one stage. On failure returns false with
+    // "file(line): error: text" lines in sErrors.
+    static bool Translate(const std::string& sSource, const COrvFxLineMap& lines,
                           const SOrvFxShader& shader, EOrvShaderStage eStage,
                           SOrvGlslShader& result, std::string& sErrors);
 

@@ -23,10 +23,14 @@
 //        on the alpha it writes to render target 0.
 //   3. OrvGL::UseShaderStages(device, vs, fs): following draws use a program linked from
 //      your stages, with the device's generated fixed-function stage in place of a zero
-//      argument (built for the fixed-function state at each draw, so set the vertex format
-//      and other fixed-function state before this call). It returns that program, current
-//      now: set your uniforms on it with glUniform* (values belong to the program; set them
-//      again after each call). UseShaderStages(device, 0, 0) returns to fixed function.
+//      argument (built for the fixed-function state at each draw). It returns the program
+//      for the current state, current now. UseShaderStages(device, 0, 0) returns to fixed
+//      function.
+//      Values of your uniforms belong to a program, and a draw may need another program than
+//      the one returned (the host sets a new vertex format after this call, and the generated
+//      stage changes with it): give them with OrvGL::SetShaderUniforms(device, upload), and
+//      the device calls upload(program), with the program bound, before the first draw with
+//      each program of your stages since that call. Call it again when the values change.
 //   4. Textures and samplers: call the public SetTexture(n, texture) and SetSamplerState(n,
 //      ...) and point your sampler uniform at unit n; render states go through the public
 //      SetRenderState (the device owns blending, depth, culling and targets: do not change
@@ -35,6 +39,7 @@
 //      OrvGL::ForgetShader(device, shader) so the device drops the programs linked with it.
 #include "d3d9.h"
 
+#include <functional>
 #include <string>
 
 namespace OrvGL
@@ -66,6 +71,11 @@ unsigned int GetTextureName(IDirect3DBaseTexture9* pTexture);
 // goes to standard error once) or when both stages are 0.
 unsigned int UseShaderStages(IDirect3DDevice9* pDevice, unsigned int vertexShader,
                              unsigned int fragmentShader);
+
+// Sets the function that gives the uniforms of the stages installed by UseShaderStages
+// their values (see above); it is dropped by UseShaderStages(device, 0, 0) and by
+// ForgetShader of an installed stage.
+void SetShaderUniforms(IDirect3DDevice9* pDevice, std::function<void(unsigned int)> upload);
 
 // Drops every program the device linked with this shader object.
 void ForgetShader(IDirect3DDevice9* pDevice, unsigned int shader);

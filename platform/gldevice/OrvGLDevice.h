@@ -21,6 +21,8 @@
 
 #include <epoxy/gl.h>
 
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -177,6 +179,7 @@ public:
     void InvalidateBindings();
     // Shader stages of one's own for the following draws (GLDeviceInternal.h).
     GLuint UseShaderStages(GLuint uVertexShader, GLuint uFragmentShader);
+    void SetShaderUniforms(std::function<void(GLuint)> upload);
     void ForgetShader(GLuint uShader);
     std::string GetFixedFunctionSource(bool bVertex);
     COrvGLSurface* GetBackBufferSurface() const { return m_pBackBuffer; }
@@ -297,6 +300,8 @@ private:
     std::vector<float> m_afPixelConstants;
     GLuint m_uCustomVertex = 0;
     GLuint m_uCustomFragment = 0;
+    std::function<void(GLuint)> m_fnCustomUniforms; // values of the stages of one's own
+    uint64_t m_ui64CustomUniformSerial = 0;         // bumped by each SetShaderUniforms
 
     // GL objects and what is bound
     GLuint m_uFramebuffer = 0;

@@ -667,6 +667,14 @@ bool COrvGLDevice::ApplyProgram(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLay
         }
         UploadUniforms(*m_pProgram);
     }
+    // A program of the stages of one's own that has not had their values yet: a new link for
+    // the current vertex format gets them here, before its first draw.
+    if (m_fnCustomUniforms && (m_pProgram->m_uVertexShader || m_pProgram->m_uFragmentShader) &&
+        m_pProgram->m_ui64CustomSerial != m_ui64CustomUniformSerial)
+    {
+        m_fnCustomUniforms(m_pProgram->m_uProgram);
+        m_pProgram->m_ui64CustomSerial = m_ui64CustomUniformSerial;
+    }
     return true;
 }
 
@@ -930,7 +938,10 @@ GLuint COrvGLDevice::UseShaderStages(GLuint uVertexShader, GLuint uFragmentShade
     m_uCustomVertex = uVertexShader;
     m_uCustomFragment = uFragmentShader;
     if (!uVertexShader && !uFragmentShader)
+    {
+        m_fnCustomUniforms = nullptr;
         return 0;
+    }
     const SOrvVertexLayout* pLayout = CurrentLayout();
     SOrvVertexLayout empty;
     SOrvFFVertexKey vertexKey;
@@ -947,6 +958,13 @@ GLuint COrvGLDevice::UseShaderStages(GLuint uVertexShader, GLuint uFragmentShade
     return pProgram->m_uProgram;
 }
 
+void COrvGLDevice::SetShaderUniforms(std::function<void(GLuint)> upload)
+{
+    FlushBatch();
+    m_fnCustomUniforms = std::move(upload);
+    ++m_ui64CustomUniformSerial;
+}
+
 void COrvGLDevice::ForgetShader(GLuint uShader)
 {
     if (!m_pCore->Prepare())
@@ -955,6 +973,8 @@ void COrvGLDevice::ForgetShader(GLuint uShader)
     m_pProgram = nullptr;
     m_uBoundProgram = 0;
     m_uDirty |= DIRTY_PROGRAM;
+    if (m_uCustomVertex == uShader || m_uCustomFragment == uShader)
+        m_fnCustomUniforms = nullptr; // they belonged to whoever is deleting the stage
     if (m_uCustomVertex == uShader)
         m_uCustomVertex = 0;
     if (m_uCustomFragment == uShader)

@@ -29,6 +29,12 @@ unsigned int UseShaderStages(IDirect3DDevice9* pDevice, unsigned int vertexShade
     return pOurs ? pOurs->UseShaderStages(vertexShader, fragmentShader) : 0;
 }
 
+void SetShaderUniforms(IDirect3DDevice9* pDevice, std::function<void(unsigned int)> upload)
+{
+    if (COrvGLDevice* pOurs = pDevice ? OrvAsGLDevice(pDevice) : nullptr)
+        pOurs->SetShaderUniforms(std::move(upload));
+}
+
 void ForgetShader(IDirect3DDevice9* pDevice, unsigned int shader)
 {
     if (COrvGLDevice* pOurs = pDevice ? OrvAsGLDevice(pDevice) : nullptr)

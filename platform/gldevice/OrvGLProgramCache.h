@@ -43,8 +43,9 @@ struct SOrvProgram
 {
     GLuint m_uProgram = 0;
     GLint m_aiLocation[ORV_U_COUNT];
-    uint64_t m_ui64Serial = 0;  // version of the uniform values last uploaded (0: none)
-    GLuint m_uVertexShader = 0; // stages of one's own it was linked with (0: generated)
+    uint64_t m_ui64Serial = 0;       // version of the uniform values last uploaded (0: none)
+    uint64_t m_ui64CustomSerial = 0; // the same for the uniforms of stages of one's own
+    GLuint m_uVertexShader = 0;      // stages of one's own it was linked with (0: generated)
     GLuint m_uFragmentShader = 0;
 };
 

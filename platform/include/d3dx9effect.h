@@ -88,9 +88,29 @@ typedef struct _D3DXMACRO
     LPCSTR Definition;
 } D3DXMACRO, *LPD3DXMACRO;
 
-// Include handlers and effect pools are accepted for the shape of the calls and not used.
-struct ID3DXInclude;
+// Where an effect's #include files come from, when a host wants to supply them itself. Open
+// gives the contents of pFileName (as written between the quotes or brackets); pParentData is
+// the contents of the including file (null for the effect itself). Close is called once for
+// every successful Open, when the contents are no longer needed.
+typedef enum _D3DXINCLUDE_TYPE
+{
+    D3DXINC_LOCAL = 0,  // #include "file"
+    D3DXINC_SYSTEM = 1, // #include <file>
+    D3DXINC_FORCE_DWORD = 0x7fffffff
+} D3DXINCLUDE_TYPE;
+
+struct ID3DXInclude
+{
+    virtual HRESULT Open(D3DXINCLUDE_TYPE IncludeType, LPCSTR pFileName, LPCVOID pParentData,
+                         LPCVOID* ppData, UINT* pBytes) = 0;
+    virtual HRESULT Close(LPCVOID pData) = 0;
+
+protected:
+    ~ID3DXInclude() = default;
+};
 typedef ID3DXInclude* LPD3DXINCLUDE;
+
+// Effect pools are accepted for the shape of the calls and not used.
 struct ID3DXEffectPool;
 typedef ID3DXEffectPool* LPD3DXEFFECTPOOL;
 

@@ -1,19 +1,35 @@
 #include "D3DXTestUtil.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <unistd.h>
+
+namespace
+{
+// The program's own shader cache, removed when the program ends.
+struct SCacheFolder
+{
+    std::string m_sDir;
+    SCacheFolder()
+    {
+        std::string sTemplate = testing::TempDir() + "orv_shader_cache_XXXXXX";
+        if (mkdtemp(sTemplate.data()))
+            m_sDir = sTemplate;
+        setenv("ORV_SHADER_CACHE", m_sDir.c_str(), 1);
+    }
+    ~SCacheFolder()
+    {
+        std::error_code error;
+        if (!m_sDir.empty())
+            std::filesystem::remove_all(m_sDir, error);
+    }
+};
+} // namespace
 
 const std::string& OrvTestShaderCache()
 {
-    static const std::string s_sDir = []
-    {
-        std::string sTemplate = testing::TempDir() + "orv_shader_cache_XXXXXX";
-        char* pDir = mkdtemp(sTemplate.data());
-        std::string sDir = pDir ? pDir : testing::TempDir();
-        setenv("ORV_SHADER_CACHE", sDir.c_str(), 1);
-        return sDir;
-    }();
-    return s_sDir;
+    static const SCacheFolder s_folder;
+    return s_folder.m_sDir;
 }
 
 ID3DXEffect* OrvMakeEffect(IDirect3DDevice9* pDevice, const std::string& sSource,

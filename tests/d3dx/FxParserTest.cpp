@@ -1,6 +1,9 @@
 #include "FxParser.h"
+#include "d3d9.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace
 {
@@ -118,9 +121,8 @@ TEST_F(FxParserTest, TexturesAndSamplersKeepTheirStates)
     EXPECT_EQ(pSampler->m_aSamplerStates[0].m_sName, "Texture");
     EXPECT_EQ(pSampler->m_aSamplerStates[0].m_value.m_eKind, SOrvFxValue::Reference);
     EXPECT_EQ(pSampler->m_aSamplerStates[0].m_value.m_sText, "Tex");
-    EXPECT_EQ(pSampler->m_aSamplerStates[2].m_value.m_sText, "LINEAR");
-    EXPECT_EQ(pSampler->m_aSamplerStates[4].m_value.m_afNumbers,
-              std::vector<float>{float(0xff00ff00u)});
+    EXPECT_EQ(pSampler->m_aSamplerStates[2].m_value.m_dwValue, DWORD(D3DTEXF_LINEAR));
+    EXPECT_EQ(pSampler->m_aSamplerStates[4].m_value.m_dwValue, 0xff00ff00u);
     EXPECT_EQ(Find(m_file, "Env")->m_uType, ORV_FXT_SAMPLERCUBE);
     EXPECT_EQ(Find(m_file, "Generic")->m_uType, ORV_FXT_SAMPLERCUBE) << "typed by its use";
 }
@@ -134,20 +136,24 @@ TEST_F(FxParserTest, TechniquesPassesShadersAndStates)
     ASSERT_EQ(main.m_aPasses.size(), 2u);
     const SOrvFxPass& p0 = main.m_aPasses[0];
     EXPECT_EQ(p0.m_sName, "P0");
-    EXPECT_TRUE(p0.m_vertexShader.m_bPresent);
-    EXPECT_EQ(p0.m_vertexShader.m_sProfile, "vs_2_0");
-    EXPECT_EQ(p0.m_vertexShader.m_sEntry, "VS");
-    EXPECT_EQ(p0.m_pixelShader.m_sEntry, "PS");
+    EXPECT_TRUE(p0.m_vertexShader.IsPresent());
+    ASSERT_EQ(p0.m_vertexShader.m_aChoices.size(), 1u);
+    EXPECT_EQ(p0.m_vertexShader.m_aChoices[0].m_sProfile, "vs_2_0");
+    EXPECT_EQ(p0.m_vertexShader.m_aChoices[0].m_sEntry, "VS");
+    EXPECT_EQ(p0.m_pixelShader.m_aChoices[0].m_sEntry, "PS");
     ASSERT_EQ(p0.m_aStates.size(), 7u);
-    EXPECT_EQ(p0.m_aStates[0].m_value.m_afNumbers, std::vector<float>{1});
-    EXPECT_EQ(p0.m_aStates[2].m_value.m_sText, "SrcAlpha");
-    EXPECT_EQ(p0.m_aStates[5].m_value.m_sText, "RED|GREEN");
-    EXPECT_EQ(p0.m_aStates[6].m_value.m_afNumbers, std::vector<float>{128});
+    // Constant values are folded into what the device takes.
+    EXPECT_EQ(p0.m_aStates[0].m_value.m_dwValue, DWORD(D3DZB_TRUE));
+    EXPECT_EQ(p0.m_aStates[2].m_value.m_dwValue, DWORD(D3DBLEND_SRCALPHA));
+    EXPECT_EQ(p0.m_aStates[4].m_value.m_dwValue, DWORD(D3DCULL_NONE));
+    EXPECT_EQ(p0.m_aStates[5].m_value.m_dwValue, 3u) << "RED | GREEN";
+    EXPECT_EQ(p0.m_aStates[6].m_value.m_dwValue, 128u);
     const SOrvFxPass& p1 = main.m_aPasses[1];
-    EXPECT_FALSE(p1.m_vertexShader.m_bPresent) << "left to the fixed-function stage";
+    EXPECT_FALSE(p1.m_vertexShader.IsPresent()) << "left to the fixed-function stage";
     EXPECT_EQ(p1.m_aStates[0].m_sName, "Texture");
     EXPECT_EQ(p1.m_aStates[0].m_uIndex, 0u);
-    EXPECT_FALSE(m_file.m_aTechniques[1].m_aPasses[0].m_vertexShader.m_bPresent);
+    EXPECT_EQ(p1.m_aStates[0].m_value.m_eKind, SOrvFxValue::Reference);
+    EXPECT_FALSE(m_file.m_aTechniques[1].m_aPasses[0].m_vertexShader.IsPresent());
 }
 
 TEST_F(FxParserTest, ShaderSourceLosesEffectConstructsButKeepsLines)
@@ -213,4 +219,139 @@ TEST(FxParserTypes, DescribesBuiltInTypes)
     EXPECT_EQ(parameter.m_uType, ORV_FXT_TEXTURE2D);
     EXPECT_FALSE(OrvFxDescribeType("float5", parameter));
     EXPECT_FALSE(OrvFxDescribeType("MyStruct", parameter));
+}
+
+TEST(FxParserValues, ConstantsSizeArraysAndFoldIntoValuesAndStates)
+{
+    const char* pSource = R"(
+static const int NUM_LIGHTS = 3;
+static const float Weights[] = {0.25, 0.5, 0.25};
+static const float PI = 3.14159;
+float4 LightPos[NUM_LIGHTS * 2] < float UIMax = PI * 2; int Count = NUM_LIGHTS; >;
+float Taps[] = {1, 2, 3, 4, 5};
+float Angle = PI / 2;
+float4 Tint = (float4)0.5;
+int Mode = (int)2.7;
+bool Mask = 3 > 2 && !(1 == 2);
+float Bits = 0xF0 | 0x0F;
+float2 Middle = lerp(float2(0, 0), float2(2, 4), 0.5);
+technique T
+{
+    pass
+    {
+        AlphaRef = NUM_LIGHTS * 16 + 0x10;
+        BorderColor[0] = 0xff123456;
+        TextureFactor = float4(1, 0, 0.5, 1);
+        FogStart = 0.25;
+        SrcBlend = NUM_LIGHTS > 2 ? SRCALPHA : ONE;
+        ZEnable = Mode;
+        CullMode = Mode + 1 == 3 ? CW : CCW;
+        ColorWriteEnable = Red | Alpha;
+    }
+}
+)";
+    COrvFxParser parser;
+    SOrvFxFile file;
+    std::string sErrors;
+    ASSERT_TRUE(parser.Parse(pSource, "c.fx", file, sErrors)) << sErrors;
+    const SOrvFxParameter* pLights = Find(file, "LightPos");
+    ASSERT_NE(pLights, nullptr);
+    EXPECT_EQ(pLights->m_uElements, 6u);
+    EXPECT_FLOAT_EQ(pLights->m_aAnnotations[0].m_afValue[0], 6.28318f);
+    EXPECT_EQ(pLights->m_aAnnotations[1].m_afValue, std::vector<float>{3});
+    EXPECT_EQ(Find(file, "Taps")->m_uElements, 5u);
+    EXPECT_EQ(Find(file, "Taps")->m_afValue, (std::vector<float>{1, 2, 3, 4, 5}));
+    EXPECT_FLOAT_EQ(Find(file, "Angle")->m_afValue[0], 1.570795f);
+    EXPECT_EQ(Find(file, "Tint")->m_afValue, (std::vector<float>{0.5f, 0.5f, 0.5f, 0.5f}));
+    EXPECT_EQ(Find(file, "Mode")->m_afValue, std::vector<float>{2});
+    EXPECT_EQ(Find(file, "Mask")->m_afValue, std::vector<float>{1});
+    EXPECT_EQ(Find(file, "Bits")->m_afValue, std::vector<float>{255});
+    EXPECT_EQ(Find(file, "Middle")->m_afValue, (std::vector<float>{1, 2}));
+    EXPECT_EQ(Find(file, "Weights"), nullptr);
+
+    const std::vector<SOrvFxState>& states = file.m_aTechniques[0].m_aPasses[0].m_aStates;
+    ASSERT_EQ(states.size(), 8u);
+    EXPECT_EQ(states[0].m_value.m_dwValue, 64u);
+    EXPECT_EQ(states[1].m_value.m_dwValue, 0xff123456u) << "colours stay exact";
+    EXPECT_EQ(states[2].m_value.m_dwValue, 0xffff0080u) << "a float4 becomes a colour";
+    float fStart = 0;
+    std::memcpy(&fStart, &states[3].m_value.m_dwValue, 4);
+    EXPECT_EQ(fStart, 0.25f) << "float states carry their bits";
+    EXPECT_EQ(states[4].m_value.m_dwValue, DWORD(D3DBLEND_SRCALPHA));
+    // Values of parameters wait for the pass to begin.
+    EXPECT_EQ(states[5].m_value.m_eKind, SOrvFxValue::Reference);
+    EXPECT_EQ(states[5].m_value.m_sText, "Mode");
+    EXPECT_EQ(states[6].m_value.m_eKind, SOrvFxValue::Expression);
+    EXPECT_EQ(states[7].m_value.m_dwValue, 9u);
+}
+
+// What Orv cannot honour fails creation, naming the file, the line and the construct.
+TEST(FxParserErrors, UnsupportedConstructsAreRefusedLoudly)
+{
+    struct SCase
+    {
+        const char* m_pSource;
+        const char* m_pExpected;
+    } aCases[] = {
+        {"technique T\n{ pass P { ZEnabel = true; } }", "r.fx(2): error: unknown state 'ZEnabel'"},
+        {"sampler S = sampler_state\n{\n Filter = MIN_MAG_MIP_LINEAR; };",
+         "r.fx(3): error: unknown sampler state 'Filter'"},
+        {"float4 c[2];\ntechnique T { pass { VertexShaderConstantF[0] = <c>; } }",
+         "r.fx(2): error: the state 'VertexShaderConstantF' is not supported"},
+        {"technique T { pass {\nPixelShader = asm { ps_1_1 mov r0, v0 }; } }",
+         "r.fx(2): error: assembly shaders ('asm') are not supported"},
+        {"VertexShader vs =\n asm { vs_1_1 dcl_position v0 mov oPos, v0 };",
+         "r.fx(2): error: assembly shaders"},
+        {"float4 VS() : POSITION { return 0; }\ntechnique10 T { pass { "
+         "SetVertexShader(CompileShader(vs_4_0, VS())); } }",
+         "r.fx(2): error: 'technique10': Direct3D 10 and 11 effect files are not supported"},
+        {"cbuffer PerFrame { float4x4 World; };", "'cbuffer': Direct3D 10 and 11"},
+        {"float4 PS() : COLOR { return 1; }\ntechnique T { pass {\n PixelShader = compile ps_4_0 "
+         "PS(); } }",
+         "r.fx(3): error: 'ps_4_0': Direct3D 10 and 11"},
+        {"BlendState NoBlend { BlendEnable[0] = FALSE; };", "'BlendState': Direct3D 10 and 11"},
+        {"technique T { pass { CullMode = Sideways; } }", "'Sideways' is unknown here"},
+        {"technique T { pass { ZEnable = Missing * 2; } }", "'Missing' is unknown here"},
+        {"texture Tex;\ntechnique T { pass { Texture[0] = <Nothing>; } }",
+         "r.fx(2): error: 'Texture' needs a texture, 'Nothing' is none"},
+        {"float a;\ntechnique T { pass { VertexShader = (vsMissing[a]); } }",
+         "unknown shader 'vsMissing'"},
+        {"VertexShader vs[2] = { NULL, NULL };\ntechnique T { pass { VertexShader = (vs); } }",
+         "shader array 'vs' needs an index"},
+        {"VertexShader vs[3] = { NULL, NULL };", "shader array 'vs' has 3 elements and 2 shaders"},
+        {"static const int N = -1;\nfloat4 a[N];", "r.fx(2): error: array size must be a positive"},
+        {"float4 a[Unknown];", "'Unknown' is unknown here"},
+        {"PixelFragment f = compile_fragment ps_2_0 F();", "shader fragments are not supported"},
+        {"float x = ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
+         "(((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
+         "(((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((1",
+         "error"},
+    };
+    for (const SCase& test : aCases)
+    {
+        COrvFxParser parser;
+        SOrvFxFile file;
+        std::string sErrors;
+        EXPECT_FALSE(parser.Parse(test.m_pSource, "r.fx", file, sErrors)) << test.m_pSource;
+        EXPECT_NE(sErrors.find(test.m_pExpected), std::string::npos)
+            << test.m_pSource << "\ngave: " << sErrors;
+    }
+}
+
+// "fixed" types of other shading languages compile as half.
+TEST(FxParserTypes, FixedTypesBecomeHalf)
+{
+    COrvFxParser parser;
+    SOrvFxFile file;
+    std::string sErrors;
+    ASSERT_TRUE(parser.Parse("fixed4 Tint = {1, 1, 1, 1};\n"
+                             "fixed4 PS(fixed2 uv : TEXCOORD0) : COLOR { return Tint * uv.x; }\n"
+                             "typedef float3 fixed3;\nfixed3 Keep;\n",
+                             "f.fx", file, sErrors))
+        << sErrors;
+    EXPECT_EQ(Find(file, "Tint")->m_uColumns, 4u);
+    EXPECT_NE(file.m_sShaderSource.find("half4 PS(half2 uv"), std::string::npos)
+        << file.m_sShaderSource;
+    EXPECT_NE(file.m_sShaderSource.find("fixed3 Keep"), std::string::npos)
+        << "a typedef of the file keeps its name";
 }

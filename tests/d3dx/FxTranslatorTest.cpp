@@ -49,8 +49,8 @@ protected:
         shader.m_sProfile = pProfile;
         shader.m_iLine = 33;
         m_sErrors.clear();
-        return COrvFxTranslator::Translate(m_file.m_sShaderSource, "t.fx", shader, eStage, result,
-                                           m_sErrors);
+        return COrvFxTranslator::Translate(m_file.m_sShaderSource, m_file.m_lines, shader, eStage,
+                                           result, m_sErrors);
     }
     static const SOrvShaderSignature* Find(const std::vector<SOrvShaderSignature>& list,
                                            const char* pSemantic)
@@ -127,8 +127,8 @@ TEST_F(FxTranslatorTest, ErrorsNameFileLineAndReason)
     broken.m_sProfile = "ps_2_0";
     const char* pBroken = "float4 Broken(float2 uv : TEXCOORD0) : COLOR\n{\n"
                           "    return undefinedThing * uv.x;\n}\n";
-    EXPECT_FALSE(COrvFxTranslator::Translate(pBroken, "b.fx", broken, EOrvShaderStage::Pixel,
-                                             result, m_sErrors));
+    EXPECT_FALSE(COrvFxTranslator::Translate(pBroken, COrvFxLineMap("b.fx"), broken,
+                                             EOrvShaderStage::Pixel, result, m_sErrors));
     EXPECT_NE(m_sErrors.find("b.fx(3): error: 'undefinedThing'"), std::string::npos) << m_sErrors;
 
     EXPECT_FALSE(Translate("Missing", "vs_2_0", EOrvShaderStage::Vertex, result));
@@ -138,8 +138,8 @@ TEST_F(FxTranslatorTest, ErrorsNameFileLineAndReason)
     blend.m_sProfile = "vs_2_0";
     const char* pBlend =
         "float4 V(float4 p : POSITION, float4 i : BLENDINDICES) : POSITION { return p + i; }";
-    EXPECT_FALSE(COrvFxTranslator::Translate(pBlend, "v.fx", blend, EOrvShaderStage::Vertex, result,
-                                             m_sErrors));
+    EXPECT_FALSE(COrvFxTranslator::Translate(pBlend, COrvFxLineMap("v.fx"), blend,
+                                             EOrvShaderStage::Vertex, result, m_sErrors));
     EXPECT_NE(m_sErrors.find("BLENDINDICES0 is not supported"), std::string::npos) << m_sErrors;
     EXPECT_FALSE(Translate("PS", "vs_2_0", EOrvShaderStage::Pixel, result));
     EXPECT_NE(m_sErrors.find("t.fx(33): error: profile 'vs_2_0'"), std::string::npos) << m_sErrors;

@@ -166,6 +166,67 @@ SImage MakeSpark()
     return image;
 }
 
+// The particles' sprite: a soft round spot, brightest in the middle and fading to black at
+// the edge, a little blue. The particles layer adds the square of its colour, so the peak is
+// kept low enough for thousands of overlapping sprites to build up slowly.
+SImage MakeParticle()
+{
+    SImage image(64, 64);
+    for (int y = 0; y < 64; ++y)
+    {
+        for (int x = 0; x < 64; ++x)
+        {
+            double dx = (x + 0.5 - 32) / 32;
+            double dy = (y + 0.5 - 32) / 32;
+            double r2 = dx * dx + dy * dy;
+            double fade = r2 < 1.0 ? std::exp(-r2 * 4.0) * (1.0 - r2) : 0.0;
+            image.Set(x, y, 0.12 * fade, 0.18 * fade, 0.3 * fade, fade);
+        }
+    }
+    return image;
+}
+
+// A small planet for the sphere: seas and continents from noise, ice at the poles, in the
+// texture coordinates the sphere layer gives (v from the height, u from the side).
+SImage MakeGlobe()
+{
+    SImage image(256, 256);
+    for (int y = 0; y < 256; ++y)
+    {
+        for (int x = 0; x < 256; ++x)
+        {
+            double u = x / 256.0;
+            double v = y / 256.0;
+            double land = Fbm(u * 6.0 + 11.3, v * 6.0 + 4.1) + 0.25 * Fbm(u * 17.0, v * 17.0);
+            double polar = std::abs(v - 0.5) * 2.0;
+            double r, g, b;
+            if (polar > 0.86)
+            {
+                r = g = b = 0.92;
+            }
+            else if (land > 0.62)
+            {
+                double h = std::min(1.0, (land - 0.62) * 4.0);
+                r = 0.25 + 0.45 * h;
+                g = 0.5 - 0.1 * h;
+                b = 0.18 + 0.12 * h;
+            }
+            else
+            {
+                double depth = std::min(1.0, (0.62 - land) * 3.0);
+                r = 0.05;
+                g = 0.25 + 0.2 * (1.0 - depth);
+                b = 0.45 + 0.35 * (1.0 - depth);
+            }
+            // Faint lines every 32 pixels, so the turning shows.
+            bool line = x % 32 == 0 || y % 32 == 0;
+            double k = line ? 1.25 : 1.0;
+            image.Set(x, y, r * k, g * k, b * k);
+        }
+    }
+    return image;
+}
+
 // A 5 x 7 block font, just the letters the titles need.
 const std::map<char, std::vector<const char*>>& GetFont()
 {
@@ -270,6 +331,8 @@ bool WriteAtelierImages(const std::string& strFolder, std::string& rsError)
            Save(strFolder, "plasma.png", MakePlasma(), rsError) &&
            Save(strFolder, "ring.png", MakeRing(), rsError) &&
            Save(strFolder, "spark.png", MakeSpark(), rsError) &&
+           Save(strFolder, "particle.png", MakeParticle(), rsError) &&
+           Save(strFolder, "globe.png", MakeGlobe(), rsError) &&
            Save(strFolder, "orv.png", MakeTitle("ORV", 512, 256, 1.0, 0.3, 0.8), rsError) &&
            Save(strFolder, "atelier.png", MakeTitle("ATELIER", 512, 128, 0.2, 0.8, 1.0), rsError) &&
            Save(strFolder, "madewith.png", MakeTitle("MADE WITH ORV", 512, 96, 1.0, 0.8, 0.3),

@@ -81,23 +81,25 @@ private:
         return static_cast<size_t>(dBeats * m_dBeat * m_song.iSampleRate);
     }
 
-    // Sections: 0-3 intro, 4-7 rise, 8-15 drive, 16-19 break, 20-23 finale.
+    // Sections: 0-3 intro, 4-7 rise, 8-15 drive, 16-19 break, 20-23 drift (no drums),
+    // 24-27 flight, 28-31 finale.
     void RenderBar(int iBar)
     {
         int iChord = iBar % 4;
         double dStart = iBar * 4.0;
         bool bLast = iBar == m_song.iBars - 1;
+        bool bCalm = iBar >= 16 && iBar < 24;
         double dFade = bLast ? 0.6 : 1.0;
         Pad(dStart, iChord, iBar < 4 ? 0.5 + 0.12 * iBar : 0.8);
         if (iBar >= 4 && !bLast)
         {
-            Arpeggio(dStart, iChord, iBar >= 16 && iBar < 20 ? 0.5 : 0.35);
+            Arpeggio(dStart, iChord, bCalm ? 0.5 : 0.35);
             for (int i = 0; i < 4; ++i)
             {
                 Hat(dStart + i + 0.5, 0.18);
             }
         }
-        if ((iBar >= 8 && iBar < 16) || (iBar >= 20 && !bLast))
+        if ((iBar >= 8 && iBar < 16) || (iBar >= 24 && !bLast))
         {
             for (int i = 0; i < 4; ++i)
             {
@@ -109,14 +111,14 @@ private:
         }
         if (iBar >= 16 && !bLast)
         {
-            Lead(dStart, iBar, iBar < 20 ? 0.22 : 0.28);
+            Lead(dStart, iBar, bCalm ? 0.22 : 0.28);
         }
         if (bLast)
         {
             Kick(dStart, 0.9 * dFade);
             Bass(dStart, 0, 0.3);
         }
-        if (iBar == 7 || iBar == 19)
+        if (iBar == 7 || iBar == 19 || iBar == 23 || iBar == 27)
         {
             Riser(dStart, 0.25);
         }

@@ -19,7 +19,7 @@ int main(int argc, char** argv)
     std::error_code ec;
     std::filesystem::create_directories(strFolder, ec);
     std::string strError;
-    SAtelierSong song; // 120 beats per minute, 24 bars: 48 seconds
+    SAtelierSong song; // 120 beats per minute, 32 bars: 64 seconds
     bool bOk = WriteAtelierMusic(song, strFolder + "/atelier.ogg", strError) &&
                WriteAtelierImages(strFolder, strError) && WriteAtelierMeshes(strFolder, strError);
     if (!bOk)

@@ -1,0 +1,691 @@
+#include "FxExpression.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace
+{
+constexpr int s_iMaxDepth = 200;
+constexpr int s_iMaxNodes = 200000;
+
+const char* const s_apFunctions[] = {"abs",  "min",  "max",  "clamp", "saturate", "floor",
+                                     "ceil", "frac", "sqrt", "pow",   "sin",      "cos",
+                                     "tan",  "exp",  "log",  "lerp",  "dot",      "length"};
+
+// Scalar, vector and matrix type names: float, half3, int2, bool, float4x4, double, uint...
+bool ParseTypeName(const std::string& sName, size_t& uComponents, char& cKind)
+{
+    static const char* const s_apBases[] = {"float", "half", "double", "int",
+                                            "uint",  "bool", "dword",  "fixed"};
+    for (const char* pBase : s_apBases)
+    {
+        size_t uLength = std::strlen(pBase);
+        if (sName.compare(0, uLength, pBase) != 0)
+            continue;
+        std::string sRest = sName.substr(uLength);
+        cKind = pBase[0] == 'i' || pBase[0] == 'u' || pBase[0] == 'd' ? 'i'
+                : pBase[0] == 'b'                                     ? 'b'
+                                                                      : 'f';
+        if (pBase[0] == 'd' && pBase[1] == 'o')
+            cKind = 'f'; // double
+        if (sRest.empty())
+            uComponents = 1;
+        else if (sRest.size() == 1 && sRest[0] >= '1' && sRest[0] <= '4')
+            uComponents = size_t(sRest[0] - '0');
+        else if (sRest.size() == 3 && sRest[1] == 'x' && sRest[0] >= '1' && sRest[0] <= '4' &&
+                 sRest[2] >= '1' && sRest[2] <= '4')
+            uComponents = size_t(sRest[0] - '0') * size_t(sRest[2] - '0');
+        else
+            continue;
+        return true;
+    }
+    return false;
+}
+
+class CParser
+{
+public:
+    CParser(const std::vector<SOrvFxToken>& tokens, size_t uBegin, size_t uEnd)
+        : m_tokens(tokens), m_uPos(uBegin), m_uEnd(uEnd)
+    {
+    }
+
+    bool ParseAll(SOrvFxExpr& expr, std::string& sError)
+    {
+        bool bOk = Conditional(expr) && m_iNodes <= s_iMaxNodes &&
+                   (m_uPos == m_uEnd || Fail("unexpected '" + Text() + "'"));
+        sError = m_sError;
+        return bOk;
+    }
+
+private:
+    const SOrvFxToken* Peek(size_t uAhead = 0) const
+    {
+        return m_uPos + uAhead < m_uEnd ? &m_tokens[m_uPos + uAhead] : nullptr;
+    }
+    std::string Text() const { return Peek() ? Peek()->m_sText : std::string("end"); }
+    bool IsPunct(const char* p, size_t uAhead = 0) const
+    {
+        const SOrvFxToken* pToken = Peek(uAhead);
+        return pToken && pToken->m_eKind == EOrvFxToken::Punct && pToken->m_sText == p;
+    }
+    // "<<" and ">>" come from the lexer as two adjacent tokens.
+    bool IsShift(const char* p) const
+    {
+        return IsPunct(p) && IsPunct(p, 1) && Peek()->m_uEnd == Peek(1)->m_uBegin;
+    }
+    bool Fail(const std::string& sMessage)
+    {
+        if (m_sError.empty())
+            m_sError = sMessage;
+        return false;
+    }
+    SOrvFxExpr Make(SOrvFxExpr::EOp eOp, std::string sText, std::vector<SOrvFxExpr> args)
+    {
+        if (++m_iNodes > s_iMaxNodes)
+            Fail("expression too long");
+        SOrvFxExpr expr;
+        expr.m_eOp = eOp;
+        expr.m_sText = std::move(sText);
+        expr.m_aArgs = std::move(args);
+        expr.m_iLine = m_iLine;
+        return expr;
+    }
+    bool Enter()
+    {
+        if (++m_iDepth > s_iMaxDepth)
+            return Fail("expression nested too deeply");
+        if (Peek())
+            m_iLine = Peek()->m_iLine;
+        return true;
+    }
+
+    bool Conditional(SOrvFxExpr& out)
+    {
+        if (!Enter() || !Binary(out, 0))
+            return false;
+        if (IsPunct("?"))
+        {
+            ++m_uPos;
+            SOrvFxExpr a, b;
+            if (!Conditional(a))
+                return false;
+            if (!IsPunct(":"))
+                return Fail("':' expected in '? :'");
+            ++m_uPos;
+            if (!Conditional(b))
+                return false;
+            out = Make(SOrvFxExpr::Select, "?", {std::move(out), std::move(a), std::move(b)});
+        }
+        --m_iDepth;
+        return true;
+    }
+
+    // Binary operators by precedence level, loosest first.
+    bool MatchOperator(int iLevel, std::string& sOp)
+    {
+        static const char* const s_aapLevels[][4] = {{"||"},
+                                                     {"&&"},
+                                                     {"|"},
+                                                     {"^"},
+                                                     {"&"},
+                                                     {"==", "!="},
+                                                     {"<", ">", "<=", ">="},
+                                                     {"<<", ">>"},
+                                                     {"+", "-"},
+                                                     {"*", "/", "%"}};
+        for (const char* pOp : s_aapLevels[iLevel])
+        {
+            if (!pOp)
+                continue;
+            std::string sCandidate = pOp;
+            if (sCandidate == "<<" || sCandidate == ">>")
+            {
+                if (!IsShift(sCandidate.substr(0, 1).c_str()))
+                    continue;
+                m_uPos += 2;
+            }
+            else if (!IsPunct(pOp) || ((sCandidate == "<" || sCandidate == ">") && IsShift(pOp)))
+                continue;
+            else
+                ++m_uPos;
+            sOp = sCandidate;
+            return true;
+        }
+        return false;
+    }
+
+    bool Binary(SOrvFxExpr& out, int iLevel)
+    {
+        if (iLevel == 10)
+            return UnaryExpr(out);
+        if (!Binary(out, iLevel + 1))
+            return false;
+        std::string sOp;
+        int iChain = 0;
+        while (MatchOperator(iLevel, sOp))
+        {
+            if (++iChain > s_iMaxDepth)
+                return Fail("expression too long");
+            SOrvFxExpr rhs;
+            if (!Binary(rhs, iLevel + 1))
+                return false;
+            out = Make(SOrvFxExpr::Binary, sOp, {std::move(out), std::move(rhs)});
+            if (m_iNodes > s_iMaxNodes)
+                return false;
+        }
+        return true;
+    }
+
+    bool UnaryExpr(SOrvFxExpr& out)
+    {
+        if (!Enter())
+            return false;
+        bool bOk = true;
+        size_t uComponents = 0;
+        char cKind = 0;
+        if (IsPunct("-") || IsPunct("+") || IsPunct("!") || IsPunct("~"))
+        {
+            std::string sOp = m_tokens[m_uPos++].m_sText;
+            SOrvFxExpr operand;
+            bOk = UnaryExpr(operand);
+            out = Make(SOrvFxExpr::Unary, sOp, {std::move(operand)});
+        }
+        else if (IsPunct("(") && Peek(1) && Peek(1)->m_eKind == EOrvFxToken::Identifier &&
+                 IsPunct(")", 2) && ParseTypeName(Peek(1)->m_sText, uComponents, cKind) && Peek(3))
+        {
+            // A cast: (int)x, (float4)0.
+            std::string sType = Peek(1)->m_sText;
+            m_uPos += 3;
+            SOrvFxExpr operand;
+            bOk = UnaryExpr(operand);
+            out = Make(SOrvFxExpr::Unary, sType, {std::move(operand)});
+        }
+        else
+            bOk = Postfix(out);
+        --m_iDepth;
+        return bOk;
+    }
+
+    bool Postfix(SOrvFxExpr& out)
+    {
+        if (!Primary(out))
+            return false;
+        int iChain = 0;
+        for (;;)
+        {
+            if (m_iNodes > s_iMaxNodes || ++iChain > s_iMaxDepth)
+                return Fail("expression too long");
+            if (IsPunct("["))
+            {
+                ++m_uPos;
+                SOrvFxExpr index;
+                if (!Conditional(index))
+                    return false;
+                if (!IsPunct("]"))
+                    return Fail("']' expected");
+                ++m_uPos;
+                out = Make(SOrvFxExpr::Index, "[]", {std::move(out), std::move(index)});
+            }
+            else if (IsPunct(".") && Peek(1) && Peek(1)->m_eKind == EOrvFxToken::Identifier)
+            {
+                std::string sSwizzle = Peek(1)->m_sText;
+                m_uPos += 2;
+                out = Make(SOrvFxExpr::Swizzle, sSwizzle, {std::move(out)});
+            }
+            else
+                return true;
+        }
+    }
+
+    bool Arguments(std::vector<SOrvFxExpr>& args, const char* pClose)
+    {
+        ++m_uPos;
+        while (!IsPunct(pClose))
+        {
+            SOrvFxExpr arg;
+            if (!Conditional(arg))
+                return false;
+            args.push_back(std::move(arg));
+            if (IsPunct(","))
+                ++m_uPos;
+            else if (!IsPunct(pClose))
+                return Fail(std::string("'") + pClose + "' expected, found '" + Text() + "'");
+        }
+        ++m_uPos;
+        return true;
+    }
+
+    bool Primary(SOrvFxExpr& out)
+    {
+        const SOrvFxToken* pToken = Peek();
+        if (!pToken)
+            return Fail("value expected");
+        out = Make(SOrvFxExpr::Constant, std::string(), {});
+        if (pToken->m_eKind == EOrvFxToken::Number)
+        {
+            ++m_uPos;
+            out.m_adValue.push_back(0.0);
+            return OrvFxParseNumber(pToken->m_sText, out.m_adValue[0]) ||
+                   Fail("'" + pToken->m_sText + "' is no number");
+        }
+        if (IsPunct("("))
+        {
+            ++m_uPos;
+            if (!Conditional(out))
+                return false;
+            if (!IsPunct(")"))
+                return Fail("')' expected, found '" + Text() + "'");
+            ++m_uPos;
+            return true;
+        }
+        if (IsPunct("{"))
+        {
+            out.m_eOp = SOrvFxExpr::List;
+            return Arguments(out.m_aArgs, "}");
+        }
+        if (pToken->m_eKind != EOrvFxToken::Identifier)
+            return Fail("unexpected '" + pToken->m_sText + "'");
+        ++m_uPos;
+        const std::string& sName = pToken->m_sText;
+        if (sName == "true" || sName == "TRUE" || sName == "false" || sName == "FALSE")
+        {
+            out.m_adValue.push_back(sName[0] == 't' || sName[0] == 'T' ? 1.0 : 0.0);
+            return true;
+        }
+        size_t uComponents = 0;
+        char cKind = 0;
+        if (IsPunct("("))
+        {
+            bool bType = ParseTypeName(sName, uComponents, cKind);
+            bool bFunction = std::any_of(std::begin(s_apFunctions), std::end(s_apFunctions),
+                                         [&](const char* p) { return sName == p; });
+            if (!bType && !bFunction)
+                return Fail("'" + sName + "' cannot be evaluated here");
+            out.m_eOp = bType ? SOrvFxExpr::List : SOrvFxExpr::Call;
+            out.m_sText = sName;
+            return Arguments(out.m_aArgs, ")");
+        }
+        out.m_eOp = SOrvFxExpr::Name;
+        out.m_sText = sName;
+        return true;
+    }
+
+    const std::vector<SOrvFxToken>& m_tokens;
+    size_t m_uPos;
+    size_t m_uEnd;
+    int m_iDepth = 0;
+    int m_iNodes = 0;
+    int m_iLine = 0;
+    std::string m_sError;
+};
+
+using CValues = std::vector<double>;
+
+int64_t ToInteger(double f)
+{
+    if (!(f == f))
+        return 0;
+    return int64_t(std::clamp(f, -9.0e18, 9.0e18));
+}
+
+// Applies op to each pair, a scalar standing for every element of the other side.
+template <class F> bool Elementwise(const CValues& a, const CValues& b, CValues& out, F op)
+{
+    if (a.empty() || b.empty())
+        return false;
+    size_t uCount = (a.size() == 1 || b.size() == 1) ? std::max(a.size(), b.size())
+                                                     : std::min(a.size(), b.size());
+    out.resize(uCount);
+    for (size_t i = 0; i < uCount; ++i)
+        out[i] = op(a[a.size() == 1 ? 0 : i], b[b.size() == 1 ? 0 : i]);
+    return true;
+}
+
+bool ApplyBinary(const std::string& sOp, const CValues& a, const CValues& b, CValues& out)
+{
+    auto integer = [&](auto op)
+    {
+        return Elementwise(
+            a, b, out, [&](double x, double y) { return double(op(ToInteger(x), ToInteger(y))); });
+    };
+    auto shift = [](int64_t y) { return int(std::clamp<int64_t>(y, 0, 62)); };
+    if (sOp == "+")
+        return Elementwise(a, b, out, [](double x, double y) { return x + y; });
+    if (sOp == "-")
+        return Elementwise(a, b, out, [](double x, double y) { return x - y; });
+    if (sOp == "*")
+        return Elementwise(a, b, out, [](double x, double y) { return x * y; });
+    if (sOp == "/")
+        return Elementwise(a, b, out, [](double x, double y) { return x / y; });
+    if (sOp == "%")
+        return Elementwise(a, b, out, [](double x, double y) { return std::fmod(x, y); });
+    if (sOp == "<")
+        return Elementwise(a, b, out, [](double x, double y) { return double(x < y); });
+    if (sOp == ">")
+        return Elementwise(a, b, out, [](double x, double y) { return double(x > y); });
+    if (sOp == "<=")
+        return Elementwise(a, b, out, [](double x, double y) { return double(x <= y); });
+    if (sOp == ">=")
+        return Elementwise(a, b, out, [](double x, double y) { return double(x >= y); });
+    if (sOp == "==")
+        return Elementwise(a, b, out, [](double x, double y) { return double(x == y); });
+    if (sOp == "!=")
+        return Elementwise(a, b, out, [](double x, double y) { return double(x != y); });
+    if (sOp == "&&")
+        return Elementwise(a, b, out, [](double x, double y) { return double(x != 0 && y != 0); });
+    if (sOp == "||")
+        return Elementwise(a, b, out, [](double x, double y) { return double(x != 0 || y != 0); });
+    if (sOp == "|")
+        return integer([](int64_t x, int64_t y) { return x | y; });
+    if (sOp == "&")
+        return integer([](int64_t x, int64_t y) { return x & y; });
+    if (sOp == "^")
+        return integer([](int64_t x, int64_t y) { return x ^ y; });
+    if (sOp == "<<")
+        return integer([&](int64_t x, int64_t y) { return int64_t(uint64_t(x) << shift(y)); });
+    if (sOp == ">>")
+        return integer([&](int64_t x, int64_t y) { return x >> shift(y); });
+    return false;
+}
+
+bool ApplyUnary(const std::string& sOp, CValues& values)
+{
+    size_t uComponents = 0;
+    char cKind = 0;
+    for (double& f : values)
+    {
+        if (sOp == "-")
+            f = -f;
+        else if (sOp == "!")
+            f = double(f == 0);
+        else if (sOp == "~")
+            f = double(~ToInteger(f));
+    }
+    if (sOp == "-" || sOp == "+" || sOp == "!" || sOp == "~")
+        return true;
+    if (!ParseTypeName(sOp, uComponents, cKind) || values.empty())
+        return false;
+    // A cast: a scalar widens to every component, a longer value keeps its first ones.
+    if (values.size() == 1)
+        values.assign(uComponents, values[0]);
+    else if (values.size() > uComponents)
+        values.resize(uComponents);
+    for (double& f : values)
+        f = cKind == 'i' ? double(ToInteger(f)) : cKind == 'b' ? double(f != 0) : f;
+    return true;
+}
+
+bool ApplyCall(const std::string& sName, const std::vector<CValues>& args, CValues& out)
+{
+    auto unary = [&](double (*f)(double))
+    {
+        if (args.size() != 1)
+            return false;
+        out = args[0];
+        for (double& x : out)
+            x = f(x);
+        return true;
+    };
+    auto binary = [&](auto f) { return args.size() == 2 && Elementwise(args[0], args[1], out, f); };
+    if (sName == "abs")
+        return unary([](double x) { return std::fabs(x); });
+    if (sName == "saturate")
+        return unary([](double x) { return std::clamp(x, 0.0, 1.0); });
+    if (sName == "floor")
+        return unary([](double x) { return std::floor(x); });
+    if (sName == "ceil")
+        return unary([](double x) { return std::ceil(x); });
+    if (sName == "frac")
+        return unary([](double x) { return x - std::floor(x); });
+    if (sName == "sqrt")
+        return unary([](double x) { return std::sqrt(x); });
+    if (sName == "sin")
+        return unary([](double x) { return std::sin(x); });
+    if (sName == "cos")
+        return unary([](double x) { return std::cos(x); });
+    if (sName == "tan")
+        return unary([](double x) { return std::tan(x); });
+    if (sName == "exp")
+        return unary([](double x) { return std::exp(x); });
+    if (sName == "log")
+        return unary([](double x) { return std::log(x); });
+    if (sName == "min")
+        return binary([](double x, double y) { return std::min(x, y); });
+    if (sName == "max")
+        return binary([](double x, double y) { return std::max(x, y); });
+    if (sName == "pow")
+        return binary([](double x, double y) { return std::pow(x, y); });
+    if (sName == "clamp" && args.size() == 3)
+    {
+        CValues low;
+        return Elementwise(args[0], args[1], low,
+                           [](double x, double y) { return std::max(x, y); }) &&
+               Elementwise(low, args[2], out, [](double x, double y) { return std::min(x, y); });
+    }
+    if (sName == "lerp" && args.size() == 3)
+    {
+        CValues difference, scaled;
+        return Elementwise(args[1], args[0], difference,
+                           [](double x, double y) { return x - y; }) &&
+               Elementwise(difference, args[2], scaled, [](double x, double y) { return x * y; }) &&
+               Elementwise(args[0], scaled, out, [](double x, double y) { return x + y; });
+    }
+    if ((sName == "dot" && args.size() == 2) || (sName == "length" && args.size() == 1))
+    {
+        const CValues& b = args.size() == 2 ? args[1] : args[0];
+        CValues products;
+        if (!Elementwise(args[0], b, products, [](double x, double y) { return x * y; }))
+            return false;
+        double fSum = 0;
+        for (double f : products)
+            fSum += f;
+        out.assign(1, sName == "dot" ? fSum : std::sqrt(fSum));
+        return true;
+    }
+    return false;
+}
+
+bool SwizzleIndex(char c, size_t& uIndex)
+{
+    const char* pSets[] = {"xyzw", "rgba"};
+    for (const char* pSet : pSets)
+        if (const char* p = std::strchr(pSet, c); p && c)
+        {
+            uIndex = size_t(p - pSet);
+            return true;
+        }
+    return false;
+}
+
+class CEvaluator
+{
+public:
+    CEvaluator(const IOrvFxNameResolver& resolver, std::string& sError)
+        : m_resolver(resolver), m_sError(sError)
+    {
+    }
+
+    bool Run(const SOrvFxExpr& expr, CValues& out, int iDepth = 0)
+    {
+        if (iDepth > s_iMaxDepth)
+            return Fail("expression nested too deeply");
+        switch (expr.m_eOp)
+        {
+        case SOrvFxExpr::Constant:
+            out = expr.m_adValue;
+            return true;
+        case SOrvFxExpr::Name:
+        {
+            size_t uPerElement = 0;
+            return m_resolver.Resolve(expr.m_sText, out, uPerElement) ||
+                   Fail("'" + expr.m_sText + "' is unknown here");
+        }
+        case SOrvFxExpr::Index:
+            return RunIndex(expr, out, iDepth);
+        case SOrvFxExpr::Swizzle:
+            return RunSwizzle(expr, out, iDepth);
+        case SOrvFxExpr::Unary:
+            return Run(expr.m_aArgs[0], out, iDepth + 1) &&
+                   (ApplyUnary(expr.m_sText, out) || Fail("cannot apply '" + expr.m_sText + "'"));
+        case SOrvFxExpr::Binary:
+        {
+            CValues a, b;
+            return Run(expr.m_aArgs[0], a, iDepth + 1) && Run(expr.m_aArgs[1], b, iDepth + 1) &&
+                   (ApplyBinary(expr.m_sText, a, b, out) ||
+                    Fail("cannot apply '" + expr.m_sText + "'"));
+        }
+        case SOrvFxExpr::Select:
+        {
+            CValues condition, a, b;
+            if (!Run(expr.m_aArgs[0], condition, iDepth + 1) ||
+                !Run(expr.m_aArgs[1], a, iDepth + 1) || !Run(expr.m_aArgs[2], b, iDepth + 1))
+                return false;
+            CValues pick;
+            if (!Elementwise(condition, a, pick, [](double c, double) { return c; }))
+                return Fail("empty condition");
+            out.resize(pick.size());
+            for (size_t i = 0; i < pick.size(); ++i)
+            {
+                const CValues& chosen = pick[i] != 0 ? a : b;
+                if (chosen.empty())
+                    return Fail("empty value in '? :'");
+                out[i] = chosen[std::min(i, chosen.size() - 1)];
+            }
+            return true;
+        }
+        case SOrvFxExpr::List:
+        case SOrvFxExpr::Call:
+            return RunList(expr, out, iDepth);
+        }
+        return false;
+    }
+
+private:
+    bool Fail(const std::string& sMessage)
+    {
+        if (m_sError.empty())
+            m_sError = sMessage;
+        return false;
+    }
+
+    bool RunList(const SOrvFxExpr& expr, CValues& out, int iDepth)
+    {
+        std::vector<CValues> args(expr.m_aArgs.size());
+        for (size_t i = 0; i < args.size(); ++i)
+            if (!Run(expr.m_aArgs[i], args[i], iDepth + 1))
+                return false;
+        if (expr.m_eOp == SOrvFxExpr::Call)
+            return ApplyCall(expr.m_sText, args, out) ||
+                   Fail("cannot evaluate '" + expr.m_sText + "'");
+        out.clear();
+        for (const CValues& arg : args)
+            out.insert(out.end(), arg.begin(), arg.end());
+        size_t uComponents = 0;
+        char cKind = 0;
+        if (!expr.m_sText.empty() && ParseTypeName(expr.m_sText, uComponents, cKind))
+            return ApplyUnary(expr.m_sText, out) || Fail("empty constructor");
+        return true;
+    }
+
+    bool RunIndex(const SOrvFxExpr& expr, CValues& out, int iDepth)
+    {
+        CValues base, index;
+        size_t uPerElement = 0;
+        const SOrvFxExpr& baseExpr = expr.m_aArgs[0];
+        if (baseExpr.m_eOp == SOrvFxExpr::Name)
+        {
+            if (!m_resolver.Resolve(baseExpr.m_sText, base, uPerElement))
+                return Fail("'" + baseExpr.m_sText + "' is unknown here");
+        }
+        else if (!Run(baseExpr, base, iDepth + 1))
+            return false;
+        if (!Run(expr.m_aArgs[1], index, iDepth + 1) || index.empty())
+            return false;
+        uPerElement = std::max<size_t>(uPerElement, 1);
+        size_t uElements = base.size() / uPerElement;
+        if (uElements == 0)
+            return Fail("index into an empty value");
+        int64_t iIndex = std::clamp<int64_t>(ToInteger(index[0]), 0, int64_t(uElements - 1));
+        out.assign(base.begin() + std::ptrdiff_t(size_t(iIndex) * uPerElement),
+                   base.begin() + std::ptrdiff_t(size_t(iIndex + 1) * uPerElement));
+        return true;
+    }
+
+    bool RunSwizzle(const SOrvFxExpr& expr, CValues& out, int iDepth)
+    {
+        CValues base;
+        if (!Run(expr.m_aArgs[0], base, iDepth + 1))
+            return false;
+        out.clear();
+        for (char c : expr.m_sText)
+        {
+            size_t uIndex = 0;
+            if (!SwizzleIndex(c, uIndex) || uIndex >= base.size())
+                return Fail("'." + expr.m_sText + "' cannot be evaluated");
+            out.push_back(base[uIndex]);
+        }
+        return true;
+    }
+
+    const IOrvFxNameResolver& m_resolver;
+    std::string& m_sError;
+};
+} // namespace
+
+bool OrvFxParseExpression(const std::vector<SOrvFxToken>& tokens, size_t uBegin, size_t uEnd,
+                          SOrvFxExpr& expr, std::string& sError)
+{
+    if (uBegin >= uEnd)
+    {
+        sError = "value expected";
+        return false;
+    }
+    CParser parser(tokens, uBegin, std::min(uEnd, tokens.size()));
+    return parser.ParseAll(expr, sError);
+}
+
+bool OrvFxEvaluate(const SOrvFxExpr& expr, const IOrvFxNameResolver& resolver,
+                   std::vector<double>& afValue, std::string& sError)
+{
+    CEvaluator evaluator(resolver, sError);
+    return evaluator.Run(expr, afValue);
+}
+
+bool OrvFxParseNumber(const std::string& sText, double& fValue)
+{
+    std::string s = sText;
+    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
+    {
+        while (!s.empty() &&
+               (s.back() == 'u' || s.back() == 'U' || s.back() == 'l' || s.back() == 'L'))
+            s.pop_back();
+        unsigned long long uValue = 0;
+        auto result = std::from_chars(s.data() + 2, s.data() + s.size(), uValue, 16);
+        fValue = static_cast<double>(uValue);
+        return result.ec == std::errc() && result.ptr == s.data() + s.size();
+    }
+    while (!s.empty() && std::strchr("fFhHlLuU", s.back()) != nullptr)
+        s.pop_back();
+    auto result = std::from_chars(s.data(), s.data() + s.size(), fValue);
+    if (result.ec == std::errc::result_out_of_range && result.ptr == s.data() + s.size())
+    {
+        bool bTiny = s.find("e-") != std::string::npos || s.find("E-") != std::string::npos;
+        fValue = bTiny ? 0.0 : std::numeric_limits<double>::infinity();
+        return true;
+    }
+    return result.ec == std::errc() && result.ptr == s.data() + s.size();
+}
+
+bool OrvFxParseNumber(const std::string& sText, float& fValue)
+{
+    double d = 0;
+    if (!OrvFxParseNumber(sText, d))
+        return false;
+    fValue = float(d);
+    return true;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "FxLexer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Expressions of an effect file outside the shader code: initial values, array sizes,
+// annotation values and the right-hand sides of state assignments. Values are lists of
+// numbers (doubles, so that 32-bit colours stay exact) worked on element by element (a scalar
+// widens to the other side's length), as the effect framework of Direct3D 9 evaluates them:
+//
+//   numbers, true/false, names (parameters, static constants, state values such as CCW),
+//   Name[index], value.xyz, constructors float4(...), brace lists {...}, casts (int)x,
+//   unary - + ! ~, * / %, + -, << >>, < > <= >=, == !=, & ^ |, && ||, ?:, and the functions
+//   abs min max clamp saturate floor ceil frac sqrt pow sin cos tan exp log lerp dot length.
+struct SOrvFxExpr
+{
+    enum EOp
+    {
+        Constant, // m_adValue
+        Name,     // m_sText
+        Index,    // m_aArgs[0][m_aArgs[1]]
+        Swizzle,  // m_aArgs[0].m_sText
+        Unary,    // m_sText: "-", "+", "!", "~", or a cast's type name
+        Binary,   // m_sText: the operator
+        Select,   // m_aArgs[0] ? m_aArgs[1] : m_aArgs[2]
+        List,     // constructor or brace list: the arguments one after the other
+        Call,     // m_sText: function
+    };
+    EOp m_eOp = Constant;
+    std::string m_sText;
+    std::vector<double> m_adValue;
+    std::vector<SOrvFxExpr> m_aArgs;
+    int m_iLine = 0;
+};
+
+// Gives the values of names while evaluating. uPerElement: floats per array element (for
+// Name[index]), 0 when the value is no array.
+class IOrvFxNameResolver
+{
+public:
+    virtual bool Resolve(const std::string& sName, std::vector<double>& adValue,
+                         size_t& uPerElement) const = 0;
+
+protected:
+    ~IOrvFxNameResolver() = default;
+};
+
+// Parses the tokens [uBegin, uEnd). False with a message naming what went wrong.
+bool OrvFxParseExpression(const std::vector<SOrvFxToken>& tokens, size_t uBegin, size_t uEnd,
+                          SOrvFxExpr& expr, std::string& sError);
+
+// Evaluates; false (with the offending name or operation in sError) when a name is unknown
+// to the resolver or an operation cannot be done.
+bool OrvFxEvaluate(const SOrvFxExpr& expr, const IOrvFxNameResolver& resolver,
+                   std::vector<double>& adValue, std::string& sError);
+
+// Calls f(name) for every name the expression refers to.
+template <class F> void OrvFxForEachName(const SOrvFxExpr& expr, F f)
+{
+    if (expr.m_eOp == SOrvFxExpr::Name)
+        f(expr.m_sText);
+    for (const SOrvFxExpr& arg : expr.m_aArgs)
+        OrvFxForEachName(arg, f);
+}
+
+// Reads a number as effect files write it: 1, 1.5f, .5h, 2e-3, 0x1F, 10u.
+bool OrvFxParseNumber(const std::string& sText, double& dValue);
+bool OrvFxParseNumber(const std::string& sText, float& fValue);
