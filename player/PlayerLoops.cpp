@@ -14,14 +14,18 @@
 
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace
 {
 
 using Clock = std::chrono::steady_clock;
 
-// Changes to the demo's files settle for this long before it is reloaded.
-constexpr std::chrono::milliseconds kReloadQuiet(30);
+// Changes to the demo's files settle for this long before it is reloaded (an editor's
+// save is a burst of writes and renames within a few milliseconds).
+constexpr std::chrono::milliseconds kReloadQuiet(15);
+// A save that never settles (a file written for long) is reloaded after this anyway.
+constexpr std::chrono::milliseconds kReloadPatience(500);
 // The window title is refreshed this often.
 constexpr std::chrono::milliseconds kTitleInterval(250);
 
@@ -243,9 +247,17 @@ private:
     void Watch()
     {
         m_watcher.Poll();
-        if (!m_watcher.IsSettled(kReloadQuiet))
+        if (!m_watcher.HasChanges())
         {
             return;
+        }
+        // Wait for the save to settle here rather than a frame later: a frame of a heavy
+        // demo takes longer than the save.
+        const Clock::time_point first = Clock::now();
+        while (!m_watcher.IsSettled(kReloadQuiet) && Clock::now() - first < kReloadPatience)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            m_watcher.Poll();
         }
         const std::vector<std::string> changed = m_watcher.TakeChanges();
         COrvDemo& rDemo = *m_rStage.Demo();
