@@ -16,7 +16,7 @@ endfunction()
 find_package(glslang CONFIG REQUIRED)
 find_package(SPIRV-Tools CONFIG REQUIRED)
 find_package(kissfft CONFIG REQUIRED COMPONENTS SHARED float)
-find_package(assimp CONFIG REQUIRED)
+find_package(ZLIB REQUIRED) # .x files compressed with MSZIP
 find_package(SDL2 CONFIG REQUIRED)
 orv_pkg(epoxy epoxy)
 orv_pkg(egl egl)
@@ -31,7 +31,7 @@ orv_pkg(imgui imgui)
 pkg_get_variable(ORV_IMGUI_INCLUDEDIR imgui includedir)
 set(ORV_IMGUI_BACKENDS_DIR ${ORV_IMGUI_INCLUDEDIR}/backends)
 
-if(ORV_BUILD_TESTS)
+if(ORV_BUILD_TESTS OR ORV_BUILD_BENCH) # the benchmarks share the tests' support library
     find_package(GTest REQUIRED)
 endif()
 if(ORV_BUILD_BENCH)

@@ -42,6 +42,10 @@
 #include "layers/OrvLayerSphere.h"
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
+#include "layers/OrvDofPass.h"
+#include "layers/OrvGridLattice.h"
+#include "layers/OrvLayerBalls.h"
+#include "layers/OrvLayerGrid.h"
 
 // Post-processing layers
 #include "postprocess/OrvLayerPPBase.h"

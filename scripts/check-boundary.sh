@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-forbidden='(epoxy|GL|GLES[0-9]*|EGL|KHR|SDL2?|SDL[_a-z]*\.h|libav[a-z]*|libsw[a-z]*|glslang|spirv[_a-z]*|spirv_cross|SPIRV|assimp|sndfile|vorbis|kiss_?fft[a-z_]*|stb|imgui)'
+forbidden='(epoxy|GL|GLES[0-9]*|EGL|KHR|SDL2?|SDL[_a-z]*\.h|libav[a-z]*|libsw[a-z]*|glslang|spirv[_a-z]*|spirv_cross|SPIRV|assimp|zlib|sndfile|vorbis|kiss_?fft[a-z_]*|stb|imgui)'
 hits=$(grep -rnE "^[[:space:]]*#[[:space:]]*include[[:space:]]*[<\"]${forbidden}([/.<>\"])" kernel || true)
 if [ -n "$hits" ]; then
     echo "kernel/ must reach the platform through platform/include only; found:"

@@ -9,7 +9,7 @@ packages=(
   libpugixml-dev
   libepoxy-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgbm-dev libsdl2-dev
   glslang-dev glslang-tools spirv-tools spirv-headers libspirv-cross-c-shared-dev
-  libassimp-dev libstb-dev
+  zlib1g-dev libstb-dev
   libsndfile1-dev libvorbis-dev libkissfft-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev ffmpeg
   libimgui-dev

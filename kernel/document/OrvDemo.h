@@ -58,7 +58,9 @@ public:
     COrvModifiable* AddLayerObject3D();
     COrvModifiable* AddLayerObject3DGelly();
     COrvModifiable* AddLayerParticles();
+    COrvModifiable* AddLayerBalls();
     COrvModifiable* AddLayerSphere();
+    COrvModifiable* AddLayerGrid();
     COrvModifiable* AddLayerPostProcess();
     COrvModifiable* AddLayerPPWave();
     COrvModifiable* AddLayerPPRadialBlur();

@@ -7,6 +7,8 @@
 #include "graphics/OrvResShader.h"
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
+#include "layers/OrvLayerBalls.h"
+#include "layers/OrvLayerGrid.h"
 #include "layers/OrvLayerParticules.h"
 #include "layers/OrvLayerSphere.h"
 #include "layers/OrvLayerSprite.h"
@@ -56,6 +58,8 @@ const SLayerClass g_LayerClasses[] = {
     {"COrvLayer3DObjectGelly", &CreateLayer<COrvLayer3DObjectGelly>},
     {"COrvLayerPostProcess", &CreateLayer<COrvLayerPostProcess>},
     {"COrvLayerParticules", &CreateLayer<COrvLayerParticules>},
+    {"COrvLayerBalls", &CreateLayer<COrvLayerBalls>},
+    {"COrvLayerGrid", &CreateLayer<COrvLayerGrid>},
     {"COrvLayerSphere", &CreateLayer<COrvLayerSphere>},
     {"COrvLayerPPWave", &CreateLayer<COrvLayerPPWave>},
     {"COrvLayerPPRadialBlur", &CreateLayer<COrvLayerPPRadialBlur>},

@@ -1,9 +1,11 @@
-// Factories of the mesh, gelly, particles, sphere and post-process layers: each makes its layer,
-// names it from its own process-wide counter and adds it to the document.
+// Factories of the mesh, gelly, particles, balls, sphere, grid and post-process layers: each
+// makes its layer, names it from its own process-wide counter and adds it to the document.
 #include "document/OrvDemo.h"
 
 #include "layers/OrvLayer3DObject.h"
 #include "layers/OrvLayer3DObjectGelly.h"
+#include "layers/OrvLayerBalls.h"
+#include "layers/OrvLayerGrid.h"
 #include "layers/OrvLayerParticules.h"
 #include "layers/OrvLayerSphere.h"
 #include "postprocess/OrvLayerPPBloom.h"
@@ -17,7 +19,9 @@ namespace
 int g_iObject3DCount = 0;
 int g_iGellyCount = 0;
 int g_iParticlesCount = 0;
+int g_iBallsCount = 0;
 int g_iSphereCount = 0;
+int g_iGridCount = 0;
 int g_iPostProcessCount = 0;
 int g_iWaveCount = 0;
 int g_iRadialBlurCount = 0;
@@ -56,9 +60,19 @@ COrvModifiable* COrvDemo::AddLayerParticles()
     return AddNamedLayer(new COrvLayerParticules(this), g_iParticlesCount, "Particles %d");
 }
 
+COrvModifiable* COrvDemo::AddLayerBalls()
+{
+    return AddNamedLayer(new COrvLayerBalls(this), g_iBallsCount, "Balls %d");
+}
+
 COrvModifiable* COrvDemo::AddLayerSphere()
 {
     return AddNamedLayer(new COrvLayerSphere(this), g_iSphereCount, "sphereFX %d");
+}
+
+COrvModifiable* COrvDemo::AddLayerGrid()
+{
+    return AddNamedLayer(new COrvLayerGrid(this), g_iGridCount, "FXGrid %d");
 }
 
 COrvModifiable* COrvDemo::AddLayerPostProcess()

@@ -1,9 +1,12 @@
 #include "D3DXMesh.h"
 
+#include "D3DXBuffer.h"
 #include "MeshFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <map>
 #include <new>
 #include <unordered_map>
 
@@ -389,17 +392,48 @@ HRESULT COrvMesh::DrawSubset(DWORD AttribId)
     return hr;
 }
 
+// For each vertex the first vertex at the same position (itself when the layout has none).
+std::vector<uint32_t> COrvMesh::PointRepresentatives()
+{
+    std::vector<uint32_t> auRep(m_dwVertices);
+    for (DWORD v = 0; v < m_dwVertices; ++v)
+        auRep[v] = v;
+    auto position = std::find_if(m_aDeclaration.begin(), m_aDeclaration.end(),
+                                 [](const D3DVERTEXELEMENT9& e)
+                                 {
+                                     return e.Stream == 0 && e.Usage == D3DDECLUSAGE_POSITION &&
+                                            e.UsageIndex == 0 && OrvDeclTypeSize(e.Type) >= 12;
+                                 });
+    void* p = nullptr;
+    if (position == m_aDeclaration.end() ||
+        FAILED(m_pVertexBuffer->Lock(0, 0, &p, D3DLOCK_READONLY)))
+        return auRep;
+    std::map<std::array<uint32_t, 3>, uint32_t> first; // by bit pattern: NaN-safe
+    for (DWORD v = 0; v < m_dwVertices; ++v)
+    {
+        std::array<uint32_t, 3> af;
+        std::memcpy(af.data(),
+                    static_cast<const BYTE*>(p) + size_t(v) * m_uStride + position->Offset, 12);
+        auRep[v] = first.emplace(af, v).first->second;
+    }
+    m_pVertexBuffer->Unlock();
+    return auRep;
+}
+
 std::vector<DWORD> COrvMesh::ComputeAdjacency()
 {
     std::vector<DWORD> adwAdjacency(size_t(m_dwFaces) * 3, 0xffffffffu);
     std::vector<uint32_t> auIndices;
     if (!ReadIndices(auIndices))
         return adwAdjacency;
+    std::vector<uint32_t> auRep = PointRepresentatives();
+    for (uint32_t& u : auIndices)
+        u = u < auRep.size() ? auRep[u] : u;
     std::unordered_map<uint64_t, DWORD> edges; // directed edge -> face edge slot
     for (DWORD f = 0; f < m_dwFaces; ++f)
         for (int k = 0; k < 3; ++k)
-            edges[(uint64_t(auIndices[3 * f + k]) << 32) | auIndices[3 * f + (k + 1) % 3]] =
-                3 * f + k;
+            edges.emplace((uint64_t(auIndices[3 * f + k]) << 32) | auIndices[3 * f + (k + 1) % 3],
+                          3 * f + k);
     for (DWORD f = 0; f < m_dwFaces; ++f)
         for (int k = 0; k < 3; ++k)
         {
@@ -409,4 +443,14 @@ std::vector<DWORD> COrvMesh::ComputeAdjacency()
                 adwAdjacency[3 * f + k] = it->second / 3;
         }
     return adwAdjacency;
+}
+
+LPD3DXBUFFER COrvMesh::CreateAdjacencyBuffer()
+{
+    std::vector<DWORD> adwAdjacency = ComputeAdjacency();
+    LPD3DXBUFFER pBuffer = nullptr;
+    if (SUCCEEDED(D3DXCreateBuffer(DWORD(adwAdjacency.size() * sizeof(DWORD)), &pBuffer)))
+        std::memcpy(pBuffer->GetBufferPointer(), adwAdjacency.data(),
+                    adwAdjacency.size() * sizeof(DWORD));
+    return pBuffer;
 }

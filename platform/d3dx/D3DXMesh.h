@@ -3,7 +3,21 @@
 #include "MeshData.h"
 #include "d3dx9mesh.h"
 
+#include <new>
 #include <vector>
+
+// Runs a step that may allocate; running out of memory becomes E_OUTOFMEMORY.
+template <typename F> HRESULT OrvGuarded(F function)
+{
+    try
+    {
+        return function();
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
+}
 
 // ID3DXMesh over device vertex and index buffers. Subsets are found from the attribute
 // buffer (runs of faces with the same attribute), recomputed after the indices or the
@@ -44,7 +58,11 @@ public:
     HRESULT UnlockAttributeBuffer() override;
 
     // Face adjacency: for each face edge (0-1, 1-2, 2-0) the face sharing it, or 0xffffffff.
+    // Vertices at the same position count as one, so sides that repeat their corners (a
+    // box's, a cylinder's caps) are adjacent too.
     std::vector<DWORD> ComputeAdjacency();
+    // The adjacency in a buffer, or null when there is no memory for it.
+    LPD3DXBUFFER CreateAdjacencyBuffer();
 
 private:
     COrvMesh(IDirect3DDevice9* pDevice, DWORD dwFaces, DWORD dwVertices, DWORD dwOptions);
@@ -52,6 +70,7 @@ private:
     HRESULT CreateBuffers(const std::vector<D3DVERTEXELEMENT9>& declaration);
     bool ReadIndices(std::vector<uint32_t>& auIndices);
     void UpdateAttributeTable();
+    std::vector<uint32_t> PointRepresentatives();
 
     ULONG m_uRefCount = 1;
     IDirect3DDevice9* m_pDevice;

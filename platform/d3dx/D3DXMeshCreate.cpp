@@ -1,7 +1,6 @@
 #include "D3DXBuffer.h"
 #include "D3DXMesh.h"
 #include "MeshFormat.h"
-#include "MeshShapes.h"
 #include "XFileLoader.h"
 
 #include <cstring>
@@ -9,16 +8,6 @@
 
 namespace
 {
-LPD3DXBUFFER AdjacencyBuffer(COrvMesh* pMesh)
-{
-    std::vector<DWORD> adwAdjacency = pMesh->ComputeAdjacency();
-    LPD3DXBUFFER pBuffer = nullptr;
-    if (SUCCEEDED(D3DXCreateBuffer(DWORD(adwAdjacency.size() * sizeof(DWORD)), &pBuffer)))
-        std::memcpy(pBuffer->GetBufferPointer(), adwAdjacency.data(),
-                    adwAdjacency.size() * sizeof(DWORD));
-    return pBuffer;
-}
-
 // D3DXMATERIALs followed by the texture names they point to.
 LPD3DXBUFFER MaterialBuffer(const std::vector<SOrvMeshMaterial>& materials)
 {
@@ -44,36 +33,12 @@ LPD3DXBUFFER MaterialBuffer(const std::vector<SOrvMeshMaterial>& materials)
     return pBuffer;
 }
 
-HRESULT FinishShape(IDirect3DDevice9* pDevice, const SOrvMeshData& data, LPD3DXMESH* ppMesh,
-                    LPD3DXBUFFER* ppAdjacency)
-{
-    COrvMesh* pMesh = nullptr;
-    HRESULT hr = COrvMesh::CreateFromData(pDevice, data, D3DXMESH_MANAGED, &pMesh);
-    if (FAILED(hr))
-        return hr;
-    if (ppAdjacency)
-        *ppAdjacency = AdjacencyBuffer(pMesh);
-    *ppMesh = pMesh;
-    return S_OK;
-}
-
-template <typename F> HRESULT Guarded(F function)
-{
-    try
-    {
-        return function();
-    }
-    catch (const std::bad_alloc&)
-    {
-        return E_OUTOFMEMORY;
-    }
-}
-} // namespace
-
-HRESULT D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEVICE9 pD3DDevice,
-                           LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
-                           LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials,
-                           LPD3DXMESH* ppMesh)
+// What the two loaders share: the checks of the arguments, then the mesh and the buffers the
+// caller asked for from what read() gives.
+template <typename F>
+HRESULT LoadMesh(bool bSource, F read, DWORD Options, LPDIRECT3DDEVICE9 pDevice,
+                 LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
+                 LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
 {
     for (LPD3DXBUFFER* pp : {ppAdjacency, ppMaterials, ppEffectInstances})
         if (pp)
@@ -83,22 +48,22 @@ HRESULT D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEVICE9 pD
     if (!ppMesh)
         return D3DERR_INVALIDCALL;
     *ppMesh = nullptr;
-    if (!pFilename || !pD3DDevice)
+    if (!pDevice || !bSource)
         return D3DERR_INVALIDCALL;
-    return Guarded(
+    return OrvGuarded(
         [&]
         {
             SOrvMeshData data;
             std::string sError;
-            if (!COrvXFileLoader::Load(pFilename, data, sError))
+            if (!read(data, sError))
                 return sError.find("too large") != std::string::npos ? E_OUTOFMEMORY
                                                                      : D3DXERR_INVALIDDATA;
             COrvMesh* pMesh = nullptr;
-            HRESULT hr = COrvMesh::CreateFromData(pD3DDevice, data, Options, &pMesh);
+            HRESULT hr = COrvMesh::CreateFromData(pDevice, data, Options, &pMesh);
             if (FAILED(hr))
                 return hr;
             if (ppAdjacency)
-                *ppAdjacency = AdjacencyBuffer(pMesh);
+                *ppAdjacency = pMesh->CreateAdjacencyBuffer();
             if (ppMaterials)
                 *ppMaterials = MaterialBuffer(data.m_aMaterials);
             if (pNumMaterials)
@@ -107,43 +72,28 @@ HRESULT D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEVICE9 pD
             return S_OK;
         });
 }
+} // namespace
 
-HRESULT D3DXCreateTeapot(LPDIRECT3DDEVICE9 pDevice, LPD3DXMESH* ppMesh, LPD3DXBUFFER* ppAdjacency)
+HRESULT D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options, LPDIRECT3DDEVICE9 pD3DDevice,
+                           LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
+                           LPD3DXBUFFER* ppEffectInstances, DWORD* pNumMaterials,
+                           LPD3DXMESH* ppMesh)
 {
-    if (ppAdjacency)
-        *ppAdjacency = nullptr;
-    if (!ppMesh)
-        return D3DERR_INVALIDCALL;
-    *ppMesh = nullptr;
-    if (!pDevice)
-        return D3DERR_INVALIDCALL;
-    return Guarded(
-        [&]
-        {
-            SOrvMeshData data;
-            OrvBuildTeapot(data);
-            return FinishShape(pDevice, data, ppMesh, ppAdjacency);
-        });
+    auto read = [&](SOrvMeshData& data, std::string& sError)
+    { return COrvXFileLoader::Load(pFilename, data, sError); };
+    return LoadMesh(pFilename != nullptr, read, Options, pD3DDevice, ppAdjacency, ppMaterials,
+                    ppEffectInstances, pNumMaterials, ppMesh);
 }
 
-HRESULT D3DXCreateSphere(LPDIRECT3DDEVICE9 pDevice, FLOAT Radius, UINT Slices, UINT Stacks,
-                         LPD3DXMESH* ppMesh, LPD3DXBUFFER* ppAdjacency)
+HRESULT D3DXLoadMeshFromXInMemory(LPCVOID Memory, DWORD SizeOfMemory, DWORD Options,
+                                  LPDIRECT3DDEVICE9 pD3DDevice, LPD3DXBUFFER* ppAdjacency,
+                                  LPD3DXBUFFER* ppMaterials, LPD3DXBUFFER* ppEffectInstances,
+                                  DWORD* pNumMaterials, LPD3DXMESH* ppMesh)
 {
-    if (ppAdjacency)
-        *ppAdjacency = nullptr;
-    if (!ppMesh)
-        return D3DERR_INVALIDCALL;
-    *ppMesh = nullptr;
-    if (!pDevice)
-        return D3DERR_INVALIDCALL;
-    return Guarded(
-        [&]
-        {
-            SOrvMeshData data;
-            if (!OrvBuildSphere(data, Radius, Slices, Stacks))
-                return D3DERR_INVALIDCALL;
-            return FinishShape(pDevice, data, ppMesh, ppAdjacency);
-        });
+    auto read = [&](SOrvMeshData& data, std::string& sError)
+    { return COrvXFileLoader::LoadFromMemory(Memory, SizeOfMemory, data, sError); };
+    return LoadMesh(Memory != nullptr && SizeOfMemory > 0, read, Options, pD3DDevice, ppAdjacency,
+                    ppMaterials, ppEffectInstances, pNumMaterials, ppMesh);
 }
 
 HRESULT D3DXCreateMesh(DWORD NumFaces, DWORD NumVertices, DWORD Options,
@@ -153,7 +103,7 @@ HRESULT D3DXCreateMesh(DWORD NumFaces, DWORD NumVertices, DWORD Options,
     if (!ppMesh)
         return D3DERR_INVALIDCALL;
     *ppMesh = nullptr;
-    return Guarded(
+    return OrvGuarded(
         [&]
         {
             COrvMesh* pMesh = nullptr;

@@ -23,6 +23,12 @@ int FloatComponents(BYTE uType)
     return uType <= D3DDECLTYPE_FLOAT4 ? uType + 1 : 0;
 }
 
+// The number of floats (betas) after the position of an XYZB1 to XYZB5 format.
+DWORD BlendBetas(DWORD FVF)
+{
+    return 1 + ((FVF & D3DFVF_POSITION_MASK) - D3DFVF_XYZB1) / 2;
+}
+
 // The FVF's elements in Direct3D's fixed order, or false for an FVF we cannot describe.
 bool FvfElements(DWORD FVF, std::vector<D3DVERTEXELEMENT9>& elements)
 {
@@ -50,10 +56,22 @@ bool FvfElements(DWORD FVF, std::vector<D3DVERTEXELEMENT9>& elements)
     case D3DFVF_XYZB2:
     case D3DFVF_XYZB3:
     case D3DFVF_XYZB4:
+    case D3DFVF_XYZB5:
+    {
+        // With a LASTBETA flag the last beta holds four blend indices, not a weight.
+        DWORD dwBetas = BlendBetas(FVF);
+        bool bIndices = (FVF & (D3DFVF_LASTBETA_UBYTE4 | D3DFVF_LASTBETA_D3DCOLOR)) != 0;
+        DWORD dwWeights = dwBetas - (bIndices ? 1 : 0);
+        if (dwWeights > 4)
+            return false;
         add(D3DDECLTYPE_FLOAT3, D3DDECLUSAGE_POSITION, 0);
-        add(BYTE(D3DDECLTYPE_FLOAT1 + ((FVF & D3DFVF_POSITION_MASK) - D3DFVF_XYZB1) / 2),
-            D3DDECLUSAGE_BLENDWEIGHT, 0);
+        if (dwWeights > 0)
+            add(BYTE(D3DDECLTYPE_FLOAT1 + dwWeights - 1), D3DDECLUSAGE_BLENDWEIGHT, 0);
+        if (bIndices)
+            add((FVF & D3DFVF_LASTBETA_UBYTE4) ? D3DDECLTYPE_UBYTE4 : D3DDECLTYPE_D3DCOLOR,
+                D3DDECLUSAGE_BLENDINDICES, 0);
         break;
+    }
     default:
         return false;
     }
@@ -117,12 +135,38 @@ void OrvConvertVertices(const std::vector<D3DVERTEXELEMENT9>& source, UINT uSour
     }
 }
 
+// Sizes add up even for formats no declaration can describe (five weights).
 UINT D3DXGetFVFVertexSize(DWORD FVF)
 {
-    std::vector<D3DVERTEXELEMENT9> elements;
-    if (!FvfElements(FVF, elements) || elements.empty())
-        return 0;
-    return elements.back().Offset + OrvDeclTypeSize(elements.back().Type);
+    UINT uSize = 0;
+    switch (FVF & D3DFVF_POSITION_MASK)
+    {
+    case D3DFVF_XYZ:
+        uSize = 12;
+        break;
+    case D3DFVF_XYZRHW:
+    case D3DFVF_XYZW:
+        uSize = 16;
+        break;
+    case D3DFVF_XYZB1:
+    case D3DFVF_XYZB2:
+    case D3DFVF_XYZB3:
+    case D3DFVF_XYZB4:
+    case D3DFVF_XYZB5:
+        uSize = 12 + 4 * BlendBetas(FVF);
+        break;
+    default:
+        break;
+    }
+    uSize += (FVF & D3DFVF_NORMAL) ? 12 : 0;
+    uSize += (FVF & D3DFVF_PSIZE) ? 4 : 0;
+    uSize += (FVF & D3DFVF_DIFFUSE) ? 4 : 0;
+    uSize += (FVF & D3DFVF_SPECULAR) ? 4 : 0;
+    static const UINT s_auTexSizes[] = {8, 12, 16, 4};
+    DWORD dwCount = std::min<DWORD>((FVF & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT, 8);
+    for (DWORD i = 0; i < dwCount; ++i)
+        uSize += s_auTexSizes[(FVF >> (16 + 2 * i)) & 3];
+    return uSize;
 }
 
 UINT D3DXGetDeclVertexSize(const D3DVERTEXELEMENT9* pDecl, DWORD Stream)
@@ -151,12 +195,19 @@ HRESULT D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* pDeclarator, DWORD* pFVF)
         return D3DERR_INVALIDCALL;
     std::vector<D3DVERTEXELEMENT9> given = OrvDeclarationElements(pDeclarator);
     DWORD dwFvf = 0;
+    DWORD dwWeights = 0;
+    DWORD dwIndexFlag = 0;
     for (const D3DVERTEXELEMENT9& element : given)
     {
         if (element.Usage == D3DDECLUSAGE_POSITION)
             dwFvf |= element.Type == D3DDECLTYPE_FLOAT4 ? D3DFVF_XYZW : D3DFVF_XYZ;
         else if (element.Usage == D3DDECLUSAGE_POSITIONT)
             dwFvf |= D3DFVF_XYZRHW;
+        else if (element.Usage == D3DDECLUSAGE_BLENDWEIGHT && element.Type <= D3DDECLTYPE_FLOAT4)
+            dwWeights = element.Type + 1;
+        else if (element.Usage == D3DDECLUSAGE_BLENDINDICES)
+            dwIndexFlag = element.Type == D3DDECLTYPE_UBYTE4 ? D3DFVF_LASTBETA_UBYTE4
+                                                             : D3DFVF_LASTBETA_D3DCOLOR;
         else if (element.Usage == D3DDECLUSAGE_NORMAL)
             dwFvf |= D3DFVF_NORMAL;
         else if (element.Usage == D3DDECLUSAGE_PSIZE)
@@ -169,10 +220,16 @@ HRESULT D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* pDeclarator, DWORD* pFVF)
                                                 D3DFVF_TEXTUREFORMAT3, D3DFVF_TEXTUREFORMAT4};
             DWORD dwCount = ((dwFvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT) + 1;
             dwFvf = (dwFvf & ~DWORD(D3DFVF_TEXCOUNT_MASK)) | (dwCount << D3DFVF_TEXCOUNT_SHIFT);
-            if (element.Type <= D3DDECLTYPE_FLOAT4)
+            if (element.Type <= D3DDECLTYPE_FLOAT4 && element.UsageIndex < 8)
                 dwFvf |= s_auFormats[element.Type] << (16 + 2 * element.UsageIndex);
         }
     }
+    // Weights and indices turn XYZ into XYZB1 to XYZB5: one beta per weight, one for the
+    // indices.
+    DWORD dwBetas = dwWeights + (dwIndexFlag ? 1 : 0);
+    if (dwBetas > 0 && (dwFvf & D3DFVF_POSITION_MASK) == D3DFVF_XYZ && dwBetas <= 5)
+        dwFvf = (dwFvf & ~DWORD(D3DFVF_POSITION_MASK)) | (D3DFVF_XYZB1 + 2 * (dwBetas - 1)) |
+                dwIndexFlag;
     std::vector<D3DVERTEXELEMENT9> expected;
     bool bSame = FvfElements(dwFvf, expected) && expected.size() == given.size() &&
                  std::equal(given.begin(), given.end(), expected.begin(),

@@ -296,48 +296,6 @@ void OrvBuildTeapot(SOrvMeshData& mesh, unsigned uTessellation)
     OrvOrientFaces(mesh);
 }
 
-bool OrvBuildSphere(SOrvMeshData& mesh, float fRadius, unsigned uSlices, unsigned uStacks)
-{
-    mesh = SOrvMeshData();
-    if (uSlices < 3 || uStacks < 2 || !(fRadius > 0) || uSlices > 4096 || uStacks > 4096)
-        return false;
-    const float fPi = 3.14159265358979f;
-    auto add = [&](float x, float y, float z)
-    {
-        mesh.m_afPositions.insert(mesh.m_afPositions.end(),
-                                  {fRadius * x, fRadius * y, fRadius * z});
-        mesh.m_afNormals.insert(mesh.m_afNormals.end(), {x, y, z});
-    };
-    add(0, 0, 1);
-    for (unsigned i = 1; i < uStacks; ++i)
-    {
-        float fTheta = fPi * float(i) / float(uStacks);
-        for (unsigned j = 0; j < uSlices; ++j)
-        {
-            float fPhi = 2 * fPi * float(j) / float(uSlices);
-            add(std::sin(fTheta) * std::cos(fPhi), std::sin(fTheta) * std::sin(fPhi),
-                std::cos(fTheta));
-        }
-    }
-    add(0, 0, -1);
-    uint32_t uBottom = uint32_t(mesh.GetVertexCount() - 1);
-    auto ring = [&](unsigned i, unsigned j)
-    { return uint32_t(1 + (i - 1) * uSlices + j % uSlices); };
-    for (unsigned j = 0; j < uSlices; ++j)
-        mesh.m_auIndices.insert(mesh.m_auIndices.end(), {0, ring(1, j), ring(1, j + 1)});
-    for (unsigned i = 1; i + 1 < uStacks; ++i)
-        for (unsigned j = 0; j < uSlices; ++j)
-            mesh.m_auIndices.insert(mesh.m_auIndices.end(),
-                                    {ring(i, j), ring(i + 1, j), ring(i + 1, j + 1), ring(i, j),
-                                     ring(i + 1, j + 1), ring(i, j + 1)});
-    for (unsigned j = 0; j < uSlices; ++j)
-        mesh.m_auIndices.insert(mesh.m_auIndices.end(),
-                                {uBottom, ring(uStacks - 1, j + 1), ring(uStacks - 1, j)});
-    mesh.m_adwAttributes.assign(mesh.GetFaceCount(), 0);
-    OrvOrientFaces(mesh);
-    return true;
-}
-
 // In Direct3D's left-handed space a face (a, b, c) is clockwise seen from where
 // (b - a) x (c - a) points.
 void OrvOrientFaces(SOrvMeshData& mesh)

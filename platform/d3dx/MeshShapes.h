@@ -8,9 +8,5 @@
 // Each patch is cut into uTessellation x uTessellation quads.
 void OrvBuildTeapot(SOrvMeshData& mesh, unsigned uTessellation = 8);
 
-// A sphere about the origin with its poles on the z axis: uSlices around, uStacks from pole
-// to pole (at least 3 and 2).
-bool OrvBuildSphere(SOrvMeshData& mesh, float fRadius, unsigned uSlices, unsigned uStacks);
-
 // Turns every face so that it is clockwise seen from the side its vertex normals face.
 void OrvOrientFaces(SOrvMeshData& mesh);

@@ -4,10 +4,10 @@
 
 #include <string>
 
-// Reads a DirectX ".x" file (text or binary, possibly compressed) through Assimp into plain
-// arrays: all meshes of the file with their frames' transforms applied, in the file's own
-// left-handed coordinates, faces tagged with their material, and the material list. Only the
-// ".x" reader is consulted, whatever the file contains.
+// Reads a DirectX ".x" file (text or binary, possibly compressed, 32- or 64-bit floats) into
+// plain arrays: all meshes of the file with their frames' transforms applied, in the file's
+// own left-handed coordinates and vertex order, faces tagged with their material, and the
+// materials the meshes name.
 class COrvXFileLoader
 {
 public:

@@ -60,6 +60,8 @@ typedef struct _D3DXATTRIBUTERANGE
 
 struct ID3DXMesh;
 typedef ID3DXMesh* LPD3DXMESH;
+struct ID3DXBaseMesh;
+typedef ID3DXBaseMesh* LPD3DXBASEMESH;
 
 struct ID3DXBaseMesh : public IUnknown
 {
@@ -96,36 +98,95 @@ struct ID3DXMesh : public ID3DXBaseMesh
 
 extern "C"
 {
-    // Loads a ".x" file (text or binary): one subset per material, in the file's order.
-    // *ppMaterials holds NumMaterials D3DXMATERIALs followed by their texture file names.
+    // Loads a ".x" file (text, binary or compressed; 32- or 64-bit floats): every mesh of the
+    // file where its frames put it, merged, with the file's vertices in the file's order (a
+    // vertex that faces give several normals is repeated after them) and one subset per
+    // material that the meshes' material lists name, in the file's order; a mesh without a
+    // list gets one grey default material. *ppMaterials holds NumMaterials D3DXMATERIALs
+    // followed by their texture file names. A broken file gives D3DXERR_INVALIDDATA.
     ORVPLATFORM_API HRESULT D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options,
                                                LPDIRECT3DDEVICE9 pD3DDevice,
                                                LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,
                                                LPD3DXBUFFER* ppEffectInstances,
                                                DWORD* pNumMaterials, LPD3DXMESH* ppMesh);
-    // The classic teapot (about 3.2 wide, 1.6 high, y up), position + normal.
+    // The same from a ".x" file held in memory.
+    ORVPLATFORM_API HRESULT D3DXLoadMeshFromXInMemory(LPCVOID Memory, DWORD SizeOfMemory,
+                                                      DWORD Options, LPDIRECT3DDEVICE9 pD3DDevice,
+                                                      LPD3DXBUFFER* ppAdjacency,
+                                                      LPD3DXBUFFER* ppMaterials,
+                                                      LPD3DXBUFFER* ppEffectInstances,
+                                                      DWORD* pNumMaterials, LPD3DXMESH* ppMesh);
+
+    // The built-in shapes, position + normal, one subset, managed buffers.
+    // The classic teapot (about 3.2 wide, 1.6 high, y up).
     ORVPLATFORM_API HRESULT D3DXCreateTeapot(LPDIRECT3DDEVICE9 pDevice, LPD3DXMESH* ppMesh,
                                              LPD3DXBUFFER* ppAdjacency);
-    // A sphere about the origin with its poles on the z axis, position + normal.
+    // A sphere about the origin with its poles on the z axis (Slices >= 2, Stacks >= 2).
     ORVPLATFORM_API HRESULT D3DXCreateSphere(LPDIRECT3DDEVICE9 pDevice, FLOAT Radius, UINT Slices,
                                              UINT Stacks, LPD3DXMESH* ppMesh,
                                              LPD3DXBUFFER* ppAdjacency);
+    // A box about the origin, four vertices per side.
+    ORVPLATFORM_API HRESULT D3DXCreateBox(LPDIRECT3DDEVICE9 pDevice, FLOAT Width, FLOAT Height,
+                                          FLOAT Depth, LPD3DXMESH* ppMesh,
+                                          LPD3DXBUFFER* ppAdjacency);
+    // A cylinder or cone along z, Radius1 at z = -Length / 2 and Radius2 at Length / 2,
+    // with caps (Slices >= 2, Stacks >= 1).
+    ORVPLATFORM_API HRESULT D3DXCreateCylinder(LPDIRECT3DDEVICE9 pDevice, FLOAT Radius1,
+                                               FLOAT Radius2, FLOAT Length, UINT Slices,
+                                               UINT Stacks, LPD3DXMESH* ppMesh,
+                                               LPD3DXBUFFER* ppAdjacency);
+    // A torus about the z axis; InnerRadius is the tube's, OuterRadius the ring's (Sides >= 3,
+    // Rings >= 3).
+    ORVPLATFORM_API HRESULT D3DXCreateTorus(LPDIRECT3DDEVICE9 pDevice, FLOAT InnerRadius,
+                                            FLOAT OuterRadius, UINT Sides, UINT Rings,
+                                            LPD3DXMESH* ppMesh, LPD3DXBUFFER* ppAdjacency);
+    // A regular polygon in the xy plane facing +z with sides of the given length (Sides >= 3).
+    ORVPLATFORM_API HRESULT D3DXCreatePolygon(LPDIRECT3DDEVICE9 pDevice, FLOAT Length, UINT Sides,
+                                              LPD3DXMESH* ppMesh, LPD3DXBUFFER* ppAdjacency);
+
     ORVPLATFORM_API HRESULT D3DXCreateMesh(DWORD NumFaces, DWORD NumVertices, DWORD Options,
                                            const D3DVERTEXELEMENT9* pDeclaration,
                                            LPDIRECT3DDEVICE9 pD3DDevice, LPD3DXMESH* ppMesh);
     ORVPLATFORM_API HRESULT D3DXCreateMeshFVF(DWORD NumFaces, DWORD NumVertices, DWORD Options,
                                               DWORD FVF, LPDIRECT3DDEVICE9 pD3DDevice,
                                               LPD3DXMESH* ppMesh);
+
+    // Vertex formats. Blend weights (D3DFVF_XYZB1 to XYZB5) follow the position; with
+    // D3DFVF_LASTBETA_UBYTE4 or D3DFVF_LASTBETA_D3DCOLOR the last of them holds the blend
+    // indices instead.
     ORVPLATFORM_API UINT D3DXGetFVFVertexSize(DWORD FVF);
     ORVPLATFORM_API UINT D3DXGetDeclVertexSize(const D3DVERTEXELEMENT9* pDecl, DWORD Stream);
     ORVPLATFORM_API HRESULT D3DXDeclaratorFromFVF(DWORD FVF,
                                                   D3DVERTEXELEMENT9 pDeclarator[MAX_FVF_DECL_SIZE]);
     ORVPLATFORM_API HRESULT D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* pDeclarator,
                                                   DWORD* pFVF);
+
     // Box of NumVertices positions, dwStride bytes apart.
     ORVPLATFORM_API HRESULT D3DXComputeBoundingBox(const D3DXVECTOR3* pFirstPosition,
                                                    DWORD NumVertices, DWORD dwStride,
                                                    D3DXVECTOR3* pMin, D3DXVECTOR3* pMax);
+    // Sphere about the positions' average that holds them all.
+    ORVPLATFORM_API HRESULT D3DXComputeBoundingSphere(const D3DXVECTOR3* pFirstPosition,
+                                                      DWORD NumVertices, DWORD dwStride,
+                                                      D3DXVECTOR3* pCenter, FLOAT* pRadius);
+    // Vertex normals: the average of the normals of the faces at each vertex, weighted by the
+    // face's angle there. With an adjacency, vertices at the same point of adjacent faces
+    // share their normal. The mesh needs a 3-float normal.
+    ORVPLATFORM_API HRESULT D3DXComputeNormals(LPD3DXBASEMESH pMesh, const DWORD* pAdjacency);
+    // Whether the ray pRayPos + t pRayDir (t >= 0) meets the triangle, from either side; the
+    // point is p0 + U (p1 - p0) + V (p2 - p0), at t = *pDist.
+    ORVPLATFORM_API BOOL D3DXIntersectTri(const D3DXVECTOR3* p0, const D3DXVECTOR3* p1,
+                                          const D3DXVECTOR3* p2, const D3DXVECTOR3* pRayPos,
+                                          const D3DXVECTOR3* pRayDir, FLOAT* pU, FLOAT* pV,
+                                          FLOAT* pDist);
+    // Whether the ray (t > 0) passes through the inside of the sphere.
+    ORVPLATFORM_API BOOL D3DXSphereBoundProbe(const D3DXVECTOR3* pCenter, FLOAT Radius,
+                                              const D3DXVECTOR3* pRayPosition,
+                                              const D3DXVECTOR3* pRayDirection);
+    // Whether the ray (t >= 0) meets the axis-aligned box.
+    ORVPLATFORM_API BOOL D3DXBoxBoundProbe(const D3DXVECTOR3* pMin, const D3DXVECTOR3* pMax,
+                                           const D3DXVECTOR3* pRayPosition,
+                                           const D3DXVECTOR3* pRayDirection);
 }
 
 #define D3DXLoadMeshFromX D3DXLoadMeshFromXA

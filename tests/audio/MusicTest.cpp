@@ -1,6 +1,6 @@
 #include "OrvKernel.h"
 #include "bass.h"
-#include "bass/ToneFile.h"
+#include "OrvTestMedia.h"
 
 #include <chrono>
 #include <filesystem>
@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-using namespace orv::test;
+using namespace orv_test;
 using namespace std::chrono_literals;
 
 namespace

@@ -1,12 +1,14 @@
 #include "bass.h"
 
-#include "ToneFile.h"
+#include "OrvTestMedia.h"
 
+#include <cmath>
+#include <numbers>
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-using namespace orv::test;
+using namespace orv_test;
 using namespace std::chrono_literals;
 
 namespace

@@ -1,8 +1,10 @@
 #include "BassClock.h"
 #include "BassFft.h"
 
-#include "ToneFile.h"
+#include "OrvTestMedia.h"
 
+#include <cmath>
+#include <numbers>
 #include <algorithm>
 
 using orv::bass::CBassClock;

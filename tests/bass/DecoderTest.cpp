@@ -1,12 +1,14 @@
 #include "BassDecoder.h"
 
-#include "ToneFile.h"
+#include "OrvTestMedia.h"
 
+#include <cmath>
+#include <numbers>
 #include <fstream>
 #include <sstream>
 
 using orv::bass::CBassDecoder;
-using namespace orv::test;
+using namespace orv_test;
 
 namespace
 {

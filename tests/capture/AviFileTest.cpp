@@ -1,5 +1,6 @@
 // The AVIFile calls themselves: choosing compressors, handle counting and refusals.
-#include "CaptureTestSupport.h"
+#include "OrvTempDir.h"
+#include "OrvTestMedia.h"
 #include "vfw.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +20,8 @@ TEST(AviFileTest, CompressorChoiceRefusesWhatFfmpegLacks)
 
 TEST(AviFileTest, StreamsKeepTheirFileAliveAndFormatsAreChecked)
 {
-    CScratchDir dir;
-    std::string strPath = dir.Path("handles.avi");
+    COrvTempDir dir;
+    std::string strPath = dir.File("handles.avi");
     AVIFileInit();
     PAVIFILE pFile = nullptr;
     ASSERT_EQ(AVIFileOpenA(&pFile, strPath.c_str(), OF_WRITE | OF_CREATE, nullptr), 0);
@@ -75,12 +76,12 @@ TEST(AviFileTest, StreamsKeepTheirFileAliveAndFormatsAreChecked)
 
 TEST(AviFileTest, ReadingRefusesWhatIsNotThere)
 {
-    CScratchDir dir;
+    COrvTempDir dir;
     PAVIFILE pFile = reinterpret_cast<PAVIFILE>(1);
-    EXPECT_NE(AVIFileOpenA(&pFile, dir.Path("missing.wav").c_str(), OF_READ, nullptr), 0);
+    EXPECT_NE(AVIFileOpenA(&pFile, dir.File("missing.wav").c_str(), OF_READ, nullptr), 0);
     EXPECT_EQ(pFile, nullptr);
 
-    std::string strWave = dir.Path("tone.wav");
+    std::string strWave = dir.File("tone.wav");
     WriteWave(strWave, 22050, 1000);
     ASSERT_EQ(AVIFileOpenA(&pFile, strWave.c_str(), OF_READ, nullptr), 0);
     PAVISTREAM pStream = nullptr;

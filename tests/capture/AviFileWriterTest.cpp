@@ -1,7 +1,8 @@
 // The movie writer for hosts: frames given as bitmaps or raw buffers come out of the file
 // upright and unchanged (lossless codecs) or close (the default codec), every failure
 // leaves its text and disables the writer, and the file is complete when the writer goes.
-#include "CaptureTestSupport.h"
+#include "OrvTempDir.h"
+#include "OrvTestMedia.h"
 #include "capture/AviFile.h"
 
 #include <gtest/gtest.h>
@@ -135,10 +136,10 @@ protected:
 
     bool Exists(const std::string& strName) const
     {
-        return std::filesystem::exists(m_dir.Path(strName));
+        return std::filesystem::exists(m_dir.File(strName));
     }
 
-    CScratchDir m_dir;
+    COrvTempDir m_dir;
 };
 
 } // namespace
@@ -146,7 +147,7 @@ protected:
 TEST_F(AviFileWriterTest, DefaultWriterTurnsAScreenBitmapIntoAPlayableMovie)
 {
     std::filesystem::path oldDir = std::filesystem::current_path();
-    std::filesystem::current_path(m_dir.Path(""));
+    std::filesystem::current_path(m_dir.Path());
     {
         CAviFile avi;
         EXPECT_STREQ(avi.GetLastErrorMessage(), "Method Succeeded");
@@ -159,7 +160,7 @@ TEST_F(AviFileWriterTest, DefaultWriterTurnsAScreenBitmapIntoAPlayableMovie)
     std::filesystem::current_path(oldDir);
 
     // "MPG4" has no encoder: the file holds, and says it holds, Microsoft MPEG-4 version 2.
-    std::string strPath = m_dir.Path("Output.avi");
+    std::string strPath = m_dir.File("Output.avi");
     std::vector<SProbedStream> streams = Probe(strPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].strCodec, "msmpeg4v2");
@@ -184,7 +185,7 @@ TEST_F(AviFileWriterTest, DefaultWriterTurnsAScreenBitmapIntoAPlayableMovie)
 
 TEST_F(AviFileWriterTest, MissingCodecFailsTheFirstFrameAndEveryOneAfterAtOnce)
 {
-    std::string strPath = m_dir.Path("indeo.avi");
+    std::string strPath = m_dir.File("indeo.avi");
     CAviFile avi(strPath.c_str(), mmioFOURCC('I', 'V', '5', '0'), 25);
     std::vector<uint8_t> frame = MakeFrame(16, 16, 0);
     EXPECT_EQ(avi.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
@@ -199,7 +200,7 @@ TEST_F(AviFileWriterTest, MissingCodecFailsTheFirstFrameAndEveryOneAfterAtOnce)
     EXPECT_FALSE(Exists("indeo.avi"));
     DeleteObject(hBitmap);
 
-    CAviFile unknown(m_dir.Path("zzzz.avi").c_str(), mmioFOURCC('Z', 'Z', 'Z', 'Z'), 25);
+    CAviFile unknown(m_dir.File("zzzz.avi").c_str(), mmioFOURCC('Z', 'Z', 'Z', 'Z'), 25);
     EXPECT_EQ(unknown.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
     EXPECT_STREQ(unknown.GetLastErrorMessage(), kNoCodec);
 }
@@ -207,7 +208,7 @@ TEST_F(AviFileWriterTest, MissingCodecFailsTheFirstFrameAndEveryOneAfterAtOnce)
 TEST_F(AviFileWriterTest, RawFramesComeBackUnchangedInEveryRowLayout)
 {
     // 32 bits, 100 x 100: frames of 40000 bytes, exactly what the host hands over.
-    std::string strPath = m_dir.Path("raw32.avi");
+    std::string strPath = m_dir.File("raw32.avi");
     {
         CAviFile avi(strPath.c_str(), kLossless, 25);
         for (int i = 0; i < 3; ++i)
@@ -230,7 +231,7 @@ TEST_F(AviFileWriterTest, RawFramesComeBackUnchangedInEveryRowLayout)
     EXPECT_EQ(streams[0].strPixels, "bgr0");
 
     // 24 bits at an odd width: rows of 99 bytes, packed, must not shear.
-    strPath = m_dir.Path("raw24.avi");
+    strPath = m_dir.File("raw24.avi");
     {
         CAviFile avi(strPath.c_str(), kLossless, 25);
         for (int i = 0; i < 2; ++i)
@@ -245,7 +246,7 @@ TEST_F(AviFileWriterTest, RawFramesComeBackUnchangedInEveryRowLayout)
     EXPECT_EQ(movie.frames[1], MakeFrame(33, 17, 1));
 
     // A negative height: rows from the top down, as a surface in memory holds them.
-    strPath = m_dir.Path("topdown.avi");
+    strPath = m_dir.File("topdown.avi");
     {
         CAviFile avi(strPath.c_str(), kLossless, 25);
         std::vector<uint8_t> bits = FlipRows(MakeFrame(33, 17, 5), 17);
@@ -258,7 +259,7 @@ TEST_F(AviFileWriterTest, RawFramesComeBackUnchangedInEveryRowLayout)
 
 TEST_F(AviFileWriterTest, BitmapsComeBackUnchangedWhateverTheirRowPadding)
 {
-    std::string strPath = m_dir.Path("bitmaps.avi");
+    std::string strPath = m_dir.File("bitmaps.avi");
     {
         CAviFile avi(strPath.c_str(), kLossless, 10);
         for (int i = 0; i < 3; ++i)
@@ -296,7 +297,7 @@ TEST_F(AviFileWriterTest, BitmapsComeBackUnchangedWhateverTheirRowPadding)
 
 TEST_F(AviFileWriterTest, DefaultCodecKeepsAnOddSizeAndTheRowOrder)
 {
-    std::string strPath = m_dir.Path("odd.avi");
+    std::string strPath = m_dir.File("odd.avi");
     {
         CAviFile avi(strPath.c_str());
         for (int i = 0; i < 4; ++i)
@@ -326,7 +327,7 @@ TEST_F(AviFileWriterTest, DefaultCodecKeepsAnOddSizeAndTheRowOrder)
 
 TEST_F(AviFileWriterTest, FrameUnlikeTheFirstIsRefusedAndTheMovieGoesOn)
 {
-    std::string strPath = m_dir.Path("sizes.avi");
+    std::string strPath = m_dir.File("sizes.avi");
     {
         CAviFile avi(strPath.c_str(), kLossless, 25);
         std::vector<uint8_t> first = MakeFrame(32, 24, 0);
@@ -356,12 +357,12 @@ TEST_F(AviFileWriterTest, EveryFailureSaysWhyAndLeavesNoBrokenFile)
 {
     std::vector<uint8_t> frame = MakeFrame(16, 16, 0);
 
-    CAviFile noDir(m_dir.Path("no/such/dir/out.avi").c_str(), kLossless, 25);
+    CAviFile noDir(m_dir.File("no/such/dir/out.avi").c_str(), kLossless, 25);
     EXPECT_EQ(noDir.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
     EXPECT_STREQ(noDir.GetLastErrorMessage(), kNoFile);
 
     // A folder in the movie's place stays.
-    std::string strFolder = m_dir.Path("folder.avi");
+    std::string strFolder = m_dir.File("folder.avi");
     std::filesystem::create_directory(strFolder);
     CAviFile folder(strFolder.c_str(), kLossless, 25);
     EXPECT_EQ(folder.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
@@ -370,7 +371,7 @@ TEST_F(AviFileWriterTest, EveryFailureSaysWhyAndLeavesNoBrokenFile)
     std::filesystem::remove(strFolder);
 
     // A name longer than a path may be is refused, never written under a shortened name.
-    std::string strLong = m_dir.Path(std::string(300, 'n') + ".avi");
+    std::string strLong = m_dir.File(std::string(300, 'n') + ".avi");
     CAviFile tooLong(strLong.c_str(), kLossless, 25);
     EXPECT_EQ(tooLong.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
     EXPECT_STREQ(tooLong.GetLastErrorMessage(), kNoFile);
@@ -379,20 +380,20 @@ TEST_F(AviFileWriterTest, EveryFailureSaysWhyAndLeavesNoBrokenFile)
     EXPECT_STREQ(noName.GetLastErrorMessage(), kNoFile);
 
     // Frames too large for any movie are refused before memory is taken for them.
-    CAviFile huge(m_dir.Path("huge.avi").c_str(), kLossless, 25);
+    CAviFile huge(m_dir.File("huge.avi").c_str(), kLossless, 25);
     EXPECT_EQ(huge.AppendNewFrame(20000, 20000, frame.data(), 32), E_FAIL);
     EXPECT_STREQ(huge.GetLastErrorMessage(), "Unable to Create Heap");
 
     // Depths a movie cannot hold, and empty frames.
-    CAviFile shallow(m_dir.Path("shallow.avi").c_str(), kLossless, 25);
+    CAviFile shallow(m_dir.File("shallow.avi").c_str(), kLossless, 25);
     EXPECT_EQ(shallow.AppendNewFrame(16, 16, frame.data(), 16), E_FAIL);
     EXPECT_STREQ(shallow.GetLastErrorMessage(), "Unable to Set Video Stream Format");
-    CAviFile empty(m_dir.Path("empty.avi").c_str(), kLossless, 25);
+    CAviFile empty(m_dir.File("empty.avi").c_str(), kLossless, 25);
     EXPECT_EQ(empty.AppendNewFrame(nullptr), E_FAIL);
     EXPECT_STREQ(empty.GetLastErrorMessage(), "Unable to Set Video Stream Format");
 
     // A write that fails disables the writer; the frames before it stay playable.
-    std::string strPath = m_dir.Path("broken.avi");
+    std::string strPath = m_dir.File("broken.avi");
     {
         CAviFile avi(strPath.c_str(), kLossless, 25);
         ASSERT_EQ(avi.AppendNewFrame(16, 16, frame.data(), 24), S_OK);
@@ -407,7 +408,7 @@ TEST_F(AviFileWriterTest, EveryFailureSaysWhyAndLeavesNoBrokenFile)
 
     std::filesystem::remove(strPath);
     std::vector<std::string> left;
-    for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path("")))
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
     {
         left.push_back(entry.path().filename().string());
     }
@@ -417,11 +418,11 @@ TEST_F(AviFileWriterTest, EveryFailureSaysWhyAndLeavesNoBrokenFile)
 TEST_F(AviFileWriterTest, NoFrameNoFileAndAFailedFirstWriteAnEmptyMovie)
 {
     {
-        CAviFile avi(m_dir.Path("never.avi").c_str(), kLossless, 25);
+        CAviFile avi(m_dir.File("never.avi").c_str(), kLossless, 25);
     }
     EXPECT_FALSE(Exists("never.avi"));
 
-    std::string strPath = m_dir.Path("nothing.avi");
+    std::string strPath = m_dir.File("nothing.avi");
     {
         CAviFile avi(strPath.c_str(), kLossless, 25);
         EXPECT_EQ(avi.AppendNewFrame(16, 16, nullptr, 24), E_FAIL);
@@ -434,7 +435,7 @@ TEST_F(AviFileWriterTest, NoFrameNoFileAndAFailedFirstWriteAnEmptyMovie)
 
 TEST_F(AviFileWriterTest, MovedWriterCarriesOnTheMovie)
 {
-    std::string strPath = m_dir.Path("moved.avi");
+    std::string strPath = m_dir.File("moved.avi");
     std::vector<uint8_t> frame = MakeFrame(16, 16, 0);
     {
         CAviFile first(strPath.c_str(), kLossless, 25);
@@ -443,11 +444,11 @@ TEST_F(AviFileWriterTest, MovedWriterCarriesOnTheMovie)
         EXPECT_EQ(second.AppendNewFrame(16, 16, frame.data(), 24), S_OK);
         EXPECT_EQ(first.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
 
-        CAviFile third(m_dir.Path("replaced.avi").c_str(), kLossless, 25);
+        CAviFile third(m_dir.File("replaced.avi").c_str(), kLossless, 25);
         ASSERT_EQ(third.AppendNewFrame(16, 16, frame.data(), 24), S_OK);
         third = std::move(second); // completes replaced.avi, takes over moved.avi
         EXPECT_EQ(third.AppendNewFrame(16, 16, frame.data(), 24), S_OK);
-        std::vector<SProbedStream> replaced = Probe(m_dir.Path("replaced.avi"));
+        std::vector<SProbedStream> replaced = Probe(m_dir.File("replaced.avi"));
         ASSERT_EQ(replaced.size(), 1u);
         EXPECT_EQ(replaced[0].lFrames, 1);
     }

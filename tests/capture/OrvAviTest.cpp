@@ -1,6 +1,7 @@
 // The recorder end to end: files it writes are read back through the AVIFile calls and
 // checked with ffprobe, the tool users will judge them with.
-#include "CaptureTestSupport.h"
+#include "OrvTempDir.h"
+#include "OrvTestMedia.h"
 #include "capture/OrvAvi.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ protected:
         }
     }
 
-    CScratchDir m_dir;
+    COrvTempDir m_dir;
 };
 
 // Reads the video stream of a file back through the AVIFile calls.
@@ -64,7 +65,7 @@ struct SReadBack
 
 TEST_F(OrvAviTest, RecordsEveryFrameAtTheRateWithPicturesUpright)
 {
-    std::string strPath = m_dir.Path("frames.avi");
+    std::string strPath = m_dir.File("frames.avi");
     Record(strPath, 64, 48, 250);
 
     std::vector<SProbedStream> streams = Probe(strPath);
@@ -102,9 +103,9 @@ TEST_F(OrvAviTest, RecordsEveryFrameAtTheRateWithPicturesUpright)
 
 TEST_F(OrvAviTest, SoundTrackFollowsThePicturesAndEndsWithThem)
 {
-    std::string strWave = m_dir.Path("sound.wav");
+    std::string strWave = m_dir.File("sound.wav");
     std::vector<int16_t> source = WriteWave(strWave, 44100, 3 * 44100);
-    std::string strPath = m_dir.Path("sound.avi");
+    std::string strPath = m_dir.File("sound.avi");
     Record(strPath, 32, 32, 50, strWave.c_str()); // two seconds of pictures
 
     std::vector<SProbedStream> streams = Probe(strPath);
@@ -131,9 +132,9 @@ TEST_F(OrvAviTest, SoundTrackFollowsThePicturesAndEndsWithThem)
 
 TEST_F(OrvAviTest, MissingSoundGivesASilentVideoAndSaysSo)
 {
-    std::string strPath = m_dir.Path("silent.avi");
+    std::string strPath = m_dir.File("silent.avi");
     testing::internal::CaptureStderr();
-    Record(strPath, 32, 32, 10, m_dir.Path("nothing.wav").c_str());
+    Record(strPath, 32, 32, 10, m_dir.File("nothing.wav").c_str());
     std::string strErr = testing::internal::GetCapturedStderr();
     EXPECT_EQ(strErr, "Error: Error while creating audio stream -> no audio\n");
     std::vector<SProbedStream> streams = Probe(strPath);
@@ -144,7 +145,7 @@ TEST_F(OrvAviTest, MissingSoundGivesASilentVideoAndSaysSo)
 TEST_F(OrvAviTest, FailuresLeaveNoFileBehind)
 {
     // An existing file goes even when no compressor is chosen ("bmp" has no AVI code).
-    std::string strPath = m_dir.Path("old.avi");
+    std::string strPath = m_dir.File("old.avi");
     std::ofstream(strPath) << "old contents";
     ASSERT_EQ(AVISetCompressorA("bmp"), AVIERR_OK);
     ORV_Avi cancelled;
@@ -155,24 +156,24 @@ TEST_F(OrvAviTest, FailuresLeaveNoFileBehind)
 
     ASSERT_EQ(AVISetCompressorA("ffv1"), AVIERR_OK);
     ORV_Avi unwritable;
-    std::string strNoDir = m_dir.Path("no/such/dir/out.avi");
+    std::string strNoDir = m_dir.File("no/such/dir/out.avi");
     EXPECT_EQ(unwritable.CreateAVI(nullptr, strNoDir.c_str(), 32, 32, 25), 1);
     // A folder in the file's place is not deleted to make room.
-    std::string strFolder = m_dir.Path("folder.avi");
+    std::string strFolder = m_dir.File("folder.avi");
     std::filesystem::create_directory(strFolder);
     ORV_Avi folder;
     EXPECT_EQ(folder.CreateAVI(nullptr, strFolder.c_str(), 32, 32, 25), 1);
     EXPECT_TRUE(std::filesystem::is_directory(strFolder));
     ORV_Avi absurd;
-    EXPECT_EQ(absurd.CreateAVI(nullptr, m_dir.Path("absurd.avi").c_str(), 0, -5, 25), 1);
-    EXPECT_FALSE(std::filesystem::exists(m_dir.Path("absurd.avi")));
+    EXPECT_EQ(absurd.CreateAVI(nullptr, m_dir.File("absurd.avi").c_str(), 0, -5, 25), 1);
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("absurd.avi")));
 }
 
 TEST_F(OrvAviTest, DefaultCompressorWritesAFilePlayersRead)
 {
     ASSERT_EQ(AVISetCompressorA(nullptr), AVIERR_OK);
     EXPECT_STREQ(AVIGetCompressorA(), "libx264");
-    std::string strPath = m_dir.Path("default.avi");
+    std::string strPath = m_dir.File("default.avi");
     Record(strPath, 160, 90, 30); // an odd chroma height on purpose
     std::vector<SProbedStream> streams = Probe(strPath);
     ASSERT_EQ(streams.size(), 1u);

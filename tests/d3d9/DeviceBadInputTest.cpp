@@ -1,5 +1,5 @@
 // Bad input gets a failure result or no effect, never a crash.
-#include "DrawTestUtil.h"
+#include "OrvTestDraw.h"
 #include "OrvTestDevice.h"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
 // Vertex and index buffers, declarations, and the batching of consecutive draws: every way
 // of drawing the same strips must give the same picture.
-#include "DrawTestUtil.h"
+#include "OrvTestDraw.h"
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
 

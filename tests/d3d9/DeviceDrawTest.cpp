@@ -1,6 +1,6 @@
 // Pictures drawn by the fixed-function pipeline, checked against golden images and, where
 // Direct3D fixes the exact result, pixel by pixel.
-#include "DrawTestUtil.h"
+#include "OrvTestDraw.h"
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
 #include "d3dx9math.h"

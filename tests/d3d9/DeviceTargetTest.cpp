@@ -1,6 +1,6 @@
 // Render targets: textures drawn into and sampled, two targets at once through shader stages
 // of one's own, a G16R16F target, the front buffer after Present.
-#include "DrawTestUtil.h"
+#include "OrvTestDraw.h"
 #include "GLDeviceInternal.h"
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"

@@ -1,6 +1,6 @@
 // A device in an SDL2 window: the back buffer takes the window's size and Present shows it
 // (with no display SDL draws into its off-screen driver).
-#include "OrvGoldenImage.h"
+#include "OrvTestDevice.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -26,33 +26,24 @@ TEST(DeviceWindow, WindowedDevicePresentsTheBackBuffer)
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         GTEST_SKIP() << "no SDL window: " << SDL_GetError();
     }
-    IDirect3D9* pD3D = Direct3DCreate9(D3D_SDK_VERSION);
-    D3DPRESENT_PARAMETERS params = {};
-    params.BackBufferFormat = D3DFMT_UNKNOWN;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.Windowed = TRUE;
-    params.EnableAutoDepthStencil = TRUE;
-    params.AutoDepthStencilFormat = D3DFMT_D16;
-    params.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
-    IDirect3DDevice9* pDevice = nullptr;
-    ASSERT_EQ(D3D_OK, pD3D->CreateDevice(0, D3DDEVTYPE_HAL, pWindow,
-                                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &pDevice));
-    EXPECT_EQ(64u, params.BackBufferWidth);
-    EXPECT_EQ(48u, params.BackBufferHeight);
-    EXPECT_EQ(D3DFMT_X8R8G8B8, params.BackBufferFormat);
-    pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFF8000, 1.f, 0);
-    EXPECT_EQ(D3D_OK, pDevice->Present(nullptr, nullptr, nullptr, nullptr));
-    IDirect3DSurface9* pCopy = nullptr;
-    ASSERT_EQ(D3D_OK, pDevice->CreateOffscreenPlainSurface(64, 48, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH,
-                                                           &pCopy, nullptr));
-    ASSERT_EQ(D3D_OK, pDevice->GetFrontBufferData(0, pCopy));
-    D3DLOCKED_RECT locked;
-    ASSERT_EQ(D3D_OK, pCopy->LockRect(&locked, nullptr, D3DLOCK_READONLY));
-    EXPECT_EQ(0xFFFF8000u, static_cast<const DWORD*>(locked.pBits)[10]);
-    pCopy->UnlockRect();
-    pCopy->Release();
-    pDevice->Release();
-    pD3D->Release();
+    {
+        COrvTestDevice device(0, 0, true, pWindow);
+        ASSERT_EQ(D3D_OK, device.GetCreateResult());
+        EXPECT_EQ(64u, device.GetParameters().BackBufferWidth);
+        EXPECT_EQ(48u, device.GetParameters().BackBufferHeight);
+        EXPECT_EQ(D3DFMT_X8R8G8B8, device.GetParameters().BackBufferFormat);
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFFFF8000, 1.f, 0);
+        EXPECT_EQ(D3D_OK, device->Present(nullptr, nullptr, nullptr, nullptr));
+        COrvComPtr<IDirect3DSurface9> copy;
+        ASSERT_EQ(D3D_OK,
+                  device->CreateOffscreenPlainSurface(64, 48, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH,
+                                                      copy.ReleaseAndGetAddressOf(), nullptr));
+        ASSERT_EQ(D3D_OK, device->GetFrontBufferData(0, copy.Get()));
+        D3DLOCKED_RECT locked;
+        ASSERT_EQ(D3D_OK, copy->LockRect(&locked, nullptr, D3DLOCK_READONLY));
+        EXPECT_EQ(0xFFFF8000u, static_cast<const DWORD*>(locked.pBits)[10]);
+        copy->UnlockRect();
+    }
     SDL_DestroyWindow(pWindow);
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }

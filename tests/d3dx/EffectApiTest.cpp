@@ -1,4 +1,6 @@
-#include "D3DXTestUtil.h"
+#include "OrvGoldenImage.h"
+#include "OrvTestDevice.h"
+#include "OrvTestDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -250,7 +252,6 @@ TEST(EffectCreation, SuccessGivesNoMessageBufferAndMacrosApply)
     const D3DXMACRO aMacros[] = {{"COLOUR", "float4(1, 0, 0, 1)"}, {nullptr, nullptr}};
     ID3DXEffect* pEffect = nullptr;
     ID3DXBuffer* pBuffer = reinterpret_cast<ID3DXBuffer*>(1);
-    OrvTestShaderCache();
     ASSERT_EQ(D3DXCreateEffect(device.Get(), pSource, UINT(std::strlen(pSource)), aMacros, nullptr,
                                0, nullptr, &pEffect, &pBuffer),
               S_OK);

@@ -1,7 +1,9 @@
 // Constructs of the effect language that take effect when a pass begins: initial values in
 // passes of one stage, state expressions, shader arrays, fixed-function light and material
 // states, struct parameters and #include files; pictures on the headless device.
-#include "D3DXTestUtil.h"
+#include "OrvGoldenImage.h"
+#include "OrvTestDevice.h"
+#include "OrvTestDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -263,7 +265,6 @@ TEST_F(EffectLanguageTest, IncludedFilesFromDiskAndTheirMessages)
         << "#include \"shaders/broken.fxh\"\n"
            "float4 PS() : COLOR { return Shade(); }\n"
            "technique T { pass { PixelShader = compile ps_2_0 PS(); } }\n";
-    OrvTestShaderCache();
     ASSERT_EQ(D3DXCreateEffectFromFileA(m_device.Get(), (sDir + "main.fx").c_str(), nullptr,
                                         nullptr, 0, nullptr, &m_pEffect, nullptr),
               S_OK);

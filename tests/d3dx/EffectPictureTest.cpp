@@ -1,4 +1,6 @@
-#include "D3DXTestUtil.h"
+#include "OrvGoldenImage.h"
+#include "OrvTestDevice.h"
+#include "OrvTestDraw.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,6 @@
-#include "D3DXTestUtil.h"
+#include "OrvGoldenImage.h"
+#include "OrvTestDevice.h"
+#include "OrvTestDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -111,7 +113,7 @@ TEST_F(MeshPictureTest, TexturedMeshFromXFile)
 {
     // A quad whose material names an image beside the file.
     std::string sDir = testing::TempDir();
-    std::ifstream source(OrvTestData("odd5x3.png"), std::ios::binary);
+    std::ifstream source(OrvTestData("d3dx", "odd5x3.png"), std::ios::binary);
     std::ofstream(sDir + "quadtexture.png", std::ios::binary) << source.rdbuf();
     std::string sMesh = sDir + "texturedquad.x";
     std::ofstream(sMesh) << R"(xof 0303txt 0032

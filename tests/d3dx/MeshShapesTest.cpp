@@ -1,9 +1,13 @@
+#include "MeshPrimitives.h"
 #include "MeshShapes.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+
+#include "d3dx9math.h"
 
 namespace
 {
@@ -54,6 +58,25 @@ void ExpectUnitNormalsAndValidIndices(const SOrvMeshData& mesh)
         ASSERT_LT(uIndex, mesh.GetVertexCount());
     EXPECT_EQ(mesh.m_adwAttributes.size(), mesh.GetFaceCount());
 }
+
+std::vector<float> Vertex(const SOrvMeshData& mesh, size_t v)
+{
+    return {mesh.m_afPositions.begin() + 3 * v, mesh.m_afPositions.begin() + 3 * v + 3};
+}
+
+std::vector<float> NormalOf(const SOrvMeshData& mesh, size_t v)
+{
+    return {mesh.m_afNormals.begin() + 3 * v, mesh.m_afNormals.begin() + 3 * v + 3};
+}
+
+void ExpectNear(const std::vector<float>& actual, std::initializer_list<float> expected,
+                const char* pWhat)
+{
+    ASSERT_EQ(actual.size(), expected.size());
+    size_t i = 0;
+    for (float f : expected)
+        EXPECT_NEAR(actual[i++], f, 1e-5f) << pWhat;
+}
 } // namespace
 
 TEST(MeshShapes, SphereHasItsRingsAndFacesOutward)
@@ -71,11 +94,114 @@ TEST(MeshShapes, SphereHasItsRingsAndFacesOutward)
     double dVolume = SignedVolume(sphere);
     EXPECT_GT(dVolume, 0.9 * 4.0 / 3.0 * M_PI * 8.0);
     EXPECT_LT(dVolume, 4.0 / 3.0 * M_PI * 8.0);
+    // The top pole first, then the first ring from +y turning towards +x, the bottom pole last.
+    ExpectNear(Vertex(sphere, 0), {0, 0, 2}, "top pole");
+    const float fSin = 2.0f * std::sin(D3DX_PI / 20), fCos = 2.0f * std::cos(D3DX_PI / 20);
+    ExpectNear(Vertex(sphere, 1), {0, fSin, fCos}, "ring start");
+    ExpectNear(Vertex(sphere, 6), {fSin, 0, fCos}, "a quarter turn on");
+    ExpectNear(Vertex(sphere, sphere.GetVertexCount() - 1), {0, 0, -2}, "bottom pole");
+    EXPECT_EQ(std::vector<uint32_t>(sphere.m_auIndices.begin(), sphere.m_auIndices.begin() + 6),
+              (std::vector<uint32_t>{0, 2, 1, 0, 3, 2}));
 
-    EXPECT_FALSE(OrvBuildSphere(sphere, 1.0f, 2, 5));
+    // Two slices and two stacks: a flat sphere of four vertices, as D3DX makes it.
+    ASSERT_TRUE(OrvBuildSphere(sphere, 1.0f, 2, 2));
+    EXPECT_EQ(sphere.GetVertexCount(), 4u);
+    EXPECT_EQ(sphere.GetFaceCount(), 4u);
+    ExpectUnitNormalsAndValidIndices(sphere);
+    EXPECT_TRUE(OrvBuildSphere(sphere, 0.0f, 3, 2));
+    EXPECT_FALSE(OrvBuildSphere(sphere, 1.0f, 1, 5));
     EXPECT_FALSE(OrvBuildSphere(sphere, 1.0f, 5, 1));
     EXPECT_FALSE(OrvBuildSphere(sphere, -1.0f, 5, 5));
     EXPECT_FALSE(OrvBuildSphere(sphere, 1.0f, 100000, 100000));
+}
+
+TEST(MeshShapes, BoxHasFourVerticesPerSideInD3DXOrder)
+{
+    SOrvMeshData box;
+    ASSERT_TRUE(OrvBuildBox(box, 2.0f, 4.0f, 6.0f));
+    EXPECT_EQ(box.GetVertexCount(), 24u);
+    EXPECT_EQ(box.GetFaceCount(), 12u);
+    ExpectUnitNormalsAndValidIndices(box);
+    EXPECT_NEAR(SignedVolume(box), 48.0, 1e-4);
+    ExpectNear(Vertex(box, 0), {-1, -2, -3}, "first corner of the -x side");
+    ExpectNear(Vertex(box, 2), {-1, 2, 3}, "third corner of the -x side");
+    ExpectNear(Vertex(box, 6), {1, 2, 3}, "+y side");
+    ExpectNear(Vertex(box, 23), {1, -2, -3}, "last corner of the -z side");
+    const char* apSides[] = {"-x", "+y", "+x", "-y", "+z", "-z"};
+    const float aafNormals[6][3] = {{-1, 0, 0}, {0, 1, 0}, {1, 0, 0},
+                                    {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    for (int s = 0; s < 6; ++s)
+        for (int k = 0; k < 4; ++k)
+            ExpectNear(NormalOf(box, 4 * s + k),
+                       {aafNormals[s][0], aafNormals[s][1], aafNormals[s][2]}, apSides[s]);
+    EXPECT_EQ(std::vector<uint32_t>(box.m_auIndices.begin(), box.m_auIndices.begin() + 6),
+              (std::vector<uint32_t>{0, 1, 2, 2, 3, 0}));
+    EXPECT_FALSE(OrvBuildBox(box, -1.0f, 1.0f, 1.0f));
+}
+
+TEST(MeshShapes, CylinderHasCapsAndSideRowsWithLeaningNormals)
+{
+    SOrvMeshData cone;
+    ASSERT_TRUE(OrvBuildCylinder(cone, 2.0f, 1.0f, 4.0f, 8, 3));
+    EXPECT_EQ(cone.GetVertexCount(), 2u + 8u * 6u);
+    EXPECT_EQ(cone.GetFaceCount(), 2u * 8u * 4u);
+    ExpectUnitNormalsAndValidIndices(cone);
+    EXPECT_GT(SignedVolume(cone), 0.0);
+    // A frustum of radii 2 and 1 and height 4 holds 28 pi / 3; the octagons a little less.
+    EXPECT_LT(SignedVolume(cone), 28.0 * M_PI / 3.0);
+    EXPECT_GT(SignedVolume(cone), 0.85 * 28.0 * M_PI / 3.0);
+    ExpectNear(Vertex(cone, 0), {0, 0, -2}, "bottom centre");
+    ExpectNear(Vertex(cone, 1), {0, 2, -2}, "bottom ring starts on +y");
+    ExpectNear(Vertex(cone, 3), {2, 0, -2}, "and turns towards +x");
+    ExpectNear(NormalOf(cone, 1), {0, 0, -1}, "bottom cap");
+    // The side's first row is the bottom ring again, leaning towards +z by 1 in 4.
+    const float fNorm = std::sqrt(1.0f + 0.25f * 0.25f);
+    ExpectNear(Vertex(cone, 9), {0, 2, -2}, "side");
+    ExpectNear(NormalOf(cone, 9), {0, 1 / fNorm, 0.25f / fNorm}, "side normal");
+    ExpectNear(Vertex(cone, 1 + 8 * 4), {0, 1, 2}, "last side row");
+    ExpectNear(Vertex(cone, 1 + 8 * 5), {0, 1, 2}, "top ring");
+    ExpectNear(Vertex(cone, cone.GetVertexCount() - 1), {0, 0, 2}, "top centre");
+    EXPECT_FALSE(OrvBuildCylinder(cone, 1.0f, 1.0f, 1.0f, 1, 1));
+    EXPECT_FALSE(OrvBuildCylinder(cone, 1.0f, 1.0f, 1.0f, 3, 0));
+    EXPECT_FALSE(OrvBuildCylinder(cone, 1.0f, -1.0f, 1.0f, 3, 1));
+}
+
+TEST(MeshShapes, TorusAndPolygonFaceOutward)
+{
+    SOrvMeshData torus;
+    ASSERT_TRUE(OrvBuildTorus(torus, 0.5f, 2.0f, 12, 24));
+    EXPECT_EQ(torus.GetVertexCount(), 12u * 24u);
+    EXPECT_EQ(torus.GetFaceCount(), 2u * 12u * 24u);
+    ExpectUnitNormalsAndValidIndices(torus);
+    // 2 pi^2 R r^2 = pi^2 for R = 2, r = 0.5.
+    EXPECT_GT(SignedVolume(torus), 0.9 * M_PI * M_PI);
+    EXPECT_LT(SignedVolume(torus), M_PI * M_PI);
+    ExpectNear(Vertex(torus, 0), {2.5f, 0, 0}, "outer equator on +x");
+    ExpectNear(NormalOf(torus, 0), {1, 0, 0}, "facing out");
+    for (size_t v = 0; v < torus.GetVertexCount(); ++v)
+    {
+        // Each normal points from the centre of its cross-section to the vertex.
+        std::vector<float> p = Vertex(torus, v), n = NormalOf(torus, v);
+        float fRing = std::hypot(p[0], p[1]);
+        float afCentre[2] = {2.0f * p[0] / fRing, 2.0f * p[1] / fRing};
+        EXPECT_NEAR(n[0] * 0.5f, p[0] - afCentre[0], 1e-5f);
+        EXPECT_NEAR(n[1] * 0.5f, p[1] - afCentre[1], 1e-5f);
+        EXPECT_NEAR(n[2] * 0.5f, p[2], 1e-5f);
+    }
+    EXPECT_FALSE(OrvBuildTorus(torus, 0.5f, 2.0f, 2, 24));
+    EXPECT_FALSE(OrvBuildTorus(torus, -0.5f, 2.0f, 12, 24));
+
+    SOrvMeshData hexagon;
+    ASSERT_TRUE(OrvBuildPolygon(hexagon, 1.0f, 6));
+    EXPECT_EQ(hexagon.GetVertexCount(), 7u);
+    EXPECT_EQ(hexagon.m_auIndices,
+              (std::vector<uint32_t>{0, 1, 2, 0, 2, 3, 0, 3, 4, 0, 4, 5, 0, 5, 6, 0, 6, 1}));
+    ExpectNear(Vertex(hexagon, 1), {1, 0, 0},
+               "a hexagon's corners are a side away from its centre");
+    ExpectNear(Vertex(hexagon, 2), {0.5f, std::sqrt(3.0f) / 2, 0}, "counterclockwise");
+    ExpectNear(NormalOf(hexagon, 3), {0, 0, 1}, "facing +z");
+    EXPECT_FALSE(OrvBuildPolygon(hexagon, 1.0f, 2));
+    EXPECT_FALSE(OrvBuildPolygon(hexagon, -1.0f, 5));
 }
 
 TEST(MeshShapes, TeapotHasTheClassicShapeAndFacesOutward)

@@ -1,4 +1,6 @@
-#include "D3DXTestUtil.h"
+#include "OrvGoldenImage.h"
+#include "OrvTestDevice.h"
+#include "OrvTestDraw.h"
 
 #include <gtest/gtest.h>
 
@@ -51,8 +53,8 @@ TEST(D3DXTexture, OddSizedImagesKeepTheirSizeTexelsAndMipChain)
     {
         IDirect3DTexture9* pTexture = nullptr;
         D3DXIMAGE_INFO info{};
-        ASSERT_EQ(LoadTexture(device.Get(), OrvTestData(test.m_pFile), D3DX_DEFAULT, D3DX_DEFAULT,
-                              &info, &pTexture),
+        ASSERT_EQ(LoadTexture(device.Get(), OrvTestData("d3dx", test.m_pFile), D3DX_DEFAULT,
+                              D3DX_DEFAULT, &info, &pTexture),
                   S_OK);
         EXPECT_EQ(info.Width, test.m_uWidth);
         EXPECT_EQ(info.Height, test.m_uHeight);
@@ -73,16 +75,17 @@ TEST(D3DXTexture, OddSizedImagesKeepTheirSizeTexelsAndMipChain)
     }
     // An explicit size scales; one mip level on request.
     IDirect3DTexture9* pTexture = nullptr;
-    ASSERT_EQ(LoadTexture(device.Get(), OrvTestData("odd5x3.png"), 16, 1, nullptr, &pTexture),
-              S_OK);
+    ASSERT_EQ(
+        LoadTexture(device.Get(), OrvTestData("d3dx", "odd5x3.png"), 16, 1, nullptr, &pTexture),
+        S_OK);
     D3DSURFACE_DESC desc{};
     pTexture->GetLevelDesc(0, &desc);
     EXPECT_EQ(desc.Width, 16u);
     EXPECT_EQ(pTexture->GetLevelCount(), 1u);
     pTexture->Release();
-    ASSERT_EQ(
-        D3DXCreateTextureFromFileA(device.Get(), OrvTestData("odd7x5.bmp").c_str(), &pTexture),
-        S_OK);
+    ASSERT_EQ(D3DXCreateTextureFromFileA(device.Get(), OrvTestData("d3dx", "odd7x5.bmp").c_str(),
+                                         &pTexture),
+              S_OK);
     pTexture->Release();
 }
 
@@ -93,8 +96,8 @@ TEST(D3DXTexture, BadImagesFailAndLeaveNoTexture)
     for (const char* pFile : {"truncated.png", "missing.png", "garbage.x"})
     {
         IDirect3DTexture9* pTexture = reinterpret_cast<IDirect3DTexture9*>(1);
-        EXPECT_TRUE(FAILED(LoadTexture(device.Get(), OrvTestData(pFile), D3DX_DEFAULT, D3DX_DEFAULT,
-                                       nullptr, &pTexture)))
+        EXPECT_TRUE(FAILED(LoadTexture(device.Get(), OrvTestData("d3dx", pFile), D3DX_DEFAULT,
+                                       D3DX_DEFAULT, nullptr, &pTexture)))
             << pFile;
         EXPECT_EQ(pTexture, nullptr);
     }
@@ -185,7 +188,7 @@ TEST(D3DXMesh, LoadedFileHasOneSubsetPerMaterial)
     ID3DXBuffer* pMaterials = nullptr;
     ID3DXBuffer* pAdjacency = nullptr;
     DWORD dwMaterials = 0;
-    ASSERT_EQ(D3DXLoadMeshFromXA(OrvTestData("twomaterials.x").c_str(), D3DXMESH_SYSTEMMEM,
+    ASSERT_EQ(D3DXLoadMeshFromXA(OrvTestData("d3dx", "twomaterials.x").c_str(), D3DXMESH_SYSTEMMEM,
                                  device.Get(), &pAdjacency, &pMaterials, nullptr, &dwMaterials,
                                  &pMesh),
               S_OK);
@@ -214,7 +217,7 @@ TEST(D3DXMesh, BadMeshesFailWithoutAMesh)
     ASSERT_TRUE(device);
     ID3DXMesh* pMesh = reinterpret_cast<ID3DXMesh*>(1);
     DWORD dwMaterials = 7;
-    EXPECT_TRUE(FAILED(D3DXLoadMeshFromXA(OrvTestData("garbage.x").c_str(), 0, device.Get(),
+    EXPECT_TRUE(FAILED(D3DXLoadMeshFromXA(OrvTestData("d3dx", "garbage.x").c_str(), 0, device.Get(),
                                           nullptr, nullptr, nullptr, &dwMaterials, &pMesh)));
     EXPECT_EQ(pMesh, nullptr);
     EXPECT_EQ(dwMaterials, 0u);

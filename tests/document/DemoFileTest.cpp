@@ -1,4 +1,5 @@
-#include "DocumentTestSupport.h"
+#include "OrvTestDemo.h"
+#include "RecordingDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -17,28 +18,28 @@ void Populate(COrvDemo& demo)
     COrvPropBase::SetFrame(0.0f);
     auto* pImage = demo.AddResImage();
     pImage->SetName("logo");
-    FindProp<COrvPropString>(pImage, ORV_PROP_FILENAME)->SetValue("logo.png");
+    FindProperty<COrvPropString>(pImage, ORV_PROP_FILENAME)->SetValue("logo.png");
     auto* pMaterial = demo.AddResMaterial();
     pMaterial->SetName("mat & <co>");
-    FindProp<COrvPropString>(pMaterial, ORV_PROP_TEXTURE_NAME_0)->SetValue("logo");
-    auto* pAlpha = FindProp<COrvPropFloat>(pMaterial, ORV_PROP_ALPHA);
+    FindProperty<COrvPropString>(pMaterial, ORV_PROP_TEXTURE_NAME_0)->SetValue("logo");
+    auto* pAlpha = FindProperty<COrvPropFloat>(pMaterial, ORV_PROP_ALPHA);
     COrvPropBase::SetFrame(16.0f);
     pAlpha->SetValue(1.0f);
     COrvPropBase::SetFrame(0.0f);
     auto* pTarget = demo.AddResRenderTarget();
-    FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(256);
-    FindProp<COrvPropBool>(pTarget, ORV_PROP_AUTOSIZE)->SetValue(true);
+    FindProperty<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(256);
+    FindProperty<COrvPropBool>(pTarget, ORV_PROP_AUTOSIZE)->SetValue(true);
     demo.AddResShader();
     demo.AddResObject3D();
     auto* pSprite = demo.AddLayerSprite();
-    auto* pTranslation = FindProp<COrvPropVector>(pSprite, ORV_PROP_TRANSLATION);
+    auto* pTranslation = FindProperty<COrvPropVector>(pSprite, ORV_PROP_TRANSLATION);
     COrvPropBase::SetFrame(8.0f);
     pTranslation->SetValue(D3DXVECTOR3(0.25f, -1.5f, 3.0f));
-    auto* pRotation = FindProp<COrvPropQuat>(pSprite, ORV_PROP_ROTATION);
+    auto* pRotation = FindProperty<COrvPropQuat>(pSprite, ORV_PROP_ROTATION);
     pRotation->SetValue(D3DXQUATERNION(0.0f, 0.707107f, 0.0f, 0.707107f));
     COrvPropBase::SetFrame(0.0f);
     auto* pSecond = demo.AddLayerSprite();
-    FindProp<COrvPropString>(pSecond, ORV_PROP_RENDER_TARGET)->SetValue("NEXT");
+    FindProperty<COrvPropString>(pSecond, ORV_PROP_RENDER_TARGET)->SetValue("NEXT");
 }
 } // namespace
 
@@ -80,8 +81,8 @@ TEST(DemoFile, SaveLoadSaveGivesTheSameText)
     Populate(demo);
     const std::string first = SaveText(demo);
 
-    CScratchDir dir("roundtrip");
-    WriteFile(dir.Path() / "demo.orv", first);
+    COrvTempDir dir("roundtrip");
+    OrvWriteFile(dir.Path() / "demo.orv", first);
     COrvDemo loaded;
     ASSERT_TRUE(loaded.Load((dir.Path() / "demo.orv").string()));
     EXPECT_EQ(SaveText(loaded), first);
@@ -96,10 +97,11 @@ TEST(DemoFile, SaveLoadSaveGivesTheSameText)
     // Values and keys came back.
     COrvPropBase::SetFrame(8.0f);
     const D3DXVECTOR3 t =
-        FindProp<COrvPropVector>(loaded.GetLayers()[0], ORV_PROP_TRANSLATION)->GetValue();
+        FindProperty<COrvPropVector>(loaded.GetLayers()[0], ORV_PROP_TRANSLATION)->GetValue();
     EXPECT_FLOAT_EQ(t.y, -1.5f);
-    EXPECT_EQ(FindProp<COrvPropString>(loaded.GetLayers()[1], ORV_PROP_RENDER_TARGET)->GetValue(),
-              "NEXT");
+    EXPECT_EQ(
+        FindProperty<COrvPropString>(loaded.GetLayers()[1], ORV_PROP_RENDER_TARGET)->GetValue(),
+        "NEXT");
     COrvPropBase::SetFrame(0.0f);
 }
 
@@ -122,14 +124,14 @@ TEST(DemoFile, MaterialsCarryTheKeysTheirConstructorMade)
 
 TEST(DemoFile, UnknownElementsAreSkipped)
 {
-    CScratchDir dir("unknown");
-    WriteFile(dir.Path() / "demo.orv",
-              "<!-- made by hand --><OrvDemo version=\"1\"><Extra/>"
-              "<Resources><COrvResMystery/><COrvResImage><Prop4 defaultValue=\"img\"/>"
-              "</COrvResImage><!-- note --></Resources>"
-              "<Layers><COrvLayerFuture><Prop4 defaultValue=\"x\"/></COrvLayerFuture>"
-              "<COrvLayerSprite><Prop4 defaultValue=\"after\"/><Prop999/></COrvLayerSprite>"
-              "</Layers><Layers><COrvLayerSprite/></Layers></OrvDemo>");
+    COrvTempDir dir("unknown");
+    OrvWriteFile(dir.Path() / "demo.orv",
+                 "<!-- made by hand --><OrvDemo version=\"1\"><Extra/>"
+                 "<Resources><COrvResMystery/><COrvResImage><Prop4 defaultValue=\"img\"/>"
+                 "</COrvResImage><!-- note --></Resources>"
+                 "<Layers><COrvLayerFuture><Prop4 defaultValue=\"x\"/></COrvLayerFuture>"
+                 "<COrvLayerSprite><Prop4 defaultValue=\"after\"/><Prop999/></COrvLayerSprite>"
+                 "</Layers><Layers><COrvLayerSprite/></Layers></OrvDemo>");
     COrvDemo demo;
     ASSERT_TRUE(demo.Load((dir.Path() / "demo.orv").string()));
     ASSERT_EQ(demo.GetResources().size(), 1u);
@@ -141,16 +143,16 @@ TEST(DemoFile, UnknownElementsAreSkipped)
 
 TEST(DemoFile, BadFilesFailOrLeaveTheDocumentAsItWas)
 {
-    CScratchDir dir("bad");
+    COrvTempDir dir("bad");
     COrvDemo demo;
     demo.AddLayerSprite()->SetName("kept");
     const std::string before = SaveText(demo);
     const auto path = (dir.Path() / "demo.orv").string();
 
     EXPECT_FALSE(demo.Load((dir.Path() / "missing.orv").string()));
-    WriteFile(path, "<OrvDemo version=\"1\"><Layers>");
+    OrvWriteFile(path, "<OrvDemo version=\"1\"><Layers>");
     EXPECT_FALSE(demo.Load(path));
-    WriteFile(path, "");
+    OrvWriteFile(path, "");
     EXPECT_FALSE(demo.Load(path));
     for (const char* pText :
          {"<OrvDemo version=\"0\"><Layers><COrvLayerSprite/></Layers></OrvDemo>",
@@ -159,7 +161,7 @@ TEST(DemoFile, BadFilesFailOrLeaveTheDocumentAsItWas)
           "<Other><Layers><COrvLayerSprite/></Layers></Other>",
           "<OrvDemo version=\"-99999999999999999999\"><Layers/></OrvDemo>"})
     {
-        WriteFile(path, pText);
+        OrvWriteFile(path, pText);
         EXPECT_TRUE(demo.Load(path)) << pText;
         EXPECT_EQ(SaveText(demo), before) << pText;
     }
@@ -171,10 +173,10 @@ TEST(DemoFile, BadFilesFailOrLeaveTheDocumentAsItWas)
 
 TEST(DemoFile, OrvDemoIsFoundAnywhereAndHugeVersionsAreValid)
 {
-    CScratchDir dir("nested");
+    COrvTempDir dir("nested");
     const auto path = (dir.Path() / "demo.orv").string();
-    WriteFile(path, "<Wrapper><OrvDemo version=\"99999999999999999999\"><Layers>"
-                    "<COrvLayerSprite/></Layers></OrvDemo></Wrapper>");
+    OrvWriteFile(path, "<Wrapper><OrvDemo version=\"99999999999999999999\"><Layers>"
+                       "<COrvLayerSprite/></Layers></OrvDemo></Wrapper>");
     COrvDemo demo;
     ASSERT_TRUE(demo.Load(path));
     EXPECT_EQ(demo.GetLayers().size(), 1u);
@@ -182,9 +184,9 @@ TEST(DemoFile, OrvDemoIsFoundAnywhereAndHugeVersionsAreValid)
 
 TEST(DemoFile, AbsurdValuesLoadWithoutHarm)
 {
-    CScratchDir dir("absurd");
+    COrvTempDir dir("absurd");
     const auto path = (dir.Path() / "demo.orv").string();
-    WriteFile(
+    OrvWriteFile(
         path,
         "<OrvDemo version=\"1\"><Resources>"
         "<COrvResRenderTarget><Prop4 defaultValue=\"neg\"/>"
@@ -212,19 +214,19 @@ TEST(DemoFile, AbsurdValuesLoadWithoutHarm)
         EXPECT_EQ(static_cast<COrvResRenderTarget*>(pResource)->GetSurface(), nullptr);
     EXPECT_EQ(device.CountCalls("CreateTexture"), 0u);
     COrvLayer* pLayer = demo.GetLayers()[0];
-    const D3DXVECTOR3 t = FindProp<COrvPropVector>(pLayer, ORV_PROP_TRANSLATION)->GetValue();
+    const D3DXVECTOR3 t = FindProperty<COrvPropVector>(pLayer, ORV_PROP_TRANSLATION)->GetValue();
     EXPECT_EQ(t.x, 0.0f);
-    const D3DXQUATERNION q = FindProp<COrvPropQuat>(pLayer, ORV_PROP_ROTATION)->GetValue();
+    const D3DXQUATERNION q = FindProperty<COrvPropQuat>(pLayer, ORV_PROP_ROTATION)->GetValue();
     EXPECT_EQ(q.w, 1.0f);
     demo.SetDevice(nullptr);
 }
 
 TEST(DemoFile, ASecondLoadReplacesTheListsButKeepsTheCutLayer)
 {
-    CScratchDir dir("second");
+    COrvTempDir dir("second");
     const auto path = (dir.Path() / "demo.orv").string();
-    WriteFile(path, "<OrvDemo version=\"1\"><Layers><COrvLayerSprite>"
-                    "<Prop4 defaultValue=\"from file\"/></COrvLayerSprite></Layers></OrvDemo>");
+    OrvWriteFile(path, "<OrvDemo version=\"1\"><Layers><COrvLayerSprite>"
+                       "<Prop4 defaultValue=\"from file\"/></COrvLayerSprite></Layers></OrvDemo>");
     COrvDemo demo;
     COrvModifiable* pOld = demo.AddLayerSprite();
     COrvModifiable* pCut = demo.AddLayerSprite();
@@ -244,31 +246,32 @@ TEST(DemoFile, ASecondLoadReplacesTheListsButKeepsTheCutLayer)
 
 TEST(DemoFile, MusicElementLoadsTheTrackProperties)
 {
-    CScratchDir dir("music");
+    COrvTempDir dir("music");
     const auto path = (dir.Path() / "demo.orv").string();
     COrvDemo demo;
-    WriteFile(path, "<OrvDemo version=\"1\"><Layers/></OrvDemo>");
+    OrvWriteFile(path, "<OrvDemo version=\"1\"><Layers/></OrvDemo>");
     ASSERT_TRUE(demo.Load(path));
-    auto* pTempo = FindProp<COrvPropFloat>(demo.GetMusic(), ORV_PROP_MUSIC_BPM);
+    auto* pTempo = FindProperty<COrvPropFloat>(demo.GetMusic(), ORV_PROP_MUSIC_BPM);
     ASSERT_NE(pTempo, nullptr);
     EXPECT_FLOAT_EQ(pTempo->GetValue(), 138.0f);
-    WriteFile(path, "<OrvDemo version=\"1\"><music><Prop15 bAnimable=\"0\" bInterpolate=\"0\" "
-                    "defaultValue=\"120.000000\"/><Prop5 bAnimable=\"0\" bInterpolate=\"0\" "
-                    "defaultValue=\"none.ogg\"/></music></OrvDemo>");
+    OrvWriteFile(path, "<OrvDemo version=\"1\"><music><Prop15 bAnimable=\"0\" bInterpolate=\"0\" "
+                       "defaultValue=\"120.000000\"/><Prop5 bAnimable=\"0\" bInterpolate=\"0\" "
+                       "defaultValue=\"none.ogg\"/></music></OrvDemo>");
     ASSERT_TRUE(demo.Load(path));
     EXPECT_FLOAT_EQ(pTempo->GetValue(), 120.0f);
-    EXPECT_EQ(FindProp<COrvPropString>(demo.GetMusic(), ORV_PROP_FILENAME)->GetValue(), "none.ogg");
+    EXPECT_EQ(FindProperty<COrvPropString>(demo.GetMusic(), ORV_PROP_FILENAME)->GetValue(),
+              "none.ogg");
 }
 
 TEST(DemoFile, SaveToFileReplacesTheFileWhole)
 {
-    CScratchDir dir("atomic");
+    COrvTempDir dir("atomic");
     const auto path = dir.Path() / "demo.orv";
-    WriteFile(path, "old contents");
+    OrvWriteFile(path, "old contents");
     COrvDemo demo;
     Populate(demo);
     ASSERT_TRUE(demo.SaveToFile(path.string()));
-    EXPECT_EQ(ReadFile(path), SaveText(demo));
+    EXPECT_EQ(OrvReadFile(path), SaveText(demo));
     // No temporary file is left beside it.
     size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))

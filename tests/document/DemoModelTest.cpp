@@ -1,4 +1,5 @@
-#include "DocumentTestSupport.h"
+#include "OrvTestDemo.h"
+#include "RecordingDevice.h"
 
 #include <gtest/gtest.h>
 

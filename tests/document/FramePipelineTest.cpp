@@ -1,4 +1,5 @@
-#include "DocumentTestSupport.h"
+#include "OrvTestDemo.h"
+#include "RecordingDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -40,26 +41,6 @@ template <typename T, typename... A> T* Add(COrvDemo& demo, A... args)
     T* pLayer = new T(&demo, args...);
     demo.AddLayer(pLayer);
     return pLayer;
-}
-
-void SetString(COrvModifiable* pObject, ORV_PROP_ID id, const std::string& value)
-{
-    FindProp<COrvPropString>(pObject, id)->SetDefaultValue(value);
-}
-
-void SetBool(COrvModifiable* pObject, ORV_PROP_ID id, bool value)
-{
-    FindProp<COrvPropBool>(pObject, id)->SetDefaultValue(value);
-}
-
-// A render-target resource of the given name and size.
-COrvResRenderTarget* AddTarget(COrvDemo& demo, const std::string& name, int width, int height)
-{
-    auto* pTarget = static_cast<COrvResRenderTarget*>(demo.AddResRenderTarget());
-    pTarget->SetName(name);
-    FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetDefaultValue(width);
-    FindProp<COrvPropInt>(pTarget, ORV_PROP_HEIGHT)->SetDefaultValue(height);
-    return pTarget;
 }
 
 class FramePipeline : public ::testing::Test
@@ -109,12 +90,12 @@ TEST_F(FramePipeline, VisibilityNeedsBothSwitches)
     CProbeLayer* pShown = Add<CProbeLayer>(m_Demo);
     SetBool(pHidden, ORV_PROP_VISIBLE, false);
     // A key that turns the track on at frame 10 does not override "Visible".
-    FindProp<COrvPropBool>(pHidden, ORV_PROP_VISIBLE_TRACK)->SetDefaultValue(false);
-    auto* pTrack = FindProp<COrvPropBool>(pTrackOff, ORV_PROP_VISIBLE_TRACK);
+    FindProperty<COrvPropBool>(pHidden, ORV_PROP_VISIBLE_TRACK)->SetDefaultValue(false);
+    auto* pTrack = FindProperty<COrvPropBool>(pTrackOff, ORV_PROP_VISIBLE_TRACK);
     pTrack->SetDefaultValue(false);
     COrvPropBase::SetFrame(10.0f);
     pTrack->SetValue(true);
-    FindProp<COrvPropBool>(pHidden, ORV_PROP_VISIBLE_TRACK)->SetValue(true);
+    FindProperty<COrvPropBool>(pHidden, ORV_PROP_VISIBLE_TRACK)->SetValue(true);
     Frame(9.5f);
     EXPECT_TRUE(pHidden->m_Targets.empty());
     EXPECT_TRUE(pTrackOff->m_Targets.empty());

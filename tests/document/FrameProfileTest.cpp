@@ -1,6 +1,7 @@
 // The per-layer profile of the frame pipeline: rows per layer, CPU time always, device time
 // where the device answers timestamp queries.
-#include "DocumentTestSupport.h"
+#include "OrvTestDemo.h"
+#include "RecordingDevice.h"
 #include "OrvTestDevice.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,7 @@ public:
 CBusyLayer* AddBusy(COrvDemo& demo, const std::string& name, int iCount, bool bVisible = true)
 {
     auto* pLayer = new CBusyLayer(&demo, name, iCount);
-    FindProp<COrvPropBool>(pLayer, ORV_PROP_VISIBLE)->SetDefaultValue(bVisible);
+    FindProperty<COrvPropBool>(pLayer, ORV_PROP_VISIBLE)->SetDefaultValue(bVisible);
     demo.AddLayer(pLayer);
     return pLayer;
 }

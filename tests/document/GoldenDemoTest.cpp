@@ -1,6 +1,7 @@
 // A small demo drawn on the headless OpenGL device and compared with golden pictures: an
 // image shown by a sprite into a render target, which a second sprite shows on the output.
-#include "DocumentTestSupport.h"
+#include "OrvTestDemo.h"
+#include "RecordingDevice.h"
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
 

@@ -1,5 +1,5 @@
 // What a host learns of the files a demo could not use: which file, which line, why.
-#include "DocumentTestSupport.h"
+#include "OrvTestDemo.h"
 #include "OrvTestDevice.h"
 
 #include <gtest/gtest.h>
@@ -63,25 +63,26 @@ TEST(LoadProblem, CompilerMessagesGiveTheFirstErrorAndItsLine)
 
 TEST(LoadProblem, BrokenOrMissingDemoFilesNameTheLine)
 {
-    CScratchDir dir("problems_xml");
+    COrvTempDir dir("problems_xml");
+    std::filesystem::create_directories(dir.Path() / "data");
     std::filesystem::current_path(dir.Path());
     COrvDemo demo;
     EXPECT_FALSE(demo.Load("absent.orv"));
     EXPECT_EQ(Described(demo), std::vector<std::string>{"absent.orv: cannot read the file"});
 
-    WriteFile(dir.Path() / "broken.orv", "<OrvDemo version=\"1\">\n<Layers>\n<COrvLayerSprite\n"
-                                         "  <Prop4 defaultValue=\"x\"/>\n</Layers>\n");
+    OrvWriteFile(dir.Path() / "broken.orv", "<OrvDemo version=\"1\">\n<Layers>\n<COrvLayerSprite\n"
+                                            "  <Prop4 defaultValue=\"x\"/>\n</Layers>\n");
     EXPECT_FALSE(demo.Load("broken.orv"));
     ASSERT_EQ(demo.GetProblems().size(), 1u) << "the earlier problem is forgotten";
     EXPECT_EQ(demo.GetProblems()[0].m_iLine, 4);
 
-    WriteFile(dir.Path() / "other.orv", "<Other/>");
+    OrvWriteFile(dir.Path() / "other.orv", "<Other/>");
     EXPECT_TRUE(demo.Load("other.orv"));
     EXPECT_EQ(Described(demo), std::vector<std::string>{"other.orv: no <OrvDemo> element"});
 
-    WriteFile(dir.Path() / "fine.orv", "<OrvDemo version=\"1\">\n<Resources/>\n<Layers>\n"
-                                       "<COrvLayerSprit/>\n<COrvLayerSprite/>\n</Layers>\n"
-                                       "</OrvDemo>\n");
+    OrvWriteFile(dir.Path() / "fine.orv", "<OrvDemo version=\"1\">\n<Resources/>\n<Layers>\n"
+                                          "<COrvLayerSprit/>\n<COrvLayerSprite/>\n</Layers>\n"
+                                          "</OrvDemo>\n");
     EXPECT_TRUE(demo.Load("fine.orv"));
     EXPECT_EQ(demo.GetLayers().size(), 1u);
     EXPECT_EQ(Described(demo),
@@ -92,10 +93,11 @@ TEST(LoadProblem, EveryMissingOrBrokenDataFileIsReportedWithoutDrawing)
 {
     COrvTestDevice device(64, 64);
     ASSERT_TRUE(device);
-    CScratchDir dir("problems_data");
-    WriteFile(dir.Path() / "data" / "broken.fx",
-              "float4 PS() : COLOR0\n{\n    return Undeclared;\n}\n"
-              "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n");
+    COrvTempDir dir("problems_data");
+    std::filesystem::create_directories(dir.Path() / "data");
+    OrvWriteFile(dir.Path() / "data" / "broken.fx",
+                 "float4 PS() : COLOR0\n{\n    return Undeclared;\n}\n"
+                 "technique T { pass P { PixelShader = compile ps_2_0 PS(); } }\n");
     const std::string text =
         "<OrvDemo version=\"1\">\n<music><Prop5 defaultValue=\"silence.ogg\"/></music>\n"
         "<Resources>\n" +
@@ -103,7 +105,7 @@ TEST(LoadProblem, EveryMissingOrBrokenDataFileIsReportedWithoutDrawing)
         Resource("COrvResShader", "fx", "broken.fx") +
         Resource("COrvResObject3D", "mesh", "missing.x") +
         "</Resources>\n<Layers><COrvLayerPPBlackWhite/></Layers>\n</OrvDemo>\n";
-    WriteFile(dir.Path() / "demo.orv", text);
+    OrvWriteFile(dir.Path() / "demo.orv", text);
     std::filesystem::current_path(dir.Path());
     COrvDemo demo;
     ASSERT_TRUE(demo.Load("demo.orv"));
@@ -126,7 +128,8 @@ TEST(LoadProblem, EveryMissingOrBrokenDataFileIsReportedWithoutDrawing)
 
 TEST(LoadProblem, SwappedMusicTracksChangeOwnersAndKeepTheirStreams)
 {
-    CScratchDir dir("problems_music");
+    COrvTempDir dir("problems_music");
+    std::filesystem::create_directories(dir.Path() / "data");
     std::filesystem::current_path(dir.Path());
     auto pFirst = std::make_unique<COrvDemo>();
     auto pSecond = std::make_unique<COrvDemo>();
@@ -144,11 +147,12 @@ TEST(LoadProblem, SwappedMusicTracksChangeOwnersAndKeepTheirStreams)
 
 TEST(LoadProblem, ADemoLoadsTheSameWhateverFrameTheHostShows)
 {
-    CScratchDir dir("problems_frame");
-    WriteFile(dir.Path() / "demo.orv",
-              "<OrvDemo version=\"1\"><Resources><COrvResMaterial><Prop4 defaultValue=\"m\"/>"
-              "<Prop0 defaultValue=\"1\"><track><key frame=\"0\" value=\"1\"/></track></Prop0>"
-              "</COrvResMaterial></Resources></OrvDemo>");
+    COrvTempDir dir("problems_frame");
+    std::filesystem::create_directories(dir.Path() / "data");
+    OrvWriteFile(dir.Path() / "demo.orv",
+                 "<OrvDemo version=\"1\"><Resources><COrvResMaterial><Prop4 defaultValue=\"m\"/>"
+                 "<Prop0 defaultValue=\"1\"><track><key frame=\"0\" value=\"1\"/></track></Prop0>"
+                 "</COrvResMaterial></Resources></OrvDemo>");
     std::filesystem::current_path(dir.Path());
     for (float frame : {0.0f, 24.0f, 1000.5f})
     {
@@ -156,7 +160,7 @@ TEST(LoadProblem, ADemoLoadsTheSameWhateverFrameTheHostShows)
         COrvDemo demo;
         ASSERT_TRUE(demo.Load("demo.orv"));
         EXPECT_EQ(COrvPropBase::m_siFrame, frame) << "the host's frame is given back";
-        auto* pAlpha = FindProp<COrvPropFloat>(demo.GetResourceByName("m"), ORV_PROP_ALPHA);
+        auto* pAlpha = FindProperty<COrvPropFloat>(demo.GetResourceByName("m"), ORV_PROP_ALPHA);
         ASSERT_NE(pAlpha, nullptr);
         // Only the file's key: the material's own first key went to frame 0 and was replaced.
         EXPECT_EQ(pAlpha->GetValue(), 1.0f) << frame;

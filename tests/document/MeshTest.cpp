@@ -1,4 +1,5 @@
-#include "DocumentTestSupport.h"
+#include "OrvTestDemo.h"
+#include "RecordingDevice.h"
 
 #include <cmath>
 #include <memory>
@@ -105,11 +106,11 @@ TEST_F(Meshes, FileMaterialsBecomeResourcesOfTheDemo)
     auto* pImage = dynamic_cast<COrvResImage*>(m_pDemo->GetResourceByName("panel.x_tex1"));
     ASSERT_TRUE(pPlain && pStriped && pImage);
     EXPECT_EQ(m_pDemo->GetResourceByName("panel.x_tex0"), nullptr);
-    EXPECT_EQ(FindProp<COrvPropString>(pImage, ORV_PROP_FILENAME)->GetValue(), "checker.bmp");
+    EXPECT_EQ(FindProperty<COrvPropString>(pImage, ORV_PROP_FILENAME)->GetValue(), "checker.bmp");
     const D3DXVECTOR3 diffuse =
-        FindProp<COrvPropVector>(pPlain, ORV_PROP_DIFFUSE_COLOR)->GetValue();
+        FindProperty<COrvPropVector>(pPlain, ORV_PROP_DIFFUSE_COLOR)->GetValue();
     EXPECT_FLOAT_EQ(diffuse.z, 0.6f);
-    EXPECT_EQ(FindProp<COrvPropString>(pStriped, ORV_PROP_TEXTURE_NAME_0)->GetValue(),
+    EXPECT_EQ(FindProperty<COrvPropString>(pStriped, ORV_PROP_TEXTURE_NAME_0)->GetValue(),
               "panel.x_tex1");
 
     // Each subset is drawn once per pass; without an effect there is one pass.

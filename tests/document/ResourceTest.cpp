@@ -1,4 +1,5 @@
-#include "DocumentTestSupport.h"
+#include "OrvTestDemo.h"
+#include "RecordingDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,8 @@ protected:
     {
         auto* pTarget = static_cast<COrvResRenderTarget*>(m_Demo.AddResRenderTarget());
         pTarget->SetName(name);
-        FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(width);
-        FindProp<COrvPropInt>(pTarget, ORV_PROP_HEIGHT)->SetValue(height);
+        FindProperty<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(width);
+        FindProperty<COrvPropInt>(pTarget, ORV_PROP_HEIGHT)->SetValue(height);
         return pTarget;
     }
 
@@ -35,7 +36,7 @@ TEST_F(Resources, RenderTargetsFollowTheirSize)
     EXPECT_EQ(pTarget->GetTexture(), nullptr);
     EXPECT_EQ(pTarget->GetSurface(), nullptr);
 
-    FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(200);
+    FindProperty<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(200);
     pTarget->Update();
     ASSERT_NE(pTarget->GetSurface(), nullptr);
     UINT width = 0, height = 0;
@@ -46,7 +47,7 @@ TEST_F(Resources, RenderTargetsFollowTheirSize)
     EXPECT_EQ(m_Device.CountCalls("CreateTexture"), 1u);
 
     // AutoSize ignores Width and Height: the output width by a 16:9 height.
-    FindProp<COrvPropBool>(pTarget, ORV_PROP_AUTOSIZE)->SetValue(true);
+    FindProperty<COrvPropBool>(pTarget, ORV_PROP_AUTOSIZE)->SetValue(true);
     pTarget->Update();
     ASSERT_TRUE(pTarget->GetSourceSize(width, height));
     EXPECT_EQ(width, 800u);
@@ -59,20 +60,20 @@ TEST_F(Resources, RenderTargetsRefuseAbsurdSizesAndSurviveFailures)
     COrvResRenderTarget* pTarget = AddTarget("rt", -5, 64);
     pTarget->Update();
     EXPECT_EQ(pTarget->GetSurface(), nullptr);
-    FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(1000000000);
+    FindProperty<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(1000000000);
     pTarget->Update();
     EXPECT_EQ(pTarget->GetSurface(), nullptr);
     EXPECT_EQ(m_Device.CountCalls("CreateTexture"), 0u);
 
     // A device that fails: no surface, and no retry until the size changes.
     m_Device.SetFailCreation(true);
-    FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(64);
+    FindProperty<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(64);
     pTarget->Update();
     pTarget->Update();
     EXPECT_EQ(pTarget->GetSurface(), nullptr);
     EXPECT_EQ(m_Device.CountCalls("CreateTexture"), 1u);
     m_Device.SetFailCreation(false);
-    FindProp<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(65);
+    FindProperty<COrvPropInt>(pTarget, ORV_PROP_WIDTH)->SetValue(65);
     pTarget->Update();
     EXPECT_NE(pTarget->GetSurface(), nullptr);
 }
@@ -90,12 +91,12 @@ TEST_F(Resources, AFreshMaterialRefreshesToItsDefaults)
     EXPECT_EQ(first.Emissive.a, 0.0f);
     EXPECT_EQ(first.Power, 20.0f);
     // A second refresh gives Ambient the Diffuse of the first.
-    FindProp<COrvPropFloat>(pMaterial, ORV_PROP_SPECULAR)->SetValue(0.5f);
+    FindProperty<COrvPropFloat>(pMaterial, ORV_PROP_SPECULAR)->SetValue(0.5f);
     const D3DMATERIAL9 second = pMaterial->GetMaterial()->m_Material;
     EXPECT_EQ(second.Ambient.r, 1.0f);
     EXPECT_EQ(second.Specular.g, 0.5f);
     float low = 0, high = 0;
-    FindProp<COrvPropFloat>(pMaterial, ORV_PROP_ALPHA)->GetRange(low, high);
+    FindProperty<COrvPropFloat>(pMaterial, ORV_PROP_ALPHA)->GetRange(low, high);
     EXPECT_EQ(high, 1.0f);
 }
 
@@ -104,8 +105,8 @@ TEST_F(Resources, ApplyBindsOnlyLoadedTextures)
     COrvResRenderTarget* pTarget = AddTarget("rt", 16, 16);
     pTarget->Update();
     auto* pMaterial = static_cast<COrvResMaterial*>(m_Demo.AddResMaterial());
-    FindProp<COrvPropString>(pMaterial, ORV_PROP_TEXTURE_NAME_0)->SetValue("rt");
-    FindProp<COrvPropString>(pMaterial, ORV_PROP_TEXTURE_NAME_1)->SetValue("missing");
+    FindProperty<COrvPropString>(pMaterial, ORV_PROP_TEXTURE_NAME_0)->SetValue("rt");
+    FindProperty<COrvPropString>(pMaterial, ORV_PROP_TEXTURE_NAME_1)->SetValue("missing");
     m_Device.ClearCalls();
     pMaterial->GetMaterial()->Apply(&m_Device, &m_Demo);
     const std::vector<std::string> calls = m_Device.CallsNamed({"SetMaterial", "SetTexture"});
@@ -122,7 +123,7 @@ TEST_F(Resources, SetDefaultsCopiesAFileMaterial)
     source.m_TextureName0 = "a";
     source.m_TextureName1 = "b";
     pMaterial->SetDefaults(source);
-    FindProp<COrvPropFloat>(pMaterial, ORV_PROP_ALPHA)->DeleteKeys(-1000, 1000);
+    FindProperty<COrvPropFloat>(pMaterial, ORV_PROP_ALPHA)->DeleteKeys(-1000, 1000);
     const D3DMATERIAL9 m = pMaterial->GetMaterial()->m_Material;
     EXPECT_EQ(m.Diffuse.b, 0.75f);
     EXPECT_EQ(m.Diffuse.a, 0.5f);
@@ -131,8 +132,9 @@ TEST_F(Resources, SetDefaultsCopiesAFileMaterial)
 
 TEST_F(Resources, ImagesAndEffectsThatFailLeaveNothingAndDoNotRetry)
 {
-    CScratchDir dir("images");
-    std::filesystem::current_path(dir.Path());
+    COrvTempDir dir("images");
+    std::filesystem::create_directories(dir.Path() / "data");
+    dir.Enter();
     COrvDemo demo;
     demo.SetDevice(&m_Device);
     auto* pImage = static_cast<COrvResImage*>(demo.AddResImage());

@@ -1,4 +1,5 @@
-#include "DocumentTestSupport.h"
+#include "OrvTestDemo.h"
+#include "RecordingDevice.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -15,24 +16,24 @@ protected:
         m_Demo.SetDevice(&m_Device);
         m_pTarget = static_cast<COrvResRenderTarget*>(m_Demo.AddResRenderTarget());
         m_pTarget->SetName("picture");
-        FindProp<COrvPropInt>(m_pTarget, ORV_PROP_WIDTH)->SetValue(256);
-        FindProp<COrvPropInt>(m_pTarget, ORV_PROP_HEIGHT)->SetValue(128);
+        FindProperty<COrvPropInt>(m_pTarget, ORV_PROP_WIDTH)->SetValue(256);
+        FindProperty<COrvPropInt>(m_pTarget, ORV_PROP_HEIGHT)->SetValue(128);
         m_pMaterial = static_cast<COrvResMaterial*>(m_Demo.AddResMaterial());
         m_pMaterial->SetName("look");
-        FindProp<COrvPropString>(m_pMaterial, ORV_PROP_TEXTURE_NAME_0)->SetValue("picture");
+        FindProperty<COrvPropString>(m_pMaterial, ORV_PROP_TEXTURE_NAME_0)->SetValue("picture");
         m_pSprite = static_cast<COrvLayerSprite*>(m_Demo.AddLayerSprite());
-        FindProp<COrvPropString>(m_pSprite, ORV_PROP_MATERIAL_NAME)->SetValue("look");
+        FindProperty<COrvPropString>(m_pSprite, ORV_PROP_MATERIAL_NAME)->SetValue("look");
         m_pTarget->Update();
     }
     void TearDown() override { m_Demo.SetDevice(nullptr); }
 
     D3DXVECTOR3 Translation()
     {
-        return FindProp<COrvPropVector>(m_pSprite, ORV_PROP_TRANSLATION)->GetValue();
+        return FindProperty<COrvPropVector>(m_pSprite, ORV_PROP_TRANSLATION)->GetValue();
     }
     D3DXQUATERNION Rotation()
     {
-        return FindProp<COrvPropQuat>(m_pSprite, ORV_PROP_ROTATION)->GetValue();
+        return FindProperty<COrvPropQuat>(m_pSprite, ORV_PROP_ROTATION)->GetValue();
     }
 
     CRecordingDevice m_Device{1280, 720};
@@ -109,11 +110,11 @@ TEST_F(Sprite, TheRectangleAndCameraFollowThePicture)
 
 TEST_F(Sprite, NothingIsDrawnWithoutAPicture)
 {
-    FindProp<COrvPropString>(m_pMaterial, ORV_PROP_TEXTURE_NAME_0)->SetValue("nothing");
+    FindProperty<COrvPropString>(m_pMaterial, ORV_PROP_TEXTURE_NAME_0)->SetValue("nothing");
     m_Device.ClearCalls();
     m_pSprite->Draw();
     EXPECT_EQ(m_Device.CountCalls("DrawPrimitive"), 0u);
-    FindProp<COrvPropString>(m_pSprite, ORV_PROP_MATERIAL_NAME)->SetValue("picture");
+    FindProperty<COrvPropString>(m_pSprite, ORV_PROP_MATERIAL_NAME)->SetValue("picture");
     m_pSprite->Draw();
     EXPECT_EQ(m_Device.CountCalls("DrawPrimitive"), 0u);
     // Drags are ignored as well.
@@ -139,7 +140,7 @@ TEST_F(Sprite, DragsMoveAndTurnTheSprite)
     EXPECT_NEAR(r.x, -std::sqrt(0.5f), 1e-4f);
     EXPECT_NEAR(r.w, std::sqrt(0.5f), 1e-4f);
     // Animated properties: the drag left keys at the current frame.
-    EXPECT_EQ(FindProp<COrvPropVector>(m_pSprite, ORV_PROP_TRANSLATION)->GetTrack().size(), 1u);
+    EXPECT_EQ(FindProperty<COrvPropVector>(m_pSprite, ORV_PROP_TRANSLATION)->GetTrack().size(), 1u);
 }
 
 TEST(SpriteDefaults, ANewLayerHasTheBaseSwitchesAndNoRotation)
@@ -156,7 +157,7 @@ TEST(SpriteDefaults, ANewLayerHasTheBaseSwitchesAndNoRotation)
         EXPECT_EQ(pSprite->GetProperties()[i]->GetPropId(), order[i]);
     EXPECT_EQ(static_cast<COrvLayer*>(pSprite)->GetRenderTarget(), "OUTPUT");
     EXPECT_TRUE(static_cast<COrvLayer*>(pSprite)->IsVisible());
-    EXPECT_EQ(FindProp<COrvPropQuat>(pSprite, ORV_PROP_ROTATION)->GetValue().w, 1.0f);
+    EXPECT_EQ(FindProperty<COrvPropQuat>(pSprite, ORV_PROP_ROTATION)->GetValue().w, 1.0f);
     // The base's pointer operations do nothing.
     static_cast<COrvLayer*>(pSprite)->MouseUp(5.0f, 5.0f);
 }

@@ -1,4 +1,4 @@
-#include "LayerTestSupport.h"
+#include "MeshLayerFixture.h"
 
 #include <cmath>
 #include <cstring>

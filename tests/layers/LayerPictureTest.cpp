@@ -1,6 +1,6 @@
 // The particles and sphere layers drawn on the headless OpenGL device, compared with their
 // golden pictures and checked for what they should show.
-#include "LayerTestSupport.h"
+#include "OrvTestDemo.h"
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
 
@@ -13,32 +13,6 @@ namespace
 {
 constexpr UINT W = 256;
 constexpr UINT H = 144;
-
-// A fresh folder "<tmp>/orv_<name>_<pid>" with an empty data/; the current directory while it
-// lives, so a demo made meanwhile reads its files from there.
-class CPictureFolder
-{
-public:
-    explicit CPictureFolder(const std::string& name)
-        : m_Previous(std::filesystem::current_path()),
-          m_Path(std::filesystem::temp_directory_path() /
-                 ("orv_" + name + "_" + std::to_string(::getpid())))
-    {
-        std::filesystem::remove_all(m_Path);
-        std::filesystem::create_directories(m_Path / "data");
-        std::filesystem::current_path(m_Path);
-    }
-    ~CPictureFolder()
-    {
-        std::filesystem::current_path(m_Previous);
-        std::filesystem::remove_all(m_Path);
-    }
-    std::string Data(const std::string& file) const { return (m_Path / "data" / file).string(); }
-
-private:
-    std::filesystem::path m_Previous;
-    std::filesystem::path m_Path;
-};
 
 SOrvImage MakeImage(UINT width, UINT height, uint32_t (*pPixel)(UINT, UINT, UINT, UINT))
 {
@@ -114,7 +88,7 @@ protected:
     // An image resource and a material "look" showing it.
     void AddPicture(const std::string& file, const SOrvImage& image)
     {
-        ASSERT_TRUE(OrvWritePNG(m_Folder.Data(file), image));
+        ASSERT_TRUE(OrvWritePNG((m_Folder.Data() / file).string(), image));
         auto* pImage = m_Demo.AddResImage();
         pImage->SetName("picture");
         SetString(pImage, ORV_PROP_FILENAME, file);
@@ -122,8 +96,8 @@ protected:
         pMaterial->SetName("look");
         SetString(pMaterial, ORV_PROP_TEXTURE_NAME_0, "picture");
         // The material's alpha starts with a key at frame 0 holding 0.
-        FindProp<COrvPropFloat>(pMaterial, ORV_PROP_ALPHA)->SetValue(1.0f);
-        FindProp<COrvPropVector>(pMaterial, ORV_PROP_DIFFUSE_COLOR)
+        FindProperty<COrvPropFloat>(pMaterial, ORV_PROP_ALPHA)->SetValue(1.0f);
+        FindProperty<COrvPropVector>(pMaterial, ORV_PROP_DIFFUSE_COLOR)
             ->SetDefaultValue(D3DXVECTOR3(1.0f, 1.0f, 1.0f));
     }
     SOrvImage Frame(float fFrame)
@@ -134,7 +108,7 @@ protected:
         return image;
     }
 
-    CPictureFolder m_Folder{"layer_picture"};
+    CDemoFolder m_Folder{"layer_picture", false};
     COrvTestDevice m_Device{W, H};
     COrvDemo m_Demo;
     uint32_t m_uSavedState = 0;
@@ -149,8 +123,8 @@ TEST_F(LayerPicture, TheParticleCloudGathersIntoAVisibleBand)
     ORV_ParticleCloud::SetFirstUpdateDone(true);
     auto* pLayer = m_Demo.AddLayerParticles();
     SetString(pLayer, ORV_PROP_MATERIAL_NAME, "look");
-    FindProp<COrvPropFloat>(pLayer, ORV_PROP_POWER)->SetDefaultValue(1.5f);
-    FindProp<COrvPropFloat>(pLayer, ORV_PROP_ROTATION)->SetDefaultValue(0.6f);
+    FindProperty<COrvPropFloat>(pLayer, ORV_PROP_POWER)->SetDefaultValue(1.5f);
+    FindProperty<COrvPropFloat>(pLayer, ORV_PROP_ROTATION)->SetDefaultValue(0.6f);
     SOrvImage image;
     for (int frame = 1; frame <= 12; ++frame)
         image = Frame(float(frame) * 2.0f);
@@ -174,7 +148,7 @@ TEST_F(LayerPicture, PointsAtAnyDistanceInFrontOfTheEyeAreDrawn)
     ORV_ParticleCloud::SetFirstUpdateDone(true);
     auto* pLayer = static_cast<COrvLayerParticules*>(m_Demo.AddLayerParticles());
     SetString(pLayer, ORV_PROP_MATERIAL_NAME, "look");
-    FindProp<COrvPropFloat>(pLayer, ORV_PROP_RESSORT)->SetDefaultValue(0.0f);
+    FindProperty<COrvPropFloat>(pLayer, ORV_PROP_RESSORT)->SetDefaultValue(0.0f);
     // Rotation 0: the eye at (0, 0, 1) looking along -z; Power 0 and no spring: still points.
     D3DXMATRIX view, projection;
     const D3DXVECTOR3 eye(0.0f, 0.0f, 1.0f), at(0.0f, 0.0f, 0.0f), up(0.0f, 1.0f, 0.0f);
@@ -212,10 +186,10 @@ TEST_F(LayerPicture, TheSphereFromOutsideAndInside)
     const D3DXVECTOR3 yAxis(0.0f, 1.0f, 0.0f);
     D3DXQUATERNION turn;
     D3DXQuaternionRotationAxis(&turn, &yAxis, 0.4f);
-    FindProp<COrvPropQuat>(pLayer, ORV_PROP_ROTATION)->SetDefaultValue(turn);
+    FindProperty<COrvPropQuat>(pLayer, ORV_PROP_ROTATION)->SetDefaultValue(turn);
 
     // Outside: the near outer half, a disc in the middle of a black frame.
-    FindProp<COrvPropBool>(pLayer, ORV_PROP_CULLING_SIDE)->SetDefaultValue(true);
+    FindProperty<COrvPropBool>(pLayer, ORV_PROP_CULLING_SIDE)->SetDefaultValue(true);
     SOrvImage outside = Frame(0.0f);
     EXPECT_EQ(outside.At(4, 4) & 0xFFFFFF, 0u);
     EXPECT_EQ(outside.At(W - 5, H / 2) & 0xFFFFFF, 0u);
@@ -223,8 +197,8 @@ TEST_F(LayerPicture, TheSphereFromOutsideAndInside)
     EXPECT_TRUE(OrvMatchesGolden(outside, "layers/sphere_outside", 8));
 
     // Inside: the eye within the sphere sees its inner surface all around.
-    FindProp<COrvPropBool>(pLayer, ORV_PROP_CULLING_SIDE)->SetDefaultValue(false);
-    FindProp<COrvPropVector>(pLayer, ORV_PROP_TRANSLATION)
+    FindProperty<COrvPropBool>(pLayer, ORV_PROP_CULLING_SIDE)->SetDefaultValue(false);
+    FindProperty<COrvPropVector>(pLayer, ORV_PROP_TRANSLATION)
         ->SetDefaultValue(D3DXVECTOR3(0.0f, 0.0f, -2.6f));
     SOrvImage inside = Frame(0.0f);
     for (UINT y : {4u, H / 2, H - 5})

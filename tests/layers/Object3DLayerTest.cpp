@@ -1,4 +1,4 @@
-#include "LayerTestSupport.h"
+#include "MeshLayerFixture.h"
 
 #include <cmath>
 
@@ -15,11 +15,11 @@ protected:
     }
     D3DXVECTOR3 Translation()
     {
-        return FindProp<COrvPropVector>(m_pLayer, ORV_PROP_TRANSLATION)->GetValue();
+        return FindProperty<COrvPropVector>(m_pLayer, ORV_PROP_TRANSLATION)->GetValue();
     }
     D3DXQUATERNION Rotation()
     {
-        return FindProp<COrvPropQuat>(m_pLayer, ORV_PROP_ROTATION)->GetValue();
+        return FindProperty<COrvPropQuat>(m_pLayer, ORV_PROP_ROTATION)->GetValue();
     }
     D3DXMATRIX Transform(D3DTRANSFORMSTATETYPE state)
     {
@@ -66,7 +66,7 @@ TEST_F(Object3DLayer, DrawsNothingUntilMeshNameFindsALoadedMesh)
 TEST_F(Object3DLayer, CameraLooksAtTheRestBoundsFromTwoDiagonalsInFront)
 {
     SetString(m_pLayer, ORV_PROP_MESH_NAME, "sphere");
-    FindProp<COrvPropVector>(m_pLayer, ORV_PROP_TRANSLATION)
+    FindProperty<COrvPropVector>(m_pLayer, ORV_PROP_TRANSLATION)
         ->SetDefaultValue(D3DXVECTOR3(3.0f, 0.0f, 0.0f));
     m_pLayer->Draw();
     const OGLObject* pObject = m_pSphere->GetObject();
@@ -101,8 +101,8 @@ TEST_F(Object3DLayer, LightStatesAndWorldInTheirOrder)
 {
     SetString(m_pLayer, ORV_PROP_MESH_NAME, "sphere");
     const D3DXQUATERNION q(0.0f, 0.38268343f, 0.0f, 0.92387953f);
-    FindProp<COrvPropQuat>(m_pLayer, ORV_PROP_ROTATION)->SetDefaultValue(q);
-    FindProp<COrvPropVector>(m_pLayer, ORV_PROP_TRANSLATION)
+    FindProperty<COrvPropQuat>(m_pLayer, ORV_PROP_ROTATION)->SetDefaultValue(q);
+    FindProperty<COrvPropVector>(m_pLayer, ORV_PROP_TRANSLATION)
         ->SetDefaultValue(D3DXVECTOR3(1.0f, 2.0f, 3.0f));
     m_Device.ClearCalls();
     m_pLayer->Draw();
@@ -216,7 +216,7 @@ TEST(LayerClasses, FactoriesNameAndReaderRebuildsEveryLayerClass)
     EXPECT_EQ(demo.AddLayerPPFishEye()->GetName(),
               "PP B&W " + std::to_string(std::stoi(layers[6]->GetName().substr(7)) + 1));
 
-    FindProp<COrvPropFloat>(layers[4], ORV_PROP_POWER)->SetDefaultValue(0.25f);
+    FindProperty<COrvPropFloat>(layers[4], ORV_PROP_POWER)->SetDefaultValue(0.25f);
     std::string text;
     ASSERT_TRUE(demo.Save(text));
     const std::string path = ::testing::TempDir() + "layer_classes.orv";
@@ -232,5 +232,6 @@ TEST(LayerClasses, FactoriesNameAndReaderRebuildsEveryLayerClass)
         EXPECT_EQ(loaded.GetLayers()[i]->GetClass(), classes[i]);
         EXPECT_EQ(loaded.GetLayers()[i]->GetName(), layers[i]->GetName());
     }
-    EXPECT_EQ(FindProp<COrvPropFloat>(loaded.GetLayers()[4], ORV_PROP_POWER)->GetValue(), 0.25f);
+    EXPECT_EQ(FindProperty<COrvPropFloat>(loaded.GetLayers()[4], ORV_PROP_POWER)->GetValue(),
+              0.25f);
 }

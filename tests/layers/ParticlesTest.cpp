@@ -1,5 +1,5 @@
 // The particle cloud's arithmetic, and the particles layer's calls on the recording device.
-#include "LayerTestSupport.h"
+#include "MeshLayerFixture.h"
 
 #include <bit>
 #include <cmath>
@@ -281,7 +281,7 @@ protected:
         COrvPropBase::SetFrame(0.0f);
         ParticleCloud::TearDown();
     }
-    COrvPropFloat* Float(ORV_PROP_ID id) { return FindProp<COrvPropFloat>(m_pLayer, id); }
+    COrvPropFloat* Float(ORV_PROP_ID id) { return FindProperty<COrvPropFloat>(m_pLayer, id); }
     D3DXMATRIX Transform(D3DTRANSFORMSTATETYPE state)
     {
         D3DXMATRIX m;

@@ -1,6 +1,7 @@
 // The sample demo's particles and sphere scenes, played on the recording device: each layer
 // finds its material and picture and draws in its own part of the time line only.
-#include "LayerTestSupport.h"
+#include "OrvTestDemo.h"
+#include "RecordingDevice.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -52,7 +53,7 @@ TEST(SampleDemo, ParticlesThenTheSphereInTheirOwnBars)
         device.ClearCalls();
         demo.DrawFrame(1750.0f);
         EXPECT_GT(device.CountCalls("DrawIndexedPrimitive"), 0u);
-        EXPECT_FALSE(FindProp<COrvPropBool>(pSphere, ORV_PROP_CULLING_SIDE)->GetValue());
+        EXPECT_FALSE(FindProperty<COrvPropBool>(pSphere, ORV_PROP_CULLING_SIDE)->GetValue());
         demo.SetDevice(nullptr);
     }
     std::filesystem::current_path(previous);

@@ -1,6 +1,6 @@
 // The sphere layer on the recording device: its inward sphere, the camera from the texture's
 // proportions, light, states in order, culling side, and drag editing.
-#include "LayerTestSupport.h"
+#include "MeshLayerFixture.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,8 +30,8 @@ protected:
 
     void SetPictureSize(int width, int height)
     {
-        FindProp<COrvPropInt>(m_pTarget, ORV_PROP_WIDTH)->SetDefaultValue(width);
-        FindProp<COrvPropInt>(m_pTarget, ORV_PROP_HEIGHT)->SetDefaultValue(height);
+        FindProperty<COrvPropInt>(m_pTarget, ORV_PROP_WIDTH)->SetDefaultValue(width);
+        FindProperty<COrvPropInt>(m_pTarget, ORV_PROP_HEIGHT)->SetDefaultValue(height);
         m_pTarget->Update();
     }
     D3DXMATRIX Transform(D3DTRANSFORMSTATETYPE state)
@@ -42,11 +42,11 @@ protected:
     }
     D3DXVECTOR3 Translation()
     {
-        return FindProp<COrvPropVector>(m_pLayer, ORV_PROP_TRANSLATION)->GetValue();
+        return FindProperty<COrvPropVector>(m_pLayer, ORV_PROP_TRANSLATION)->GetValue();
     }
     D3DXQUATERNION Rotation()
     {
-        return FindProp<COrvPropQuat>(m_pLayer, ORV_PROP_ROTATION)->GetValue();
+        return FindProperty<COrvPropQuat>(m_pLayer, ORV_PROP_ROTATION)->GetValue();
     }
 
     CRecordingDevice m_Device{1280, 720};
@@ -78,7 +78,7 @@ TEST_F(SphereLayer, PropertiesNamesAndFileClass)
     EXPECT_EQ(props[8]->GetPropId(), ORV_PROP_CULLING_SIDE);
     EXPECT_FALSE(props[5]->GetAnimable());
     EXPECT_TRUE(props[6]->GetAnimable() && props[7]->GetAnimable() && props[8]->GetAnimable());
-    EXPECT_FALSE(FindProp<COrvPropBool>(m_pLayer, ORV_PROP_CULLING_SIDE)->GetValue());
+    EXPECT_FALSE(FindProperty<COrvPropBool>(m_pLayer, ORV_PROP_CULLING_SIDE)->GetValue());
     EXPECT_EQ(Rotation(), D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
 
     int first = 0, second = 0;
@@ -226,7 +226,7 @@ TEST_F(SphereLayer, LightStatesAndDrawInOrder)
     EXPECT_EQ(light.Attenuation0, 0.0f);
 
     // "Culling Side" true culls the back (counter-clockwise) faces.
-    FindProp<COrvPropBool>(m_pLayer, ORV_PROP_CULLING_SIDE)->SetDefaultValue(true);
+    FindProperty<COrvPropBool>(m_pLayer, ORV_PROP_CULLING_SIDE)->SetDefaultValue(true);
     m_Device.ClearCalls();
     m_pLayer->Draw();
     const std::vector<std::string> cull = m_Device.CallsNamed({"SetRenderState"});
@@ -238,8 +238,8 @@ TEST_F(SphereLayer, WorldFromRotationAndTranslation)
     const D3DXVECTOR3 axis(0.0f, 1.0f, 0.0f);
     D3DXQUATERNION q;
     D3DXQuaternionRotationAxis(&q, &axis, 0.5f);
-    FindProp<COrvPropQuat>(m_pLayer, ORV_PROP_ROTATION)->SetDefaultValue(q);
-    FindProp<COrvPropVector>(m_pLayer, ORV_PROP_TRANSLATION)
+    FindProperty<COrvPropQuat>(m_pLayer, ORV_PROP_ROTATION)->SetDefaultValue(q);
+    FindProperty<COrvPropVector>(m_pLayer, ORV_PROP_TRANSLATION)
         ->SetDefaultValue(D3DXVECTOR3(0.5f, -0.25f, 1.0f));
     m_pLayer->Draw();
     D3DXMATRIX rotation, translation, expected;

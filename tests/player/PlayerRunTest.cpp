@@ -1,7 +1,8 @@
 // OrvPlayer as a user runs it: headless recordings of the sample demo checked with
 // ffprobe, and the one-line reasons and exit statuses of bad input.
-#include "CaptureTestSupport.h"
 #include "OrvGoldenImage.h"
+#include "OrvTempDir.h"
+#include "OrvTestMedia.h"
 
 #include <gtest/gtest.h>
 
@@ -51,17 +52,17 @@ SRun RunPlayer(const std::string& strArgs, const std::string& strErrFile)
 class PlayerRunTest : public ::testing::Test
 {
 protected:
-    CScratchDir m_dir;
+    COrvTempDir m_dir;
 };
 
 } // namespace
 
 TEST_F(PlayerRunTest, HeadlessRecordingHoldsEveryFrameAndTheMusic)
 {
-    std::string strVideo = m_dir.Path("show.avi");
+    std::string strVideo = m_dir.File("show.avi");
     SRun run = RunPlayer("--headless --mode 320x180 --duration 2 --record '" + strVideo + "' '" +
                              kSample + "'",
-                         m_dir.Path("err.txt"));
+                         m_dir.File("err.txt"));
     ASSERT_EQ(run.iStatus, 0) << run.strErr;
     EXPECT_NE(run.strErr.find("50/50 frames"), std::string::npos) << run.strErr;
 
@@ -79,7 +80,7 @@ TEST_F(PlayerRunTest, HeadlessRecordingHoldsEveryFrameAndTheMusic)
 
 TEST_F(PlayerRunTest, InterruptedRecordingIsStillAPlayableFile)
 {
-    std::string strVideo = m_dir.Path("cut.avi");
+    std::string strVideo = m_dir.File("cut.avi");
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0)
@@ -118,25 +119,25 @@ TEST_F(PlayerRunTest, BadInputGivesAReasonAndTheStatus)
         int iStatus;
         const char* szReason;
     };
-    const std::string strVideo = m_dir.Path("bad.avi");
-    std::filesystem::create_directories(m_dir.Path("broken/data"));
-    std::ofstream(m_dir.Path("broken/demo.orv")) << "<OrvDemo version=\"1\"><Layers><COrvLay";
+    const std::string strVideo = m_dir.File("bad.avi");
+    std::filesystem::create_directories(m_dir.File("broken/data"));
+    std::ofstream(m_dir.File("broken/demo.orv")) << "<OrvDemo version=\"1\"><Layers><COrvLay";
     const SCase cases[] = {
         {"--bogus", 1, "unknown option"},
-        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.Path("nowhere") + "'", 0,
+        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.File("nowhere") + "'", 0,
          "no demo folder"},
-        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.Path("") + "'", 0,
+        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.File("") + "'", 0,
          "cannot load"},
-        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.Path("broken") + "'", 0,
+        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.File("broken") + "'", 0,
          "cannot load"},
         {"--headless --codec no-such-codec --record '" + strVideo + "' '" + kSample + "'", 1,
          "unknown codec"},
-        {"--headless --record '" + m_dir.Path("no/such/dir/x.avi") + "' '" + kSample + "'", 1,
+        {"--headless --record '" + m_dir.File("no/such/dir/x.avi") + "' '" + kSample + "'", 1,
          "cannot record"},
     };
     for (const SCase& c : cases)
     {
-        SRun run = RunPlayer(c.strArgs, m_dir.Path("err.txt"));
+        SRun run = RunPlayer(c.strArgs, m_dir.File("err.txt"));
         EXPECT_EQ(run.iStatus, c.iStatus) << c.strArgs << "\n" << run.strErr;
         EXPECT_NE(run.strErr.find(c.szReason), std::string::npos) << c.strArgs << "\n"
                                                                   << run.strErr;
@@ -229,10 +230,10 @@ TEST_F(PlayerRunTest, EachContainerHoldsItsCodecsAndTheSoundInStep)
     };
     for (const SCase& c : cases)
     {
-        const std::string strVideo = m_dir.Path(c.szFile);
+        const std::string strVideo = m_dir.File(c.szFile);
         SRun run = RunPlayer(std::string("--headless --mode 320x180 --duration 2 ") + c.szArgs +
                                  " --record '" + strVideo + "' '" + kSample + "'",
-                             m_dir.Path("err.txt"));
+                             m_dir.File("err.txt"));
         ASSERT_EQ(run.iStatus, 0) << c.szArgs << run.strErr;
         std::vector<SProbedStream> streams = Probe(strVideo);
         ASSERT_EQ(streams.size(), 2u) << c.szFile;
@@ -247,7 +248,7 @@ TEST_F(PlayerRunTest, EachContainerHoldsItsCodecsAndTheSoundInStep)
         EXPECT_NEAR(spans["audio"].dEnd, 2.0, 0.03) << c.szFile;
     }
     // MP4: the index is at the front, so the file plays while it loads.
-    std::ifstream mp4(m_dir.Path("show.mp4"), std::ios::binary);
+    std::ifstream mp4(m_dir.File("show.mp4"), std::ios::binary);
     char aHead[40] = {};
     mp4.read(aHead, sizeof(aHead));
     EXPECT_EQ(std::string(aHead + 36, 4), "moov");
@@ -256,16 +257,16 @@ TEST_F(PlayerRunTest, EachContainerHoldsItsCodecsAndTheSoundInStep)
 TEST_F(PlayerRunTest, AStillEqualsTheRecordedFrameAtTheSameMomentAndStartsMatchToo)
 {
     // Lossless recordings: the whole first three seconds, and one starting at 2 s.
-    const std::string strWhole = m_dir.Path("whole.avi");
-    const std::string strPart = m_dir.Path("part.avi");
-    const std::string strStill = m_dir.Path("still.png");
+    const std::string strWhole = m_dir.File("whole.avi");
+    const std::string strPart = m_dir.File("part.avi");
+    const std::string strStill = m_dir.File("still.png");
     SRun run = RunPlayer("--headless --mode 192x108 --codec ffv1 --duration 3 --record '" +
                              strWhole + "' '" + kSample + "'",
-                         m_dir.Path("err.txt"));
+                         m_dir.File("err.txt"));
     ASSERT_EQ(run.iStatus, 0) << run.strErr;
     run = RunPlayer("--headless --mode 192x108 --codec ffv1 --start 2 --duration 0.4 --record '" +
                         strPart + "' '" + kSample + "'",
-                    m_dir.Path("err.txt"));
+                    m_dir.File("err.txt"));
     ASSERT_EQ(run.iStatus, 0) << run.strErr;
     std::vector<SProbedStream> streams = Probe(strPart);
     ASSERT_FALSE(streams.empty());
@@ -274,7 +275,7 @@ TEST_F(PlayerRunTest, AStillEqualsTheRecordedFrameAtTheSameMomentAndStartsMatchT
     ASSERT_EQ(streams.size(), 2u);
     EXPECT_EQ(streams[1].lStored, 0.4 * streams[1].lSampleRate);
     run = RunPlayer("--mode 192x108 --screenshot '" + strStill + "' --at 2 '" + kSample + "'",
-                    m_dir.Path("err.txt"));
+                    m_dir.File("err.txt"));
     ASSERT_EQ(run.iStatus, 0) << run.strErr;
 
     SOrvImage still;
@@ -283,13 +284,13 @@ TEST_F(PlayerRunTest, AStillEqualsTheRecordedFrameAtTheSameMomentAndStartsMatchT
     ASSERT_TRUE(OrvLoadPNG(strStill, still));
     EXPECT_EQ(still.m_uiWidth, 192u);
     EXPECT_EQ(still.At(96, 54) >> 24, 0xFFu) << "an opaque picture";
-    ASSERT_TRUE(ReadVideoFrame(strWhole, 50, m_dir.Path("frame50.png"), recorded));
-    ASSERT_TRUE(ReadVideoFrame(strPart, 0, m_dir.Path("first.png"), started));
+    ASSERT_TRUE(ReadVideoFrame(strWhole, 50, m_dir.File("frame50.png"), recorded));
+    ASSERT_TRUE(ReadVideoFrame(strPart, 0, m_dir.File("first.png"), started));
     EXPECT_LE(LargestDifference(still, recorded), 2);
     EXPECT_LE(LargestDifference(still, started), 2);
     // And it is not just any frame: a second earlier looks otherwise.
     SOrvImage earlier;
-    ASSERT_TRUE(ReadVideoFrame(strWhole, 25, m_dir.Path("frame25.png"), earlier));
+    ASSERT_TRUE(ReadVideoFrame(strWhole, 25, m_dir.File("frame25.png"), earlier));
     EXPECT_GT(LargestDifference(still, earlier), 20);
 }
 
@@ -302,8 +303,8 @@ TEST_F(PlayerRunTest, AuthoringBadInputGivesAReasonAndLeavesNoFile)
         const char* szReason;
         std::string strFile; // must not exist afterwards
     };
-    const std::string strStill = m_dir.Path("late.png");
-    const std::string strWebm = m_dir.Path("x.webm");
+    const std::string strStill = m_dir.File("late.png");
+    const std::string strWebm = m_dir.File("x.webm");
     const SCase cases[] = {
         {"--screenshot '" + strStill + "' --at 9999 '" + kSample + "'", 1, "past the end",
          strStill},
@@ -311,21 +312,21 @@ TEST_F(PlayerRunTest, AuthoringBadInputGivesAReasonAndLeavesNoFile)
          strWebm},
         {"--headless --codec libx264 --record '" + strWebm + "' '" + kSample + "'", 1,
          "cannot hold libx264", strWebm},
-        {"--screenshot '" + m_dir.Path("no/such/dir/a.png") + "' '" + kSample + "'", 1,
-         "cannot write", m_dir.Path("no/such/dir/a.png")},
-        {"--screenshot '" + strStill + "' '" + m_dir.Path("nowhere") + "'", 1, "no demo folder",
+        {"--screenshot '" + m_dir.File("no/such/dir/a.png") + "' '" + kSample + "'", 1,
+         "cannot write", m_dir.File("no/such/dir/a.png")},
+        {"--screenshot '" + strStill + "' '" + m_dir.File("nowhere") + "'", 1, "no demo folder",
          strStill},
     };
     for (const SCase& c : cases)
     {
-        SRun run = RunPlayer(c.strArgs, m_dir.Path("err.txt"));
+        SRun run = RunPlayer(c.strArgs, m_dir.File("err.txt"));
         EXPECT_EQ(run.iStatus, c.iStatus) << c.strArgs << "\n" << run.strErr;
         EXPECT_NE(run.strErr.find(c.szReason), std::string::npos) << c.strArgs << "\n"
                                                                   << run.strErr;
         EXPECT_FALSE(std::filesystem::exists(c.strFile)) << c.strArgs;
     }
     // Nothing half-written beside the still either.
-    for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path("")))
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
     {
         EXPECT_EQ(entry.path().filename().string().find(".png."), std::string::npos);
     }
@@ -333,14 +334,56 @@ TEST_F(PlayerRunTest, AuthoringBadInputGivesAReasonAndLeavesNoFile)
 
 TEST_F(PlayerRunTest, ProfileNamesEveryLayerTheReadBackAndTheEncoder)
 {
-    const std::string strVideo = m_dir.Path("p.avi");
+    const std::string strVideo = m_dir.File("p.avi");
     SRun run = RunPlayer("--headless --profile --mode 160x90 --duration 0.4 --record '" + strVideo +
                              "' '" + kSample + "'",
-                         m_dir.Path("err.txt"));
+                         m_dir.File("err.txt"));
     ASSERT_EQ(run.iStatus, 0) << run.strErr;
     for (const char* szRow : {"COrvLayerSprite", "COrvLayerPPBloom", "whole frame (all layers)",
                               "read-back", "encoder (its own thread)", "waiting for the encoder"})
     {
         EXPECT_NE(run.strErr.find(szRow), std::string::npos) << szRow << "\n" << run.strErr;
     }
+}
+
+TEST_F(PlayerRunTest, StillsOfAMovingSimulationEqualTheRecording)
+{
+    // Particles move by the time since the frame before: their look depends on the path of
+    // frames. A still runs the show from its start, so it matches the recording.
+    const std::filesystem::path demo = m_dir.Path() / "particles";
+    std::filesystem::create_directories(demo / "data");
+    for (const char* szFile : {"particle.png", "atelier.ogg"})
+    {
+        std::filesystem::copy_file(std::filesystem::path(kSample) / "data" / szFile,
+                                   demo / "data" / szFile);
+    }
+    std::ofstream(demo / "demo.orv")
+        << "<OrvDemo version=\"1\"><music><Prop15 defaultValue=\"120\"/>"
+           "<Prop5 defaultValue=\"atelier.ogg\"/></music><Resources>"
+           "<COrvResImage><Prop4 defaultValue=\"img\"/><Prop5 defaultValue=\"particle.png\"/>"
+           "</COrvResImage><COrvResMaterial><Prop4 defaultValue=\"mat\"/>"
+           "<Prop0 defaultValue=\"1\"><track><key frame=\"0\" value=\"1\"/></track></Prop0>"
+           "<Prop32 defaultValue=\"img\"/><Prop33 defaultValue=\"1 1 1\"><track>"
+           "<key frame=\"0\" value=\"1 1 1\"/></track></Prop33></COrvResMaterial></Resources>"
+           "<Layers><COrvLayerParticules><Prop4 defaultValue=\"particles\"/>"
+           "<Prop29 defaultValue=\"mat\"/><Prop42 defaultValue=\"0.9\"/>"
+           "<Prop43 defaultValue=\"0.3\"/></COrvLayerParticules></Layers></OrvDemo>\n";
+    const std::string strVideo = m_dir.File("particles.avi");
+    const std::string strStill = m_dir.File("particles.png");
+    SRun run = RunPlayer("--headless --mode 192x108 --codec ffv1 --duration 1.2 --record '" +
+                             strVideo + "' '" + demo.string() + "'",
+                         m_dir.File("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    run = RunPlayer("--mode 192x108 --screenshot '" + strStill + "' --at 1.16 '" + demo.string() +
+                        "'",
+                    m_dir.File("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    SOrvImage still;
+    SOrvImage recorded;
+    SOrvImage first;
+    ASSERT_TRUE(OrvLoadPNG(strStill, still));
+    ASSERT_TRUE(ReadVideoFrame(strVideo, 29, m_dir.File("frame29.png"), recorded));
+    ASSERT_TRUE(ReadVideoFrame(strVideo, 0, m_dir.File("frame0.png"), first));
+    EXPECT_LE(LargestDifference(still, recorded), 2);
+    EXPECT_GT(LargestDifference(still, first), 20) << "the particles moved";
 }

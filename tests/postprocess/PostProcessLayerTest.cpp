@@ -1,6 +1,6 @@
 // Post-process layers on the recording device: effects, states, rectangle, targets, the
 // "NEXT" routing through them and the editing of their parameters.
-#include "PostProcessTestSupport.h"
+#include "OrvTestDemo.h"
 #include "RecordingEffect.h"
 
 #include <cstdio>
@@ -293,12 +293,12 @@ TEST_F(PostProcessLayer, ParametersFollowTheirProperties)
         SetString(pLayer, ORV_PROP_RENDER_TARGET, "in");
         SetBool(pLayer, ORV_PROP_CLEAR_FIRST, false);
     }
-    FindProp<COrvPropFloat>(pFishEye, ORV_PROP_POWER)->SetDefaultValue(0.75f);
-    FindProp<COrvPropFloat>(pBlur, ORV_PROP_POWER)->SetDefaultValue(0.3f);
-    FindProp<COrvPropVector>(pBlur, ORV_PROP_CENTER)
+    FindProperty<COrvPropFloat>(pFishEye, ORV_PROP_POWER)->SetDefaultValue(0.75f);
+    FindProperty<COrvPropFloat>(pBlur, ORV_PROP_POWER)->SetDefaultValue(0.3f);
+    FindProperty<COrvPropVector>(pBlur, ORV_PROP_CENTER)
         ->SetDefaultValue(D3DXVECTOR3(0.25f, 0.6f, 9.0f));
-    FindProp<COrvPropFloat>(pWave2, ORV_PROP_FREQUENCY)->SetDefaultValue(12.0f);
-    FindProp<COrvPropFloat>(pWave2, ORV_PROP_OFFSET)->SetDefaultValue(2.5f);
+    FindProperty<COrvPropFloat>(pWave2, ORV_PROP_FREQUENCY)->SetDefaultValue(12.0f);
+    FindProperty<COrvPropFloat>(pWave2, ORV_PROP_OFFSET)->SetDefaultValue(2.5f);
 
     COrvLayerPPWave::SetTimer(1.0f);
     Frame();
@@ -323,7 +323,7 @@ TEST_F(PostProcessLayer, ParametersFollowTheirProperties)
 TEST_F(PostProcessLayer, ClicksPlaceTheRadialBlurCentre)
 {
     auto* pBlur = Add<COrvLayerPPRadialBlur>(&COrvDemo::AddLayerPPRadialBlur);
-    auto center = [&] { return FindProp<COrvPropVector>(pBlur, ORV_PROP_CENTER)->GetValue(); };
+    auto center = [&] { return FindProperty<COrvPropVector>(pBlur, ORV_PROP_CENTER)->GetValue(); };
     EXPECT_EQ(center(), D3DXVECTOR3(0.5f, 0.5f, 0.0f));
     pBlur->MouseDown(200.0f, 450.0f);
     EXPECT_EQ(center(), D3DXVECTOR3(0.25f, 0.75f, 0.0f));

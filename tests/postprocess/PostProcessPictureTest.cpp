@@ -2,7 +2,7 @@
 // compared with its golden image, and checked for what its name promises.
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
-#include "PostProcessTestSupport.h"
+#include "OrvTestDemo.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -114,7 +114,7 @@ TEST_F(PostProcessPicture, FishEyeSwellsTheMiddle)
     // Power 0: the picture as it is.
     SOrvImage image = Frame();
     EXPECT_TRUE(Near(image.At(20, 60), In(20, 60), 3));
-    FindProp<COrvPropFloat>(pLayer, ORV_PROP_POWER)->SetDefaultValue(1.0f);
+    FindProperty<COrvPropFloat>(pLayer, ORV_PROP_POWER)->SetDefaultValue(1.0f);
     image = Frame();
     // A point a quarter of the half-width right of the centre shows what lay at a sixteenth.
     EXPECT_NEAR(Channel(image.At(80, 36), 16), Channel(In(68, 36), 16), 3);
@@ -124,10 +124,10 @@ TEST_F(PostProcessPicture, FishEyeSwellsTheMiddle)
 TEST_F(PostProcessPicture, RadialBlurSmearsAlongTheRays)
 {
     auto* pLayer = AddLayer<COrvLayerPPRadialBlur>(&COrvDemo::AddLayerPPRadialBlur, "input");
-    FindProp<COrvPropFloat>(pLayer, ORV_PROP_POWER)->SetDefaultValue(0.0f);
+    FindProperty<COrvPropFloat>(pLayer, ORV_PROP_POWER)->SetDefaultValue(0.0f);
     SOrvImage image = Frame();
     EXPECT_TRUE(Near(image.At(100, 10), In(100, 10), 3));
-    FindProp<COrvPropFloat>(pLayer, ORV_PROP_POWER)->SetDefaultValue(-0.5f);
+    FindProperty<COrvPropFloat>(pLayer, ORV_PROP_POWER)->SetDefaultValue(-0.5f);
     image = Frame();
     // Right of the disc, on the ray from the centre through it, the disc's light spreads out.
     EXPECT_GT(Channel(image.At(20, 36), 0), Channel(In(20, 36), 0) + 20);
@@ -143,8 +143,8 @@ TEST_F(PostProcessPicture, WaveRipplesThePicture)
     COrvLayerPPWave::SetTimer(0.0f);
     SOrvImage image = Frame();
     EXPECT_TRUE(Near(image.At(20, 60), In(20, 60), 3));
-    FindProp<COrvPropFloat>(pLayer, ORV_PROP_POWER)->SetDefaultValue(0.05f);
-    FindProp<COrvPropFloat>(pLayer, ORV_PROP_FREQUENCY)->SetDefaultValue(2.0f);
+    FindProperty<COrvPropFloat>(pLayer, ORV_PROP_POWER)->SetDefaultValue(0.05f);
+    FindProperty<COrvPropFloat>(pLayer, ORV_PROP_FREQUENCY)->SetDefaultValue(2.0f);
     COrvLayerPPWave::SetTimer(0.24f);
     image = Frame();
     int moved = 0;
@@ -169,7 +169,7 @@ TEST_F(PostProcessPicture, ChainThroughNextAndTheGenericLayer)
 {
     auto* pTarget = m_Demo.AddResRenderTarget();
     pTarget->SetName("between");
-    FindProp<COrvPropBool>(pTarget, ORV_PROP_AUTOSIZE)->SetDefaultValue(true);
+    FindProperty<COrvPropBool>(pTarget, ORV_PROP_AUTOSIZE)->SetDefaultValue(true);
     auto* pShader = m_Demo.AddResShader();
     pShader->SetName("blur");
     SetString(pShader, ORV_PROP_FILENAME, "ppBlur.fx");
@@ -183,7 +183,7 @@ TEST_F(PostProcessPicture, ChainThroughNextAndTheGenericLayer)
     SetString(pGeneric, ORV_PROP_MATERIAL_NAME, "blurred input");
     SetString(pGeneric, ORV_PROP_RENDER_TARGET, "NEXT");
     auto* pHidden = AddLayer<COrvLayerPPFishEye>(&COrvDemo::AddLayerPPFishEye, "input");
-    FindProp<COrvPropBool>(pHidden, ORV_PROP_VISIBLE)->SetDefaultValue(false);
+    FindProperty<COrvPropBool>(pHidden, ORV_PROP_VISIBLE)->SetDefaultValue(false);
     AddLayer<COrvLayerPPBlackWhite>(&COrvDemo::AddLayerPPBlackWhite, "between");
 
     const SOrvImage image = Frame();

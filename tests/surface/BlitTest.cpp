@@ -1,4 +1,4 @@
-#include "SurfaceTestUtil.h"
+#include "OrvTestSurface.h"
 
 #include <gtest/gtest.h>
 

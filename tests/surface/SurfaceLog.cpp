@@ -1,6 +1,6 @@
 // The loaders' entries in the log, checked in one process that owns its log file.
 
-#include "SurfaceTestUtil.h"
+#include "OrvTestSurface.h"
 
 #include <gtest/gtest.h>
 

@@ -82,13 +82,14 @@ private:
     }
 
     // Sections: 0-3 intro, 4-7 rise, 8-15 drive, 16-19 break, 20-23 drift (no drums),
-    // 24-27 flight, 28-31 finale.
+    // 24-27 flight, 28-31 groove (no lead), 32-35 climb, 36-39 finale.
     void RenderBar(int iBar)
     {
         int iChord = iBar % 4;
         double dStart = iBar * 4.0;
         bool bLast = iBar == m_song.iBars - 1;
         bool bCalm = iBar >= 16 && iBar < 24;
+        bool bGroove = iBar >= 28 && iBar < 32;
         double dFade = bLast ? 0.6 : 1.0;
         Pad(dStart, iChord, iBar < 4 ? 0.5 + 0.12 * iBar : 0.8);
         if (iBar >= 4 && !bLast)
@@ -109,7 +110,7 @@ private:
             Clap(dStart + 3, 0.35);
             Bass(dStart, iChord, 0.45);
         }
-        if (iBar >= 16 && !bLast)
+        if (iBar >= 16 && !bLast && !bGroove)
         {
             Lead(dStart, iBar, bCalm ? 0.22 : 0.28);
         }
@@ -118,7 +119,7 @@ private:
             Kick(dStart, 0.9 * dFade);
             Bass(dStart, 0, 0.3);
         }
-        if (iBar == 7 || iBar == 19 || iBar == 23 || iBar == 27)
+        if (iBar == 7 || iBar == 19 || iBar == 23 || iBar == 27 || iBar == 31 || iBar == 35)
         {
             Riser(dStart, 0.25);
         }

@@ -7,7 +7,7 @@
 struct SAtelierSong
 {
     double dBeatsPerMinute = 120.0;
-    int iBars = 32; // four beats each
+    int iBars = 40; // four beats each
     int iSampleRate = 44100;
 };
 

@@ -3,6 +3,7 @@
 #include "AtelierImages.h"
 #include "AtelierMeshes.h"
 #include "AtelierMusic.h"
+#include "AtelierSceneImages.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -19,9 +20,11 @@ int main(int argc, char** argv)
     std::error_code ec;
     std::filesystem::create_directories(strFolder, ec);
     std::string strError;
-    SAtelierSong song; // 120 beats per minute, 32 bars: 64 seconds
+    SAtelierSong song; // 120 beats per minute, 40 bars: 80 seconds
     bool bOk = WriteAtelierMusic(song, strFolder + "/atelier.ogg", strError) &&
-               WriteAtelierImages(strFolder, strError) && WriteAtelierMeshes(strFolder, strError);
+               WriteAtelierImages(strFolder, strError) &&
+               WriteAtelierSceneImages(strFolder, strError) &&
+               WriteAtelierMeshes(strFolder, strError);
     if (!bOk)
     {
         std::fprintf(stderr, "orv_make_atelier: %s\n", strError.c_str());

@@ -1,0 +1,244 @@
+#include "OrvTestDevice.h"
+#include "d3dx9.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace
+{
+struct SVertex
+{
+    D3DXVECTOR3 m_position;
+    D3DXVECTOR3 m_normal;
+};
+
+std::vector<SVertex> Vertices(ID3DXMesh* pMesh)
+{
+    std::vector<SVertex> vertices(pMesh->GetNumVertices());
+    void* p = nullptr;
+    EXPECT_EQ(pMesh->GetNumBytesPerVertex(), sizeof(SVertex));
+    if (SUCCEEDED(pMesh->LockVertexBuffer(D3DLOCK_READONLY, &p)))
+    {
+        std::memcpy(vertices.data(), p, vertices.size() * sizeof(SVertex));
+        pMesh->UnlockVertexBuffer();
+    }
+    return vertices;
+}
+
+void ExpectNear(const D3DXVECTOR3& a, const D3DXVECTOR3& b, const char* pWhat)
+{
+    EXPECT_NEAR(a.x, b.x, 1e-5f) << pWhat;
+    EXPECT_NEAR(a.y, b.y, 1e-5f) << pWhat;
+    EXPECT_NEAR(a.z, b.z, 1e-5f) << pWhat;
+}
+
+std::vector<DWORD> Dwords(ID3DXBuffer* pBuffer)
+{
+    const auto* p = static_cast<const DWORD*>(pBuffer->GetBufferPointer());
+    return {p, p + pBuffer->GetBufferSize() / sizeof(DWORD)};
+}
+} // namespace
+
+TEST(D3DXShapes, EachShapeIsAPositionAndNormalMeshOfD3DXsCounts)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    struct SCase
+    {
+        const char* m_pName;
+        HRESULT m_hr;
+        DWORD m_dwVertices, m_dwFaces;
+        ID3DXMesh* m_pMesh;
+    };
+    std::vector<SCase> cases;
+    auto add = [&](const char* pName, HRESULT hr, DWORD dwVertices, DWORD dwFaces, ID3DXMesh* pMesh)
+    {
+        cases.push_back({pName, hr, dwVertices, dwFaces, pMesh});
+    };
+    ID3DXMesh* pMesh = nullptr;
+    HRESULT hr = D3DXCreateBox(device.Get(), 1, 2, 3, &pMesh, nullptr);
+    add("box", hr, 24, 12, pMesh);
+    hr = D3DXCreateCylinder(device.Get(), 1, 0.5f, 2, 6, 2, &pMesh, nullptr);
+    add("cylinder", hr, 2 + 6 * 5, 2 * 6 * 3, pMesh);
+    hr = D3DXCreateTorus(device.Get(), 0.25f, 1, 5, 7, &pMesh, nullptr);
+    add("torus", hr, 35, 70, pMesh);
+    hr = D3DXCreatePolygon(device.Get(), 1, 5, &pMesh, nullptr);
+    add("polygon", hr, 6, 5, pMesh);
+    hr = D3DXCreateSphere(device.Get(), 1, 2, 2, &pMesh, nullptr);
+    add("two-slice sphere", hr, 4, 4, pMesh);
+    for (const SCase& shape : cases)
+    {
+        ASSERT_EQ(shape.m_hr, S_OK) << shape.m_pName;
+        EXPECT_EQ(shape.m_pMesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL)) << shape.m_pName;
+        EXPECT_EQ(shape.m_pMesh->GetNumVertices(), shape.m_dwVertices) << shape.m_pName;
+        EXPECT_EQ(shape.m_pMesh->GetNumFaces(), shape.m_dwFaces) << shape.m_pName;
+        EXPECT_EQ(shape.m_pMesh->GetOptions() & D3DXMESH_MANAGED, DWORD(D3DXMESH_MANAGED));
+        shape.m_pMesh->Release();
+    }
+    pMesh = reinterpret_cast<ID3DXMesh*>(1);
+    EXPECT_EQ(D3DXCreateBox(device.Get(), -1, 1, 1, &pMesh, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(pMesh, nullptr);
+    EXPECT_EQ(D3DXCreateCylinder(device.Get(), 1, 1, 1, 1, 1, &pMesh, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTorus(device.Get(), 1, 1, 2, 3, &pMesh, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreatePolygon(nullptr, 1, 5, &pMesh, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateSphere(device.Get(), 1, 1, 2, &pMesh, nullptr), D3DERR_INVALIDCALL);
+}
+
+TEST(D3DXShapes, BoxSidesAreAdjacentAndComputedNormalsFollowTheAdjacency)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    ID3DXMesh* pBox = nullptr;
+    ID3DXBuffer* pAdjacency = nullptr;
+    ASSERT_EQ(D3DXCreateBox(device.Get(), 2, 2, 2, &pBox, &pAdjacency), S_OK);
+    std::vector<DWORD> adwAdjacency = Dwords(pAdjacency);
+    ASSERT_EQ(adwAdjacency.size(), 36u);
+    for (DWORD dw : adwAdjacency)
+        EXPECT_LT(dw, 12u) << "a closed box: every edge has a neighbour";
+    // Face 0 (-x side, corners 0 1 2) meets face 1 across its diagonal 2-0, and the -y side
+    // (face 6 or 7) across its edge 0-1.
+    EXPECT_EQ(adwAdjacency[2], 1u);
+    EXPECT_TRUE(adwAdjacency[0] == 6u || adwAdjacency[0] == 7u) << adwAdjacency[0];
+
+    // Without an adjacency each side keeps its own normal; with one, the corners are
+    // smoothed over the three sides that meet there.
+    std::vector<SVertex> before = Vertices(pBox);
+    ASSERT_EQ(D3DXComputeNormals(pBox, nullptr), S_OK);
+    std::vector<SVertex> flat = Vertices(pBox);
+    for (size_t v = 0; v < flat.size(); ++v)
+        ExpectNear(flat[v].m_normal, before[v].m_normal, "flat side");
+    ASSERT_EQ(D3DXComputeNormals(pBox, adwAdjacency.data()), S_OK);
+    const float f = 1.0f / std::sqrt(3.0f);
+    for (const SVertex& vertex : Vertices(pBox))
+        ExpectNear(vertex.m_normal, vertex.m_position * f, "smoothed corner");
+    pAdjacency->Release();
+
+    // A mesh without normals has nothing to compute into.
+    ID3DXMesh* pBare = nullptr;
+    ASSERT_EQ(pBox->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ, device.Get(), &pBare), S_OK);
+    EXPECT_EQ(D3DXComputeNormals(pBare, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXComputeNormals(nullptr, nullptr), D3DERR_INVALIDCALL);
+    pBare->Release();
+    pBox->Release();
+}
+
+TEST(D3DXShapes, ComputedNormalsWeighEachFaceByItsAngle)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    // A fan about vertex 0 with two faces in the z = 0 plane (90 degrees there together) and
+    // one in the x = 0 plane (45 degrees): the normal at 0 leans 2 : 1 towards the first two.
+    ID3DXMesh* pMesh = nullptr;
+    ASSERT_EQ(D3DXCreateMeshFVF(3, 5, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_NORMAL, device.Get(),
+                                &pMesh),
+              S_OK);
+    const SVertex aVertices[5] = {
+        {{0, 0, 0}, {}}, {{1, 0, 0}, {}}, {{1, 1, 0}, {}}, {{0, 1, 0}, {}}, {{0, 1, 1}, {}}};
+    const WORD awIndices[9] = {0, 1, 2, 0, 2, 3, 0, 4, 3};
+    void* p = nullptr;
+    ASSERT_EQ(pMesh->LockVertexBuffer(0, &p), S_OK);
+    std::memcpy(p, aVertices, sizeof aVertices);
+    pMesh->UnlockVertexBuffer();
+    ASSERT_EQ(pMesh->LockIndexBuffer(0, &p), S_OK);
+    std::memcpy(p, awIndices, sizeof awIndices);
+    pMesh->UnlockIndexBuffer();
+    ASSERT_EQ(D3DXComputeNormals(pMesh, nullptr), S_OK);
+    std::vector<SVertex> vertices = Vertices(pMesh);
+    // Faces 0 and 1 face +z (clockwise seen from +z); face 2 faces -x.
+    D3DXVECTOR3 expected(-0.25f * D3DX_PI, 0.0f, 0.5f * D3DX_PI);
+    D3DXVec3Normalize(&expected, &expected);
+    ExpectNear(vertices[0].m_normal, expected, "angle-weighted centre");
+    ExpectNear(vertices[1].m_normal, {0, 0, 1}, "a corner of one face");
+    pMesh->Release();
+}
+
+TEST(D3DXGeometry, BoundingSphereIsAboutTheAverage)
+{
+    const float afPositions[] = {0, 0, 0, 9, 9, 4, 0, 0, 3, 99, 99, 0, 3, 0, 0, 9, 9, 9};
+    D3DXVECTOR3 centre;
+    float fRadius = 0;
+    // Three points, 6 floats apart: (0,0,0), (0,0,3), (3,0,0).
+    ASSERT_EQ(D3DXComputeBoundingSphere(reinterpret_cast<const D3DXVECTOR3*>(afPositions), 3, 24,
+                                        &centre, &fRadius),
+              S_OK);
+    ExpectNear(centre, {1, 0, 1}, "average");
+    EXPECT_FLOAT_EQ(fRadius, std::sqrt(5.0f));
+    EXPECT_EQ(D3DXComputeBoundingSphere(nullptr, 3, 12, &centre, &fRadius), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXComputeBoundingSphere(reinterpret_cast<const D3DXVECTOR3*>(afPositions), 3, 12,
+                                        nullptr, &fRadius),
+              D3DERR_INVALIDCALL);
+}
+
+TEST(D3DXGeometry, RaysMeetTrianglesSpheresAndBoxes)
+{
+    const D3DXVECTOR3 a(0, 0, 0), b(2, 0, 0), c(0, 4, 0);
+    const D3DXVECTOR3 from(0.5f, 1, -3), down(0, 0, 2);
+    float u = -1, v = -1, fDist = -1;
+    ASSERT_TRUE(D3DXIntersectTri(&a, &b, &c, &from, &down, &u, &v, &fDist));
+    EXPECT_FLOAT_EQ(u, 0.25f);
+    EXPECT_FLOAT_EQ(v, 0.25f);
+    EXPECT_FLOAT_EQ(fDist, 1.5f) << "in units of the direction's length";
+    const D3DXVECTOR3 up(0, 0, -1), behind(0.5f, 1, 3), outside(3, 3, -3);
+    EXPECT_TRUE(D3DXIntersectTri(&a, &b, &c, &behind, &up, &u, &v, &fDist)) << "both sides count";
+    EXPECT_FLOAT_EQ(fDist, 3.0f);
+    EXPECT_FALSE(D3DXIntersectTri(&a, &b, &c, &from, &up, &u, &v, &fDist)) << "behind the ray";
+    EXPECT_FALSE(D3DXIntersectTri(&a, &b, &c, &outside, &down, &u, &v, &fDist));
+    const D3DXVECTOR3 along(1, 0, 0);
+    EXPECT_FALSE(D3DXIntersectTri(&a, &b, &c, &from, &along, &u, &v, &fDist)) << "parallel";
+
+    const D3DXVECTOR3 centre(0, 0, 5);
+    const D3DXVECTOR3 origin(0, 0, 0), ahead(0, 0, 1), grazing(1, 0, 0), side(0, 1, 0);
+    EXPECT_TRUE(D3DXSphereBoundProbe(&centre, 1, &origin, &ahead));
+    EXPECT_FALSE(D3DXSphereBoundProbe(&centre, 1, &origin, &up)) << "behind the ray";
+    EXPECT_FALSE(D3DXSphereBoundProbe(&centre, 1, &grazing, &ahead)) << "touching is not passing";
+    EXPECT_TRUE(D3DXSphereBoundProbe(&centre, 1, &centre, &side)) << "starting inside";
+
+    const D3DXVECTOR3 low(-1, -1, 4), high(1, 1, 6), corner(2, 2, 0), diagonal(-1, -1, 3);
+    EXPECT_TRUE(D3DXBoxBoundProbe(&low, &high, &origin, &ahead));
+    EXPECT_FALSE(D3DXBoxBoundProbe(&low, &high, &origin, &up));
+    EXPECT_FALSE(D3DXBoxBoundProbe(&low, &high, &corner, &ahead)) << "beside the box";
+    EXPECT_TRUE(D3DXBoxBoundProbe(&low, &high, &corner, &diagonal));
+    EXPECT_TRUE(D3DXBoxBoundProbe(&low, &high, &centre, &side)) << "starting inside";
+}
+
+TEST(D3DXMeshFile, LoadsFromMemoryAsFromAFile)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    const std::string sFile = R"(xof 0303txt 0032
+Frame F { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0.001,0,0,1;; }
+ Mesh Tri { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshNormals { 1; 0;0;-1;; 1; 3;0,0,0;; } } })";
+    ID3DXMesh* pMesh = nullptr;
+    ID3DXBuffer* pMaterials = nullptr;
+    DWORD dwMaterials = 0;
+    ASSERT_EQ(D3DXLoadMeshFromXInMemory(sFile.data(), DWORD(sFile.size()), D3DXMESH_SYSTEMMEM,
+                                        device.Get(), nullptr, &pMaterials, nullptr, &dwMaterials,
+                                        &pMesh),
+              S_OK);
+    EXPECT_EQ(pMesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL));
+    std::vector<SVertex> vertices = Vertices(pMesh);
+    ASSERT_EQ(vertices.size(), 3u);
+    EXPECT_EQ(vertices[1].m_position, D3DXVECTOR3(1.001f, 0, 0)) << "a small shift is kept";
+    // No material list: one default material, which D3DX also gives.
+    ASSERT_EQ(dwMaterials, 1u);
+    const auto* pMaterial = static_cast<const D3DXMATERIAL*>(pMaterials->GetBufferPointer());
+    EXPECT_EQ(pMaterial->MatD3D.Diffuse.r, 0.5f);
+    EXPECT_EQ(pMaterial->pTextureFilename, nullptr);
+    pMaterials->Release();
+    pMesh->Release();
+
+    pMesh = reinterpret_cast<ID3DXMesh*>(1);
+    EXPECT_EQ(D3DXLoadMeshFromXInMemory(sFile.data(), 40, 0, device.Get(), nullptr, nullptr,
+                                        nullptr, nullptr, &pMesh),
+              D3DXERR_INVALIDDATA);
+    EXPECT_EQ(pMesh, nullptr);
+    EXPECT_EQ(D3DXLoadMeshFromXInMemory(nullptr, 10, 0, device.Get(), nullptr, nullptr, nullptr,
+                                        nullptr, &pMesh),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXLoadMeshFromXInMemory(sFile.data(), DWORD(sFile.size()), 0, nullptr, nullptr,
+                                        nullptr, nullptr, nullptr, &pMesh),
+              D3DERR_INVALIDCALL);
+}

@@ -1,0 +1,23 @@
+#include "OrvTestDraw.h"
+
+ID3DXEffect* OrvMakeEffect(IDirect3DDevice9* pDevice, const std::string& sSource,
+                           std::string* pErrors)
+{
+    ID3DXEffect* pEffect = nullptr;
+    ID3DXBuffer* pBuffer = nullptr;
+    HRESULT hr = D3DXCreateEffect(pDevice, sSource.data(), UINT(sSource.size()), nullptr, nullptr,
+                                  0, nullptr, &pEffect, &pBuffer);
+    if (pErrors)
+        *pErrors = pBuffer ? static_cast<const char*>(pBuffer->GetBufferPointer()) : "";
+    if (pBuffer)
+        pBuffer->Release();
+    return SUCCEEDED(hr) ? pEffect : nullptr;
+}
+
+void OrvDrawFullScreen(IDirect3DDevice9* pDevice)
+{
+    const SClipVertex aQuad[4] = {
+        {-1, 1, 0, 1, 0, 0}, {1, 1, 0, 1, 1, 0}, {-1, -1, 0, 1, 0, 1}, {1, -1, 0, 1, 1, 1}};
+    pDevice->SetFVF(CLIP_FVF);
+    pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, aQuad, sizeof(SClipVertex));
+}

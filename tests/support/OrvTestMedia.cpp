@@ -1,0 +1,189 @@
+#include "OrvTestMedia.h"
+
+#include "OrvTempDir.h"
+
+#include <gtest/gtest.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <numbers>
+#include <sstream>
+
+namespace orv_test
+{
+
+std::vector<uint8_t> MakeFrame(int iWidth, int iHeight, int iFrame)
+{
+    std::vector<uint8_t> bits(static_cast<size_t>(iWidth) * iHeight * 3);
+    uint8_t level = static_cast<uint8_t>((iFrame * 7) % 256);
+    for (int y = 0; y < iHeight; ++y)
+    {
+        // Stored rows run bottom-up: stored row 0 is the bottom of the picture.
+        bool bBottom = y < iHeight / 4;
+        bool bTop = y >= iHeight - iHeight / 4;
+        for (int x = 0; x < iWidth; ++x)
+        {
+            uint8_t* p = &bits[(static_cast<size_t>(y) * iWidth + x) * 3];
+            p[0] = bBottom ? 255 : bTop ? 0 : level; // blue
+            p[1] = bBottom || bTop ? 0 : level;      // green
+            p[2] = bTop ? 255 : bBottom ? 0 : level; // red
+        }
+    }
+    return bits;
+}
+
+ToneFunction Sine(double hz, int rate, float amplitude)
+{
+    return [=](int64_t i, int)
+    { return amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * hz * i / rate)); };
+}
+
+std::string TempPath(const std::string& name)
+{
+    const auto* pInfo = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string test = pInfo ? pInfo->name() : "x";
+    std::replace(test.begin(), test.end(), '/', '_');
+    return (OrvTempRoot() / (test + "_" + name)).string();
+}
+
+std::string WriteTone(const std::string& name, int format, int rate, int channels, int64_t frames,
+                      const ToneFunction& tone)
+{
+    const std::string path = TempPath(name);
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* pFile = sf_open(path.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(pFile, nullptr) << sf_strerror(nullptr);
+    if (!pFile)
+        return path;
+    std::vector<float> block(4096 * channels);
+    for (int64_t first = 0; first < frames; first += 4096)
+    {
+        const int64_t count = std::min<int64_t>(4096, frames - first);
+        for (int64_t i = 0; i < count; ++i)
+            for (int c = 0; c < channels; ++c)
+                block[i * channels + c] = tone(first + i, c);
+        sf_writef_float(pFile, block.data(), count);
+    }
+    sf_close(pFile);
+    return path;
+}
+
+std::string WriteBytes(const std::string& name, const std::string& bytes)
+{
+    const std::string path = TempPath(name);
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+}
+
+std::vector<int16_t> WriteWave(const std::string& strPath, int iRate, int iFrames)
+{
+    std::vector<int16_t> samples(static_cast<size_t>(iFrames) * 2);
+    for (int i = 0; i < iFrames; ++i)
+    {
+        double t = static_cast<double>(i) / iRate;
+        samples[2 * i] = static_cast<int16_t>(12000 * std::sin(2 * M_PI * (220 + 200 * t) * t));
+        samples[2 * i + 1] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 330 * t));
+    }
+    SF_INFO info{};
+    info.samplerate = iRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* pFile = sf_open(strPath.c_str(), SFM_WRITE, &info);
+    EXPECT_NE(pFile, nullptr) << sf_strerror(nullptr);
+    if (pFile)
+    {
+        sf_writef_short(pFile, samples.data(), iFrames);
+        sf_close(pFile);
+    }
+    return samples;
+}
+
+std::vector<SProbedStream> Probe(const std::string& strPath)
+{
+    std::string strCommand = "ffprobe -v error -count_frames -show_entries "
+                             "stream=codec_type,codec_name,nb_read_frames,r_frame_rate,"
+                             "sample_rate,nb_frames,codec_tag_string,width,height,pix_fmt -of "
+                             "default=noprint_wrappers=1 '" +
+                             strPath + "' 2>/dev/null";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(strCommand.c_str(), "r"), pclose);
+    std::vector<SProbedStream> streams;
+    if (!pipe)
+    {
+        return streams;
+    }
+    char szLine[512];
+    while (std::fgets(szLine, sizeof(szLine), pipe.get()) != nullptr)
+    {
+        std::string strLine(szLine);
+        while (!strLine.empty() && (strLine.back() == '\n' || strLine.back() == '\r'))
+        {
+            strLine.pop_back();
+        }
+        size_t iEq = strLine.find('=');
+        if (iEq == std::string::npos)
+        {
+            continue;
+        }
+        std::string strKey = strLine.substr(0, iEq);
+        std::string strValue = strLine.substr(iEq + 1);
+        if (strKey == "codec_name")
+        {
+            streams.emplace_back();
+            streams.back().strCodec = strValue;
+            continue;
+        }
+        if (streams.empty())
+        {
+            continue;
+        }
+        SProbedStream& stream = streams.back();
+        if (strKey == "codec_type")
+        {
+            stream.strType = strValue;
+        }
+        else if (strKey == "r_frame_rate")
+        {
+            stream.strRate = strValue;
+        }
+        else if (strKey == "nb_read_frames")
+        {
+            stream.lFrames = std::atol(strValue.c_str());
+        }
+        else if (strKey == "sample_rate")
+        {
+            stream.lSampleRate = std::atol(strValue.c_str());
+        }
+        else if (strKey == "nb_frames")
+        {
+            stream.lStored = std::atol(strValue.c_str());
+        }
+        else if (strKey == "codec_tag_string")
+        {
+            stream.strTag = strValue;
+        }
+        else if (strKey == "pix_fmt")
+        {
+            stream.strPixels = strValue;
+        }
+        else if (strKey == "width")
+        {
+            stream.iWidth = std::atoi(strValue.c_str());
+        }
+        else if (strKey == "height")
+        {
+            stream.iHeight = std::atoi(strValue.c_str());
+        }
+    }
+    return streams;
+}
+
+} // namespace orv_test
