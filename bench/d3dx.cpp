@@ -1,9 +1,13 @@
 // D3DX costs that a demo pays at start-up and on every device change: creating an effect
-// with six techniques without and with the shader cache, and loading a 100,000-face ".x" mesh.
+// with six techniques and the sample demo's effects without and with the shader cache (and
+// the preprocessing's share of the latter), and loading a 100,000-face ".x" mesh.
+#include "FxPreprocessor.h"
 #include "d3dx9.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +15,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
@@ -113,6 +118,127 @@ void BM_CreateSixTechniqueEffectCached(benchmark::State& state)
 }
 BENCHMARK(BM_CreateSixTechniqueEffectCold)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateSixTechniqueEffectCached)->Unit(benchmark::kMillisecond);
+
+// The effects of the sample demo (examples/Atelier/data), read once.
+struct SEffectFile
+{
+    std::string m_sPath;
+    std::string m_sText;
+};
+
+std::vector<SEffectFile> EffectFiles(const std::string& sDir)
+{
+    std::vector<SEffectFile> aFiles;
+    for (const auto& entry : std::filesystem::directory_iterator(sDir))
+    {
+        if (entry.path().extension() != ".fx")
+            continue;
+        std::ifstream file(entry.path());
+        std::stringstream text;
+        text << file.rdbuf();
+        aFiles.push_back({entry.path().string(), text.str()});
+    }
+    return aFiles;
+}
+
+bool CreateAll(IDirect3DDevice9* pDevice, const std::vector<SEffectFile>& aFiles)
+{
+    for (const SEffectFile& file : aFiles)
+    {
+        ID3DXEffect* pEffect = nullptr;
+        if (FAILED(D3DXCreateEffectFromFileA(pDevice, file.m_sPath.c_str(), nullptr, nullptr, 0,
+                                             nullptr, &pEffect, nullptr)))
+            return false;
+        pEffect->Release();
+    }
+    return true;
+}
+
+double PreprocessAll(const std::vector<SEffectFile>& aFiles)
+{
+    auto start = std::chrono::steady_clock::now();
+    for (const SEffectFile& file : aFiles)
+    {
+        SOrvFxSource source;
+        std::string sErrors;
+        COrvFxPreprocessor::Run(file.m_sText, file.m_sPath, nullptr, nullptr, source, sErrors);
+        benchmark::DoNotOptimize(source.m_sText.data());
+    }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Creation of every effect of the sample, with an empty and with a warm shader cache. The
+// warm run also measures the preprocessing of the same files, and reports its share of the
+// creation ("preprocessing_share", the reference being the creation in the same run).
+void CreateEffects(benchmark::State& state, const std::string& sDir, bool bWarm)
+{
+    SDevice device;
+    std::vector<SEffectFile> aFiles = EffectFiles(sDir);
+    // Only the files that create (a corpus has some that must be refused).
+    std::string sProbeCache = MakeTempDir();
+    setenv("ORV_SHADER_CACHE", sProbeCache.c_str(), 1);
+    aFiles.erase(std::remove_if(aFiles.begin(), aFiles.end(),
+                                [&](const SEffectFile& file) {
+                                    return device.m_pDevice && !CreateAll(device.m_pDevice, {file});
+                                }),
+                 aFiles.end());
+    std::filesystem::remove_all(sProbeCache);
+    if (!device.m_pDevice || aFiles.empty())
+    {
+        state.SkipWithError("no headless device or no effect files");
+        return;
+    }
+    std::string sWarmCache = MakeTempDir();
+    setenv("ORV_SHADER_CACHE", sWarmCache.c_str(), 1);
+    if (bWarm && !CreateAll(device.m_pDevice, aFiles))
+        state.SkipWithError("the sample's effects do not compile");
+    double dCreation = 0;
+    double dPreprocessing = 0;
+    for (auto _ : state)
+    {
+        state.PauseTiming();
+        std::string sCache = bWarm ? sWarmCache : MakeTempDir();
+        setenv("ORV_SHADER_CACHE", sCache.c_str(), 1);
+        dPreprocessing += bWarm ? PreprocessAll(aFiles) : 0.0;
+        state.ResumeTiming();
+        auto start = std::chrono::steady_clock::now();
+        if (!CreateAll(device.m_pDevice, aFiles))
+        {
+            state.SkipWithError("the sample's effects do not compile");
+            break;
+        }
+        dCreation +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.PauseTiming();
+        if (!bWarm)
+            std::filesystem::remove_all(sCache);
+        state.ResumeTiming();
+    }
+    state.counters["effects"] = double(aFiles.size());
+    if (bWarm && dCreation > 0)
+        state.counters["preprocessing_share"] = dPreprocessing / dCreation;
+    std::filesystem::remove_all(sWarmCache);
+}
+
+const std::string s_sAtelier = std::string(ORV_SOURCE_ROOT) + "/examples/Atelier/data";
+const std::string s_sCorpus = std::string(ORV_SOURCE_ROOT) + "/tests/d3dx/data/fx";
+
+void BM_CreateAtelierEffectsEmptyCache(benchmark::State& state)
+{
+    CreateEffects(state, s_sAtelier, false);
+}
+void BM_CreateAtelierEffectsWarmCache(benchmark::State& state)
+{
+    CreateEffects(state, s_sAtelier, true);
+}
+// The effect files of the tests: #include files, macros, many techniques.
+void BM_CreateCorpusEffectsWarmCache(benchmark::State& state)
+{
+    CreateEffects(state, s_sCorpus, true);
+}
+BENCHMARK(BM_CreateAtelierEffectsEmptyCache)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateAtelierEffectsWarmCache)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CreateCorpusEffectsWarmCache)->Unit(benchmark::kMillisecond);
 
 // A grid of 224 x 224 quads: 100,352 faces, with normals and texture coordinates.
 std::string WriteGridMesh()

@@ -88,7 +88,7 @@ public:
                                            m_Folder / "data" / entry.path().filename());
         std::ofstream(m_Folder / "data" / "copy.fx") << COPY_EFFECT;
         std::filesystem::current_path(m_Folder);
-        m_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
+        m_pD3D.Attach(Direct3DCreate9(D3D_SDK_VERSION));
         D3DPRESENT_PARAMETERS params = {};
         params.BackBufferWidth = W;
         params.BackBufferHeight = H;
@@ -100,22 +100,21 @@ public:
         params.AutoDepthStencilFormat = D3DFMT_D16;
         if (m_pD3D)
             m_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &m_pDevice);
+                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &params,
+                                 m_pDevice.ReleaseAndGetAddressOf());
         if (m_pDevice)
-            m_pDevice->CreateQuery(D3DQUERYTYPE_TIMESTAMP, &m_pDone);
+            m_pDevice->CreateQuery(D3DQUERYTYPE_TIMESTAMP, m_pDone.ReleaseAndGetAddressOf());
     }
     ~CStage()
     {
-        if (m_pDone)
-            m_pDone->Release();
-        if (m_pDevice)
-            m_pDevice->Release();
-        if (m_pD3D)
-            m_pD3D->Release();
+        m_pDone.Reset();
+        m_pDevice.Reset();
+        m_pD3D.Reset();
         std::filesystem::current_path(m_Previous);
         std::filesystem::remove_all(m_Folder);
     }
     bool Ready() const { return m_pDevice && m_pDone; }
+    IDirect3DDevice9* Device() const { return m_pDevice.Get(); }
 
     // A demo of one full-screen layer reading the picture in the render target "in".
     std::unique_ptr<COrvDemo> MakeDemo(const std::function<COrvLayer*(COrvDemo&)>& addLayer)
@@ -123,7 +122,7 @@ public:
         std::filesystem::current_path(m_Folder);
         auto pDemo = std::make_unique<COrvDemo>();
         pDemo->SetOutputSize(int(W), int(H));
-        pDemo->SetDevice(m_pDevice);
+        pDemo->SetDevice(m_pDevice.Get());
         COrvModifiable* pInput = pDemo->AddResRenderTarget();
         pInput->SetName("in");
         Set<COrvPropBool>(pInput, ORV_PROP_AUTOSIZE, true);
@@ -172,9 +171,9 @@ public:
 private:
     std::filesystem::path m_Previous;
     std::filesystem::path m_Folder;
-    IDirect3D9* m_pD3D = nullptr;
-    IDirect3DDevice9* m_pDevice = nullptr;
-    IDirect3DQuery9* m_pDone = nullptr;
+    COrvComPtr<IDirect3D9> m_pD3D;
+    COrvComPtr<IDirect3DDevice9> m_pDevice;
+    COrvComPtr<IDirect3DQuery9> m_pDone;
 };
 
 CStage& Stage()

@@ -25,25 +25,18 @@ CFrameGrabber::CFrameGrabber(IDirect3DDevice9* pDevice, int iWidth, int iHeight)
 {
 }
 
-CFrameGrabber::~CFrameGrabber()
-{
-    if (m_pSurface != nullptr)
-    {
-        m_pSurface->Release();
-    }
-}
+CFrameGrabber::~CFrameGrabber() = default;
 
 bool CFrameGrabber::Grab()
 {
     // One scratch surface serves the whole recording.
-    if (m_pSurface == nullptr &&
-        FAILED(m_pDevice->CreateOffscreenPlainSurface(m_iWidth, m_iHeight, D3DFMT_A8R8G8B8,
-                                                      D3DPOOL_SCRATCH, &m_pSurface, nullptr)))
+    if (!m_pSurface && FAILED(m_pDevice->CreateOffscreenPlainSurface(
+                           m_iWidth, m_iHeight, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH,
+                           m_pSurface.ReleaseAndGetAddressOf(), nullptr)))
     {
-        m_pSurface = nullptr;
         return false;
     }
-    if (FAILED(m_pDevice->GetFrontBufferData(0, m_pSurface)))
+    if (FAILED(m_pDevice->GetFrontBufferData(0, m_pSurface.Get())))
     {
         return false;
     }

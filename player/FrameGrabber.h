@@ -24,7 +24,7 @@ public:
 
 private:
     IDirect3DDevice9* m_pDevice;
-    IDirect3DSurface9* m_pSurface = nullptr;
+    COrvComPtr<IDirect3DSurface9> m_pSurface;
     int m_iWidth;
     int m_iHeight;
     std::vector<BYTE> m_bits;

@@ -43,12 +43,12 @@ bool PumpAndCheckQuit(SPlayerStage& rStage)
 
 void SetBackBufferTarget(IDirect3DDevice9* pDevice)
 {
-    IDirect3DSurface9* pBackBuffer = nullptr;
-    if (SUCCEEDED(pDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &pBackBuffer)) &&
-        pBackBuffer != nullptr)
+    COrvComPtr<IDirect3DSurface9> backBuffer;
+    if (SUCCEEDED(pDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO,
+                                         backBuffer.ReleaseAndGetAddressOf())) &&
+        backBuffer)
     {
-        pDevice->SetRenderTarget(0, pBackBuffer);
-        pBackBuffer->Release();
+        pDevice->SetRenderTarget(0, backBuffer.Get());
     }
 }
 

@@ -62,16 +62,17 @@ bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
         rsError = "\"" + strFile + "\" is a folder";
         return false;
     }
-    IDirect3DSurface9* pSurface = nullptr;
+    COrvComPtr<IDirect3DSurface9> pSurface;
     if (FAILED(pDevice->CreateOffscreenPlainSurface(iWidth, iHeight, D3DFMT_A8R8G8B8,
-                                                    D3DPOOL_SCRATCH, &pSurface, nullptr)) ||
-        pSurface == nullptr)
+                                                    D3DPOOL_SCRATCH,
+                                                    pSurface.ReleaseAndGetAddressOf(), nullptr)) ||
+        !pSurface)
     {
         rsError = "cannot read the picture back";
         return false;
     }
-    bool bOk = SUCCEEDED(pDevice->GetFrontBufferData(0, pSurface)) &&
-               MakeOpaque(pSurface, iWidth, iHeight);
+    bool bOk = SUCCEEDED(pDevice->GetFrontBufferData(0, pSurface.Get())) &&
+               MakeOpaque(pSurface.Get(), iWidth, iHeight);
     if (!bOk)
     {
         rsError = "cannot read the picture back";
@@ -82,13 +83,12 @@ bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
         rsError = "cannot write \"" + strFile + "\": " + std::strerror(errno);
         bOk = false;
     }
-    if (bOk && FAILED(D3DXSaveSurfaceToFileA(strTemporary.c_str(), D3DXIFF_PNG, pSurface, nullptr,
-                                             nullptr)))
+    if (bOk && FAILED(D3DXSaveSurfaceToFileA(strTemporary.c_str(), D3DXIFF_PNG, pSurface.Get(),
+                                             nullptr, nullptr)))
     {
         rsError = "cannot write \"" + strFile + "\"";
         bOk = false;
     }
-    pSurface->Release();
     if (bOk && std::rename(strTemporary.c_str(), strFile.c_str()) != 0)
     {
         rsError = "cannot write \"" + strFile + "\": " + std::strerror(errno);

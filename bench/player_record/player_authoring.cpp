@@ -53,27 +53,26 @@ public:
         setenv("ORV_SHADER_CACHE", (m_Folder / "cache").c_str(), 1);
         m_strDemo = ReadAll(m_Folder / "demo/demo.orv");
         m_strEffect = ReadAll(m_Folder / "demo/data/screen.fx");
-        m_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
+        m_pD3D.Attach(Direct3DCreate9(D3D_SDK_VERSION));
         D3DDISPLAYMODE mode{kWidth, kHeight, 0, D3DFMT_X8R8G8B8};
         D3DPRESENT_PARAMETERS params = MakePresentParameters(mode, false, false);
-        if (m_pD3D == nullptr || FAILED(CreatePlayerDevice(m_pD3D, nullptr, params, &m_pDevice)))
+        if (!m_pD3D || FAILED(CreatePlayerDevice(m_pD3D.Get(), nullptr, params,
+                                                 m_pDevice.ReleaseAndGetAddressOf())))
         {
             return;
         }
         m_pSession = std::make_unique<CDemoSession>((m_Folder / "demo").string(), kWidth, kHeight);
         std::string strError;
-        m_bReady = m_pSession->Load(m_pDevice, strError) &&
+        m_bReady = m_pSession->Load(m_pDevice.Get(), strError) &&
                    m_Watcher.Start(m_pSession->GetDemoDir(), strError);
-        m_pGrabber = std::make_unique<CFrameGrabber>(m_pDevice, kWidth, kHeight);
+        m_pGrabber = std::make_unique<CFrameGrabber>(m_pDevice.Get(), kWidth, kHeight);
     }
     ~CStage()
     {
         m_pGrabber.reset();
         m_pSession.reset();
-        if (m_pDevice)
-            m_pDevice->Release();
-        if (m_pD3D)
-            m_pD3D->Release();
+        m_pDevice.Reset();
+        m_pD3D.Reset();
         std::filesystem::current_path(m_Previous);
         std::filesystem::remove_all(m_Folder);
         unsetenv("ORV_SHADER_CACHE");
@@ -129,8 +128,8 @@ private:
     std::filesystem::path m_Folder;
     std::string m_strDemo;
     std::string m_strEffect;
-    IDirect3D9* m_pD3D = nullptr;
-    IDirect3DDevice9* m_pDevice = nullptr;
+    COrvComPtr<IDirect3D9> m_pD3D;
+    COrvComPtr<IDirect3DDevice9> m_pDevice;
     std::unique_ptr<CDemoSession> m_pSession;
     std::unique_ptr<CFrameGrabber> m_pGrabber;
     CDemoWatcher m_Watcher;

@@ -138,8 +138,9 @@ void BM_RecordShow(benchmark::State& state)
 // Waits until the device has done everything asked of it.
 void WaitForDevice(IDirect3DDevice9* pDevice)
 {
-    IDirect3DQuery9* pDone = nullptr;
-    if (FAILED(pDevice->CreateQuery(D3DQUERYTYPE_TIMESTAMP, &pDone)) || pDone == nullptr)
+    COrvComPtr<IDirect3DQuery9> pDone;
+    if (FAILED(pDevice->CreateQuery(D3DQUERYTYPE_TIMESTAMP, pDone.ReleaseAndGetAddressOf())) ||
+        !pDone)
     {
         return;
     }
@@ -148,7 +149,6 @@ void WaitForDevice(IDirect3DDevice9* pDevice)
     while (pDone->GetData(&stamp, sizeof(stamp), D3DGETDATA_FLUSH) == S_FALSE)
     {
     }
-    pDone->Release();
 }
 
 // The same frames of the show rendered without capture, then recorded (read back and

@@ -16,26 +16,16 @@ constexpr QWORD kNoPosition = static_cast<QWORD>(-1);
 
 COrvMusic::COrvMusic()
 {
-    m_pFileName = new COrvPropString(this, ORV_PROP_FILENAME);
-    m_pFileName->AddRef();
-    m_pFileName->SetDefaultValue("zik.mp3");
-
-    m_pBPM = new COrvPropFloat(this, ORV_PROP_MUSIC_BPM);
-    m_pBPM->AddRef();
-    m_pBPM->SetDefaultValue(138.0f);
+    m_pBPM = AddProperty<COrvPropFloat>(ORV_PROP_MUSIC_BPM, 138.0f);
     m_pBPM->SetAnimable(false);
     m_pBPM->SetInterpolate(false);
-
+    m_pFileName = AddProperty<COrvPropString>(ORV_PROP_FILENAME, "zik.mp3");
     SetName("Music");
-    m_Properties.push_back(m_pBPM);
-    m_Properties.push_back(m_pFileName);
 }
 
 COrvMusic::~COrvMusic()
 {
     BassClose();
-    m_pBPM->Release();
-    m_pFileName->Release();
 }
 
 void COrvMusic::SetDemo(COrvDemo* pDemo)

@@ -48,8 +48,8 @@ public:
     unsigned int GetStream() const { return m_hStream; }
 
 protected:
-    COrvPropString* m_pFileName = nullptr;
-    COrvPropFloat* m_pBPM = nullptr;
+    COrvComPtr<COrvPropString> m_pFileName;
+    COrvComPtr<COrvPropFloat> m_pBPM;
     unsigned int m_hStream = 0;
     bool m_bOpen = false;
     std::string m_LoadedFileName;

@@ -5,16 +5,13 @@
 
 COrvModifiable::COrvModifiable()
 {
-    m_pName = new COrvPropString(this, ORV_PROP_NAME);
-    m_pName->AddRef();
+    m_pName = AddProperty<COrvPropString>(ORV_PROP_NAME, "");
     m_pName->SetValue("Mon nom");
-    m_Properties.push_back(m_pName);
 }
 
 COrvModifiable::~COrvModifiable()
 {
     m_Properties.clear();
-    m_pName->Release();
 }
 
 std::string COrvModifiable::GetName() const

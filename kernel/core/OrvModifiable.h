@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OrvComPtr.h"
 #include "OrvExport.h"
 #include "core/OrvObject.h"
 #include "core/OrvPropId.h"
@@ -14,8 +15,8 @@ class COrvPropString;
 typedef std::vector<COrvPropBase*> COrvPropList;
 
 // An object a user edits: a Name property and an ordered list of animated properties.
-// The list only points; the class that creates a property holds its reference and releases
-// it in its own destructor. Subclass constructors append their properties after those of
+// The list only points; the class that creates a property holds its reference in a
+// COrvComPtr member. Subclass constructors append their properties after those of
 // their bases.
 class ORV_API COrvModifiable : public COrvObject
 {
@@ -40,19 +41,17 @@ public:
     void Load(pugi::xml_node node);
 
 protected:
-    // Creates a property owned by this object, takes its one reference, sets its default
-    // value and appends it to the list. The caller keeps the pointer and releases it in its
-    // destructor.
+    // Creates a property owned by this object, sets its default value and appends it to the
+    // list; the object keeps what this returns as its owning reference.
     template <typename TProp, typename TValue>
-    TProp* AddProperty(ORV_PROP_ID id, const TValue& value)
+    COrvComPtr<TProp> AddProperty(ORV_PROP_ID id, const TValue& value)
     {
-        TProp* pProp = new TProp(this, id);
-        pProp->AddRef();
-        pProp->SetDefaultValue(value);
-        m_Properties.push_back(pProp);
-        return pProp;
+        COrvComPtr<TProp> prop(new TProp(this, id));
+        prop->SetDefaultValue(value);
+        m_Properties.push_back(prop.Get());
+        return prop;
     }
 
     COrvPropList m_Properties;
-    COrvPropString* m_pName = nullptr;
+    COrvComPtr<COrvPropString> m_pName;
 };

@@ -6,26 +6,16 @@ template <typename TKey, typename TValue> void COrvPropBase::SetTypedValue(const
 {
     if (!m_bAnimable)
     {
-        static_cast<TKey*>(m_pDefaultKey)->m_Value = value;
+        static_cast<TKey*>(m_pDefaultKey.Get())->m_Value = value;
         return;
     }
-    TKey* pCurrent = static_cast<TKey*>(m_pCurrentKey);
+    TKey* pCurrent = static_cast<TKey*>(m_pCurrentKey.Get());
     if (m_siFrame == m_fCacheFrame && pCurrent->m_Value == value)
         return;
     // The new key is held here until the track has taken it.
-    auto* pKey = new TKey;
-    pKey->AddRef();
-    try
-    {
-        pKey->m_Value = value;
-        AddKeyAtCurrentFrame(pKey);
-    }
-    catch (...)
-    {
-        pKey->Release();
-        throw;
-    }
-    pKey->Release();
+    const COrvComPtr<TKey> pKey(new TKey);
+    pKey->m_Value = value;
+    AddKeyAtCurrentFrame(pKey.Get());
     pCurrent->m_Value = value;
     // The scratch key now holds the value written at this frame: reading it back at the same
     // frame gives it, and writing it again adds nothing.
@@ -35,17 +25,16 @@ template <typename TKey, typename TValue> void COrvPropBase::SetTypedValue(const
 namespace
 {
 // Creates the scratch and default keys of a typed property, one reference each.
-template <typename TKey> void CreateKeys(COrvKey*& pCurrentKey, COrvKey*& pDefaultKey)
+template <typename TKey>
+void CreateKeys(COrvComPtr<COrvKey>& currentKey, COrvComPtr<COrvKey>& defaultKey)
 {
-    pCurrentKey = new TKey;
-    pCurrentKey->AddRef();
-    pDefaultKey = new TKey;
-    pDefaultKey->AddRef();
+    currentKey.Assign(new TKey);
+    defaultKey.Assign(new TKey);
 }
 
-template <typename TKey> auto& DefaultOf(COrvKey* pKey)
+template <typename TKey> auto& DefaultOf(const COrvComPtr<COrvKey>& key)
 {
-    return static_cast<TKey*>(pKey)->m_Value;
+    return static_cast<TKey*>(key.Get())->m_Value;
 }
 } // namespace
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <limits>
+#include <utility>
 
 float COrvPropBase::m_siFrame = 0.0f;
 
@@ -12,19 +13,6 @@ namespace
 {
 // No frame equals NaN, so a NaN cache frame marks the cache empty.
 constexpr float s_fNoCache = std::numeric_limits<float>::quiet_NaN();
-
-// One counted reference for the length of a scope.
-class COrvKeyHold
-{
-public:
-    explicit COrvKeyHold(COrvKey* pKey) : m_pKey(pKey) { m_pKey->AddRef(); }
-    ~COrvKeyHold() { m_pKey->Release(); }
-    COrvKeyHold(const COrvKeyHold&) = delete;
-    COrvKeyHold& operator=(const COrvKeyHold&) = delete;
-
-private:
-    COrvKey* m_pKey;
-};
 
 int FrameOf(float fFrame)
 {
@@ -49,10 +37,6 @@ COrvPropBase::~COrvPropBase()
         entry.second->Release();
     m_Track.clear();
     m_Index.Clear();
-    if (m_pDefaultKey)
-        m_pDefaultKey->Release();
-    if (m_pCurrentKey)
-        m_pCurrentKey->Release();
 }
 
 std::string COrvPropBase::GetPropIdString() const
@@ -66,7 +50,7 @@ void COrvPropBase::AddKey(int iFrame, COrvKey* pKey)
         return;
     // Held for the length of the call: a key nobody else holds is freed when it is refused
     // or when the track cannot grow.
-    COrvKeyHold hold(pKey);
+    const COrvComPtr<COrvKey> hold(pKey);
     if (!IsOwnKeyType(pKey))
         return; // a key the property cannot blend would be read as another type
     auto it = m_Track.find(iFrame);
@@ -143,10 +127,10 @@ void COrvPropBase::GetInterpolatedKey(float x, COrvKey* pOut) const
     float f1 = m_Index.FrameAt(prev);
     if (x < f1)
     {
-        k1 = m_pDefaultKey;
+        k1 = m_pDefaultKey.Get();
         f1 = 0.0f;
     }
-    const COrvKey* k0 = x < m_Index.FrameAt(before) ? m_pDefaultKey : m_Index.KeyAt(before);
+    const COrvKey* k0 = x < m_Index.FrameAt(before) ? m_pDefaultKey.Get() : m_Index.KeyAt(before);
 
     if (passed == count)
     {
@@ -183,14 +167,10 @@ void COrvPropBase::Load(pugi::xml_node node)
 {
     if (pugi::xml_attribute attribute = node.attribute("defaultValue"))
     {
-        if (COrvKey* pKey = CreateNewKey())
+        if (COrvComPtr<COrvKey> pKey{CreateNewKey()})
         {
-            COrvKeyHold hold(pKey);
             pKey->FromString(attribute.value());
-            pKey->AddRef();
-            if (m_pDefaultKey)
-                m_pDefaultKey->Release();
-            m_pDefaultKey = pKey;
+            m_pDefaultKey = std::move(pKey);
         }
     }
     if (pugi::xml_attribute attribute = node.attribute("bAnimable"))
@@ -208,12 +188,11 @@ void COrvPropBase::Load(pugi::xml_node node)
             pugi::xml_attribute value = key.attribute("value");
             if (!frame || !value)
                 continue;
-            COrvKey* pKey = CreateNewKey();
+            const COrvComPtr<COrvKey> pKey(CreateNewKey());
             if (!pKey)
                 continue;
-            COrvKeyHold hold(pKey);
             pKey->FromString(value.value());
-            AddKey(OrvParseInt(frame.value()), pKey);
+            AddKey(OrvParseInt(frame.value()), pKey.Get());
         }
     }
     InvalidateCache();

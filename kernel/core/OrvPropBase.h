@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OrvComPtr.h"
 #include "OrvExport.h"
 #include "core/OrvKey.h"
 #include "core/OrvKeyIndex.h"
@@ -64,13 +65,13 @@ protected:
     COrvKey* GetKey()
     {
         if (!m_bAnimable || m_Index.Empty())
-            return m_pDefaultKey;
+            return m_pDefaultKey.Get();
         if (m_siFrame != m_fCacheFrame)
         {
-            GetInterpolatedKey(m_siFrame, m_pCurrentKey);
+            GetInterpolatedKey(m_siFrame, m_pCurrentKey.Get());
             m_fCacheFrame = m_siFrame;
         }
-        return m_pCurrentKey;
+        return m_pCurrentKey.Get();
     }
     // Evaluates the track at the frame into pOut.
     void GetInterpolatedKey(float fFrame, COrvKey* pOut) const;
@@ -83,11 +84,11 @@ protected:
 
     ORV_PROP_ID m_PropId;
     COrvModifiable* m_pModifiable;
-    COrvKey* m_pDefaultKey = nullptr;
+    COrvComPtr<COrvKey> m_pDefaultKey;
     bool m_bAnimable = true;
     bool m_bInterpolate = true;
     float m_fCacheFrame;
-    COrvKey* m_pCurrentKey = nullptr;
+    COrvComPtr<COrvKey> m_pCurrentKey;
 
 private:
     // The key frames, each holding one reference; edited only through AddKey and DeleteKeys,

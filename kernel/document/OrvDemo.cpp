@@ -35,19 +35,16 @@ int g_iObject3DCount = 0;
 COrvDemo::COrvDemo()
 {
     RefreshDataDir();
-    m_pMusic = new COrvMusic;
-    m_pMusic->AddRef();
+    m_pMusic.Assign(new COrvMusic);
     m_pMusic->SetDemo(this);
 }
 
 COrvDemo::~COrvDemo()
 {
     SetDevice(nullptr);
-    m_pMusic->Release();
-    if (m_pCutLayer)
-        m_pCutLayer->Release();
-    if (m_pCutResource)
-        m_pCutResource->Release();
+    m_pMusic.Reset();
+    m_pCutLayer.Reset();
+    m_pCutResource.Reset();
     ReleaseLists();
 }
 
@@ -192,26 +189,23 @@ COrvModifiable* COrvDemo::AddResObject3D()
 namespace
 {
 // Takes the object out of the list into the cut slot, which gives up its previous object.
-template <typename T> void CutFrom(std::vector<T*>& list, T* pObject, T*& pCut)
+template <typename T> void CutFrom(std::vector<T*>& list, T* pObject, COrvComPtr<T>& cut)
 {
     auto it = std::find(list.begin(), list.end(), pObject);
     if (it == list.end())
         return;
-    if (pCut)
-        pCut->Release();
-    pCut = pObject;
+    cut.Attach(pObject);
     list.erase(it);
 }
 
 // Puts the cut object back before pBefore, or at the end when pBefore is not listed; the
 // list takes over the cut slot's reference.
-template <typename T> void PasteInto(std::vector<T*>& list, T* pBefore, T*& pCut)
+template <typename T> void PasteInto(std::vector<T*>& list, T* pBefore, COrvComPtr<T>& cut)
 {
-    if (!pCut)
+    if (!cut)
         return;
     auto it = std::find(list.begin(), list.end(), pBefore);
-    list.insert(it, pCut);
-    pCut = nullptr;
+    list.insert(it, cut.Detach());
 }
 } // namespace
 

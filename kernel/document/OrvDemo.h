@@ -31,7 +31,7 @@ public:
 
     const std::vector<COrvLayer*>& GetLayers() const { return m_Layers; }
     const std::vector<COrvResource*>& GetResources() const { return m_Resources; }
-    COrvMusic* GetMusic() { return m_pMusic; }
+    COrvMusic* GetMusic() { return m_pMusic.Get(); }
     const std::string& GetDataDir() const { return m_DataDir; }
     // Makes the data directory the process's current directory; false when it cannot.
     bool EnterDataDir() const;
@@ -83,8 +83,8 @@ public:
 
     void CutModifiable(COrvModifiable* pObject);
     void PasteModifiableBefore(COrvModifiable* pObject);
-    COrvLayer* GetCutLayer() const { return m_pCutLayer; }
-    COrvResource* GetCutResource() const { return m_pCutResource; }
+    COrvLayer* GetCutLayer() const { return m_pCutLayer.Get(); }
+    COrvResource* GetCutResource() const { return m_pCutResource.Get(); }
 
     void BassPlay();
     void BassStop();
@@ -130,9 +130,9 @@ private:
 
     std::vector<COrvLayer*> m_Layers;
     std::vector<COrvResource*> m_Resources;
-    COrvMusic* m_pMusic = nullptr;
-    COrvLayer* m_pCutLayer = nullptr;
-    COrvResource* m_pCutResource = nullptr;
+    COrvComPtr<COrvMusic> m_pMusic;
+    COrvComPtr<COrvLayer> m_pCutLayer;
+    COrvComPtr<COrvResource> m_pCutResource;
     std::string m_DataDir;
     IDirect3DDevice9* m_pDevice = nullptr;
     int m_iOutputWidth = 800;

@@ -85,12 +85,9 @@ void COrvDemo::DrawLayer(COrvLayer* pLayer, size_t layerIndex, IDirect3DSurface9
     m_pDevice->SetRenderTarget(0, pSurface ? pSurface : pBackBuffer);
 
     D3DSURFACE_DESC desc{};
-    IDirect3DSurface9* pTarget = nullptr;
-    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, &pTarget)) && pTarget)
-    {
-        pTarget->GetDesc(&desc);
-        pTarget->Release();
-    }
+    COrvComPtr<IDirect3DSurface9> target;
+    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, target.ReleaseAndGetAddressOf())) && target)
+        target->GetDesc(&desc);
     D3DVIEWPORT9 viewport{0, 0, desc.Width, desc.Height, 0.0f, 1.0f};
     if (name == "OUTPUT")
         viewport = OrvOutputViewport(desc.Width, desc.Height);
@@ -119,8 +116,8 @@ void COrvDemo::DrawFrame(float time)
         return;
     if (m_pProfile)
         m_pProfile->BeginFrame(m_pDevice);
-    IDirect3DSurface9* pBackBuffer = nullptr;
-    m_pDevice->GetRenderTarget(0, &pBackBuffer);
+    COrvComPtr<IDirect3DSurface9> pBackBuffer;
+    m_pDevice->GetRenderTarget(0, pBackBuffer.ReleaseAndGetAddressOf());
     if (pBackBuffer)
     {
         D3DSURFACE_DESC desc{};
@@ -139,13 +136,11 @@ void COrvDemo::DrawFrame(float time)
             continue;
         if (m_pProfile)
             m_pProfile->BeginLayer(m_Layers[i]);
-        DrawLayer(m_Layers[i], i, pBackBuffer);
+        DrawLayer(m_Layers[i], i, pBackBuffer.Get());
         if (m_pProfile)
             m_pProfile->EndLayer();
     }
-    m_pDevice->SetRenderTarget(0, pBackBuffer);
-    if (pBackBuffer)
-        pBackBuffer->Release();
+    m_pDevice->SetRenderTarget(0, pBackBuffer.Get());
     if (m_pProfile)
         m_pProfile->EndFrame();
 }

@@ -28,13 +28,14 @@ HRESULT ReadStamp(IDirect3DQuery9* pQuery, bool bWait, UINT64& rTicks)
 // The length of one timestamp tick in seconds, from the device's frequency query.
 bool ReadTickLength(IDirect3DDevice9* pDevice, double& rSeconds)
 {
-    IDirect3DQuery9* pFrequency = nullptr;
-    if (FAILED(pDevice->CreateQuery(D3DQUERYTYPE_TIMESTAMPFREQ, &pFrequency)) || !pFrequency)
+    COrvComPtr<IDirect3DQuery9> pFrequency;
+    if (FAILED(pDevice->CreateQuery(D3DQUERYTYPE_TIMESTAMPFREQ,
+                                    pFrequency.ReleaseAndGetAddressOf())) ||
+        !pFrequency)
         return false;
     UINT64 ticksPerSecond = 0;
     const bool ok = SUCCEEDED(pFrequency->Issue(D3DISSUE_END)) &&
-                    ReadStamp(pFrequency, true, ticksPerSecond) == S_OK && ticksPerSecond > 0;
-    pFrequency->Release();
+                    ReadStamp(pFrequency.Get(), true, ticksPerSecond) == S_OK && ticksPerSecond > 0;
     if (ok)
         rSeconds = 1.0 / static_cast<double>(ticksPerSecond);
     return ok;
@@ -46,10 +47,7 @@ ORV_FrameProfile::ORV_FrameProfile()
     m_Frames.m_Name = "frame";
 }
 
-ORV_FrameProfile::~ORV_FrameProfile()
-{
-    ReleaseQueries();
-}
+ORV_FrameProfile::~ORV_FrameProfile() = default;
 
 void ORV_FrameProfile::AddSample(ORV_LayerCost& row, double cpu)
 {
@@ -60,51 +58,45 @@ void ORV_FrameProfile::AddSample(ORV_LayerCost& row, double cpu)
 
 void ORV_FrameProfile::ReleaseQueries()
 {
-    for (SPendingFrame& frame : m_Pending)
-        Recycle(frame);
     m_Pending.clear();
-    Recycle(m_Current);
-    for (IDirect3DQuery9** ppQuery : {&m_pFrameBegin, &m_pLayerBegin})
-    {
-        if (*ppQuery)
-            m_FreeQueries.push_back(*ppQuery);
-        *ppQuery = nullptr;
-    }
-    for (IDirect3DQuery9* pQuery : m_FreeQueries)
-        pQuery->Release();
+    m_Current = SPendingFrame();
+    m_pFrameBegin.Reset();
+    m_pLayerBegin.Reset();
     m_FreeQueries.clear();
 }
 
 void ORV_FrameProfile::Recycle(SPendingFrame& frame)
 {
-    for (const SStampPair& pair : frame.m_Pairs)
+    for (SStampPair& pair : frame.m_Pairs)
     {
-        m_FreeQueries.push_back(pair.m_pBegin);
-        m_FreeQueries.push_back(pair.m_pEnd);
+        m_FreeQueries.push_back(std::move(pair.m_pBegin));
+        m_FreeQueries.push_back(std::move(pair.m_pEnd));
     }
     frame.m_Pairs.clear();
 }
 
-IDirect3DQuery9* ORV_FrameProfile::Stamp()
+ORV_FrameProfile::Query ORV_FrameProfile::Stamp()
 {
+    Query pQuery;
     if (!m_bGpu)
-        return nullptr;
-    IDirect3DQuery9* pQuery = nullptr;
+        return pQuery;
     if (!m_FreeQueries.empty())
     {
-        pQuery = m_FreeQueries.back();
+        pQuery = std::move(m_FreeQueries.back());
         m_FreeQueries.pop_back();
     }
-    else if (FAILED(m_pDevice->CreateQuery(D3DQUERYTYPE_TIMESTAMP, &pQuery)) || !pQuery)
+    else if (FAILED(
+                 m_pDevice->CreateQuery(D3DQUERYTYPE_TIMESTAMP, pQuery.ReleaseAndGetAddressOf())) ||
+             !pQuery)
     {
         m_bGpu = false;
-        return nullptr;
+        return Query();
     }
     if (FAILED(pQuery->Issue(D3DISSUE_END)))
     {
-        m_FreeQueries.push_back(pQuery);
+        m_FreeQueries.push_back(std::move(pQuery));
         m_bGpu = false;
-        return nullptr;
+        return Query();
     }
     return pQuery;
 }
@@ -151,30 +143,27 @@ void ORV_FrameProfile::BeginLayer(const COrvLayer* pLayer)
 
 void ORV_FrameProfile::EndLayer()
 {
-    IDirect3DQuery9* pEnd = m_pLayerBegin ? Stamp() : nullptr;
+    Query pEnd = m_pLayerBegin ? Stamp() : Query();
     if (m_iLayerRow >= 0)
         AddSample(m_Layers[m_iLayerRow], Seconds(Clock::now() - m_LayerStart));
     if (m_pLayerBegin && pEnd && m_iLayerRow >= 0)
-        m_Current.m_Pairs.push_back({m_iLayerRow, m_pLayerBegin, pEnd});
-    else
-    {
-        for (IDirect3DQuery9* pQuery : {m_pLayerBegin, pEnd})
-            if (pQuery)
-                m_FreeQueries.push_back(pQuery);
-    }
-    m_pLayerBegin = nullptr;
+        m_Current.m_Pairs.push_back({m_iLayerRow, std::move(m_pLayerBegin), std::move(pEnd)});
+    for (Query* pQuery : {&m_pLayerBegin, &pEnd})
+        if (*pQuery)
+            m_FreeQueries.push_back(std::move(*pQuery));
+    m_pLayerBegin.Reset();
     m_iLayerRow = -1;
 }
 
 void ORV_FrameProfile::EndFrame()
 {
-    IDirect3DQuery9* pEnd = m_pFrameBegin ? Stamp() : nullptr;
+    Query pEnd = m_pFrameBegin ? Stamp() : Query();
     AddSample(m_Frames, Seconds(Clock::now() - m_FrameStart));
     if (m_pFrameBegin && pEnd)
-        m_Current.m_Pairs.push_back({-1, m_pFrameBegin, pEnd});
-    else if (m_pFrameBegin)
-        m_FreeQueries.push_back(m_pFrameBegin);
-    m_pFrameBegin = nullptr;
+        m_Current.m_Pairs.push_back({-1, std::move(m_pFrameBegin), std::move(pEnd)});
+    if (m_pFrameBegin)
+        m_FreeQueries.push_back(std::move(m_pFrameBegin));
+    m_pFrameBegin.Reset();
     if (!m_Current.m_Pairs.empty())
         m_Pending.push_back(std::move(m_Current));
     m_Current = SPendingFrame();
@@ -188,8 +177,9 @@ bool ORV_FrameProfile::Harvest(bool bWait)
     {
         UINT64 begin = 0;
         UINT64 end = 0;
-        const HRESULT hrEnd = ReadStamp(pair.m_pEnd, bWait, end);
-        const HRESULT hrBegin = hrEnd == S_OK ? ReadStamp(pair.m_pBegin, bWait, begin) : hrEnd;
+        const HRESULT hrEnd = ReadStamp(pair.m_pEnd.Get(), bWait, end);
+        const HRESULT hrBegin =
+            hrEnd == S_OK ? ReadStamp(pair.m_pBegin.Get(), bWait, begin) : hrEnd;
         if (hrBegin == S_FALSE && !bWait)
             return false;
         // A stamp that never answers, or answers nonsense, leaves its row without a sample.

@@ -59,11 +59,12 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     // A pair of timestamps of one row in one frame.
+    using Query = COrvComPtr<IDirect3DQuery9>;
     struct SStampPair
     {
         int m_iRow; // -1: the whole frame
-        IDirect3DQuery9* m_pBegin;
-        IDirect3DQuery9* m_pEnd;
+        Query m_pBegin;
+        Query m_pEnd;
     };
     struct SPendingFrame
     {
@@ -71,7 +72,8 @@ private:
     };
 
     int FindRow(const COrvLayer* pLayer);
-    IDirect3DQuery9* Stamp();
+    // A timestamp issued now (null when the device answers none).
+    Query Stamp();
     void Recycle(SPendingFrame& frame);
     // Reads the oldest pending frame; false when its answers are not all there (and
     // bWait is false).
@@ -82,11 +84,11 @@ private:
     IDirect3DDevice9* m_pDevice = nullptr;
     bool m_bGpu = false;
     double m_dTickSeconds = 1e-9;
-    std::vector<IDirect3DQuery9*> m_FreeQueries;
+    std::vector<Query> m_FreeQueries;
     std::deque<SPendingFrame> m_Pending;
     SPendingFrame m_Current;
-    IDirect3DQuery9* m_pFrameBegin = nullptr;
-    IDirect3DQuery9* m_pLayerBegin = nullptr;
+    Query m_pFrameBegin;
+    Query m_pLayerBegin;
     int m_iLayerRow = -1;
     Clock::time_point m_FrameStart;
     Clock::time_point m_LayerStart;

@@ -48,12 +48,8 @@ void OGLObject::Free()
 {
     m_MaterialNames.clear();
     m_dwMaterialCount = 0;
-    if (m_pMesh)
-        m_pMesh->Release();
-    m_pMesh = nullptr;
-    if (m_pVertexBuffer)
-        m_pVertexBuffer->Release();
-    m_pVertexBuffer = nullptr;
+    m_pMesh.Reset();
+    m_pVertexBuffer.Reset();
     m_BoxMin = m_BoxMax = m_Center = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     m_fDiagonal = 0.0f;
 }
@@ -64,9 +60,9 @@ int OGLObject::Load(const std::string& name, COrvDemo* pDemo)
     if (!m_pDevice)
         return 1;
     if (name == "teapot")
-        D3DXCreateTeapot(m_pDevice, &m_pMesh, nullptr);
+        D3DXCreateTeapot(m_pDevice, m_pMesh.ReleaseAndGetAddressOf(), nullptr);
     else if (name == "sphere")
-        D3DXCreateSphere(m_pDevice, 1.0f, 20, 20, &m_pMesh, nullptr);
+        D3DXCreateSphere(m_pDevice, 1.0f, 20, 20, m_pMesh.ReleaseAndGetAddressOf(), nullptr);
     else if (name == "quad")
         LoadQuad();
     else
@@ -79,11 +75,9 @@ int OGLObject::Load(const std::string& name, COrvDemo* pDemo)
 bool OGLObject::LoadQuad()
 {
     if (FAILED(m_pDevice->CreateVertexBuffer(sizeof(g_QuadVertices), D3DUSAGE_WRITEONLY, QUAD_FVF,
-                                             D3DPOOL_DEFAULT, &m_pVertexBuffer, nullptr)))
-    {
-        m_pVertexBuffer = nullptr;
+                                             D3DPOOL_DEFAULT,
+                                             m_pVertexBuffer.ReleaseAndGetAddressOf(), nullptr)))
         return false;
-    }
     void* pData = nullptr;
     if (SUCCEEDED(m_pVertexBuffer->Lock(0, sizeof(g_QuadVertices), &pData, 0)) && pData)
     {
@@ -95,11 +89,9 @@ bool OGLObject::LoadQuad()
         {0, 12, D3DDECLTYPE_FLOAT3, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_NORMAL, 0},
         {0, 24, D3DDECLTYPE_FLOAT2, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_TEXCOORD, 0},
         D3DDECL_END()};
-    if (FAILED(D3DXCreateMesh(1, 4, D3DXMESH_MANAGED, declaration, m_pDevice, &m_pMesh)))
-    {
-        m_pMesh = nullptr;
+    if (FAILED(D3DXCreateMesh(1, 4, D3DXMESH_MANAGED, declaration, m_pDevice,
+                              m_pMesh.ReleaseAndGetAddressOf())))
         return false;
-    }
     if (SUCCEEDED(m_pMesh->LockVertexBuffer(0, &pData)) && pData)
     {
         std::memcpy(pData, g_QuadVertices, sizeof(g_QuadVertices));
@@ -119,17 +111,14 @@ void OGLObject::LoadFile(const std::string& name, COrvDemo* pDemo)
 {
     if (pDemo)
         pDemo->EnterDataDir();
-    ID3DXBuffer* pMaterials = nullptr;
+    COrvComPtr<ID3DXBuffer> pMaterials;
     DWORD count = 0;
-    if (FAILED(D3DXLoadMeshFromXA(name.c_str(), D3DXMESH_SYSTEMMEM, m_pDevice, nullptr, &pMaterials,
-                                  nullptr, &count, &m_pMesh)) ||
+    if (FAILED(D3DXLoadMeshFromXA(name.c_str(), D3DXMESH_SYSTEMMEM, m_pDevice, nullptr,
+                                  pMaterials.ReleaseAndGetAddressOf(), nullptr, &count,
+                                  m_pMesh.ReleaseAndGetAddressOf())) ||
         !m_pMesh)
     {
-        if (m_pMesh)
-            m_pMesh->Release();
-        m_pMesh = nullptr;
-        if (pMaterials)
-            pMaterials->Release();
+        m_pMesh.Reset();
         SnifferMessage(("Mesh file not loaded: " + name).c_str());
         if (pDemo)
             pDemo->ReportProblem({pDemo->GetDataPath(name), 0, "cannot read the mesh"});
@@ -142,8 +131,6 @@ void OGLObject::LoadFile(const std::string& name, COrvDemo* pDemo)
     m_dwMaterialCount = count;
     for (DWORD i = 0; i < count; ++i)
         AddFileMaterial(name, pDemo, i, pFileMaterials[i]);
-    if (pMaterials)
-        pMaterials->Release();
 }
 
 void OGLObject::AddFileMaterial(const std::string& name, COrvDemo* pDemo, DWORD index,
@@ -199,17 +186,15 @@ int OGLObject::CreateTexturedSphere(float radius, int segments)
     Free();
     if (!m_pDevice)
         return 1;
-    ID3DXMesh* pSphere = nullptr;
-    if (FAILED(D3DXCreateSphere(m_pDevice, radius, segments, segments, &pSphere, nullptr)) ||
+    COrvComPtr<ID3DXMesh> pSphere;
+    if (FAILED(D3DXCreateSphere(m_pDevice, radius, segments, segments,
+                                pSphere.ReleaseAndGetAddressOf(), nullptr)) ||
         !pSphere)
         return 0;
-    const HRESULT hr = pSphere->CloneMeshFVF(D3DXMESH_SYSTEMMEM, QUAD_FVF, m_pDevice, &m_pMesh);
-    pSphere->Release();
-    if (FAILED(hr) || !m_pMesh)
-    {
-        m_pMesh = nullptr;
+    if (FAILED(pSphere->CloneMeshFVF(D3DXMESH_SYSTEMMEM, QUAD_FVF, m_pDevice,
+                                     m_pMesh.ReleaseAndGetAddressOf())) ||
+        !m_pMesh)
         return 0;
-    }
     void* pData = nullptr;
     if (SUCCEEDED(m_pMesh->LockVertexBuffer(0, &pData)) && pData)
     {
@@ -265,7 +250,7 @@ void OGLObject::Draw(COrvDemo* pDemo, COrvResMaterial* pMaterial)
             m_pMesh->DrawSubset(0);
         if (m_pVertexBuffer)
         {
-            m_pDevice->SetStreamSource(0, m_pVertexBuffer, 0, sizeof(SQuadVertex));
+            m_pDevice->SetStreamSource(0, m_pVertexBuffer.Get(), 0, sizeof(SQuadVertex));
             m_pDevice->SetFVF(QUAD_FVF);
             m_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
         }

@@ -29,8 +29,8 @@ public:
     int CreateTexturedSphere(float radius, int segments);
     void Draw(COrvDemo* pDemo, COrvResMaterial* pMaterial);
 
-    ID3DXMesh* GetMesh() const { return m_pMesh; }
-    IDirect3DVertexBuffer9* GetVertexBuffer() const { return m_pVertexBuffer; }
+    ID3DXMesh* GetMesh() const { return m_pMesh.Get(); }
+    IDirect3DVertexBuffer9* GetVertexBuffer() const { return m_pVertexBuffer.Get(); }
     const std::vector<std::string>& GetMaterialNames() const { return m_MaterialNames; }
     DWORD GetMaterialCount() const { return m_dwMaterialCount; }
     const D3DXVECTOR3& GetBoxMin() const { return m_BoxMin; }
@@ -47,8 +47,8 @@ private:
     void ComputeBox();
 
     IDirect3DDevice9* m_pDevice = nullptr;
-    ID3DXMesh* m_pMesh = nullptr;
-    IDirect3DVertexBuffer9* m_pVertexBuffer = nullptr;
+    COrvComPtr<ID3DXMesh> m_pMesh;
+    COrvComPtr<IDirect3DVertexBuffer9> m_pVertexBuffer;
     std::vector<std::string> m_MaterialNames;
     DWORD m_dwMaterialCount = 0;
     D3DXVECTOR3 m_BoxMin{0.0f, 0.0f, 0.0f};

@@ -29,11 +29,9 @@ COrvResMaterial::COrvResMaterial()
 {
     // Alpha and Specular get their first value through SetValue: on these animable
     // properties that is a key at the current frame, as files made by the editor expect.
-    m_pAlpha = new COrvPropFloat(this, ORV_PROP_ALPHA);
-    m_pAlpha->AddRef();
+    m_pAlpha = AddProperty<COrvPropFloat>(ORV_PROP_ALPHA, 0.0f);
     m_pAlpha->SetValue(0.0f);
     m_pAlpha->SetRange(0.0f, 1.0f);
-    m_Properties.push_back(m_pAlpha);
 
     m_pShaderName = AddProperty<COrvPropString>(ORV_PROP_SHADER_NAME, "");
 
@@ -43,26 +41,14 @@ COrvResMaterial::COrvResMaterial()
 
     m_pDiffuse = AddProperty<COrvPropVector>(ORV_PROP_DIFFUSE_COLOR, D3DXVECTOR3(1.0f, 0.0f, 0.0f));
 
-    m_pSpecular = new COrvPropFloat(this, ORV_PROP_SPECULAR);
-    m_pSpecular->AddRef();
+    m_pSpecular = AddProperty<COrvPropFloat>(ORV_PROP_SPECULAR, 0.0f);
     m_pSpecular->SetValue(0.0f);
     m_pSpecular->SetRange(0.0f, 1.0f);
-    m_Properties.push_back(m_pSpecular);
 
-    m_pMaterial = new COrvMaterial;
-    m_pMaterial->AddRef();
+    m_pMaterial.Assign(new COrvMaterial);
 }
 
-COrvResMaterial::~COrvResMaterial()
-{
-    m_pMaterial->Release();
-    m_pAlpha->Release();
-    m_pShaderName->Release();
-    m_pTextureName0->Release();
-    m_pTextureName1->Release();
-    m_pDiffuse->Release();
-    m_pSpecular->Release();
-}
+COrvResMaterial::~COrvResMaterial() = default;
 
 COrvMaterial* COrvResMaterial::GetMaterial()
 {
@@ -77,7 +63,7 @@ COrvMaterial* COrvResMaterial::GetMaterial()
     m_pMaterial->m_Material = material;
     m_pMaterial->m_TextureName0 = m_pTextureName0->GetValue();
     m_pMaterial->m_TextureName1 = m_pTextureName1->GetValue();
-    return m_pMaterial;
+    return m_pMaterial.Get();
 }
 
 std::string COrvResMaterial::GetShaderName() const

@@ -41,11 +41,11 @@ public:
     void SetDefaults(const COrvMaterial& material);
 
 private:
-    COrvPropFloat* m_pAlpha = nullptr;
-    COrvPropString* m_pShaderName = nullptr;
-    COrvPropString* m_pTextureName0 = nullptr;
-    COrvPropString* m_pTextureName1 = nullptr;
-    COrvPropVector* m_pDiffuse = nullptr;
-    COrvPropFloat* m_pSpecular = nullptr;
-    COrvMaterial* m_pMaterial = nullptr;
+    COrvComPtr<COrvPropFloat> m_pAlpha;
+    COrvComPtr<COrvPropString> m_pShaderName;
+    COrvComPtr<COrvPropString> m_pTextureName0;
+    COrvComPtr<COrvPropString> m_pTextureName1;
+    COrvComPtr<COrvPropVector> m_pDiffuse;
+    COrvComPtr<COrvPropFloat> m_pSpecular;
+    COrvComPtr<COrvMaterial> m_pMaterial;
 };

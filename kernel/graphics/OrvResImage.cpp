@@ -4,16 +4,14 @@
 #include "core/OrvPropId.h"
 
 #include <string>
+#include <utility>
 
 COrvResImage::COrvResImage()
 {
     m_pFileName = AddProperty<COrvPropString>(ORV_PROP_FILENAME, "");
 }
 
-COrvResImage::~COrvResImage()
-{
-    m_pFileName->Release();
-}
+COrvResImage::~COrvResImage() {}
 
 void COrvResImage::SetFileName(const std::string& name)
 {
@@ -31,19 +29,18 @@ void COrvResImage::Update()
         return;
     EnterDataDir();
     D3DXIMAGE_INFO info{};
-    IDirect3DTexture9* pTexture = nullptr;
+    COrvComPtr<IDirect3DTexture9> pTexture;
     const HRESULT hr = D3DXCreateTextureFromFileExA(
         m_pDevice, name.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
-        D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, nullptr, &pTexture);
+        D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, nullptr,
+        pTexture.ReleaseAndGetAddressOf());
     if (FAILED(hr) || !pTexture)
     {
-        if (pTexture)
-            pTexture->Release();
         SnifferMessage(("Image file not loaded: " + name).c_str());
         ReportProblem(name, 0, "cannot read the image");
         return;
     }
-    m_pTexture = pTexture;
+    m_pTexture = std::move(pTexture);
     m_ImageInfo = info;
 }
 

@@ -24,6 +24,6 @@ public:
 
 private:
     D3DXIMAGE_INFO m_ImageInfo{};
-    COrvPropString* m_pFileName = nullptr;
+    COrvComPtr<COrvPropString> m_pFileName;
     std::string m_LoadedFileName;
 };

@@ -11,7 +11,6 @@ COrvResObject3D::COrvResObject3D()
 COrvResObject3D::~COrvResObject3D()
 {
     ReleaseObject();
-    m_pFileName->Release();
 }
 
 void COrvResObject3D::SetFileName(const std::string& name)
@@ -21,9 +20,7 @@ void COrvResObject3D::SetFileName(const std::string& name)
 
 void COrvResObject3D::ReleaseObject()
 {
-    if (m_pObject)
-        m_pObject->Release();
-    m_pObject = nullptr;
+    m_pObject.Reset();
 }
 
 void COrvResObject3D::Update()
@@ -35,8 +32,7 @@ void COrvResObject3D::Update()
     m_LoadedFileName = name;
     if (name.empty())
         return;
-    m_pObject = new OGLObject;
-    m_pObject->AddRef();
+    m_pObject.Assign(new OGLObject);
     m_pObject->SetDevice(m_pDevice);
     if (m_pObject->Load(name, m_pDemo) != 0)
         ReleaseObject();

@@ -19,13 +19,13 @@ public:
     void SetDevice(IDirect3DDevice9* pDevice) override;
 
     void SetFileName(const std::string& name);
-    OGLObject* GetObject() const { return m_pObject; }
+    OGLObject* GetObject() const { return m_pObject.Get(); }
 
 private:
     void ReleaseObject();
 
-    COrvPropString* m_pFileName = nullptr;
-    OGLObject* m_pObject = nullptr;
+    COrvComPtr<COrvPropString> m_pFileName;
+    COrvComPtr<OGLObject> m_pObject;
     std::string m_LoadedFileName;
     IDirect3DDevice9* m_pDevice = nullptr;
 };

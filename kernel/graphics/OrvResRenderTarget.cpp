@@ -21,16 +21,11 @@ COrvResRenderTarget::COrvResRenderTarget()
 COrvResRenderTarget::~COrvResRenderTarget()
 {
     ReleaseTarget();
-    m_pHeight->Release();
-    m_pWidth->Release();
-    m_pAutoSize->Release();
 }
 
 void COrvResRenderTarget::ReleaseTarget()
 {
-    if (m_pSurface)
-        m_pSurface->Release();
-    m_pSurface = nullptr;
+    m_pSurface.Reset();
     ReleaseTexture();
 }
 
@@ -57,15 +52,13 @@ void COrvResRenderTarget::Update()
                            .c_str());
         return;
     }
-    IDirect3DTexture9* pTexture = nullptr;
-    const HRESULT hr = m_pDevice->CreateTexture(
-        static_cast<UINT>(w), static_cast<UINT>(h), 1, D3DUSAGE_RENDERTARGET,
-        COrvDemo::GetBackBufferFormat(), D3DPOOL_DEFAULT, &pTexture, nullptr);
-    if (FAILED(hr) || !pTexture)
+    if (FAILED(m_pDevice->CreateTexture(static_cast<UINT>(w), static_cast<UINT>(h), 1,
+                                        D3DUSAGE_RENDERTARGET, COrvDemo::GetBackBufferFormat(),
+                                        D3DPOOL_DEFAULT, m_pTexture.ReleaseAndGetAddressOf(),
+                                        nullptr)) ||
+        !m_pTexture)
         return;
-    m_pTexture = pTexture;
-    if (FAILED(m_pTexture->GetSurfaceLevel(0, &m_pSurface)))
-        m_pSurface = nullptr;
+    m_pTexture->GetSurfaceLevel(0, m_pSurface.ReleaseAndGetAddressOf());
 }
 
 void COrvResRenderTarget::SetDevice(IDirect3DDevice9* pDevice)

@@ -19,17 +19,17 @@ public:
     void SetDevice(IDirect3DDevice9* pDevice) override;
     bool GetSourceSize(UINT& width, UINT& height) const override;
 
-    IDirect3DSurface9* GetSurface() const { return m_pSurface; }
+    IDirect3DSurface9* GetSurface() const { return m_pSurface.Get(); }
     int GetCurrentWidth() const { return m_iCurrentWidth; }
     int GetCurrentHeight() const { return m_iCurrentHeight; }
 
 private:
     void ReleaseTarget();
 
-    COrvPropInt* m_pHeight = nullptr;
-    COrvPropInt* m_pWidth = nullptr;
-    COrvPropBool* m_pAutoSize = nullptr;
-    IDirect3DSurface9* m_pSurface = nullptr;
+    COrvComPtr<COrvPropInt> m_pHeight;
+    COrvComPtr<COrvPropInt> m_pWidth;
+    COrvComPtr<COrvPropBool> m_pAutoSize;
+    COrvComPtr<IDirect3DSurface9> m_pSurface;
     int m_iCurrentHeight = 0;
     int m_iCurrentWidth = 0;
 };

@@ -3,6 +3,8 @@
 #include "core/OrvSniffer.h"
 #include "core/OrvPropId.h"
 
+#include <utility>
+
 COrvResShader::COrvResShader()
 {
     m_pFileName = AddProperty<COrvPropString>(ORV_PROP_FILENAME, "");
@@ -11,7 +13,6 @@ COrvResShader::COrvResShader()
 COrvResShader::~COrvResShader()
 {
     ReleaseEffect();
-    m_pFileName->Release();
 }
 
 void COrvResShader::SetFileName(const std::string& name)
@@ -21,9 +22,7 @@ void COrvResShader::SetFileName(const std::string& name)
 
 void COrvResShader::ReleaseEffect()
 {
-    if (m_pEffect)
-        m_pEffect->Release();
-    m_pEffect = nullptr;
+    m_pEffect.Reset();
     m_hTechnique = nullptr;
 }
 
@@ -37,19 +36,15 @@ void COrvResShader::Update()
     if (name.empty() || !m_pDevice)
         return;
     EnterDataDir();
-    ID3DXEffect* pEffect = nullptr;
-    ID3DXBuffer* pMessages = nullptr;
+    COrvComPtr<ID3DXEffect> pEffect;
+    COrvComPtr<ID3DXBuffer> pMessages;
     const HRESULT hr = D3DXCreateEffectFromFileA(m_pDevice, name.c_str(), nullptr, nullptr, 0,
-                                                 nullptr, &pEffect, &pMessages);
-    const std::string messages = OrvBufferText(pMessages);
-    if (pMessages)
-        pMessages->Release();
+                                                 nullptr, pEffect.ReleaseAndGetAddressOf(),
+                                                 pMessages.ReleaseAndGetAddressOf());
     if (FAILED(hr) || !pEffect)
     {
-        if (pEffect)
-            pEffect->Release();
-        const ORV_LoadProblem problem =
-            OrvParseCompilerMessages(messages, name, "the effect does not compile");
+        const ORV_LoadProblem problem = OrvParseCompilerMessages(
+            OrvBufferText(pMessages.Get()), name, "the effect does not compile");
         SnifferMessage(("Effect file not loaded: " + name).c_str());
         ReportProblem(name, problem.m_iLine, problem.m_Reason);
         return;
@@ -59,10 +54,9 @@ void COrvResShader::Update()
     {
         SnifferMessage(("Effect file without a valid technique: " + name).c_str());
         ReportProblem(name, 0, "no technique of the effect runs on this device");
-        pEffect->Release();
         return;
     }
-    m_pEffect = pEffect;
+    m_pEffect = std::move(pEffect);
     m_hTechnique = hTechnique;
 }
 

@@ -19,15 +19,15 @@ public:
     void SetDevice(IDirect3DDevice9* pDevice) override;
 
     void SetFileName(const std::string& name);
-    ID3DXEffect* GetEffect() const { return m_pEffect; }
+    ID3DXEffect* GetEffect() const { return m_pEffect.Get(); }
     D3DXHANDLE GetTechnique() const { return m_hTechnique; }
 
 private:
     void ReleaseEffect();
 
-    COrvPropString* m_pFileName = nullptr;
+    COrvComPtr<COrvPropString> m_pFileName;
     IDirect3DDevice9* m_pDevice = nullptr;
-    ID3DXEffect* m_pEffect = nullptr;
+    COrvComPtr<ID3DXEffect> m_pEffect;
     D3DXHANDLE m_hTechnique = nullptr;
     std::string m_LoadedFileName;
 };

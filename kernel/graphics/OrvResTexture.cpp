@@ -7,9 +7,7 @@ COrvResTexture::~COrvResTexture()
 
 void COrvResTexture::ReleaseTexture()
 {
-    if (m_pTexture)
-        m_pTexture->Release();
-    m_pTexture = nullptr;
+    m_pTexture.Reset();
 }
 
 void COrvResTexture::SetDevice(IDirect3DDevice9* pDevice)

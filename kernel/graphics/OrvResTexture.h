@@ -11,7 +11,7 @@ public:
 
     void SetDevice(IDirect3DDevice9* pDevice) override;
 
-    IDirect3DTexture9* GetTexture() const { return m_pTexture; }
+    IDirect3DTexture9* GetTexture() const { return m_pTexture.Get(); }
     // The picture's own size, which gives sprites their aspect ratio. False without one.
     virtual bool GetSourceSize(UINT& width, UINT& height) const = 0;
 
@@ -20,5 +20,5 @@ protected:
     void ReleaseTexture();
 
     IDirect3DDevice9* m_pDevice = nullptr;
-    IDirect3DTexture9* m_pTexture = nullptr;
+    COrvComPtr<IDirect3DTexture9> m_pTexture;
 };

@@ -16,13 +16,7 @@ COrvLayer::COrvLayer(COrvDemo* pDemo) : m_pDemo(pDemo)
     m_pRenderTarget->SetAnimable(true);
 }
 
-COrvLayer::~COrvLayer()
-{
-    m_pVisible->Release();
-    m_pVisibleTrack->Release();
-    m_pClearFirst->Release();
-    m_pRenderTarget->Release();
-}
+COrvLayer::~COrvLayer() {}
 
 void COrvLayer::SetDevice(IDirect3DDevice9* pDevice)
 {
@@ -38,6 +32,16 @@ void COrvLayer::MouseMove(float, float, DWORD) {}
 bool COrvLayer::GetInputSurface(std::string&) const
 {
     return false;
+}
+
+float COrvLayer::GetTargetAspect() const
+{
+    COrvComPtr<IDirect3DSurface9> target;
+    D3DSURFACE_DESC desc{};
+    if (!m_pDevice || FAILED(m_pDevice->GetRenderTarget(0, target.ReleaseAndGetAddressOf())) ||
+        !target || FAILED(target->GetDesc(&desc)) || desc.Height == 0)
+        return 1.0f;
+    return static_cast<float>(desc.Width) / static_cast<float>(desc.Height);
 }
 
 std::string COrvLayer::GetRenderTarget() const

@@ -42,10 +42,13 @@ public:
     IDirect3DDevice9* GetDevice() const { return m_pDevice; }
 
 protected:
+    // Width over height of the device's render target 0 (1 when there is none).
+    float GetTargetAspect() const;
+
     IDirect3DDevice9* m_pDevice = nullptr;
-    COrvPropBool* m_pVisible = nullptr;
-    COrvPropBool* m_pVisibleTrack = nullptr;
-    COrvPropBool* m_pClearFirst = nullptr;
+    COrvComPtr<COrvPropBool> m_pVisible;
+    COrvComPtr<COrvPropBool> m_pVisibleTrack;
+    COrvComPtr<COrvPropBool> m_pClearFirst;
     COrvDemo* m_pDemo = nullptr;
-    COrvPropString* m_pRenderTarget = nullptr;
+    COrvComPtr<COrvPropString> m_pRenderTarget;
 };

@@ -39,13 +39,7 @@ COrvLayer3DObject::COrvLayer3DObject(COrvDemo* pDemo) : COrvLayer(pDemo)
         AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
 }
 
-COrvLayer3DObject::~COrvLayer3DObject()
-{
-    m_pMaterialName->Release();
-    m_pMeshName->Release();
-    m_pTranslation->Release();
-    m_pRotation->Release();
-}
+COrvLayer3DObject::~COrvLayer3DObject() {}
 
 OGLObject* COrvLayer3DObject::FindMesh() const
 {
@@ -89,15 +83,7 @@ void COrvLayer3DObject::SetCamera(const D3DXVECTOR3& center, float diagonal)
     D3DXMatrixLookAtLH(&view, &eye, &center, &up);
     m_pDevice->SetTransform(D3DTS_VIEW, &view);
 
-    float aspect = 1.0f;
-    IDirect3DSurface9* pTarget = nullptr;
-    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, &pTarget)) && pTarget)
-    {
-        D3DSURFACE_DESC desc{};
-        if (SUCCEEDED(pTarget->GetDesc(&desc)) && desc.Height > 0)
-            aspect = static_cast<float>(desc.Width) / static_cast<float>(desc.Height);
-        pTarget->Release();
-    }
+    const float aspect = GetTargetAspect();
     D3DXMATRIX projection;
     D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, aspect, 0.01f * diagonal, 4.0f * diagonal);
     m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);

@@ -34,10 +34,10 @@ private:
     void SetStates(BOOL bLighting);
     void SetWorld(const D3DXVECTOR3& center);
 
-    COrvPropString* m_pMaterialName = nullptr;
-    COrvPropString* m_pMeshName = nullptr;
-    COrvPropVector* m_pTranslation = nullptr;
-    COrvPropQuat* m_pRotation = nullptr;
+    COrvComPtr<COrvPropString> m_pMaterialName;
+    COrvComPtr<COrvPropString> m_pMeshName;
+    COrvComPtr<COrvPropVector> m_pTranslation;
+    COrvComPtr<COrvPropQuat> m_pRotation;
     float m_fAnchorX = 0.0f;
     float m_fAnchorY = 0.0f;
 };

@@ -26,8 +26,8 @@ struct SFaces
 SFaces ReadFaces(ID3DXMesh* pMesh)
 {
     SFaces faces;
-    IDirect3DIndexBuffer9* pBuffer = nullptr;
-    if (FAILED(pMesh->GetIndexBuffer(&pBuffer)) || !pBuffer)
+    COrvComPtr<IDirect3DIndexBuffer9> pBuffer;
+    if (FAILED(pMesh->GetIndexBuffer(pBuffer.ReleaseAndGetAddressOf())) || !pBuffer)
         return faces;
     D3DINDEXBUFFER_DESC desc{};
     if (SUCCEEDED(pBuffer->GetDesc(&desc)))
@@ -45,7 +45,6 @@ SFaces ReadFaces(ID3DXMesh* pMesh)
             pBuffer->Unlock();
         }
     }
-    pBuffer->Release();
     return faces;
 }
 } // namespace
@@ -81,11 +80,12 @@ bool COrvLayer3DObjectGelly::Build(ID3DXMesh* pMesh)
 {
     m_Gelly.Clear();
     const UINT stride = pMesh->GetNumBytesPerVertex();
-    IDirect3DVertexBuffer9* pBuffer = nullptr;
-    if (stride == 0 || FAILED(pMesh->GetVertexBuffer(&pBuffer)) || !pBuffer)
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer;
+    if (stride == 0 || FAILED(pMesh->GetVertexBuffer(pBuffer.ReleaseAndGetAddressOf())) || !pBuffer)
         return false;
     // Never more vertices than the buffer holds, whatever the mesh says.
-    const UINT n = std::min<UINT>(pMesh->GetNumVertices(), VertexBufferSize(pBuffer) / stride);
+    const UINT n =
+        std::min<UINT>(pMesh->GetNumVertices(), VertexBufferSize(pBuffer.Get()) / stride);
     const SFaces faces = ReadFaces(pMesh);
     void* pData = nullptr;
     if (n > 0 && SUCCEEDED(pBuffer->Lock(0, n * stride, &pData, D3DLOCK_READONLY)) && pData)
@@ -94,7 +94,6 @@ bool COrvLayer3DObjectGelly::Build(ID3DXMesh* pMesh)
                       COrvPropBase::m_siFrame);
         pBuffer->Unlock();
     }
-    pBuffer->Release();
     return m_Gelly.IsBuilt();
 }
 
@@ -103,8 +102,8 @@ void COrvLayer3DObjectGelly::Deform(ID3DXMesh* pMesh)
     m_Gelly.Step(m_Gelly.TakeStep(COrvPropBase::m_siFrame));
     const uint8_t* pVertices = m_Gelly.UpdateVertexBytes();
     const UINT bytes = m_Gelly.VertexCount() * m_Gelly.Stride();
-    IDirect3DVertexBuffer9* pBuffer = nullptr;
-    if (FAILED(pMesh->GetVertexBuffer(&pBuffer)) || !pBuffer)
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer;
+    if (FAILED(pMesh->GetVertexBuffer(pBuffer.ReleaseAndGetAddressOf())) || !pBuffer)
         return;
     void* pData = nullptr;
     if (SUCCEEDED(pBuffer->Lock(0, bytes, &pData, D3DLOCK_DISCARD)) && pData)
@@ -112,5 +111,4 @@ void COrvLayer3DObjectGelly::Deform(ID3DXMesh* pMesh)
         std::memcpy(pData, pVertices, bytes);
         pBuffer->Unlock();
     }
-    pBuffer->Release();
 }

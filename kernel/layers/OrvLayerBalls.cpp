@@ -125,14 +125,6 @@ COrvLayerBalls::COrvLayerBalls(COrvDemo* pDemo)
 COrvLayerBalls::~COrvLayerBalls()
 {
     ReleaseDeviceObjects();
-    m_pMaterialName->Release();
-    m_pGroundMaterialName->Release();
-    m_pShadowMaterialName->Release();
-    m_pMeshName->Release();
-    m_pTranslation->Release();
-    m_pRotation->Release();
-    m_pFocalDist->Release();
-    m_pFocalRange->Release();
 }
 
 float COrvLayerBalls::GetCameraUnit() const
@@ -373,7 +365,7 @@ void COrvLayerBalls::DrawFloor(const D3DXMATRIX& roomWorld)
 {
     SetStates(TRUE, FALSE);
     SetMaterial("ObjTexWall", BLACK, BLACK, D3DXVECTOR4(0.3f, 0.3f, 0.3f, 1.0f));
-    m_pEffect->SetTexture("tTexture", FindTexture(m_pGroundMaterialName));
+    m_pEffect->SetTexture("tTexture", FindTexture(m_pGroundMaterialName.Get()));
     SetObject(roomWorld);
     FillRoom();
     UINT passes = 0;
@@ -390,7 +382,7 @@ void COrvLayerBalls::DrawFloor(const D3DXMATRIX& roomWorld)
 void COrvLayerBalls::DrawShadows()
 {
     SetStates(FALSE, TRUE);
-    IDirect3DTexture9* pTexture = FindTexture(m_pShadowMaterialName);
+    IDirect3DTexture9* pTexture = FindTexture(m_pShadowMaterialName.Get());
     for (int i = 0; i < m_iBallCount; ++i)
     {
         const ORV_Ball& ball = m_pBalls[i];
@@ -422,7 +414,7 @@ void COrvLayerBalls::DrawWalls(const D3DXMATRIX& roomWorld)
 {
     SetStates(TRUE, FALSE);
     SetMaterial("ObjTexWall", BLACK, BLACK, D3DXVECTOR4(0.3f, 0.3f, 0.3f, 1.0f));
-    m_pEffect->SetTexture("tTexture", FindTexture(m_pGroundMaterialName));
+    m_pEffect->SetTexture("tTexture", FindTexture(m_pGroundMaterialName.Get()));
     SetObject(roomWorld);
     UINT passes = 0;
     m_pEffect->Begin(&passes, 0);
@@ -439,7 +431,7 @@ void COrvLayerBalls::DrawWalls(const D3DXMATRIX& roomWorld)
 void COrvLayerBalls::DrawBalls()
 {
     SetStates(TRUE, FALSE);
-    IDirect3DTexture9* pTexture = FindTexture(m_pMaterialName);
+    IDirect3DTexture9* pTexture = FindTexture(m_pMaterialName.Get());
     for (int i = 0; i < m_iBallCount; ++i)
     {
         const ORV_Ball& ball = m_pBalls[i];

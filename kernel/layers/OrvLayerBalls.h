@@ -67,14 +67,14 @@ private:
     void DrawStrip(IDirect3DVertexBuffer9* pBuffer, UINT offset, UINT stride, DWORD fvf,
                    UINT startVertex);
 
-    COrvPropString* m_pMaterialName = nullptr;
-    COrvPropString* m_pGroundMaterialName = nullptr;
-    COrvPropString* m_pShadowMaterialName = nullptr;
-    COrvPropString* m_pMeshName = nullptr;
-    COrvPropVector* m_pTranslation = nullptr;
-    COrvPropQuat* m_pRotation = nullptr;
-    COrvPropFloat* m_pFocalDist = nullptr;
-    COrvPropFloat* m_pFocalRange = nullptr;
+    COrvComPtr<COrvPropString> m_pMaterialName;
+    COrvComPtr<COrvPropString> m_pGroundMaterialName;
+    COrvComPtr<COrvPropString> m_pShadowMaterialName;
+    COrvComPtr<COrvPropString> m_pMeshName;
+    COrvComPtr<COrvPropVector> m_pTranslation;
+    COrvComPtr<COrvPropQuat> m_pRotation;
+    COrvComPtr<COrvPropFloat> m_pFocalDist;
+    COrvComPtr<COrvPropFloat> m_pFocalRange;
 
     float m_fRoomSize = ORV_BallSimulation::kRoomSize;
     int m_iBallCount = ORV_BallSimulation::kBallCount;

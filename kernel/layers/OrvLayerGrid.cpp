@@ -55,11 +55,6 @@ COrvLayerGrid::COrvLayerGrid(COrvDemo* pDemo)
 COrvLayerGrid::~COrvLayerGrid()
 {
     ReleaseDeviceObjects();
-    m_pMaterialName->Release();
-    m_pTranslation->Release();
-    m_pRotation->Release();
-    m_pFocalDist->Release();
-    m_pFocalRange->Release();
 }
 
 void COrvLayerGrid::ReleaseDeviceObjects()

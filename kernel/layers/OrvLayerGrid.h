@@ -51,11 +51,11 @@ private:
     void DrawCells();
     float GetTargetAspect() const;
 
-    COrvPropString* m_pMaterialName = nullptr;
-    COrvPropVector* m_pTranslation = nullptr;
-    COrvPropQuat* m_pRotation = nullptr;
-    COrvPropFloat* m_pFocalDist = nullptr;
-    COrvPropFloat* m_pFocalRange = nullptr;
+    COrvComPtr<COrvPropString> m_pMaterialName;
+    COrvComPtr<COrvPropVector> m_pTranslation;
+    COrvComPtr<COrvPropQuat> m_pRotation;
+    COrvComPtr<COrvPropFloat> m_pFocalDist;
+    COrvComPtr<COrvPropFloat> m_pFocalRange;
 
     std::unique_ptr<ORV_GridLattice> m_pLattice;
     std::unique_ptr<DofPass> m_pDof;

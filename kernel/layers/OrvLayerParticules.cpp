@@ -19,23 +19,17 @@ DWORD FloatBits(float f)
     return std::bit_cast<DWORD>(f);
 }
 
-template <typename TProp> COrvComPtr<TProp> Own(TProp* pProp)
-{
-    COrvComPtr<TProp> owner;
-    owner.Attach(pProp);
-    return owner;
-}
 } // namespace
 
 COrvLayerParticules::COrvLayerParticules(COrvDemo* pDemo)
     : COrvLayer(pDemo),
       m_Cloud(ORV_ParticleCloud::kParticleCount, ORV_ParticleCloud::kAttractorCount)
 {
-    m_pMaterialName = Own(AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, ""));
-    m_pRotation = Own(AddProperty<COrvPropFloat>(ORV_PROP_ROTATION, 0.0f));
-    m_pPower = Own(AddProperty<COrvPropFloat>(ORV_PROP_POWER, 0.0f));
+    m_pMaterialName = AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
+    m_pRotation = AddProperty<COrvPropFloat>(ORV_PROP_ROTATION, 0.0f);
+    m_pPower = AddProperty<COrvPropFloat>(ORV_PROP_POWER, 0.0f);
     m_pPower->SetRange(0.0f, 2.0f);
-    m_pRessort = Own(AddProperty<COrvPropFloat>(ORV_PROP_RESSORT, 1.0f));
+    m_pRessort = AddProperty<COrvPropFloat>(ORV_PROP_RESSORT, 1.0f);
     m_pRessort->SetRange(0.0f, 1.0f);
 }
 
@@ -90,14 +84,7 @@ void COrvLayerParticules::SetCamera()
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
     m_pDevice->SetTransform(D3DTS_VIEW, &view);
 
-    float aspect = 1.0f;
-    COrvComPtr<IDirect3DSurface9> pTarget;
-    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, pTarget.ReleaseAndGetAddressOf())) && pTarget)
-    {
-        D3DSURFACE_DESC desc{};
-        if (SUCCEEDED(pTarget->GetDesc(&desc)) && desc.Height > 0)
-            aspect = static_cast<float>(desc.Width) / static_cast<float>(desc.Height);
-    }
+    const float aspect = GetTargetAspect();
     D3DXMATRIX projection;
     D3DXMatrixPerspectiveFovLH(&projection, FIELD_OF_VIEW, aspect, 0.0f, 2.0f);
     m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);

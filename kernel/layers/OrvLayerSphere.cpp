@@ -28,13 +28,6 @@ struct SSphereVertex
 };
 static_assert(sizeof(SSphereVertex) == 32);
 
-template <typename TProp> COrvComPtr<TProp> Own(TProp* pProp)
-{
-    COrvComPtr<TProp> owner;
-    owner.Attach(pProp);
-    return owner;
-}
-
 // Texture coordinates from the outward normal, then the normal turned inwards.
 void TurnInside(SSphereVertex& v)
 {
@@ -48,12 +41,12 @@ void TurnInside(SSphereVertex& v)
 
 COrvLayerSphere::COrvLayerSphere(COrvDemo* pDemo) : COrvLayer(pDemo)
 {
-    m_pMaterialName = Own(AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, ""));
+    m_pMaterialName = AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
     m_pTranslation =
-        Own(AddProperty<COrvPropVector>(ORV_PROP_TRANSLATION, D3DXVECTOR3(0.0f, 0.0f, 0.0f)));
+        AddProperty<COrvPropVector>(ORV_PROP_TRANSLATION, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
     m_pRotation =
-        Own(AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f)));
-    m_pCullingSide = Own(AddProperty<COrvPropBool>(ORV_PROP_CULLING_SIDE, false));
+        AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+    m_pCullingSide = AddProperty<COrvPropBool>(ORV_PROP_CULLING_SIDE, false);
     m_pCullingSide->SetAnimable(true);
 }
 
@@ -135,14 +128,7 @@ void COrvLayerSphere::SetCamera(float c)
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
     m_pDevice->SetTransform(D3DTS_VIEW, &view);
 
-    float aspect = 1.0f;
-    COrvComPtr<IDirect3DSurface9> pTarget;
-    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, pTarget.ReleaseAndGetAddressOf())) && pTarget)
-    {
-        D3DSURFACE_DESC desc{};
-        if (SUCCEEDED(pTarget->GetDesc(&desc)) && desc.Height > 0)
-            aspect = static_cast<float>(desc.Width) / static_cast<float>(desc.Height);
-    }
+    const float aspect = GetTargetAspect();
     D3DXMATRIX projection;
     D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, aspect, 0.01f * c, 4.0f * c);
     m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);

@@ -35,13 +35,7 @@ COrvLayerSprite::COrvLayerSprite(COrvDemo* pDemo) : COrvLayer(pDemo)
         AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
 }
 
-COrvLayerSprite::~COrvLayerSprite()
-{
-    m_pMeshName->Release();
-    m_pMaterialName->Release();
-    m_pTranslation->Release();
-    m_pRotation->Release();
-}
+COrvLayerSprite::~COrvLayerSprite() {}
 
 bool COrvLayerSprite::FindPicture(COrvMaterial*& pMaterial, COrvResTexture*& pTexture)
 {
@@ -66,15 +60,7 @@ void COrvLayerSprite::SetCamera(float aspect)
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
     m_pDevice->SetTransform(D3DTS_VIEW, &view);
 
-    float targetAspect = 1.0f;
-    IDirect3DSurface9* pTarget = nullptr;
-    if (SUCCEEDED(m_pDevice->GetRenderTarget(0, &pTarget)) && pTarget)
-    {
-        D3DSURFACE_DESC desc{};
-        if (SUCCEEDED(pTarget->GetDesc(&desc)) && desc.Height > 0)
-            targetAspect = static_cast<float>(desc.Width) / static_cast<float>(desc.Height);
-        pTarget->Release();
-    }
+    const float targetAspect = GetTargetAspect();
     D3DXMATRIX projection;
     D3DXMatrixPerspectiveFovLH(&projection, PI / 4.0f, targetAspect, 0.01f * d, 4.0f * d);
     m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
@@ -96,7 +82,7 @@ void COrvLayerSprite::SetCamera(float aspect)
     m_pDevice->LightEnable(0, TRUE);
 }
 
-IDirect3DVertexBuffer9* COrvLayerSprite::CreateRectangle(float aspect)
+COrvComPtr<IDirect3DVertexBuffer9> COrvLayerSprite::CreateRectangle(float aspect)
 {
     const float half = aspect / 2.0f;
     const SSpriteVertex vertices[4] = {
@@ -105,17 +91,15 @@ IDirect3DVertexBuffer9* COrvLayerSprite::CreateRectangle(float aspect)
         {-0.5f, -half, 0.0f, 0.0f, 0.0f, -1.0f, 0.0f, 1.0f},
         {0.5f, -half, 0.0f, 0.0f, 0.0f, -1.0f, 1.0f, 1.0f},
     };
-    IDirect3DVertexBuffer9* pBuffer = nullptr;
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer;
     if (FAILED(m_pDevice->CreateVertexBuffer(sizeof(vertices), D3DUSAGE_WRITEONLY, SPRITE_FVF,
-                                             D3DPOOL_DEFAULT, &pBuffer, nullptr)) ||
+                                             D3DPOOL_DEFAULT, pBuffer.ReleaseAndGetAddressOf(),
+                                             nullptr)) ||
         !pBuffer)
         return nullptr;
     void* pData = nullptr;
     if (FAILED(pBuffer->Lock(0, sizeof(vertices), &pData, 0)) || !pData)
-    {
-        pBuffer->Release();
         return nullptr;
-    }
     std::memcpy(pData, vertices, sizeof(vertices));
     pBuffer->Unlock();
     return pBuffer;
@@ -132,7 +116,7 @@ void COrvLayerSprite::Draw()
         return;
     const float aspect = static_cast<float>(height) / static_cast<float>(width);
     SetCamera(aspect);
-    IDirect3DVertexBuffer9* pBuffer = CreateRectangle(aspect);
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer = CreateRectangle(aspect);
 
     m_pDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
     m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -152,10 +136,9 @@ void COrvLayerSprite::Draw()
 
     if (pBuffer)
     {
-        m_pDevice->SetStreamSource(0, pBuffer, 0, sizeof(SSpriteVertex));
+        m_pDevice->SetStreamSource(0, pBuffer.Get(), 0, sizeof(SSpriteVertex));
         m_pDevice->SetFVF(SPRITE_FVF);
         m_pDevice->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
-        pBuffer->Release();
     }
     m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
 }

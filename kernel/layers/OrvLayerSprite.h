@@ -25,13 +25,13 @@ private:
     // The material named by "Material Name" (refreshed) and its first texture, or false.
     bool FindPicture(COrvMaterial*& pMaterial, COrvResTexture*& pTexture);
     void SetCamera(float aspect);
-    IDirect3DVertexBuffer9* CreateRectangle(float aspect);
+    COrvComPtr<IDirect3DVertexBuffer9> CreateRectangle(float aspect);
     void SetStates();
 
-    COrvPropString* m_pMeshName = nullptr;
-    COrvPropString* m_pMaterialName = nullptr;
-    COrvPropVector* m_pTranslation = nullptr;
-    COrvPropQuat* m_pRotation = nullptr;
+    COrvComPtr<COrvPropString> m_pMeshName;
+    COrvComPtr<COrvPropString> m_pMaterialName;
+    COrvComPtr<COrvPropVector> m_pTranslation;
+    COrvComPtr<COrvPropQuat> m_pRotation;
     float m_fAnchorX = 0.0f;
     float m_fAnchorY = 0.0f;
 };

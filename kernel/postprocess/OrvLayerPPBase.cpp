@@ -6,6 +6,7 @@
 #include "graphics/OrvResTexture.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace
@@ -79,12 +80,12 @@ COrvLayerPPBase::COrvLayerPPBase(COrvDemo* pDemo) : COrvLayer(pDemo)
 COrvLayerPPBase::~COrvLayerPPBase()
 {
     ReleaseEffect();
-    m_pInputSurface->Release();
 }
 
-COrvPropFloat* COrvLayerPPBase::AddFloatProperty(ORV_PROP_ID id, float value, float min, float max)
+COrvComPtr<COrvPropFloat> COrvLayerPPBase::AddFloatProperty(ORV_PROP_ID id, float value, float min,
+                                                            float max)
 {
-    auto* pProperty = AddProperty<COrvPropFloat>(id, value);
+    COrvComPtr<COrvPropFloat> pProperty = AddProperty<COrvPropFloat>(id, value);
     pProperty->SetRange(min, max);
     return pProperty;
 }
@@ -102,9 +103,7 @@ bool COrvLayerPPBase::GetInputSurface(std::string& name) const
 
 void COrvLayerPPBase::ReleaseEffect()
 {
-    if (m_pEffect)
-        m_pEffect->Release();
-    m_pEffect = nullptr;
+    m_pEffect.Reset();
 }
 
 void COrvLayerPPBase::SetDevice(IDirect3DDevice9* pDevice)
@@ -125,18 +124,15 @@ void COrvLayerPPBase::CreateEffect()
     // directory an earlier load left current.
     if (m_pDemo)
         m_pDemo->EnterDataDir();
-    ID3DXEffect* pEffect = nullptr;
-    ID3DXBuffer* pMessages = nullptr;
-    const HRESULT hr = D3DXCreateEffectFromFileA(m_pDevice, m_EffectFileName.c_str(), nullptr,
-                                                 nullptr, 0, nullptr, &pEffect, &pMessages);
+    COrvComPtr<ID3DXEffect> pEffect;
+    COrvComPtr<ID3DXBuffer> pMessages;
+    const HRESULT hr = D3DXCreateEffectFromFileA(
+        m_pDevice, m_EffectFileName.c_str(), nullptr, nullptr, 0, nullptr,
+        pEffect.ReleaseAndGetAddressOf(), pMessages.ReleaseAndGetAddressOf());
     if (pMessages || FAILED(hr))
     {
         // The layer stays without effect; the demo hears why.
-        const std::string text = OrvBufferText(pMessages);
-        if (pMessages)
-            pMessages->Release();
-        if (pEffect)
-            pEffect->Release();
+        const std::string text = OrvBufferText(pMessages.Get());
         SnifferMessage(
             ("Post-process effect not loaded: " + m_EffectFileName + "\n" + text).c_str());
         if (m_pDemo)
@@ -147,7 +143,7 @@ void COrvLayerPPBase::CreateEffect()
         }
         return;
     }
-    m_pEffect = pEffect;
+    m_pEffect = std::move(pEffect);
 }
 
 IDirect3DTexture9* COrvLayerPPBase::FindInputTexture() const

@@ -28,7 +28,7 @@ public:
     bool GetInputSurface(std::string& name) const override;
 
     std::string GetInputSurfaceName() const;
-    ID3DXEffect* GetEffect() const { return m_pEffect; }
+    ID3DXEffect* GetEffect() const { return m_pEffect.Get(); }
     const std::string& GetEffectFileName() const { return m_EffectFileName; }
 
     // The full-screen rectangle: clip-space positions and one texture coordinate pair.
@@ -39,8 +39,8 @@ protected:
     // fails or compiles with messages leaves none.
     void CreateEffect();
     // A new animable float property with a default and an editing range, appended to the
-    // property list; the caller releases it.
-    COrvPropFloat* AddFloatProperty(ORV_PROP_ID id, float value, float min, float max);
+    // property list; the caller keeps the reference returned.
+    COrvComPtr<COrvPropFloat> AddFloatProperty(ORV_PROP_ID id, float value, float min, float max);
     void ReleaseEffect();
     // The texture of the resource "Input surface" names, or null.
     IDirect3DTexture9* FindInputTexture() const;
@@ -49,7 +49,7 @@ protected:
     // once per pass.
     void RunTechnique(const char* pTechnique);
 
-    COrvPropString* m_pInputSurface = nullptr;
-    ID3DXEffect* m_pEffect = nullptr;
+    COrvComPtr<COrvPropString> m_pInputSurface;
+    COrvComPtr<ID3DXEffect> m_pEffect;
     std::string m_EffectFileName;
 };

@@ -27,12 +27,8 @@ void COrvLayerPPBloom::ReleaseTargets()
 {
     for (int i = 0; i < 3; ++i)
     {
-        if (m_pSurfaces[i])
-            m_pSurfaces[i]->Release();
-        if (m_pTextures[i])
-            m_pTextures[i]->Release();
-        m_pSurfaces[i] = nullptr;
-        m_pTextures[i] = nullptr;
+        m_pSurfaces[i].Reset();
+        m_pTextures[i].Reset();
     }
 }
 
@@ -53,27 +49,22 @@ void COrvLayerPPBloom::CreateTargets()
     for (int i = 0; i < 3; ++i)
     {
         if (FAILED(m_pDevice->CreateTexture(TARGET_WIDTH, TARGET_HEIGHT, 1, D3DUSAGE_RENDERTARGET,
-                                            D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &m_pTextures[i],
-                                            nullptr)) ||
+                                            D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                            m_pTextures[i].ReleaseAndGetAddressOf(), nullptr)) ||
             !m_pTextures[i])
-        {
-            m_pTextures[i] = nullptr;
             return;
-        }
-        if (FAILED(m_pTextures[i]->GetSurfaceLevel(0, &m_pSurfaces[i])) || !m_pSurfaces[i])
-        {
-            m_pSurfaces[i] = nullptr;
+        if (FAILED(m_pTextures[i]->GetSurfaceLevel(0, m_pSurfaces[i].ReleaseAndGetAddressOf())) ||
+            !m_pSurfaces[i])
             return;
-        }
     }
 }
 
 void COrvLayerPPBloom::DrawStep(int target, IDirect3DTexture9* pSource, const char* pTechnique)
 {
-    m_pDevice->SetRenderTarget(0, m_pSurfaces[target]);
+    m_pDevice->SetRenderTarget(0, m_pSurfaces[target].Get());
     float w = 0.0f, h = 0.0f;
     TextureSize(pSource, w, h);
-    OrvConvertPixelsToTexels(m_pEffect, w, h);
+    OrvConvertPixelsToTexels(m_pEffect.Get(), w, h);
     m_pEffect->SetTexture("Tex", pSource);
     RunTechnique(pTechnique);
 }
@@ -89,19 +80,17 @@ void COrvLayerPPBloom::Draw()
     SetDrawStates();
     D3DVIEWPORT9 viewport{};
     m_pDevice->GetViewport(&viewport);
-    IDirect3DSurface9* pTarget = nullptr;
-    m_pDevice->GetRenderTarget(0, &pTarget);
+    COrvComPtr<IDirect3DSurface9> target;
+    m_pDevice->GetRenderTarget(0, target.ReleaseAndGetAddressOf());
 
     DrawStep(0, pInput, "PostProcessDown");
-    DrawStep(1, m_pTextures[0], "PostProcessVBlur");
-    DrawStep(2, m_pTextures[1], "PostProcessHBlur");
+    DrawStep(1, m_pTextures[0].Get(), "PostProcessVBlur");
+    DrawStep(2, m_pTextures[1].Get(), "PostProcessHBlur");
 
-    m_pDevice->SetRenderTarget(0, pTarget);
+    m_pDevice->SetRenderTarget(0, target.Get());
     m_pDevice->SetViewport(&viewport);
-    if (pTarget)
-        pTarget->Release();
 
-    m_pEffect->SetTexture("Tex", m_pTextures[2]);
+    m_pEffect->SetTexture("Tex", m_pTextures[2].Get());
     m_pEffect->SetTexture("Tex1", pInput);
     RunTechnique("PostProcessCombine");
     m_pDevice->SetRenderState(D3DRS_ZENABLE, TRUE);

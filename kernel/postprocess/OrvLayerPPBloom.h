@@ -21,8 +21,8 @@ public:
     void Draw() override;
 
     // The small targets: 0 holds the shrunk input, 1 its vertical blur, 2 the full blur.
-    IDirect3DTexture9* GetSmallTexture(int i) const { return m_pTextures[i]; }
-    IDirect3DSurface9* GetSmallSurface(int i) const { return m_pSurfaces[i]; }
+    IDirect3DTexture9* GetSmallTexture(int i) const { return m_pTextures[i].Get(); }
+    IDirect3DSurface9* GetSmallSurface(int i) const { return m_pSurfaces[i].Get(); }
 
 private:
     void ReleaseTargets();
@@ -31,6 +31,6 @@ private:
     // "Tex", then the technique.
     void DrawStep(int target, IDirect3DTexture9* pSource, const char* pTechnique);
 
-    IDirect3DSurface9* m_pSurfaces[3] = {nullptr, nullptr, nullptr};
-    IDirect3DTexture9* m_pTextures[3] = {nullptr, nullptr, nullptr};
+    COrvComPtr<IDirect3DSurface9> m_pSurfaces[3];
+    COrvComPtr<IDirect3DTexture9> m_pTextures[3];
 };

@@ -23,10 +23,7 @@ COrvLayerPPFishEye::COrvLayerPPFishEye(COrvDemo* pDemo) : COrvLayerPPBase(pDemo)
     m_pPower = AddFloatProperty(ORV_PROP_POWER, 0.0f, 0.0f, 1.0f);
 }
 
-COrvLayerPPFishEye::~COrvLayerPPFishEye()
-{
-    m_pPower->Release();
-}
+COrvLayerPPFishEye::~COrvLayerPPFishEye() {}
 
 void COrvLayerPPFishEye::Draw()
 {
@@ -43,11 +40,7 @@ COrvLayerPPRadialBlur::COrvLayerPPRadialBlur(COrvDemo* pDemo) : COrvLayerPPBase(
     m_pPower = AddFloatProperty(ORV_PROP_POWER, -0.14f, -1.0f, 1.0f);
 }
 
-COrvLayerPPRadialBlur::~COrvLayerPPRadialBlur()
-{
-    m_pCenter->Release();
-    m_pPower->Release();
-}
+COrvLayerPPRadialBlur::~COrvLayerPPRadialBlur() {}
 
 void COrvLayerPPRadialBlur::Draw()
 {
@@ -83,12 +76,7 @@ COrvLayerPPWave::COrvLayerPPWave(COrvDemo* pDemo) : COrvLayerPPBase(pDemo)
     m_pOffset = AddFloatProperty(ORV_PROP_OFFSET, 0.0f, 0.0f, 10.0f);
 }
 
-COrvLayerPPWave::~COrvLayerPPWave()
-{
-    m_pPower->Release();
-    m_pFrequency->Release();
-    m_pOffset->Release();
-}
+COrvLayerPPWave::~COrvLayerPPWave() {}
 
 float COrvLayerPPWave::GetTimer()
 {

@@ -22,7 +22,7 @@ public:
     void Draw() override;
 
 private:
-    COrvPropFloat* m_pPower = nullptr;
+    COrvComPtr<COrvPropFloat> m_pPower;
 };
 
 // "ppRadialBlur.fx": a blur along the rays from "Center" (0 to 1 coordinates of the
@@ -39,8 +39,8 @@ public:
     void MouseMove(float x, float y, DWORD flags) override;
 
 private:
-    COrvPropVector* m_pCenter = nullptr;
-    COrvPropFloat* m_pPower = nullptr;
+    COrvComPtr<COrvPropVector> m_pCenter;
+    COrvComPtr<COrvPropFloat> m_pPower;
 };
 
 // "ppWave.fx": the picture ripples with amplitude "Power", "Frequency" periods and phase
@@ -58,7 +58,7 @@ public:
     static void SetTimer(float timer);
 
 private:
-    COrvPropFloat* m_pPower = nullptr;
-    COrvPropFloat* m_pFrequency = nullptr;
-    COrvPropFloat* m_pOffset = nullptr;
+    COrvComPtr<COrvPropFloat> m_pPower;
+    COrvComPtr<COrvPropFloat> m_pFrequency;
+    COrvComPtr<COrvPropFloat> m_pOffset;
 };

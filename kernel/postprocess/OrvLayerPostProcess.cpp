@@ -24,17 +24,12 @@ COrvLayerPostProcess::COrvLayerPostProcess(COrvDemo* pDemo) : COrvLayer(pDemo)
 {
     m_pMaterialName = AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
 
-    m_pQuad = new COrvResObject3D;
-    m_pQuad->AddRef();
+    m_pQuad.Assign(new COrvResObject3D);
     m_pQuad->SetDemo(pDemo);
     m_pQuad->SetFileName("quad");
 }
 
-COrvLayerPostProcess::~COrvLayerPostProcess()
-{
-    m_pQuad->Release();
-    m_pMaterialName->Release();
-}
+COrvLayerPostProcess::~COrvLayerPostProcess() = default;
 
 void COrvLayerPostProcess::SetDevice(IDirect3DDevice9* pDevice)
 {

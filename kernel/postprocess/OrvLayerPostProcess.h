@@ -23,6 +23,6 @@ private:
     void SetEffectParameters(COrvResMaterial* pMaterial);
     void SetIdentityTransforms();
 
-    COrvPropString* m_pMaterialName = nullptr;
-    COrvResObject3D* m_pQuad = nullptr;
+    COrvComPtr<COrvPropString> m_pMaterialName;
+    COrvComPtr<COrvResObject3D> m_pQuad;
 };

@@ -3,6 +3,7 @@
 #include "MeshFormat.h"
 #include "XFileLoader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -29,6 +30,59 @@ LPD3DXBUFFER MaterialBuffer(const std::vector<SOrvMeshMaterial>& materials)
         std::memcpy(pNames, sName.c_str(), sName.size() + 1);
         pMaterials[i].pTextureFilename = pNames;
         pNames += sName.size() + 1;
+    }
+    return pBuffer;
+}
+
+// One D3DXEFFECTINSTANCE per material, then the D3DXEFFECTDEFAULTs, then the values and the
+// names they point to, each at an 8-byte boundary.
+LPD3DXBUFFER EffectInstanceBuffer(const std::vector<SOrvMeshMaterial>& materials)
+{
+    auto aligned = [](size_t u) { return (u + 7) & ~size_t(7); };
+    size_t uDefaults = 0, uData = 0;
+    for (const SOrvMeshMaterial& material : materials)
+    {
+        uDefaults += material.m_aEffectDefaults.size();
+        uData += material.m_sEffectFile.empty() ? 0 : aligned(material.m_sEffectFile.size() + 1);
+        for (const SOrvEffectDefault& value : material.m_aEffectDefaults)
+            uData += aligned(value.m_sParameter.size() + 1) + aligned(value.m_abValue.size());
+    }
+    const size_t uHeads = aligned(materials.size() * sizeof(D3DXEFFECTINSTANCE));
+    const size_t uBytes = uHeads + uDefaults * sizeof(D3DXEFFECTDEFAULT) + uData;
+    LPD3DXBUFFER pBuffer = nullptr;
+    if (FAILED(D3DXCreateBuffer(DWORD(std::max<size_t>(uBytes, 1)), &pBuffer)))
+        return nullptr;
+    auto* pBase = static_cast<unsigned char*>(pBuffer->GetBufferPointer());
+    auto* pInstances = reinterpret_cast<D3DXEFFECTINSTANCE*>(pBase);
+    auto* pDefaults = reinterpret_cast<D3DXEFFECTDEFAULT*>(pBase + uHeads);
+    unsigned char* pData = reinterpret_cast<unsigned char*>(pDefaults + uDefaults);
+    auto place = [&](const void* p, size_t uSize)
+    {
+        unsigned char* pAt = pData;
+        if (uSize)
+            std::memcpy(pAt, p, uSize);
+        pData += aligned(uSize);
+        return pAt;
+    };
+    for (size_t i = 0; i < materials.size(); ++i)
+    {
+        const SOrvMeshMaterial& material = materials[i];
+        D3DXEFFECTINSTANCE& instance = pInstances[i];
+        instance.pEffectFilename = nullptr;
+        if (!material.m_sEffectFile.empty())
+            instance.pEffectFilename = reinterpret_cast<LPSTR>(
+                place(material.m_sEffectFile.c_str(), material.m_sEffectFile.size() + 1));
+        instance.NumDefaults = DWORD(material.m_aEffectDefaults.size());
+        instance.pDefaults = instance.NumDefaults ? pDefaults : nullptr;
+        for (const SOrvEffectDefault& value : material.m_aEffectDefaults)
+        {
+            pDefaults->pParamName = reinterpret_cast<LPSTR>(
+                place(value.m_sParameter.c_str(), value.m_sParameter.size() + 1));
+            pDefaults->Type = D3DXEFFECTDEFAULTTYPE(value.m_dwType);
+            pDefaults->NumBytes = DWORD(value.m_abValue.size());
+            pDefaults->pValue = place(value.m_abValue.data(), value.m_abValue.size());
+            ++pDefaults;
+        }
     }
     return pBuffer;
 }
@@ -66,6 +120,8 @@ HRESULT LoadMesh(bool bSource, F read, DWORD Options, LPDIRECT3DDEVICE9 pDevice,
                 *ppAdjacency = pMesh->CreateAdjacencyBuffer();
             if (ppMaterials)
                 *ppMaterials = MaterialBuffer(data.m_aMaterials);
+            if (ppEffectInstances)
+                *ppEffectInstances = EffectInstanceBuffer(data.m_aMaterials);
             if (pNumMaterials)
                 *pNumMaterials = DWORD(data.m_aMaterials.size());
             *ppMesh = pMesh;

@@ -8,10 +8,20 @@
 
 // Geometry in plain arrays, before it becomes an ID3DXMesh: what the shape builders and the
 // ".x" loader produce. Optional arrays are empty or have one entry per vertex.
+// A parameter value that a material's effect instance gives (the D3DXEDT_* types).
+struct SOrvEffectDefault
+{
+    std::string m_sParameter;
+    DWORD m_dwType = 0;
+    std::vector<unsigned char> m_abValue; // the string with its zero, the floats, or the DWORD
+};
+
 struct SOrvMeshMaterial
 {
     D3DMATERIAL9 m_material{};
     std::string m_sTextureFile; // as the file names it; empty for none
+    std::string m_sEffectFile;  // the effect instance's file; empty for none
+    std::vector<SOrvEffectDefault> m_aEffectDefaults;
 };
 
 struct SOrvMeshData

@@ -82,8 +82,65 @@ bool ReadColor(COrvXValueReader& reader, D3DCOLORVALUE& color, bool bAlpha)
            (!bAlpha || reader.ReadFloat(color.a));
 }
 
+// EffectParamFloats { "name"; nFloats; floats }, EffectParamDWord { "name"; value },
+// EffectParamString { "name"; "value" }.
+bool ReadEffectDefault(const SOrvXObject& object, SOrvEffectDefault& value)
+{
+    COrvXValueReader reader(object);
+    if (!reader.ReadString(value.m_sParameter))
+        return false;
+    auto append = [&](const void* p, size_t uBytes)
+    {
+        const auto* pBytes = static_cast<const unsigned char*>(p);
+        value.m_abValue.insert(value.m_abValue.end(), pBytes, pBytes + uBytes);
+    };
+    if (IsType(object, "EffectParamFloats"))
+    {
+        uint32_t uCount = 0;
+        std::vector<float> af;
+        if (!reader.ReadCount(uCount, 1) || !ReadFloats(reader, uCount, af))
+            return false;
+        value.m_dwType = 2; // D3DXEDT_FLOATS
+        append(af.data(), af.size() * sizeof(float));
+        return true;
+    }
+    if (IsType(object, "EffectParamDWord"))
+    {
+        uint32_t u = 0;
+        if (!reader.ReadDword(u))
+            return false;
+        value.m_dwType = 3; // D3DXEDT_DWORD
+        append(&u, 4);
+        return true;
+    }
+    std::string sText;
+    if (!reader.ReadString(sText))
+        return false;
+    value.m_dwType = 1; // D3DXEDT_STRING
+    append(sText.c_str(), sText.size() + 1);
+    return true;
+}
+
+// EffectInstance { "effect file"; parameter values }
+bool ReadEffectInstance(const SOrvXObject& object, SOrvMeshMaterial& material)
+{
+    COrvXValueReader reader(object);
+    if (!reader.ReadString(material.m_sEffectFile))
+        return false;
+    for (const SOrvXObject& child : object.m_aChildren)
+    {
+        if (!IsType(child, "EffectParamFloats") && !IsType(child, "EffectParamDWord") &&
+            !IsType(child, "EffectParamString"))
+            continue;
+        material.m_aEffectDefaults.emplace_back();
+        if (!ReadEffectDefault(child, material.m_aEffectDefaults.back()))
+            return false;
+    }
+    return true;
+}
+
 // Material { faceColor (RGBA); power; specularColor (RGB); emissiveColor (RGB);
-//            [TextureFilename { "name"; }] }
+//            [TextureFilename { "name"; }] [EffectInstance { ... }] }
 bool ReadMaterial(const SOrvXObject& object, SOrvMeshMaterial& material)
 {
     COrvXValueReader reader(object);
@@ -93,14 +150,22 @@ bool ReadMaterial(const SOrvXObject& object, SOrvMeshMaterial& material)
     if (!ReadColor(reader, d3d.Diffuse, true) || !reader.ReadFloat(d3d.Power) ||
         !ReadColor(reader, d3d.Specular, false) || !ReadColor(reader, d3d.Emissive, false))
         return false;
+    bool bTexture = false, bEffect = false;
     for (const SOrvXObject& child : object.m_aChildren)
     {
-        if (!IsType(child, "TextureFilename"))
-            continue;
-        COrvXValueReader name(child);
-        if (!name.ReadString(material.m_sTextureFile))
-            return false;
-        break;
+        if (IsType(child, "TextureFilename") && !bTexture)
+        {
+            COrvXValueReader name(child);
+            if (!name.ReadString(material.m_sTextureFile))
+                return false;
+            bTexture = true;
+        }
+        else if (IsType(child, "EffectInstance") && !bEffect)
+        {
+            if (!ReadEffectInstance(child, material))
+                return false;
+            bEffect = true;
+        }
     }
     return true;
 }
@@ -508,7 +573,7 @@ bool COrvXMeshBuilder::ReadMaterialList(const SOrvXObject& object, SOrvXFileMesh
             continue;
         mesh.m_aMaterials.emplace_back();
         if (!ReadMaterial(*pMaterial, mesh.m_aMaterials.back()))
-            return Fail("a material without its colours");
+            return Fail("a material without its colours, or with a broken texture or effect");
     }
     if (mesh.m_aMaterials.size() != uMaterials)
         return Fail("a material list with fewer materials than it announces");

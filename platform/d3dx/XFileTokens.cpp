@@ -129,6 +129,9 @@ SOrvXToken COrvXTextLexer::ReadNumber()
         uPos = uExponent;
         bFloat = true;
     }
+    // Digits that run into letters are a name ("01_Arm"), which only an object may carry.
+    if (uPos < m_uSize && IsNameChar(m_pData[uPos]) && IsDigit(m_pData[m_uPos]))
+        return ReadName();
     if (uPos < m_uSize && (IsNameChar(m_pData[uPos]) || m_pData[uPos] == '#'))
         return Fail("a number followed by letters");
     const char* pBegin = reinterpret_cast<const char*>(m_pData + uStart);

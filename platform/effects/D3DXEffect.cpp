@@ -622,8 +622,8 @@ BOOL COrvEffect::IsParameterUsed(D3DXHANDLE hParameter, D3DXHANDLE hTechnique)
         return FALSE;
     const std::string& sName = m_file.m_aParameters[uIndex].m_sName;
     for (size_t p = 0; p < m_file.m_aTechniques[uTechnique].m_aPasses.size(); ++p)
-        for (size_t uSampler : m_programs.GetSamplerUnits(uTechnique, p))
-            if (uSampler == uIndex)
+        for (const SOrvFxSamplerUnit& unit : m_programs.GetSamplerUnits(uTechnique, p))
+            if (unit.m_uParameter == uIndex)
                 return TRUE;
     return m_file.m_sShaderSource.find(sName) != std::string::npos;
 }
@@ -793,9 +793,10 @@ size_t COrvEffect::ChooseShader(const SOrvFxShaderSlot& slot) const
 // Shaders, uniforms, and the textures and sampler states of the pass's sampler units.
 void COrvEffect::ApplyPass()
 {
-    const std::vector<size_t>& auUnits = m_programs.GetSamplerUnits(m_uTechnique, m_uPass);
-    for (size_t uUnit = 0; uUnit < auUnits.size(); ++uUnit)
-        ApplySampler(DWORD(uUnit), auUnits[uUnit]);
+    const std::vector<SOrvFxSamplerUnit>& aUnits =
+        m_programs.GetSamplerUnits(m_uTechnique, m_uPass);
+    for (size_t uUnit = 0; uUnit < aUnits.size(); ++uUnit)
+        ApplySampler(DWORD(uUnit), aUnits[uUnit].m_uParameter, aUnits[uUnit].m_uElement);
     const SOrvFxPass& pass = m_file.m_aTechniques[m_uTechnique].m_aPasses[m_uPass];
     m_programs.Use(m_uTechnique, m_uPass, ChooseShader(pass.m_vertexShader),
                    ChooseShader(pass.m_pixelShader));
@@ -808,11 +809,14 @@ void COrvEffect::ApplyPass()
 }
 
 // The texture a sampler reads: the texture its "Texture" state names, or one set directly.
-void COrvEffect::ApplySampler(DWORD dwUnit, size_t uSampler)
+void COrvEffect::ApplySampler(DWORD dwUnit, size_t uSampler, UINT uElement)
 {
     const SOrvFxParameter& sampler = m_file.m_aParameters[uSampler];
     IDirect3DBaseTexture9* pTexture = m_aValues[uSampler].m_pTexture;
-    for (const SOrvFxState& state : sampler.m_aSamplerStates)
+    const std::vector<SOrvFxState>& states = uElement < sampler.m_aaElementStates.size()
+                                                 ? sampler.m_aaElementStates[uElement]
+                                                 : sampler.m_aSamplerStates;
+    for (const SOrvFxState& state : states)
     {
         SOrvFxStateInfo info = OrvFxFindState(state.m_sName, true);
         DWORD dwValue = 0;
@@ -862,7 +866,7 @@ void COrvEffect::ApplyStates(const SOrvFxPass& pass)
         {
             size_t uSampler = FindParameter(state.m_value.m_sText.c_str());
             if (uSampler != SIZE_MAX && m_file.m_aParameters[uSampler].IsSampler())
-                ApplySampler(state.m_uIndex, uSampler);
+                ApplySampler(state.m_uIndex, uSampler, 0);
             break;
         }
         case EOrvFxStateKind::LightEnable:

@@ -120,7 +120,7 @@ private:
 
     void ApplyPass();
     void ApplyStates(const SOrvFxPass& pass);
-    void ApplySampler(DWORD dwUnit, size_t uSampler);
+    void ApplySampler(DWORD dwUnit, size_t uSampler, UINT uElement);
     void ApplyVectorState(const SOrvFxState& state, const SOrvFxStateInfo& info);
     void SetState(int iKind, DWORD dwIndex, DWORD dwState, DWORD dwValue);
     IDirect3DBaseTexture9* FindTextureFor(const SOrvFxValue& value) const;

@@ -100,6 +100,8 @@ struct SOrvFxParameter
     std::vector<float> m_afValue;            // initial value: GetValueCount() floats
     std::string m_sString;                   // initial value of a string
     std::vector<SOrvFxState> m_aSamplerStates;
+    // A sampler array's sampler_state of each element (none when it has no initial value).
+    std::vector<std::vector<SOrvFxState>> m_aaElementStates;
     int m_iLine = 0;
 
     // Floats of the value: rows x columns, or the members' for a struct, per element.

@@ -322,6 +322,7 @@ bool COrvFxParser::Parse(const SOrvFxSource& source, SOrvFxFile& file, std::stri
         return false;
     }
     ChooseSamplerTypes();
+    RewriteArrayCasts();
     RewriteFixedTypes();
 
     // Apply the edits from the back so that earlier offsets stay valid.
@@ -619,8 +620,9 @@ bool COrvFxParser::ParseDeclaration()
     if (IsPunct("(", 1))
     {
         // A function: keep it whole for the shader compiler.
-        Next();
-        if (!SkipGroup())
+        const SOrvFxToken& function = Next();
+        size_t uOpen = m_uPos;
+        if (!SkipGroup() || !CheckParameters(function, uOpen, m_uPos - 1))
             return false;
         while (IsPunct(":"))
         {
@@ -659,6 +661,34 @@ bool COrvFxParser::ParseDeclaration()
     else if (pShared)
         Blank(pShared->m_uBegin, pShared->m_uEnd);
     Next();
+    return true;
+}
+
+// A parameter written "type [n]", without its name, is refused here: glslang's HLSL front end
+// crashes on it.
+bool COrvFxParser::CheckParameters(const SOrvFxToken& function, size_t uOpen, size_t uClose)
+{
+    int iDepth = 0;
+    for (size_t i = uOpen; i < uClose; ++i)
+    {
+        const SOrvFxToken& token = m_aTokens[i];
+        bool bOpen = token.m_sText == "(" || token.m_sText == "[" || token.m_sText == "{";
+        bool bClose = token.m_sText == ")" || token.m_sText == "]" || token.m_sText == "}";
+        if (token.m_eKind != EOrvFxToken::Punct || !(bOpen || bClose))
+            continue;
+        if (token.m_sText == "[" && iDepth == 1)
+        {
+            const SOrvFxToken& before = m_aTokens[i - 1];
+            SOrvFxParameter type;
+            if (before.m_eKind == EOrvFxToken::Identifier &&
+                (OrvFxDescribeType(before.m_sText, type) || m_structs.count(before.m_sText) ||
+                 std::find(m_asTypedefs.begin(), m_asTypedefs.end(), before.m_sText) !=
+                     m_asTypedefs.end()))
+                return Fail("syntax error: a parameter of '" + function.m_sText + "' has no name",
+                            token.m_iLine);
+        }
+        iDepth += bOpen ? 1 : -1;
+    }
     return true;
 }
 
@@ -752,10 +782,6 @@ bool COrvFxParser::ParseDeclarator(SOrvFxParameter parameter, bool bStaticOrCons
     }
     if (bStaticOrConst)
         return true;
-    if (parameter.m_uType == ORV_FXT_SAMPLER && bArray)
-        return Fail("arrays of untyped samplers are not supported: declare '" + parameter.m_sName +
-                        "' as sampler2D, sampler3D or samplerCUBE",
-                    name.m_iLine);
     if (!(parameter.m_uType == ORV_FXT_STRING || parameter.IsTexture()))
     {
         parameter.m_bInShader = true;
@@ -832,8 +858,31 @@ bool COrvFxParser::ParseInitializer(SOrvFxParameter& parameter, bool bUnsized)
             return Fail("sampler array '" + parameter.m_sName + "' needs one sampler_state each");
         return ParseStateBlock(parameter.m_aSamplerStates, nullptr);
     }
-    if (parameter.IsSampler() && IsPunct("{") && IsIdent("sampler_state", 1))
-        return Fail("arrays of sampler_state are not supported ('" + parameter.m_sName + "')");
+    if (parameter.IsSampler() && IsPunct("{"))
+    {
+        // { sampler_state { ... }, sampler_state { ... } }: one per element.
+        Next();
+        while (!IsPunct("}"))
+        {
+            if (!IsIdent("sampler_state"))
+                return Fail("sampler_state expected in the initial value of '" + parameter.m_sName +
+                            "'");
+            Next();
+            parameter.m_aaElementStates.emplace_back();
+            if (!ParseStateBlock(parameter.m_aaElementStates.back(), nullptr))
+                return false;
+            if (IsPunct(","))
+                Next();
+            else if (!IsPunct("}"))
+                return Expect("}");
+        }
+        Next();
+        if (parameter.m_aaElementStates.size() != std::max(1u, parameter.m_uElements))
+            return Fail("sampler array '" + parameter.m_sName + "' has " +
+                        std::to_string(parameter.m_uElements) + " elements and " +
+                        std::to_string(parameter.m_aaElementStates.size()) + " sampler_states");
+        return true;
+    }
     size_t uBegin = m_uPos;
     int iLine = Peek().m_iLine;
     if (!SkipValue())
@@ -1124,7 +1173,11 @@ bool COrvFxParser::ResolveAll()
 {
     bool bOk = true;
     for (SOrvFxParameter& parameter : m_pFile->m_aParameters)
+    {
         bOk &= ResolveStates(parameter.m_aSamplerStates, true);
+        for (std::vector<SOrvFxState>& states : parameter.m_aaElementStates)
+            bOk &= ResolveStates(states, true);
+    }
     for (SOrvFxTechnique& technique : m_pFile->m_aTechniques)
         for (SOrvFxPass& pass : technique.m_aPasses)
             bOk &= ResolveStates(pass.m_aStates, false) &&
@@ -1286,6 +1339,72 @@ void COrvFxParser::ChooseSamplerTypes()
                     other.second = SIZE_MAX;
             Replace(m_aTokens[uToken].m_uBegin, m_aTokens[uToken].m_uEnd, sTypeName);
         }
+    }
+}
+
+// "(float[4])v", the cast of a vector to an array that skinning shaders use, becomes the
+// list "{(v)[0], (v)[1], (v)[2], (v)[3]}", which initialises the array the same way.
+void COrvFxParser::RewriteArrayCasts()
+{
+    static const char* const s_apScalars[] = {"float", "half", "int", "uint", "bool", "dword"};
+    auto isPunct = [&](size_t i, const char* p)
+    {
+        return i < m_aTokens.size() && m_aTokens[i].m_eKind == EOrvFxToken::Punct &&
+               m_aTokens[i].m_sText == p;
+    };
+    // The end (exclusive token index) of the operand starting at i: a name or group, then
+    // members, indices and calls.
+    auto operandEnd = [&](size_t i)
+    {
+        auto skipGroup = [&](size_t j)
+        {
+            int iDepth = 0;
+            for (; j < m_aTokens.size(); ++j)
+            {
+                iDepth += isPunct(j, "(") || isPunct(j, "[")   ? 1
+                          : isPunct(j, ")") || isPunct(j, "]") ? -1
+                                                               : 0;
+                if (iDepth == 0)
+                    return j + 1;
+            }
+            return j;
+        };
+        if (isPunct(i, "("))
+            i = skipGroup(i);
+        else if (i < m_aTokens.size() && m_aTokens[i].m_eKind == EOrvFxToken::Identifier)
+            ++i;
+        else
+            return size_t(0);
+        for (;;)
+        {
+            if (isPunct(i, ".") && i + 1 < m_aTokens.size() &&
+                m_aTokens[i + 1].m_eKind == EOrvFxToken::Identifier)
+                i += 2;
+            else if (isPunct(i, "[") || isPunct(i, "("))
+                i = skipGroup(i);
+            else
+                return i;
+        }
+    };
+    for (size_t i = 0; i + 5 < m_aTokens.size(); ++i)
+    {
+        if (!isPunct(i, "(") || !isPunct(i + 2, "[") || !isPunct(i + 4, "]") ||
+            !isPunct(i + 5, ")") ||
+            std::none_of(std::begin(s_apScalars), std::end(s_apScalars),
+                         [&](const char* p) { return m_aTokens[i + 1].m_sText == p; }))
+            continue;
+        float fCount = 0;
+        size_t uEnd = operandEnd(i + 6);
+        if (uEnd == 0 || !OrvFxParseNumber(m_aTokens[i + 3].m_sText, fCount) || fCount < 1 ||
+            fCount > 16)
+            continue;
+        std::string sOperand(m_sSource.substr(
+            m_aTokens[i + 6].m_uBegin, m_aTokens[uEnd - 1].m_uEnd - m_aTokens[i + 6].m_uBegin));
+        std::string sList = "{";
+        for (int e = 0; e < int(fCount); ++e)
+            sList += (e ? ", (" : "(") + sOperand + ")[" + std::to_string(e) + "]";
+        Replace(m_aTokens[i].m_uBegin, m_aTokens[uEnd - 1].m_uEnd, sList + "}");
+        i = uEnd - 1;
     }
 }
 

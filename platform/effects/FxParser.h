@@ -75,6 +75,7 @@ private:
     bool ParseType(SOrvFxParameter& prototype);
     bool ParseDeclarator(SOrvFxParameter prototype, bool bStaticOrConst, bool bShaderVar);
     bool ParseArraySize(UINT& uElements, int iLine);
+    bool CheckParameters(const SOrvFxToken& function, size_t uOpen, size_t uClose);
     bool ParseShaderVariable(const std::string& sName, UINT uElements, int iLine);
     bool ParseTechnique();
     bool ParseAnnotations(std::vector<SOrvFxParameter>& annotations);
@@ -91,6 +92,7 @@ private:
     bool ResolveShaderIndex(SOrvFxShaderSlot& slot, int iLine);
     bool ResolveAll();
     void ChooseSamplerTypes();
+    void RewriteArrayCasts();
     void RewriteFixedTypes();
     const SOrvFxParameter* FindParameter(const std::string& sName) const;
 

@@ -1,8 +1,7 @@
 #include "FxPreprocessor.h"
 
-#define ENABLE_HLSL 1
-#include <glslang/Public/ResourceLimits.h>
-#include <glslang/Public/ShaderLang.h>
+#include "FxMacros.h"
+#include "FxPpLexer.h"
 
 #include <cctype>
 #include <cstring>
@@ -10,165 +9,19 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <sstream>
 #include <strings.h>
 
 namespace
 {
-// glslang's preprocessor unescapes string literals ("a\"b" comes out as "a"b"), which would
-// break them for the effect parser. They travel through it as identifiers of this form and
-// are put back afterwards, exactly as written.
-const char s_szStringMark[] = "orv__str";
-constexpr size_t s_uStringMarkLength = sizeof s_szStringMark - 1;
-
-bool IsIdentChar(char c)
-{
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-}
+bool WouldJoin(char cLast, char cNext);
 
 void StripByteOrderMark(std::string& sText)
 {
     if (sText.compare(0, 3, "\xEF\xBB\xBF") == 0)
         sText.erase(0, 3);
 }
-
-// True when the line starting at uPos is "#include" (spaces allowed around the '#').
-bool IsIncludeLine(const std::string& sText, size_t uPos)
-{
-    while (uPos < sText.size() && (sText[uPos] == ' ' || sText[uPos] == '\t'))
-        ++uPos;
-    if (uPos >= sText.size() || sText[uPos] != '#')
-        return false;
-    ++uPos;
-    while (uPos < sText.size() && (sText[uPos] == ' ' || sText[uPos] == '\t'))
-        ++uPos;
-    return sText.compare(uPos, 7, "include") == 0;
-}
-
-// "#pragma once" lines, blanked; true when there was one.
-bool TakePragmaOnce(std::string& sText)
-{
-    bool bFound = false;
-    size_t uLine = 0;
-    while (uLine < sText.size())
-    {
-        size_t uEnd = sText.find('\n', uLine);
-        if (uEnd == std::string::npos)
-            uEnd = sText.size();
-        std::istringstream line(sText.substr(uLine, uEnd - uLine));
-        std::string sHash, sPragma, sOnce, sRest;
-        line >> sHash;
-        if (sHash == "#")
-            line >> sPragma;
-        else if (sHash.size() > 1 && sHash[0] == '#')
-            sPragma = sHash.substr(1);
-        line >> sOnce;
-        if ((sHash == "#" || sHash[0] == '#') && sPragma == "pragma" && sOnce == "once" &&
-            !(line >> sRest))
-        {
-            std::fill(sText.begin() + std::ptrdiff_t(uLine), sText.begin() + std::ptrdiff_t(uEnd),
-                      ' ');
-            bFound = true;
-        }
-        uLine = uEnd + 1;
-    }
-    return bFound;
-}
-
-class CStringTable
-{
-public:
-    // Replaces every string literal outside comments and #include lines by its mark.
-    std::string Protect(const std::string& sText)
-    {
-        std::string sOut;
-        sOut.reserve(sText.size());
-        bool bIncludeLine = IsIncludeLine(sText, 0);
-        size_t i = 0;
-        while (i < sText.size())
-        {
-            char c = sText[i];
-            if (c == '\n')
-            {
-                sOut += c;
-                bIncludeLine = IsIncludeLine(sText, ++i);
-            }
-            else if (sText.compare(i, 2, "//") == 0)
-            {
-                size_t uEnd = std::min(sText.find('\n', i), sText.size());
-                sOut.append(sText, i, uEnd - i);
-                i = uEnd;
-            }
-            else if (sText.compare(i, 2, "/*") == 0)
-            {
-                size_t uClose = sText.find("*/", i + 2);
-                size_t uEnd = uClose == std::string::npos ? sText.size() : uClose + 2;
-                sOut.append(sText, i, uEnd - i);
-                i = uEnd;
-            }
-            else if (c == '"' && !bIncludeLine)
-                i = ProtectString(sText, i, sOut);
-            else
-            {
-                sOut += c;
-                ++i;
-            }
-        }
-        return sOut;
-    }
-
-    // Puts the literals back in place of their marks.
-    std::string Restore(const std::string& sText) const
-    {
-        if (m_asStrings.empty())
-            return sText;
-        std::string sOut;
-        sOut.reserve(sText.size());
-        size_t i = 0;
-        while (i < sText.size())
-        {
-            size_t uMark = sText.find(s_szStringMark, i);
-            if (uMark == std::string::npos)
-                break;
-            size_t uDigits = uMark + s_uStringMarkLength;
-            size_t uEnd = uDigits;
-            while (uEnd < sText.size() && std::isdigit(static_cast<unsigned char>(sText[uEnd])))
-                ++uEnd;
-            bool bWhole = (uMark == 0 || !IsIdentChar(sText[uMark - 1])) && uEnd > uDigits &&
-                          (uEnd == sText.size() || !IsIdentChar(sText[uEnd]));
-            size_t uIndex = bWhole ? size_t(std::atol(sText.c_str() + uDigits)) : SIZE_MAX;
-            sOut.append(sText, i, uMark - i);
-            if (uIndex < m_asStrings.size())
-                sOut += m_asStrings[uIndex];
-            else
-                sOut.append(sText, uMark, uEnd - uMark);
-            i = uEnd;
-        }
-        sOut.append(sText, i, std::string::npos);
-        return sOut;
-    }
-
-private:
-    size_t ProtectString(const std::string& sText, size_t uBegin, std::string& sOut)
-    {
-        size_t i = uBegin + 1;
-        while (i < sText.size() && sText[i] != '"' && sText[i] != '\n')
-            i += sText[i] == '\\' && i + 1 < sText.size() && sText[i + 1] != '\n' ? 2 : 1;
-        if (i >= sText.size() || sText[i] != '"')
-        {
-            // Unterminated: left for the parser to report.
-            sOut.append(sText, uBegin, i - uBegin);
-            return i;
-        }
-        m_asStrings.push_back(sText.substr(uBegin, i + 1 - uBegin));
-        sOut += " " + std::string(s_szStringMark) + std::to_string(m_asStrings.size() - 1) + " ";
-        return i + 1;
-    }
-
-    std::vector<std::string> m_asStrings;
-};
 
 std::string DirectoryOf(const std::string& sPath)
 {
@@ -219,175 +72,452 @@ bool ReadWholeFile(const std::string& sPath, std::string& sText)
     std::ostringstream contents;
     contents << file.rdbuf();
     sText = contents.str();
-    return bool(file) || file.eof();
-}
-
-// Gives glslang the #include files: from the host's handler or from disk.
-class CIncluder : public glslang::TShader::Includer
-{
-public:
-    CIncluder(ID3DXInclude* pHost, CStringTable& strings) : m_pHost(pHost), m_strings(strings) {}
-
-    IncludeResult* includeLocal(const char* pName, const char* pIncluder, size_t uDepth) override
-    {
-        m_sLastLocal = pName;
-        return Include(D3DXINC_LOCAL, pName, pIncluder, uDepth);
-    }
-
-    IncludeResult* includeSystem(const char* pName, const char* pIncluder, size_t uDepth) override
-    {
-        // glslang asks again as <name> after "name" failed; D3DX asks once.
-        if (m_sLastLocal == pName)
-            return Fail(m_sLastFailure);
-        return Include(D3DXINC_SYSTEM, pName, pIncluder, uDepth);
-    }
-
-    void releaseInclude(IncludeResult* pResult) override
-    {
-        if (!pResult)
-            return;
-        auto* pHeld = static_cast<SHeld*>(pResult->userData);
-        if (pHeld && pHeld->m_pHostData && m_pHost)
-            m_pHost->Close(pHeld->m_pHostData);
-        delete pHeld;
-        delete pResult;
-    }
-
-private:
-    struct SHeld
-    {
-        std::string m_sText;
-        LPCVOID m_pHostData = nullptr;
-    };
-
-    IncludeResult* Fail(const std::string& sMessage)
-    {
-        m_sLastFailure = sMessage;
-        auto* pHeld = new SHeld{sMessage, nullptr};
-        return new IncludeResult(std::string(), pHeld->m_sText.data(), pHeld->m_sText.size(),
-                                 pHeld);
-    }
-
-    IncludeResult* Include(D3DXINCLUDE_TYPE eType, const std::string& sName,
-                           const std::string& sIncluder, size_t uDepth)
-    {
-        if (uDepth > COrvFxPreprocessor::s_uMaxIncludeDepth)
-            return Fail("includes nested too deeply");
-        if (++m_uOpened > COrvFxPreprocessor::s_uMaxIncludes)
-            return Fail("too many include files");
-        auto pHeld = std::make_unique<SHeld>();
-        std::string sResolved;
-        if (m_pHost)
-        {
-            auto itParent = m_parentData.find(sIncluder);
-            LPCVOID pParent = itParent == m_parentData.end() ? nullptr : itParent->second;
-            LPCVOID pData = nullptr;
-            UINT uBytes = 0;
-            if (FAILED(m_pHost->Open(eType, sName.c_str(), pParent, &pData, &uBytes)) || !pData)
-                return Fail("the include handler cannot open it");
-            pHeld->m_pHostData = pData;
-            pHeld->m_sText.assign(static_cast<const char*>(pData), uBytes);
-            sResolved = sName;
-            m_parentData[sResolved] = pData;
-        }
-        else
-        {
-            std::string sPath = sName;
-            for (char& c : sPath)
-                c = c == '\\' ? '/' : c;
-            std::string sBeside = DirectoryOf(sIncluder) + sPath;
-            sResolved = FindFile(sPath[0] == '/' ? sPath : sBeside);
-            if (sResolved.empty() && sPath[0] != '/')
-                sResolved = FindFile(sPath);
-            if (sResolved.empty() || !ReadWholeFile(sResolved, pHeld->m_sText))
-                return Fail("cannot open the include file");
-        }
-        if (pHeld->m_sText.size() > COrvFxPreprocessor::s_uMaxOutputBytes)
-            return Fail("the include file is too large");
-        StripByteOrderMark(pHeld->m_sText);
-        if (m_onceFiles.count(sResolved))
-            pHeld->m_sText.clear();
-        else if (TakePragmaOnce(pHeld->m_sText))
-            m_onceFiles.insert(sResolved);
-        pHeld->m_sText = m_strings.Protect(pHeld->m_sText);
-        m_sLastLocal.clear();
-        SHeld* pRaw = pHeld.release();
-        return new IncludeResult(sResolved, pRaw->m_sText.data(), pRaw->m_sText.size(), pRaw);
-    }
-
-    ID3DXInclude* m_pHost;
-    CStringTable& m_strings;
-    std::map<std::string, LPCVOID> m_parentData;
-    std::set<std::string> m_onceFiles;
-    std::string m_sLastLocal;
-    std::string m_sLastFailure;
-    size_t m_uOpened = 0;
-};
-
-// "#define Name Definition" lines for the caller's macros, then the file's own line 1.
-std::string MacroLines(const D3DXMACRO* pDefines)
-{
-    std::string sLines;
-    for (const D3DXMACRO* p = pDefines; p && p->Name; ++p)
-    {
-        std::string sDefinition = p->Definition ? p->Definition : "";
-        for (char& c : sDefinition)
-            c = (c == '\n' || c == '\r') ? ' ' : c;
-        sLines += std::string("#define ") + p->Name + " " + sDefinition + "\n";
-    }
-    return sLines.empty() ? sLines : sLines + "#line 1\n";
-}
-
-// Reads "#line N" or "#line N "name"" (glslang's markers and the author's own).
-bool ReadLineMarker(const std::string& sLine, int& iLine, std::string& sFile)
-{
-    if (sLine.rfind("#line", 0) != 0)
-        return false;
-    std::istringstream in(sLine.substr(5));
-    if (!(in >> iLine))
-        return false;
-    std::string sName;
-    std::getline(in >> std::ws, sName);
-    if (sName.size() >= 2 && sName.front() == '"' && sName.back() == '"')
-        sFile = sName.substr(1, sName.size() - 2);
     return true;
 }
 
-void BuildSource(const std::string& sOutput, const std::string& sFileName, SOrvFxSource& result)
+// One file being read: the effect itself or an #include file.
+struct SFile
 {
-    result.m_sText.clear();
-    result.m_sText.reserve(sOutput.size());
-    result.m_lines = COrvFxLineMap(sFileName);
-    std::string sFile = sFileName;
-    int iNext = 1;
-    size_t uPos = 0;
-    while (uPos < sOutput.size())
+    std::string m_sText;
+    std::string m_sName; // as messages name it: the path found, or the host's name
+    LPCVOID m_pHostData = nullptr;
+    std::unique_ptr<COrvPpLexer> m_pLexer;
+    struct SCondition
     {
-        size_t uEnd = sOutput.find('\n', uPos);
-        if (uEnd == std::string::npos)
-            uEnd = sOutput.size();
-        std::string sLine = sOutput.substr(uPos, uEnd - uPos);
-        int iMarker = 0;
-        if (ReadLineMarker(sLine, iMarker, sFile))
-        {
-            result.m_lines.AddLine(sFile, std::max(iMarker - 1, 1));
-            result.m_sText += '\n';
-            iNext = iMarker;
-        }
-        else
-        {
-            result.m_lines.AddLine(sFile, iNext++);
-            result.m_sText += sLine;
-            result.m_sText += '\n';
-        }
-        uPos = uEnd + 1;
+        bool m_bActive; // lines are read
+        bool m_bTaken;  // a branch was taken already
+        bool m_bParentActive;
+        bool m_bElse;
+        int m_iLine;
+    };
+    std::vector<SCondition> m_aConditions;
+    bool IsActive() const { return m_aConditions.empty() || m_aConditions.back().m_bActive; }
+};
+
+class CPreprocessor
+{
+public:
+    CPreprocessor(const std::string& sFileName, ID3DXInclude* pInclude, SOrvFxSource& result,
+                  std::string& sErrors)
+        : m_pHost(pInclude), m_result(result), m_sErrors(sErrors), m_macros(m_asFileNames)
+    {
+        m_result.m_sText.clear();
+        m_result.m_lines = COrvFxLineMap(sFileName);
+        m_sMainName = sFileName;
     }
+    ~CPreprocessor()
+    {
+        while (!m_aFiles.empty())
+            CloseFile();
+    }
+
+    bool Run(const std::string& sSource, const D3DXMACRO* pDefines);
+
+private:
+    bool Fail(const std::string& sMessage, int iLine, uint32_t uFile = UINT32_MAX);
+    bool DefineCallerMacros(const D3DXMACRO* pDefines);
+    bool OpenFile(std::string sText, std::string sName, LPCVOID pHostData);
+    void CloseFile();
+    uint32_t FileIndex(const std::string& sName);
+    bool Flush();
+    void Emit(const SOrvPpToken& token);
+    void EmitPlain(uint32_t uFile, int iLine);
+    void EmitLine(const std::vector<SOrvPpToken>& line, size_t uFirst);
+    bool Directive(std::vector<SOrvPpToken>& line);
+    bool Conditional(const std::string& sName, std::vector<SOrvPpToken>& line);
+    bool Include(std::vector<SOrvPpToken>& line);
+    bool Resolve(const std::string& sName, bool bSystem, int iLine, std::string& sText,
+                 std::string& sResolved, LPCVOID& pHostData);
+    bool LineDirective(std::vector<SOrvPpToken>& line);
+
+    ID3DXInclude* m_pHost;
+    SOrvFxSource& m_result;
+    std::string& m_sErrors;
+    std::string m_sMainName;
+    std::vector<std::string> m_asFileNames; // by token file index
+    COrvFxMacros m_macros;
+    std::vector<std::unique_ptr<SFile>> m_aFiles; // the include stack
+    std::vector<SOrvPpToken> m_aPending;          // text lines waiting for their macros
+    std::string m_sPlain;                         // a line without tokens
+    std::set<std::string> m_onceFiles;
+    size_t m_uOpened = 0;
+    uint32_t m_uOutFile = UINT32_MAX; // origin of the output line being written
+    int m_iOutLine = 0;
+};
+
+bool CPreprocessor::Fail(const std::string& sMessage, int iLine, uint32_t uFile)
+{
+    if (uFile == UINT32_MAX)
+        uFile = m_aFiles.empty() ? 0 : FileIndex(m_aFiles.back()->m_sName);
+    std::string sName = uFile < m_asFileNames.size() ? m_asFileNames[uFile] : m_sMainName;
+    m_sErrors += sName + "(" + std::to_string(iLine) + "): error: " + sMessage + "\n";
+    return false;
 }
 
-void InitializeGlslang()
+uint32_t CPreprocessor::FileIndex(const std::string& sName)
 {
-    static std::once_flag s_once;
-    std::call_once(s_once, [] { glslang::InitializeProcess(); });
+    for (uint32_t i = uint32_t(m_asFileNames.size()); i > 0; --i)
+        if (m_asFileNames[i - 1] == sName)
+            return i - 1;
+    m_asFileNames.push_back(sName);
+    return uint32_t(m_asFileNames.size() - 1);
+}
+
+bool CPreprocessor::OpenFile(std::string sText, std::string sName, LPCVOID pHostData)
+{
+    auto pFile = std::make_unique<SFile>();
+    StripByteOrderMark(sText);
+    pFile->m_sText = std::move(sText);
+    pFile->m_sName = std::move(sName);
+    pFile->m_pHostData = pHostData;
+    pFile->m_pLexer = std::make_unique<COrvPpLexer>(pFile->m_sText, FileIndex(pFile->m_sName));
+    m_aFiles.push_back(std::move(pFile));
+    return true;
+}
+
+void CPreprocessor::CloseFile()
+{
+    if (m_aFiles.back()->m_pHostData && m_pHost)
+        m_pHost->Close(m_aFiles.back()->m_pHostData);
+    m_aFiles.pop_back();
+}
+
+// The caller's macros, each as "#define Name Definition".
+bool CPreprocessor::DefineCallerMacros(const D3DXMACRO* pDefines)
+{
+    uint32_t uFile = FileIndex(m_sMainName);
+    for (const D3DXMACRO* p = pDefines; p && p->Name; ++p)
+    {
+        std::string sLine = std::string(p->Name) + " " + (p->Definition ? p->Definition : "");
+        for (char& c : sLine)
+            c = (c == '\n' || c == '\r') ? ' ' : c;
+        COrvPpLexer lexer(sLine, uFile);
+        std::vector<SOrvPpToken> tokens;
+        lexer.NextLine(tokens);
+        std::string sError;
+        if (!m_macros.Define(tokens, 0, sError))
+            return Fail("in the macros given to the compiler: " + sError, 1, uFile);
+    }
+    return true;
+}
+
+bool CPreprocessor::Run(const std::string& sSource, const D3DXMACRO* pDefines)
+{
+    if (!DefineCallerMacros(pDefines) || !OpenFile(sSource, m_sMainName, nullptr))
+        return false;
+    std::vector<SOrvPpToken> line;
+    auto isMacro = [this](std::string_view sName)
+    { return !m_macros.IsEmpty() && m_macros.IsDefined(sName); };
+    while (!m_aFiles.empty())
+    {
+        SFile& file = *m_aFiles.back();
+        // Lines without directives or macros go out as they are, without tokens.
+        int iPlainLine = 0;
+        if (m_aPending.empty() && file.m_pLexer->NextPlainLine(
+                                      file.IsActive() ? &m_sPlain : nullptr, iPlainLine, isMacro))
+        {
+            EmitPlain(file.m_pLexer->GetFile(), iPlainLine);
+            continue;
+        }
+        if (!file.m_pLexer->NextLine(line))
+        {
+            if (file.m_pLexer->HasError())
+                return Fail(file.m_pLexer->GetError(), file.m_pLexer->GetErrorLine());
+            if (!file.m_aConditions.empty())
+                return Fail("#if without #endif", file.m_aConditions.back().m_iLine);
+            if (!Flush())
+                return false;
+            CloseFile();
+            continue;
+        }
+        if (!line.empty() && line[0].Is("#"))
+        {
+            if (!Flush() || !Directive(line))
+                return false;
+        }
+        else if (file.IsActive())
+            m_aPending.insert(m_aPending.end(), std::make_move_iterator(line.begin()),
+                              std::make_move_iterator(line.end()));
+        if (m_result.m_sText.size() > COrvFxPreprocessor::s_uMaxOutputBytes)
+            return Fail("the preprocessed effect is too large", line.empty() ? 1 : line[0].m_iLine);
+    }
+    if (!m_result.m_sText.empty())
+        m_result.m_sText += '\n';
+    return true;
+}
+
+// Expands the text lines read since the last directive and writes them out.
+bool CPreprocessor::Flush()
+{
+    if (m_aPending.empty())
+        return true;
+    std::string sError;
+    int iLine = m_aPending[0].m_iLine;
+    uint32_t uFile = m_aPending[0].m_uFile;
+    if (!m_macros.Expand(m_aPending, sError))
+        return Fail(sError, iLine, uFile);
+    for (const SOrvPpToken& token : m_aPending)
+        Emit(token);
+    m_aPending.clear();
+    return true;
+}
+
+// True when two tokens written one after the other would read as one ("a" "b", "<" "<").
+bool WouldJoin(char cLast, char cNext)
+{
+    auto isWord = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    if (isWord(cLast) && (isWord(cNext) || cNext == '.'))
+        return true;
+    if (cLast == '.' && isWord(cNext))
+        return true;
+    return std::strchr("+-<>=!&|^%*/#:.", cLast) && std::strchr("+-<>=&|/*#:.", cNext);
+}
+
+// Writes a token on the output line of its origin, starting a new line when the origin
+// changes; a space goes where the source had one or where tokens would otherwise join.
+void CPreprocessor::Emit(const SOrvPpToken& token)
+{
+    if (token.m_uFile != m_uOutFile || token.m_iLine != m_iOutLine)
+    {
+        if (m_uOutFile != UINT32_MAX)
+            m_result.m_sText += '\n';
+        m_uOutFile = token.m_uFile;
+        m_iOutLine = token.m_iLine;
+        m_result.m_lines.AddLine(m_asFileNames[token.m_uFile], token.m_iLine);
+    }
+    else if (token.m_bSpace || WouldJoin(m_result.m_sText.back(), token.m_sText[0]))
+        m_result.m_sText += ' ';
+    m_result.m_sText += token.m_sText;
+}
+
+// A plain line (m_sPlain), on output lines of its own.
+void CPreprocessor::EmitPlain(uint32_t uFile, int iLine)
+{
+    if (m_sPlain.find_first_not_of(" \t\r\f\v\n") != std::string::npos)
+    {
+        if (m_uOutFile != UINT32_MAX)
+            m_result.m_sText += '\n';
+        m_result.m_lines.AddLine(m_asFileNames[uFile], iLine);
+        m_result.m_sText += m_sPlain;
+        for (size_t uBreak = m_sPlain.find('\n'); uBreak != std::string::npos;
+             uBreak = m_sPlain.find('\n', uBreak + 1))
+            m_result.m_lines.AddLine(m_asFileNames[uFile], ++iLine);
+        m_uOutFile = UINT32_MAX - 1; // the next token starts a new line
+    }
+    m_sPlain.clear();
+}
+
+// A directive kept for the shader compiler (#pragma), on a line of its own.
+void CPreprocessor::EmitLine(const std::vector<SOrvPpToken>& line, size_t uFirst)
+{
+    if (m_uOutFile != UINT32_MAX)
+        m_result.m_sText += '\n';
+    m_result.m_lines.AddLine(m_asFileNames[line[0].m_uFile], line[0].m_iLine);
+    m_result.m_sText += "#";
+    for (size_t i = uFirst; i < line.size(); ++i)
+        m_result.m_sText += (i == uFirst ? "" : " ") + line[i].m_sText;
+    m_uOutFile = UINT32_MAX - 1; // the next token starts a new line
+}
+
+bool CPreprocessor::Directive(std::vector<SOrvPpToken>& line)
+{
+    SFile& file = *m_aFiles.back();
+    if (line.size() == 1)
+        return true; // the null directive
+    const std::string& sName = line[1].m_sText;
+    int iLine = line[0].m_iLine;
+    if (sName == "if" || sName == "ifdef" || sName == "ifndef" || sName == "elif" ||
+        sName == "else" || sName == "endif")
+        return Conditional(sName, line);
+    if (!file.IsActive())
+        return true;
+    std::string sError;
+    if (sName == "define")
+        return m_macros.Define(line, 2, sError) || Fail(sError, iLine);
+    if (sName == "undef")
+    {
+        if (line.size() < 3 || line[2].m_eKind != EOrvPpToken::Identifier)
+            return Fail("#undef needs a macro name", iLine);
+        m_macros.Undefine(line[2].m_sText);
+        return true;
+    }
+    if (sName == "include")
+        return Include(line);
+    if (sName == "line")
+        return LineDirective(line);
+    if (sName == "error")
+    {
+        std::string sText;
+        for (size_t i = 2; i < line.size(); ++i)
+            sText += (i > 2 ? " " : "") + line[i].m_sText;
+        return Fail("#error " + sText, iLine);
+    }
+    if (sName == "pragma")
+    {
+        if (line.size() == 3 && line[2].m_sText == "once")
+            m_onceFiles.insert(file.m_sName);
+        else
+            EmitLine(line, 1);
+        return true;
+    }
+    if (sName == "warning" || sName == "ident" || sName == "sccs")
+        return true;
+    return Fail("unknown directive '#" + sName + "'", iLine);
+}
+
+bool CPreprocessor::Conditional(const std::string& sName, std::vector<SOrvPpToken>& line)
+{
+    SFile& file = *m_aFiles.back();
+    auto& conditions = file.m_aConditions;
+    int iLine = line[0].m_iLine;
+    std::string sError;
+    bool bValue = false;
+    if (sName == "if" || sName == "ifdef" || sName == "ifndef")
+    {
+        bool bParent = file.IsActive();
+        if (bParent && sName == "if")
+        {
+            if (!m_macros.Evaluate({line.begin() + 2, line.end()}, bValue, sError))
+                return Fail("#if: " + sError, iLine);
+        }
+        else if (bParent)
+        {
+            if (line.size() < 3 || line[2].m_eKind != EOrvPpToken::Identifier)
+                return Fail("#" + sName + " needs a macro name", iLine);
+            bValue = m_macros.IsDefined(line[2].m_sText) == (sName == "ifdef");
+        }
+        conditions.push_back({bParent && bValue, bParent && bValue, bParent, false, iLine});
+        return true;
+    }
+    if (conditions.empty())
+        return Fail("#" + sName + " without #if", iLine);
+    SFile::SCondition& condition = conditions.back();
+    if (sName == "endif")
+    {
+        conditions.pop_back();
+        return true;
+    }
+    if (condition.m_bElse)
+        return Fail("#" + sName + " after #else", iLine);
+    if (sName == "else")
+    {
+        condition.m_bElse = true;
+        condition.m_bActive = condition.m_bParentActive && !condition.m_bTaken;
+        condition.m_bTaken = true;
+        return true;
+    }
+    // #elif: evaluated only when no branch was taken.
+    condition.m_bActive = false;
+    if (!condition.m_bParentActive || condition.m_bTaken)
+        return true;
+    if (!m_macros.Evaluate({line.begin() + 2, line.end()}, bValue, sError))
+        return Fail("#elif: " + sError, iLine);
+    condition.m_bActive = condition.m_bTaken = bValue;
+    return true;
+}
+
+bool CPreprocessor::Include(std::vector<SOrvPpToken>& line)
+{
+    int iLine = line[0].m_iLine;
+    std::vector<SOrvPpToken> name(line.begin() + 2, line.end());
+    std::string sError;
+    if (!name.empty() && name[0].m_eKind == EOrvPpToken::Identifier &&
+        !m_macros.Expand(name, sError))
+        return Fail(sError, iLine);
+    std::string sName;
+    bool bSystem = false;
+    if (name.size() == 1 && name[0].m_sText.size() >= 2 &&
+        (name[0].m_eKind == EOrvPpToken::String || name[0].m_eKind == EOrvPpToken::HeaderName))
+    {
+        sName = name[0].m_sText.substr(1, name[0].m_sText.size() - 2);
+        bSystem = name[0].m_eKind == EOrvPpToken::HeaderName;
+    }
+    else if (name.size() >= 3 && name.front().Is("<") && name.back().Is(">"))
+    {
+        for (size_t i = 1; i + 1 < name.size(); ++i)
+            sName += name[i].m_sText;
+        bSystem = true;
+    }
+    else
+        return Fail("#include needs \"file\" or <file>", iLine);
+    if (m_aFiles.size() > COrvFxPreprocessor::s_uMaxIncludeDepth)
+        return Fail("cannot open include file '" + sName + "': includes nested too deeply", iLine);
+    if (++m_uOpened > COrvFxPreprocessor::s_uMaxIncludes)
+        return Fail("cannot open include file '" + sName + "': too many include files", iLine);
+    std::string sText, sResolved;
+    LPCVOID pHostData = nullptr;
+    if (!Resolve(sName, bSystem, iLine, sText, sResolved, pHostData))
+        return false;
+    if (m_onceFiles.count(sResolved))
+    {
+        if (pHostData && m_pHost)
+            m_pHost->Close(pHostData);
+        return true;
+    }
+    return OpenFile(std::move(sText), sResolved, pHostData);
+}
+
+// #include "name": from the host's handler, or beside the including file, then in the
+// current directory.
+bool CPreprocessor::Resolve(const std::string& sName, bool bSystem, int iLine, std::string& sText,
+                            std::string& sResolved, LPCVOID& pHostData)
+{
+    const SFile& includer = *m_aFiles.back();
+    if (m_pHost)
+    {
+        UINT uBytes = 0;
+        if (FAILED(m_pHost->Open(bSystem ? D3DXINC_SYSTEM : D3DXINC_LOCAL, sName.c_str(),
+                                 includer.m_pHostData, &pHostData, &uBytes)) ||
+            !pHostData)
+        {
+            pHostData = nullptr;
+            return Fail("cannot open include file '" + sName + "': the include handler has none",
+                        iLine);
+        }
+        sText.assign(static_cast<const char*>(pHostData), uBytes);
+        sResolved = sName;
+    }
+    else
+    {
+        std::string sPath = sName;
+        for (char& c : sPath)
+            c = c == '\\' ? '/' : c;
+        bool bAbsolute = !sPath.empty() && sPath[0] == '/';
+        sResolved = sPath.empty()
+                        ? std::string()
+                        : FindFile(bAbsolute ? sPath : DirectoryOf(includer.m_sName) + sPath);
+        if (sResolved.empty() && !sPath.empty() && !bAbsolute)
+            sResolved = FindFile(sPath);
+        if (sResolved.empty() || !ReadWholeFile(sResolved, sText))
+            return Fail("cannot open include file '" + sName + "'", iLine);
+    }
+    if (sText.size() > COrvFxPreprocessor::s_uMaxOutputBytes)
+        return Fail("include file '" + sName + "' is too large", iLine);
+    return true;
+}
+
+// #line N ["name"]: the next line is line N (of that file).
+bool CPreprocessor::LineDirective(std::vector<SOrvPpToken>& line)
+{
+    int iLine = line[0].m_iLine;
+    std::vector<SOrvPpToken> arguments(line.begin() + 2, line.end());
+    std::string sError;
+    if (!m_macros.Expand(arguments, sError))
+        return Fail(sError, iLine);
+    long lNumber = arguments.empty() ? -1 : std::strtol(arguments[0].m_sText.c_str(), nullptr, 10);
+    if (arguments.empty() || arguments[0].m_eKind != EOrvPpToken::Number || lNumber < 0 ||
+        lNumber > 0x7fffffff || arguments.size() > 2 ||
+        (arguments.size() == 2 && arguments[1].m_eKind != EOrvPpToken::String))
+        return Fail("#line needs a line number and optionally a file name", iLine);
+    SFile& file = *m_aFiles.back();
+    if (arguments.size() == 2)
+    {
+        const std::string& sQuoted = arguments[1].m_sText;
+        file.m_sName = sQuoted.substr(1, sQuoted.size() - 2);
+        file.m_pLexer->SetFile(FileIndex(file.m_sName));
+    }
+    file.m_pLexer->SetNextLine(int(lNumber));
+    return true;
 }
 } // namespace
 
@@ -395,35 +525,6 @@ bool COrvFxPreprocessor::Run(const std::string& sSource, const std::string& sFil
                              const D3DXMACRO* pDefines, ID3DXInclude* pInclude,
                              SOrvFxSource& result, std::string& sErrors)
 {
-    InitializeGlslang();
-    CStringTable strings;
-    std::string sText = sSource;
-    StripByteOrderMark(sText);
-    TakePragmaOnce(sText);
-    sText = strings.Protect(MacroLines(pDefines) + sText);
-
-    glslang::TShader shader(EShLangFragment);
-    const char* pText = sText.c_str();
-    const char* pName = sFileName.c_str();
-    int iLength = int(sText.size());
-    shader.setStringsWithLengthsAndNames(&pText, &iLength, &pName, 1);
-    shader.setEnvInput(glslang::EShSourceHlsl, EShLangFragment, glslang::EShClientOpenGL, 100);
-    CIncluder includer(pInclude, strings);
-    std::string sOutput;
-    bool bOk =
-        shader.preprocess(GetDefaultResources(), 100, ENoProfile, false, false,
-                          EShMessages(EShMsgReadHlsl | EShMsgOnlyPreprocessor), &sOutput, includer);
-    if (!bOk)
-    {
-        sErrors += strings.Restore(
-            OrvFxFormatGlslangLog(shader.getInfoLog(), sFileName, COrvFxLineMap(sFileName), 1));
-        return false;
-    }
-    if (sOutput.size() > s_uMaxOutputBytes)
-    {
-        sErrors += sFileName + "(1): error: the preprocessed effect is too large\n";
-        return false;
-    }
-    BuildSource(strings.Restore(sOutput), sFileName, result);
-    return true;
+    CPreprocessor preprocessor(sFileName, pInclude, result, sErrors);
+    return preprocessor.Run(sSource, pDefines);
 }

@@ -5,14 +5,15 @@
 
 #include <string>
 
-// The C preprocessor in front of the effect parser: object- and function-like macros,
-// #if/#ifdef/#elif/#else with defined(), #undef, #error, token pasting and #include. The work
-// is glslang's preprocessor (the one its HLSL front end uses); this class feeds it the
-// caller's macros and the include files, keeps string literals byte for byte (glslang would
-// unescape them) and turns its #line markers into a line map.
+// The C preprocessor in front of the effect parser: object- and function-like macros (with
+// # and ##, __VA_ARGS__, __LINE__, __FILE__), #if/#ifdef/#ifndef/#elif/#else with defined(),
+// #undef, #error, #line, #pragma once and #include. #pragma lines stay for the shader
+// compiler. The output keeps each token on a line of its origin, and the line map says which
+// file and line that is.
 //
 // #include "name" and #include <name> come from the host's ID3DXInclude when one is given;
-// otherwise from a file next to the including file, else from the current directory.
+// otherwise from a file next to the including file, else from the current directory (a name
+// is matched without regard to case when the exact one is missing).
 class COrvFxPreprocessor
 {
 public:

@@ -10,7 +10,7 @@
 
 namespace
 {
-const std::vector<size_t> s_noUnits;
+const std::vector<SOrvFxSamplerUnit> s_noUnits;
 
 bool IsFixedFunctionVarying(const std::string& sName)
 {
@@ -247,6 +247,7 @@ bool COrvFxPrograms::Build(IDirect3DDevice9* pDevice, const SOrvFxFile& file, st
         sErrors += file.m_lines.GetMainFile() + "(1): error: the device cannot run effects\n";
         return false;
     }
+    TranslateMissing();
     bool bOk = true;
     for (const SOrvFxTechnique& technique : file.m_aTechniques)
     {
@@ -316,12 +317,62 @@ void COrvFxPrograms::AddSamplerUnits(int iStage, SPass& compiled) const
 {
     if (iStage < 0)
         return;
-    std::vector<size_t>& auUnits = compiled.m_auSamplerUnits;
+    std::vector<SOrvFxSamplerUnit>& aUnits = compiled.m_aSamplerUnits;
     for (const std::string& sSampler : m_aStages[size_t(iStage)].m_glsl.m_asSamplers)
         for (size_t i = 0; i < m_pFile->m_aParameters.size(); ++i)
-            if (m_pFile->m_aParameters[i].m_sName == sSampler &&
-                std::find(auUnits.begin(), auUnits.end(), i) == auUnits.end())
-                auUnits.push_back(i);
+        {
+            if (m_pFile->m_aParameters[i].m_sName != sSampler)
+                continue;
+            for (UINT e = 0; e < std::max(1u, m_pFile->m_aParameters[i].m_uElements); ++e)
+                if (std::find(aUnits.begin(), aUnits.end(), SOrvFxSamplerUnit{i, e}) ==
+                    aUnits.end())
+                    aUnits.push_back({i, e});
+        }
+}
+
+// Every stage the passes use that the shader cache lacks, translated in one go (one run of
+// the shader compiler's child process for the whole effect).
+void COrvFxPrograms::TranslateMissing()
+{
+    std::vector<SOrvFxTranslation> jobs;
+    std::vector<std::string> asKeys;
+    auto add = [&](const SOrvFxShaderSlot& slot, EOrvShaderStage eStage)
+    {
+        for (const SOrvFxShader& shader : slot.m_aChoices)
+        {
+            if (!shader.m_bPresent)
+                continue;
+            std::string sKey = COrvShaderCache::MakeKey(m_pFile->m_sShaderSource, shader, eStage);
+            SOrvGlslShader glsl;
+            if (m_translated.count(sKey) ||
+                std::find(asKeys.begin(), asKeys.end(), sKey) != asKeys.end())
+                continue;
+            if (COrvShaderCache::Load(sKey, glsl) && glsl.m_eStage == eStage)
+            {
+                m_translated[sKey] = std::move(glsl);
+                continue;
+            }
+            jobs.push_back({shader, eStage, false, SOrvGlslShader(), std::string()});
+            asKeys.push_back(sKey);
+        }
+    };
+    for (const SOrvFxTechnique& technique : m_pFile->m_aTechniques)
+        for (const SOrvFxPass& pass : technique.m_aPasses)
+        {
+            add(pass.m_vertexShader, EOrvShaderStage::Vertex);
+            add(pass.m_pixelShader, EOrvShaderStage::Pixel);
+        }
+    COrvFxTranslator::TranslateAll(m_pFile->m_sShaderSource, m_pFile->m_lines, jobs);
+    for (size_t i = 0; i < jobs.size(); ++i)
+    {
+        if (!jobs[i].m_bOk)
+        {
+            m_failed[asKeys[i]] = jobs[i].m_sErrors;
+            continue;
+        }
+        COrvShaderCache::Store(asKeys[i], jobs[i].m_result);
+        m_translated[asKeys[i]] = std::move(jobs[i].m_result);
+    }
 }
 
 bool COrvFxPrograms::Translate(const SOrvFxShader& shader, EOrvShaderStage eStage,
@@ -332,6 +383,12 @@ bool COrvFxPrograms::Translate(const SOrvFxShader& shader, EOrvShaderStage eStag
     {
         glsl = it->second;
         return true;
+    }
+    if (auto it = m_failed.find(sKey); it != m_failed.end())
+    {
+        sErrors += it->second; // once, however many passes use it
+        it->second.clear();
+        return false;
     }
     if (!COrvShaderCache::Load(sKey, glsl) || glsl.m_eStage != eStage)
     {
@@ -350,14 +407,14 @@ std::vector<std::string> COrvFxPrograms::FindMissingInputs(const SStage* pVertex
     std::vector<std::string> asMissing;
     for (const SOrvShaderSignature& input : pixel.m_aInputs)
     {
-        bool bWritten = false;
+        bool bWritten = input.m_sGlslName.rfind("orv_system_", 0) == 0;
         if (pVertex)
         {
             for (const SOrvShaderSignature& output : pVertex->m_glsl.m_aOutputs)
                 bWritten |= output.m_sGlslName == input.m_sGlslName;
         }
         else
-            bWritten = IsFixedFunctionVarying(input.m_sGlslName);
+            bWritten |= IsFixedFunctionVarying(input.m_sGlslName);
         if (!bWritten)
             asMissing.push_back(input.m_sGlslName);
     }
@@ -429,11 +486,12 @@ unsigned int COrvFxPrograms::Use(size_t uTechnique, size_t uPass, size_t uVertex
     return OrvGL::UseShaderStages(m_pDevice, uVertex, uPixel);
 }
 
-const std::vector<size_t>& COrvFxPrograms::GetSamplerUnits(size_t uTechnique, size_t uPass) const
+const std::vector<SOrvFxSamplerUnit>& COrvFxPrograms::GetSamplerUnits(size_t uTechnique,
+                                                                      size_t uPass) const
 {
     if (uTechnique >= m_aaPasses.size() || uPass >= m_aaPasses[uTechnique].size())
         return s_noUnits;
-    return m_aaPasses[uTechnique][uPass].m_auSamplerUnits;
+    return m_aaPasses[uTechnique][uPass].m_aSamplerUnits;
 }
 
 // Reads the active uniforms of a program once: "orv_vs.World", "orv_ps.Taps[0]", "orv_s_Tex".
@@ -477,14 +535,21 @@ void COrvFxPrograms::Upload(unsigned int uProgram, size_t uTechnique, size_t uPa
 {
     if (uProgram == 0)
         return;
-    const std::vector<size_t>& auUnits = GetSamplerUnits(uTechnique, uPass);
+    const std::vector<SOrvFxSamplerUnit>& aUnits = GetSamplerUnits(uTechnique, uPass);
     for (const SSlot& slot : GetSlots(uProgram))
     {
         if (slot.m_bSampler)
         {
-            for (size_t uUnit = 0; uUnit < auUnits.size(); ++uUnit)
-                if (m_pFile->m_aParameters[auUnits[uUnit]].m_sName == slot.m_sSampler)
-                    glUniform1i(slot.m_iLocation, GLint(uUnit));
+            // "Name", or "Name[0]" for an array: the units of its elements in order.
+            std::string sName = slot.m_sSampler.substr(0, slot.m_sSampler.find('['));
+            std::vector<GLint> aiUnits;
+            for (size_t uUnit = 0; uUnit < aUnits.size(); ++uUnit)
+                if (m_pFile->m_aParameters[aUnits[uUnit].m_uParameter].m_sName == sName)
+                    aiUnits.push_back(GLint(uUnit));
+            if (!aiUnits.empty())
+                glUniform1iv(slot.m_iLocation,
+                             std::min<GLsizei>(slot.m_iSize, GLsizei(aiUnits.size())),
+                             aiUnits.data());
             continue;
         }
         const std::vector<float>& afValue = aafValues[slot.m_uParameter];

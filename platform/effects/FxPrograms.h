@@ -8,6 +8,17 @@
 #include <unordered_map>
 #include <vector>
 
+// A texture unit of a pass: the sampler parameter it serves, and the element of an array.
+struct SOrvFxSamplerUnit
+{
+    size_t m_uParameter;
+    UINT m_uElement;
+    bool operator==(const SOrvFxSamplerUnit& other) const
+    {
+        return m_uParameter == other.m_uParameter && m_uElement == other.m_uElement;
+    }
+};
+
 // The GL side of an effect: every pass's shader stages translated (through the shader cache)
 // and compiled once at creation, the sampler units of each pass, and the uniform locations
 // of every program the device links for them.
@@ -27,8 +38,8 @@ public:
     // fixed function only, or linking failed).
     unsigned int Use(size_t uTechnique, size_t uPass, size_t uVertexChoice, size_t uPixelChoice);
 
-    // Samplers of a pass, in unit order (unit n = index n), as parameter indices.
-    const std::vector<size_t>& GetSamplerUnits(size_t uTechnique, size_t uPass) const;
+    // Samplers of a pass, in unit order (unit n = index n); an array takes a unit per element.
+    const std::vector<SOrvFxSamplerUnit>& GetSamplerUnits(size_t uTechnique, size_t uPass) const;
 
     // Sets every uniform the program uses from the parameters' values, and the sampler
     // uniforms to their units.
@@ -51,7 +62,7 @@ private:
         // the inputs its vertex stage does not write).
         std::vector<int> m_aiVertex;
         std::vector<std::vector<int>> m_aaiPixel;
-        std::vector<size_t> m_auSamplerUnits; // of every choice
+        std::vector<SOrvFxSamplerUnit> m_aSamplerUnits; // of every choice
     };
     struct SSlot
     {
@@ -64,6 +75,7 @@ private:
         std::string m_sSampler; // sampler parameter name
     };
 
+    void TranslateMissing();
     bool Translate(const SOrvFxShader& shader, EOrvShaderStage eStage, SOrvGlslShader& glsl,
                    std::string& sErrors);
     bool BuildPass(const SOrvFxPass& pass, SPass& compiled, std::string& sErrors);
@@ -80,6 +92,7 @@ private:
     std::vector<SStage> m_aStages;
     std::unordered_map<std::string, int> m_stageByKey;
     std::unordered_map<std::string, SOrvGlslShader> m_translated;
+    std::unordered_map<std::string, std::string> m_failed; // messages, by cache key
     std::vector<std::vector<SPass>> m_aaPasses;
     std::unordered_map<unsigned int, std::vector<SSlot>> m_slotsByProgram;
 };

@@ -1,6 +1,7 @@
 #include "FxTranslator.h"
 
 #include "FxEntryWrapper.h"
+#include "FxIsolation.h"
 
 #define ENABLE_HLSL 1
 #include <glslang/Public/ResourceLimits.h>
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -18,10 +20,37 @@
 
 namespace
 {
-const char* const s_pPreamble = "#define POSITION SV_Position\n"
-                                "#define POSITION0 SV_Position\n"
-                                "#define VPOS SV_Position\n"
-                                "#define VFACE SV_IsFrontFace\n";
+// VPOS and VFACE stay ordinary inputs here: the pixel stage's adapters fill them in
+// Direct3D's terms (AddStageAdapters). One-dimensional textures are two-dimensional ones of
+// one row in Direct3D 9, and the host gives 2D textures: sampler1D reads row 0.5 of one.
+const char* const s_pPreamble =
+    "#define POSITION SV_Position\n"
+    "#define POSITION0 SV_Position\n"
+    "#define sampler1D sampler2D\n"
+    "#define tex1D(s, t) tex2D(s, float2(t, 0.5))\n"
+    "#define tex1Dbias(s, t) tex2Dbias(s, float4((t).x, 0.5, 0.0, (t).w))\n"
+    "#define tex1Dlod(s, t) tex2Dlod(s, float4((t).x, 0.5, 0.0, (t).w))\n"
+    "#define tex1Dproj(s, t) tex2Dproj(s, float4((t).x, 0.5 * (t).w, 0.0, (t).w))\n"
+    "#define tex1Dgrad(s, t, dx, dy) tex2Dgrad(s, float2(t, 0.5), float2(dx, 0.0), "
+    "float2(dy, 0.0))\n";
+
+// A pixel input that no stage writes: the pixel's position or the side of the primitive
+// (POSITION written in other than capitals, which glslang takes for a semantic of one's own).
+bool IsSystemInput(const std::string& sSemantic)
+{
+    return sSemantic == "VPOS0" || sSemantic == "VFACE0" || sSemantic == "POSITION0";
+}
+
+// Outputs that glslang leaves as ones of the author's when their semantic is not written in
+// capitals ("Position", "Depth"): they are the GL built-ins all the same.
+const char* SystemOutput(EOrvShaderStage eStage, const std::string& sSemantic)
+{
+    if (eStage == EOrvShaderStage::Vertex && sSemantic == "POSITION0")
+        return "gl_Position";
+    if (eStage == EOrvShaderStage::Pixel && sSemantic == "DEPTH0")
+        return "gl_FragDepth";
+    return nullptr;
+}
 
 void InitializeGlslang()
 {
@@ -97,6 +126,59 @@ bool CompileToSpirv(const std::string& sSource, const COrvFxLineMap& lines,
                    "' gives invalid code: " + sValidation + "\n";
         return false;
     }
+    return true;
+}
+
+// Built-in symbol tables are made at glslang's first compile of each stage: made here once,
+// before any child process, so that children inherit them instead of each making its own.
+void WarmGlslang()
+{
+    static std::once_flag s_once;
+    std::call_once(s_once,
+                   []
+                   {
+                       SOrvFxShader shader;
+                       shader.m_sEntry = "main";
+                       std::vector<unsigned int> spirv;
+                       std::string sErrors;
+                       COrvFxLineMap lines("warm-up");
+                       CompileToSpirv("float4 main(float4 p : POSITION) : POSITION { return p; }",
+                                      lines, shader, EShLangVertex, spirv, sErrors);
+                       CompileToSpirv("float4 main() : COLOR { return 0; }", lines, shader,
+                                      EShLangFragment, spirv, sErrors);
+                   });
+}
+
+// glslang runs in a child process (FxIsolation.h): a crash of its HLSL front end on broken
+// code becomes a message. Its SPIR-V, or its messages, come back.
+bool CompileIsolated(const std::string& sSource, const COrvFxLineMap& lines,
+                     const SOrvFxShader& shader, EShLanguage eLanguage,
+                     std::vector<unsigned int>& spirv, std::string& sErrors)
+{
+    WarmGlslang();
+    auto work = [&]
+    {
+        std::vector<unsigned int> words;
+        std::string sMessages;
+        if (!CompileToSpirv(sSource, lines, shader, eLanguage, words, sMessages))
+            return "0" + sMessages;
+        return "1" + std::string(reinterpret_cast<const char*>(words.data()), words.size() * 4);
+    };
+    std::string sResult;
+    std::string sFailure;
+    if (!OrvRunIsolated(work, 60000, sResult, sFailure))
+    {
+        sErrors += lines.Where(shader.m_iLine) + ": error: the shader compiler " + sFailure +
+                   " on entry point '" + shader.m_sEntry + "'\n";
+        return false;
+    }
+    if (sResult.empty() || sResult[0] != '1')
+    {
+        sErrors += sResult.empty() ? std::string() : sResult.substr(1);
+        return false;
+    }
+    spirv.resize((sResult.size() - 1) / 4);
+    std::memcpy(spirv.data(), sResult.data() + 1, spirv.size() * 4);
     return true;
 }
 
@@ -220,7 +302,9 @@ bool CCrossCompiler::RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShad
         else
         {
             spvc_compiler_unset_decoration(m_compiler, pInputs[i].id, SpvDecorationLocation);
-            signature.m_sGlslName = OrvVaryingName(signature.m_sSemantic);
+            signature.m_sGlslName = IsSystemInput(signature.m_sSemantic)
+                                        ? "orv_system_" + signature.m_sSemantic
+                                        : OrvVaryingName(signature.m_sSemantic);
         }
         result.m_aInputs.push_back(signature);
     }
@@ -234,7 +318,12 @@ bool CCrossCompiler::RenameInputsAndOutputs(EOrvShaderStage eStage, SOrvGlslShad
         OrvSemanticToUsage(signature.m_sSemantic, signature.m_uUsage, signature.m_uUsageIndex);
         std::string sInternal = "orv_o_" + signature.m_sSemantic;
         spvc_compiler_set_name(m_compiler, pOutputs[i].id, sInternal.c_str());
-        if (bVertex)
+        if (const char* pBuiltIn = SystemOutput(eStage, signature.m_sSemantic))
+        {
+            spvc_compiler_unset_decoration(m_compiler, pOutputs[i].id, SpvDecorationLocation);
+            signature.m_sGlslName = pBuiltIn;
+        }
+        else if (bVertex)
         {
             spvc_compiler_unset_decoration(m_compiler, pOutputs[i].id, SpvDecorationLocation);
             signature.m_sGlslName = OrvVaryingName(signature.m_sSemantic);
@@ -290,6 +379,17 @@ std::string NarrowFromVec4(const std::string& sType, const std::string& sVarying
     return sType + "(" + sVarying + s_apSwizzles[ComponentCount(sType)] + ")";
 }
 
+// Turns "<qualifier> <type> <name>;" into a plain global.
+void MakePlain(std::string& sGlsl, const char* pQualifier, const SOrvShaderSignature& io,
+               const std::string& sInternal)
+{
+    std::string sDeclaration =
+        std::string(pQualifier) + " " + io.m_sGlslType + " " + sInternal + ";";
+    size_t uAt = sGlsl.find(sDeclaration);
+    if (uAt != std::string::npos)
+        sGlsl.replace(uAt, sDeclaration.size(), io.m_sGlslType + " " + sInternal + ";");
+}
+
 // Turns "<qualifier> <type> <name>;" into a plain global plus the vec4 varying.
 bool AdaptDeclaration(std::string& sGlsl, const char* pQualifier, const SOrvShaderSignature& io,
                       const std::string& sInternal)
@@ -315,6 +415,13 @@ bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::strin
         for (const SOrvShaderSignature& output : result.m_aOutputs)
         {
             std::string sInternal = "orv_o_" + output.m_sSemantic;
+            if (SystemOutput(eStage, output.m_sSemantic))
+            {
+                MakePlain(sGlsl, "out", output, sInternal);
+                sEpilogue +=
+                    "    gl_Position = " + WidenToVec4(output.m_sGlslType, sInternal) + ";\n";
+                continue;
+            }
             if (!AdaptDeclaration(sGlsl, "out", output, sInternal))
             {
                 sError = "vertex output " + output.m_sSemantic + " cannot be passed on";
@@ -348,6 +455,19 @@ bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::strin
         for (const SOrvShaderSignature& input : result.m_aInputs)
         {
             std::string sInternal = "orv_i_" + input.m_sSemantic;
+            if (IsSystemInput(input.m_sSemantic))
+            {
+                // VPOS: pixel coordinates with the top-left pixel at (0, 0) (the device draws
+                // Direct3D's top row at GL's bottom); VFACE: positive for the front side.
+                MakePlain(sGlsl, "in", input, sInternal);
+                std::string sValue =
+                    input.m_sSemantic == "VPOS0"    ? "vec4(gl_FragCoord.xy - 0.5, 0.0, 0.0)"
+                    : input.m_sSemantic == "VFACE0" ? "vec4(gl_FrontFacing ? 1.0 : -1.0)"
+                                                    : "gl_FragCoord";
+                sPrologue +=
+                    "    " + sInternal + " = " + NarrowFromVec4(input.m_sGlslType, sValue) + ";\n";
+                continue;
+            }
             if (!AdaptDeclaration(sGlsl, "in", input, sInternal))
             {
                 sError = "pixel input " + input.m_sSemantic + " cannot be received";
@@ -357,8 +477,27 @@ bool AddStageAdapters(EOrvShaderStage eStage, SOrvGlslShader& result, std::strin
                          NarrowFromVec4(input.m_sGlslType, input.m_sGlslName) + ";\n";
         }
         for (const SOrvShaderSignature& output : result.m_aOutputs)
+        {
             if (output.m_sSemantic == "COLOR0" && output.m_sGlslType == "vec4")
                 sEpilogue += "    orv_AlphaTest(orv_o_COLOR0.a);\n";
+            if (SystemOutput(eStage, output.m_sSemantic))
+            {
+                MakePlain(sGlsl, "out", output, "orv_o_" + output.m_sSemantic);
+                sEpilogue += "    gl_FragDepth = orv_o_" + output.m_sSemantic + ";\n";
+            }
+        }
+    }
+    // Sampler arrays indexed in loops that did not unroll need dynamically uniform indexing.
+    for (size_t uAt = sGlsl.find("uniform sampler"); uAt != std::string::npos;
+         uAt = sGlsl.find("uniform sampler", uAt + 1))
+    {
+        size_t uEnd = sGlsl.find(';', uAt);
+        size_t uLine = sGlsl.find('\n');
+        if (uEnd != std::string::npos && sGlsl[uEnd - 1] == ']' && uLine < uAt)
+        {
+            sGlsl.insert(uLine + 1, "#extension GL_ARB_gpu_shader5 : enable\n");
+            break;
+        }
     }
     const std::string sMain = "void main()\n{\n";
     size_t uMain = sGlsl.find(sMain);
@@ -379,9 +518,10 @@ int AttributeLocation(const std::string& sSemantic)
     {
         const char* m_pSemantic;
         int m_iLocation;
-    } s_aLocations[] = {{"POSITION0", 0}, {"POSITIONT0", 0}, {"NORMAL0", 1},
-                        {"COLOR0", 2},    {"COLOR1", 3},     {"PSIZE0", 12},
-                        {"TANGENT0", 13}, {"BINORMAL0", 14}, {"BLENDWEIGHT0", 15}};
+    } s_aLocations[] = {{"POSITION0", 0},      {"POSITIONT0", 0}, {"NORMAL0", 1},
+                        {"COLOR0", 2},         {"COLOR1", 3},     {"PSIZE0", 12},
+                        {"BLENDINDICES0", 12}, {"TANGENT0", 13},  {"BINORMAL0", 14},
+                        {"BLENDWEIGHT0", 15}};
     for (const auto& entry : s_aLocations)
         if (sSemantic == entry.m_pSemantic)
             return entry.m_iLocation;
@@ -428,49 +568,152 @@ bool OrvSemanticToUsage(const std::string& sSemantic, UINT& uUsage, UINT& uIndex
     return false;
 }
 
+namespace
+{
+// The text and entry point glslang compiles for a job (with a wrapper for compile arguments);
+// false with the job's errors when there is nothing to compile.
+bool PrepareJob(const std::string& sSource, const COrvFxLineMap& lines, SOrvFxTranslation& job,
+                std::string& sText, SOrvFxShader& entry)
+{
+    const SOrvFxShader& shader = job.m_shader;
+    job.m_result = SOrvGlslShader();
+    job.m_result.m_eStage = job.m_eStage;
+    const std::string& sProfile = shader.m_sProfile;
+    const std::string sWhere = lines.Where(shader.m_iLine);
+    bool bVertex = job.m_eStage == EOrvShaderStage::Vertex;
+    if (!(bVertex ? sProfile.rfind("vs_", 0) == 0 : sProfile.rfind("ps_", 0) == 0))
+    {
+        job.m_sErrors += sWhere + ": error: profile '" + sProfile + "' does not fit the " +
+                         (bVertex ? "vertex" : "pixel") + " shader\n";
+        return false;
+    }
+    sText = sSource;
+    entry = shader;
+    std::string sError;
+    if (!shader.m_asArguments.empty() && !OrvFxWrapEntry(sText, shader, entry.m_sEntry, sError))
+    {
+        job.m_sErrors += sWhere + ": error: " + sError + "\n";
+        return false;
+    }
+    return true;
+}
+
+// SPIR-V to GLSL with the stage's adapters.
+void FinishJob(const std::vector<unsigned int>& spirv, const COrvFxLineMap& lines,
+               SOrvFxTranslation& job)
+{
+    const SOrvFxShader& shader = job.m_shader;
+    CCrossCompiler cross;
+    std::string sError;
+    if (!cross.Run(spirv, job.m_eStage, job.m_result, sError))
+        job.m_sErrors += lines.Where(shader.m_iLine) + ": error: entry point '" + shader.m_sEntry +
+                         "' cannot be written as GLSL: " + sError + "\n";
+    else if (!AddStageAdapters(job.m_eStage, job.m_result, sError))
+        job.m_sErrors += lines.Where(shader.m_iLine) + ": error: entry point '" + shader.m_sEntry +
+                         "': " + sError + "\n";
+    else
+        job.m_bOk = true;
+}
+
+EShLanguage LanguageOf(EOrvShaderStage eStage)
+{
+    return eStage == EOrvShaderStage::Vertex ? EShLangVertex : EShLangFragment;
+}
+
+void AppendBlock(std::string& sOut, char cKind, const std::string& sPayload)
+{
+    uint64_t uLength = sPayload.size();
+    sOut += cKind;
+    sOut.append(reinterpret_cast<const char*>(&uLength), sizeof uLength);
+    sOut += sPayload;
+}
+
+bool ReadBlock(const std::string& sIn, size_t& uPos, char& cKind, std::string& sPayload)
+{
+    uint64_t uLength = 0;
+    if (uPos + 1 + sizeof uLength > sIn.size())
+        return false;
+    cKind = sIn[uPos];
+    std::memcpy(&uLength, sIn.data() + uPos + 1, sizeof uLength);
+    uPos += 1 + sizeof uLength;
+    if (uLength > sIn.size() - uPos)
+        return false;
+    sPayload = sIn.substr(uPos, size_t(uLength));
+    uPos += size_t(uLength);
+    return true;
+}
+} // namespace
+
+void COrvFxTranslator::TranslateAll(const std::string& sSource, const COrvFxLineMap& lines,
+                                    std::vector<SOrvFxTranslation>& jobs)
+{
+    std::vector<std::string> asTexts(jobs.size());
+    std::vector<SOrvFxShader> entries(jobs.size());
+    std::vector<size_t> auReady;
+    for (size_t i = 0; i < jobs.size(); ++i)
+        if (PrepareJob(sSource, lines, jobs[i], asTexts[i], entries[i]))
+            auReady.push_back(i);
+    if (auReady.empty())
+        return;
+    WarmGlslang();
+    // Every job's SPIR-V ('1') or glslang's messages ('0'), from one child.
+    auto work = [&]
+    {
+        std::string sOut;
+        for (size_t i : auReady)
+        {
+            std::vector<unsigned int> spirv;
+            std::string sMessages;
+            if (CompileToSpirv(asTexts[i], lines, entries[i], LanguageOf(jobs[i].m_eStage), spirv,
+                               sMessages))
+                AppendBlock(
+                    sOut, '1',
+                    std::string(reinterpret_cast<const char*>(spirv.data()), spirv.size() * 4));
+            else
+                AppendBlock(sOut, '0', sMessages);
+        }
+        return sOut;
+    };
+    std::string sResult;
+    std::string sFailure;
+    bool bBatch = auReady.size() > 1 && OrvRunIsolated(work, 60000, sResult, sFailure);
+    size_t uPos = 0;
+    for (size_t i : auReady)
+    {
+        std::vector<unsigned int> spirv;
+        char cKind = 0;
+        std::string sPayload;
+        bool bAnswered = bBatch && ReadBlock(sResult, uPos, cKind, sPayload);
+        if (!bAnswered)
+        {
+            // Alone, so that a crash names the entry point that caused it.
+            if (!CompileIsolated(asTexts[i], lines, entries[i], LanguageOf(jobs[i].m_eStage), spirv,
+                                 jobs[i].m_sErrors))
+                continue;
+        }
+        else if (cKind != '1')
+        {
+            jobs[i].m_sErrors += sPayload;
+            continue;
+        }
+        else
+        {
+            spirv.resize(sPayload.size() / 4);
+            std::memcpy(spirv.data(), sPayload.data(), spirv.size() * 4);
+        }
+        FinishJob(spirv, lines, jobs[i]);
+    }
+}
+
 bool COrvFxTranslator::Translate(const std::string& sSource, const COrvFxLineMap& lines,
                                  const SOrvFxShader& shader, EOrvShaderStage eStage,
                                  SOrvGlslShader& result, std::string& sErrors)
 {
-    result = SOrvGlslShader();
-    result.m_eStage = eStage;
-    const std::string& sProfile = shader.m_sProfile;
-    const std::string sWhere = lines.Where(shader.m_iLine);
-    bool bProfileOk = eStage == EOrvShaderStage::Vertex ? sProfile.rfind("vs_", 0) == 0
-                                                        : sProfile.rfind("ps_", 0) == 0;
-    if (!bProfileOk)
-    {
-        sErrors += sWhere + ": error: profile '" + sProfile + "' does not fit the " +
-                   (eStage == EOrvShaderStage::Vertex ? "vertex" : "pixel") + " shader\n";
-        return false;
-    }
-    std::string sWrapped = sSource;
-    SOrvFxShader entry = shader;
-    if (!shader.m_asArguments.empty())
-    {
-        std::string sError;
-        if (!OrvFxWrapEntry(sWrapped, shader, entry.m_sEntry, sError))
-        {
-            sErrors += sWhere + ": error: " + sError + "\n";
-            return false;
-        }
-    }
-    std::vector<unsigned int> spirv;
-    EShLanguage eLanguage = eStage == EOrvShaderStage::Vertex ? EShLangVertex : EShLangFragment;
-    if (!CompileToSpirv(sWrapped, lines, entry, eLanguage, spirv, sErrors))
-        return false;
-    CCrossCompiler cross;
-    std::string sCrossError;
-    if (!cross.Run(spirv, eStage, result, sCrossError))
-    {
-        sErrors += sWhere + ": error: entry point '" + shader.m_sEntry +
-                   "' cannot be written as GLSL: " + sCrossError + "\n";
-        return false;
-    }
-    if (!AddStageAdapters(eStage, result, sCrossError))
-    {
-        sErrors += sWhere + ": error: entry point '" + shader.m_sEntry + "': " + sCrossError + "\n";
-        return false;
-    }
-    return true;
+    std::vector<SOrvFxTranslation> jobs(1);
+    jobs[0].m_shader = shader;
+    jobs[0].m_eStage = eStage;
+    TranslateAll(sSource, lines, jobs);
+    result = std::move(jobs[0].m_result);
+    sErrors += jobs[0].m_sErrors;
+    return jobs[0].m_bOk;
 }

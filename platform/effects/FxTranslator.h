@@ -40,9 +40,25 @@ struct SOrvGlslShader
     std::vector<std::string> m_asSamplers;       // parameter names; GL name "orv_s_" + name
 };
 
+// One entry point to translate, and what came of it.
+struct SOrvFxTranslation
+{
+    SOrvFxShader m_shader;
+    EOrvShaderStage m_eStage = EOrvShaderStage::Vertex;
+    bool m_bOk = false;
+    SOrvGlslShader m_result;
+    std::string m_sErrors; // "file(line): error: text" lines when it failed
+};
+
 class COrvFxTranslator
 {
 public:
+    // Translates several entry points of one source. glslang, whose HLSL front end crashes
+    // on some broken code, runs for all of them in one child process (FxIsolation.h); a crash
+    // costs only the entry point that caused it.
+    static void TranslateAll(const std::string& sSource, const COrvFxLineMap& lines,
+                             std::vector<SOrvFxTranslation>& jobs);
+
     // Compiles the entry point of sSource (a blanked effect source whose lines come from
     // where the map says) for one stage. On failure returns false with
     // "file(line): error: text" lines in sErrors.
@@ -51,7 +67,7 @@ public:
                           SOrvGlslShader& result, std::string& sErrors);
 
     // Version of the translation, part of every cache key.
-    static const char* GetVersion() { return "orv-fx-2"; }
+    static const char* GetVersion() { return "orv-fx-6"; }
 };
 
 // Splits "TEXCOORD3" into its declaration usage and index; false for an unknown semantic.

@@ -56,6 +56,8 @@ enum EAttrib : unsigned int
     AttribTangent = 13,  // TANGENT0
     AttribBinormal = 14, // BINORMAL0
     AttribBlendWeight = 15,
+    // BLENDINDICES0 shares the location of PSIZE0: skinned vertices have no point size.
+    AttribBlendIndices = 12,
     AttribCount = 16
 };
 

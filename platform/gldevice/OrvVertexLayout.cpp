@@ -123,6 +123,9 @@ bool UsageLocation(BYTE uiUsage, BYTE uiIndex, GLuint& ruLocation)
     case D3DDECLUSAGE_BLENDWEIGHT:
         ruLocation = OrvGL::AttribBlendWeight;
         return uiIndex == 0;
+    case D3DDECLUSAGE_BLENDINDICES:
+        ruLocation = OrvGL::AttribBlendIndices;
+        return uiIndex == 0;
     default:
         return false;
     }

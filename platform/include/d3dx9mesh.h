@@ -48,6 +48,30 @@ typedef struct _D3DXMATERIAL
     LPSTR pTextureFilename;
 } D3DXMATERIAL, *LPD3DXMATERIAL;
 
+// The effect a mesh file's material names, with the parameter values it gives.
+typedef enum _D3DXEFFECTDEFAULTTYPE
+{
+    D3DXEDT_STRING = 1, // pValue: a zero-terminated string
+    D3DXEDT_FLOATS = 2, // pValue: NumBytes / 4 floats
+    D3DXEDT_DWORD = 3,  // pValue: one DWORD
+    D3DXEDT_FORCEDWORD = 0x7fffffff
+} D3DXEFFECTDEFAULTTYPE;
+
+typedef struct _D3DXEFFECTDEFAULT
+{
+    LPSTR pParamName;
+    D3DXEFFECTDEFAULTTYPE Type;
+    DWORD NumBytes;
+    LPVOID pValue;
+} D3DXEFFECTDEFAULT, *LPD3DXEFFECTDEFAULT;
+
+typedef struct _D3DXEFFECTINSTANCE
+{
+    LPSTR pEffectFilename; // null when the material names no effect
+    DWORD NumDefaults;
+    LPD3DXEFFECTDEFAULT pDefaults;
+} D3DXEFFECTINSTANCE, *LPD3DXEFFECTINSTANCE;
+
 // The faces and vertices of one subset.
 typedef struct _D3DXATTRIBUTERANGE
 {
@@ -103,7 +127,9 @@ extern "C"
     // vertex that faces give several normals is repeated after them) and one subset per
     // material that the meshes' material lists name, in the file's order; a mesh without a
     // list gets one grey default material. *ppMaterials holds NumMaterials D3DXMATERIALs
-    // followed by their texture file names. A broken file gives D3DXERR_INVALIDDATA.
+    // followed by their texture file names; *ppEffectInstances one D3DXEFFECTINSTANCE per
+    // material, with what the material's effect instance names (nothing when it has none).
+    // A broken file gives D3DXERR_INVALIDDATA.
     ORVPLATFORM_API HRESULT D3DXLoadMeshFromXA(LPCSTR pFilename, DWORD Options,
                                                LPDIRECT3DDEVICE9 pD3DDevice,
                                                LPD3DXBUFFER* ppAdjacency, LPD3DXBUFFER* ppMaterials,

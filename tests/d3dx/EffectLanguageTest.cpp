@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -280,4 +281,181 @@ TEST_F(EffectLanguageTest, IncludedFilesFromDiskAndTheirMessages)
     EXPECT_NE(sMessage.find("undefinedTint"), std::string::npos) << sMessage;
     pErrors->Release();
     std::filesystem::remove_all(sDir);
+}
+
+// Pixel inputs of shader model 3 in Direct3D's terms: VPOS counts pixels from the top-left
+// one, VFACE is positive on the front (clockwise) side.
+TEST_F(EffectLanguageTest, PixelPositionAndFaceAsDirect3DGivesThem)
+{
+    Make(R"(
+float4 PS(float2 vpos : VPOS, float face : VFACE) : COLOR
+{ return float4(vpos.x / 255.0, vpos.y / 255.0, face > 0 ? 1.0 : 0.5, 1.0); }
+technique T { pass { PixelShader = compile ps_3_0 PS(); CullMode = None; } }
+)");
+    // The full-screen strip: its first triangle is clockwise on screen, its second too.
+    Clear();
+    OrvRunPasses(m_pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
+    SOrvImage front = Read();
+    EXPECT_EQ(front.At(0, 0), 0xff0000ffu);
+    EXPECT_EQ(front.At(5, 9), 0xff0509ffu);
+    EXPECT_EQ(front.At(63, 62), 0xff3f3effu);
+    Clear();
+    const SClipVertex aBack[3] = {{-1, -1, 0, 1, 0, 0}, {1, -1, 0, 1, 0, 0}, {-1, 1, 0, 1, 0, 0}};
+    OrvRunPasses(m_pEffect,
+                 [&]
+                 {
+                     m_device->SetFVF(CLIP_FVF);
+                     m_device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, aBack, sizeof(SClipVertex));
+                 });
+    EXPECT_EQ(Read().At(2, 60), 0xff023c80u) << "counter-clockwise: the back side";
+}
+
+// Direct3D 9 has no one-dimensional textures of its own: tex1D reads a 2D texture of one row.
+TEST_F(EffectLanguageTest, OneDimensionalLookupsReadARowTexture)
+{
+    Make(R"(
+texture Ramp;
+sampler RampSampler = sampler_state { Texture = <Ramp>; MinFilter = Point; MagFilter = Point; AddressU = Clamp; };
+sampler1D Direct = sampler_state { Texture = <Ramp>; MinFilter = Point; MagFilter = Point; };
+float4 PS(float2 uv : TEXCOORD0) : COLOR
+{ return uv.y < 0.5 ? tex1D(RampSampler, uv.x) : tex1Dlod(Direct, float4(uv.x, 0, 0, 0)); }
+technique T { pass { PixelShader = compile ps_3_0 PS(); } }
+)");
+    IDirect3DTexture9* pRamp = nullptr;
+    ASSERT_EQ(
+        m_device->CreateTexture(4, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pRamp, nullptr),
+        S_OK);
+    D3DLOCKED_RECT locked;
+    pRamp->LockRect(0, &locked, nullptr, 0);
+    const DWORD adwRamp[4] = {0xff000000, 0xff404040, 0xff808080, 0xffffffff};
+    std::memcpy(locked.pBits, adwRamp, sizeof adwRamp);
+    pRamp->UnlockRect(0);
+    m_pEffect->SetTexture("Ramp", pRamp);
+    D3DXPARAMETER_DESC desc;
+    m_pEffect->GetParameterDesc("Direct", &desc);
+    EXPECT_EQ(desc.Type, D3DXPT_SAMPLER1D);
+    Clear();
+    OrvRunPasses(m_pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
+    SOrvImage image = Read();
+    pRamp->Release();
+    for (UINT x : {2u, 20u, 40u, 60u})
+    {
+        EXPECT_EQ(image.At(x, 10), adwRamp[x / 16]) << x;
+        EXPECT_EQ(image.At(x, 50), adwRamp[x / 16]) << x;
+    }
+}
+
+// The host's row-major matrices mean the same whatever packing the file declares.
+TEST_F(EffectLanguageTest, MatrixPackingDoesNotChangeTheTransform)
+{
+    Make(R"(
+#pragma pack_matrix(row_major)
+float4x4 PragmaRow;
+#pragma pack_matrix(column_major)
+float4x4 Column;
+row_major float4x4 Row;
+column_major float4x3 Column43;
+float4 VS(float4 p : POSITION, uniform int which) : POSITION
+{
+    if (which == 0) return mul(p, Column);
+    if (which == 1) return mul(p, Row);
+    if (which == 2) return mul(p, PragmaRow);
+    if (which == 3) return float4(mul(p, Column43), 1);
+    return mul(transpose(Column), p);
+}
+float4 PS() : COLOR { return float4(1, 1, 1, 1); }
+technique T0 { pass { VertexShader = compile vs_2_0 VS(0); PixelShader = compile ps_2_0 PS(); } }
+technique T1 { pass { VertexShader = compile vs_2_0 VS(1); PixelShader = compile ps_2_0 PS(); } }
+technique T2 { pass { VertexShader = compile vs_2_0 VS(2); PixelShader = compile ps_2_0 PS(); } }
+technique T3 { pass { VertexShader = compile vs_2_0 VS(3); PixelShader = compile ps_2_0 PS(); } }
+technique T4 { pass { VertexShader = compile vs_2_0 VS(4); PixelShader = compile ps_2_0 PS(); } }
+)");
+    // Half as wide, moved right by an eighth of the target: covers x from 24 to 56.
+    D3DXMATRIX scale, move, matrix;
+    D3DXMatrixScaling(&scale, 0.5f, 1.0f, 1.0f);
+    D3DXMatrixTranslation(&move, 0.25f, 0, 0);
+    matrix = scale * move;
+    for (const char* pName : {"PragmaRow", "Column", "Row", "Column43"})
+        ASSERT_EQ(m_pEffect->SetMatrix(pName, &matrix), S_OK) << pName;
+    for (const char* pTechnique : {"T0", "T1", "T2", "T3", "T4"})
+    {
+        m_pEffect->SetTechnique(pTechnique);
+        Clear();
+        OrvRunPasses(m_pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
+        SOrvImage image = Read();
+        EXPECT_EQ(image.At(22, 32), 0xff000000u) << pTechnique;
+        EXPECT_EQ(image.At(26, 32), 0xffffffffu) << pTechnique;
+        EXPECT_EQ(image.At(54, 32), 0xffffffffu) << pTechnique;
+        EXPECT_EQ(image.At(58, 32), 0xff000000u) << pTechnique;
+    }
+}
+
+// Semantics are not case-sensitive: "Position" is the position, "Depth" the depth.
+TEST_F(EffectLanguageTest, SemanticsInAnyCase)
+{
+    Make(R"(
+struct VSOUT { float4 Pos : Position; float2 uv : TexCoord0; float4 c : Color0; };
+VSOUT VS(float4 p : Position, float2 uv : texcoord0)
+{ VSOUT o; o.Pos = float4(p.xy, 0.25, 1); o.uv = uv; o.c = float4(uv, 0, 1); return o; }
+void PS(VSOUT i, out float4 c : Color, out float d : Depth) { c = i.c; d = 0.75; }
+float4 PSNear() : COLOR { return float4(1, 1, 1, 1); }
+technique T
+{
+    pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); ZEnable = true; ZWriteEnable = true; ZFunc = Less; }
+    pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PSNear(); }
+}
+)");
+    // The second pass is at depth 0.25 and so in front of the first pass's 0.75, unless the
+    // first pass's depth was not written.
+    UINT uPasses = 0;
+    m_pEffect->Begin(&uPasses, 0);
+    m_pEffect->BeginPass(0);
+    OrvDrawFullScreen(m_device.Get());
+    m_pEffect->EndPass();
+    EXPECT_PRED2(Near, Read().At(48, 16), 0xffbf3f00u) << "uv (0.75, 0.25) from the vertex shader";
+    Clear();
+    m_pEffect->BeginPass(0);
+    OrvDrawFullScreen(m_device.Get());
+    m_pEffect->EndPass();
+    m_pEffect->BeginPass(1);
+    OrvDrawFullScreen(m_device.Get());
+    m_pEffect->EndPass();
+    m_pEffect->End();
+    EXPECT_EQ(Read().At(48, 16), 0xffffffffu) << "the first pass wrote depth 0.75";
+}
+
+// A sampler array: a texture unit per element, each with its own sampler_state.
+TEST_F(EffectLanguageTest, SamplerArraysTakeAStatePerElement)
+{
+    Make(R"(
+texture Red;
+texture Blue;
+sampler2D Layers[2] = { sampler_state { Texture = <Red>; MinFilter = Point; MagFilter = Point; },
+                        sampler_state { Texture = (Blue); MinFilter = Point; MagFilter = Point; } };
+float4 PS(float2 uv : TEXCOORD0) : COLOR
+{
+    float4 sum = 0;
+    [unroll] for (int i = 0; i < 2; i++)
+        sum += tex2D(Layers[i], uv) * (uv.y < 0.5 ? 1 : 0);
+    return uv.y < 0.5 ? sum : (uv.x < 0.5 ? tex2D(Layers[0], uv) : tex2D(Layers[1], uv));
+}
+technique T { pass { PixelShader = compile ps_3_0 PS(); } }
+)");
+    IDirect3DTexture9* pRed =
+        MakeTexture(m_device.Get(), 2, 2, [](UINT, UINT) { return 0xffff0000u; });
+    IDirect3DTexture9* pBlue =
+        MakeTexture(m_device.Get(), 2, 2, [](UINT, UINT) { return 0xff0000ffu; });
+    m_pEffect->SetTexture("Red", pRed);
+    m_pEffect->SetTexture("Blue", pBlue);
+    D3DXPARAMETER_DESC desc;
+    m_pEffect->GetParameterDesc("Layers", &desc);
+    EXPECT_EQ(desc.Elements, 2u);
+    Clear();
+    OrvRunPasses(m_pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
+    SOrvImage image = Read();
+    pRed->Release();
+    pBlue->Release();
+    EXPECT_EQ(image.At(10, 10), 0xffff00ffu) << "both layers added";
+    EXPECT_EQ(image.At(10, 50), 0xffff0000u);
+    EXPECT_EQ(image.At(50, 50), 0xff0000ffu);
 }

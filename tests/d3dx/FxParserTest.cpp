@@ -322,6 +322,8 @@ TEST(FxParserErrors, UnsupportedConstructsAreRefusedLoudly)
         {"static const int N = -1;\nfloat4 a[N];", "r.fx(2): error: array size must be a positive"},
         {"float4 a[Unknown];", "'Unknown' is unknown here"},
         {"PixelFragment f = compile_fragment ps_2_0 F();", "shader fragments are not supported"},
+        {"half4 PS(float2 [ex : TEXCOORD0) : COLOR { return 0; }",
+         "r.fx(1): error: syntax error: a parameter of 'PS' has no name"},
         {"float x = ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
          "(((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((("
          "(((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((1",

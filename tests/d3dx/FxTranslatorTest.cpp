@@ -137,10 +137,10 @@ TEST_F(FxTranslatorTest, ErrorsNameFileLineAndReason)
     blend.m_sEntry = "V";
     blend.m_sProfile = "vs_2_0";
     const char* pBlend =
-        "float4 V(float4 p : POSITION, float4 i : BLENDINDICES) : POSITION { return p + i; }";
+        "float4 V(float4 p : POSITION, float4 i : NORMAL1) : POSITION { return p + i; }";
     EXPECT_FALSE(COrvFxTranslator::Translate(pBlend, COrvFxLineMap("v.fx"), blend,
                                              EOrvShaderStage::Vertex, result, m_sErrors));
-    EXPECT_NE(m_sErrors.find("BLENDINDICES0 is not supported"), std::string::npos) << m_sErrors;
+    EXPECT_NE(m_sErrors.find("NORMAL1 is not supported"), std::string::npos) << m_sErrors;
     EXPECT_FALSE(Translate("PS", "vs_2_0", EOrvShaderStage::Pixel, result));
     EXPECT_NE(m_sErrors.find("t.fx(33): error: profile 'vs_2_0'"), std::string::npos) << m_sErrors;
 }

@@ -242,3 +242,49 @@ Frame F { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0.001,0,0,1;; }
                                         nullptr, nullptr, nullptr, &pMesh),
               D3DERR_INVALIDCALL);
 }
+
+TEST(D3DXMeshFile, EffectInstancesCarryTheFilesParameterValues)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    const std::string sFile = R"(xof 0303txt 0032
+Mesh Quad {
+ 4; 0;0;0;, 1;0;0;, 1;1;0;, 0;1;0;; 2; 3;0,1,2;, 3;0,2,3;;
+ MeshMaterialList { 2; 2; 0, 1;;
+  Material Plain { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }
+  Material Shiny { 1;1;1;1;; 8; 1;1;1;; 0;0;0;;
+   TextureFilename { "metal.dds"; }
+   EffectInstance { "shiny.fx";
+    EffectParamFloats { "Tint"; 3; 0.25, 0.5, 1.0; }
+    EffectParamDWord { "Passes"; 2; }
+    EffectParamString { "Map"; "metal.dds"; }
+   }
+  }
+ }
+})";
+    ID3DXMesh* pMesh = nullptr;
+    ID3DXBuffer* pInstances = nullptr;
+    DWORD dwMaterials = 0;
+    ASSERT_EQ(D3DXLoadMeshFromXInMemory(sFile.data(), DWORD(sFile.size()), D3DXMESH_SYSTEMMEM,
+                                        device.Get(), nullptr, nullptr, &pInstances, &dwMaterials,
+                                        &pMesh),
+              S_OK);
+    ASSERT_EQ(dwMaterials, 2u);
+    const auto* pInstance = static_cast<const D3DXEFFECTINSTANCE*>(pInstances->GetBufferPointer());
+    EXPECT_EQ(pInstance[0].pEffectFilename, nullptr);
+    EXPECT_EQ(pInstance[0].NumDefaults, 0u);
+    ASSERT_NE(pInstance[1].pEffectFilename, nullptr);
+    EXPECT_STREQ(pInstance[1].pEffectFilename, "shiny.fx");
+    ASSERT_EQ(pInstance[1].NumDefaults, 3u);
+    const D3DXEFFECTDEFAULT* pDefaults = pInstance[1].pDefaults;
+    EXPECT_STREQ(pDefaults[0].pParamName, "Tint");
+    EXPECT_EQ(pDefaults[0].Type, D3DXEDT_FLOATS);
+    ASSERT_EQ(pDefaults[0].NumBytes, 12u);
+    EXPECT_EQ(static_cast<const float*>(pDefaults[0].pValue)[2], 1.0f);
+    EXPECT_EQ(pDefaults[1].Type, D3DXEDT_DWORD);
+    EXPECT_EQ(*static_cast<const DWORD*>(pDefaults[1].pValue), 2u);
+    EXPECT_EQ(pDefaults[2].Type, D3DXEDT_STRING);
+    EXPECT_STREQ(static_cast<const char*>(pDefaults[2].pValue), "metal.dds");
+    pInstances->Release();
+    pMesh->Release();
+}

@@ -244,6 +244,10 @@ TEST(XFileLoader, BinarySixtyFourBitAndCompressedFilesReadLikeText)
     EXPECT_EQ(grid.GetVertexCount(), 3600u);
     EXPECT_EQ(grid.GetFaceCount(), 2u * 59u * 59u);
     ExpectSameMesh(MustLoad(OrvCompressXFile("xof 0302tzip0032", sGrid.substr(16))), grid);
+    // Names that start with digits.
+    SOrvMeshData named = MustLoad("xof 0303txt 0032\nFrame 01_Root { Mesh 2 { 3; 0;0;0;, 1;0;0;, "
+                                  "0;1;0;; 1; 3;0,1,2;; } }");
+    EXPECT_EQ(named.GetVertexCount(), 3u);
     // No line break after the header.
     SOrvMeshData tight = MustLoad("xof 0303txt 0032Mesh{3;0;0;0;,1;0;0;,0;1;0;;1;3;0,1,2;;}");
     EXPECT_EQ(tight.GetVertexCount(), 3u);
@@ -373,6 +377,7 @@ TEST(XFileLoader, MalformedFilesAreRefusedWithAReason)
                                     "MeshMaterialList { 1; 1; 0;; Material { 1;1;1;1;; 0; 0;0;0;; "
                                     "0;0;0;; TextureFilename { \"a.png; } } } }"},
         {"not a number", sMesh + "Mesh T { 3; 0;0;0;, 1;-1.#IND00;0;, 0;1;0;; 1; 3;0,1,2;; }"},
+        {"number with a suffix", sMesh + "Mesh T { 3; 0;0;0;, 1;0.5f;0;, 0;1;0;; 1; 3;0,1,2;; }"},
         {"number out of range", sMesh + "Mesh T { 3; 0;0;0;, 1;1e999;0;, 0;1;0;; 1; 3;0,1,2;; }"},
         {"float too large for a float",
          sMesh + "Mesh T { 3; 0;0;0;, 1;1e300;0;, 0;1;0;; 1; 3;0,1,2;; }"},
