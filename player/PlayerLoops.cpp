@@ -190,9 +190,11 @@ public:
         m_transport.SetEndBeats(m_plan.dEndSeconds * fBpm / 60.0);
         m_transport.Start(rDemo, m_plan.dStart * fBpm / 60.0);
         std::string strError;
-        if (m_plan.bWatch && !m_watcher.Start(m_rStage.pSession->GetDemoDir(), strError))
+        if (m_plan.bWatch)
         {
-            Say(strError);
+            const std::string& strDir = m_rStage.pSession->GetDemoDir();
+            Say(m_watcher.Start(strDir, strError) ? "watching " + strDir + " for changes"
+                                                  : strError);
         }
         Clock::time_point last = Clock::now();
         while (!IsInterrupted())

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -386,4 +387,70 @@ TEST_F(PlayerRunTest, StillsOfAMovingSimulationEqualTheRecording)
     ASSERT_TRUE(ReadVideoFrame(strVideo, 0, m_dir.File("frame0.png"), first));
     EXPECT_LE(LargestDifference(still, recorded), 2);
     EXPECT_GT(LargestDifference(still, first), 20) << "the particles moved";
+}
+
+namespace
+{
+
+// What the player wrote to its standard error so far.
+std::string ReadText(const std::string& strPath)
+{
+    std::ifstream file(strPath, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Waits (a bounded while) until the file holds the text, after the offset.
+bool WaitForText(const std::string& strPath, const std::string& strText, size_t iFrom = 0)
+{
+    for (int i = 0; i < 600; ++i)
+    {
+        const std::string strNow = ReadText(strPath);
+        if (strNow.size() > iFrom && strNow.find(strText, iFrom) != std::string::npos)
+        {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(PlayerRunTest, WatchingPlayerReloadsSavesAndKeepsTheLastGoodDemoOnBrokenOnes)
+{
+    // The player in a window (SDL's off-screen driver where there is no display), watching
+    // a copy of the sample demo while a maker saves broken and fixed versions.
+    const std::filesystem::path demo = m_dir.Path() / "watched";
+    std::filesystem::copy(kSample, demo, std::filesystem::copy_options::recursive);
+    const std::string strGood = ReadText((demo / "demo.orv").string());
+    const std::string strErr = m_dir.File("watch.txt");
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+    {
+        std::freopen(strErr.c_str(), "w", stderr);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        execl(ORV_PLAYER_PATH, ORV_PLAYER_PATH, "--windowed", "--mode", "160x90", "--no-vsync",
+              "--watch", demo.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_TRUE(WaitForText(strErr, "watching ")) << ReadText(strErr);
+    size_t iSeen = ReadText(strErr).size();
+    std::ofstream(demo / "demo.orv") << "<OrvDemo version=\"1\">\n<Layers>\n<COrvLayerSprit";
+    EXPECT_TRUE(WaitForText(strErr, "reload failed: demo.orv:3: ", iSeen)) << ReadText(strErr);
+    EXPECT_TRUE(WaitForText(strErr, "the last good demo stays", iSeen));
+
+    iSeen = ReadText(strErr).size();
+    const std::filesystem::path temporary = demo / "demo.orv.new";
+    std::ofstream(temporary) << strGood;
+    std::filesystem::rename(temporary, demo / "demo.orv");
+    EXPECT_TRUE(WaitForText(strErr, "reloaded in ", iSeen)) << ReadText(strErr);
+
+    kill(pid, SIGINT);
+    int iRaw = 0;
+    waitpid(pid, &iRaw, 0);
+    ASSERT_TRUE(WIFEXITED(iRaw)) << ReadText(strErr);
+    EXPECT_EQ(WEXITSTATUS(iRaw), 0) << ReadText(strErr);
 }
