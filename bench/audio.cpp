@@ -2,6 +2,7 @@
 // can be read, what a spectrum costs, and how long opening a long MP3 takes.
 #include "OrvKernel.h"
 #include "bass.h"
+#include "OrvTempDir.h"
 
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
@@ -19,11 +20,11 @@ namespace
 {
 std::string WriteSong(const char* pName, int format, int seconds)
 {
-    const std::string path = std::string("/tmp/orv_bench_") + pName;
+    const std::string path = (OrvTempRoot() / pName).string();
     if (FILE* pFile = std::fopen(path.c_str(), "rb"))
     {
         std::fclose(pFile);
-        return path; // made by an earlier run
+        return path; // made for an earlier benchmark of this run
     }
     SF_INFO info{};
     info.samplerate = 44100;

@@ -2,6 +2,7 @@
 // (queue, colour conversion and encoding on the worker thread, AVI writing), per codec.
 // The file is completed inside the measured time, so every frame is fully encoded.
 #include "capture/OrvAvi.h"
+#include "OrvTempDir.h"
 
 #include <benchmark/benchmark.h>
 
@@ -53,9 +54,7 @@ void RecordFrames(benchmark::State& state, const char* szCodec)
         return;
     }
     const auto& frames = GetFrames();
-    std::string strPath =
-        (std::filesystem::temp_directory_path() / ("orv_bench_" + std::string(szCodec) + ".avi"))
-            .string();
+    std::string strPath = (OrvTempRoot() / (std::string(szCodec) + ".avi")).string();
     for (auto _ : state)
     {
         ORV_Avi avi;

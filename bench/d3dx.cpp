@@ -2,6 +2,8 @@
 // with six techniques and the sample demo's effects without and with the shader cache (and
 // the preprocessing's share of the latter), and loading a 100,000-face ".x" mesh.
 #include "FxPreprocessor.h"
+#include "OrvTempDir.h"
+#include "OrvTestDevice.h"
 #include "d3dx9.h"
 
 #include <benchmark/benchmark.h>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -19,30 +22,10 @@
 
 namespace
 {
-struct SDevice
+// The headless device of these benchmarks: 64 x 64, no depth buffer.
+struct SDevice : COrvTestDevice
 {
-    IDirect3D9* m_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
-    IDirect3DDevice9* m_pDevice = nullptr;
-    SDevice()
-    {
-        D3DPRESENT_PARAMETERS params{};
-        params.BackBufferWidth = 64;
-        params.BackBufferHeight = 64;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.BackBufferCount = 1;
-        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        params.Windowed = TRUE;
-        if (m_pD3D)
-            m_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                 D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &m_pDevice);
-    }
-    ~SDevice()
-    {
-        if (m_pDevice)
-            m_pDevice->Release();
-        if (m_pD3D)
-            m_pD3D->Release();
-    }
+    SDevice() : COrvTestDevice(64, 64, false) {}
 };
 
 // Six techniques, each with its own vertex and pixel shader, as a scene effect has them.
@@ -70,42 +53,44 @@ std::string SixTechniques()
     return fx.str();
 }
 
+// A fresh folder for a shader cache, in the program's temporary folder.
 std::string MakeTempDir()
 {
-    std::string sTemplate = (std::filesystem::temp_directory_path() / "orv_bench_XXXXXX").string();
-    return mkdtemp(sTemplate.data()) ? sTemplate : std::string();
+    static int s_iCount = 0;
+    const std::filesystem::path dir = OrvTempRoot() / ("cache" + std::to_string(++s_iCount));
+    std::filesystem::create_directories(dir);
+    return dir.string();
 }
 
 void CreateEffect(benchmark::State& state, bool bWarm)
 {
     SDevice device;
-    if (!device.m_pDevice)
+    if (!device)
     {
         state.SkipWithError("no headless device");
         return;
     }
     std::string sSource = SixTechniques();
-    std::string sWarmCache = MakeTempDir();
+    const COrvTempDir warmCache("warm_cache");
     for (auto _ : state)
     {
         state.PauseTiming();
-        std::string sCache = bWarm ? sWarmCache : MakeTempDir();
-        setenv("ORV_SHADER_CACHE", sCache.c_str(), 1);
+        auto pColdCache = bWarm ? nullptr : std::make_unique<COrvTempDir>("cold_cache");
+        setenv("ORV_SHADER_CACHE", (pColdCache ? *pColdCache : warmCache).Path().c_str(), 1);
         state.ResumeTiming();
-        ID3DXEffect* pEffect = nullptr;
-        if (FAILED(D3DXCreateEffect(device.m_pDevice, sSource.data(), UINT(sSource.size()), nullptr,
-                                    nullptr, 0, nullptr, &pEffect, nullptr)))
+        COrvComPtr<ID3DXEffect> pEffect;
+        if (FAILED(D3DXCreateEffect(device.Get(), sSource.data(), UINT(sSource.size()), nullptr,
+                                    nullptr, 0, nullptr, pEffect.ReleaseAndGetAddressOf(),
+                                    nullptr)))
         {
             state.SkipWithError("the effect does not compile");
             break;
         }
-        pEffect->Release();
         state.PauseTiming();
-        if (!bWarm)
-            std::filesystem::remove_all(sCache);
+        pEffect.Reset();
+        pColdCache.reset();
         state.ResumeTiming();
     }
-    std::filesystem::remove_all(sWarmCache);
 }
 
 void BM_CreateSixTechniqueEffectCold(benchmark::State& state)
@@ -145,11 +130,10 @@ bool CreateAll(IDirect3DDevice9* pDevice, const std::vector<SEffectFile>& aFiles
 {
     for (const SEffectFile& file : aFiles)
     {
-        ID3DXEffect* pEffect = nullptr;
+        COrvComPtr<ID3DXEffect> pEffect;
         if (FAILED(D3DXCreateEffectFromFileA(pDevice, file.m_sPath.c_str(), nullptr, nullptr, 0,
-                                             nullptr, &pEffect, nullptr)))
+                                             nullptr, pEffect.ReleaseAndGetAddressOf(), nullptr)))
             return false;
-        pEffect->Release();
     }
     return true;
 }
@@ -178,19 +162,18 @@ void CreateEffects(benchmark::State& state, const std::string& sDir, bool bWarm)
     std::string sProbeCache = MakeTempDir();
     setenv("ORV_SHADER_CACHE", sProbeCache.c_str(), 1);
     aFiles.erase(std::remove_if(aFiles.begin(), aFiles.end(),
-                                [&](const SEffectFile& file) {
-                                    return device.m_pDevice && !CreateAll(device.m_pDevice, {file});
-                                }),
+                                [&](const SEffectFile& file)
+                                { return device.Get() && !CreateAll(device.Get(), {file}); }),
                  aFiles.end());
     std::filesystem::remove_all(sProbeCache);
-    if (!device.m_pDevice || aFiles.empty())
+    if (!device.Get() || aFiles.empty())
     {
         state.SkipWithError("no headless device or no effect files");
         return;
     }
     std::string sWarmCache = MakeTempDir();
     setenv("ORV_SHADER_CACHE", sWarmCache.c_str(), 1);
-    if (bWarm && !CreateAll(device.m_pDevice, aFiles))
+    if (bWarm && !CreateAll(device.Get(), aFiles))
         state.SkipWithError("the sample's effects do not compile");
     double dCreation = 0;
     double dPreprocessing = 0;
@@ -202,7 +185,7 @@ void CreateEffects(benchmark::State& state, const std::string& sDir, bool bWarm)
         dPreprocessing += bWarm ? PreprocessAll(aFiles) : 0.0;
         state.ResumeTiming();
         auto start = std::chrono::steady_clock::now();
-        if (!CreateAll(device.m_pDevice, aFiles))
+        if (!CreateAll(device.Get(), aFiles))
         {
             state.SkipWithError("the sample's effects do not compile");
             break;
@@ -244,7 +227,7 @@ BENCHMARK(BM_CreateCorpusEffectsWarmCache)->Unit(benchmark::kMillisecond);
 std::string WriteGridMesh()
 {
     const int n = 224;
-    std::string sFile = (std::filesystem::temp_directory_path() / "orv_bench_grid.x").string();
+    std::string sFile = (OrvTempRoot() / "grid.x").string();
     std::ofstream out(sFile);
     out << "xof 0303txt 0032\nMesh Grid {\n" << (n + 1) * (n + 1) << ";\n";
     for (int y = 0; y <= n; ++y)
@@ -271,7 +254,7 @@ std::string WriteGridMesh()
 void BM_LoadMesh100kFaces(benchmark::State& state)
 {
     SDevice device;
-    if (!device.m_pDevice)
+    if (!device)
     {
         state.SkipWithError("no headless device");
         return;
@@ -279,21 +262,18 @@ void BM_LoadMesh100kFaces(benchmark::State& state)
     std::string sFile = WriteGridMesh();
     for (auto _ : state)
     {
-        ID3DXMesh* pMesh = nullptr;
+        COrvComPtr<ID3DXMesh> pMesh;
         DWORD dwMaterials = 0;
-        ID3DXBuffer* pMaterials = nullptr;
-        if (FAILED(D3DXLoadMeshFromXA(sFile.c_str(), D3DXMESH_MANAGED, device.m_pDevice, nullptr,
-                                      &pMaterials, nullptr, &dwMaterials, &pMesh)))
+        COrvComPtr<ID3DXBuffer> pMaterials;
+        if (FAILED(D3DXLoadMeshFromXA(sFile.c_str(), D3DXMESH_MANAGED, device.Get(), nullptr,
+                                      pMaterials.ReleaseAndGetAddressOf(), nullptr, &dwMaterials,
+                                      pMesh.ReleaseAndGetAddressOf())))
         {
             state.SkipWithError("the mesh does not load");
             break;
         }
         state.counters["faces"] = double(pMesh->GetNumFaces());
-        pMesh->Release();
-        if (pMaterials)
-            pMaterials->Release();
     }
-    std::remove(sFile.c_str());
 }
 BENCHMARK(BM_LoadMesh100kFaces)->Unit(benchmark::kMillisecond);
 } // namespace

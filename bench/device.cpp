@@ -6,6 +6,8 @@
 // BM_LitTexturedQuads: clear + 1000 textured, lit quads, each with its own world matrix;
 //   frames per second with the driver's work included.
 #include "GLDeviceInternal.h"
+#include "OrvTestDevice.h"
+#include "OrvTestDraw.h"
 #include "d3d9.h"
 #include "d3dx9math.h"
 
@@ -27,54 +29,23 @@ constexpr UINT WIDTH = 1280, HEIGHT = 720, GRID_DRAWS = 40000;
 
 struct SBench
 {
-    IDirect3D9* m_pD3D = nullptr;
-    IDirect3DDevice9* m_pDevice = nullptr;
-    IDirect3DVertexBuffer9* m_pBuffer = nullptr;
-    IDirect3DTexture9* m_pTexture = nullptr;
-
-    SBench()
-    {
-        m_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS params = {};
-        params.BackBufferWidth = WIDTH;
-        params.BackBufferHeight = HEIGHT;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        params.Windowed = TRUE;
-        params.EnableAutoDepthStencil = TRUE;
-        params.AutoDepthStencilFormat = D3DFMT_D16;
-        m_pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                             &params, &m_pDevice);
-    }
-    ~SBench()
-    {
-        if (m_pTexture)
-            m_pTexture->Release();
-        if (m_pBuffer)
-            m_pBuffer->Release();
-        if (m_pDevice)
-            m_pDevice->Release();
-        m_pD3D->Release();
-    }
+    COrvTestDevice m_Device{WIDTH, HEIGHT};
+    IDirect3DDevice9* m_pDevice = m_Device.Get();
+    COrvComPtr<IDirect3DVertexBuffer9> m_pBuffer;
+    COrvComPtr<IDirect3DTexture9> m_pTexture;
 
     void Fill(const std::vector<SVertex>& raVertices)
     {
         const UINT uiSize = (UINT)(raVertices.size() * sizeof(SVertex));
-        m_pDevice->CreateVertexBuffer(uiSize, D3DUSAGE_WRITEONLY, FVF, D3DPOOL_DEFAULT, &m_pBuffer,
-                                      nullptr);
+        m_pDevice->CreateVertexBuffer(uiSize, D3DUSAGE_WRITEONLY, FVF, D3DPOOL_DEFAULT,
+                                      m_pBuffer.ReleaseAndGetAddressOf(), nullptr);
         void* pData = nullptr;
         m_pBuffer->Lock(0, 0, &pData, 0);
         std::memcpy(pData, raVertices.data(), uiSize);
         m_pBuffer->Unlock();
-        m_pDevice->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &m_pTexture,
-                                 nullptr);
-        D3DLOCKED_RECT locked;
-        m_pTexture->LockRect(0, &locked, nullptr, 0);
-        for (UINT y = 0; y < 64; ++y)
-            for (UINT x = 0; x < 64; ++x)
-                static_cast<DWORD*>(locked.pBits)[y * 64 + x] =
-                    ((x ^ y) & 8) ? 0xFFFFFFFF : 0xFF3060C0;
-        m_pTexture->UnlockRect(0);
+        m_pTexture =
+            MakeTexture(m_pDevice, 64, 64,
+                        [](UINT x, UINT y) { return ((x ^ y) & 8) ? 0xFFFFFFFFu : 0xFF3060C0u; });
     }
 
     void SceneStates()
@@ -105,8 +76,8 @@ struct SBench
         m_pDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
         m_pDevice->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
         m_pDevice->SetRenderState(D3DRS_ZENABLE, TRUE);
-        m_pDevice->SetTexture(0, m_pTexture);
-        m_pDevice->SetStreamSource(0, m_pBuffer, 0, sizeof(SVertex));
+        m_pDevice->SetTexture(0, m_pTexture.Get());
+        m_pDevice->SetStreamSource(0, m_pBuffer.Get(), 0, sizeof(SVertex));
         m_pDevice->SetFVF(FVF);
     }
 

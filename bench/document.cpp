@@ -2,6 +2,7 @@
 // the fixed cost of a frame whose layers are all hidden.
 #include "OrvKernel.h"
 #include "RecordingDevice.h"
+#include "OrvTempDir.h"
 
 #include <benchmark/benchmark.h>
 
@@ -46,8 +47,7 @@ std::string GeneratedFile()
     {
         COrvDemo demo;
         Generate(demo);
-        const std::string file =
-            (std::filesystem::temp_directory_path() / "orv_bench_document.orv").string();
+        const std::string file = (OrvTempRoot() / "document.orv").string();
         demo.SaveToFile(file);
         return file;
     }();
@@ -87,8 +87,7 @@ void BM_SaveDocumentToFile(benchmark::State& state)
 {
     COrvDemo demo;
     Generate(demo);
-    const std::string file =
-        (std::filesystem::temp_directory_path() / "orv_bench_document_save.orv").string();
+    const std::string file = (OrvTempRoot() / "document_save.orv").string();
     for (auto _ : state)
         benchmark::DoNotOptimize(demo.SaveToFile(file));
     std::remove(file.c_str());

@@ -2,6 +2,8 @@
 // drawing through "NEXT" into a bloom, as a demo chains them. Each frame is read back so
 // the time covers the whole drawing; the read-back alone is measured beside it.
 #include "OrvKernel.h"
+#include "OrvTestDemo.h"
+#include "OrvTestDevice.h"
 #include "postprocess/OrvLayerPPBase.h"
 
 #include <benchmark/benchmark.h>
@@ -21,38 +23,14 @@ public:
     {
         std::filesystem::current_path(std::filesystem::path(ORV_SOURCE_ROOT) / "examples" /
                                       "Atelier");
-        m_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS params = {};
-        params.BackBufferWidth = W;
-        params.BackBufferHeight = H;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.BackBufferCount = 1;
-        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        params.Windowed = TRUE;
-        params.EnableAutoDepthStencil = TRUE;
-        params.AutoDepthStencilFormat = D3DFMT_D16;
-        if (!m_pD3D ||
-            FAILED(m_pD3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                                        D3DCREATE_HARDWARE_VERTEXPROCESSING, &params, &m_pDevice)))
+        if (!m_Device)
             return;
-        m_pDevice->CreateOffscreenPlainSurface(W, H, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                               &m_pReadBack, nullptr);
-        m_pDemo = new COrvDemo;
-        m_pDemo->AddRef();
+        m_Device->CreateOffscreenPlainSurface(W, H, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                              m_pReadBack.ReleaseAndGetAddressOf(), nullptr);
+        m_pDemo.Assign(new COrvDemo);
         m_pDemo->SetOutputSize(int(W), int(H));
-        m_pDemo->SetDevice(m_pDevice);
+        m_pDemo->SetDevice(m_Device.Get());
         Build();
-    }
-    ~CChain()
-    {
-        if (m_pDemo)
-            m_pDemo->Release();
-        if (m_pReadBack)
-            m_pReadBack->Release();
-        if (m_pDevice)
-            m_pDevice->Release();
-        if (m_pD3D)
-            m_pD3D->Release();
     }
     bool Ready() const
     {
@@ -62,25 +40,13 @@ public:
     void Frame(float time) { m_pDemo->DrawFrame(time); }
     void ReadBack()
     {
-        IDirect3DSurface9* pBackBuffer = nullptr;
-        m_pDevice->GetRenderTarget(0, &pBackBuffer);
-        m_pDevice->GetRenderTargetData(pBackBuffer, m_pReadBack);
-        pBackBuffer->Release();
+        COrvComPtr<IDirect3DSurface9> backBuffer;
+        m_Device->GetRenderTarget(0, backBuffer.ReleaseAndGetAddressOf());
+        m_Device->GetRenderTargetData(backBuffer.Get(), m_pReadBack.Get());
     }
 
 private:
-    static void SetString(COrvModifiable* pObject, ORV_PROP_ID id, const std::string& value)
-    {
-        for (COrvPropBase* pProp : pObject->GetProperties())
-            if (pProp->GetPropId() == id)
-                static_cast<COrvPropString*>(pProp)->SetDefaultValue(value);
-    }
-    static void SetAutoSize(COrvModifiable* pTarget)
-    {
-        for (COrvPropBase* pProp : pTarget->GetProperties())
-            if (pProp->GetPropId() == ORV_PROP_AUTOSIZE)
-                static_cast<COrvPropBool*>(pProp)->SetDefaultValue(true);
-    }
+    static void SetAutoSize(COrvModifiable* pTarget) { SetBool(pTarget, ORV_PROP_AUTOSIZE, true); }
     void Build()
     {
         COrvModifiable* pScene = m_pDemo->AddResRenderTarget();
@@ -96,10 +62,9 @@ private:
         SetString(m_pBloom, ORV_PROP_INPUT_SURFACE, "between");
     }
 
-    IDirect3D9* m_pD3D = nullptr;
-    IDirect3DDevice9* m_pDevice = nullptr;
-    IDirect3DSurface9* m_pReadBack = nullptr;
-    COrvDemo* m_pDemo = nullptr;
+    COrvTestDevice m_Device{W, H};
+    COrvComPtr<IDirect3DSurface9> m_pReadBack;
+    COrvComPtr<COrvDemo> m_pDemo;
     COrvLayerPPBase* m_pBlur = nullptr;
     COrvLayerPPBase* m_pBloom = nullptr;
 };

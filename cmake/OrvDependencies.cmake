@@ -33,6 +33,7 @@ set(ORV_IMGUI_BACKENDS_DIR ${ORV_IMGUI_INCLUDEDIR}/backends)
 
 if(ORV_BUILD_TESTS OR ORV_BUILD_BENCH) # the benchmarks share the tests' support library
     find_package(GTest REQUIRED)
+    orv_pkg(jpeg libjpeg) # the image tests' reference JPEG codec (progressive files)
 endif()
 if(ORV_BUILD_BENCH)
     find_package(benchmark REQUIRED)

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev
   libpugixml-dev
   libepoxy-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgbm-dev libsdl2-dev
   glslang-dev glslang-tools spirv-tools spirv-headers libspirv-cross-c-shared-dev

@@ -6,6 +6,7 @@
 #include "PlayerTiming.h"
 #include "capture/OrvAvi.h"
 #include "document/OrvDemo.h"
+#include "OrvTempDir.h"
 
 #include <benchmark/benchmark.h>
 
@@ -113,7 +114,7 @@ void BM_RecordShow(benchmark::State& state)
         return;
     }
     const int iFrames = 100;
-    std::string strPath = (std::filesystem::temp_directory_path() / "orv_bench_show.avi").string();
+    std::string strPath = (OrvTempRoot() / "show.avi").string();
     for (auto _ : state)
     {
         ORV_Avi avi;

@@ -15,6 +15,7 @@
 // GL side itself divides between our device and Mesa, run the GL benchmarks under
 // `perf record` and sort by shared object.
 #include "OrvKernel.h"
+#include "OrvTestDevice.h"
 #include "RecordingDevice.h"
 #include "RecordingEffect.h"
 
@@ -144,42 +145,16 @@ COrvLayer* AddBalls(COrvDemo& demo)
 const std::vector<std::string> PICTURES = {"beams.png", "ball.png", "ballroom.png",
                                            "ballshadow.png"};
 
-// The headless OpenGL device.
-class CGLDevice
+// The headless OpenGL device, and a way to wait for what it was given.
+class CGLDevice : public COrvTestDevice
 {
 public:
-    CGLDevice()
-    {
-        m_pD3D = Direct3DCreate9(D3D_SDK_VERSION);
-        D3DPRESENT_PARAMETERS params = {};
-        params.BackBufferWidth = W;
-        params.BackBufferHeight = H;
-        params.BackBufferFormat = D3DFMT_X8R8G8B8;
-        params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        params.Windowed = TRUE;
-        params.EnableAutoDepthStencil = TRUE;
-        params.AutoDepthStencilFormat = D3DFMT_D16;
-        if (m_pD3D)
-            m_pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                 &params, &m_pDevice);
-    }
-    ~CGLDevice()
-    {
-        if (m_pDevice)
-            m_pDevice->Release();
-        if (m_pD3D)
-            m_pD3D->Release();
-    }
-    IDirect3DDevice9* Get() const { return m_pDevice; }
+    CGLDevice() : COrvTestDevice(W, H) {}
     void Finish() const
     {
-        OrvGL::MakeCurrent(m_pDevice);
+        OrvGL::MakeCurrent(Get());
         glFinish();
     }
-
-private:
-    IDirect3D9* m_pD3D = nullptr;
-    IDirect3DDevice9* m_pDevice = nullptr;
 };
 
 double ThreadSeconds()

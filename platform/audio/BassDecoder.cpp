@@ -1,5 +1,7 @@
 #include "BassDecoder.h"
 
+#include "BassFfmpegDecoder.h"
+
 #include <sndfile.h>
 #include <vorbis/vorbisfile.h>
 
@@ -15,6 +17,9 @@ namespace
 // Anything outside these limits is a damaged or hostile header, not music.
 constexpr int kMaxChannels = 16;
 constexpr int kMaxRate = 768000;
+// A length beyond this is no length: libsndfile reports FLAC streams whose header leaves the
+// total sample count out (as streaming encoders write them) as 2^63 - 1 frames.
+constexpr int64_t kUnknownFrames = int64_t{1} << 40;
 
 bool IsSaneFormat(int64_t rate, int64_t channels, int64_t frames)
 {
@@ -34,12 +39,16 @@ public:
     bool Open(const std::string& path)
     {
         SF_INFO info{};
+        m_sPath = path;
         m_pFile = sf_open(path.c_str(), SFM_READ, &info);
         if (!m_pFile || !IsSaneFormat(info.samplerate, info.channels, info.frames))
             return false;
         m_iRate = info.samplerate;
         m_iChannels = info.channels;
         m_iFrames = info.frames;
+        m_bCounted = m_iFrames >= kUnknownFrames;
+        if (m_bCounted && !(info.seekable && CountFrames()))
+            return false;
         // libsndfile's MP3 reader returns wrong samples for a while after a seek, for
         // longer with more channels; decoding from well before the target is exact.
         if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG)
@@ -49,8 +58,13 @@ public:
 
     bool Seek(int64_t frame) override
     {
-        const int64_t from = std::max<int64_t>(0, frame - m_iPreroll);
-        if (sf_seek(m_pFile, from, SEEK_SET) != from)
+        // libFLAC cannot seek to the end of a stream whose header has no length: that end
+        // is reached by reading its last frame.
+        const int64_t target = m_bCounted && frame == m_iFrames && frame > 0 ? frame - 1 : frame;
+        const int64_t from = std::max<int64_t>(0, target - m_iPreroll);
+        // After a failed seek libFLAC fails every later one: start again with a new reader.
+        if (sf_seek(m_pFile, from, SEEK_SET) != from &&
+            !(Reopen() && sf_seek(m_pFile, from, SEEK_SET) == from))
             return false;
         std::vector<float> discard(4096 * static_cast<size_t>(m_iChannels));
         for (int64_t left = frame - from; left > 0;)
@@ -70,7 +84,32 @@ public:
     }
 
 private:
+    // Decodes the whole stream once to learn its length, then goes back to its start.
+    bool CountFrames()
+    {
+        std::vector<float> discard(4096 * static_cast<size_t>(m_iChannels));
+        int64_t frames = 0;
+        while (sf_count_t got = sf_readf_float(m_pFile, discard.data(), 4096))
+        {
+            if (got < 0 || (frames += got) >= kUnknownFrames)
+                return false;
+        }
+        m_iFrames = frames;
+        return frames > 0 && sf_seek(m_pFile, 0, SEEK_SET) == 0;
+    }
+
+    bool Reopen()
+    {
+        if (m_pFile)
+            sf_close(m_pFile);
+        SF_INFO info{};
+        m_pFile = sf_open(m_sPath.c_str(), SFM_READ, &info);
+        return m_pFile && info.samplerate == m_iRate && info.channels == m_iChannels;
+    }
+
+    std::string m_sPath;
     SNDFILE* m_pFile = nullptr;
+    bool m_bCounted = false; // the length was counted, not read from the header
     int64_t m_iPreroll = 0;
 };
 
@@ -154,15 +193,19 @@ bool StartsWithOgg(const std::string& path)
 
 std::unique_ptr<CBassDecoder> CBassDecoder::Open(const std::string& path)
 {
+    // libsndfile's Ogg seeks are not exact: Ogg streams that are not Vorbis go to FFmpeg.
     if (StartsWithOgg(path))
     {
         auto pVorbis = std::make_unique<CBassVorbisDecoder>();
         if (pVorbis->Open(path))
             return pVorbis;
     }
-    auto pSndfile = std::make_unique<CBassSndfileDecoder>();
-    if (pSndfile->Open(path))
-        return pSndfile;
-    return nullptr;
+    else
+    {
+        auto pSndfile = std::make_unique<CBassSndfileDecoder>();
+        if (pSndfile->Open(path))
+            return pSndfile;
+    }
+    return CBassFfmpegDecoder::Open(path);
 }
 } // namespace orv::bass

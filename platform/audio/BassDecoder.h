@@ -12,8 +12,9 @@ class CBassDecoder
 public:
     virtual ~CBassDecoder() = default;
 
-    // Opens the file with the decoder that reads it: Ogg Vorbis through libvorbisfile,
-    // everything else through libsndfile. Null when no decoder can read it.
+    // Opens the file with the decoder that reads it: Ogg Vorbis through libvorbisfile, other
+    // files through libsndfile, and what those refuse (12- and 20-bit FLAC, AAC, Opus, WMA, ...)
+    // through FFmpeg. Null when no decoder can read it.
     static std::unique_ptr<CBassDecoder> Open(const std::string& path);
 
     int GetRate() const { return m_iRate; }

@@ -1,5 +1,9 @@
 #include "ImageFile.h"
+#include "PixelFormats.h"
+#include "TextureLevels.h"
 #include "d3dx9tex.h"
+
+#include "OrvComPtr.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,148 +12,171 @@
 
 namespace
 {
-bool IsFileSize(UINT uSize)
+// Asks the device's Direct3D object which formats textures can have; without one, only
+// the two 32-bit colour formats count.
+COrvTextureLevels::CanStore FormatsOf(IDirect3DDevice9* pDevice)
 {
-    return uSize == 0 || uSize == D3DX_DEFAULT || uSize == D3DX_DEFAULT_NONPOW2 ||
-           uSize == D3DX_FROM_FILE;
-}
-
-UINT FullChain(UINT uWidth, UINT uHeight)
-{
-    UINT uLevels = 1;
-    while (uWidth > 1 || uHeight > 1)
+    COrvComPtr<IDirect3D9> pD3D;
+    if (FAILED(pDevice->GetDirect3D(pD3D.ReleaseAndGetAddressOf())) || !pD3D)
+        return [](D3DFORMAT eFormat)
+        { return eFormat == D3DFMT_A8R8G8B8 || eFormat == D3DFMT_X8R8G8B8; };
+    return [pD3D](D3DFORMAT eFormat)
     {
-        uWidth = std::max(1u, uWidth / 2);
-        uHeight = std::max(1u, uHeight / 2);
-        ++uLevels;
-    }
-    return uLevels;
+        return SUCCEEDED(pD3D->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0,
+                                                 D3DRTYPE_TEXTURE, eFormat));
+    };
 }
 
-D3DXIMAGE_INFO InfoOf(const SOrvPixels& image)
+// Copies tightly packed levels into the texture's levels, row by row (rows of blocks for
+// compressed formats).
+HRESULT FillTexture(IDirect3DTexture9* pTexture, const std::vector<SOrvImageLevel>& aLevels,
+                    D3DFORMAT eFormat)
 {
-    static const D3DFORMAT s_aeFormats[] = {D3DFMT_A8R8G8B8, D3DFMT_L8, D3DFMT_A8L8, D3DFMT_R8G8B8,
-                                            D3DFMT_A8R8G8B8};
-    D3DXIMAGE_INFO info{};
-    info.Width = image.m_uWidth;
-    info.Height = image.m_uHeight;
-    info.Depth = 1;
-    info.MipLevels = 1;
-    info.Format = s_aeFormats[std::clamp(image.m_iFileChannels, 0, 4)];
-    info.ResourceType = D3DRTYPE_TEXTURE;
-    info.ImageFileFormat = D3DXIMAGE_FILEFORMAT(image.m_iFileFormat);
-    return info;
-}
-
-// RGBA rows into a locked A8R8G8B8 or X8R8G8B8 level (bytes B, G, R, A in memory).
-void CopyToLevel(const SOrvPixels& image, const D3DLOCKED_RECT& locked)
-{
-    for (UINT y = 0; y < image.m_uHeight; ++y)
-    {
-        const uint8_t* pIn = &image.m_auRgba[size_t(y) * image.m_uWidth * 4];
-        auto* pOut = static_cast<uint8_t*>(locked.pBits) + size_t(y) * size_t(locked.Pitch);
-        for (UINT x = 0; x < image.m_uWidth; ++x, pIn += 4, pOut += 4)
-        {
-            pOut[0] = pIn[2];
-            pOut[1] = pIn[1];
-            pOut[2] = pIn[0];
-            pOut[3] = pIn[3];
-        }
-    }
-}
-
-void ApplyColorKey(SOrvPixels& image, D3DCOLOR colorKey)
-{
-    if (colorKey == 0)
-        return;
-    uint8_t a = uint8_t(colorKey >> 24), r = uint8_t(colorKey >> 16), g = uint8_t(colorKey >> 8),
-            b = uint8_t(colorKey);
-    for (size_t i = 0; i < image.m_auRgba.size(); i += 4)
-    {
-        uint8_t* p = &image.m_auRgba[i];
-        if (p[0] == r && p[1] == g && p[2] == b && p[3] == a)
-            p[0] = p[1] = p[2] = p[3] = 0;
-    }
-}
-
-HRESULT FillTexture(IDirect3DTexture9* pTexture, SOrvPixels image, UINT uLevels)
-{
+    const UINT uLevels = std::min<UINT>(UINT(aLevels.size()), UINT(pTexture->GetLevelCount()));
     for (UINT uLevel = 0; uLevel < uLevels; ++uLevel)
     {
-        if (uLevel > 0)
-            image = COrvImageFile::HalfSize(image);
+        const SOrvImageLevel& rLevel = aLevels[uLevel];
+        const size_t uRowBytes = OrvPixels::RowPitch(eFormat, rLevel.m_uWidth);
         D3DLOCKED_RECT locked{};
         HRESULT hr = pTexture->LockRect(uLevel, &locked, nullptr, 0);
         if (FAILED(hr))
             return hr;
-        CopyToLevel(image, locked);
+        for (UINT uRow = 0; uRow < OrvPixels::RowCount(eFormat, rLevel.m_uHeight); ++uRow)
+            std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(uRow) * size_t(locked.Pitch),
+                        rLevel.m_auBytes.data() + uRow * uRowBytes, uRowBytes);
         pTexture->UnlockRect(uLevel);
     }
     return S_OK;
 }
-} // namespace
 
-HRESULT D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo)
+HRESULT CreateTexture(IDirect3DDevice9* pDevice, const SOrvImageSet& rImage,
+                      const SOrvTexturePlan& rPlan, DWORD dwUsage, D3DPOOL ePool,
+                      IDirect3DTexture9** ppTexture)
 {
-    if (!pSrcFile || !pSrcInfo)
-        return D3DERR_INVALIDCALL;
-    SOrvPixels image;
-    std::string sError;
-    if (!COrvImageFile::Load(pSrcFile, image, sError))
-        return D3DXERR_INVALIDDATA;
-    *pSrcInfo = InfoOf(image);
+    COrvComPtr<IDirect3DTexture9> pTexture;
+    HRESULT hr =
+        pDevice->CreateTexture(rPlan.m_uWidth, rPlan.m_uHeight, rPlan.m_uLevels, dwUsage,
+                               rPlan.m_eFormat, ePool, pTexture.ReleaseAndGetAddressOf(), nullptr);
+    if (FAILED(hr))
+        return hr;
+    hr = FillTexture(pTexture.Get(), COrvTextureLevels::Build(rImage, rPlan), rPlan.m_eFormat);
+    if (FAILED(hr))
+        return hr;
+    *ppTexture = pTexture.Detach();
     return S_OK;
 }
 
-HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width,
-                                     UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
-                                     D3DPOOL Pool, DWORD, DWORD, D3DCOLOR ColorKey,
-                                     D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY*,
-                                     LPDIRECT3DTEXTURE9* ppTexture)
+HRESULT CreateFromImage(IDirect3DDevice9* pDevice, const SOrvImageSet& rImage, UINT Width,
+                        UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                        D3DCOLOR ColorKey, IDirect3DTexture9** ppTexture)
 {
-    if (ppTexture)
-        *ppTexture = nullptr;
-    if (!pDevice || !pSrcFile || !ppTexture)
+    SOrvTexturePlan plan = COrvTextureLevels::Plan(rImage, Width, Height, MipLevels, Usage, Format,
+                                                   ColorKey, FormatsOf(pDevice));
+    HRESULT hr = CreateTexture(pDevice, rImage, plan, Usage, Pool, ppTexture);
+    if (FAILED(hr) && plan.m_eFormat != D3DFMT_A8R8G8B8 && plan.m_eFormat != D3DFMT_X8R8G8B8)
+    {
+        // The device refused the format after all (compressed textures on a driver
+        // without S3TC): 32-bit colour, decoded.
+        plan = COrvTextureLevels::Plan(rImage, Width, Height, MipLevels, Usage, Format, ColorKey,
+                                       [](D3DFORMAT) { return false; });
+        hr = CreateTexture(pDevice, rImage, plan, Usage, Pool, ppTexture);
+    }
+    return hr;
+}
+} // namespace
+
+HRESULT D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize,
+                                         D3DXIMAGE_INFO* pSrcInfo)
+{
+    if (!pSrcData || SrcDataSize == 0 || !pSrcInfo)
         return D3DERR_INVALIDCALL;
     try
     {
-        SOrvPixels image;
+        SOrvImageSet image;
         std::string sError;
-        if (!COrvImageFile::Load(pSrcFile, image, sError))
-            return std::ifstream(pSrcFile).good() ? D3DXERR_INVALIDDATA : D3DERR_NOTFOUND;
-        D3DXIMAGE_INFO info = InfoOf(image);
-        UINT uWidth = IsFileSize(Width) ? image.m_uWidth : std::min(Width, ORV_MAX_IMAGE_SIZE);
-        UINT uHeight = IsFileSize(Height) ? image.m_uHeight : std::min(Height, ORV_MAX_IMAGE_SIZE);
-        UINT uLevels = MipLevels == D3DX_FROM_FILE ? 1 : FullChain(uWidth, uHeight);
-        if (MipLevels != 0 && MipLevels != D3DX_DEFAULT && MipLevels != D3DX_FROM_FILE)
-            uLevels = std::min(MipLevels, uLevels);
-        if (Usage & D3DUSAGE_RENDERTARGET)
-            uLevels = 1;
-        if (Format == D3DFMT_UNKNOWN || Format == D3DFMT_FROM_FILE ||
-            (Format != D3DFMT_A8R8G8B8 && Format != D3DFMT_X8R8G8B8))
-            Format = D3DFMT_A8R8G8B8;
-        image = COrvImageFile::Resize(image, uWidth, uHeight);
-        ApplyColorKey(image, ColorKey);
-        IDirect3DTexture9* pTexture = nullptr;
-        HRESULT hr = pDevice->CreateTexture(uWidth, uHeight, uLevels, Usage, Format, Pool,
-                                            &pTexture, nullptr);
-        if (FAILED(hr))
-            return hr;
-        hr = FillTexture(pTexture, std::move(image), uLevels);
-        if (FAILED(hr))
-        {
-            pTexture->Release();
-            return hr;
-        }
-        if (pSrcInfo)
-            *pSrcInfo = info;
-        *ppTexture = pTexture;
+        if (!COrvImageFile::DecodeSet(pSrcData, SrcDataSize, image, sError))
+            return D3DXERR_INVALIDDATA;
+        *pSrcInfo = image.m_Info;
         return S_OK;
     }
     catch (const std::bad_alloc&)
     {
         return E_OUTOFMEMORY;
     }
+}
+
+HRESULT D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo)
+{
+    if (!pSrcFile || !pSrcInfo)
+        return D3DERR_INVALIDCALL;
+    std::vector<uint8_t> auData;
+    std::string sError;
+    if (!COrvImageFile::ReadFile(pSrcFile, auData, sError))
+        return std::ifstream(pSrcFile).good() ? D3DXERR_INVALIDDATA : D3DERR_NOTFOUND;
+    return D3DXGetImageInfoFromFileInMemory(auData.data(), UINT(auData.size()), pSrcInfo);
+}
+
+HRESULT D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                            UINT SrcDataSize, UINT Width, UINT Height,
+                                            UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                            D3DPOOL Pool, DWORD, DWORD, D3DCOLOR ColorKey,
+                                            D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY*,
+                                            LPDIRECT3DTEXTURE9* ppTexture)
+{
+    if (ppTexture)
+        *ppTexture = nullptr;
+    if (!pDevice || !pSrcData || SrcDataSize == 0 || !ppTexture)
+        return D3DERR_INVALIDCALL;
+    try
+    {
+        SOrvImageSet image;
+        std::string sError;
+        if (!COrvImageFile::DecodeSet(pSrcData, SrcDataSize, image, sError))
+            return D3DXERR_INVALIDDATA;
+        const HRESULT hr = CreateFromImage(pDevice, image, Width, Height, MipLevels, Usage, Format,
+                                           Pool, ColorKey, ppTexture);
+        if (SUCCEEDED(hr) && pSrcInfo)
+            *pSrcInfo = image.m_Info;
+        return hr;
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT D3DXCreateTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                          UINT SrcDataSize, LPDIRECT3DTEXTURE9* ppTexture)
+{
+    return D3DXCreateTextureFromFileInMemoryEx(
+        pDevice, pSrcData, SrcDataSize, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+        D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, ppTexture);
+}
+
+HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width,
+                                     UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                     D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+                                     D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                     LPDIRECT3DTEXTURE9* ppTexture)
+{
+    if (ppTexture)
+        *ppTexture = nullptr;
+    if (!pDevice || !pSrcFile || !ppTexture)
+        return D3DERR_INVALIDCALL;
+    std::vector<uint8_t> auData;
+    std::string sError;
+    try
+    {
+        if (!COrvImageFile::ReadFile(pSrcFile, auData, sError))
+            return std::ifstream(pSrcFile).good() ? D3DXERR_INVALIDDATA : D3DERR_NOTFOUND;
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
+    return D3DXCreateTextureFromFileInMemoryEx(pDevice, auData.data(), UINT(auData.size()), Width,
+                                               Height, MipLevels, Usage, Format, Pool, Filter,
+                                               MipFilter, ColorKey, pSrcInfo, pPalette, ppTexture);
 }
 
 HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,

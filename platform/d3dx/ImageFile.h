@@ -1,13 +1,13 @@
 #pragma once
 
+#include "d3dx9tex.h"
 #include "wintypes.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// An image decoded to 8-bit RGBA rows, top row first, and back to files: stb_image reads
-// BMP, PNG, JPEG and TGA; stb_image_write writes PNG and BMP.
+// An image decoded to 8-bit RGBA rows, top row first.
 struct SOrvPixels
 {
     UINT m_uWidth = 0;
@@ -17,9 +17,46 @@ struct SOrvPixels
     int m_iFileFormat = 0;         // D3DXIFF_* of the file
 };
 
+// One mip level of an image in a Direct3D format, rows tightly packed (OrvPixels::RowPitch).
+struct SOrvImageLevel
+{
+    UINT m_uWidth = 0;
+    UINT m_uHeight = 0;
+    std::vector<uint8_t> m_auBytes;
+};
+
+// An image file as a texture is made of it: what the file holds (as D3DX reports it), and
+// the mip chain of its first face (cube maps) or first slice (volumes), in m_eFormat.
+// Pictures (BMP, JPEG, PNG, TGA) are decoded into one level of RGBA bytes
+// (D3DFMT_A8B8G8R8); DDS files keep their own format and levels.
+struct SOrvImageSet
+{
+    D3DXIMAGE_INFO m_Info{};
+    D3DFORMAT m_eFormat = D3DFMT_UNKNOWN;
+    std::vector<PALETTEENTRY> m_aPalette; // 256 entries for D3DFMT_P8
+    std::vector<SOrvImageLevel> m_aLevels;
+    bool m_bAlpha = false; // the pixels carry alpha that is not everywhere opaque
+};
+
+// Image files: BMP (every kind: palettes of 1, 4 and 8 bits, RLE4 and RLE8, bit fields,
+// 16, 24 and 32 bits, top-down), JPEG (baseline and progressive), PNG, TGA and DDS are read;
+// PNG and BMP are written. stb_image decodes most pictures, FFmpeg's decoder the
+// run-length-encoded BMPs.
 class COrvImageFile
 {
 public:
+    // Whether a picture of that size is accepted (ORV_MAX_IMAGE_SIZE, ORV_MAX_IMAGE_PIXELS).
+    static bool IsAcceptedSize(int64_t iWidth, int64_t iHeight);
+
+    // Reads a whole file (at most 512 MiB).
+    static bool ReadFile(const std::string& sFileName, std::vector<uint8_t>& rauData,
+                         std::string& sError);
+
+    static bool LoadSet(const std::string& sFileName, SOrvImageSet& rImage, std::string& sError);
+    static bool DecodeSet(const void* pData, size_t uSize, SOrvImageSet& rImage,
+                          std::string& sError);
+
+    // The first level as RGBA pixels.
     static bool Load(const std::string& sFileName, SOrvPixels& image, std::string& sError);
     static bool Decode(const void* pData, size_t uSize, SOrvPixels& image, std::string& sError);
     // bPng true: PNG, else BMP (24-bit when every pixel is opaque, else 32-bit).

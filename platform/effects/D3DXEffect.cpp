@@ -985,7 +985,11 @@ void COrvEffect::ApplyVectorState(const SOrvFxState& state, const SOrvFxStateInf
     if (info.m_eKind == EOrvFxStateKind::Light)
     {
         SaveLight(state.m_uIndex);
+        // A light never set starts as Direct3D's default: white, directional, along +z.
         D3DLIGHT9 light{};
+        light.Type = D3DLIGHT_DIRECTIONAL;
+        light.Diffuse = {1, 1, 1, 0};
+        light.Direction = {0, 0, 1};
         m_pDevice->GetLight(state.m_uIndex, &light);
         SetLightMember(light, info.m_dwState, adValue);
         m_pDevice->SetLight(state.m_uIndex, &light);
@@ -1032,8 +1036,8 @@ void COrvEffect::SaveLight(DWORD dwIndex)
         std::any_of(m_aSavedLights.begin(), m_aSavedLights.end(),
                     [&](const SSavedLight& saved) { return saved.m_dwIndex == dwIndex; }))
         return;
-    SSavedLight saved{dwIndex, {}, FALSE};
-    m_pDevice->GetLight(dwIndex, &saved.m_light);
+    SSavedLight saved{dwIndex, {}, FALSE, false};
+    saved.m_bExisted = SUCCEEDED(m_pDevice->GetLight(dwIndex, &saved.m_light));
     m_pDevice->GetLightEnable(dwIndex, &saved.m_bEnabled);
     m_aSavedLights.push_back(saved);
 }
@@ -1106,7 +1110,8 @@ void COrvEffect::RestoreStates()
     m_aSavedTextures.clear();
     for (const SSavedLight& saved : m_aSavedLights)
     {
-        m_pDevice->SetLight(saved.m_dwIndex, &saved.m_light);
+        if (saved.m_bExisted)
+            m_pDevice->SetLight(saved.m_dwIndex, &saved.m_light);
         m_pDevice->LightEnable(saved.m_dwIndex, saved.m_bEnabled);
     }
     m_aSavedLights.clear();

@@ -161,6 +161,7 @@ private:
         DWORD m_dwIndex;
         D3DLIGHT9 m_light;
         BOOL m_bEnabled;
+        bool m_bExisted; // the device had the light before the pass
     };
     std::vector<SSavedLight> m_aSavedLights;
     D3DMATERIAL9 m_savedMaterial{};

@@ -24,6 +24,11 @@ public:
     bool Define(const std::vector<SOrvPpToken>& line, size_t uStart, std::string& sError);
     void Undefine(const std::string& sName) { m_macros.erase(sName); }
     bool IsDefined(std::string_view sName) const { return m_macros.find(sName) != m_macros.end(); }
+    bool IsFunctionLike(std::string_view sName) const
+    {
+        auto it = m_macros.find(sName);
+        return it != m_macros.end() && it->second.m_bFunction;
+    }
     bool IsEmpty() const { return m_macros.empty(); }
 
     // Replaces the macros in a run of text lines. False with a message (an unterminated

@@ -139,6 +139,7 @@ private:
     std::vector<std::unique_ptr<SFile>> m_aFiles; // the include stack
     std::vector<SOrvPpToken> m_aPending;          // text lines waiting for their macros
     std::string m_sPlain;                         // a line without tokens
+    int m_iPendingDepth = 0;                      // of parentheses in m_aPending
     std::set<std::string> m_onceFiles;
     size_t m_uOpened = 0;
     uint32_t m_uOutFile = UINT32_MAX; // origin of the output line being written
@@ -236,8 +237,18 @@ bool CPreprocessor::Run(const std::string& sSource, const D3DXMACRO* pDefines)
                 return false;
         }
         else if (file.IsActive())
+        {
+            for (const SOrvPpToken& token : line)
+                m_iPendingDepth += token.Is("(") ? 1 : token.Is(")") ? -1 : 0;
             m_aPending.insert(m_aPending.end(), std::make_move_iterator(line.begin()),
                               std::make_move_iterator(line.end()));
+            // Out at once unless a macro call may go on into the next line.
+            bool bOpenCall =
+                m_iPendingDepth > 0 ||
+                (!m_aPending.empty() && m_macros.IsFunctionLike(m_aPending.back().m_sText));
+            if (!bOpenCall && !Flush())
+                return false;
+        }
         if (m_result.m_sText.size() > COrvFxPreprocessor::s_uMaxOutputBytes)
             return Fail("the preprocessed effect is too large", line.empty() ? 1 : line[0].m_iLine);
     }
@@ -259,6 +270,7 @@ bool CPreprocessor::Flush()
     for (const SOrvPpToken& token : m_aPending)
         Emit(token);
     m_aPending.clear();
+    m_iPendingDepth = 0;
     return true;
 }
 

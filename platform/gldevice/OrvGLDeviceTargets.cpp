@@ -24,6 +24,31 @@ bool IsColorSurface(COrvGLSurface* pSurface)
                         pSurface->GetKind() == COrvGLSurface::KIND_TEXTURE_LEVEL);
 }
 
+// A colour surface that can be attached to a framebuffer: not a compressed one.
+bool IsDrawableSurface(COrvGLSurface* pSurface)
+{
+    return IsColorSurface(pSurface) && !pSurface->GetFormat().m_uiBlockBytes;
+}
+
+// Uploads a block-aligned rectangle of a compressed system-memory image into a level.
+void UploadBlocks(COrvGLSurface* pSource, const RECT& src, COrvGLSurface* pDest, POINT at)
+{
+    const SOrvGLFormat& rFormat = pDest->GetFormat();
+    const UINT uiWidth = (UINT)(src.right - src.left), uiHeight = (UINT)(src.bottom - src.top);
+    const size_t uRowBytes = OrvRowPitch(rFormat, uiWidth);
+    const UINT uiRows = OrvRowCount(rFormat, uiHeight);
+    std::vector<BYTE> aBlocks(uRowBytes * uiRows);
+    for (UINT uiRow = 0; uiRow < uiRows; ++uiRow)
+        std::memcpy(aBlocks.data() + uiRow * uRowBytes,
+                    pSource->GetMemory().data() +
+                        (size_t)(src.top / 4 + uiRow) * pSource->GetPitch() +
+                        (size_t)src.left / 4 * rFormat.m_uiBlockBytes,
+                    uRowBytes);
+    glCompressedTexSubImage2D(GL_TEXTURE_2D, (GLint)pDest->GetLevel(), at.x, at.y, (GLsizei)uiWidth,
+                              (GLsizei)uiHeight, rFormat.m_eInternal, (GLsizei)aBlocks.size(),
+                              aBlocks.data());
+}
+
 // Reads the colour image attached to the read framebuffer in the layout of a destination
 // format (any of the 8-bit RGBA family from one another, else the same format).
 bool ReadAttached(D3DFORMAT eSourceFormat, D3DFORMAT eDestFormat, UINT uiWidth, UINT uiHeight,
@@ -134,7 +159,7 @@ void COrvGLDevice::ResetViewportTo(COrvGLSurface* pSurface)
 
 bool COrvGLDevice::AttachForRead(COrvGLSurface* pSurface)
 {
-    if (!IsColorSurface(pSurface) || !pSurface->GetTextureName())
+    if (!IsDrawableSurface(pSurface) || !pSurface->GetTextureName())
         return false;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_uReadFramebuffer);
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
@@ -381,7 +406,7 @@ HRESULT COrvGLDevice::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT*
 {
     COrvGLSurface* pSource = pSourceSurface ? OrvAsGLSurface(pSourceSurface) : nullptr;
     COrvGLSurface* pDest = pDestSurface ? OrvAsGLSurface(pDestSurface) : nullptr;
-    if (!IsColorSurface(pSource) || !IsColorSurface(pDest) || pSource == pDest)
+    if (!IsDrawableSurface(pSource) || !IsDrawableSurface(pDest) || pSource == pDest)
         return D3DERR_INVALIDCALL;
     const D3DSURFACE_DESC& rSrc = pSource->GetDescRef();
     const D3DSURFACE_DESC& rDst = pDest->GetDescRef();
@@ -415,7 +440,7 @@ HRESULT COrvGLDevice::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT*
 HRESULT COrvGLDevice::ColorFill(IDirect3DSurface9* pSurface, const RECT* pRect, D3DCOLOR color)
 {
     COrvGLSurface* pTarget = pSurface ? OrvAsGLSurface(pSurface) : nullptr;
-    if (!IsColorSurface(pTarget))
+    if (!IsDrawableSurface(pTarget))
         return D3DERR_INVALIDCALL;
     const D3DSURFACE_DESC& rDesc = pTarget->GetDescRef();
     RECT rect = pRect ? Intersect(*pRect, {0, 0, (LONG)rDesc.Width, (LONG)rDesc.Height})
@@ -457,10 +482,24 @@ HRESULT COrvGLDevice::UpdateSurface(IDirect3DSurface9* pSourceSurface, const REC
         (UINT)src.right > rSrc.Width || (UINT)src.bottom > rSrc.Height || at.x < 0 || at.y < 0 ||
         (UINT)(at.x + lWidth) > rDst.Width || (UINT)(at.y + lHeight) > rDst.Height)
         return D3DERR_INVALIDCALL;
+    const SOrvGLFormat& rFormat = pDest->GetFormat();
+    // Compressed images move in whole blocks, as in Direct3D.
+    if (rFormat.m_uiBlockBytes &&
+        (src.left % 4 || src.top % 4 || at.x % 4 || at.y % 4 ||
+         (lWidth % 4 && ((UINT)src.right != rSrc.Width || (UINT)(at.x + lWidth) != rDst.Width)) ||
+         (lHeight % 4 &&
+          ((UINT)src.bottom != rSrc.Height || (UINT)(at.y + lHeight) != rDst.Height))))
+        return D3DERR_INVALIDCALL;
     if (!m_pCore->Prepare())
         return D3DERR_DEVICELOST;
-    const SOrvGLFormat& rFormat = pDest->GetFormat();
     glBindTexture(GL_TEXTURE_2D, pDest->GetTextureName());
+    if (rFormat.m_uiBlockBytes)
+    {
+        UploadBlocks(pSource, src, pDest, at);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        m_uDirty |= DIRTY_TEXTURES;
+        return D3D_OK;
+    }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, (GLint)rSrc.Width);
     glTexSubImage2D(GL_TEXTURE_2D, (GLint)pDest->GetLevel(), at.x, at.y, lWidth, lHeight,
                     rFormat.m_eFormatGL, rFormat.m_eType,

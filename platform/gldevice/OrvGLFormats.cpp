@@ -6,7 +6,15 @@ namespace
 #define ORV_FMT(fmt, internal, glfmt, type, bpp, r, g, b, a, rt, depth, noalpha)                   \
     SOrvGLFormat                                                                                   \
     {                                                                                              \
-        fmt, internal, glfmt, type, bpp, {r, g, b, a}, rt, depth, noalpha                          \
+        fmt, internal, glfmt, type, bpp, {r, g, b, a}, rt, depth, noalpha, 0                       \
+    }
+// S3TC blocks, kept compressed in GL. DXT2 and DXT4 hold colours premultiplied by alpha, which
+// is how they are sampled too: their blocks are those of DXT3 and DXT5.
+#define ORV_DXT(fmt, internal, blockbytes)                                                         \
+    SOrvGLFormat                                                                                   \
+    {                                                                                              \
+        fmt, internal, 0, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, false, false, false,        \
+            blockbytes                                                                             \
     }
 
 const SOrvGLFormat g_aFormats[] = {
@@ -72,8 +80,14 @@ const SOrvGLFormat g_aFormats[] = {
             GL_GREEN, GL_BLUE, GL_ALPHA, false, true, false),
     ORV_FMT(D3DFMT_D24FS8, GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, 4, GL_RED,
             GL_GREEN, GL_BLUE, GL_ALPHA, false, true, false),
+    ORV_DXT(D3DFMT_DXT1, GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 8),
+    ORV_DXT(D3DFMT_DXT2, GL_COMPRESSED_RGBA_S3TC_DXT3_EXT, 16),
+    ORV_DXT(D3DFMT_DXT3, GL_COMPRESSED_RGBA_S3TC_DXT3_EXT, 16),
+    ORV_DXT(D3DFMT_DXT4, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 16),
+    ORV_DXT(D3DFMT_DXT5, GL_COMPRESSED_RGBA_S3TC_DXT5_EXT, 16),
 };
 #undef ORV_FMT
+#undef ORV_DXT
 } // namespace
 
 const SOrvGLFormat* OrvFindGLFormat(D3DFORMAT eFormat)

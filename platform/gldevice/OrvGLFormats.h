@@ -17,15 +17,30 @@ struct SOrvGLFormat
     bool m_bRenderable;   // usable as a render target
     bool m_bDepth;        // depth(-stencil) format
     bool m_bNoAlpha;      // X formats: alpha reads as one
+    UINT m_uiBlockBytes;  // compressed formats: bytes per 4 x 4 block (0: not compressed)
 };
 
 // Null for formats we do not store.
 const SOrvGLFormat* OrvFindGLFormat(D3DFORMAT eFormat);
 
-// Bytes of one row of a level.
+// Bytes of one row of a level: a row of pixels, or of 4 x 4 blocks for compressed formats.
 inline UINT OrvRowPitch(const SOrvGLFormat& rFormat, UINT uiWidth)
 {
+    if (rFormat.m_uiBlockBytes)
+        return rFormat.m_uiBlockBytes * ((uiWidth + 3) / 4);
     return rFormat.m_uiBytesPerPixel * uiWidth;
+}
+
+// Rows of a level as its memory holds them (rows of blocks for compressed formats).
+inline UINT OrvRowCount(const SOrvGLFormat& rFormat, UINT uiHeight)
+{
+    return rFormat.m_uiBlockBytes ? (uiHeight + 3) / 4 : uiHeight;
+}
+
+// Bytes of a whole level.
+inline size_t OrvLevelSize(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight)
+{
+    return (size_t)OrvRowPitch(rFormat, uiWidth) * OrvRowCount(rFormat, uiHeight);
 }
 
 // Converts rows read from GL as GL_RGBA/GL_UNSIGNED_BYTE into the D3D layout of a

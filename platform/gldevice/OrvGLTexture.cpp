@@ -11,6 +11,14 @@ bool RectInside(const RECT& rRect, UINT uiWidth, UINT uiHeight)
            rRect.top < rRect.bottom && (UINT)rRect.right <= uiWidth &&
            (UINT)rRect.bottom <= uiHeight;
 }
+
+// A rectangle of whole 4 x 4 blocks (or reaching the level's right and bottom edges).
+bool BlockAligned(const RECT& rRect, UINT uiWidth, UINT uiHeight)
+{
+    return rRect.left % 4 == 0 && rRect.top % 4 == 0 &&
+           (rRect.right % 4 == 0 || (UINT)rRect.right == uiWidth) &&
+           (rRect.bottom % 4 == 0 || (UINT)rRect.bottom == uiHeight);
+}
 } // namespace
 
 GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, UINT uiLevels)
@@ -21,12 +29,22 @@ GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeig
     GLuint uTexture = 0;
     glGenTextures(1, &uTexture);
     glBindTexture(GL_TEXTURE_2D, uTexture);
+    std::vector<BYTE> aZeros; // compressed levels start as zero blocks: opaque black
     for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
     {
-        const GLsizei iWidth = (GLsizei)std::max(1u, uiWidth >> uiLevel);
-        const GLsizei iHeight = (GLsizei)std::max(1u, uiHeight >> uiLevel);
-        glTexImage2D(GL_TEXTURE_2D, (GLint)uiLevel, (GLint)rFormat.m_eInternal, iWidth, iHeight, 0,
-                     rFormat.m_eFormatGL, rFormat.m_eType, nullptr);
+        const UINT uiLevelWidth = std::max(1u, uiWidth >> uiLevel);
+        const UINT uiLevelHeight = std::max(1u, uiHeight >> uiLevel);
+        if (rFormat.m_uiBlockBytes)
+        {
+            aZeros.assign(OrvLevelSize(rFormat, uiLevelWidth, uiLevelHeight), 0);
+            glCompressedTexImage2D(GL_TEXTURE_2D, (GLint)uiLevel, rFormat.m_eInternal,
+                                   (GLsizei)uiLevelWidth, (GLsizei)uiLevelHeight, 0,
+                                   (GLsizei)aZeros.size(), aZeros.data());
+            continue;
+        }
+        glTexImage2D(GL_TEXTURE_2D, (GLint)uiLevel, (GLint)rFormat.m_eInternal,
+                     (GLsizei)uiLevelWidth, (GLsizei)uiLevelHeight, 0, rFormat.m_eFormatGL,
+                     rFormat.m_eType, nullptr);
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, (GLint)uiLevels - 1);
@@ -59,7 +77,7 @@ COrvGLSurface::COrvGLSurface(OrvGLCorePtr pCore, EKind eKind, const D3DSURFACE_D
 {
     if (eKind == KIND_SYSTEM_MEMORY)
     {
-        m_aMemory.assign((size_t)GetPitch() * rDesc.Height, 0);
+        m_aMemory.assign(GetMemorySize(), 0);
         return;
     }
     if (!m_pCore->MakeCurrent())
@@ -132,7 +150,7 @@ HRESULT COrvGLSurface::GetDesc(D3DSURFACE_DESC* pDesc)
 
 bool COrvGLSurface::ReadPixels(std::vector<BYTE>& raPixels)
 {
-    const size_t uSize = (size_t)GetPitch() * m_desc.Height;
+    const size_t uSize = GetMemorySize();
     raPixels.resize(uSize);
     if (m_eKind == KIND_SYSTEM_MEMORY)
     {
@@ -142,8 +160,11 @@ bool COrvGLSurface::ReadPixels(std::vector<BYTE>& raPixels)
     if (!IsColorGL() || !m_uTexture || !m_pCore->Prepare())
         return false;
     glBindTexture(GL_TEXTURE_2D, m_uTexture);
-    glGetTexImage(GL_TEXTURE_2D, (GLint)m_uiLevel, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
-                  raPixels.data());
+    if (m_pFormat->m_uiBlockBytes)
+        glGetCompressedTexImage(GL_TEXTURE_2D, (GLint)m_uiLevel, raPixels.data());
+    else
+        glGetTexImage(GL_TEXTURE_2D, (GLint)m_uiLevel, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
+                      raPixels.data());
     glBindTexture(GL_TEXTURE_2D, 0);
     OrvTextureBindingsChanged(m_pCore);
     if (m_pFormat->m_bNoAlpha && m_pFormat->m_uiBytesPerPixel == 4 &&
@@ -163,8 +184,14 @@ bool COrvGLSurface::WritePixels(const BYTE* pPixels)
     if (!IsColorGL() || !m_uTexture || !m_pCore->Prepare())
         return false;
     glBindTexture(GL_TEXTURE_2D, m_uTexture);
-    glTexSubImage2D(GL_TEXTURE_2D, (GLint)m_uiLevel, 0, 0, (GLsizei)m_desc.Width,
-                    (GLsizei)m_desc.Height, m_pFormat->m_eFormatGL, m_pFormat->m_eType, pPixels);
+    if (m_pFormat->m_uiBlockBytes)
+        glCompressedTexSubImage2D(GL_TEXTURE_2D, (GLint)m_uiLevel, 0, 0, (GLsizei)m_desc.Width,
+                                  (GLsizei)m_desc.Height, m_pFormat->m_eInternal,
+                                  (GLsizei)GetMemorySize(), pPixels);
+    else
+        glTexSubImage2D(GL_TEXTURE_2D, (GLint)m_uiLevel, 0, 0, (GLsizei)m_desc.Width,
+                        (GLsizei)m_desc.Height, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
+                        pPixels);
     glBindTexture(GL_TEXTURE_2D, 0);
     OrvTextureBindingsChanged(m_pCore);
     if (m_pContainer)
@@ -179,22 +206,27 @@ HRESULT COrvGLSurface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, 
     RECT rect = {0, 0, (LONG)m_desc.Width, (LONG)m_desc.Height};
     if (pRect)
     {
-        if (!RectInside(*pRect, m_desc.Width, m_desc.Height))
+        if (!RectInside(*pRect, m_desc.Width, m_desc.Height) ||
+            (m_pFormat->m_uiBlockBytes && !BlockAligned(*pRect, m_desc.Width, m_desc.Height)))
             return D3DERR_INVALIDCALL;
         rect = *pRect;
     }
     if (m_eKind != KIND_SYSTEM_MEMORY)
     {
         if (dwFlags & D3DLOCK_DISCARD)
-            m_aMemory.assign((size_t)GetPitch() * m_desc.Height, 0);
+            m_aMemory.assign(GetMemorySize(), 0);
         else if (!ReadPixels(m_aMemory))
             return D3DERR_INVALIDCALL;
     }
     m_bLocked = true;
     m_dwLockFlags = dwFlags;
     pLockedRect->Pitch = (INT)GetPitch();
-    pLockedRect->pBits = m_aMemory.data() + (size_t)rect.top * GetPitch() +
-                         (size_t)rect.left * m_pFormat->m_uiBytesPerPixel;
+    // Compressed levels are addressed by block: the rectangle's corner is on a block corner.
+    const UINT uiBlock = m_pFormat->m_uiBlockBytes;
+    pLockedRect->pBits = m_aMemory.data() +
+                         (size_t)OrvRowCount(*m_pFormat, (UINT)rect.top) * GetPitch() +
+                         (uiBlock ? (size_t)rect.left / 4 * uiBlock
+                                  : (size_t)rect.left * m_pFormat->m_uiBytesPerPixel);
     return D3D_OK;
 }
 
@@ -229,6 +261,10 @@ COrvGLTexture::COrvGLTexture(OrvGLCorePtr pCore, UINT uiWidth, UINT uiHeight, UI
     const UINT uiFull = FullChainLength(uiWidth, uiHeight);
     if (uiLevels == 0 || uiLevels > uiFull)
         uiLevels = uiFull;
+    if (rFormat.m_uiBlockBytes)
+        dwUsage &=
+            ~(DWORD)D3DUSAGE_AUTOGENMIPMAP; // GL cannot build mip levels of compressed images
+    m_dwUsage = dwUsage;
     if (dwUsage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP))
         uiLevels = (dwUsage & D3DUSAGE_AUTOGENMIPMAP) ? uiFull : 1;
     if (!m_pCore->MakeCurrent())

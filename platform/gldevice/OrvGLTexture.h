@@ -51,6 +51,7 @@ public:
     COrvGLTexture* GetContainer() const { return m_pContainer; }
     std::vector<BYTE>& GetMemory() { return m_aMemory; }
     UINT GetPitch() const { return OrvRowPitch(*m_pFormat, m_desc.Width); }
+    size_t GetMemorySize() const { return OrvLevelSize(*m_pFormat, m_desc.Width, m_desc.Height); }
 
     // Reads the whole colour image in the surface's own D3D layout, top row first.
     bool ReadPixels(std::vector<BYTE>& raPixels);

@@ -51,7 +51,9 @@
 // ---------------------------------------------------------------------------------------------
 // Enumerations
 // ---------------------------------------------------------------------------------------------
-typedef enum _D3DFORMAT
+// Formats span the whole 32 bits: D3DX passes D3DFMT_FROM_FILE, (D3DFORMAT)-3, which an enum
+// without a fixed type could not hold.
+typedef enum _D3DFORMAT : unsigned int
 {
     D3DFMT_UNKNOWN = 0,
     D3DFMT_R8G8B8 = 20,

@@ -1,6 +1,6 @@
 #pragma once
 
-// D3DX textures from image files (BMP, PNG, JPEG, TGA) and surfaces saved as images.
+// D3DX textures from image files (BMP, PNG, JPEG, TGA, DDS) and surfaces saved as images.
 #include "d3dx9core.h"
 
 #ifndef ORV_PALETTEENTRY_DEFINED
@@ -47,14 +47,20 @@ typedef struct _D3DXIMAGE_INFO
 #define D3DX_FILTER_TRIANGLE (4 << 0)
 #define D3DX_FILTER_BOX (5 << 0)
 
-// The largest images accepted, in pixels per side.
+// The largest images accepted, in pixels per side and in pixels (8192 x 8192): a small file
+// that claims more is refused rather than unpacked into gigabytes.
 #define ORV_MAX_IMAGE_SIZE 16384u
+#define ORV_MAX_IMAGE_PIXELS (1u << 26)
 
 extern "C"
 {
     // Width and Height D3DX_DEFAULT, 0 or D3DX_DEFAULT_NONPOW2 keep the file's size; MipLevels
-    // D3DX_DEFAULT or 0 make the whole chain, D3DX_FROM_FILE one level. Format D3DFMT_UNKNOWN
-    // chooses D3DFMT_A8R8G8B8. ColorKey (ARGB, 0 for none) turns matching pixels transparent black.
+    // D3DX_DEFAULT or 0 make the whole chain (the file's levels where it has them, the others
+    // filtered down), D3DX_FROM_FILE the file's levels. Format D3DFMT_UNKNOWN keeps the file's
+    // format where the device holds it (DXT1 to DXT5 stay compressed), else D3DFMT_A8R8G8B8 or,
+    // for pictures without alpha, D3DFMT_X8R8G8B8. ColorKey (ARGB, 0 for none) turns matching
+    // pixels transparent black. Of a cube map or a volume texture, the first face or slice is
+    // loaded into the 2D texture.
     ORVPLATFORM_API HRESULT D3DXCreateTextureFromFileExA(
         LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width, UINT Height, UINT MipLevels,
         DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
@@ -63,6 +69,17 @@ extern "C"
     ORVPLATFORM_API HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
                                                        LPDIRECT3DTEXTURE9* ppTexture);
     ORVPLATFORM_API HRESULT D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo);
+    // The same from a file's bytes in memory.
+    ORVPLATFORM_API HRESULT D3DXCreateTextureFromFileInMemoryEx(
+        LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize, UINT Width, UINT Height,
+        UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+        D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+        LPDIRECT3DTEXTURE9* ppTexture);
+    ORVPLATFORM_API HRESULT D3DXCreateTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice,
+                                                              LPCVOID pSrcData, UINT SrcDataSize,
+                                                              LPDIRECT3DTEXTURE9* ppTexture);
+    ORVPLATFORM_API HRESULT D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize,
+                                                             D3DXIMAGE_INFO* pSrcInfo);
     // Writes the surface (or pSrcRect of it) as D3DXIFF_PNG or D3DXIFF_BMP.
     ORVPLATFORM_API HRESULT D3DXSaveSurfaceToFileA(LPCSTR pDestFile,
                                                    D3DXIMAGE_FILEFORMAT DestFormat,

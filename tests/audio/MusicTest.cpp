@@ -44,14 +44,12 @@ std::string Block(const char* pName, const std::vector<const char*>& lines)
 // A track reference-counted as the document holds it.
 struct Track
 {
-    Track() { pMusic->AddRef(); }
-    ~Track() { pMusic->Release(); }
-    COrvMusic* operator->() const { return pMusic; }
+    COrvMusic* operator->() const { return pMusic.Get(); }
     void SetFile(const std::string& path) const
     {
         static_cast<COrvPropString*>(pMusic->GetProperties()[2])->SetValue(path);
     }
-    COrvMusic* pMusic = new COrvMusic;
+    COrvComPtr<COrvMusic> pMusic{new COrvMusic};
 };
 } // namespace
 
@@ -236,8 +234,7 @@ TEST(Music, TheDocumentsTrackOpensItsFileFromTheDataDirectory)
     std::filesystem::rename(WriteTone("song.wav", kWav16, 44100, 2, 44100, Sine(1000, 44100)),
                             folder + "/data/song.wav");
     ASSERT_EQ(chdir(folder.c_str()), 0);
-    auto* pDemo = new COrvDemo;
-    pDemo->AddRef();
+    COrvComPtr<COrvDemo> pDemo(new COrvDemo);
     COrvMusic* pMusic = pDemo->GetMusic();
     static_cast<COrvPropString*>(pMusic->GetProperties()[2])->SetValue("song.wav");
     pMusic->BassInit();
@@ -251,6 +248,6 @@ TEST(Music, TheDocumentsTrackOpensItsFileFromTheDataDirectory)
     EXPECT_FLOAT_EQ(pDemo->BassGetTime(), pMusic->BassGetTime());
     EXPECT_NEAR(pDemo->BassGetTime(), 1.15f, 0.05f);
     pDemo->BassStop();
-    pDemo->Release();
+    pDemo.Reset();
     EXPECT_EQ(chdir(previous), 0);
 }

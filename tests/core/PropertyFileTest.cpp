@@ -43,20 +43,13 @@ class CThreeProps : public COrvModifiable
 public:
     CThreeProps()
     {
-        m_pAlpha = new COrvPropFloat(this, ORV_PROP_ALPHA);
-        m_pAlpha->AddRef();
-        m_Properties.push_back(m_pAlpha);
-        m_pVisible = new COrvPropBool(this, ORV_PROP_VISIBLE);
-        m_pVisible->AddRef();
-        m_Properties.push_back(m_pVisible);
+        m_pAlpha.Assign(new COrvPropFloat(this, ORV_PROP_ALPHA));
+        m_Properties.push_back(m_pAlpha.Get());
+        m_pVisible.Assign(new COrvPropBool(this, ORV_PROP_VISIBLE));
+        m_Properties.push_back(m_pVisible.Get());
     }
-    ~CThreeProps() override
-    {
-        m_pAlpha->Release();
-        m_pVisible->Release();
-    }
-    COrvPropFloat* m_pAlpha;
-    COrvPropBool* m_pVisible;
+    COrvComPtr<COrvPropFloat> m_pAlpha;
+    COrvComPtr<COrvPropBool> m_pVisible;
 };
 
 // Switches the process to a locale with a decimal comma, building one if the system has
@@ -321,18 +314,11 @@ TEST(PropertyId, DisplayNamesAndUnknownIdsSurviveAFile)
         {
             for (int id : {54, -1})
             {
-                auto* pProp = new COrvPropInt(this, static_cast<ORV_PROP_ID>(id));
-                pProp->AddRef();
-                m_Properties.push_back(pProp);
-                m_Owned.push_back(pProp);
+                m_Owned.emplace_back(new COrvPropInt(this, static_cast<ORV_PROP_ID>(id)));
+                m_Properties.push_back(m_Owned.back().Get());
             }
         }
-        ~CUnknownIds() override
-        {
-            for (COrvPropInt* pProp : m_Owned)
-                pProp->Release();
-        }
-        std::vector<COrvPropInt*> m_Owned;
+        std::vector<COrvComPtr<COrvPropInt>> m_Owned;
     };
     CUnknownIds object;
     EXPECT_EQ(object.m_Owned[0]->GetPropIdString(), "unknow property");

@@ -10,28 +10,29 @@
 
 TEST(DeviceBadInput, CreationRejectsBadParameters)
 {
-    IDirect3D9* pD3D = Direct3DCreate9(D3D_SDK_VERSION);
+    COrvComPtr<IDirect3D9> pD3D;
+    pD3D.Attach(Direct3DCreate9(D3D_SDK_VERSION));
     ASSERT_NE(nullptr, pD3D);
     EXPECT_EQ(nullptr, Direct3DCreate9(31));
     D3DPRESENT_PARAMETERS params = {};
     params.BackBufferFormat = D3DFMT_X8R8G8B8;
     params.Windowed = TRUE;
-    IDirect3DDevice9* pDevice = nullptr;
-    EXPECT_EQ(D3DERR_INVALIDCALL,
-              pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params, &pDevice)); // 0 x 0
+    COrvComPtr<IDirect3DDevice9> pDevice;
+    EXPECT_EQ(D3DERR_INVALIDCALL, pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params,
+                                                     pDevice.ReleaseAndGetAddressOf())); // 0 x 0
     EXPECT_EQ(nullptr, pDevice);
     params.BackBufferWidth = params.BackBufferHeight = 100000;
-    EXPECT_EQ(D3DERR_INVALIDCALL,
-              pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params, &pDevice));
+    EXPECT_EQ(D3DERR_INVALIDCALL, pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params,
+                                                     pDevice.ReleaseAndGetAddressOf()));
     params.BackBufferWidth = params.BackBufferHeight = 16;
     params.BackBufferFormat = D3DFMT_D16;
-    EXPECT_EQ(D3DERR_INVALIDCALL,
-              pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params, &pDevice));
+    EXPECT_EQ(D3DERR_INVALIDCALL, pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params,
+                                                     pDevice.ReleaseAndGetAddressOf()));
     params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    EXPECT_EQ(D3DERR_INVALIDCALL,
-              pD3D->CreateDevice(1, D3DDEVTYPE_HAL, nullptr, 0, &params, &pDevice));
-    EXPECT_EQ(D3DERR_INVALIDCALL,
-              pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, nullptr, &pDevice));
+    EXPECT_EQ(D3DERR_INVALIDCALL, pD3D->CreateDevice(1, D3DDEVTYPE_HAL, nullptr, 0, &params,
+                                                     pDevice.ReleaseAndGetAddressOf()));
+    EXPECT_EQ(D3DERR_INVALIDCALL, pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, nullptr,
+                                                     pDevice.ReleaseAndGetAddressOf()));
     EXPECT_EQ(D3DERR_INVALIDCALL,
               pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params, nullptr));
     D3DCAPS9 caps;
@@ -43,7 +44,6 @@ TEST(DeviceBadInput, CreationRejectsBadParameters)
               pD3D->EnumAdapterModes(0, D3DFMT_X8R8G8B8,
                                      pD3D->GetAdapterModeCount(0, D3DFMT_X8R8G8B8), &mode));
     EXPECT_EQ(D3DERR_INVALIDCALL, pD3D->EnumAdapterModes(0, D3DFMT_X8R8G8B8, 0, nullptr));
-    pD3D->Release();
 }
 
 TEST(DeviceBadInput, ModesWithoutADisplayIncludeTheCommonSizes)
@@ -52,7 +52,8 @@ TEST(DeviceBadInput, ModesWithoutADisplayIncludeTheCommonSizes)
     const char* szWayland = getenv("WAYLAND_DISPLAY");
     if ((szDisplay && *szDisplay) || (szWayland && *szWayland))
         GTEST_SKIP() << "a display is present: its own modes are listed";
-    IDirect3D9* pD3D = Direct3DCreate9(D3D_SDK_VERSION);
+    COrvComPtr<IDirect3D9> pD3D;
+    pD3D.Attach(Direct3DCreate9(D3D_SDK_VERSION));
     const UINT uiCount = pD3D->GetAdapterModeCount(0, D3DFMT_X8R8G8B8);
     bool b800 = false, b720 = false, b1080 = false;
     for (UINT i = 0; i < uiCount; ++i)
@@ -66,45 +67,51 @@ TEST(DeviceBadInput, ModesWithoutADisplayIncludeTheCommonSizes)
     }
     EXPECT_TRUE(b800 && b720 && b1080);
     EXPECT_EQ(0u, pD3D->GetAdapterModeCount(0, D3DFMT_D16));
-    pD3D->Release();
 }
 
 TEST(DeviceBadInput, ResourceCreationRejectsBadArguments)
 {
     COrvTestDevice device(16, 16);
     ASSERT_TRUE(device);
-    IDirect3DTexture9* pTexture = nullptr;
-    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateTexture(100000, 100000, 1, 0, D3DFMT_A8R8G8B8,
-                                                        D3DPOOL_MANAGED, &pTexture, nullptr));
-    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateTexture(0, 16, 1, 0, D3DFMT_A8R8G8B8,
-                                                        D3DPOOL_MANAGED, &pTexture, nullptr));
-    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateTexture(16, 16, 1, 0, (D3DFORMAT)12345,
-                                                        D3DPOOL_MANAGED, &pTexture, nullptr));
+    COrvComPtr<IDirect3DTexture9> pTexture;
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              device->CreateTexture(100000, 100000, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                    pTexture.ReleaseAndGetAddressOf(), nullptr));
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              device->CreateTexture(0, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                    pTexture.ReleaseAndGetAddressOf(), nullptr));
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              device->CreateTexture(16, 16, 1, 0, (D3DFORMAT)12345, D3DPOOL_MANAGED,
+                                    pTexture.ReleaseAndGetAddressOf(), nullptr));
     EXPECT_EQ(D3DERR_INVALIDCALL,
               device->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                    D3DPOOL_MANAGED, &pTexture, nullptr));
+                                    D3DPOOL_MANAGED, pTexture.ReleaseAndGetAddressOf(), nullptr));
     EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8,
                                                         D3DPOOL_MANAGED, nullptr, nullptr));
     EXPECT_EQ(nullptr, pTexture);
-    IDirect3DVertexBuffer9* pBuffer = nullptr;
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer;
     EXPECT_EQ(D3DERR_INVALIDCALL,
-              device->CreateVertexBuffer(0, 0, 0, D3DPOOL_DEFAULT, &pBuffer, nullptr));
-    IDirect3DIndexBuffer9* pIndices = nullptr;
-    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateIndexBuffer(16, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                                                            &pIndices, nullptr));
-    IDirect3DVertexDeclaration9* pDecl = nullptr;
-    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateVertexDeclaration(nullptr, &pDecl));
+              device->CreateVertexBuffer(0, 0, 0, D3DPOOL_DEFAULT, pBuffer.ReleaseAndGetAddressOf(),
+                                         nullptr));
+    COrvComPtr<IDirect3DIndexBuffer9> pIndices;
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              device->CreateIndexBuffer(16, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                        pIndices.ReleaseAndGetAddressOf(), nullptr));
+    COrvComPtr<IDirect3DVertexDeclaration9> pDecl;
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              device->CreateVertexDeclaration(nullptr, pDecl.ReleaseAndGetAddressOf()));
     const D3DVERTEXELEMENT9 aBad[] = {{0, 0, 99, 0, D3DDECLUSAGE_POSITION, 0}, D3DDECL_END()};
-    EXPECT_EQ(D3DERR_INVALIDCALL, device->CreateVertexDeclaration(aBad, &pDecl));
-    IDirect3DSurface9* pSurface = nullptr;
+    EXPECT_EQ(D3DERR_INVALIDCALL,
+              device->CreateVertexDeclaration(aBad, pDecl.ReleaseAndGetAddressOf()));
+    COrvComPtr<IDirect3DSurface9> pSurface;
     EXPECT_EQ(D3DERR_INVALIDCALL,
               device->CreateDepthStencilSurface(16, 16, D3DFMT_A8R8G8B8, D3DMULTISAMPLE_NONE, 0,
-                                                TRUE, &pSurface, nullptr));
+                                                TRUE, pSurface.ReleaseAndGetAddressOf(), nullptr));
     EXPECT_EQ(D3DERR_INVALIDCALL,
               device->CreateOffscreenPlainSurface(16, 16, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                                  &pSurface, nullptr));
-    IDirect3DVertexShader9* pShader = nullptr;
-    EXPECT_TRUE(FAILED(device->CreateVertexShader(nullptr, &pShader)));
+                                                  pSurface.ReleaseAndGetAddressOf(), nullptr));
+    COrvComPtr<IDirect3DVertexShader9> pShader;
+    EXPECT_TRUE(FAILED(device->CreateVertexShader(nullptr, pShader.ReleaseAndGetAddressOf())));
 }
 
 TEST(DeviceBadInput, StateCallsRejectOutOfRangeIndicesAndNulls)
@@ -148,8 +155,9 @@ TEST(DeviceBadInput, LocksAndDrawsPastTheEndFail)
 {
     COrvTestDevice device(16, 16);
     ASSERT_TRUE(device);
-    IDirect3DVertexBuffer9* pBuffer = nullptr;
-    ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, &pBuffer, nullptr));
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer;
+    ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT,
+                                                 pBuffer.ReleaseAndGetAddressOf(), nullptr));
     void* pData = nullptr;
     EXPECT_EQ(D3DERR_INVALIDCALL, pBuffer->Lock(32, 64, &pData, 0));
     EXPECT_EQ(D3DERR_INVALIDCALL, pBuffer->Lock(64, 0, &pData, 0));
@@ -161,21 +169,21 @@ TEST(DeviceBadInput, LocksAndDrawsPastTheEndFail)
     EXPECT_EQ(D3D_OK, pBuffer->Unlock());
     // 64 bytes hold two 28-byte vertices: a triangle reads past the end.
     device->SetFVF(SCREEN_FVF);
-    device->SetStreamSource(0, pBuffer, 0, sizeof(SScreenVertex));
+    device->SetStreamSource(0, pBuffer.Get(), 0, sizeof(SScreenVertex));
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1));
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_POINTLIST, 2, 1));
     EXPECT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_POINTLIST, 0, 2));
     // Indices pointing past the vertices.
-    IDirect3DIndexBuffer9* pIndices = nullptr;
-    ASSERT_EQ(D3D_OK,
-              device->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &pIndices, nullptr));
+    COrvComPtr<IDirect3DIndexBuffer9> pIndices;
+    ASSERT_EQ(D3D_OK, device->CreateIndexBuffer(6, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
+                                                pIndices.ReleaseAndGetAddressOf(), nullptr));
     WORD* pIndexData = nullptr;
     pIndices->Lock(0, 0, reinterpret_cast<void**>(&pIndexData), 0);
     pIndexData[0] = 0;
     pIndexData[1] = 1;
     pIndexData[2] = 40000;
     pIndices->Unlock();
-    device->SetIndices(pIndices);
+    device->SetIndices(pIndices.Get());
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 0, 1));
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 3, 1, 1));
     const WORD aIndices[3] = {0, 1, 5};
@@ -184,43 +192,41 @@ TEST(DeviceBadInput, LocksAndDrawsPastTheEndFail)
               device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 3, 1, aIndices, D3DFMT_INDEX16,
                                              aVertices, sizeof(SScreenVertex)));
     // Texture locks outside the level.
-    IDirect3DTexture9* pTexture = nullptr;
-    ASSERT_EQ(D3D_OK, device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pTexture,
-                                            nullptr));
+    COrvComPtr<IDirect3DTexture9> pTexture;
+    ASSERT_EQ(D3D_OK, device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                            pTexture.ReleaseAndGetAddressOf(), nullptr));
     D3DLOCKED_RECT locked;
     const RECT outside = {4, 4, 12, 12};
     EXPECT_EQ(D3DERR_INVALIDCALL, pTexture->LockRect(0, &locked, &outside, 0));
     EXPECT_EQ(D3DERR_INVALIDCALL, pTexture->LockRect(1, &locked, nullptr, 0));
     EXPECT_EQ(D3DERR_INVALIDCALL, pTexture->UnlockRect(0));
-    IDirect3DSurface9* pLevel = nullptr;
-    EXPECT_EQ(D3DERR_INVALIDCALL, pTexture->GetSurfaceLevel(3, &pLevel));
-    pTexture->Release();
-    pIndices->Release();
+    COrvComPtr<IDirect3DSurface9> pLevel;
+    EXPECT_EQ(D3DERR_INVALIDCALL, pTexture->GetSurfaceLevel(3, pLevel.ReleaseAndGetAddressOf()));
+    pTexture.Reset();
+    pIndices.Reset();
     device->SetStreamSource(0, nullptr, 0, 0);
-    pBuffer->Release();
 }
 
 TEST(DeviceBadInput, ObjectsOutliveTheDeviceSafely)
 {
-    IDirect3DTexture9* pTexture = nullptr;
-    IDirect3DVertexBuffer9* pBuffer = nullptr;
+    COrvComPtr<IDirect3DTexture9> pTexture;
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer;
     {
         COrvTestDevice device(16, 16);
         ASSERT_TRUE(device);
         ASSERT_EQ(D3D_OK, device->CreateTexture(8, 8, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                                &pTexture, nullptr));
+                                                pTexture.ReleaseAndGetAddressOf(), nullptr));
         EXPECT_EQ(4u, pTexture->GetLevelCount());
-        ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, &pBuffer, nullptr));
-        device->SetTexture(0, pTexture);
+        ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT,
+                                                     pBuffer.ReleaseAndGetAddressOf(), nullptr));
+        device->SetTexture(0, pTexture.Get());
     }
-    IDirect3DDevice9* pDevice = nullptr;
-    EXPECT_EQ(D3DERR_INVALIDCALL, pTexture->GetDevice(&pDevice));
+    COrvComPtr<IDirect3DDevice9> pDevice;
+    EXPECT_EQ(D3DERR_INVALIDCALL, pTexture->GetDevice(pDevice.ReleaseAndGetAddressOf()));
     D3DLOCKED_RECT locked;
     ASSERT_EQ(D3D_OK, pTexture->LockRect(1, &locked, nullptr, 0));
     EXPECT_EQ(16, locked.Pitch);
     pTexture->UnlockRect(1);
-    pTexture->Release();
-    pBuffer->Release();
 }
 
 TEST(DeviceBadInputDeathTest, NoGLGivesAFailureAndOneReason)
@@ -237,9 +243,11 @@ TEST(DeviceBadInputDeathTest, NoGLGivesAFailureAndOneReason)
             params.BackBufferWidth = params.BackBufferHeight = 16;
             params.BackBufferFormat = D3DFMT_X8R8G8B8;
             params.Windowed = TRUE;
-            IDirect3DDevice9* pDevice = nullptr;
-            HRESULT hr1 = pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params, &pDevice);
-            HRESULT hr2 = pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params, &pDevice);
+            COrvComPtr<IDirect3DDevice9> pDevice;
+            HRESULT hr1 = pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params,
+                                             pDevice.ReleaseAndGetAddressOf());
+            HRESULT hr2 = pD3D->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, 0, &params,
+                                             pDevice.ReleaseAndGetAddressOf());
             pD3D->Release();
             exit(FAILED(hr1) && FAILED(hr2) && !pDevice ? 0 : 1);
         },

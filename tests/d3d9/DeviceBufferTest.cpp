@@ -34,11 +34,12 @@ std::vector<SColorVertex> GridStrips()
     return aVertices;
 }
 
-IDirect3DVertexBuffer9* MakeVertexBuffer(IDirect3DDevice9* pDevice, const void* pData, UINT uiSize)
+COrvComPtr<IDirect3DVertexBuffer9> MakeVertexBuffer(IDirect3DDevice9* pDevice, const void* pData,
+                                                    UINT uiSize)
 {
-    IDirect3DVertexBuffer9* pBuffer = nullptr;
-    if (FAILED(pDevice->CreateVertexBuffer(uiSize, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &pBuffer,
-                                           nullptr)))
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer;
+    if (FAILED(pDevice->CreateVertexBuffer(uiSize, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT,
+                                           pBuffer.ReleaseAndGetAddressOf(), nullptr)))
         return nullptr;
     void* pLocked = nullptr;
     pBuffer->Lock(0, 0, &pLocked, 0);
@@ -64,7 +65,8 @@ TEST(DeviceBuffers, BatchedIndexedDeclaredAndUserDrawsAgree)
     ASSERT_TRUE(device);
     const std::vector<SColorVertex> aVertices = GridStrips();
     const UINT uiSize = (UINT)(aVertices.size() * sizeof(SColorVertex));
-    IDirect3DVertexBuffer9* pBuffer = MakeVertexBuffer(device.Get(), aVertices.data(), uiSize);
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer =
+        MakeVertexBuffer(device.Get(), aVertices.data(), uiSize);
     ASSERT_NE(nullptr, pBuffer);
     PlainScreenStates(device.Get());
     device->SetFVF(COLOR_FVF);
@@ -73,7 +75,7 @@ TEST(DeviceBuffers, BatchedIndexedDeclaredAndUserDrawsAgree)
 
     // Consecutive strips with no change in between: one batch.
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.f, 0);
-    device->SetStreamSource(0, pBuffer, 0, sizeof(SColorVertex));
+    device->SetStreamSource(0, pBuffer.Get(), 0, sizeof(SColorVertex));
     for (UINT uiCell = 0; uiCell < 256; ++uiCell)
         ASSERT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 4 * uiCell, 2));
     CheckGrid(device.Get(), "batched");
@@ -94,24 +96,24 @@ TEST(DeviceBuffers, BatchedIndexedDeclaredAndUserDrawsAgree)
         {0, 0, D3DDECLTYPE_FLOAT4, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_POSITIONT, 0},
         {0, 16, D3DDECLTYPE_D3DCOLOR, D3DDECLMETHOD_DEFAULT, D3DDECLUSAGE_COLOR, 0},
         D3DDECL_END()};
-    IDirect3DVertexDeclaration9* pDecl = nullptr;
-    ASSERT_EQ(D3D_OK, device->CreateVertexDeclaration(aElements, &pDecl));
-    device->SetVertexDeclaration(pDecl);
-    IDirect3DIndexBuffer9* pIndices = nullptr;
-    ASSERT_EQ(D3D_OK,
-              device->CreateIndexBuffer(6 * sizeof(WORD), D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
-                                        D3DPOOL_DEFAULT, &pIndices, nullptr));
+    COrvComPtr<IDirect3DVertexDeclaration9> pDecl;
+    ASSERT_EQ(D3D_OK, device->CreateVertexDeclaration(aElements, pDecl.ReleaseAndGetAddressOf()));
+    device->SetVertexDeclaration(pDecl.Get());
+    COrvComPtr<IDirect3DIndexBuffer9> pIndices;
+    ASSERT_EQ(D3D_OK, device->CreateIndexBuffer(6 * sizeof(WORD), D3DUSAGE_WRITEONLY,
+                                                D3DFMT_INDEX16, D3DPOOL_DEFAULT,
+                                                pIndices.ReleaseAndGetAddressOf(), nullptr));
     WORD* pIndexData = nullptr;
     ASSERT_EQ(D3D_OK, pIndices->Lock(0, 0, reinterpret_cast<void**>(&pIndexData), 0));
     const WORD aQuad[6] = {0, 1, 2, 2, 1, 3};
     std::memcpy(pIndexData, aQuad, sizeof(aQuad));
     pIndices->Unlock();
-    device->SetIndices(pIndices);
-    device->SetStreamSource(0, pBuffer, 4 * sizeof(SColorVertex), sizeof(SColorVertex));
+    device->SetIndices(pIndices.Get());
+    device->SetStreamSource(0, pBuffer.Get(), 4 * sizeof(SColorVertex), sizeof(SColorVertex));
     for (UINT uiCell = 1; uiCell < 256; ++uiCell)
         ASSERT_EQ(D3D_OK,
                   device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4 * (uiCell - 1), 0, 4, 0, 2));
-    device->SetStreamSource(0, pBuffer, 0, sizeof(SColorVertex));
+    device->SetStreamSource(0, pBuffer.Get(), 0, sizeof(SColorVertex));
     device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
     CheckGrid(device.Get(), "indexed");
 
@@ -130,14 +132,11 @@ TEST(DeviceBuffers, BatchedIndexedDeclaredAndUserDrawsAgree)
                                                              sizeof(SColorVertex)));
     }
     CheckGrid(device.Get(), "user memory");
-    IDirect3DVertexBuffer9* pStream = pBuffer;
+    IDirect3DVertexBuffer9* pStream = pBuffer.Get(); // GetStreamSource must overwrite it
     UINT uiOffset = 1, uiStride = 1;
     device->GetStreamSource(0, &pStream, &uiOffset, &uiStride);
     EXPECT_EQ(nullptr, pStream);
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
-    pIndices->Release();
-    pDecl->Release();
-    pBuffer->Release();
 }
 
 TEST(DeviceBuffers, LocksBetweenDrawsAreSeenByTheRightDraws)
@@ -151,11 +150,11 @@ TEST(DeviceBuffers, LocksBetweenDrawsAreSeenByTheRightDraws)
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-    IDirect3DVertexBuffer9* pBuffer = nullptr;
-    ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(4 * sizeof(SColorVertex),
-                                                 D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
-                                                 D3DPOOL_DEFAULT, &pBuffer, nullptr));
-    device->SetStreamSource(0, pBuffer, 0, sizeof(SColorVertex));
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer;
+    ASSERT_EQ(D3D_OK, device->CreateVertexBuffer(
+                          4 * sizeof(SColorVertex), D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0,
+                          D3DPOOL_DEFAULT, pBuffer.ReleaseAndGetAddressOf(), nullptr));
+    device->SetStreamSource(0, pBuffer.Get(), 0, sizeof(SColorVertex));
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.f, 0);
     // Each draw adds the colour the buffer held when it was issued.
     const D3DCOLOR aColors[3] = {D3DCOLOR_XRGB(16, 0, 0), D3DCOLOR_XRGB(0, 32, 0),
@@ -181,5 +180,4 @@ TEST(DeviceBuffers, LocksBetweenDrawsAreSeenByTheRightDraws)
     SOrvImage image;
     ASSERT_TRUE(OrvReadRenderTarget(device.Get(), image));
     EXPECT_EQ(D3DCOLOR_XRGB(16, 32, 64), image.At(4, 4));
-    pBuffer->Release();
 }

@@ -28,14 +28,15 @@ TEST(DeviceClear, NewDepthBuffersStartFarSoTheFirstDrawPasses)
 {
     COrvTestDevice device(8, 8);
     ASSERT_TRUE(device);
-    IDirect3DSurface9* pDepth = nullptr;
-    ASSERT_EQ(D3D_OK, device->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0,
-                                                        TRUE, &pDepth, nullptr));
+    COrvComPtr<IDirect3DSurface9> pDepth;
+    ASSERT_EQ(D3D_OK,
+              device->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, TRUE,
+                                                pDepth.ReleaseAndGetAddressOf(), nullptr));
     for (int iPass = 0; iPass < 2; ++iPass)
     {
         if (iPass == 1)
         {
-            ASSERT_EQ(D3D_OK, device->SetDepthStencilSurface(pDepth));
+            ASSERT_EQ(D3D_OK, device->SetDepthStencilSurface(pDepth.Get()));
         }
         device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -54,5 +55,4 @@ TEST(DeviceClear, NewDepthBuffersStartFarSoTheFirstDrawPasses)
         ASSERT_TRUE(OrvReadRenderTarget(device.Get(), image));
         EXPECT_EQ(0xFF00FF00u, image.At(4, 4)) << "pass " << iPass;
     }
-    pDepth->Release();
 }

@@ -14,12 +14,12 @@ TEST(DeviceDraw, PretransformedQuadMapsTexelsToPixelsExactly)
     COrvTestDevice device(16, 16);
     ASSERT_TRUE(device);
     // Every texel different; row 0 of the texture is the top row of the picture.
-    IDirect3DTexture9* pTexture =
+    COrvComPtr<IDirect3DTexture9> pTexture =
         MakeTexture(device.Get(), 16, 16,
                     [](UINT x, UINT y) { return D3DCOLOR_ARGB(255, x * 16, y * 16, (x ^ y) * 8); });
     ASSERT_NE(nullptr, pTexture);
     PlainScreenStates(device.Get());
-    device->SetTexture(0, pTexture);
+    device->SetTexture(0, pTexture.Get());
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     SScreenVertex quad[4];
     ScreenQuad(quad, 0, 0, 16, 16, 0xFFFFFFFF);
@@ -34,14 +34,13 @@ TEST(DeviceDraw, PretransformedQuadMapsTexelsToPixelsExactly)
             ASSERT_EQ(D3DCOLOR_ARGB(255, x * 16, y * 16, (x ^ y) * 8), image.At(x, y))
                 << x << "," << y;
     device->SetTexture(0, nullptr);
-    pTexture->Release();
 }
 
 TEST(DeviceDraw, LitTexturedQuadThroughD3DXMatrices)
 {
     COrvTestDevice device(96, 64);
     ASSERT_TRUE(device);
-    IDirect3DTexture9* pTexture = MakeTexture(
+    COrvComPtr<IDirect3DTexture9> pTexture = MakeTexture(
         device.Get(), 8, 8, [](UINT x, UINT y) { return ((x + y) & 1) ? 0xFFFFFFFF : 0xFF4080FF; });
     ASSERT_NE(nullptr, pTexture);
     // A unit square in the z = 0 plane, facing the camera at z = -3, tilted about y.
@@ -75,7 +74,7 @@ TEST(DeviceDraw, LitTexturedQuadThroughD3DXMatrices)
     device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
-    device->SetTexture(0, pTexture);
+    device->SetTexture(0, pTexture.Get());
     device->SetFVF(LIT_FVF);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF202020, 1.f, 0);
     device->BeginScene();
@@ -87,7 +86,6 @@ TEST(DeviceDraw, LitTexturedQuadThroughD3DXMatrices)
     EXPECT_NE(0xFF202020u, image.At(48, 32));
     EXPECT_TRUE(OrvMatchesGolden(image, "d3d9/lit_textured_quad"));
     device->SetTexture(0, nullptr);
-    pTexture->Release();
 }
 
 TEST(DeviceDraw, CullingTreatsClockwiseAsFront)
@@ -182,14 +180,14 @@ TEST(DeviceDraw, AlphaTestKeepsPixelsPassingTheReference)
     COrvTestDevice device(32, 8);
     ASSERT_TRUE(device);
     PlainScreenStates(device.Get());
-    IDirect3DTexture9* pTexture =
+    COrvComPtr<IDirect3DTexture9> pTexture =
         MakeTexture(device.Get(), 32, 1,
                     [](UINT x, UINT)
                     {
                         return D3DCOLOR_ARGB(x * 8, 255, 255, 255); // alpha 0, 8, ..., 248
                     });
     ASSERT_NE(nullptr, pTexture);
-    device->SetTexture(0, pTexture);
+    device->SetTexture(0, pTexture.Get());
     device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
     device->SetRenderState(D3DRS_ALPHAREF, 128);
     const struct
@@ -218,7 +216,6 @@ TEST(DeviceDraw, AlphaTestKeepsPixelsPassingTheReference)
                 << "func " << rCase.m_dwFunc << " alpha " << x * 8;
     }
     device->SetTexture(0, nullptr);
-    pTexture->Release();
 }
 
 TEST(DeviceDraw, DepthTestKeepsTheNearerSurface)
@@ -254,14 +251,13 @@ TEST(DeviceDraw, PointSpritesScaleAndCarryTheTexture)
 {
     COrvTestDevice device(64, 32);
     ASSERT_TRUE(device);
-    IDirect3DTexture9* pTexture = MakeTexture(device.Get(), 4, 4,
-                                              [](UINT x, UINT y) {
-                                                  return y < 2 ? (x < 2 ? 0xFFFF0000 : 0xFF00FF00)
-                                                               : (x < 2 ? 0xFF0000FF : 0xFFFFFFFF);
-                                              });
+    COrvComPtr<IDirect3DTexture9> pTexture = MakeTexture(
+        device.Get(), 4, 4,
+        [](UINT x, UINT y)
+        { return y < 2 ? (x < 2 ? 0xFFFF0000 : 0xFF00FF00) : (x < 2 ? 0xFF0000FF : 0xFFFFFFFF); });
     ASSERT_NE(nullptr, pTexture);
     PlainScreenStates(device.Get());
-    device->SetTexture(0, pTexture);
+    device->SetTexture(0, pTexture.Get());
     device->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
     device->SetRenderState(D3DRS_POINTSIZE, FloatBits(16.f));
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
@@ -292,5 +288,4 @@ TEST(DeviceDraw, PointSpritesScaleAndCarryTheTexture)
     EXPECT_EQ(0xFF000000u, image.At(5, 5));
     EXPECT_TRUE(OrvMatchesGolden(image, "d3d9/point_sprites"));
     device->SetTexture(0, nullptr);
-    pTexture->Release();
 }

@@ -12,12 +12,12 @@
 
 namespace
 {
-IDirect3DTexture9* MakeTarget(IDirect3DDevice9* pDevice, UINT uiWidth, UINT uiHeight,
-                              D3DFORMAT eFormat)
+COrvComPtr<IDirect3DTexture9> MakeTarget(IDirect3DDevice9* pDevice, UINT uiWidth, UINT uiHeight,
+                                         D3DFORMAT eFormat)
 {
-    IDirect3DTexture9* pTexture = nullptr;
+    COrvComPtr<IDirect3DTexture9> pTexture;
     pDevice->CreateTexture(uiWidth, uiHeight, 1, D3DUSAGE_RENDERTARGET, eFormat, D3DPOOL_DEFAULT,
-                           &pTexture, nullptr);
+                           pTexture.ReleaseAndGetAddressOf(), nullptr);
     return pTexture;
 }
 
@@ -53,14 +53,15 @@ TEST(DeviceTargets, NewTargetResetsViewportAndSampledTargetKeepsOrientation)
 {
     COrvTestDevice device(32, 32);
     ASSERT_TRUE(device);
-    IDirect3DTexture9* pTarget = MakeTarget(device.Get(), 16, 8, D3DFMT_A8R8G8B8);
+    COrvComPtr<IDirect3DTexture9> pTarget = MakeTarget(device.Get(), 16, 8, D3DFMT_A8R8G8B8);
     ASSERT_NE(nullptr, pTarget);
-    IDirect3DSurface9 *pBackBuffer = nullptr, *pSurface = nullptr;
-    ASSERT_EQ(D3D_OK, device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &pBackBuffer));
-    ASSERT_EQ(D3D_OK, pTarget->GetSurfaceLevel(0, &pSurface));
+    COrvComPtr<IDirect3DSurface9> pBackBuffer, pSurface;
+    ASSERT_EQ(D3D_OK, device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO,
+                                            pBackBuffer.ReleaseAndGetAddressOf()));
+    ASSERT_EQ(D3D_OK, pTarget->GetSurfaceLevel(0, pSurface.ReleaseAndGetAddressOf()));
     D3DVIEWPORT9 small = {2, 2, 4, 4, 0.f, 1.f};
     device->SetViewport(&small);
-    ASSERT_EQ(D3D_OK, device->SetRenderTarget(0, pSurface));
+    ASSERT_EQ(D3D_OK, device->SetRenderTarget(0, pSurface.Get()));
     D3DVIEWPORT9 viewport;
     device->GetViewport(&viewport);
     EXPECT_EQ(0u, viewport.X);
@@ -75,9 +76,9 @@ TEST(DeviceTargets, NewTargetResetsViewportAndSampledTargetKeepsOrientation)
     ScreenQuad(quad, 0, 0, 16, 4, 0xFFFF0000);
     device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex));
     // Then the target as a texture over the whole back buffer.
-    device->SetRenderTarget(0, pBackBuffer);
+    device->SetRenderTarget(0, pBackBuffer.Get());
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device->SetTexture(0, pTarget);
+    device->SetTexture(0, pTarget.Get());
     ScreenQuad(quad, 0, 0, 32, 32, 0xFFFFFFFF);
     device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex));
     SOrvImage image;
@@ -85,23 +86,21 @@ TEST(DeviceTargets, NewTargetResetsViewportAndSampledTargetKeepsOrientation)
     EXPECT_EQ(0xFFFF0000u, image.At(16, 4));
     EXPECT_EQ(0xFF00FF00u, image.At(16, 28));
     device->SetTexture(0, nullptr);
-    pSurface->Release();
-    pBackBuffer->Release();
-    pTarget->Release();
 }
 
 TEST(DeviceTargets, TwoTargetsAtOnceWithOwnFragmentStage)
 {
     COrvTestDevice device(16, 16);
     ASSERT_TRUE(device);
-    IDirect3DTexture9* apTargets[2] = {MakeTarget(device.Get(), 16, 16, D3DFMT_A8R8G8B8),
-                                       MakeTarget(device.Get(), 16, 16, D3DFMT_A8B8G8R8)};
+    COrvComPtr<IDirect3DTexture9> apTargets[2] = {
+        MakeTarget(device.Get(), 16, 16, D3DFMT_A8R8G8B8),
+        MakeTarget(device.Get(), 16, 16, D3DFMT_A8B8G8R8)};
     ASSERT_TRUE(apTargets[0] && apTargets[1]);
-    IDirect3DSurface9* apSurfaces[2];
+    COrvComPtr<IDirect3DSurface9> apSurfaces[2];
     for (int i = 0; i < 2; ++i)
     {
-        apTargets[i]->GetSurfaceLevel(0, &apSurfaces[i]);
-        ASSERT_EQ(D3D_OK, device->SetRenderTarget(i, apSurfaces[i]));
+        apTargets[i]->GetSurfaceLevel(0, apSurfaces[i].ReleaseAndGetAddressOf());
+        ASSERT_EQ(D3D_OK, device->SetRenderTarget(i, apSurfaces[i].Get()));
     }
     ASSERT_EQ(D3D_OK, device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0));
     PlainScreenStates(device.Get());
@@ -119,8 +118,8 @@ TEST(DeviceTargets, TwoTargetsAtOnceWithOwnFragmentStage)
     OrvGL::ForgetShader(device.Get(), uFragment);
     glDeleteShader(uFragment);
     SOrvImage first, second;
-    ASSERT_TRUE(OrvReadSurface(device.Get(), apSurfaces[0], first));
-    ASSERT_TRUE(OrvReadSurface(device.Get(), apSurfaces[1], second));
+    ASSERT_TRUE(OrvReadSurface(device.Get(), apSurfaces[0].Get(), first));
+    ASSERT_TRUE(OrvReadSurface(device.Get(), apSurfaces[1].Get(), second));
     EXPECT_EQ(0xFFFF0000u, first.At(4, 8));
     EXPECT_EQ(0xFF0000FFu, second.At(4, 8));
     EXPECT_EQ(0xFF000000u, first.At(12, 8));
@@ -128,25 +127,20 @@ TEST(DeviceTargets, TwoTargetsAtOnceWithOwnFragmentStage)
     // Slot 1 can be emptied again; slot 0 cannot.
     EXPECT_EQ(D3D_OK, device->SetRenderTarget(1, nullptr));
     EXPECT_EQ(D3DERR_INVALIDCALL, device->SetRenderTarget(0, nullptr));
-    for (int i = 0; i < 2; ++i)
-    {
-        apSurfaces[i]->Release();
-        apTargets[i]->Release();
-    }
 }
 
 TEST(DeviceTargets, G16R16FTargetHoldsValuesBeyondOne)
 {
     COrvTestDevice device(8, 8);
     ASSERT_TRUE(device);
-    IDirect3DTexture9* pTarget = MakeTarget(device.Get(), 8, 8, D3DFMT_G16R16F);
+    COrvComPtr<IDirect3DTexture9> pTarget = MakeTarget(device.Get(), 8, 8, D3DFMT_G16R16F);
     ASSERT_NE(nullptr, pTarget);
-    IDirect3DSurface9* pSurface = nullptr;
-    pTarget->GetSurfaceLevel(0, &pSurface);
+    COrvComPtr<IDirect3DSurface9> pSurface;
+    pTarget->GetSurfaceLevel(0, pSurface.ReleaseAndGetAddressOf());
     D3DSURFACE_DESC desc;
     pSurface->GetDesc(&desc);
     EXPECT_EQ(D3DFMT_G16R16F, desc.Format);
-    device->SetRenderTarget(0, pSurface);
+    device->SetRenderTarget(0, pSurface.Get());
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
     PlainScreenStates(device.Get());
     ASSERT_TRUE(OrvGL::MakeCurrent(device.Get()));
@@ -159,10 +153,10 @@ TEST(DeviceTargets, G16R16FTargetHoldsValuesBeyondOne)
     OrvGL::UseShaderStages(device.Get(), 0, 0);
     OrvGL::ForgetShader(device.Get(), uFragment);
     glDeleteShader(uFragment);
-    IDirect3DSurface9* pCopy = nullptr;
+    COrvComPtr<IDirect3DSurface9> pCopy;
     ASSERT_EQ(D3D_OK, device->CreateOffscreenPlainSurface(8, 8, D3DFMT_G16R16F, D3DPOOL_SYSTEMMEM,
-                                                          &pCopy, nullptr));
-    ASSERT_EQ(D3D_OK, device->GetRenderTargetData(pSurface, pCopy));
+                                                          pCopy.ReleaseAndGetAddressOf(), nullptr));
+    ASSERT_EQ(D3D_OK, device->GetRenderTargetData(pSurface.Get(), pCopy.Get()));
     D3DLOCKED_RECT locked;
     ASSERT_EQ(D3D_OK, pCopy->LockRect(&locked, nullptr, D3DLOCK_READONLY));
     const uint16_t* pRow = static_cast<const uint16_t*>(locked.pBits) + 2 * 8 * 3;
@@ -170,9 +164,6 @@ TEST(DeviceTargets, G16R16FTargetHoldsValuesBeyondOne)
     EXPECT_FLOAT_EQ(1.5f, HalfToFloat(pRow[1]));
     EXPECT_FLOAT_EQ(0.f, HalfToFloat(pRow[2 * 6]));
     pCopy->UnlockRect();
-    pCopy->Release();
-    pSurface->Release();
-    pTarget->Release();
 }
 
 TEST(DeviceTargets, FrontBufferHoldsThePresentedImageTopRowFirst)
@@ -184,20 +175,19 @@ TEST(DeviceTargets, FrontBufferHoldsThePresentedImageTopRowFirst)
     device->Clear(1, &top, D3DCLEAR_TARGET, 0xFFFFFF00, 1.f, 0);
     ASSERT_EQ(D3D_OK, device->Present(nullptr, nullptr, nullptr, nullptr));
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
-    IDirect3DSurface9* pCopy = nullptr;
+    COrvComPtr<IDirect3DSurface9> pCopy;
     ASSERT_EQ(D3D_OK, device->CreateOffscreenPlainSurface(16, 16, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH,
-                                                          &pCopy, nullptr));
-    IDirect3DSwapChain9* pSwapChain = nullptr;
-    ASSERT_EQ(D3D_OK, device->GetSwapChain(0, &pSwapChain));
-    ASSERT_EQ(D3D_OK, pSwapChain->GetFrontBufferData(pCopy));
-    pSwapChain->Release();
+                                                          pCopy.ReleaseAndGetAddressOf(), nullptr));
+    COrvComPtr<IDirect3DSwapChain9> pSwapChain;
+    ASSERT_EQ(D3D_OK, device->GetSwapChain(0, pSwapChain.ReleaseAndGetAddressOf()));
+    ASSERT_EQ(D3D_OK, pSwapChain->GetFrontBufferData(pCopy.Get()));
+    pSwapChain.Reset();
     D3DLOCKED_RECT locked;
     ASSERT_EQ(D3D_OK, pCopy->LockRect(&locked, nullptr, 0x8810));
     const DWORD* pPixels = static_cast<const DWORD*>(locked.pBits);
     EXPECT_EQ(0xFFFFFF00u, pPixels[0]);
     EXPECT_EQ(0xFF0000FFu, pPixels[15 * (locked.Pitch / 4)]);
     pCopy->UnlockRect();
-    pCopy->Release();
 }
 
 TEST(DeviceTargets, BackBufferReadsBackThroughEveryLockablePath)
@@ -207,15 +197,16 @@ TEST(DeviceTargets, BackBufferReadsBackThroughEveryLockablePath)
     D3DRECT right = {4, 0, 8, 4};
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.f, 0);
     device->Clear(1, &right, D3DCLEAR_TARGET, 0xFFA0B0C0, 1.f, 0);
-    IDirect3DSurface9* pBackBuffer = nullptr;
-    ASSERT_EQ(D3D_OK, device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &pBackBuffer));
+    COrvComPtr<IDirect3DSurface9> pBackBuffer;
+    ASSERT_EQ(D3D_OK, device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO,
+                                            pBackBuffer.ReleaseAndGetAddressOf()));
     // Into a level of a system-memory texture.
-    IDirect3DTexture9* pTexture = nullptr;
+    COrvComPtr<IDirect3DTexture9> pTexture;
     ASSERT_EQ(D3D_OK, device->CreateTexture(8, 4, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                            &pTexture, nullptr));
-    IDirect3DSurface9* pLevel = nullptr;
-    pTexture->GetSurfaceLevel(0, &pLevel);
-    ASSERT_EQ(D3D_OK, device->GetRenderTargetData(pBackBuffer, pLevel));
+                                            pTexture.ReleaseAndGetAddressOf(), nullptr));
+    COrvComPtr<IDirect3DSurface9> pLevel;
+    pTexture->GetSurfaceLevel(0, pLevel.ReleaseAndGetAddressOf());
+    ASSERT_EQ(D3D_OK, device->GetRenderTargetData(pBackBuffer.Get(), pLevel.Get()));
     D3DLOCKED_RECT locked;
     ASSERT_EQ(D3D_OK, pTexture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY));
     EXPECT_EQ(0xFF102030u, static_cast<const DWORD*>(locked.pBits)[1]);
@@ -227,7 +218,4 @@ TEST(DeviceTargets, BackBufferReadsBackThroughEveryLockablePath)
     EXPECT_EQ(0xFFA0B0C0u, static_cast<const DWORD*>(locked.pBits)[0]);
     EXPECT_EQ(32, locked.Pitch);
     pBackBuffer->UnlockRect();
-    pLevel->Release();
-    pTexture->Release();
-    pBackBuffer->Release();
 }

@@ -1,5 +1,6 @@
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
+#include "OrvTempDir.h"
 #include "OrvTestDraw.h"
 
 #include <gtest/gtest.h>
@@ -37,13 +38,9 @@ protected:
         m_pEffect = OrvMakeEffect(m_device.Get(), s_pParameters, &sErrors);
         ASSERT_NE(m_pEffect, nullptr) << sErrors;
     }
-    void TearDown() override
-    {
-        if (m_pEffect)
-            m_pEffect->Release();
-    }
+    void TearDown() override { m_pEffect.Reset(); }
     COrvTestDevice m_device;
-    ID3DXEffect* m_pEffect = nullptr;
+    COrvComPtr<ID3DXEffect> m_pEffect;
 };
 } // namespace
 
@@ -226,21 +223,23 @@ TEST(EffectCreation, BrokenEffectsFailWithFileLineAndText)
     std::string sFile = testing::TempDir() + "broken.fx";
     std::ofstream(sFile)
         << "technique T\n{\n  pass { VertexShader = compile vs_2_0 Missing(); }\n}\n";
-    ID3DXEffect* pEffect = nullptr;
-    ID3DXBuffer* pBuffer = nullptr;
+    COrvComPtr<ID3DXEffect> pEffect;
+    COrvComPtr<ID3DXBuffer> pBuffer;
     EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(device.Get(), sFile.c_str(), nullptr, nullptr, 0,
-                                                 nullptr, &pEffect, &pBuffer)));
+                                                 nullptr, pEffect.ReleaseAndGetAddressOf(),
+                                                 pBuffer.ReleaseAndGetAddressOf())));
     EXPECT_EQ(pEffect, nullptr);
     ASSERT_NE(pBuffer, nullptr);
     std::string sMessage = static_cast<const char*>(pBuffer->GetBufferPointer());
     EXPECT_NE(sMessage.find(sFile + "("), std::string::npos) << sMessage;
-    pBuffer->Release();
+    pBuffer.Reset();
     std::remove(sFile.c_str());
-    EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(device.Get(), "no_such_file.fx", nullptr, nullptr,
-                                                 0, nullptr, &pEffect, nullptr)));
+    EXPECT_TRUE(
+        FAILED(D3DXCreateEffectFromFileA(device.Get(), "no_such_file.fx", nullptr, nullptr, 0,
+                                         nullptr, pEffect.ReleaseAndGetAddressOf(), nullptr)));
     EXPECT_EQ(pEffect, nullptr);
     EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(nullptr, "x.fx", nullptr, nullptr, 0, nullptr,
-                                                 &pEffect, nullptr)));
+                                                 pEffect.ReleaseAndGetAddressOf(), nullptr)));
 }
 
 TEST(EffectCreation, SuccessGivesNoMessageBufferAndMacrosApply)
@@ -250,16 +249,68 @@ TEST(EffectCreation, SuccessGivesNoMessageBufferAndMacrosApply)
     const char* pSource = "float4 PS() : COLOR { return COLOUR; }\n"
                           "technique T { pass { PixelShader = compile ps_2_0 PS(); } }";
     const D3DXMACRO aMacros[] = {{"COLOUR", "float4(1, 0, 0, 1)"}, {nullptr, nullptr}};
-    ID3DXEffect* pEffect = nullptr;
+    COrvComPtr<ID3DXEffect> pEffect;
     ID3DXBuffer* pBuffer = reinterpret_cast<ID3DXBuffer*>(1);
     ASSERT_EQ(D3DXCreateEffect(device.Get(), pSource, UINT(std::strlen(pSource)), aMacros, nullptr,
-                               0, nullptr, &pEffect, &pBuffer),
+                               0, nullptr, pEffect.ReleaseAndGetAddressOf(), &pBuffer),
               S_OK);
     EXPECT_EQ(pBuffer, nullptr);
-    pEffect->Release();
 }
 
-// The example of the effect-file documentation compiles as written.
+// The host's include handler gives the headers, from memory as from a file's folder.
+TEST(EffectCreation, TheHostsIncludeHandlerGivesTheHeaders)
+{
+    struct CHeaders : ID3DXInclude
+    {
+        HRESULT Open(D3DXINCLUDE_TYPE, LPCSTR pName, LPCVOID, LPCVOID* ppData,
+                     UINT* pBytes) override
+        {
+            static const char s_szHeader[] = "#define COLOUR float4(0, 1, 0, 1)\n";
+            if (std::strcmp(pName, "colour.fxh") != 0)
+                return E_FAIL;
+            *ppData = s_szHeader;
+            *pBytes = UINT(sizeof s_szHeader - 1);
+            ++m_iOpened;
+            return S_OK;
+        }
+        HRESULT Close(LPCVOID) override
+        {
+            ++m_iClosed;
+            return S_OK;
+        }
+        int m_iOpened = 0, m_iClosed = 0;
+    } headers;
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    const std::string sSource = "#include \"colour.fxh\"\nfloat4 PS() : COLOR { return COLOUR; }\n"
+                                "technique T { pass { PixelShader = compile ps_2_0 PS(); } }";
+    COrvComPtr<ID3DXEffect> pEffect;
+    ASSERT_EQ(D3DXCreateEffect(device.Get(), sSource.data(), UINT(sSource.size()), nullptr,
+                               &headers, 0, nullptr, pEffect.ReleaseAndGetAddressOf(), nullptr),
+              S_OK);
+    pEffect.Reset();
+    COrvTempDir folder("include");
+    OrvWriteFile(folder.File("lit.fx"), sSource);
+    ASSERT_EQ(D3DXCreateEffectFromFileA(device.Get(), folder.File("lit.fx").c_str(), nullptr,
+                                        &headers, 0, nullptr, pEffect.ReleaseAndGetAddressOf(),
+                                        nullptr),
+              S_OK);
+    pEffect.Reset();
+    EXPECT_EQ(headers.m_iOpened, 2);
+    EXPECT_EQ(headers.m_iClosed, 2);
+    // Without the handler the header is looked for on disk, and is not there.
+    COrvComPtr<ID3DXBuffer> pErrors;
+    EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(
+        device.Get(), folder.File("lit.fx").c_str(), nullptr, nullptr, 0, nullptr,
+        pEffect.ReleaseAndGetAddressOf(), pErrors.ReleaseAndGetAddressOf())));
+    ASSERT_NE(pErrors, nullptr);
+    std::string sMessage = static_cast<const char*>(pErrors->GetBufferPointer());
+    EXPECT_NE(
+        sMessage.find(folder.File("lit.fx") + "(1): error: cannot open include file 'colour.fxh'"),
+        std::string::npos)
+        << sMessage;
+}
+
 // Broken code on which glslang's HLSL front end crashes fails creation with a message, and
 // the program goes on.
 TEST(EffectCreation, ACompilerCrashIsAnError)
@@ -274,14 +325,12 @@ TEST(EffectCreation, ACompilerCrashIsAnError)
               nullptr);
     EXPECT_NE(sErrors.find("memory(3): error: the shader compiler crashed"), std::string::npos)
         << sErrors;
-    ID3DXEffect* pEffect =
+    COrvComPtr<ID3DXEffect> pEffect =
         OrvMakeEffect(device.Get(),
                       "float4 PS() : COLOR { return 1; }\n"
                       "technique T { pass { PixelShader = compile ps_2_0 PS(); } }",
                       &sErrors);
     EXPECT_NE(pEffect, nullptr) << sErrors;
-    if (pEffect)
-        pEffect->Release();
 }
 
 // Every example of the effect-file documentation compiles and runs as written.
@@ -301,7 +350,7 @@ TEST(EffectCreation, DocumentedExamplesCompile)
         std::string sSource = sDoc.substr(uStart, sDoc.find("```", uStart) - uStart);
         SCOPED_TRACE(sSource.substr(0, sSource.find('\n')));
         std::string sErrors;
-        ID3DXEffect* pEffect = OrvMakeEffect(device.Get(), sSource, &sErrors);
+        COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(device.Get(), sSource, &sErrors);
         ASSERT_NE(pEffect, nullptr) << sErrors;
         ++iExamples;
         for (D3DXHANDLE hTechnique = nullptr;
@@ -317,7 +366,6 @@ TEST(EffectCreation, DocumentedExamplesCompile)
             EXPECT_EQ(pEffect->GetParameterBySemantic(nullptr, "TIME"),
                       pEffect->GetParameterByName(nullptr, "Time"));
         }
-        pEffect->Release();
     }
     EXPECT_GE(iExamples, 4);
 }
@@ -383,12 +431,11 @@ technique FilterDoF { pass P0 { VertexShader = compile vs_2_0 FilterVS(); PixelS
 technique Scene { pass P0 { VertexShader = compile vs_3_0 FilterVS(); PixelShader = compile ps_3_0 ScenePS(); } }
 )FX";
     std::string sErrors;
-    ID3DXEffect* pEffect = OrvMakeEffect(device.Get(), pSource, &sErrors);
+    COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(device.Get(), pSource, &sErrors);
     ASSERT_NE(pEffect, nullptr) << sErrors;
     for (const char* pTechnique : {"FilterDoF", "Scene"})
     {
         ASSERT_EQ(pEffect->SetTechnique(pTechnique), S_OK);
         OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
     }
-    pEffect->Release();
 }

@@ -112,7 +112,9 @@ protected:
     {
         ASSERT_TRUE(m_device) << "no headless device";
         MakeSphere(m_aVertices, m_aIndices);
-        ASSERT_EQ(m_device->CreateVertexDeclaration(s_aElements, &m_pDeclaration), S_OK);
+        ASSERT_EQ(
+            m_device->CreateVertexDeclaration(s_aElements, m_pDeclaration.ReleaseAndGetAddressOf()),
+            S_OK);
         D3DXVECTOR3 eye(0, 0.5f, -2.5f), at(0, 0, 0), up(0, 1, 0);
         D3DXMatrixIdentity(&m_world);
         D3DXMatrixLookAtLH(&m_view, &eye, &at, &up);
@@ -121,16 +123,15 @@ protected:
     }
     void TearDown() override
     {
-        if (m_pDeclaration)
-            m_pDeclaration->Release();
-        if (m_pChecker)
-            m_pChecker->Release();
+        m_pDeclaration.Reset();
+        m_pChecker.Reset();
     }
 
-    IDirect3DTexture9* MakeChecker()
+    COrvComPtr<IDirect3DTexture9> MakeChecker()
     {
-        IDirect3DTexture9* pTexture = nullptr;
-        m_device->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pTexture, nullptr);
+        COrvComPtr<IDirect3DTexture9> pTexture;
+        m_device->CreateTexture(16, 16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                pTexture.ReleaseAndGetAddressOf(), nullptr);
         D3DLOCKED_RECT locked;
         pTexture->LockRect(0, &locked, nullptr, 0);
         for (UINT y = 0; y < 16; ++y)
@@ -156,7 +157,7 @@ protected:
             std::string sSemantic = desc.Semantic ? desc.Semantic : "";
             std::transform(sSemantic.begin(), sSemantic.end(), sSemantic.begin(), ::toupper);
             if (desc.Type >= D3DXPT_TEXTURE && desc.Type <= D3DXPT_SAMPLERCUBE)
-                pEffect->SetTexture(h, m_pChecker);
+                pEffect->SetTexture(h, m_pChecker.Get());
             else if (sSemantic == "TIME")
                 pEffect->SetFloat(h, 0.5f);
             else if (desc.Class == D3DXPC_MATRIX_ROWS || desc.Class == D3DXPC_MATRIX_COLUMNS)
@@ -191,7 +192,7 @@ protected:
         m_device->SetTransform(D3DTS_WORLD, &m_world);
         m_device->SetTransform(D3DTS_VIEW, &m_view);
         m_device->SetTransform(D3DTS_PROJECTION, &m_projection);
-        m_device->SetTexture(0, m_pChecker);
+        m_device->SetTexture(0, m_pChecker.Get());
     }
 
     // Runs every pass of the current technique over the sphere; the share of pixels drawn.
@@ -204,7 +205,7 @@ protected:
         OrvRunPasses(pEffect,
                      [&]
                      {
-                         m_device->SetVertexDeclaration(m_pDeclaration);
+                         m_device->SetVertexDeclaration(m_pDeclaration.Get());
                          m_device->DrawIndexedPrimitiveUP(
                              D3DPT_TRIANGLELIST, 0, UINT(m_aVertices.size()),
                              UINT(m_aIndices.size() / 3), m_aIndices.data(), D3DFMT_INDEX16,
@@ -222,8 +223,8 @@ protected:
     }
 
     COrvTestDevice m_device{64, 64};
-    IDirect3DVertexDeclaration9* m_pDeclaration = nullptr;
-    IDirect3DTexture9* m_pChecker = nullptr;
+    COrvComPtr<IDirect3DVertexDeclaration9> m_pDeclaration;
+    COrvComPtr<IDirect3DTexture9> m_pChecker;
     std::vector<SVertex> m_aVertices;
     std::vector<WORD> m_aIndices;
     D3DXMATRIX m_world, m_view, m_projection;
@@ -241,13 +242,13 @@ TEST_F(EffectCorpusTest, EveryFileDrawsOrIsRefusedWithItsReason)
         std::string sExpect = Expectation(sFile);
         ASSERT_FALSE(sExpect.empty()) << "no expectation in its first line";
         std::string sPath = CorpusDir() + sFile;
-        ID3DXEffect* pEffect = nullptr;
-        ID3DXBuffer* pErrors = nullptr;
+        COrvComPtr<ID3DXEffect> pEffect;
+        COrvComPtr<ID3DXBuffer> pErrors;
         HRESULT hr = D3DXCreateEffectFromFileA(m_device.Get(), sPath.c_str(), nullptr, nullptr, 0,
-                                               nullptr, &pEffect, &pErrors);
+                                               nullptr, pEffect.ReleaseAndGetAddressOf(),
+                                               pErrors.ReleaseAndGetAddressOf());
         std::string sErrors = pErrors ? static_cast<const char*>(pErrors->GetBufferPointer()) : "";
-        if (pErrors)
-            pErrors->Release();
+        pErrors.Reset();
         const std::string sRefused = "refused: ";
         if (sExpect.rfind(sRefused, 0) == 0)
         {
@@ -258,11 +259,11 @@ TEST_F(EffectCorpusTest, EveryFileDrawsOrIsRefusedWithItsReason)
             continue;
         }
         ASSERT_EQ(hr, S_OK) << sErrors;
-        SetParameters(pEffect);
+        SetParameters(pEffect.Get());
         D3DXHANDLE hTechnique = nullptr;
         ASSERT_EQ(pEffect->FindNextValidTechnique(nullptr, &hTechnique), S_OK);
         pEffect->SetTechnique(hTechnique);
-        double dDrawn = DrawSphere(pEffect);
+        double dDrawn = DrawSphere(pEffect.Get());
         EXPECT_GT(dDrawn, 0.15) << "the first technique draws the sphere";
         EXPECT_TRUE(
             OrvMatchesGolden(m_image, "d3dx/corpus/" + sFile.substr(0, sFile.size() - 3), 4));
@@ -270,8 +271,8 @@ TEST_F(EffectCorpusTest, EveryFileDrawsOrIsRefusedWithItsReason)
         while (SUCCEEDED(pEffect->FindNextValidTechnique(hTechnique, &hTechnique)) && hTechnique)
         {
             pEffect->SetTechnique(hTechnique);
-            DrawSphere(pEffect);
+            DrawSphere(pEffect.Get());
         }
-        pEffect->Release();
+        pEffect.Reset();
     }
 }

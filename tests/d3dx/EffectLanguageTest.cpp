@@ -23,11 +23,7 @@ protected:
         Clear();
         m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
     }
-    void TearDown() override
-    {
-        if (m_pEffect)
-            m_pEffect->Release();
-    }
+    void TearDown() override { m_pEffect.Reset(); }
     void Clear()
     {
         m_device->BeginScene();
@@ -54,7 +50,7 @@ protected:
         return Read().At(32, 32);
     }
     COrvTestDevice m_device{64, 64};
-    ID3DXEffect* m_pEffect = nullptr;
+    COrvComPtr<ID3DXEffect> m_pEffect;
 };
 
 bool Near(uint32_t actual, uint32_t expected)
@@ -195,10 +191,10 @@ technique Lit
     pass
     {
         Lighting = true;
-        LightEnable[0] = true;
-        LightType[0] = DIRECTIONAL;
         LightDiffuse[0] = <LightColor>;
         LightDirection[0] = float3(0, 0, 1);
+        LightType[0] = DIRECTIONAL;
+        LightEnable[0] = true;
         MaterialDiffuse = <MaterialColor>;
         MaterialAmbient = {0, 0, 0, 1};
         Ambient = 0;
@@ -267,19 +263,20 @@ TEST_F(EffectLanguageTest, IncludedFilesFromDiskAndTheirMessages)
            "float4 PS() : COLOR { return Shade(); }\n"
            "technique T { pass { PixelShader = compile ps_2_0 PS(); } }\n";
     ASSERT_EQ(D3DXCreateEffectFromFileA(m_device.Get(), (sDir + "main.fx").c_str(), nullptr,
-                                        nullptr, 0, nullptr, &m_pEffect, nullptr),
+                                        nullptr, 0, nullptr, m_pEffect.ReleaseAndGetAddressOf(),
+                                        nullptr),
               S_OK);
     EXPECT_EQ(DrawAndReadMiddle(), 0xffffff00u);
-    ID3DXEffect* pBroken = nullptr;
-    ID3DXBuffer* pErrors = nullptr;
-    EXPECT_TRUE(
-        FAILED(D3DXCreateEffectFromFileA(m_device.Get(), (sDir + "broken.fx").c_str(), nullptr,
-                                         nullptr, 0, nullptr, &pBroken, &pErrors)));
+    COrvComPtr<ID3DXEffect> pBroken;
+    COrvComPtr<ID3DXBuffer> pErrors;
+    EXPECT_TRUE(FAILED(D3DXCreateEffectFromFileA(
+        m_device.Get(), (sDir + "broken.fx").c_str(), nullptr, nullptr, 0, nullptr,
+        pBroken.ReleaseAndGetAddressOf(), pErrors.ReleaseAndGetAddressOf())));
     ASSERT_NE(pErrors, nullptr);
     std::string sMessage = static_cast<const char*>(pErrors->GetBufferPointer());
     EXPECT_NE(sMessage.find(sDir + "shaders/broken.fxh(3): error:"), std::string::npos) << sMessage;
     EXPECT_NE(sMessage.find("undefinedTint"), std::string::npos) << sMessage;
-    pErrors->Release();
+    pErrors.Reset();
     std::filesystem::remove_all(sDir);
 }
 
@@ -321,23 +318,23 @@ float4 PS(float2 uv : TEXCOORD0) : COLOR
 { return uv.y < 0.5 ? tex1D(RampSampler, uv.x) : tex1Dlod(Direct, float4(uv.x, 0, 0, 0)); }
 technique T { pass { PixelShader = compile ps_3_0 PS(); } }
 )");
-    IDirect3DTexture9* pRamp = nullptr;
-    ASSERT_EQ(
-        m_device->CreateTexture(4, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pRamp, nullptr),
-        S_OK);
+    COrvComPtr<IDirect3DTexture9> pRamp;
+    ASSERT_EQ(m_device->CreateTexture(4, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                      pRamp.ReleaseAndGetAddressOf(), nullptr),
+              S_OK);
     D3DLOCKED_RECT locked;
     pRamp->LockRect(0, &locked, nullptr, 0);
     const DWORD adwRamp[4] = {0xff000000, 0xff404040, 0xff808080, 0xffffffff};
     std::memcpy(locked.pBits, adwRamp, sizeof adwRamp);
     pRamp->UnlockRect(0);
-    m_pEffect->SetTexture("Ramp", pRamp);
+    m_pEffect->SetTexture("Ramp", pRamp.Get());
     D3DXPARAMETER_DESC desc;
     m_pEffect->GetParameterDesc("Direct", &desc);
     EXPECT_EQ(desc.Type, D3DXPT_SAMPLER1D);
     Clear();
     OrvRunPasses(m_pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
     SOrvImage image = Read();
-    pRamp->Release();
+    pRamp.Reset();
     for (UINT x : {2u, 20u, 40u, 60u})
     {
         EXPECT_EQ(image.At(x, 10), adwRamp[x / 16]) << x;
@@ -441,20 +438,18 @@ float4 PS(float2 uv : TEXCOORD0) : COLOR
 }
 technique T { pass { PixelShader = compile ps_3_0 PS(); } }
 )");
-    IDirect3DTexture9* pRed =
+    COrvComPtr<IDirect3DTexture9> pRed =
         MakeTexture(m_device.Get(), 2, 2, [](UINT, UINT) { return 0xffff0000u; });
-    IDirect3DTexture9* pBlue =
+    COrvComPtr<IDirect3DTexture9> pBlue =
         MakeTexture(m_device.Get(), 2, 2, [](UINT, UINT) { return 0xff0000ffu; });
-    m_pEffect->SetTexture("Red", pRed);
-    m_pEffect->SetTexture("Blue", pBlue);
+    m_pEffect->SetTexture("Red", pRed.Get());
+    m_pEffect->SetTexture("Blue", pBlue.Get());
     D3DXPARAMETER_DESC desc;
     m_pEffect->GetParameterDesc("Layers", &desc);
     EXPECT_EQ(desc.Elements, 2u);
     Clear();
     OrvRunPasses(m_pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
     SOrvImage image = Read();
-    pRed->Release();
-    pBlue->Release();
     EXPECT_EQ(image.At(10, 10), 0xffff00ffu) << "both layers added";
     EXPECT_EQ(image.At(10, 50), 0xffff0000u);
     EXPECT_EQ(image.At(50, 50), 0xff0000ffu);

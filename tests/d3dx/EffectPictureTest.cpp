@@ -42,10 +42,10 @@ protected:
 
 TEST_F(EffectPictureTest, PreTransformedPassCopiesTexelsExactly)
 {
-    IDirect3DTexture9* pTexture = nullptr;
-    ASSERT_EQ(
-        m_device->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &pTexture, nullptr),
-        S_OK);
+    COrvComPtr<IDirect3DTexture9> pTexture;
+    ASSERT_EQ(m_device->CreateTexture(64, 64, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                      pTexture.ReleaseAndGetAddressOf(), nullptr),
+              S_OK);
     D3DLOCKED_RECT locked;
     ASSERT_EQ(pTexture->LockRect(0, &locked, nullptr, 0), S_OK);
     for (UINT y = 0; y < 64; ++y)
@@ -54,10 +54,10 @@ TEST_F(EffectPictureTest, PreTransformedPassCopiesTexelsExactly)
                 0xff000000 | (x * 4) << 16 | (y * 4) << 8 | ((x ^ y) & 1) * 255;
     pTexture->UnlockRect(0);
     std::string sErrors;
-    ID3DXEffect* pEffect = OrvMakeEffect(m_device.Get(), s_pCopy, &sErrors);
+    COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(m_device.Get(), s_pCopy, &sErrors);
     ASSERT_NE(pEffect, nullptr) << sErrors;
     ASSERT_EQ(pEffect->SetTechnique("PostProcess"), S_OK);
-    pEffect->SetTexture("Tex", pTexture);
+    pEffect->SetTexture("Tex", pTexture.Get());
     OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
     SOrvImage image = Read();
     for (UINT y = 0; y < 64; y += 7)
@@ -65,8 +65,6 @@ TEST_F(EffectPictureTest, PreTransformedPassCopiesTexelsExactly)
             ASSERT_EQ(image.At(x, y),
                       0xff000000 | (x * 4) << 16 | (y * 4) << 8 | ((x ^ y) & 1) * 255)
                 << x << "," << y;
-    pEffect->Release();
-    pTexture->Release();
 }
 
 namespace
@@ -119,11 +117,12 @@ float4 PS(float2 uv : TEXCOORD0, float2 uv2 : TEXCOORD1) : COLOR
 technique Mixed { pass { VertexShader = compile vs_2_0 VS(); PixelShader = compile ps_2_0 PS(); } }
 )";
 
-IDirect3DTexture9* SolidQuadrants(IDirect3DDevice9* pDevice, UINT uSize, DWORD a, DWORD b)
+COrvComPtr<IDirect3DTexture9> SolidQuadrants(IDirect3DDevice9* pDevice, UINT uSize, DWORD a,
+                                             DWORD b)
 {
-    IDirect3DTexture9* pTexture = nullptr;
+    COrvComPtr<IDirect3DTexture9> pTexture;
     if (FAILED(pDevice->CreateTexture(uSize, uSize, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                      &pTexture, nullptr)))
+                                      pTexture.ReleaseAndGetAddressOf(), nullptr)))
         return nullptr;
     D3DLOCKED_RECT locked;
     pTexture->LockRect(0, &locked, nullptr, 0);
@@ -139,7 +138,7 @@ IDirect3DTexture9* SolidQuadrants(IDirect3DDevice9* pDevice, UINT uSize, DWORD a
 TEST_F(EffectPictureTest, TwoPassesWithRenderStates)
 {
     std::string sErrors;
-    ID3DXEffect* pEffect = OrvMakeEffect(m_device.Get(), s_pTwoPasses, &sErrors);
+    COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(m_device.Get(), s_pTwoPasses, &sErrors);
     ASSERT_NE(pEffect, nullptr) << sErrors;
     m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     UINT uPasses = 0;
@@ -159,18 +158,17 @@ TEST_F(EffectPictureTest, TwoPassesWithRenderStates)
     EXPECT_EQ(image.At(32, 32), 0xff808080u);
     EXPECT_EQ(image.At(2, 2), 0xff004080u);
     EXPECT_TRUE(OrvMatchesGolden(image, "d3dx/two_passes"));
-    pEffect->Release();
 }
 
 TEST_F(EffectPictureTest, TwoTexturesThroughTwoSamplers)
 {
     std::string sErrors;
-    ID3DXEffect* pEffect = OrvMakeEffect(m_device.Get(), s_pTwoTextures, &sErrors);
+    COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(m_device.Get(), s_pTwoTextures, &sErrors);
     ASSERT_NE(pEffect, nullptr) << sErrors;
-    IDirect3DTexture9* pA = SolidQuadrants(m_device.Get(), 8, 0xffff0000, 0xff0000ff);
-    IDirect3DTexture9* pB = SolidQuadrants(m_device.Get(), 8, 0xff00ff00, 0xff000000);
-    ASSERT_EQ(pEffect->SetTexture("Tex", pA), S_OK);
-    ASSERT_EQ(pEffect->SetTexture(pEffect->GetParameterByName(nullptr, "Tex1"), pB), S_OK);
+    COrvComPtr<IDirect3DTexture9> pA = SolidQuadrants(m_device.Get(), 8, 0xffff0000, 0xff0000ff);
+    COrvComPtr<IDirect3DTexture9> pB = SolidQuadrants(m_device.Get(), 8, 0xff00ff00, 0xff000000);
+    ASSERT_EQ(pEffect->SetTexture("Tex", pA.Get()), S_OK);
+    ASSERT_EQ(pEffect->SetTexture(pEffect->GetParameterByName(nullptr, "Tex1"), pB.Get()), S_OK);
     pEffect->SetFloat("Mix", 0.5f);
     OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
     SOrvImage image = Read();
@@ -186,9 +184,6 @@ TEST_F(EffectPictureTest, TwoTexturesThroughTwoSamplers)
     EXPECT_PRED2(near, image.At(20, 4), 0xff800000u);
     EXPECT_PRED2(near, image.At(40, 40), 0xff7f7f00u);
     EXPECT_TRUE(OrvMatchesGolden(image, "d3dx/two_textures"));
-    pEffect->Release();
-    pA->Release();
-    pB->Release();
 }
 
 // One stage of the effect's own with the device's fixed-function stage as the other.
@@ -208,10 +203,11 @@ technique VertexOnly
 technique PixelOnly { pass { PixelShader = compile ps_2_0 PS(); } }
 )";
     std::string sErrors;
-    ID3DXEffect* pEffect = OrvMakeEffect(m_device.Get(), pSource, &sErrors);
+    COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(m_device.Get(), pSource, &sErrors);
     ASSERT_NE(pEffect, nullptr) << sErrors;
-    IDirect3DTexture9* pTexture = SolidQuadrants(m_device.Get(), 8, 0xffff0000, 0xff00ff00);
-    pEffect->SetTexture("Tex", pTexture);
+    COrvComPtr<IDirect3DTexture9> pTexture =
+        SolidQuadrants(m_device.Get(), 8, 0xffff0000, 0xff00ff00);
+    pEffect->SetTexture("Tex", pTexture.Get());
     D3DXMATRIX identity;
     D3DXMatrixIdentity(&identity);
     for (D3DTRANSFORMSTATETYPE eState : {D3DTS_WORLD, D3DTS_VIEW, D3DTS_PROJECTION})
@@ -229,8 +225,6 @@ technique PixelOnly { pass { PixelShader = compile ps_2_0 PS(); } }
     EXPECT_EQ(image.At(36, 4), 0xff0000ffu) << "the effect's pixel shader swaps red and blue";
     EXPECT_EQ(image.At(60, 60), 0xff0000ffu);
     EXPECT_EQ(image.At(60, 4), 0xff00ff00u);
-    pEffect->Release();
-    pTexture->Release();
 }
 
 // Literal arguments of 'compile' bind the entry point's uniform parameters.
@@ -254,11 +248,10 @@ technique TooMany { pass { PixelShader = compile ps_2_0 PS(true, 1.0, 2.0); } }
         << sErrors;
     std::string sGood = pSource;
     sGood.resize(sGood.find("technique TooMany"));
-    ID3DXEffect* pEffect = OrvMakeEffect(m_device.Get(), sGood, &sErrors);
+    COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(m_device.Get(), sGood, &sErrors);
     ASSERT_NE(pEffect, nullptr) << sErrors;
     OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(m_device.Get()); });
     SOrvImage image = Read();
     EXPECT_EQ(image.At(2, 2), 0xffff0000u);
     EXPECT_EQ(image.At(32, 32), 0xff000080u);
-    pEffect->Release();
 }

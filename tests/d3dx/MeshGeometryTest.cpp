@@ -51,23 +51,24 @@ TEST(D3DXShapes, EachShapeIsAPositionAndNormalMeshOfD3DXsCounts)
         const char* m_pName;
         HRESULT m_hr;
         DWORD m_dwVertices, m_dwFaces;
-        ID3DXMesh* m_pMesh;
+        COrvComPtr<ID3DXMesh> m_pMesh;
     };
     std::vector<SCase> cases;
-    auto add = [&](const char* pName, HRESULT hr, DWORD dwVertices, DWORD dwFaces, ID3DXMesh* pMesh)
-    {
+    auto add = [&](const char* pName, HRESULT hr, DWORD dwVertices, DWORD dwFaces,
+                   const COrvComPtr<ID3DXMesh>& pMesh) {
         cases.push_back({pName, hr, dwVertices, dwFaces, pMesh});
     };
-    ID3DXMesh* pMesh = nullptr;
-    HRESULT hr = D3DXCreateBox(device.Get(), 1, 2, 3, &pMesh, nullptr);
+    COrvComPtr<ID3DXMesh> pMesh;
+    HRESULT hr = D3DXCreateBox(device.Get(), 1, 2, 3, pMesh.ReleaseAndGetAddressOf(), nullptr);
     add("box", hr, 24, 12, pMesh);
-    hr = D3DXCreateCylinder(device.Get(), 1, 0.5f, 2, 6, 2, &pMesh, nullptr);
+    hr =
+        D3DXCreateCylinder(device.Get(), 1, 0.5f, 2, 6, 2, pMesh.ReleaseAndGetAddressOf(), nullptr);
     add("cylinder", hr, 2 + 6 * 5, 2 * 6 * 3, pMesh);
-    hr = D3DXCreateTorus(device.Get(), 0.25f, 1, 5, 7, &pMesh, nullptr);
+    hr = D3DXCreateTorus(device.Get(), 0.25f, 1, 5, 7, pMesh.ReleaseAndGetAddressOf(), nullptr);
     add("torus", hr, 35, 70, pMesh);
-    hr = D3DXCreatePolygon(device.Get(), 1, 5, &pMesh, nullptr);
+    hr = D3DXCreatePolygon(device.Get(), 1, 5, pMesh.ReleaseAndGetAddressOf(), nullptr);
     add("polygon", hr, 6, 5, pMesh);
-    hr = D3DXCreateSphere(device.Get(), 1, 2, 2, &pMesh, nullptr);
+    hr = D3DXCreateSphere(device.Get(), 1, 2, 2, pMesh.ReleaseAndGetAddressOf(), nullptr);
     add("two-slice sphere", hr, 4, 4, pMesh);
     for (const SCase& shape : cases)
     {
@@ -76,25 +77,27 @@ TEST(D3DXShapes, EachShapeIsAPositionAndNormalMeshOfD3DXsCounts)
         EXPECT_EQ(shape.m_pMesh->GetNumVertices(), shape.m_dwVertices) << shape.m_pName;
         EXPECT_EQ(shape.m_pMesh->GetNumFaces(), shape.m_dwFaces) << shape.m_pName;
         EXPECT_EQ(shape.m_pMesh->GetOptions() & D3DXMESH_MANAGED, DWORD(D3DXMESH_MANAGED));
-        shape.m_pMesh->Release();
     }
-    pMesh = reinterpret_cast<ID3DXMesh*>(1);
-    EXPECT_EQ(D3DXCreateBox(device.Get(), -1, 1, 1, &pMesh, nullptr), D3DERR_INVALIDCALL);
-    EXPECT_EQ(pMesh, nullptr);
-    EXPECT_EQ(D3DXCreateCylinder(device.Get(), 1, 1, 1, 1, 1, &pMesh, nullptr), D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXCreateTorus(device.Get(), 1, 1, 2, 3, &pMesh, nullptr), D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXCreatePolygon(nullptr, 1, 5, &pMesh, nullptr), D3DERR_INVALIDCALL);
-    EXPECT_EQ(D3DXCreateSphere(device.Get(), 1, 1, 2, &pMesh, nullptr), D3DERR_INVALIDCALL);
+    ID3DXMesh* pRefused = reinterpret_cast<ID3DXMesh*>(1); // failures must null it
+    EXPECT_EQ(D3DXCreateBox(device.Get(), -1, 1, 1, &pRefused, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(pRefused, nullptr);
+    EXPECT_EQ(D3DXCreateCylinder(device.Get(), 1, 1, 1, 1, 1, &pRefused, nullptr),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateTorus(device.Get(), 1, 1, 2, 3, &pRefused, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreatePolygon(nullptr, 1, 5, &pRefused, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreateSphere(device.Get(), 1, 1, 2, &pRefused, nullptr), D3DERR_INVALIDCALL);
 }
 
 TEST(D3DXShapes, BoxSidesAreAdjacentAndComputedNormalsFollowTheAdjacency)
 {
     COrvTestDevice device;
     ASSERT_TRUE(device);
-    ID3DXMesh* pBox = nullptr;
-    ID3DXBuffer* pAdjacency = nullptr;
-    ASSERT_EQ(D3DXCreateBox(device.Get(), 2, 2, 2, &pBox, &pAdjacency), S_OK);
-    std::vector<DWORD> adwAdjacency = Dwords(pAdjacency);
+    COrvComPtr<ID3DXMesh> pBox;
+    COrvComPtr<ID3DXBuffer> pAdjacency;
+    ASSERT_EQ(D3DXCreateBox(device.Get(), 2, 2, 2, pBox.ReleaseAndGetAddressOf(),
+                            pAdjacency.ReleaseAndGetAddressOf()),
+              S_OK);
+    std::vector<DWORD> adwAdjacency = Dwords(pAdjacency.Get());
     ASSERT_EQ(adwAdjacency.size(), 36u);
     for (DWORD dw : adwAdjacency)
         EXPECT_LT(dw, 12u) << "a closed box: every edge has a neighbour";
@@ -105,24 +108,24 @@ TEST(D3DXShapes, BoxSidesAreAdjacentAndComputedNormalsFollowTheAdjacency)
 
     // Without an adjacency each side keeps its own normal; with one, the corners are
     // smoothed over the three sides that meet there.
-    std::vector<SVertex> before = Vertices(pBox);
-    ASSERT_EQ(D3DXComputeNormals(pBox, nullptr), S_OK);
-    std::vector<SVertex> flat = Vertices(pBox);
+    std::vector<SVertex> before = Vertices(pBox.Get());
+    ASSERT_EQ(D3DXComputeNormals(pBox.Get(), nullptr), S_OK);
+    std::vector<SVertex> flat = Vertices(pBox.Get());
     for (size_t v = 0; v < flat.size(); ++v)
         ExpectNear(flat[v].m_normal, before[v].m_normal, "flat side");
-    ASSERT_EQ(D3DXComputeNormals(pBox, adwAdjacency.data()), S_OK);
+    ASSERT_EQ(D3DXComputeNormals(pBox.Get(), adwAdjacency.data()), S_OK);
     const float f = 1.0f / std::sqrt(3.0f);
-    for (const SVertex& vertex : Vertices(pBox))
+    for (const SVertex& vertex : Vertices(pBox.Get()))
         ExpectNear(vertex.m_normal, vertex.m_position * f, "smoothed corner");
-    pAdjacency->Release();
+    pAdjacency.Reset();
 
     // A mesh without normals has nothing to compute into.
-    ID3DXMesh* pBare = nullptr;
-    ASSERT_EQ(pBox->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ, device.Get(), &pBare), S_OK);
-    EXPECT_EQ(D3DXComputeNormals(pBare, nullptr), D3DERR_INVALIDCALL);
+    COrvComPtr<ID3DXMesh> pBare;
+    ASSERT_EQ(pBox->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ, device.Get(),
+                                 pBare.ReleaseAndGetAddressOf()),
+              S_OK);
+    EXPECT_EQ(D3DXComputeNormals(pBare.Get(), nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(D3DXComputeNormals(nullptr, nullptr), D3DERR_INVALIDCALL);
-    pBare->Release();
-    pBox->Release();
 }
 
 TEST(D3DXShapes, ComputedNormalsWeighEachFaceByItsAngle)
@@ -131,9 +134,9 @@ TEST(D3DXShapes, ComputedNormalsWeighEachFaceByItsAngle)
     ASSERT_TRUE(device);
     // A fan about vertex 0 with two faces in the z = 0 plane (90 degrees there together) and
     // one in the x = 0 plane (45 degrees): the normal at 0 leans 2 : 1 towards the first two.
-    ID3DXMesh* pMesh = nullptr;
+    COrvComPtr<ID3DXMesh> pMesh;
     ASSERT_EQ(D3DXCreateMeshFVF(3, 5, D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_NORMAL, device.Get(),
-                                &pMesh),
+                                pMesh.ReleaseAndGetAddressOf()),
               S_OK);
     const SVertex aVertices[5] = {
         {{0, 0, 0}, {}}, {{1, 0, 0}, {}}, {{1, 1, 0}, {}}, {{0, 1, 0}, {}}, {{0, 1, 1}, {}}};
@@ -145,14 +148,13 @@ TEST(D3DXShapes, ComputedNormalsWeighEachFaceByItsAngle)
     ASSERT_EQ(pMesh->LockIndexBuffer(0, &p), S_OK);
     std::memcpy(p, awIndices, sizeof awIndices);
     pMesh->UnlockIndexBuffer();
-    ASSERT_EQ(D3DXComputeNormals(pMesh, nullptr), S_OK);
-    std::vector<SVertex> vertices = Vertices(pMesh);
+    ASSERT_EQ(D3DXComputeNormals(pMesh.Get(), nullptr), S_OK);
+    std::vector<SVertex> vertices = Vertices(pMesh.Get());
     // Faces 0 and 1 face +z (clockwise seen from +z); face 2 faces -x.
     D3DXVECTOR3 expected(-0.25f * D3DX_PI, 0.0f, 0.5f * D3DX_PI);
     D3DXVec3Normalize(&expected, &expected);
     ExpectNear(vertices[0].m_normal, expected, "angle-weighted centre");
     ExpectNear(vertices[1].m_normal, {0, 0, 1}, "a corner of one face");
-    pMesh->Release();
 }
 
 TEST(D3DXGeometry, BoundingSphereIsAboutTheAverage)
@@ -211,15 +213,15 @@ TEST(D3DXMeshFile, LoadsFromMemoryAsFromAFile)
     const std::string sFile = R"(xof 0303txt 0032
 Frame F { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0.001,0,0,1;; }
  Mesh Tri { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; MeshNormals { 1; 0;0;-1;; 1; 3;0,0,0;; } } })";
-    ID3DXMesh* pMesh = nullptr;
-    ID3DXBuffer* pMaterials = nullptr;
+    COrvComPtr<ID3DXMesh> pMesh;
+    COrvComPtr<ID3DXBuffer> pMaterials;
     DWORD dwMaterials = 0;
     ASSERT_EQ(D3DXLoadMeshFromXInMemory(sFile.data(), DWORD(sFile.size()), D3DXMESH_SYSTEMMEM,
-                                        device.Get(), nullptr, &pMaterials, nullptr, &dwMaterials,
-                                        &pMesh),
+                                        device.Get(), nullptr, pMaterials.ReleaseAndGetAddressOf(),
+                                        nullptr, &dwMaterials, pMesh.ReleaseAndGetAddressOf()),
               S_OK);
     EXPECT_EQ(pMesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL));
-    std::vector<SVertex> vertices = Vertices(pMesh);
+    std::vector<SVertex> vertices = Vertices(pMesh.Get());
     ASSERT_EQ(vertices.size(), 3u);
     EXPECT_EQ(vertices[1].m_position, D3DXVECTOR3(1.001f, 0, 0)) << "a small shift is kept";
     // No material list: one default material, which D3DX also gives.
@@ -227,19 +229,19 @@ Frame F { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0.001,0,0,1;; }
     const auto* pMaterial = static_cast<const D3DXMATERIAL*>(pMaterials->GetBufferPointer());
     EXPECT_EQ(pMaterial->MatD3D.Diffuse.r, 0.5f);
     EXPECT_EQ(pMaterial->pTextureFilename, nullptr);
-    pMaterials->Release();
-    pMesh->Release();
+    pMaterials.Reset();
+    pMesh.Reset();
 
-    pMesh = reinterpret_cast<ID3DXMesh*>(1);
+    ID3DXMesh* pRefused = reinterpret_cast<ID3DXMesh*>(1); // failures must null it
     EXPECT_EQ(D3DXLoadMeshFromXInMemory(sFile.data(), 40, 0, device.Get(), nullptr, nullptr,
-                                        nullptr, nullptr, &pMesh),
+                                        nullptr, nullptr, &pRefused),
               D3DXERR_INVALIDDATA);
-    EXPECT_EQ(pMesh, nullptr);
+    EXPECT_EQ(pRefused, nullptr);
     EXPECT_EQ(D3DXLoadMeshFromXInMemory(nullptr, 10, 0, device.Get(), nullptr, nullptr, nullptr,
-                                        nullptr, &pMesh),
+                                        nullptr, &pRefused),
               D3DERR_INVALIDCALL);
     EXPECT_EQ(D3DXLoadMeshFromXInMemory(sFile.data(), DWORD(sFile.size()), 0, nullptr, nullptr,
-                                        nullptr, nullptr, nullptr, &pMesh),
+                                        nullptr, nullptr, nullptr, &pRefused),
               D3DERR_INVALIDCALL);
 }
 
@@ -262,12 +264,13 @@ Mesh Quad {
   }
  }
 })";
-    ID3DXMesh* pMesh = nullptr;
-    ID3DXBuffer* pInstances = nullptr;
+    COrvComPtr<ID3DXMesh> pMesh;
+    COrvComPtr<ID3DXBuffer> pInstances;
     DWORD dwMaterials = 0;
     ASSERT_EQ(D3DXLoadMeshFromXInMemory(sFile.data(), DWORD(sFile.size()), D3DXMESH_SYSTEMMEM,
-                                        device.Get(), nullptr, nullptr, &pInstances, &dwMaterials,
-                                        &pMesh),
+                                        device.Get(), nullptr, nullptr,
+                                        pInstances.ReleaseAndGetAddressOf(), &dwMaterials,
+                                        pMesh.ReleaseAndGetAddressOf()),
               S_OK);
     ASSERT_EQ(dwMaterials, 2u);
     const auto* pInstance = static_cast<const D3DXEFFECTINSTANCE*>(pInstances->GetBufferPointer());
@@ -285,6 +288,4 @@ Mesh Quad {
     EXPECT_EQ(*static_cast<const DWORD*>(pDefaults[1].pValue), 2u);
     EXPECT_EQ(pDefaults[2].Type, D3DXEDT_STRING);
     EXPECT_STREQ(static_cast<const char*>(pDefaults[2].pValue), "metal.dds");
-    pInstances->Release();
-    pMesh->Release();
 }

@@ -72,16 +72,18 @@ protected:
 
 TEST_F(MeshPictureTest, LitTeapotThroughAnEffectAndLitSphereThroughFixedFunction)
 {
-    ID3DXMesh* pTeapot = nullptr;
-    ID3DXMesh* pSphere = nullptr;
-    ASSERT_EQ(D3DXCreateTeapot(m_device.Get(), &pTeapot, nullptr), S_OK);
-    ASSERT_EQ(D3DXCreateSphere(m_device.Get(), 0.7f, 16, 12, &pSphere, nullptr), S_OK);
+    COrvComPtr<ID3DXMesh> pTeapot;
+    COrvComPtr<ID3DXMesh> pSphere;
+    ASSERT_EQ(D3DXCreateTeapot(m_device.Get(), pTeapot.ReleaseAndGetAddressOf(), nullptr), S_OK);
+    ASSERT_EQ(
+        D3DXCreateSphere(m_device.Get(), 0.7f, 16, 12, pSphere.ReleaseAndGetAddressOf(), nullptr),
+        S_OK);
     EXPECT_EQ(pTeapot->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL));
     EXPECT_EQ(pSphere->GetNumBytesPerVertex(), 24u);
     EXPECT_EQ(pSphere->GetNumVertices(), 2u + 11u * 16u);
 
     std::string sErrors;
-    ID3DXEffect* pEffect = OrvMakeEffect(m_device.Get(), s_pLit, &sErrors);
+    COrvComPtr<ID3DXEffect> pEffect = OrvMakeEffect(m_device.Get(), s_pLit, &sErrors);
     ASSERT_NE(pEffect, nullptr) << sErrors;
     D3DXMATRIX world;
     D3DXMatrixTranslation(&world, -1.0f, 0.0f, 0.0f);
@@ -104,9 +106,6 @@ TEST_F(MeshPictureTest, LitTeapotThroughAnEffectAndLitSphereThroughFixedFunction
     EXPECT_NE(image.At(70, 36), 0xff202040u) << "the sphere covers the right half";
     EXPECT_EQ(image.At(48, 4), 0xff202040u);
     EXPECT_TRUE(OrvMatchesGolden(image, "d3dx/lit_teapot_sphere"));
-    pEffect->Release();
-    pTeapot->Release();
-    pSphere->Release();
 }
 
 TEST_F(MeshPictureTest, TexturedMeshFromXFile)
@@ -126,26 +125,27 @@ Mesh Quad {
   Material Skin { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; TextureFilename { "quadtexture.png"; } }
  }
 })";
-    ID3DXMesh* pMesh = nullptr;
-    ID3DXBuffer* pMaterials = nullptr;
+    COrvComPtr<ID3DXMesh> pMesh;
+    COrvComPtr<ID3DXBuffer> pMaterials;
     DWORD dwMaterials = 0;
     ASSERT_EQ(D3DXLoadMeshFromXA(sMesh.c_str(), D3DXMESH_SYSTEMMEM, m_device.Get(), nullptr,
-                                 &pMaterials, nullptr, &dwMaterials, &pMesh),
+                                 pMaterials.ReleaseAndGetAddressOf(), nullptr, &dwMaterials,
+                                 pMesh.ReleaseAndGetAddressOf()),
               S_OK);
     ASSERT_EQ(dwMaterials, 1u);
     auto* pMaterial = static_cast<D3DXMATERIAL*>(pMaterials->GetBufferPointer());
     ASSERT_NE(pMaterial->pTextureFilename, nullptr);
     EXPECT_STREQ(pMaterial->pTextureFilename, "quadtexture.png");
-    IDirect3DTexture9* pTexture = nullptr;
+    COrvComPtr<IDirect3DTexture9> pTexture;
     std::string sTexture = sDir + pMaterial->pTextureFilename;
     ASSERT_EQ(D3DXCreateTextureFromFileExA(m_device.Get(), sTexture.c_str(), D3DX_DEFAULT,
                                            D3DX_DEFAULT, 1, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
                                            D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr,
-                                           &pTexture),
+                                           pTexture.ReleaseAndGetAddressOf()),
               S_OK);
     m_device->SetRenderState(D3DRS_LIGHTING, FALSE);
     m_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
-    m_device->SetTexture(0, pTexture);
+    m_device->SetTexture(0, pTexture.Get());
     m_device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
     m_device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
     m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
@@ -158,9 +158,9 @@ Mesh Quad {
     SOrvImage image = Read();
     EXPECT_TRUE(OrvMatchesGolden(image, "d3dx/textured_x_mesh"));
     m_device->SetTexture(0, nullptr);
-    pTexture->Release();
-    pMaterials->Release();
-    pMesh->Release();
+    pTexture.Reset();
+    pMaterials.Reset();
+    pMesh.Reset();
     std::remove(sMesh.c_str());
     std::remove((sDir + "quadtexture.png").c_str());
 }

@@ -51,10 +51,10 @@ TEST(D3DXTexture, OddSizedImagesKeepTheirSizeTexelsAndMipChain)
                   {"odd7x5.bmp", 7, 5, 3, D3DXIFF_BMP, D3DFMT_R8G8B8}};
     for (const SCase& test : aCases)
     {
-        IDirect3DTexture9* pTexture = nullptr;
+        COrvComPtr<IDirect3DTexture9> pTexture;
         D3DXIMAGE_INFO info{};
         ASSERT_EQ(LoadTexture(device.Get(), OrvTestData("d3dx", test.m_pFile), D3DX_DEFAULT,
-                              D3DX_DEFAULT, &info, &pTexture),
+                              D3DX_DEFAULT, &info, pTexture.ReleaseAndGetAddressOf()),
                   S_OK);
         EXPECT_EQ(info.Width, test.m_uWidth);
         EXPECT_EQ(info.Height, test.m_uHeight);
@@ -69,24 +69,23 @@ TEST(D3DXTexture, OddSizedImagesKeepTheirSizeTexelsAndMipChain)
         bool bAlpha = test.m_eFormat == D3DXIFF_PNG;
         for (UINT y = 0; y < test.m_uHeight; ++y)
             for (UINT x = 0; x < test.m_uWidth; ++x)
-                ASSERT_EQ(Texel(pTexture, 0, x, y), ExpectedArgb(x, y, bAlpha))
+                ASSERT_EQ(Texel(pTexture.Get(), 0, x, y), ExpectedArgb(x, y, bAlpha))
                     << test.m_pFile << " " << x << "," << y;
-        pTexture->Release();
+        pTexture.Reset();
     }
     // An explicit size scales; one mip level on request.
-    IDirect3DTexture9* pTexture = nullptr;
-    ASSERT_EQ(
-        LoadTexture(device.Get(), OrvTestData("d3dx", "odd5x3.png"), 16, 1, nullptr, &pTexture),
-        S_OK);
+    COrvComPtr<IDirect3DTexture9> pTexture;
+    ASSERT_EQ(LoadTexture(device.Get(), OrvTestData("d3dx", "odd5x3.png"), 16, 1, nullptr,
+                          pTexture.ReleaseAndGetAddressOf()),
+              S_OK);
     D3DSURFACE_DESC desc{};
     pTexture->GetLevelDesc(0, &desc);
     EXPECT_EQ(desc.Width, 16u);
     EXPECT_EQ(pTexture->GetLevelCount(), 1u);
-    pTexture->Release();
+    pTexture.Reset();
     ASSERT_EQ(D3DXCreateTextureFromFileA(device.Get(), OrvTestData("d3dx", "odd7x5.bmp").c_str(),
-                                         &pTexture),
+                                         pTexture.ReleaseAndGetAddressOf()),
               S_OK);
-    pTexture->Release();
 }
 
 TEST(D3DXTexture, BadImagesFailAndLeaveNoTexture)
@@ -108,24 +107,27 @@ TEST(D3DXTexture, SavedRenderTargetReadsBackAsPngAndBmp)
     COrvTestDevice device(9, 7);
     ASSERT_TRUE(device);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xff336699, 1.0f, 0);
-    IDirect3DSurface9* pTarget = nullptr;
-    ASSERT_EQ(device->GetRenderTarget(0, &pTarget), S_OK);
+    COrvComPtr<IDirect3DSurface9> pTarget;
+    ASSERT_EQ(device->GetRenderTarget(0, pTarget.ReleaseAndGetAddressOf()), S_OK);
     for (D3DXIMAGE_FILEFORMAT eFormat : {D3DXIFF_PNG, D3DXIFF_BMP})
     {
         std::string sFile = testing::TempDir() + (eFormat == D3DXIFF_PNG ? "shot.png" : "shot.bmp");
-        ASSERT_EQ(D3DXSaveSurfaceToFileA(sFile.c_str(), eFormat, pTarget, nullptr, nullptr), S_OK);
-        IDirect3DTexture9* pTexture = nullptr;
+        ASSERT_EQ(D3DXSaveSurfaceToFileA(sFile.c_str(), eFormat, pTarget.Get(), nullptr, nullptr),
+                  S_OK);
+        COrvComPtr<IDirect3DTexture9> pTexture;
         D3DXIMAGE_INFO info{};
-        ASSERT_EQ(LoadTexture(device.Get(), sFile, D3DX_DEFAULT, 1, &info, &pTexture), S_OK);
+        ASSERT_EQ(LoadTexture(device.Get(), sFile, D3DX_DEFAULT, 1, &info,
+                              pTexture.ReleaseAndGetAddressOf()),
+                  S_OK);
         EXPECT_EQ(info.Width, 9u);
         EXPECT_EQ(info.Height, 7u);
         EXPECT_EQ(info.ImageFileFormat, eFormat);
-        EXPECT_EQ(Texel(pTexture, 0, 8, 6), 0xff336699u);
-        pTexture->Release();
+        EXPECT_EQ(Texel(pTexture.Get(), 0, 8, 6), 0xff336699u);
+        pTexture.Reset();
         std::remove(sFile.c_str());
     }
-    EXPECT_TRUE(FAILED(D3DXSaveSurfaceToFileA("x.jpg", D3DXIFF_JPG, pTarget, nullptr, nullptr)));
-    pTarget->Release();
+    EXPECT_TRUE(
+        FAILED(D3DXSaveSurfaceToFileA("x.jpg", D3DXIFF_JPG, pTarget.Get(), nullptr, nullptr)));
 }
 
 TEST(D3DXMesh, QuadMeshFromDeclarationDrawsItsUnwrittenFaceAsNothing)
@@ -137,8 +139,10 @@ TEST(D3DXMesh, QuadMeshFromDeclarationDrawsItsUnwrittenFaceAsNothing)
         {0, 12, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
         {0, 24, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_TEXCOORD, 0},
         D3DDECL_END()};
-    ID3DXMesh* pMesh = nullptr;
-    ASSERT_EQ(D3DXCreateMesh(1, 4, D3DXMESH_MANAGED, aDeclaration, device.Get(), &pMesh), S_OK);
+    COrvComPtr<ID3DXMesh> pMesh;
+    ASSERT_EQ(D3DXCreateMesh(1, 4, D3DXMESH_MANAGED, aDeclaration, device.Get(),
+                             pMesh.ReleaseAndGetAddressOf()),
+              S_OK);
     EXPECT_EQ(pMesh->GetNumBytesPerVertex(), 32u);
     EXPECT_EQ(pMesh->GetFVF(), DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1));
     EXPECT_EQ(D3DXGetFVFVertexSize(pMesh->GetFVF()), 32u);
@@ -166,31 +170,30 @@ TEST(D3DXMesh, QuadMeshFromDeclarationDrawsItsUnwrittenFaceAsNothing)
     EXPECT_EQ(image.At(32, 32), 0xff000000u) << "three zero indices: a point-sized face";
 
     // Clone to another layout: positions stay, the missing colour is zero.
-    ID3DXMesh* pClone = nullptr;
-    ASSERT_EQ(
-        pMesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_DIFFUSE, device.Get(), &pClone),
-        S_OK);
+    COrvComPtr<ID3DXMesh> pClone;
+    ASSERT_EQ(pMesh->CloneMeshFVF(D3DXMESH_SYSTEMMEM, D3DFVF_XYZ | D3DFVF_DIFFUSE, device.Get(),
+                                  pClone.ReleaseAndGetAddressOf()),
+              S_OK);
     EXPECT_EQ(pClone->GetNumBytesPerVertex(), 16u);
     ASSERT_EQ(pClone->LockVertexBuffer(D3DLOCK_READONLY, &pVertices), S_OK);
     const float* pf = static_cast<const float*>(pVertices);
     EXPECT_EQ(pf[4 * 3 + 0], 1.0f);
     EXPECT_EQ(pf[4 * 3 + 1], -1.0f);
     pClone->UnlockVertexBuffer();
-    pClone->Release();
-    pMesh->Release();
 }
 
 TEST(D3DXMesh, LoadedFileHasOneSubsetPerMaterial)
 {
     COrvTestDevice device;
     ASSERT_TRUE(device);
-    ID3DXMesh* pMesh = nullptr;
-    ID3DXBuffer* pMaterials = nullptr;
-    ID3DXBuffer* pAdjacency = nullptr;
+    COrvComPtr<ID3DXMesh> pMesh;
+    COrvComPtr<ID3DXBuffer> pMaterials;
+    COrvComPtr<ID3DXBuffer> pAdjacency;
     DWORD dwMaterials = 0;
     ASSERT_EQ(D3DXLoadMeshFromXA(OrvTestData("d3dx", "twomaterials.x").c_str(), D3DXMESH_SYSTEMMEM,
-                                 device.Get(), &pAdjacency, &pMaterials, nullptr, &dwMaterials,
-                                 &pMesh),
+                                 device.Get(), pAdjacency.ReleaseAndGetAddressOf(),
+                                 pMaterials.ReleaseAndGetAddressOf(), nullptr, &dwMaterials,
+                                 pMesh.ReleaseAndGetAddressOf()),
               S_OK);
     ASSERT_EQ(dwMaterials, 2u);
     auto* pList = static_cast<D3DXMATERIAL*>(pMaterials->GetBufferPointer());
@@ -206,9 +209,6 @@ TEST(D3DXMesh, LoadedFileHasOneSubsetPerMaterial)
     EXPECT_EQ(aRanges[0].FaceCount + aRanges[1].FaceCount, 2u);
     EXPECT_NE(aRanges[0].AttribId, aRanges[1].AttribId);
     EXPECT_EQ(pAdjacency->GetBufferSize(), 2u * 3u * sizeof(DWORD));
-    pAdjacency->Release();
-    pMaterials->Release();
-    pMesh->Release();
 }
 
 TEST(D3DXMesh, BadMeshesFailWithoutAMesh)

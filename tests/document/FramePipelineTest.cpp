@@ -12,10 +12,10 @@ public:
     explicit CProbeLayer(COrvDemo* pDemo) : COrvLayer(pDemo) {}
     void Draw() override
     {
-        IDirect3DSurface9* pTarget = nullptr;
-        m_pDevice->GetRenderTarget(0, &pTarget);
-        m_Targets.push_back(static_cast<CRecordingDevice*>(m_pDevice)->Label(pTarget));
-        pTarget->Release();
+        COrvComPtr<IDirect3DSurface9> pTarget;
+        m_pDevice->GetRenderTarget(0, pTarget.ReleaseAndGetAddressOf());
+        m_Targets.push_back(static_cast<CRecordingDevice*>(m_pDevice)->Label(pTarget.Get()));
+        pTarget.Reset();
     }
     std::vector<std::string> m_Targets;
 };

@@ -71,8 +71,7 @@ TEST_F(Meshes, BuiltInSolidsHaveTheirBoxes)
     EXPECT_NE(pTeapot->GetMesh(), nullptr);
     EXPECT_GT(pTeapot->GetDiagonal(), 1.0f);
 
-    OGLObject* pBall = new OGLObject;
-    pBall->AddRef();
+    const COrvComPtr<OGLObject> pBall(new OGLObject);
     pBall->SetDevice(&m_Device);
     EXPECT_EQ(pBall->CreateTexturedSphere(2.0f, 12), 0);
     ASSERT_NE(pBall->GetMesh(), nullptr);
@@ -87,7 +86,6 @@ TEST_F(Meshes, BuiltInSolidsHaveTheirBoxes)
         EXPECT_LE(pVertex[7], 1.0f);
     }
     pBall->GetMesh()->UnlockVertexBuffer();
-    pBall->Release();
 }
 
 TEST_F(Meshes, FileMaterialsBecomeResourcesOfTheDemo)

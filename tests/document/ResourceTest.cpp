@@ -152,8 +152,7 @@ TEST_F(Resources, ImagesAndEffectsThatFailLeaveNothingAndDoNotRetry)
 
 TEST_F(Resources, MeshObjectsNeedADevice)
 {
-    OGLObject* pObject = new OGLObject;
-    pObject->AddRef();
+    COrvComPtr<OGLObject> pObject(new OGLObject);
     EXPECT_EQ(pObject->Load("quad", &m_Demo), 1);
     EXPECT_EQ(pObject->CreateTexturedSphere(1.0f, 8), 1);
     pObject->SetDevice(&m_Device);
@@ -161,7 +160,7 @@ TEST_F(Resources, MeshObjectsNeedADevice)
     EXPECT_EQ(pObject->GetMesh(), nullptr);
     EXPECT_EQ(pObject->GetDiagonal(), 0.0f);
     pObject->Draw(&m_Demo, nullptr); // draws nothing, does not crash
-    pObject->Release();
+    pObject.Reset();
 
     auto* pResource = static_cast<COrvResObject3D*>(m_Demo.AddResObject3D());
     pResource->SetFileName("quad");

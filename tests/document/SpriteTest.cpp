@@ -82,11 +82,11 @@ TEST_F(Sprite, TheRectangleAndCameraFollowThePicture)
 {
     // The device's stream binding keeps the buffer after the draw.
     m_pSprite->Draw();
-    IDirect3DVertexBuffer9* pBuffer = nullptr;
+    COrvComPtr<IDirect3DVertexBuffer9> pBuffer;
     UINT offset = 0, stride = 0;
-    m_Device.GetStreamSource(0, &pBuffer, &offset, &stride);
+    m_Device.GetStreamSource(0, pBuffer.ReleaseAndGetAddressOf(), &offset, &stride);
     ASSERT_NE(pBuffer, nullptr);
-    const auto& bytes = static_cast<CRecordingVertexBuffer*>(pBuffer)->GetBytes();
+    const auto& bytes = static_cast<CRecordingVertexBuffer*>(pBuffer.Get())->GetBytes();
     const float* v = reinterpret_cast<const float*>(bytes.data());
     // 256 × 128: a rectangle 1 wide and 0.5 high, top-left first, facing the camera.
     EXPECT_FLOAT_EQ(v[0], -0.5f);
@@ -96,7 +96,7 @@ TEST_F(Sprite, TheRectangleAndCameraFollowThePicture)
     EXPECT_FLOAT_EQ(v[8 * 3 + 1], -0.25f);
     EXPECT_FLOAT_EQ(v[8 * 3 + 6], 1.0f);
     EXPECT_FLOAT_EQ(v[8 * 3 + 7], 1.0f);
-    pBuffer->Release();
+    pBuffer.Reset();
 
     D3DMATRIX view{};
     m_Device.GetTransform(D3DTS_VIEW, &view);

@@ -83,18 +83,16 @@ TEST_F(Object3DLayer, CameraLooksAtTheRestBoundsFromTwoDiagonalsInFront)
     ExpectMatrixNear(Transform(D3DTS_PROJECTION), expected);
 
     // The camera follows the size of the render target drawn into.
-    IDirect3DTexture9* pTexture = nullptr;
-    IDirect3DSurface9* pSurface = nullptr;
+    COrvComPtr<IDirect3DTexture9> pTexture;
+    COrvComPtr<IDirect3DSurface9> pSurface;
     m_Device.CreateTexture(100, 400, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
-                           &pTexture, nullptr);
-    pTexture->GetSurfaceLevel(0, &pSurface);
-    m_Device.SetRenderTarget(0, pSurface);
+                           pTexture.ReleaseAndGetAddressOf(), nullptr);
+    pTexture->GetSurfaceLevel(0, pSurface.ReleaseAndGetAddressOf());
+    m_Device.SetRenderTarget(0, pSurface.Get());
     m_pLayer->Draw();
     D3DXMatrixPerspectiveFovLH(&expected, 0.7853982f, 0.25f, 0.01f * d, 4.0f * d);
     ExpectMatrixNear(Transform(D3DTS_PROJECTION), expected);
     m_Device.SetRenderTarget(0, m_Device.GetBackBufferSurface());
-    pSurface->Release();
-    pTexture->Release();
 }
 
 TEST_F(Object3DLayer, LightStatesAndWorldInTheirOrder)

@@ -287,15 +287,15 @@ extern "C" HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR p
         return D3DERR_NOTFOUND;
     auto* pRecording = dynamic_cast<CRecordingDevice*>(pDevice);
     const std::string source = text.str();
-    ID3DXEffect* pReal = nullptr;
+    COrvComPtr<ID3DXEffect> pReal;
     const HRESULT hr = D3DXCreateEffect(pRecording ? CompilingDevice() : pDevice, source.data(),
-                                        UINT(source.size()), pDefines, nullptr, 0, nullptr, &pReal,
-                                        ppCompilationErrors);
+                                        UINT(source.size()), pDefines, nullptr, 0, nullptr,
+                                        pReal.ReleaseAndGetAddressOf(), ppCompilationErrors);
     if (FAILED(hr) || !pRecording)
     {
-        *ppEffect = pReal;
+        *ppEffect = pReal.Detach();
         return hr;
     }
-    *ppEffect = new CRecordingEffect(pRecording, pReal);
+    *ppEffect = new CRecordingEffect(pRecording, pReal.Detach());
     return S_OK;
 }

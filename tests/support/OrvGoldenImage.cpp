@@ -17,11 +17,12 @@ bool OrvReadSurface(IDirect3DDevice9* pDevice, IDirect3DSurface9* pSurface, SOrv
     D3DSURFACE_DESC desc;
     if (!pSurface || FAILED(pSurface->GetDesc(&desc)))
         return false;
-    IDirect3DSurface9* pCopy = nullptr;
+    COrvComPtr<IDirect3DSurface9> pCopy;
     if (FAILED(pDevice->CreateOffscreenPlainSurface(desc.Width, desc.Height, D3DFMT_A8R8G8B8,
-                                                    D3DPOOL_SYSTEMMEM, &pCopy, nullptr)))
+                                                    D3DPOOL_SYSTEMMEM,
+                                                    pCopy.ReleaseAndGetAddressOf(), nullptr)))
         return false;
-    bool bOk = SUCCEEDED(pDevice->GetRenderTargetData(pSurface, pCopy));
+    bool bOk = SUCCEEDED(pDevice->GetRenderTargetData(pSurface, pCopy.Get()));
     D3DLOCKED_RECT locked;
     if (bOk && SUCCEEDED(pCopy->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
     {
@@ -45,18 +46,15 @@ bool OrvReadSurface(IDirect3DDevice9* pDevice, IDirect3DSurface9* pSurface, SOrv
     }
     else
         bOk = false;
-    pCopy->Release();
     return bOk;
 }
 
 bool OrvReadRenderTarget(IDirect3DDevice9* pDevice, SOrvImage& rImage)
 {
-    IDirect3DSurface9* pTarget = nullptr;
-    if (FAILED(pDevice->GetRenderTarget(0, &pTarget)))
+    COrvComPtr<IDirect3DSurface9> pTarget;
+    if (FAILED(pDevice->GetRenderTarget(0, pTarget.ReleaseAndGetAddressOf())))
         return false;
-    const bool bOk = OrvReadSurface(pDevice, pTarget, rImage);
-    pTarget->Release();
-    return bOk;
+    return OrvReadSurface(pDevice, pTarget.Get(), rImage);
 }
 
 bool OrvWritePNG(const std::string& rsPath, const SOrvImage& rImage)

@@ -1,17 +1,18 @@
 #include "OrvTestDraw.h"
 
-ID3DXEffect* OrvMakeEffect(IDirect3DDevice9* pDevice, const std::string& sSource,
-                           std::string* pErrors)
+COrvComPtr<ID3DXEffect> OrvMakeEffect(IDirect3DDevice9* pDevice, const std::string& sSource,
+                                      std::string* pErrors)
 {
-    ID3DXEffect* pEffect = nullptr;
-    ID3DXBuffer* pBuffer = nullptr;
+    COrvComPtr<ID3DXEffect> pEffect;
+    COrvComPtr<ID3DXBuffer> pBuffer;
     HRESULT hr = D3DXCreateEffect(pDevice, sSource.data(), UINT(sSource.size()), nullptr, nullptr,
-                                  0, nullptr, &pEffect, &pBuffer);
+                                  0, nullptr, pEffect.ReleaseAndGetAddressOf(),
+                                  pBuffer.ReleaseAndGetAddressOf());
     if (pErrors)
         *pErrors = pBuffer ? static_cast<const char*>(pBuffer->GetBufferPointer()) : "";
-    if (pBuffer)
-        pBuffer->Release();
-    return SUCCEEDED(hr) ? pEffect : nullptr;
+    if (FAILED(hr))
+        pEffect.Reset();
+    return pEffect;
 }
 
 void OrvDrawFullScreen(IDirect3DDevice9* pDevice)

@@ -44,18 +44,16 @@ inline DWORD FloatBits(float f)
 
 // A managed A8R8G8B8 texture filled by a function of (x, y) giving 0xAARRGGBB.
 template <class F>
-IDirect3DTexture9* MakeTexture(IDirect3DDevice9* pDevice, UINT uiWidth, UINT uiHeight, F fill)
+COrvComPtr<IDirect3DTexture9> MakeTexture(IDirect3DDevice9* pDevice, UINT uiWidth, UINT uiHeight,
+                                          F fill)
 {
-    IDirect3DTexture9* pTexture = nullptr;
+    COrvComPtr<IDirect3DTexture9> pTexture;
     if (FAILED(pDevice->CreateTexture(uiWidth, uiHeight, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                      &pTexture, nullptr)))
+                                      pTexture.ReleaseAndGetAddressOf(), nullptr)))
         return nullptr;
     D3DLOCKED_RECT locked;
     if (FAILED(pTexture->LockRect(0, &locked, nullptr, 0)))
-    {
-        pTexture->Release();
         return nullptr;
-    }
     for (UINT y = 0; y < uiHeight; ++y)
     {
         DWORD* pRow = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
@@ -76,8 +74,8 @@ inline void PlainScreenStates(IDirect3DDevice9* pDevice)
 }
 
 // Creates an effect from text; on failure returns null and puts the messages in *pErrors.
-ID3DXEffect* OrvMakeEffect(IDirect3DDevice9* pDevice, const std::string& sSource,
-                           std::string* pErrors = nullptr);
+COrvComPtr<ID3DXEffect> OrvMakeEffect(IDirect3DDevice9* pDevice, const std::string& sSource,
+                                      std::string* pErrors = nullptr);
 
 // Clip-space rectangle over the whole target: XYZW + one texture coordinate pair (0x4102).
 struct SClipVertex
@@ -100,6 +98,10 @@ template <class F> void OrvRunPasses(ID3DXEffect* pEffect, F draw)
         pEffect->EndPass();
     }
     pEffect->End();
+}
+template <class F> void OrvRunPasses(const COrvComPtr<ID3DXEffect>& effect, F draw)
+{
+    OrvRunPasses(effect.Get(), draw);
 }
 
 // A file of an area's checked-in test data: tests/<area>/data/<name>.
