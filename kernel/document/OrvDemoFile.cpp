@@ -5,6 +5,7 @@
 #include "audio/OrvMusic.h"
 #include "core/OrvSniffer.h"
 #include "core/OrvPropBase.h"
+#include "core/OrvText.h"
 #include "document/OrvDemoClasses.h"
 #include "graphics/OrvResource.h"
 #include "layers/OrvLayer.h"
@@ -199,7 +200,7 @@ bool COrvDemo::Load(std::string fileName)
         ReportProblem({path, 0, "no <OrvDemo> element"});
         return true;
     }
-    if (OrvAtoi(root.attribute("version").as_string()) < 1)
+    if (OrvParseInt(root.attribute("version").as_string()) < 1)
     {
         SnifferMessage(("Demo file of an unknown version: " + fileName).c_str());
         ReportProblem({path, 0, "unknown version of the demo file"});

@@ -2,8 +2,6 @@
 
 #include "document/OrvDemo.h"
 
-#include <unistd.h>
-
 void COrvResource::ReportProblem(const std::string& name, int line, const std::string& reason) const
 {
     if (m_pDemo)
@@ -12,7 +10,5 @@ void COrvResource::ReportProblem(const std::string& name, int line, const std::s
 
 bool COrvResource::EnterDataDir() const
 {
-    if (!m_pDemo)
-        return false;
-    return chdir(m_pDemo->GetDataDir().c_str()) == 0;
+    return m_pDemo && m_pDemo->EnterDataDir();
 }
