@@ -69,6 +69,8 @@ bool COrvMusic::BassInit()
     m_hStream = BASS_StreamCreateFile(FALSE, fileName.c_str(), 0, 0, BASS_STREAM_PRESCAN);
     if (m_hStream)
         SnifferMessage("BASS_StreamCreateFile OK");
+    else if (m_pDemo && !fileName.empty())
+        m_pDemo->ReportProblem({m_pDemo->GetDataPath(fileName), 0, "cannot read the music"});
     if (BASS_ChannelPreBuf(m_hStream, 0))
         SnifferMessage("BASS_ChannelPreBuf OK");
     m_bOpen = true;

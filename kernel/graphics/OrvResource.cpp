@@ -2,6 +2,12 @@
 
 #include "document/OrvDemo.h"
 
+void COrvResource::ReportProblem(const std::string& name, int line, const std::string& reason) const
+{
+    if (m_pDemo)
+        m_pDemo->ReportProblem({m_pDemo->GetDataPath(name), line, reason});
+}
+
 bool COrvResource::EnterDataDir() const
 {
     return m_pDemo && m_pDemo->EnterDataDir();

@@ -176,6 +176,9 @@ public:
                                    D3DFORMAT IndexDataFormat, const void* pVertexStreamZeroData,
                                    UINT VertexStreamZeroStride) override;
 
+    // --- queries (OrvGLQuery.cpp answers them)
+    HRESULT CreateQuery(D3DQUERYTYPE Type, IDirect3DQuery9** ppQuery) override;
+
     // --- internal
     const OrvGLCorePtr& GetCore() const { return m_pCore; }
     // Submits the pending batch of draws.
