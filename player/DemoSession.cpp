@@ -4,6 +4,7 @@
 #include "audio/OrvMusic.h"
 #include "document/OrvDemo.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -33,6 +34,13 @@ bool SamePath(const std::string& strA, const std::string& strB)
 }
 
 } // namespace
+
+void CDemoSession::KeepFreedMemory()
+{
+    // Blocks up to 64 MiB come from the heap, and the heap is not trimmed below 512 MiB.
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
+}
 
 CDemoSession::CDemoSession(const std::string& strDemoDir, int iWidth, int iHeight)
     : m_strDemoDir(CanonicalFolder(strDemoDir)), m_iWidth(iWidth), m_iHeight(iHeight)

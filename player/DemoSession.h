@@ -34,6 +34,12 @@ public:
     bool Reload(float fFrameTime, bool bPlaying, const std::vector<std::string>& changed,
                 std::string& rsProblem);
 
+    // For a process that reloads demos over and over: memory freed by the last demo stays
+    // with the process for the next one, instead of going back to the system and coming back
+    // as fresh pages that must be faulted in and cleared again (render targets and buffers
+    // of several megabytes each, on every reload).
+    static void KeepFreedMemory();
+
     COrvDemo* GetDemo() const { return m_pDemo.get(); }
     const std::string& GetDemoDir() const { return m_strDemoDir; }
     // The problems of the demo shown, each as one line with its path from the demo folder.

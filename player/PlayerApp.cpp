@@ -301,6 +301,10 @@ int RunPlayer(const SPlayerOptions& givenOptions)
     {
         Complain("no demo folder \"" + options.strDemoDir + "\"");
     }
+    if (options.bWatch)
+    {
+        CDemoSession::KeepFreedMemory();
+    }
     CDemoSession session(options.strDemoDir, iWidth, iHeight);
     COrvComPtr<IDirect3DSurface9> depth = SetUpDepthBuffer(device.Get(), iWidth, iHeight);
     DrawBlankFrames(device.Get());

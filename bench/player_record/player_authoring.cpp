@@ -63,6 +63,7 @@ public:
         {
             return;
         }
+        CDemoSession::KeepFreedMemory(); // as OrvPlayer --watch does
         m_pSession = std::make_unique<CDemoSession>((m_Folder / "demo").string(), kWidth, kHeight);
         std::string strError;
         m_bReady = m_pSession->Load(m_pDevice.Get(), strError) &&
