@@ -114,6 +114,10 @@ bool CompileToSpirv(const std::string& sSource, const COrvFxLineMap& lines,
     }
     glslang::SpvOptions options;
     options.disableOptimizer = false; // runs the legalization passes HLSL needs
+    // GlslangToSpv appends to the vector; its optimizer then reads the whole vector as one
+    // module, and a module left there before makes it stop at the second header (printing
+    // "Invalid opcode: 515", the magic number's low half, to standard error).
+    spirv.clear();
     glslang::GlslangToSpv(*program.getIntermediate(eLanguage), spirv, &options);
 
     spvtools::SpirvTools tools(SPV_ENV_OPENGL_4_5);
