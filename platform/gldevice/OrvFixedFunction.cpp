@@ -210,6 +210,30 @@ void EmitPointSize(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
     rOut << "    gl_PointSize = max(clamp(size, orv_PointSize.y, orv_PointSize.z), 1.0);\n";
 }
 
+const char* SamplerType(uint8_t uiTexture)
+{
+    switch (uiTexture)
+    {
+    case ORV_FF_TEXTURE_CUBE:
+        return "samplerCube";
+    case ORV_FF_TEXTURE_3D:
+        return "sampler3D";
+    default:
+        return "sampler2D";
+    }
+}
+
+// The coordinates a stage samples its texture at: the vertex's set (D3DTSS_TEXCOORDINDEX),
+// two components for 2D textures and three for cube and volume textures; point sprites
+// sample 2D textures across the sprite.
+std::string StageCoord(const SOrvFFFragmentKey& rKey, const SOrvFFStageKey& rStage)
+{
+    const bool b2D = rStage.m_uiTexture == ORV_FF_TEXTURE_2D;
+    if (rKey.m_bPointSprite && b2D)
+        return "gl_PointCoord";
+    return "orv_TexCoord" + std::to_string(rStage.m_uiTexCoordIndex & 7) + (b2D ? ".xy" : ".xyz");
+}
+
 // Argument of a texture stage as a vec4 expression.
 std::string StageArg(uint8_t uiArg, unsigned uStage)
 {
@@ -340,7 +364,9 @@ std::string OrvGenerateFFFragmentShader(const SOrvFFFragmentKey& rKey)
     out << "#version 330 core\n";
     EmitVaryings(out, "in", rKey.m_bFlat);
     for (unsigned i = 0; i < ORV_FF_MAX_STAGES; ++i)
-        out << "uniform sampler2D orv_Sampler" << i << ";\n";
+        out << "uniform "
+            << SamplerType(i < rKey.m_uiStageCount ? rKey.m_aStages[i].m_uiTexture : 0)
+            << " orv_Sampler" << i << ";\n";
     out << "uniform vec4 orv_TexFactor;\n"
         << g_szOrvAlphaTestSource
         << "layout(location = 0) out vec4 orv_Out0;\n"
@@ -353,13 +379,10 @@ std::string OrvGenerateFFFragmentShader(const SOrvFFFragmentKey& rKey)
     for (unsigned s = 0; s < rKey.m_uiStageCount && s < ORV_FF_MAX_STAGES; ++s)
     {
         const SOrvFFStageKey& rStage = rKey.m_aStages[s];
-        const std::string sCoord =
-            rKey.m_bPointSprite
-                ? std::string("gl_PointCoord")
-                : "orv_TexCoord" + std::to_string(rStage.m_uiTexCoordIndex & 7) + ".xy";
         out << "    vec4 tex" << s << " = "
-            << (rStage.m_bHasTexture
-                    ? "texture(orv_Sampler" + std::to_string(s) + ", " + sCoord + ")"
+            << (rStage.m_uiTexture != ORV_FF_TEXTURE_NONE
+                    ? "texture(orv_Sampler" + std::to_string(s) + ", " + StageCoord(rKey, rStage) +
+                          ")"
                     : std::string("vec4(1.0)"))
             << ";\n";
         out << "    {\n        vec3 rgb = clamp("

@@ -25,6 +25,15 @@ struct SOrvFFVertexKey
     uint8_t m_auiTexCoordSize[8];
 };
 
+// The kind of texture a stage samples, which sets its sampler type and coordinates.
+enum EOrvFFTexture : uint8_t
+{
+    ORV_FF_TEXTURE_NONE = 0,
+    ORV_FF_TEXTURE_2D = 1,   // sampler2D, (u, v)
+    ORV_FF_TEXTURE_CUBE = 2, // samplerCube, the direction (u, v, w)
+    ORV_FF_TEXTURE_3D = 3    // sampler3D, (u, v, w)
+};
+
 struct SOrvFFStageKey
 {
     uint8_t m_uiColorOp;
@@ -32,7 +41,7 @@ struct SOrvFFStageKey
     uint8_t m_uiAlphaOp;
     uint8_t m_auiAlphaArg[3];
     uint8_t m_uiTexCoordIndex;
-    uint8_t m_bHasTexture;
+    uint8_t m_uiTexture; // EOrvFFTexture of the stage's texture
 };
 
 struct SOrvFFFragmentKey

@@ -293,6 +293,8 @@ void COrvGLDevice::Changed(uint32_t uDirty)
 void COrvGLDevice::InvalidateBindings()
 {
     FlushBatch();
+    for (uint8_t& ruTargets : m_auUnitTargets)
+        ruTargets = 0x7;
     m_uDirty |= DIRTY_TEXTURES | DIRTY_SAMPLERS | DIRTY_VERTEX;
     m_uBoundProgram = 0;
     m_pBoundLayout = nullptr;
@@ -456,13 +458,26 @@ void COrvGLDevice::ApplyRaster()
     m_uDirty &= ~DIRTY_RASTER;
 }
 
+// Each unit has its texture on the texture's target and nothing on the other targets, so a
+// sampler of another kind reads no stale texture. The 2D target is always set; the cube and
+// 3D targets only where they may hold something.
 void COrvGLDevice::ApplyTextures()
 {
+    static const GLenum s_aeTargets[3] = {GL_TEXTURE_2D, GL_TEXTURE_CUBE_MAP, GL_TEXTURE_3D};
     for (GLuint i = 0; i < 16; ++i)
     {
-        COrvGLTexture* pTexture = m_apTextures[i] ? OrvAsGLTexture(m_apTextures[i]) : nullptr;
+        COrvGLTextureCore* pTexture = m_apTextures[i] ? OrvAsGLTexture(m_apTextures[i]) : nullptr;
         glActiveTexture(GL_TEXTURE0 + i);
-        glBindTexture(GL_TEXTURE_2D, pTexture ? pTexture->GetTextureName() : 0);
+        uint8_t uHeld = 1u;
+        for (unsigned t = 0; t < 3; ++t)
+        {
+            const bool bOurs = pTexture && pTexture->GetTarget() == s_aeTargets[t];
+            if (bOurs || (m_auUnitTargets[i] & (1u << t)))
+                glBindTexture(s_aeTargets[t], bOurs ? pTexture->GetTextureName() : 0);
+            if (bOurs)
+                uHeld |= uint8_t(1u << t);
+        }
+        m_auUnitTargets[i] = uHeld;
     }
     glActiveTexture(GL_TEXTURE0);
     m_uDirty &= ~DIRTY_TEXTURES;
@@ -540,7 +555,7 @@ void COrvGLDevice::BuildKeys(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout
         rStage.m_auiAlphaArg[1] = (uint8_t)ts[D3DTSS_ALPHAARG1];
         rStage.m_auiAlphaArg[2] = (uint8_t)ts[D3DTSS_ALPHAARG2];
         rStage.m_uiTexCoordIndex = (uint8_t)(ts[D3DTSS_TEXCOORDINDEX] & 7);
-        rStage.m_bHasTexture = m_apTextures[s] != nullptr;
+        rStage.m_uiTexture = OrvFFTextureKind(m_apTextures[s]);
         rFragmentKey.m_uiStageCount = (uint8_t)(s + 1);
     }
     rFragmentKey.m_bSpecularAdd = rVertexKey.m_bSpecular;
