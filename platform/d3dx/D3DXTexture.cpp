@@ -1,6 +1,5 @@
-#include "ImageFile.h"
 #include "PixelFormats.h"
-#include "TextureLevels.h"
+#include "TextureLoading.h"
 #include "d3dx9tex.h"
 
 #include "OrvComPtr.h"
@@ -12,21 +11,6 @@
 
 namespace
 {
-// Asks the device's Direct3D object which formats textures can have; without one, only
-// the two 32-bit colour formats count.
-COrvTextureLevels::CanStore FormatsOf(IDirect3DDevice9* pDevice)
-{
-    COrvComPtr<IDirect3D9> pD3D;
-    if (FAILED(pDevice->GetDirect3D(pD3D.ReleaseAndGetAddressOf())) || !pD3D)
-        return [](D3DFORMAT eFormat)
-        { return eFormat == D3DFMT_A8R8G8B8 || eFormat == D3DFMT_X8R8G8B8; };
-    return [pD3D](D3DFORMAT eFormat)
-    {
-        return SUCCEEDED(pD3D->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0,
-                                                 D3DRTYPE_TEXTURE, eFormat));
-    };
-}
-
 // Copies tightly packed levels into the texture's levels, row by row (rows of blocks for
 // compressed formats).
 HRESULT FillTexture(IDirect3DTexture9* pTexture, const std::vector<SOrvImageLevel>& aLevels,
@@ -35,15 +19,11 @@ HRESULT FillTexture(IDirect3DTexture9* pTexture, const std::vector<SOrvImageLeve
     const UINT uLevels = std::min<UINT>(UINT(aLevels.size()), UINT(pTexture->GetLevelCount()));
     for (UINT uLevel = 0; uLevel < uLevels; ++uLevel)
     {
-        const SOrvImageLevel& rLevel = aLevels[uLevel];
-        const size_t uRowBytes = OrvPixels::RowPitch(eFormat, rLevel.m_uWidth);
         D3DLOCKED_RECT locked{};
         HRESULT hr = pTexture->LockRect(uLevel, &locked, nullptr, 0);
         if (FAILED(hr))
             return hr;
-        for (UINT uRow = 0; uRow < OrvPixels::RowCount(eFormat, rLevel.m_uHeight); ++uRow)
-            std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(uRow) * size_t(locked.Pitch),
-                        rLevel.m_auBytes.data() + uRow * uRowBytes, uRowBytes);
+        OrvCopyRows(aLevels[uLevel], 0, eFormat, locked.pBits, size_t(locked.Pitch));
         pTexture->UnlockRect(uLevel);
     }
     return S_OK;
@@ -70,8 +50,9 @@ HRESULT CreateFromImage(IDirect3DDevice9* pDevice, const SOrvImageSet& rImage, U
                         UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
                         D3DCOLOR ColorKey, IDirect3DTexture9** ppTexture)
 {
-    SOrvTexturePlan plan = COrvTextureLevels::Plan(rImage, Width, Height, MipLevels, Usage, Format,
-                                                   ColorKey, FormatsOf(pDevice));
+    SOrvTexturePlan plan =
+        COrvTextureLevels::Plan(rImage, Width, Height, MipLevels, Usage, Format, ColorKey,
+                                OrvStorableFormats(pDevice, D3DRTYPE_TEXTURE));
     HRESULT hr = CreateTexture(pDevice, rImage, plan, Usage, Pool, ppTexture);
     if (FAILED(hr) && plan.m_eFormat != D3DFMT_A8R8G8B8 && plan.m_eFormat != D3DFMT_X8R8G8B8)
     {
@@ -110,9 +91,9 @@ HRESULT D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo)
     if (!pSrcFile || !pSrcInfo)
         return D3DERR_INVALIDCALL;
     std::vector<uint8_t> auData;
-    std::string sError;
-    if (!COrvImageFile::ReadFile(pSrcFile, auData, sError))
-        return std::ifstream(pSrcFile).good() ? D3DXERR_INVALIDDATA : D3DERR_NOTFOUND;
+    const HRESULT hr = OrvReadImageFile(pSrcFile, auData);
+    if (FAILED(hr))
+        return hr;
     return D3DXGetImageInfoFromFileInMemory(auData.data(), UINT(auData.size()), pSrcInfo);
 }
 
@@ -164,16 +145,9 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
     if (!pDevice || !pSrcFile || !ppTexture)
         return D3DERR_INVALIDCALL;
     std::vector<uint8_t> auData;
-    std::string sError;
-    try
-    {
-        if (!COrvImageFile::ReadFile(pSrcFile, auData, sError))
-            return std::ifstream(pSrcFile).good() ? D3DXERR_INVALIDDATA : D3DERR_NOTFOUND;
-    }
-    catch (const std::bad_alloc&)
-    {
-        return E_OUTOFMEMORY;
-    }
+    const HRESULT hr = OrvReadImageFile(pSrcFile, auData);
+    if (FAILED(hr))
+        return hr;
     return D3DXCreateTextureFromFileInMemoryEx(pDevice, auData.data(), UINT(auData.size()), Width,
                                                Height, MipLevels, Usage, Format, Pool, Filter,
                                                MipFilter, ColorKey, pSrcInfo, pPalette, ppTexture);
