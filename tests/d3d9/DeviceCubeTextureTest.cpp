@@ -150,8 +150,14 @@ float4 AtLevel(float3 d : TEXCOORD0) : COLOR
 {
     return texCUBElod(EnvironmentSampler, float4(d, Level));
 }
+// The same directions projected: divided by w (negative w turns them round).
+float4 Projected(float3 d : TEXCOORD0) : COLOR
+{
+    return d.x + d.y + d.z > 1000 ? 0 : texCUBEproj(EnvironmentSampler, float4(-2 * d, -2));
+}
 technique Plain { pass { PixelShader = compile ps_2_0 Plain(); } }
 technique AtLevel { pass { PixelShader = compile ps_3_0 AtLevel(); } }
+technique Projected { pass { PixelShader = compile ps_2_0 Projected(); } }
 )";
 } // namespace
 
@@ -179,6 +185,9 @@ TEST(DeviceCubeTexture, EveryFaceIsReadWhereDirect3DPutsIt)
     ASSERT_EQ(effect->SetTexture("Environment", cube.Get()), D3D_OK);
     effect->SetTechnique("Plain");
     SOrvImage image;
+    OrvRunPasses(effect, [&] { image = DrawEveryTexel(device.Get()); });
+    ExpectEveryTexel(image);
+    effect->SetTechnique("Projected");
     OrvRunPasses(effect, [&] { image = DrawEveryTexel(device.Get()); });
     ExpectEveryTexel(image);
 }

@@ -109,8 +109,13 @@ sampler3D NoiseSampler = sampler_state
 };
 float4 Plain(float3 uvw : TEXCOORD0) : COLOR { return tex3D(NoiseSampler, uvw); }
 float4 Level1(float3 uvw : TEXCOORD0) : COLOR { return tex3Dlod(NoiseSampler, float4(uvw, 1)); }
+float4 Projected(float3 uvw : TEXCOORD0) : COLOR
+{
+    return tex3Dproj(NoiseSampler, float4(uvw * 4, 4));
+}
 technique Plain { pass { PixelShader = compile ps_2_0 Plain(); } }
 technique Level1 { pass { PixelShader = compile ps_3_0 Level1(); } }
+technique Projected { pass { PixelShader = compile ps_2_0 Projected(); } }
 )";
 } // namespace
 
@@ -136,6 +141,9 @@ TEST(DeviceVolumeTexture, TexelsAreReadByTheirThreeCoordinates)
     ASSERT_EQ(effect->SetTexture("Noise", volume.Get()), D3D_OK);
     effect->SetTechnique("Plain");
     SOrvImage image;
+    OrvRunPasses(effect, [&] { image = DrawEveryVoxel(device.Get()); });
+    ExpectEveryVoxel(image);
+    effect->SetTechnique("Projected");
     OrvRunPasses(effect, [&] { image = DrawEveryVoxel(device.Get()); });
     ExpectEveryVoxel(image);
 
