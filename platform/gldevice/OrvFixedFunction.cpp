@@ -89,7 +89,8 @@ void EmitVertexUniforms(std::ostringstream& rOut)
             "uniform vec4 orv_LightAtten[8];\n"
             "uniform vec4 orv_LightSpot[8];\n"
             "uniform vec4 orv_PointSize;\n"
-            "uniform vec4 orv_PointScale;\n";
+            "uniform vec4 orv_PointScale;\n"
+            "uniform mat4 orv_TexMatrix[8];\n";
     rOut << g_szOrvClipFixupSource;
 }
 
@@ -197,6 +198,72 @@ void EmitLighting(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
         rOut << "    orv_Color1 = vec4(0.0);\n";
 }
 
+// A coordinate set as a texture matrix reads it: the set's components, a 1 after the last
+// and 0 beyond (a pair (u, v) is (u, v, 1, 0), so a 2D transform's offset is in its third
+// row).
+std::string SetCoord(const SOrvFFVertexKey& rKey, unsigned uSet, bool bPadded)
+{
+    if (!Has(rKey, OrvGL::AttribTexCoord0 + uSet))
+        return bPadded ? "vec4(0.0, 0.0, 0.0, 0.0)" : "vec4(0.0, 0.0, 0.0, 1.0)";
+    const std::string sIn = "orv_InTexCoord" + std::to_string(uSet);
+    switch (bPadded ? rKey.m_auiTexCoordSize[uSet] : 4)
+    {
+    case 1:
+        return "vec4(" + sIn + ".x, 1.0, 0.0, 0.0)";
+    case 2:
+        return "vec4(" + sIn + ".xy, 1.0, 0.0)";
+    default:
+        return sIn;
+    }
+}
+
+// The coordinate a stage's texture is read at (see SOrvFFVertexKey): a set, or a vector of
+// the vertex in camera space (its normal, its position, or the view reflected by the normal
+// towards the viewer as D3DRS_LOCALVIEWER places it), through the texture matrix.
+void EmitStageCoords(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
+{
+    const unsigned uStages = rKey.m_uiCoordStages;
+    bool bNormal = false;
+    for (unsigned s = 0; s < uStages; ++s)
+        bNormal = bNormal || rKey.m_auiStageGen[s] == 1 || rKey.m_auiStageGen[s] == 3;
+    if (bNormal)
+        rOut << "    vec3 eyeNormal = "
+             << (Has(rKey, OrvGL::AttribNormal) ? "normalize(orv_NormalMatrix * orv_InNormal)"
+                                                : "vec3(0.0)")
+             << ";\n";
+    for (unsigned s = 0; s < 8; ++s)
+    {
+        const std::string sOut = "    orv_TexCoord" + std::to_string(s) + " = ";
+        if (s >= uStages)
+        {
+            rOut << sOut << SetCoord(rKey, s, false) << ";\n";
+            continue;
+        }
+        const bool bTransform = rKey.m_auiStageTransform[s] != 0;
+        std::string sCoord;
+        switch (rKey.m_auiStageGen[s])
+        {
+        case 1: // D3DTSS_TCI_CAMERASPACENORMAL
+            sCoord = "vec4(eyeNormal, 1.0)";
+            break;
+        case 2: // D3DTSS_TCI_CAMERASPACEPOSITION
+            sCoord = "vec4(viewPos, 1.0)";
+            break;
+        case 3: // D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR
+            sCoord = std::string("vec4(reflect(") +
+                     (rKey.m_bLocalViewer ? "normalize(viewPos)" : "vec3(0.0, 0.0, 1.0)") +
+                     ", eyeNormal), 1.0)";
+            break;
+        default:
+            sCoord = SetCoord(rKey, rKey.m_auiStageSet[s] & 7, bTransform);
+            break;
+        }
+        if (bTransform)
+            sCoord = "orv_TexMatrix[" + std::to_string(s) + "] * " + sCoord;
+        rOut << sOut << sCoord << ";\n";
+    }
+}
+
 void EmitPointSize(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
 {
     rOut << "    float size = "
@@ -231,7 +298,11 @@ std::string StageCoord(const SOrvFFFragmentKey& rKey, const SOrvFFStageKey& rSta
     const bool b2D = rStage.m_uiTexture == ORV_FF_TEXTURE_2D;
     if (rKey.m_bPointSprite && b2D)
         return "gl_PointCoord";
-    return "orv_TexCoord" + std::to_string(rStage.m_uiTexCoordIndex & 7) + (b2D ? ".xy" : ".xyz");
+    const std::string sCoord = "orv_TexCoord" + std::to_string(rStage.m_uiTexCoordIndex & 7);
+    const std::string sUsed = sCoord + (b2D ? ".xy" : ".xyz");
+    if (rStage.m_uiProjected < 2 || rStage.m_uiProjected > 4)
+        return sUsed;
+    return sUsed + " / " + sCoord + "[" + std::to_string(rStage.m_uiProjected - 1) + "]";
 }
 
 // Argument of a texture stage as a vec4 expression.
@@ -348,11 +419,7 @@ std::string OrvGenerateFFVertexShader(const SOrvFFVertexKey& rKey)
     out << "void main()\n{\n";
     EmitPosition(out, rKey);
     EmitLighting(out, rKey);
-    for (unsigned i = 0; i < 8; ++i)
-        out << "    orv_TexCoord" << i << " = "
-            << (Has(rKey, OrvGL::AttribTexCoord0 + i) ? "orv_InTexCoord" + std::to_string(i)
-                                                      : std::string("vec4(0.0, 0.0, 0.0, 1.0)"))
-            << ";\n";
+    EmitStageCoords(out, rKey);
     EmitPointSize(out, rKey);
     out << "}\n";
     return out.str();

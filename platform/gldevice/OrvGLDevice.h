@@ -228,6 +228,7 @@ private:
         float m_afPointSize[4];
         float m_afPointScale[4];
         float m_afTexFactor[4];
+        float m_afTexMatrix[8 * 16]; // D3DTS_TEXTURE0..7
         int m_iAlphaFunc;
         float m_fAlphaRef;
     };
@@ -262,6 +263,8 @@ private:
     const SOrvVertexLayout* CurrentLayout() const;
     void BuildKeys(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout,
                    SOrvFFVertexKey& rVertexKey, SOrvFFFragmentKey& rFragmentKey) const;
+    void BuildStageCoordKey(unsigned uStage, SOrvFFVertexKey& rVertexKey,
+                            SOrvFFStageKey& rStage) const;
     bool StreamsCover(const SOrvVertexLayout& rLayout, UINT uiFirstVertex,
                       UINT uiVertexCount) const;
     // Number of vertices the bound streams hold for a layout (0 if a stream is missing).

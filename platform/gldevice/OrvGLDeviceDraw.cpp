@@ -557,10 +557,34 @@ void COrvGLDevice::BuildKeys(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout
         rStage.m_uiTexCoordIndex = (uint8_t)(ts[D3DTSS_TEXCOORDINDEX] & 7);
         rStage.m_uiTexture = OrvFFTextureKind(m_apTextures[s]);
         rFragmentKey.m_uiStageCount = (uint8_t)(s + 1);
+        if (!m_uCustomVertex)
+            BuildStageCoordKey(s, rVertexKey, rStage);
     }
+    rVertexKey.m_uiCoordStages = m_uCustomVertex ? 0 : rFragmentKey.m_uiStageCount;
     rFragmentKey.m_bSpecularAdd = rVertexKey.m_bSpecular;
     rFragmentKey.m_bPointSprite = bPoints && rs[D3DRS_POINTSPRITEENABLE];
     rFragmentKey.m_bFlat = bFlat;
+}
+
+// With the generated vertex stage, the coordinates of a stage are made for it (its set or a
+// generated vector, through its texture matrix) and handed over in the stage's own varying;
+// a vertex shader of one's own hands over sets, which the stages read by their index.
+void COrvGLDevice::BuildStageCoordKey(unsigned uStage, SOrvFFVertexKey& rVertexKey,
+                                      SOrvFFStageKey& rStage) const
+{
+    const DWORD dwIndex = m_adwStageState[uStage][D3DTSS_TEXCOORDINDEX];
+    const DWORD dwFlags = m_adwStageState[uStage][D3DTSS_TEXTURETRANSFORMFLAGS];
+    const DWORD dwGen = dwIndex >> 16;
+    rVertexKey.m_auiStageSet[uStage] = (uint8_t)(dwIndex & 7);
+    // Sphere maps are not generated: the stage reads its set.
+    rVertexKey.m_auiStageGen[uStage] = (uint8_t)(dwGen <= 3 ? dwGen : 0);
+    const DWORD dwCount = dwFlags & 0xFF;
+    rVertexKey.m_auiStageTransform[uStage] = (uint8_t)(dwCount <= 4 ? dwCount : 0);
+    if (dwGen == 3)
+        rVertexKey.m_bLocalViewer = m_adwRenderState[D3DRS_LOCALVIEWER] != 0;
+    rStage.m_uiTexCoordIndex = (uint8_t)uStage;
+    rStage.m_uiProjected =
+        (dwFlags & D3DTTFF_PROJECTED) ? rVertexKey.m_auiStageTransform[uStage] : (uint8_t)0;
 }
 
 void COrvGLDevice::ComputeUniforms()
@@ -612,6 +636,7 @@ void COrvGLDevice::ComputeUniforms()
                                    AsFloat(rs[D3DRS_POINTSCALE_C]), fHeight};
     std::memcpy(u.m_afPointScale, afPointScale, sizeof(afPointScale));
     ColorToFloats(rs[D3DRS_TEXTUREFACTOR], u.m_afTexFactor);
+    std::memcpy(u.m_afTexMatrix, &m_aTransforms[6], sizeof(u.m_afTexMatrix));
     u.m_iAlphaFunc =
         rs[D3DRS_ALPHATESTENABLE] ? (int)std::clamp<DWORD>(rs[D3DRS_ALPHAFUNC], 1, 8) : 8;
     u.m_fAlphaRef = (float)(rs[D3DRS_ALPHAREF] & 0xFF);
@@ -644,6 +669,8 @@ void COrvGLDevice::UploadUniforms(SOrvProgram& rProgram)
     vec4(ORV_U_POINTSIZE, u.m_afPointSize);
     vec4(ORV_U_POINTSCALE, u.m_afPointScale);
     vec4(ORV_U_TEXFACTOR, u.m_afTexFactor);
+    if (loc[ORV_U_TEXMATRIX] >= 0)
+        glUniformMatrix4fv(loc[ORV_U_TEXMATRIX], 8, GL_FALSE, u.m_afTexMatrix);
     if (loc[ORV_U_ALPHAFUNC] >= 0)
         glUniform1i(loc[ORV_U_ALPHAFUNC], u.m_iAlphaFunc);
     if (loc[ORV_U_ALPHAREF] >= 0)

@@ -1,7 +1,7 @@
 // Cube textures on the OpenGL device: each face read where Direct3D 9 puts it (by the
 // fixed-function stages and by texCUBE in effects), faces rendered into as targets with the
-// usual cameras of dynamic environment maps, locks and copies of faces and levels, and the
-// calls that must be refused.
+// usual cameras of dynamic environment maps, coordinates the fixed-function stages generate
+// and transform, locks and copies of faces and levels, and the calls that must be refused.
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
 #include "OrvTestDraw.h"
@@ -428,4 +428,92 @@ TEST(DeviceCubeTexture, BadCallsAreRefused)
         cube->GetCubeMapSurface(D3DCUBEMAP_FACE_POSITIVE_X, 0, surface.ReleaseAndGetAddressOf()),
         D3D_OK);
     EXPECT_EQ(device->SetRenderTarget(0, surface.Get()), D3DERR_INVALIDCALL);
+}
+
+// The fixed-function stages make coordinates of their own (camera-space normals, positions
+// and reflections) and pass any through the stage's texture matrix, projected when asked.
+TEST(DeviceCubeTexture, StagesGenerateAndTransformCoordinates)
+{
+    COrvTestDevice device(16, 16);
+    ASSERT_TRUE(device);
+    Cube cube = NewCube(device.Get(), 4, 1, D3DFMT_A8R8G8B8);
+    ASSERT_TRUE(cube);
+    for (UINT uFace = 0; uFace < 6; ++uFace)
+    {
+        D3DLOCKED_RECT locked{};
+        ASSERT_EQ(cube->LockRect(D3DCUBEMAP_FACES(uFace), 0, &locked, nullptr, 0), D3D_OK);
+        for (UINT y = 0; y < 4; ++y)
+            for (UINT x = 0; x < 4; ++x)
+                reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch)[x] =
+                    FaceTexel(uFace, 0, 0);
+        cube->UnlockRect(D3DCUBEMAP_FACES(uFace), 0);
+    }
+    // Left half red, right half blue.
+    COrvComPtr<IDirect3DTexture9> halves =
+        MakeTexture(device.Get(), 2, 1, [](UINT x, UINT) { return x ? 0xff0000ffu : 0xffff0000u; });
+    ASSERT_TRUE(halves);
+
+    // A square facing the camera at z = 2 that fills the picture; its normal faces the camera.
+    struct SVertex
+    {
+        float x, y, z, nx, ny, nz, u, v, w;
+    };
+    auto draw = [&](IDirect3DBaseTexture9* pTexture, DWORD dwIndex, DWORD dwFlags,
+                    const D3DXMATRIX& transform, float u, float v, float w, bool bPair = false)
+    {
+        const SVertex aQuad[4] = {{-4, 4, 2, 0, 0, -1, u, v, w},
+                                  {4, 4, 2, 0, 0, -1, u, v, w},
+                                  {-4, -4, 2, 0, 0, -1, u, v, w},
+                                  {4, -4, 2, 0, 0, -1, u, v, w}};
+        SampleWithStages(device.Get(), pTexture);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetFVF(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1 |
+                       (bPair ? D3DFVF_TEXCOORDSIZE2(0) : D3DFVF_TEXCOORDSIZE3(0)));
+        device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, dwIndex);
+        device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, dwFlags);
+        device->SetTransform(D3DTS_TEXTURE0, &transform);
+        device->BeginScene();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff000000, 1.0f, 0);
+        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, aQuad, sizeof(SVertex));
+        device->EndScene();
+        SOrvImage image;
+        EXPECT_TRUE(OrvReadRenderTarget(device.Get(), image));
+        return image.At(8, 8);
+    };
+    D3DXMATRIX identity, projection, turn, offset;
+    D3DXMatrixIdentity(&identity);
+    D3DXMatrixPerspectiveFovLH(&projection, D3DX_PI / 2, 1.0f, 0.1f, 10.0f);
+    device->SetTransform(D3DTS_WORLD, &identity);
+    device->SetTransform(D3DTS_VIEW, &identity);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+    D3DXMatrixRotationY(&turn, D3DX_PI / 2);
+    D3DXMatrixIdentity(&offset);
+    offset._31 = 0.5f; // a pair (u, v) meets the matrix as (u, v, 1, 0)
+
+    EXPECT_EQ(draw(cube.Get(), D3DTSS_TCI_CAMERASPACENORMAL, 0, identity, 0, 0, 0),
+              FaceTexel(5, 0, 0))
+        << "the normal points back at the camera: -Z";
+    EXPECT_EQ(draw(cube.Get(), D3DTSS_TCI_CAMERASPACENORMAL, D3DTTFF_COUNT3, turn, 0, 0, 0),
+              FaceTexel(1, 0, 0))
+        << "-Z turned a quarter about Y: -X";
+    EXPECT_EQ(draw(cube.Get(), D3DTSS_TCI_CAMERASPACEPOSITION, 0, identity, 0, 0, 0),
+              FaceTexel(4, 0, 0))
+        << "the middle of the square lies ahead: +Z";
+    EXPECT_EQ(draw(cube.Get(), D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR, 0, identity, 0, 0, 0),
+              FaceTexel(5, 0, 0))
+        << "the view comes straight back: -Z";
+    EXPECT_EQ(draw(cube.Get(), 0, 0, identity, 0.2f, 0.9f, -1.0f), FaceTexel(5, 0, 0))
+        << "the vertices' own directions";
+
+    EXPECT_EQ(draw(halves.Get(), 0, 0, offset, 0.25f, 0.5f, 0, true), 0xffff0000u);
+    EXPECT_EQ(draw(halves.Get(), 0, D3DTTFF_COUNT2, offset, 0.25f, 0.5f, 0, true), 0xff0000ffu)
+        << "moved by half the texture";
+    EXPECT_EQ(draw(halves.Get(), 0, D3DTTFF_COUNT2, offset, 0.25f, 0.5f, 0), 0xffff0000u)
+        << "three coordinates meet the matrix as (u, v, w, 1): w is 0";
+    EXPECT_EQ(draw(halves.Get(), 0, D3DTTFF_COUNT3 | D3DTTFF_PROJECTED, identity, 1.5f, 0.5f, 2),
+              0xff0000ffu)
+        << "(1.5, 0.5) / 2";
+    EXPECT_EQ(draw(halves.Get(), 0, D3DTTFF_COUNT3 | D3DTTFF_PROJECTED, identity, 0.5f, 0.5f, 2),
+              0xffff0000u)
+        << "(0.5, 0.5) / 2";
 }

@@ -1,7 +1,8 @@
 // An environment map as demos use one: a DDS cube map (faces of their own colours, a checker
 // and bars along the top and left edges that show how each face is turned) loaded with
 // D3DX and reflected by a sphere through an effect, against a golden picture, with the
-// directions that must reflect given faces checked on their own.
+// directions that must reflect given faces checked on their own; and the same reflection by
+// the fixed-function stages' generated coordinates.
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
 #include "OrvTestDraw.h"
@@ -87,46 +88,10 @@ bool IsShadeOf(uint32_t uPixel, uint32_t uColour)
             return false;
     return k > 0.4f && k < 1.1f;
 }
-} // namespace
-
-TEST(CubeMapPicture, SphereReflectsADdsCubeMap)
+// The middle of the sphere reflects the view straight back (-Z); half way to its edges the
+// reflection turns up (+Y), left (-X), right (+X) and down (-Y).
+void ExpectMirroredFaces(const SOrvImage& image)
 {
-    COrvTestDevice device(96, 96);
-    ASSERT_TRUE(device);
-    COrvTempDir folder("envmap");
-    const std::string sPath = WriteIn(folder, "lobby.dds", CubeMapFile());
-    COrvComPtr<IDirect3DCubeTexture9> cube;
-    ASSERT_EQ(
-        D3DXCreateCubeTextureFromFileA(device.Get(), sPath.c_str(), cube.ReleaseAndGetAddressOf()),
-        S_OK);
-    COrvComPtr<ID3DXMesh> sphere;
-    ASSERT_EQ(
-        D3DXCreateSphere(device.Get(), 1.0f, 48, 32, sphere.ReleaseAndGetAddressOf(), nullptr),
-        S_OK);
-    std::string sErrors;
-    COrvComPtr<ID3DXEffect> effect = OrvMakeEffect(device.Get(), s_szReflection, &sErrors);
-    ASSERT_TRUE(effect) << sErrors;
-
-    D3DXMATRIX world, view, projection, viewProjection;
-    D3DXMatrixIdentity(&world);
-    const D3DXVECTOR3 eye(0, 0, -3), at(0, 0, 0), up(0, 1, 0);
-    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-    D3DXMatrixPerspectiveFovLH(&projection, D3DX_PI / 4, 1.0f, 0.1f, 10.0f);
-    viewProjection = view * projection;
-    effect->SetMatrix("World", &world);
-    effect->SetMatrix("ViewProjection", &viewProjection);
-    effect->SetTexture("Environment", cube.Get());
-
-    device->BeginScene();
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff202020, 1.0f, 0);
-    OrvRunPasses(effect, [&] { sphere->DrawSubset(0); });
-    device->EndScene();
-    SOrvImage image;
-    ASSERT_TRUE(OrvReadRenderTarget(device.Get(), image));
-    EXPECT_TRUE(OrvMatchesGolden(image, "d3dx/reflection_sphere", 4));
-
-    // The middle reflects the view straight back (-Z); half way to the edges the reflection
-    // turns up (+Y), left (-X), right (+X) and down (-Y).
     auto faceAt = [&](UINT x, UINT y)
     {
         for (int iFace = 0; iFace < 6; ++iFace)
@@ -139,4 +104,89 @@ TEST(CubeMapPicture, SphereReflectsADdsCubeMap)
     EXPECT_EQ(faceAt(24, 48), 1) << "-X left of the middle";
     EXPECT_EQ(faceAt(72, 48), 0) << "+X right of the middle";
     EXPECT_EQ(faceAt(48, 72), 3) << "-Y below the middle";
+}
+
+struct SMirrorScene
+{
+    COrvComPtr<IDirect3DCubeTexture9> m_Cube;
+    COrvComPtr<ID3DXMesh> m_Sphere;
+    D3DXMATRIX m_World, m_View, m_Projection;
+};
+
+void MakeMirrorScene(IDirect3DDevice9* pDevice, const COrvTempDir& folder, SMirrorScene& rScene)
+{
+    const std::string sPath = WriteIn(folder, "lobby.dds", CubeMapFile());
+    ASSERT_EQ(D3DXCreateCubeTextureFromFileA(pDevice, sPath.c_str(),
+                                             rScene.m_Cube.ReleaseAndGetAddressOf()),
+              S_OK);
+    ASSERT_EQ(
+        D3DXCreateSphere(pDevice, 1.0f, 48, 32, rScene.m_Sphere.ReleaseAndGetAddressOf(), nullptr),
+        S_OK);
+    D3DXMatrixIdentity(&rScene.m_World);
+    const D3DXVECTOR3 eye(0, 0, -3), at(0, 0, 0), up(0, 1, 0);
+    D3DXMatrixLookAtLH(&rScene.m_View, &eye, &at, &up);
+    D3DXMatrixPerspectiveFovLH(&rScene.m_Projection, D3DX_PI / 4, 1.0f, 0.1f, 10.0f);
+}
+} // namespace
+
+TEST(CubeMapPicture, SphereReflectsADdsCubeMap)
+{
+    COrvTestDevice device(96, 96);
+    ASSERT_TRUE(device);
+    COrvTempDir folder("envmap");
+    SMirrorScene scene;
+    MakeMirrorScene(device.Get(), folder, scene);
+    ASSERT_TRUE(scene.m_Cube && scene.m_Sphere);
+    std::string sErrors;
+    COrvComPtr<ID3DXEffect> effect = OrvMakeEffect(device.Get(), s_szReflection, &sErrors);
+    ASSERT_TRUE(effect) << sErrors;
+
+    const D3DXMATRIX viewProjection = scene.m_View * scene.m_Projection;
+    effect->SetMatrix("World", &scene.m_World);
+    effect->SetMatrix("ViewProjection", &viewProjection);
+    effect->SetTexture("Environment", scene.m_Cube.Get());
+
+    device->BeginScene();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff202020, 1.0f, 0);
+    OrvRunPasses(effect, [&] { scene.m_Sphere->DrawSubset(0); });
+    device->EndScene();
+    SOrvImage image;
+    ASSERT_TRUE(OrvReadRenderTarget(device.Get(), image));
+    EXPECT_TRUE(OrvMatchesGolden(image, "d3dx/reflection_sphere", 4));
+
+    ExpectMirroredFaces(image);
+}
+
+// The same with the fixed-function stages: camera-space reflection vectors, turned back into
+// the world by the texture matrix (the view's inverse, without its translation).
+TEST(CubeMapPicture, FixedFunctionReflectionsReadTheSameFaces)
+{
+    COrvTestDevice device(96, 96);
+    ASSERT_TRUE(device);
+    COrvTempDir folder("envmap");
+    SMirrorScene scene;
+    MakeMirrorScene(device.Get(), folder, scene);
+    ASSERT_TRUE(scene.m_Cube && scene.m_Sphere);
+    device->SetTransform(D3DTS_WORLD, &scene.m_World);
+    device->SetTransform(D3DTS_VIEW, &scene.m_View);
+    device->SetTransform(D3DTS_PROJECTION, &scene.m_Projection);
+    D3DXMATRIX toWorld;
+    D3DXMatrixInverse(&toWorld, nullptr, &scene.m_View);
+    toWorld._41 = toWorld._42 = toWorld._43 = 0;
+    device->SetTransform(D3DTS_TEXTURE0, &toWorld);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTexture(0, scene.m_Cube.Get());
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR);
+    device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT3);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->BeginScene();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xff202020, 1.0f, 0);
+    scene.m_Sphere->DrawSubset(0);
+    device->EndScene();
+    SOrvImage image;
+    ASSERT_TRUE(OrvReadRenderTarget(device.Get(), image));
+    ExpectMirroredFaces(image);
 }
