@@ -158,6 +158,13 @@ float4 Projected(float3 d : TEXCOORD0) : COLOR
 technique Plain { pass { PixelShader = compile ps_2_0 Plain(); } }
 technique AtLevel { pass { PixelShader = compile ps_3_0 AtLevel(); } }
 technique Projected { pass { PixelShader = compile ps_2_0 Projected(); } }
+// The other lookups compile (every technique is compiled when the effect is made).
+float4 Others(float3 d : TEXCOORD0) : COLOR
+{
+    return texCUBEbias(EnvironmentSampler, float4(d, 1)) +
+           texCUBEgrad(EnvironmentSampler, d, ddx(d), ddy(d));
+}
+technique Others { pass { PixelShader = compile ps_3_0 Others(); } }
 )";
 } // namespace
 

@@ -116,6 +116,12 @@ float4 Projected(float3 uvw : TEXCOORD0) : COLOR
 technique Plain { pass { PixelShader = compile ps_2_0 Plain(); } }
 technique Level1 { pass { PixelShader = compile ps_3_0 Level1(); } }
 technique Projected { pass { PixelShader = compile ps_2_0 Projected(); } }
+// The other lookups compile (every technique is compiled when the effect is made).
+float4 Others(float3 uvw : TEXCOORD0) : COLOR
+{
+    return tex3Dbias(NoiseSampler, float4(uvw, 1)) + tex3Dgrad(NoiseSampler, uvw, ddx(uvw), ddy(uvw));
+}
+technique Others { pass { PixelShader = compile ps_3_0 Others(); } }
 )";
 } // namespace
 
