@@ -140,7 +140,9 @@ HRESULT COrvDirect3D9::CheckDeviceFormat(UINT Adapter, D3DDEVTYPE, D3DFORMAT, DW
     const SOrvGLFormat* pFormat = OrvFindGLFormat(CheckFormat);
     if (Adapter != 0 || !pFormat)
         return D3DERR_NOTAVAILABLE;
-    if ((Usage & D3DUSAGE_RENDERTARGET) && !pFormat->m_bRenderable)
+    // Volumes are never render targets.
+    if ((Usage & D3DUSAGE_RENDERTARGET) &&
+        (!pFormat->m_bRenderable || RType == D3DRTYPE_VOLUMETEXTURE))
         return D3DERR_NOTAVAILABLE;
     if ((Usage & D3DUSAGE_DEPTHSTENCIL) != 0 && (!pFormat->m_bDepth || RType != D3DRTYPE_SURFACE))
         return D3DERR_NOTAVAILABLE;

@@ -344,6 +344,14 @@ TEST(DeviceVolumeTexture, BadCallsAreRefused)
     EXPECT_EQ(device->CreateVolumeTexture(4, 4, 4, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
                                           D3DPOOL_DEFAULT, &pVolume, nullptr),
               D3DERR_INVALIDCALL);
+    COrvComPtr<IDirect3D9> d3d;
+    ASSERT_EQ(device->GetDirect3D(d3d.ReleaseAndGetAddressOf()), D3D_OK);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, D3DUSAGE_RENDERTARGET,
+                                     D3DRTYPE_VOLUMETEXTURE, D3DFMT_A8R8G8B8),
+              D3DERR_NOTAVAILABLE);
+    EXPECT_EQ(d3d->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0, D3DRTYPE_VOLUMETEXTURE,
+                                     D3DFMT_DXT1),
+              D3D_OK);
     EXPECT_EQ(device->CreateVolumeTexture(4, 4, 4, 1, 0, D3DFMT_D24S8, D3DPOOL_DEFAULT, &pVolume,
                                           nullptr),
               D3DERR_INVALIDCALL);
