@@ -24,6 +24,7 @@
 
 // Demo document, resources and layers
 #include "document/OrvDemo.h"
+#include "document/OrvFrameProfile.h"
 #include "graphics/OrvResource.h"
 #include "graphics/OrvResTexture.h"
 #include "graphics/OrvResImage.h"

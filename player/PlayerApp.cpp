@@ -1,14 +1,17 @@
 #include "PlayerApp.h"
 
+#include "DemoSession.h"
 #include "PlayerDevice.h"
 #include "PlayerInterrupt.h"
 #include "PlayerLoops.h"
 #include "PlayerMusic.h"
+#include "PlayerProfile.h"
+#include "PlayerScreenshot.h"
 #include "PlayerSettings.h"
 #include "PlayerWindow.h"
-#include "audio/OrvChrono.h"
 #include "capture/OrvAvi.h"
 #include "document/OrvDemo.h"
+#include "document/OrvFrameProfile.h"
 
 #include <SDL.h>
 
@@ -27,6 +30,13 @@ void Complain(const std::string& strReason)
     std::fprintf(stderr, "OrvPlayer: %s\n", strReason.c_str());
 }
 
+std::string FormatSeconds(double dSeconds)
+{
+    char szText[32];
+    std::snprintf(szText, sizeof(szText), "%.2f s", dSeconds);
+    return szText;
+}
+
 void DrawBlankFrames(IDirect3DDevice9* pDevice)
 {
     for (int i = 0; i < 3; ++i)
@@ -41,53 +51,113 @@ void DrawBlankFrames(IDirect3DDevice9* pDevice)
 // The player's own depth buffer, set with back buffer 0 as the render target.
 COrvComPtr<IDirect3DSurface9> SetUpDepthBuffer(IDirect3DDevice9* pDevice, int iWidth, int iHeight)
 {
-    COrvComPtr<IDirect3DSurface9> depth;
-    COrvComPtr<IDirect3DSurface9> backBuffer;
-    pDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.ReleaseAndGetAddressOf());
-    pDevice->CreateDepthStencilSurface(iWidth, iHeight, D3DFMT_D16, D3DMULTISAMPLE_NONE, 0, TRUE,
-                                       depth.ReleaseAndGetAddressOf(), nullptr);
-    if (backBuffer)
+    COrvComPtr<IDirect3DSurface9> pDepth;
+    COrvComPtr<IDirect3DSurface9> pBackBuffer;
+    pDevice->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, pBackBuffer.ReleaseAndGetAddressOf());
+    if (FAILED(pDevice->CreateDepthStencilSurface(iWidth, iHeight, D3DFMT_D16, D3DMULTISAMPLE_NONE,
+                                                  0, TRUE, pDepth.ReleaseAndGetAddressOf(),
+                                                  nullptr)))
     {
-        pDevice->SetRenderTarget(0, backBuffer.Get());
+        pDepth.Reset();
     }
-    if (depth)
+    if (pBackBuffer)
     {
-        pDevice->SetDepthStencilSurface(depth.Get());
+        pDevice->SetRenderTarget(0, pBackBuffer.Get());
     }
-    return depth;
+    if (pDepth)
+    {
+        pDevice->SetDepthStencilSurface(pDepth.Get());
+    }
+    return pDepth;
 }
 
-// How many frames to record: the running time, or the music's length when it is shorter
-// and the user set no running time.
+// The music's tempo, or 128 beats per minute (with a word) when the demo has none.
+float GetTempoOrDefault(COrvDemo* pDemo)
+{
+    float fBpm = GetMusicTempo(pDemo);
+    if (!(fBpm > 0.0f))
+    {
+        Complain("the music has no tempo; counting 128 beats per minute");
+        fBpm = 128.0f;
+    }
+    return fBpm;
+}
+
+// The recording's length in frames: the running time, or the rest of the music when it
+// is shorter and the user set no running time.
 int CountRecordedFrames(const SPlayerOptions& options, double dMusicSeconds)
 {
     double dSeconds = options.dDuration;
     if (!options.bDurationGiven && dMusicSeconds > 0.0)
     {
-        dSeconds = std::min(dSeconds, dMusicSeconds);
+        dSeconds = std::min(dSeconds, dMusicSeconds - options.dStart);
     }
-    return std::max(1, static_cast<int>(std::ceil(dSeconds * kRecordingFps - 1e-6)));
+    return CountFrames(dSeconds, options.iFps);
 }
 
-// Renders the recording; returns false when nothing could be recorded.
-bool Record(SPlayerStage& stage, ORV_Avi& avi, const SPlayerOptions& options)
+// What a whole run needs: the options, the stage and what the music says.
+struct SRun
 {
-    std::string strMusic = GetMusicFilePath(stage.pDemo);
-    double dMusicSeconds = strMusic.empty() ? 0.0 : GetSoundFileSeconds(strMusic);
-    if (strMusic.empty() || avi.AddWAV(strMusic.c_str(), nullptr) != 0)
+    const SPlayerOptions& options;
+    SPlayerStage& stage;
+    double dMusicSeconds = 0.0;
+    std::vector<ORV_LayerCost> extraRows;
+};
+
+// Renders the recording; false when nothing could be recorded.
+bool Record(SRun& run, ORV_Avi& avi)
+{
+    const SPlayerOptions& options = run.options;
+    COrvDemo* pDemo = run.stage.Demo();
+    std::string strMusic = GetMusicFilePath(pDemo);
+    if (strMusic.empty() || avi.AddWAVFrom(strMusic.c_str(), options.dStart) != 0)
     {
         std::fprintf(stderr, "Error: Error while creating audio stream -> no audio\n");
     }
-    float fBpm = GetMusicTempo(stage.pDemo);
-    if (!(fBpm > 0.0f))
+    SRecordingPlan plan;
+    plan.fBeatsPerMinute = GetTempoOrDefault(pDemo);
+    plan.iFps = options.iFps;
+    plan.dStart = options.dStart;
+    plan.iFrames = CountRecordedFrames(options, run.dMusicSeconds);
+    plan.bShowProgress = options.bHeadless;
+    CStepTimer readBack("read-back");
+    plan.pReadBack = &readBack;
+    if (!StepTo(run.stage, plan.fBeatsPerMinute, plan.iFps, plan.dStart, plan.bShowProgress))
     {
-        Complain("the music has no tempo; recording at 128 beats per minute");
-        fBpm = 128.0f;
+        return false;
     }
-    int iFrames = CountRecordedFrames(options, dMusicSeconds);
-    bool bProgress = options.bHeadless;
-    int iDone = RunRecording(stage, avi, fBpm, iFrames, bProgress);
+    const int iDone = RunRecording(run.stage, avi, plan);
+    AVICOMPRESSORTIMING timing{};
+    if (avi.GetCompressorTiming(timing) && iDone > 0)
+    {
+        run.extraRows.push_back(readBack.GetCost());
+        run.extraRows.push_back(MakeCostRow("encoder (its own thread)", timing.lFrames,
+                                            timing.dSeconds, timing.dWorstSeconds));
+        run.extraRows.push_back(
+            MakeCostRow("waiting for the encoder", iDone, timing.dWaitSeconds, 0.0));
+    }
     return iDone > 0;
+}
+
+// Writes the still of --screenshot; the process's exit status.
+int TakeScreenshot(SRun& run)
+{
+    const SPlayerOptions& options = run.options;
+    const float fBpm = GetTempoOrDefault(run.stage.Demo());
+    if (!StepTo(run.stage, fBpm, kRecordingFps, options.dAt, true))
+    {
+        return 1;
+    }
+    run.stage.pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    DrawShowFrame(run.stage, GetMomentFrameTime(options.dAt, fBpm));
+    std::string strError;
+    if (!SaveFrontBufferPng(run.stage.pDevice, run.stage.iWidth, run.stage.iHeight,
+                            options.strScreenshot, strError))
+    {
+        Complain(strError);
+        return 1;
+    }
+    return 0;
 }
 
 void WarnIfSilent()
@@ -99,14 +169,74 @@ void WarnIfSilent()
     }
 }
 
+// Checks that the recording's container can hold the chosen codec; false with a reason.
+bool CheckContainer(const std::string& strFile, std::string& rsError)
+{
+    char szEncoder[64] = {};
+    if (AVIGetCompressorForFileA(strFile.c_str(), szEncoder, sizeof(szEncoder)) == AVIERR_OK)
+    {
+        return true;
+    }
+    rsError = "cannot record into \"" + strFile + "\": its container cannot hold " + szEncoder +
+              " video (choose another --codec or file name)";
+    return false;
+}
+
+// The moment the options ask for must lie within the show; false with a reason.
+bool CheckMoments(const SPlayerOptions& options, double dMusicSeconds, std::string& rsError)
+{
+    if (dMusicSeconds <= 0.0)
+    {
+        return true;
+    }
+    const bool bStill = !options.strScreenshot.empty();
+    const double dMoment = bStill ? options.dAt : options.dStart;
+    if (dMoment <= dMusicSeconds + 1e-9 && (bStill || dMoment < dMusicSeconds))
+    {
+        return true;
+    }
+    rsError = std::string(bStill ? "--at " : "--start ") + FormatSeconds(dMoment) +
+              " is past the end of the show (" + FormatSeconds(dMusicSeconds) + ")";
+    return false;
+}
+
+void RemoveFile(const std::string& strPath)
+{
+    std::error_code ec;
+    if (!strPath.empty())
+    {
+        std::filesystem::remove(strPath, ec);
+    }
+}
+
 } // namespace
 
-int RunPlayer(const SPlayerOptions& options)
+int RunPlayer(const SPlayerOptions& givenOptions)
 {
     InstallInterruptHandler();
+    SPlayerOptions options = givenOptions;
+    // A still needs no window.
+    options.bHeadless = options.bHeadless || !options.strScreenshot.empty();
+    // Files named relative to where the user is: loading the demo moves the current
+    // directory.
+    std::error_code ec;
+    for (std::string* pPath : {&options.strRecordFile, &options.strScreenshot})
+    {
+        if (!pPath->empty())
+        {
+            *pPath = std::filesystem::absolute(*pPath, ec).string();
+        }
+    }
     if (!options.strCodec.empty() && AVISetCompressorA(options.strCodec.c_str()) != AVIERR_OK)
     {
         Complain("unknown codec \"" + options.strCodec + "\": FFmpeg has no such video encoder");
+        return 1;
+    }
+    AVISetCompressorQuality(options.iQuality);
+    std::string strError;
+    if (!options.strRecordFile.empty() && !CheckContainer(options.strRecordFile, strError))
+    {
+        Complain(strError);
         return 1;
     }
     COrvComPtr<IDirect3D9> d3d;
@@ -117,7 +247,6 @@ int RunPlayer(const SPlayerOptions& options)
         return static_cast<int>(E_FAIL);
     }
     SPlayerSettings settings;
-    std::string strError;
     switch (ChooseSettings(d3d.Get(), options, settings, strError))
     {
     case SETTINGS_EXIT:
@@ -128,8 +257,8 @@ int RunPlayer(const SPlayerOptions& options)
     case SETTINGS_GO:
         break;
     }
-    int iWidth = static_cast<int>(settings.mode.Width);
-    int iHeight = static_cast<int>(settings.mode.Height);
+    const int iWidth = static_cast<int>(settings.mode.Width);
+    const int iHeight = static_cast<int>(settings.mode.Height);
 
     CPlayerWindow window;
     if (!options.bHeadless && !window.Create(iWidth, iHeight, settings.bFullscreen,
@@ -138,20 +267,25 @@ int RunPlayer(const SPlayerOptions& options)
         Complain(strError);
         return 1;
     }
+    const std::string strRecordPath = options.strRecordFile;
     std::unique_ptr<ORV_Avi> pAvi;
     if (!options.strRecordFile.empty())
     {
         pAvi = std::make_unique<ORV_Avi>();
-        if (pAvi->CreateAVI(nullptr, options.strRecordFile.c_str(), iWidth, iHeight,
-                            kRecordingFps) != 0)
+        if (pAvi->CreateAVI(nullptr, strRecordPath.c_str(), iWidth, iHeight, options.iFps) != 0)
         {
             Complain("cannot record into \"" + options.strRecordFile + "\" with the codec " +
                      AVIGetCompressorA());
             return 1;
         }
     }
-    std::string strRecordPath =
-        pAvi ? std::filesystem::absolute(options.strRecordFile).string() : std::string();
+    // Whatever ends the run before the recording is complete takes the file away.
+    auto abandon = [&](int iStatus)
+    {
+        pAvi.reset();
+        RemoveFile(strRecordPath);
+        return iStatus;
+    };
 
     D3DPRESENT_PARAMETERS params =
         MakePresentParameters(settings.mode, settings.bFullscreen, settings.bVSync);
@@ -160,59 +294,70 @@ int RunPlayer(const SPlayerOptions& options)
                                   params, device.ReleaseAndGetAddressOf())))
     {
         Complain("cannot create the graphics device");
-        pAvi.reset();
-        std::filesystem::remove(strRecordPath);
-        return 0;
+        return abandon(0);
     }
-
-    auto pDemo = std::make_unique<COrvDemo>();
-    pDemo->SetOutputSize(iWidth, iHeight);
-    std::error_code ec;
-    std::filesystem::current_path(options.strDemoDir, ec);
-    if (ec)
+    const bool bFolder = std::filesystem::is_directory(options.strDemoDir, ec);
+    if (!bFolder)
     {
         Complain("no demo folder \"" + options.strDemoDir + "\"");
     }
-    const COrvComPtr<IDirect3DSurface9> depth = SetUpDepthBuffer(device.Get(), iWidth, iHeight);
+    CDemoSession session(options.strDemoDir, iWidth, iHeight);
+    COrvComPtr<IDirect3DSurface9> depth = SetUpDepthBuffer(device.Get(), iWidth, iHeight);
     DrawBlankFrames(device.Get());
-    if (ec || !pDemo->Load("demo.orv"))
+    if (!bFolder || !session.Load(device.Get(), strError))
     {
-        if (!ec)
+        if (bFolder)
         {
-            Complain("cannot load \"demo.orv\" from \"" + options.strDemoDir + "\"");
+            Complain("cannot load \"demo.orv\" from \"" + options.strDemoDir + "\": " + strError);
         }
-        pDemo.reset();
-        pAvi.reset();
-        if (!strRecordPath.empty())
-        {
-            std::filesystem::remove(strRecordPath, ec);
-        }
-        return 0;
+        return abandon(options.strScreenshot.empty() ? 0 : 1);
     }
-    pDemo->SetDevice(device.Get());
-    pDemo->DrawFrame(0.0f);
-    ORV_Chrono chrono;
-
-    SPlayerStage stage{pDemo.get(), device.Get(), options.bHeadless ? nullptr : &window, iWidth,
-                       iHeight};
-    if (pAvi)
+    for (const std::string& strProblem : session.DescribeProblems())
     {
-        bool bRecorded = Record(stage, *pAvi, options);
+        Complain(strProblem);
+    }
+    session.TakeNewProblems();
+    COrvDemo* pDemo = session.GetDemo();
+    pDemo->DrawFrame(0.0f);
+
+    ORV_FrameProfile profile;
+    SPlayerStage stage{&session, device.Get(), options.bHeadless ? nullptr : &window,
+                       iWidth,   iHeight,      options.bProfile ? &profile : nullptr};
+    const std::string strMusic = GetMusicFilePath(pDemo);
+    SRun run{options, stage, strMusic.empty() ? 0.0 : GetSoundFileSeconds(strMusic), {}};
+    if (!CheckMoments(options, run.dMusicSeconds, strError))
+    {
+        Complain(strError);
+        return abandon(1);
+    }
+    int iStatus = 0;
+    if (!options.strScreenshot.empty())
+    {
+        iStatus = TakeScreenshot(run);
+    }
+    else if (pAvi)
+    {
+        const bool bRecorded = Record(run, *pAvi);
         pAvi.reset();
         window.ClearQuit();
         if (!bRecorded)
         {
-            std::filesystem::remove(strRecordPath, ec);
-        }
-        if (options.bHeadless || IsInterrupted())
-        {
-            return 0;
+            RemoveFile(strRecordPath);
         }
     }
-    if (!options.bHeadless)
+    if (options.strScreenshot.empty() && !options.bHeadless && !IsInterrupted() &&
+        !window.IsQuitRequested())
     {
         WarnIfSilent();
+        SPlaybackPlan plan{options.dStart, options.dDuration, run.dMusicSeconds, options.bWatch};
+        RunPlayback(stage, plan);
     }
-    RunPlayback(stage, options.dDuration);
-    return 0;
+    if (options.bProfile)
+    {
+        profile.Collect();
+        std::fputs(FormatProfileTable(profile, run.extraRows).c_str(), stderr);
+    }
+    // The music of the document shown is stopped before the device goes.
+    session.GetDemo()->BassStop();
+    return iStatus;
 }

@@ -1,15 +1,38 @@
 #include "PlayerLoops.h"
 
+#include "DemoSession.h"
+#include "DemoWatcher.h"
 #include "FrameGrabber.h"
 #include "PlayerInterrupt.h"
+#include "PlayerMusic.h"
+#include "PlayerProfile.h"
+#include "PlayerTransport.h"
 #include "PlayerWindow.h"
 #include "ProgressMeter.h"
-#include "audio/OrvChrono.h"
 #include "capture/OrvAvi.h"
 #include "document/OrvDemo.h"
 
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
 namespace
 {
+
+using Clock = std::chrono::steady_clock;
+
+// Changes to the demo's files settle for this long before it is reloaded (an editor's
+// save is a burst of writes and renames within a few milliseconds).
+constexpr std::chrono::milliseconds kReloadQuiet(15);
+// A save that never settles (a file written for long) is reloaded after this anyway.
+constexpr std::chrono::milliseconds kReloadPatience(500);
+// The window title is refreshed this often.
+constexpr std::chrono::milliseconds kTitleInterval(250);
+
+void Say(const std::string& strText)
+{
+    std::fprintf(stderr, "OrvPlayer: %s\n", strText.c_str());
+}
 
 // Handles at most one window message; true when the show should end.
 bool PumpAndCheckQuit(SPlayerStage& rStage)
@@ -29,59 +52,264 @@ void SetBackBufferTarget(IDirect3DDevice9* pDevice)
     }
 }
 
+void ReportNewProblems(CDemoSession& rSession)
+{
+    for (const std::string& strProblem : rSession.TakeNewProblems())
+    {
+        Say(strProblem);
+    }
+}
+
+// Counts the frames drawn in the last second.
+class CFrameRate
+{
+public:
+    void Tick()
+    {
+        ++m_iFrames;
+        const Clock::time_point now = Clock::now();
+        const double dElapsed = std::chrono::duration<double>(now - m_start).count();
+        if (dElapsed >= 1.0)
+        {
+            m_dFps = m_iFrames / dElapsed;
+            m_iFrames = 0;
+            m_start = now;
+        }
+    }
+    double Get() const { return m_dFps; }
+
+private:
+    Clock::time_point m_start = Clock::now();
+    int m_iFrames = 0;
+    double m_dFps = 0.0;
+};
+
 } // namespace
 
-int RunRecording(SPlayerStage& rStage, ORV_Avi& rAvi, float fBeatsPerMinute, int iFrames,
-                 bool bShowProgress)
+COrvDemo* SPlayerStage::Demo() const
+{
+    return pSession != nullptr ? pSession->GetDemo() : nullptr;
+}
+
+void DrawShowFrame(SPlayerStage& rStage, float fFrameTime)
 {
     IDirect3DDevice9* pDevice = rStage.pDevice;
-    CFrameGrabber grabber(pDevice, rStage.iWidth, rStage.iHeight);
-    CProgressMeter progress(iFrames);
-    int iFrame = 0;
+    COrvDemo* pDemo = rStage.Demo();
+    SetBackBufferTarget(pDevice);
+    pDemo->SetProfile(rStage.pProfile);
+    pDemo->DrawFrame(fFrameTime);
+    pDevice->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+bool StepTo(SPlayerStage& rStage, float fBeatsPerMinute, int iFps, double dSeconds,
+            bool bShowProgress)
+{
+    // The frames strictly before the moment (a moment on a frame is that frame).
+    const int iSteps = dSeconds > 0.0 ? CountFrames(dSeconds, iFps) : 0;
+    if (iSteps <= 0 || dSeconds <= 0.0)
+    {
+        return true;
+    }
+    CProgressMeter progress(iSteps);
+    if (bShowProgress)
+    {
+        std::fprintf(stderr, "Running the show to %.2f s first:\n", dSeconds);
+    }
     bool bQuit = false;
-    while (!bQuit && iFrame < iFrames)
+    for (int iFrame = 0; iFrame < iSteps && !bQuit; ++iFrame)
     {
         bQuit = PumpAndCheckQuit(rStage);
-        SetBackBufferTarget(pDevice);
-        pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        rStage.pDemo->DrawFrame(GetRecordedFrameTime(iFrame, fBeatsPerMinute));
-        ++iFrame;
-        pDevice->Present(nullptr, nullptr, nullptr, nullptr);
-        if (grabber.Grab())
-        {
-            rAvi.AddFrame(grabber.GetBits());
-        }
+        SetBackBufferTarget(rStage.pDevice);
+        rStage.pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        DrawShowFrame(rStage, GetRecordedFrameTime(iFrame, fBeatsPerMinute, iFps));
         if (bShowProgress)
         {
-            progress.Update(iFrame);
+            progress.Update(iFrame + 1);
         }
     }
     if (bShowProgress)
     {
         progress.Finish();
     }
+    return !bQuit;
+}
+
+int RunRecording(SPlayerStage& rStage, ORV_Avi& rAvi, const SRecordingPlan& plan)
+{
+    IDirect3DDevice9* pDevice = rStage.pDevice;
+    CFrameGrabber grabber(pDevice, rStage.iWidth, rStage.iHeight);
+    CProgressMeter progress(plan.iFrames);
+    int iFrame = 0;
+    bool bQuit = false;
+    while (!bQuit && iFrame < plan.iFrames)
+    {
+        bQuit = PumpAndCheckQuit(rStage);
+        SetBackBufferTarget(pDevice);
+        pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        DrawShowFrame(rStage,
+                      GetRecordedFrameTime(iFrame, plan.fBeatsPerMinute, plan.iFps, plan.dStart));
+        ++iFrame;
+        if (plan.pReadBack != nullptr)
+        {
+            plan.pReadBack->Begin();
+        }
+        const bool bGrabbed = grabber.Grab();
+        if (plan.pReadBack != nullptr)
+        {
+            plan.pReadBack->End();
+        }
+        if (bGrabbed)
+        {
+            rAvi.AddFrame(grabber.GetBits());
+        }
+        if (plan.bShowProgress)
+        {
+            progress.Update(iFrame);
+        }
+    }
+    if (plan.bShowProgress)
+    {
+        progress.Finish();
+    }
     return iFrame;
 }
 
-void RunPlayback(SPlayerStage& rStage, double dDuration)
+namespace
 {
-    IDirect3DDevice9* pDevice = rStage.pDevice;
-    ORV_Chrono chrono;
-    rStage.pDemo->BassPlay();
-    for (;;)
+
+// The playback's state between frames.
+class CPlayback
+{
+public:
+    CPlayback(SPlayerStage& rStage, const SPlaybackPlan& plan) : m_rStage(rStage), m_plan(plan) {}
+
+    void Run()
     {
-        if (chrono.GetTime() > dDuration)
+        COrvDemo& rDemo = *m_rStage.Demo();
+        const float fBpm = GetMusicTempo(&rDemo);
+        m_transport.SetEndBeats(m_plan.dEndSeconds * fBpm / 60.0);
+        m_transport.Start(rDemo, m_plan.dStart * fBpm / 60.0);
+        std::string strError;
+        if (m_plan.bWatch)
         {
-            break;
+            const std::string& strDir = m_rStage.pSession->GetDemoDir();
+            Say(m_watcher.Start(strDir, strError) ? "watching " + strDir + " for changes"
+                                                  : strError);
         }
-        bool bQuit = PumpAndCheckQuit(rStage);
-        SetBackBufferTarget(pDevice);
-        float fTime = static_cast<float>(rStage.pDemo->BassGetTime() * 16.0);
-        rStage.pDemo->DrawFrame(fTime);
-        pDevice->Present(nullptr, nullptr, nullptr, nullptr);
-        if (bQuit)
+        Clock::time_point last = Clock::now();
+        while (!IsInterrupted())
         {
-            break;
+            const Clock::time_point now = Clock::now();
+            if (!m_transport.IsPaused())
+            {
+                m_dPlayed += std::chrono::duration<double>(now - last).count();
+            }
+            last = now;
+            if (m_dPlayed > m_plan.dDuration && !m_plan.bWatch)
+            {
+                break;
+            }
+            if (!HandleInput())
+            {
+                break;
+            }
+            if (m_plan.bWatch)
+            {
+                Watch();
+            }
+            COrvDemo& rShown = *m_rStage.Demo();
+            const float fBeats = rShown.BassGetTime();
+            DrawShowFrame(m_rStage, static_cast<float>(fBeats * 16.0));
+            ReportNewProblems(*m_rStage.pSession);
+            m_rate.Tick();
+            UpdateTitle(fBeats);
         }
     }
+
+private:
+    // Carries out the keys pressed; false when the user asked to quit.
+    bool HandleInput()
+    {
+        if (m_rStage.pWindow == nullptr)
+        {
+            return true;
+        }
+        std::vector<EPlayerCommand> commands;
+        if (m_rStage.pWindow->PumpMessages(commands))
+        {
+            return false;
+        }
+        for (EPlayerCommand eCommand : commands)
+        {
+            m_transport.Apply(*m_rStage.Demo(), eCommand);
+        }
+        return true;
+    }
+
+    void Watch()
+    {
+        m_watcher.Poll();
+        if (!m_watcher.HasChanges())
+        {
+            return;
+        }
+        // Wait for the save to settle here rather than a frame later: a frame of a heavy
+        // demo takes longer than the save.
+        const Clock::time_point first = Clock::now();
+        while (!m_watcher.IsSettled(kReloadQuiet) && Clock::now() - first < kReloadPatience)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            m_watcher.Poll();
+        }
+        const std::vector<std::string> changed = m_watcher.TakeChanges();
+        COrvDemo& rDemo = *m_rStage.Demo();
+        const float fFrameTime = static_cast<float>(rDemo.BassGetTime() * 16.0);
+        const Clock::time_point start = Clock::now();
+        std::string strProblem;
+        const bool bReloaded =
+            m_rStage.pSession->Reload(fFrameTime, !m_transport.IsPaused(), changed, strProblem);
+        const double dMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+        if (bReloaded && strProblem.empty())
+        {
+            Say("reloaded in " + std::to_string(static_cast<int>(dMs + 0.5)) + " ms");
+        }
+        else
+        {
+            Say(std::string(bReloaded ? "reloaded with a problem: " : "reload failed: ") +
+                strProblem + (bReloaded ? "" : "; the last good demo stays"));
+        }
+        m_strProblem = bReloaded ? std::string() : strProblem;
+        m_lastTitle = Clock::time_point(); // show the news at once
+    }
+
+    void UpdateTitle(float fBeats)
+    {
+        const Clock::time_point now = Clock::now();
+        if (m_rStage.pWindow == nullptr || now - m_lastTitle < kTitleInterval)
+        {
+            return;
+        }
+        m_lastTitle = now;
+        const float fBpm = GetMusicTempo(m_rStage.Demo());
+        const double dSeconds = fBpm > 0.0f ? fBeats / (fBpm / 60.0) : 0.0;
+        m_rStage.pWindow->SetTitle(FormatTransportTitle(fBeats, dSeconds, m_rate.Get(),
+                                                        m_transport.IsPaused(), m_strProblem));
+    }
+
+    SPlayerStage& m_rStage;
+    const SPlaybackPlan& m_plan;
+    CPlayerTransport m_transport;
+    CDemoWatcher m_watcher;
+    CFrameRate m_rate;
+    double m_dPlayed = 0.0;
+    std::string m_strProblem;
+    Clock::time_point m_lastTitle;
+};
+
+} // namespace
+
+void RunPlayback(SPlayerStage& rStage, const SPlaybackPlan& plan)
+{
+    CPlayback playback(rStage, plan);
+    playback.Run();
 }

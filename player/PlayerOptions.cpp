@@ -1,9 +1,12 @@
 #include "PlayerOptions.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 namespace
 {
@@ -31,7 +34,8 @@ bool ParsePositiveInt(std::string_view text, int iMax, int& riValue)
     return true;
 }
 
-bool ParseSeconds(const std::string& strText, double& rdValue)
+// A number of seconds up to a day: positive, or (bZeroToo) also zero.
+bool ParseSeconds(const std::string& strText, double& rdValue, bool bZeroToo = false)
 {
     if (strText.empty())
     {
@@ -40,8 +44,8 @@ bool ParseSeconds(const std::string& strText, double& rdValue)
     char* pEnd = nullptr;
     errno = 0;
     double dValue = std::strtod(strText.c_str(), &pEnd);
-    if (errno != 0 || *pEnd != '\0' || !std::isfinite(dValue) || dValue <= 0.0 ||
-        dValue > 24.0 * 3600.0)
+    if (errno != 0 || *pEnd != '\0' || !std::isfinite(dValue) || dValue < 0.0 ||
+        (dValue == 0.0 && !bZeroToo) || dValue > 24.0 * 3600.0)
     {
         return false;
     }
@@ -70,6 +74,153 @@ bool TakeValue(int argc, const char* const* argv, int& ri, const std::string& st
     }
     return false;
 }
+
+bool EndsWithPng(const std::string& strName)
+{
+    if (strName.size() < 5)
+    {
+        return false;
+    }
+    std::string strEnd = strName.substr(strName.size() - 4);
+    std::transform(strEnd.begin(), strEnd.end(), strEnd.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return strEnd == ".png";
+}
+
+// Options without a value; false when strArg is none of them.
+bool ParseFlag(const std::string& strArg, SPlayerOptions& rOptions)
+{
+    if (strArg == "--fullscreen" || strArg == "--windowed")
+    {
+        rOptions.bFullscreen = strArg == "--fullscreen";
+        rOptions.bSkipDialog = true;
+    }
+    else if (strArg == "--vsync" || strArg == "--no-vsync")
+    {
+        rOptions.bVSync = strArg == "--vsync";
+        rOptions.bSkipDialog = true;
+    }
+    else if (strArg == "--headless")
+    {
+        rOptions.bHeadless = true;
+    }
+    else if (strArg == "--watch")
+    {
+        rOptions.bWatch = true;
+    }
+    else if (strArg == "--profile")
+    {
+        rOptions.bProfile = true;
+    }
+    else
+    {
+        return false;
+    }
+    return true;
+}
+
+// Reads the value of one option; false with a reason when the value is not acceptable.
+bool ParseValue(const std::string& strName, const std::string& strValue, SPlayerOptions& rOptions,
+                std::string& rsError)
+{
+    if (strName == "--mode")
+    {
+        rOptions.bSkipDialog = true;
+        if (!ParseModeText(strValue, rOptions.iWidth, rOptions.iHeight, rOptions.iRefreshRate))
+        {
+            rsError = "--mode wants WIDTHxHEIGHT or WIDTHxHEIGHT@HZ, not \"" + strValue + "\"";
+            return false;
+        }
+    }
+    else if (strName == "--record" || strName == "--codec" || strName == "--screenshot")
+    {
+        std::string& rTarget = strName == "--record"  ? rOptions.strRecordFile
+                               : strName == "--codec" ? rOptions.strCodec
+                                                      : rOptions.strScreenshot;
+        rTarget = strValue;
+        if (strValue.empty())
+        {
+            rsError =
+                strName + (strName == "--codec" ? " wants an encoder name" : " wants a file name");
+            return false;
+        }
+        if (strName == "--screenshot" && !EndsWithPng(strValue))
+        {
+            rsError = "--screenshot writes PNG files: \"" + strValue + "\" should end in .png";
+            return false;
+        }
+    }
+    else if (strName == "--duration")
+    {
+        rOptions.bDurationGiven = true;
+        if (!ParseSeconds(strValue, rOptions.dDuration))
+        {
+            rsError = "--duration wants a positive number of seconds, not \"" + strValue + "\"";
+            return false;
+        }
+    }
+    else if (strName == "--start" || strName == "--at")
+    {
+        if (!ParseSeconds(strValue, strName == "--start" ? rOptions.dStart : rOptions.dAt, true))
+        {
+            rsError = strName + " wants a number of seconds from 0, not \"" + strValue + "\"";
+            return false;
+        }
+    }
+    else if (strName == "--fps")
+    {
+        int iFps = 0;
+        if (!ParsePositiveInt(strValue, 60, iFps) ||
+            (iFps != 24 && iFps != 25 && iFps != 30 && iFps != 50 && iFps != 60))
+        {
+            rsError = "--fps wants 24, 25, 30, 50 or 60, not \"" + strValue + "\"";
+            return false;
+        }
+        rOptions.iFps = iFps;
+    }
+    else if (strName == "--quality")
+    {
+        int iQuality = 0;
+        if (strValue != "0" && !ParsePositiveInt(strValue, 63, iQuality))
+        {
+            rsError = "--quality wants a number from 0 (best) to 63, not \"" + strValue + "\"";
+            return false;
+        }
+        rOptions.iQuality = iQuality;
+    }
+    return true;
+}
+
+// What the options say together; false with a reason for a combination that cannot be.
+bool CheckCombination(const SPlayerOptions& options, const std::vector<std::string>& given,
+                      std::string& rsError)
+{
+    auto has = [&](const char* szName)
+    { return std::find(given.begin(), given.end(), szName) != given.end(); };
+    if (!options.strScreenshot.empty() && !options.strRecordFile.empty())
+    {
+        rsError = "--screenshot and --record: one at a time, please";
+    }
+    else if (has("--at") && options.strScreenshot.empty())
+    {
+        rsError = "--at goes with --screenshot FILE.png";
+    }
+    else if ((has("--fps") || has("--quality")) && options.strRecordFile.empty())
+    {
+        rsError = std::string(has("--fps") ? "--fps" : "--quality") + " goes with --record FILE";
+    }
+    else if (options.bWatch && (options.bHeadless || !options.strRecordFile.empty() ||
+                                !options.strScreenshot.empty()))
+    {
+        rsError = "--watch reloads the demo while it plays in a window: not with --headless, "
+                  "--record or --screenshot";
+    }
+    return rsError.empty();
+}
+
+const char* const s_aszValueOptions[] = {"--mode",     "--record",  "--codec",
+                                         "--duration", "--start",   "--at",
+                                         "--fps",      "--quality", "--screenshot"};
 
 } // namespace
 
@@ -107,89 +258,64 @@ EParseResult ParsePlayerOptions(int argc, const char* const* argv, SPlayerOption
                                 std::string& rsError)
 {
     bool bDemoDirGiven = false;
+    std::vector<std::string> given;
     for (int i = 1; i < argc; ++i)
     {
         std::string strArg = argv[i];
-        std::string strValue;
-        bool bMissing = false;
         if (strArg == "-h" || strArg == "--help")
         {
             rOptions.bHelp = true;
             return PARSE_HELP;
         }
-        if (strArg == "--fullscreen" || strArg == "--windowed")
+        if (ParseFlag(strArg, rOptions))
         {
-            rOptions.bFullscreen = strArg == "--fullscreen";
-            rOptions.bSkipDialog = true;
+            continue;
         }
-        else if (strArg == "--vsync" || strArg == "--no-vsync")
+        bool bTaken = false;
+        for (const char* szName : s_aszValueOptions)
         {
-            rOptions.bVSync = strArg == "--vsync";
-            rOptions.bSkipDialog = true;
-        }
-        else if (strArg == "--headless")
-        {
-            rOptions.bHeadless = true;
-        }
-        else if (TakeValue(argc, argv, i, strArg, "--mode", strValue, bMissing))
-        {
-            if (!bMissing &&
-                !ParseModeText(strValue, rOptions.iWidth, rOptions.iHeight, rOptions.iRefreshRate))
+            std::string strValue;
+            bool bMissing = false;
+            if (!TakeValue(argc, argv, i, strArg, szName, strValue, bMissing))
             {
-                rsError = "--mode wants WIDTHxHEIGHT or WIDTHxHEIGHT@HZ, not \"" + strValue + "\"";
+                continue;
+            }
+            if (bMissing)
+            {
+                rsError = strArg + " wants a value";
                 return PARSE_ERROR;
             }
-            rOptions.bSkipDialog = true;
-        }
-        else if (TakeValue(argc, argv, i, strArg, "--record", strValue, bMissing))
-        {
-            rOptions.strRecordFile = strValue;
-            if (!bMissing && strValue.empty())
+            if (!ParseValue(szName, strValue, rOptions, rsError))
             {
-                rsError = "--record wants a file name";
                 return PARSE_ERROR;
             }
+            given.push_back(szName);
+            bTaken = true;
+            break;
         }
-        else if (TakeValue(argc, argv, i, strArg, "--codec", strValue, bMissing))
+        if (bTaken)
         {
-            rOptions.strCodec = strValue;
-            if (!bMissing && strValue.empty())
-            {
-                rsError = "--codec wants an encoder name";
-                return PARSE_ERROR;
-            }
+            continue;
         }
-        else if (TakeValue(argc, argv, i, strArg, "--duration", strValue, bMissing))
-        {
-            if (!bMissing && !ParseSeconds(strValue, rOptions.dDuration))
-            {
-                rsError = "--duration wants a positive number of seconds, not \"" + strValue + "\"";
-                return PARSE_ERROR;
-            }
-            rOptions.bDurationGiven = true;
-        }
-        else if (strArg.size() > 1 && strArg[0] == '-')
+        if (strArg.size() > 1 && strArg[0] == '-')
         {
             rsError = "unknown option " + strArg + " (see --help)";
             return PARSE_ERROR;
         }
-        else if (bDemoDirGiven)
+        if (bDemoDirGiven)
         {
             rsError = "only one demo folder, please: \"" + strArg + "\" is one too many";
             return PARSE_ERROR;
         }
-        else
-        {
-            rOptions.strDemoDir = strArg;
-            bDemoDirGiven = true;
-        }
-        if (bMissing)
-        {
-            rsError = strArg + " wants a value";
-            return PARSE_ERROR;
-        }
+        rOptions.strDemoDir = strArg;
+        bDemoDirGiven = true;
     }
-    return PARSE_RUN;
+    if (!rOptions.strScreenshot.empty() &&
+        std::find(given.begin(), given.end(), "--at") == given.end())
+    {
+        rOptions.dAt = rOptions.dStart;
+    }
+    return CheckCombination(rOptions, given, rsError) ? PARSE_RUN : PARSE_ERROR;
 }
 
 std::string GetPlayerUsage(const char* szProgram)
@@ -204,14 +330,32 @@ std::string GetPlayerUsage(const char* szProgram)
            "  --fullscreen          full screen (the default)\n"
            "  --windowed            in a window\n"
            "  --vsync, --no-vsync   wait for the vertical blank or not (default: wait)\n"
-           "  --record FILE         first record the show at 25 frames per second into the\n"
-           "                        AVI file FILE, with the music as its sound track\n"
-           "  --codec NAME          FFmpeg video encoder for --record (default libx264)\n"
+           "  --start SECONDS       begin the show (or the recording) that far in\n"
            "  --duration SECONDS    running time (default 275; a recording also ends with\n"
            "                        its music)\n"
+           "  --watch               reload the demo whenever demo.orv or a file under data/\n"
+           "                        changes, keeping the music playing (a broken file keeps\n"
+           "                        the last good demo on screen and says what is wrong)\n"
+           "  --record FILE         first record the show into FILE, with the music as its\n"
+           "                        sound track; the name chooses the container: .avi (H.264\n"
+           "                        and PCM), .mp4 (H.264 and AAC), .mkv or .webm (VP9 and\n"
+           "                        Opus); .mov is QuickTime, any other name an AVI file\n"
+           "  --codec NAME          FFmpeg video encoder for --record (e.g. libx264, ffv1,\n"
+           "                        libvpx-vp9, libsvtav1, mjpeg)\n"
+           "  --quality N           --record's quality: 0 (best) to 63, as x264's rate\n"
+           "                        factor (default: 17 for H.264, 24 for VP9)\n"
+           "  --fps N               --record's frames per second: 24, 25 (default), 30, 50\n"
+           "                        or 60; frames follow the music's tempo at every rate\n"
+           "  --screenshot FILE.png write the frame at --at SECONDS (default: --start) into\n"
+           "  --at SECONDS          FILE.png and exit, without a window; the show is run from\n"
+           "                        its start at 25 frames per second, so that particles and\n"
+           "                        other moving things look as they do in a recording\n"
            "  --headless            no window: with --record, render the show off screen as\n"
            "                        fast as possible, show progress, and exit\n"
+           "  --profile             at the end, print what each layer costs per frame (our\n"
+           "                        code and the graphics device), the read-back and encoder\n"
            "  -h, --help            this text\n"
            "\n"
-           "Escape or closing the window quits.\n";
+           "Keys in the window: Space pauses and resumes; Left and Right go one beat back or\n"
+           "on (with Shift: 16 beats); Home goes to the start; Escape quits.\n";
 }

@@ -22,6 +22,19 @@ struct SPlayerOptions
     // Running time in seconds; bDurationGiven when the user set it.
     double dDuration = 275.0;
     bool bDurationGiven = false;
+    // Where the show begins, in seconds (playback and recording).
+    double dStart = 0.0;
+    // Recording: frames per second (24, 25, 30, 50 or 60) and the encoder's quality as a
+    // constant-rate-factor number (-1: the encoder's own).
+    int iFps = 25;
+    int iQuality = -1;
+    // Write the frame at dAt seconds into this PNG file instead of playing (empty: play).
+    std::string strScreenshot;
+    double dAt = 0.0;
+    // Reload the demo whenever its files change (playback in a window).
+    bool bWatch = false;
+    // Print what each layer, the read-back and the encoder cost, at the end.
+    bool bProfile = false;
     // No window: draw with the headless device.
     bool bHeadless = false;
     bool bHelp = false;

@@ -1,8 +1,32 @@
 #include "PlayerTiming.h"
 
-float GetRecordedFrameTime(int iFrame, float fBeatsPerMinute)
+#include <algorithm>
+#include <cmath>
+
+float GetShowFrameTime(double dSeconds, float fBeatsPerMinute)
 {
-    float fBeats = static_cast<float>(static_cast<double>(iFrame) / kRecordingFps *
-                                      (static_cast<double>(fBeatsPerMinute) / 60.0));
+    float fBeats = static_cast<float>(dSeconds * (static_cast<double>(fBeatsPerMinute) / 60.0));
     return static_cast<float>(fBeats * 16.0);
+}
+
+float GetRecordedFrameTime(int iFrame, float fBeatsPerMinute, int iFps, double dStartSeconds)
+{
+    return GetShowFrameTime(dStartSeconds + static_cast<double>(iFrame) / iFps, fBeatsPerMinute);
+}
+
+float GetMomentFrameTime(double dSeconds, float fBeatsPerMinute, int iFps)
+{
+    const double dFrame = std::round(dSeconds * iFps);
+    if (std::fabs(dFrame - dSeconds * iFps) < 1e-6 && dFrame < 1e8)
+    {
+        return GetRecordedFrameTime(static_cast<int>(dFrame), fBeatsPerMinute, iFps);
+    }
+    return GetShowFrameTime(dSeconds, fBeatsPerMinute);
+}
+
+int CountFrames(double dSeconds, int iFps)
+{
+    // A hair below a whole frame counts as that frame: 2 s at 25 fps is 50 frames, not 51.
+    const double dFrames = std::ceil(dSeconds * iFps - 1e-6);
+    return static_cast<int>(std::clamp(dFrames, 1.0, 1e8));
 }

@@ -49,13 +49,9 @@ bool CPlayerWindow::Create(int iWidth, int iHeight, bool bFullscreen, int iRefre
     return true;
 }
 
-bool CPlayerWindow::PumpMessage()
+void CPlayerWindow::Handle(const void* pEventBytes, std::vector<EPlayerCommand>* pCommands)
 {
-    SDL_Event event;
-    if (SDL_PollEvent(&event) == 0)
-    {
-        return m_bQuit;
-    }
+    const SDL_Event& event = *static_cast<const SDL_Event*>(pEventBytes);
     switch (event.type)
     {
     case SDL_QUIT:
@@ -68,13 +64,48 @@ bool CPlayerWindow::PumpMessage()
         }
         break;
     case SDL_KEYDOWN:
-        if (event.key.keysym.sym == SDLK_ESCAPE)
+    {
+        EPlayerCommand eCommand = TranslateKey(event.key.keysym.sym, event.key.keysym.mod);
+        if (eCommand == COMMAND_QUIT)
         {
             m_bQuit = true;
         }
+        else if (eCommand != COMMAND_NONE && pCommands != nullptr)
+        {
+            pCommands->push_back(eCommand);
+        }
         break;
+    }
     default:
         break;
     }
+}
+
+bool CPlayerWindow::PumpMessage()
+{
+    SDL_Event event;
+    if (SDL_PollEvent(&event) != 0)
+    {
+        Handle(&event, nullptr);
+    }
     return m_bQuit;
+}
+
+bool CPlayerWindow::PumpMessages(std::vector<EPlayerCommand>& rCommands)
+{
+    SDL_Event event;
+    // Bounded: a flood of events must not keep the show from drawing.
+    for (int i = 0; i < 256 && SDL_PollEvent(&event) != 0; ++i)
+    {
+        Handle(&event, &rCommands);
+    }
+    return m_bQuit;
+}
+
+void CPlayerWindow::SetTitle(const std::string& strTitle)
+{
+    if (m_pWindow != nullptr)
+    {
+        SDL_SetWindowTitle(m_pWindow, strTitle.c_str());
+    }
 }

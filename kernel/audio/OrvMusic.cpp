@@ -46,14 +46,6 @@ void COrvMusic::StartOutputOnce()
     s_bBassStarted = true;
 }
 
-void COrvMusic::EnterDataDirectory()
-{
-    // Relative file names are found in the data directory, which stays current. When it
-    // cannot be entered, the file is looked for in the current directory.
-    if (m_pDemo)
-        m_pDemo->EnterDataDir();
-}
-
 void COrvMusic::FreeStream()
 {
     if (!m_hStream)
@@ -70,10 +62,15 @@ bool COrvMusic::BassInit()
     m_bOpen = false;
     FreeStream(); // a reopened track must not leave its previous stream behind
     StartOutputOnce();
-    EnterDataDirectory();
+    // Relative file names are found in the data directory, which stays current. When it
+    // cannot be entered, the file is looked for in the current directory.
+    if (m_pDemo)
+        m_pDemo->EnterDataDir();
     m_hStream = BASS_StreamCreateFile(FALSE, fileName.c_str(), 0, 0, BASS_STREAM_PRESCAN);
     if (m_hStream)
         SnifferMessage("BASS_StreamCreateFile OK");
+    else if (m_pDemo && !fileName.empty())
+        m_pDemo->ReportProblem({m_pDemo->GetDataPath(fileName), 0, "cannot read the music"});
     if (BASS_ChannelPreBuf(m_hStream, 0))
         SnifferMessage("BASS_ChannelPreBuf OK");
     m_bOpen = true;

@@ -59,6 +59,5 @@ protected:
 
 private:
     void StartOutputOnce();
-    void EnterDataDirectory();
     void FreeStream();
 };

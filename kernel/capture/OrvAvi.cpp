@@ -1,5 +1,7 @@
 #include "OrvAvi.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -184,6 +186,17 @@ struct SSoundCopy
 
 int ORV_Avi::AddWAV(const char* szSoundFile, HWND /*hWnd*/)
 {
+    return AddWAVFrom(szSoundFile, 0.0);
+}
+
+bool ORV_Avi::GetCompressorTiming(AVICOMPRESSORTIMING& rTiming) const
+{
+    rTiming = AVICOMPRESSORTIMING{};
+    return m_pCompressed != nullptr && AVIStreamGetCompressorTiming(m_pCompressed, &rTiming) == 0;
+}
+
+int ORV_Avi::AddWAVFrom(const char* szSoundFile, double dStartSeconds)
+{
     SSoundCopy copy;
     if (m_pFile == nullptr || szSoundFile == nullptr ||
         AVIFileOpenA(&copy.pSourceFile, szSoundFile, OF_READ, nullptr) != 0)
@@ -205,15 +218,23 @@ int ORV_Avi::AddWAV(const char* szSoundFile, HWND /*hWnd*/)
         return 1;
     }
     LONG lLength = AVIStreamLength(copy.pSource);
-    if (lLength <= 0 || lLength > (1L << 29))
+    if (lLength <= 0 || lLength > (1L << 29) || !(dStartSeconds >= 0.0))
+    {
+        return 1;
+    }
+    // The sound of a recording that starts later in the show starts as late in the music.
+    const double dFirst = dStartSeconds * header.dwRate / (header.dwScale ? header.dwScale : 1);
+    const LONG lFirst = static_cast<LONG>(std::min<double>(std::floor(dFirst + 0.5), lLength));
+    lLength -= lFirst;
+    if (lLength <= 0)
     {
         return 1;
     }
     std::vector<BYTE> buffer(static_cast<size_t>(lLength) * 4);
     LONG lBytes = 0;
     LONG lRead = 0;
-    if (AVIStreamRead(copy.pSource, 0, lLength, buffer.data(), static_cast<LONG>(buffer.size()),
-                      &lBytes, &lRead) != 0)
+    if (AVIStreamRead(copy.pSource, lFirst, lLength, buffer.data(),
+                      static_cast<LONG>(buffer.size()), &lBytes, &lRead) != 0)
     {
         return 1;
     }

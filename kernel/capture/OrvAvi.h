@@ -24,6 +24,12 @@ public:
     void AddFrame(BYTE* pBits);
     // Adds an audio stream copied from a sound file: 0 on success, 1 on failure.
     int AddWAV(const char* szSoundFile, HWND hWnd);
+    // The same from dStartSeconds into the sound (a recording of a later part of a show);
+    // 1 when the sound ends before that.
+    int AddWAVFrom(const char* szSoundFile, double dStartSeconds);
+    // What compressing the frames has cost so far (on the writer's own thread, and the
+    // time AddFrame waited for it); false when the recorder is closed.
+    bool GetCompressorTiming(AVICOMPRESSORTIMING& rTiming) const;
 
 private:
     int OpenVideo(const char* szFileName, int iWidth, int iHeight, int iFps);

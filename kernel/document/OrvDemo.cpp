@@ -75,6 +75,27 @@ bool COrvDemo::EnterDataDir() const
     return chdir(m_DataDir.c_str()) == 0;
 }
 
+std::string COrvDemo::GetDataPath(const std::string& name) const
+{
+    if (!name.empty() && name[0] == '/')
+        return name;
+    return m_DataDir + "/" + name;
+}
+
+void COrvDemo::ReportProblem(const ORV_LoadProblem& problem)
+{
+    constexpr size_t MAX_PROBLEMS = 100;
+    if (m_Problems.size() < MAX_PROBLEMS)
+        m_Problems.push_back(problem);
+}
+
+void COrvDemo::SwapMusic(COrvDemo& other)
+{
+    std::swap(m_pMusic, other.m_pMusic);
+    m_pMusic->SetDemo(this);
+    other.m_pMusic->SetDemo(&other);
+}
+
 void COrvDemo::SetOutputSize(int width, int height)
 {
     m_iOutputWidth = width;

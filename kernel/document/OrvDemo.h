@@ -2,6 +2,7 @@
 
 #include "OrvExport.h"
 #include "core/OrvObject.h"
+#include "document/OrvLoadProblem.h"
 
 #include "d3d9.h"
 
@@ -12,6 +13,7 @@ class COrvLayer;
 class COrvModifiable;
 class COrvMusic;
 class COrvResource;
+class ORV_FrameProfile;
 
 // Viewport of the "OUTPUT" target: a 16:9 band inside a surface of width × height. The
 // band takes the full width and is centred vertically (letter-box); on a surface wider
@@ -33,6 +35,16 @@ public:
     const std::string& GetDataDir() const { return m_DataDir; }
     // Makes the data directory the process's current directory; false when it cannot.
     bool EnterDataDir() const;
+    // The path of a file the demo names: in the data directory unless it is absolute.
+    std::string GetDataPath(const std::string& name) const;
+
+    // What the loaders could not use since the last Load or ClearProblems, oldest first
+    // (at most a hundred are kept). Missing or broken files still leave the demo drawable;
+    // a host shows these to the user.
+    const std::vector<ORV_LoadProblem>& GetProblems() const { return m_Problems; }
+    void ClearProblems() { m_Problems.clear(); }
+    // Records a problem (the loaders also write their own lines to the diagnostic log).
+    void ReportProblem(const ORV_LoadProblem& problem);
 
     void SetOutputSize(int width, int height);
     int GetOuputWidth() const { return m_iOutputWidth; }
@@ -90,6 +102,18 @@ public:
     void SetDevice(IDirect3DDevice9* pDevice);
     IDirect3DDevice9* GetDevice() const { return m_pDevice; }
     void DrawFrame(float time);
+    // What a frame does before it draws: publishes the time, updates the music and every
+    // resource (which loads the files whose names changed). A host calls it to load a demo
+    // completely, and to find its problems, without drawing.
+    void UpdateResources(float time);
+
+    // Exchanges the music tracks of two documents, each then owned by the other, so that a
+    // host replacing a document by a new one of the same demo keeps the music playing.
+    void SwapMusic(COrvDemo& other);
+
+    // Times every layer drawn while a profile is set (not owned; null stops timing).
+    void SetProfile(ORV_FrameProfile* pProfile) { m_pProfile = pProfile; }
+    ORV_FrameProfile* GetProfile() const { return m_pProfile; }
 
     // The format of the back buffer seen by the last frame (process-wide); render
     // targets are created with it.
@@ -114,4 +138,6 @@ private:
     int m_iOutputWidth = 800;
     int m_iOutputHeight = 600;
     int m_iPendingFullClears = 2;
+    std::vector<ORV_LoadProblem> m_Problems;
+    ORV_FrameProfile* m_pProfile = nullptr;
 };

@@ -84,16 +84,3 @@ COrvLayer* OrvCreateLayerByClass(const std::string& className, COrvDemo* pDemo)
             return entry.pCreate(pDemo);
     return nullptr;
 }
-
-int OrvAtoi(const char* pText)
-{
-    if (!pText)
-        return 0;
-    errno = 0;
-    const long long value = std::strtoll(pText, nullptr, 10);
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
-}

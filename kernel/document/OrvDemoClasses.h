@@ -10,7 +10,3 @@ class COrvResource;
 // is made. Null when the name is not one of them.
 COrvResource* OrvCreateResourceByClass(const std::string& className);
 COrvLayer* OrvCreateLayerByClass(const std::string& className, COrvDemo* pDemo);
-
-// Reads a decimal integer the way atoi does (blanks, sign, digits, 0 when there are none),
-// but saturates at the int range instead of overflowing.
-int OrvAtoi(const char* pText);

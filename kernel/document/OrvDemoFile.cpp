@@ -4,6 +4,8 @@
 
 #include "audio/OrvMusic.h"
 #include "core/OrvSniffer.h"
+#include "core/OrvPropBase.h"
+#include "core/OrvText.h"
 #include "document/OrvDemoClasses.h"
 #include "graphics/OrvResource.h"
 #include "layers/OrvLayer.h"
@@ -16,6 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 #include <memory>
 #include <new>
@@ -60,7 +64,10 @@ bool IsElementNamed(const pugi::xml_node& node, const char* pName)
 class COrvDemoReader
 {
 public:
-    explicit COrvDemoReader(COrvDemo& demo) : m_Demo(demo) {}
+    COrvDemoReader(COrvDemo& demo, const std::string& path, const std::string& text)
+        : m_Demo(demo), m_Path(path), m_Text(text)
+    {
+    }
 
     void ReadMusic(const pugi::xml_node& element)
     {
@@ -77,7 +84,10 @@ public:
                 continue;
             COrvResource* pResource = OrvCreateResourceByClass(child.name());
             if (!pResource)
+            {
+                ReportUnknown(child, "resource");
                 continue;
+            }
             m_Demo.AddResource(pResource);
             pResource->Load(child);
         }
@@ -91,15 +101,72 @@ public:
                 continue;
             COrvLayer* pLayer = OrvCreateLayerByClass(child.name(), &m_Demo);
             if (!pLayer)
+            {
+                ReportUnknown(child, "layer");
                 continue;
+            }
             m_Demo.AddLayer(pLayer);
             pLayer->Load(child);
         }
     }
 
 private:
+    // An element of a kind this engine does not make is left out, and said so.
+    void ReportUnknown(const pugi::xml_node& element, const char* pWhat)
+    {
+        const ptrdiff_t offset = element.offset_debug();
+        const int line = offset >= 0 ? OrvLineOfOffset(m_Text, static_cast<size_t>(offset)) : 0;
+        m_Demo.ReportProblem(
+            {m_Path, line, std::string("unknown ") + pWhat + " kind <" + element.name() + ">"});
+    }
+
     COrvDemo& m_Demo;
+    const std::string& m_Path;
+    const std::string& m_Text;
 };
+
+namespace
+{
+// The whole file as bytes; false when it cannot be read.
+bool ReadWholeFile(const std::string& fileName, std::string& text)
+{
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file)
+        return false;
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    if (file.bad())
+        return false;
+    text = contents.str();
+    return true;
+}
+
+// A demo file reads the same whatever frame the host shows: the keys that new objects
+// give themselves (a material's first alpha, say) go to frame 0, as at start-up, and the
+// file's keys at frame 0 replace them. Without this, a demo loaded again while it plays
+// kept keys at the frame shown then, and a faded-out material could hide a sprite.
+class CFrameZeroWhileReading
+{
+public:
+    CFrameZeroWhileReading() : m_fSaved(COrvPropBase::m_siFrame) { COrvPropBase::SetFrame(0.0f); }
+    ~CFrameZeroWhileReading() { COrvPropBase::SetFrame(m_fSaved); }
+    CFrameZeroWhileReading(const CFrameZeroWhileReading&) = delete;
+    CFrameZeroWhileReading& operator=(const CFrameZeroWhileReading&) = delete;
+
+private:
+    float m_fSaved;
+};
+
+std::string AbsolutePath(const std::string& fileName)
+{
+    if (!fileName.empty() && fileName[0] == '/')
+        return fileName;
+    char buffer[4096] = {};
+    if (!getcwd(buffer, sizeof(buffer)))
+        return fileName;
+    return std::string(buffer) + "/" + fileName;
+}
+} // namespace
 
 bool COrvDemo::Load(std::string fileName)
 {
@@ -107,12 +174,22 @@ bool COrvDemo::Load(std::string fileName)
     std::unique_ptr<pugi::xml_document> pDocument = CreateXmlDocument();
     if (!pDocument)
         return false;
+    m_Problems.clear();
+    const std::string path = AbsolutePath(fileName);
+    std::string text;
+    const bool readable = ReadWholeFile(fileName, text);
     const pugi::xml_parse_result result =
-        pDocument->load_file(fileName.c_str(), pugi::parse_default);
+        readable ? pDocument->load_buffer(text.data(), text.size(), pugi::parse_default)
+                 : pugi::xml_parse_result();
     RefreshDataDir();
-    if (!result)
+    if (!readable || !result)
     {
-        SnifferMessage(("Demo file not loaded: " + fileName + ": " + result.description()).c_str());
+        SnifferMessage(("Demo file not loaded: " + fileName + ": " +
+                        (readable ? result.description() : "cannot read the file"))
+                           .c_str());
+        ReportProblem({path,
+                       readable ? OrvLineOfOffset(text, static_cast<size_t>(result.offset)) : 0,
+                       readable ? result.description() : "cannot read the file"});
         return false;
     }
     const pugi::xml_node root = pDocument->find_node([](const pugi::xml_node& node)
@@ -120,15 +197,18 @@ bool COrvDemo::Load(std::string fileName)
     if (!root)
     {
         SnifferMessage(("Demo file without an OrvDemo element: " + fileName).c_str());
+        ReportProblem({path, 0, "no <OrvDemo> element"});
         return true;
     }
-    if (OrvAtoi(root.attribute("version").as_string()) < 1)
+    if (OrvParseInt(root.attribute("version").as_string()) < 1)
     {
         SnifferMessage(("Demo file of an unknown version: " + fileName).c_str());
+        ReportProblem({path, 0, "unknown version of the demo file"});
         return true;
     }
     ReleaseLists();
-    COrvDemoReader reader(*this);
+    CFrameZeroWhileReading frameZero;
+    COrvDemoReader reader(*this, path, text);
     for (pugi::xml_node child : root.children())
     {
         if (IsElementNamed(child, "music"))

@@ -4,6 +4,7 @@
 
 #include "audio/OrvMusic.h"
 #include "core/OrvProp.h"
+#include "document/OrvFrameProfile.h"
 #include "graphics/OrvResRenderTarget.h"
 #include "layers/OrvLayer.h"
 
@@ -99,10 +100,22 @@ void COrvDemo::DrawLayer(COrvLayer* pLayer, size_t layerIndex, IDirect3DSurface9
     m_pDevice->EndScene();
 }
 
+void COrvDemo::UpdateResources(float time)
+{
+    COrvPropBase::SetFrame(time);
+    m_pMusic->Update();
+    // By index: updating a mesh resource appends the materials and images of its file,
+    // which are then updated in this same pass.
+    for (size_t i = 0; i < m_Resources.size(); ++i)
+        m_Resources[i]->Update();
+}
+
 void COrvDemo::DrawFrame(float time)
 {
     if (!m_pDevice)
         return;
+    if (m_pProfile)
+        m_pProfile->BeginFrame(m_pDevice);
     COrvComPtr<IDirect3DSurface9> pBackBuffer;
     m_pDevice->GetRenderTarget(0, pBackBuffer.ReleaseAndGetAddressOf());
     if (pBackBuffer)
@@ -116,14 +129,18 @@ void COrvDemo::DrawFrame(float time)
         m_pDevice->Clear(0, nullptr, CLEAR_FLAGS, CLEAR_COLOUR, 1.0f, 0);
         --m_iPendingFullClears;
     }
-    COrvPropBase::SetFrame(time);
-    m_pMusic->Update();
-    // By index: updating a mesh resource appends the materials and images of its file,
-    // which are then updated in this same pass.
-    for (size_t i = 0; i < m_Resources.size(); ++i)
-        m_Resources[i]->Update();
+    UpdateResources(time);
     for (size_t i = 0; i < m_Layers.size(); ++i)
-        if (m_Layers[i]->IsVisible())
-            DrawLayer(m_Layers[i], i, pBackBuffer.Get());
+    {
+        if (!m_Layers[i]->IsVisible())
+            continue;
+        if (m_pProfile)
+            m_pProfile->BeginLayer(m_Layers[i]);
+        DrawLayer(m_Layers[i], i, pBackBuffer.Get());
+        if (m_pProfile)
+            m_pProfile->EndLayer();
+    }
     m_pDevice->SetRenderTarget(0, pBackBuffer.Get());
+    if (m_pProfile)
+        m_pProfile->EndFrame();
 }

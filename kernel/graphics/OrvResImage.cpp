@@ -37,6 +37,7 @@ void COrvResImage::Update()
     if (FAILED(hr) || !pTexture)
     {
         SnifferMessage(("Image file not loaded: " + name).c_str());
+        ReportProblem(name, 0, "cannot read the image");
         return;
     }
     m_pTexture = std::move(pTexture);

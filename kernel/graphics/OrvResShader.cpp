@@ -37,17 +37,23 @@ void COrvResShader::Update()
         return;
     EnterDataDir();
     COrvComPtr<ID3DXEffect> pEffect;
-    if (FAILED(D3DXCreateEffectFromFileA(m_pDevice, name.c_str(), nullptr, nullptr, 0, nullptr,
-                                         pEffect.ReleaseAndGetAddressOf(), nullptr)) ||
-        !pEffect)
+    COrvComPtr<ID3DXBuffer> pMessages;
+    const HRESULT hr = D3DXCreateEffectFromFileA(m_pDevice, name.c_str(), nullptr, nullptr, 0,
+                                                 nullptr, pEffect.ReleaseAndGetAddressOf(),
+                                                 pMessages.ReleaseAndGetAddressOf());
+    if (FAILED(hr) || !pEffect)
     {
+        const ORV_LoadProblem problem = OrvParseCompilerMessages(
+            OrvBufferText(pMessages.Get()), name, "the effect does not compile");
         SnifferMessage(("Effect file not loaded: " + name).c_str());
+        ReportProblem(name, problem.m_iLine, problem.m_Reason);
         return;
     }
     D3DXHANDLE hTechnique = nullptr;
     if (FAILED(pEffect->FindNextValidTechnique(nullptr, &hTechnique)) || !hTechnique)
     {
         SnifferMessage(("Effect file without a valid technique: " + name).c_str());
+        ReportProblem(name, 0, "no technique of the effect runs on this device");
         return;
     }
     m_pEffect = std::move(pEffect);

@@ -2,6 +2,7 @@
 
 #include "OrvExport.h"
 #include "core/OrvModifiable.h"
+#include "document/OrvLoadProblem.h"
 
 #include "d3d9.h"
 
@@ -27,6 +28,8 @@ protected:
     // loaders can be given the bare file names a demo stores. False without a demo or
     // when the directory cannot be entered.
     bool EnterDataDir() const;
+    // Tells the owning demo that a file it names (in its data directory) could not be used.
+    void ReportProblem(const std::string& name, int line, const std::string& reason) const;
 
     COrvDemo* m_pDemo = nullptr;
 };

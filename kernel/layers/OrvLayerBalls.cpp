@@ -305,14 +305,7 @@ void COrvLayerBalls::SetUpScene()
     D3DXMatrixPerspectiveFovLH(&m_mProjection, QUARTER_PI, aspect, 0.01f * R, 10.0f * R);
     D3DXMatrixMultiply(&m_mViewProjection, &sceneView, &m_mProjection);
 
-    // The device's own camera stays neutral: the passes draw through the effect, and the
-    // shadow quads drawn again without it then fall flat instead of through the camera
-    // another layer left.
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    m_pDevice->SetTransform(D3DTS_VIEW, &identity);
-    m_pDevice->SetTransform(D3DTS_PROJECTION, &identity);
-
+    // The camera goes to the effect only: the device's view and projection stay as they are.
     m_pEffect->SetFloat("focalDist", m_pFocalDist->GetValue());
     m_pEffect->SetFloat("focalRange", FocalRangeParameter(m_pFocalRange->GetValue()));
     m_pEffect->SetFloat("globalLight", 1.0f);

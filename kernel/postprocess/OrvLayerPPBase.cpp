@@ -129,17 +129,21 @@ void COrvLayerPPBase::CreateEffect()
     const HRESULT hr = D3DXCreateEffectFromFileA(
         m_pDevice, m_EffectFileName.c_str(), nullptr, nullptr, 0, nullptr,
         pEffect.ReleaseAndGetAddressOf(), pMessages.ReleaseAndGetAddressOf());
-    if (pMessages)
+    if (pMessages || FAILED(hr))
     {
-        // The layer stays without effect; the reason goes to the diagnostic log only.
-        const auto* pText = static_cast<const char*>(pMessages->GetBufferPointer());
-        const std::string text(pText ? pText : "", pText ? pMessages->GetBufferSize() : 0);
+        // The layer stays without effect; the demo hears why.
+        const std::string text = OrvBufferText(pMessages.Get());
         SnifferMessage(
-            ("Post-process effect not loaded: " + m_EffectFileName + "\n" + text.c_str()).c_str());
+            ("Post-process effect not loaded: " + m_EffectFileName + "\n" + text).c_str());
+        if (m_pDemo)
+        {
+            ORV_LoadProblem problem = OrvParseCompilerMessages(
+                text, m_pDemo->GetDataPath(m_EffectFileName), "the effect does not compile");
+            m_pDemo->ReportProblem(problem);
+        }
         return;
     }
-    if (SUCCEEDED(hr))
-        m_pEffect = std::move(pEffect);
+    m_pEffect = std::move(pEffect);
 }
 
 IDirect3DTexture9* COrvLayerPPBase::FindInputTexture() const

@@ -8,6 +8,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -22,6 +25,24 @@ constexpr int kSilentLeadBuffers = 3; // how far the silent output mixes ahead o
 int64_t FramesToNs(int64_t frames, int rate)
 {
     return frames * 1000000000 / rate;
+}
+
+// Whether a sound output may exist: a driver the user named, a sound server's socket, or a
+// card the kernel lists. Asking SDL instead makes it try ALSA, whose library prints errors
+// on a machine without a card, so without any of these SDL's audio is never started.
+bool SoundOutputLikely()
+{
+    for (const char* pName : {"SDL_AUDIODRIVER", "PULSE_SERVER"})
+        if (const char* pValue = std::getenv(pName); pValue && *pValue)
+            return true;
+    std::error_code error;
+    if (const char* pRuntime = std::getenv("XDG_RUNTIME_DIR"); pRuntime && *pRuntime)
+        for (const char* pSocket : {"pulse/native", "pipewire-0"})
+            if (std::filesystem::exists(std::filesystem::path(pRuntime) / pSocket, error))
+                return true;
+    std::ifstream cards("/proc/asound/cards");
+    std::string line;
+    return std::getline(cards, line) && line.find("no soundcards") == std::string::npos;
 }
 
 // A sound card through SDL2. SDL calls back when it needs the next buffer; that buffer
@@ -152,7 +173,7 @@ private:
 
 std::unique_ptr<CBassOutput> CBassOutput::Open(bool wantDevice, int rate, BassMixFunction mix)
 {
-    if (wantDevice)
+    if (wantDevice && SoundOutputLikely())
     {
         auto pDevice = std::make_unique<CBassSdlOutput>(rate, mix);
         if (pDevice->Open())

@@ -6,7 +6,9 @@ extern "C"
 #include <libavformat/avformat.h>
 }
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 namespace orv_avi
 {
@@ -14,7 +16,8 @@ namespace
 {
 
 std::mutex g_mutex;
-std::string g_strChoice;
+std::string g_strChoice; // empty: chosen by container
+int g_iQuality = -1;
 
 const AVCodec* FindVideoEncoder(const std::string& strName)
 {
@@ -68,24 +71,77 @@ std::string GetDefaultCompressor()
 
 std::string GetCompressor()
 {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    if (g_strChoice.empty())
     {
-        g_strChoice = GetDefaultCompressor();
+        std::lock_guard<std::mutex> lock(g_mutex);
+        if (!g_strChoice.empty())
+        {
+            return g_strChoice;
+        }
     }
-    return g_strChoice;
+    return GetDefaultCompressor();
 }
 
 bool SetCompressor(const char* szEncoder)
 {
-    std::string strName = szEncoder != nullptr ? szEncoder : GetDefaultCompressor();
-    if (FindVideoEncoder(strName) == nullptr)
+    if (szEncoder != nullptr && FindVideoEncoder(szEncoder) == nullptr)
     {
         return false;
     }
     std::lock_guard<std::mutex> lock(g_mutex);
-    g_strChoice = strName;
+    g_strChoice = szEncoder != nullptr ? szEncoder : "";
     return true;
+}
+
+bool IsCompressorChosen()
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return !g_strChoice.empty();
+}
+
+std::string GetCompressorForContainer(const std::string& strMuxer)
+{
+    if (IsCompressorChosen() || strMuxer == "avi")
+    {
+        return GetCompressor();
+    }
+    std::vector<const char*> preferred = {"libx264", "mpeg4"};
+    if (strMuxer == "matroska" || strMuxer == "webm")
+    {
+        preferred = {"libvpx-vp9", "libsvtav1", "libaom-av1", "libvpx"};
+    }
+    for (const char* szName : preferred)
+    {
+        if (FindVideoEncoder(szName) != nullptr && ContainerTakes(strMuxer, szName))
+        {
+            return szName;
+        }
+    }
+    // Anything else: what the muxer itself would pick.
+    const AVOutputFormat* pFormat = av_guess_format(strMuxer.c_str(), nullptr, nullptr);
+    const AVCodec* pCodec =
+        pFormat != nullptr ? avcodec_find_encoder(pFormat->video_codec) : nullptr;
+    return pCodec != nullptr ? pCodec->name : GetCompressor();
+}
+
+bool ContainerTakes(const std::string& strMuxer, const std::string& strEncoder)
+{
+    const AVOutputFormat* pFormat = av_guess_format(strMuxer.c_str(), nullptr, nullptr);
+    const AVCodec* pCodec = FindVideoEncoder(strEncoder);
+    // 0: it cannot; negative: the muxer does not say, and writing will tell.
+    return pFormat != nullptr && pCodec != nullptr &&
+           avformat_query_codec(pFormat, pCodec->id, FF_COMPLIANCE_NORMAL) != 0;
+}
+
+void SetQuality(int iQuality)
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_iQuality = iQuality < 0 ? -1 : std::min(iQuality, 63);
+}
+
+int GetQuality()
+{
+    std::lock_guard<std::mutex> lock(g_mutex);
+    return g_iQuality;
 }
 
 DWORD GetCompressorFourCC(const std::string& strEncoder)
@@ -101,7 +157,12 @@ DWORD GetCompressorFourCC(const std::string& strEncoder)
 
 std::string FindCompressorForFourCC(DWORD dwFourCC)
 {
-    std::string strChoice = GetCompressor();
+    return FindCompressorForFourCC(dwFourCC, GetCompressor());
+}
+
+std::string FindCompressorForFourCC(DWORD dwFourCC, const std::string& strPreferred)
+{
+    const std::string& strChoice = strPreferred;
     if (dwFourCC == 0 || GetCompressorFourCC(strChoice) == dwFourCC)
     {
         return strChoice;

@@ -14,8 +14,21 @@ namespace orv_avi
 std::string GetDefaultCompressor();
 // The host's current choice (the default until it chooses).
 std::string GetCompressor();
-// Sets the choice; false, leaving it unchanged, when FFmpeg has no such video encoder.
+// Sets the choice (null: back to choosing by container); false, leaving it unchanged, when
+// FFmpeg has no such video encoder.
 bool SetCompressor(const char* szEncoder);
+// True once the host chose an encoder by name.
+bool IsCompressorChosen();
+// The encoder for a file written by the FFmpeg muxer of that name: the host's choice, else
+// the container's usual one (H.264 for AVI, MP4 and QuickTime; VP9, else AV1, for Matroska
+// and WebM).
+std::string GetCompressorForContainer(const std::string& strMuxer);
+// Whether the muxer can hold what the encoder makes.
+bool ContainerTakes(const std::string& strMuxer, const std::string& strEncoder);
+// The quality asked of lossy encoders: a constant-rate-factor number as x264 reads it
+// (0 best, 51 worst; about 17 looks like the original), or -1 for each encoder's own.
+void SetQuality(int iQuality);
+int GetQuality();
 // The AVI four-character code of an encoder's codec (0 when AVI has none).
 DWORD GetCompressorFourCC(const std::string& strEncoder);
 // The encoder for a four-character code (looked up in FFmpeg's table of AVI codec tags):
@@ -24,5 +37,7 @@ DWORD GetCompressorFourCC(const std::string& strEncoder);
 // version 1, gives "msmpeg4v2"); empty when there is none. What a file records is the code
 // of the encoder used (GetCompressorFourCC), never the one asked for.
 std::string FindCompressorForFourCC(DWORD dwFourCC);
+// The same, preferring strPreferred (the encoder chosen for the file) when it has that code.
+std::string FindCompressorForFourCC(DWORD dwFourCC, const std::string& strPreferred);
 
 } // namespace orv_avi

@@ -1,5 +1,7 @@
 #include "AviVideoEncoder.h"
 
+#include "AviCompressor.h"
+
 extern "C"
 {
 #include <libavcodec/avcodec.h>
@@ -9,6 +11,7 @@ extern "C"
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cstdlib>
 #include <thread>
 
@@ -72,6 +75,18 @@ AVPixelFormat ChoosePixelFormat(const AVCodec* pCodec, const std::string& strEnc
     return avcodec_find_best_pix_fmt_of_list(pCodec->pix_fmts, source, 0, nullptr);
 }
 
+// The host's quality (AVISetCompressorQuality), else the encoder's usual one here.
+int QualityOr(int iDefault)
+{
+    const int iQuality = GetQuality();
+    return iQuality >= 0 ? iQuality : iDefault;
+}
+
+void SetOption(AVCodecContext* pContext, const char* szName, int iValue)
+{
+    av_opt_set_int(pContext->priv_data, szName, iValue, 0);
+}
+
 void SetQuality(AVCodecContext* pContext, const std::string& strEncoder)
 {
     if (strEncoder == "libx264" || strEncoder == "libx264rgb")
@@ -79,23 +94,41 @@ void SetQuality(AVCodecContext* pContext, const std::string& strEncoder)
         // Near-transparent quality at the encoder's fastest setting: recordings run beside
         // a software rasteriser on few cores, and size matters less than keeping up.
         av_opt_set(pContext->priv_data, "preset", "ultrafast", 0);
-        av_opt_set(pContext->priv_data, "crf", "17", 0);
+        SetOption(pContext, "crf", std::min(QualityOr(17), 51));
         pContext->max_b_frames = 0;
     }
     else if (strEncoder == "mjpeg" || strEncoder == "mpeg4" || strEncoder == "msmpeg4" ||
              strEncoder == "msmpeg4v2")
     {
+        // Quantiser 2 by default; a rate factor of 0..51 maps onto quantisers 1..31.
+        const int iScale = GetQuality() >= 0 ? 1 + std::min(GetQuality(), 51) * 30 / 51 : 2;
         pContext->flags |= AV_CODEC_FLAG_QSCALE;
-        pContext->global_quality = FF_QP2LAMBDA * 2;
+        pContext->global_quality = FF_QP2LAMBDA * iScale;
         pContext->qmin = 1;
-        pContext->qmax = 3;
+        pContext->qmax = std::max(3, iScale + 1);
         pContext->max_b_frames = 0;
     }
     else if (strEncoder == "libvpx" || strEncoder == "libvpx-vp9")
     {
-        av_opt_set(pContext->priv_data, "crf", "10", 0);
+        // Constant quality (no bit-rate cap) at real-time speed.
+        SetOption(pContext, "crf", std::min(QualityOr(24), 63));
+        pContext->bit_rate = 0;
         av_opt_set(pContext->priv_data, "deadline", "realtime", 0);
-        pContext->bit_rate = 20000000;
+        SetOption(pContext, "cpu-used", 8);
+        SetOption(pContext, "row-mt", 1);
+    }
+    else if (strEncoder == "libaom-av1")
+    {
+        SetOption(pContext, "crf", std::min(QualityOr(30), 63));
+        pContext->bit_rate = 0;
+        av_opt_set(pContext->priv_data, "usage", "realtime", 0);
+        SetOption(pContext, "cpu-used", 10);
+        SetOption(pContext, "row-mt", 1);
+    }
+    else if (strEncoder == "libsvtav1")
+    {
+        SetOption(pContext, "crf", std::min(QualityOr(30), 63));
+        SetOption(pContext, "preset", 12);
     }
     else if (strEncoder == "ffv1")
     {

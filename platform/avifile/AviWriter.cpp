@@ -7,7 +7,9 @@ extern "C"
 }
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 
@@ -22,7 +24,36 @@ constexpr int64_t kAudioChunk = 2048;
 // The scaler's vector code reads a little past the end of the last row of its input.
 constexpr size_t kInputPadding = 64;
 
+// The containers a file name may ask for, by extension; any other name is an AVI file.
+struct SContainer
+{
+    const char* szExtension;
+    const char* szMuxer;
+};
+const SContainer s_aContainers[] = {{".avi", "avi"}, {".mp4", "mp4"},      {".m4v", "mp4"},
+                                    {".mov", "mov"}, {".mkv", "matroska"}, {".webm", "webm"}};
+
+double Seconds(std::chrono::steady_clock::duration duration)
+{
+    return std::chrono::duration<double>(duration).count();
+}
+
 } // namespace
+
+std::string GetMuxerForFile(const std::string& strPath)
+{
+    std::string strExtension = std::filesystem::path(strPath).extension().string();
+    std::transform(strExtension.begin(), strExtension.end(), strExtension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const SContainer& container : s_aContainers)
+    {
+        if (strExtension == container.szExtension)
+        {
+            return container.szMuxer;
+        }
+    }
+    return "avi";
+}
 
 CAviWriter::~CAviWriter()
 {
@@ -31,19 +62,25 @@ CAviWriter::~CAviWriter()
 
 HRESULT CAviWriter::Create(const std::string& strPath)
 {
-    m_strPath = strPath;
-    if (avformat_alloc_output_context2(&m_pFormat, nullptr, "avi", strPath.c_str()) < 0)
+    // Absolute: the host may change its current directory before the file is complete (an
+    // MP4 file is opened again by name at the end, to move its index to the front).
+    std::error_code ecPath;
+    const std::filesystem::path absolute = std::filesystem::absolute(strPath, ecPath);
+    m_strPath = ecPath ? strPath : absolute.string();
+    m_strMuxer = GetMuxerForFile(strPath);
+    if (avformat_alloc_output_context2(&m_pFormat, nullptr, m_strMuxer.c_str(), m_strPath.c_str()) <
+        0)
     {
         return AVIERR_INTERNAL;
     }
     // A file of that name goes; a folder of that name stays, and the open fails.
     std::error_code ec;
-    if (std::filesystem::symlink_status(strPath, ec).type() !=
+    if (std::filesystem::symlink_status(m_strPath, ec).type() !=
         std::filesystem::file_type::directory)
     {
-        std::remove(strPath.c_str());
+        std::remove(m_strPath.c_str());
     }
-    if (avio_open(&m_pFormat->pb, strPath.c_str(), AVIO_FLAG_WRITE) < 0)
+    if (avio_open(&m_pFormat->pb, m_strPath.c_str(), AVIO_FLAG_WRITE) < 0)
     {
         avformat_free_context(m_pFormat);
         m_pFormat = nullptr;
@@ -167,6 +204,24 @@ HRESULT CAviWriter::SetAudioFormat(SStream& stream, const void* pFormat, LONG cb
     {
         return AVIERR_BADFORMAT;
     }
+    stream.iBlockAlign = wave.wf.nBlockAlign;
+    stream.iSampleRate = static_cast<int>(wave.wf.nSamplesPerSec);
+    const std::string strEncoder = CAviAudioEncoder::ChooseFor(m_strMuxer);
+    if (!strEncoder.empty())
+    {
+        // The container wants its sound compressed: the samples are encoded as they go in.
+        auto pEncoder = std::make_unique<CAviAudioEncoder>();
+        bool bGlobal = (m_pFormat->oformat->flags & AVFMT_GLOBALHEADER) != 0;
+        if (wave.wf.nChannels > 2 ||
+            !pEncoder->Open(strEncoder, stream.iSampleRate, wave.wf.nChannels, bGlobal) ||
+            !pEncoder->FillParameters(stream.pStream->codecpar))
+        {
+            return AVIERR_BADFORMAT;
+        }
+        stream.pStream->time_base = AVRational{1, pEncoder->GetSampleRate()};
+        stream.pAudioEncoder = std::move(pEncoder);
+        return AVIERR_OK;
+    }
     AVCodecParameters* pParams = stream.pStream->codecpar;
     pParams->codec_type = AVMEDIA_TYPE_AUDIO;
     pParams->codec_id = AV_CODEC_ID_PCM_S16LE;
@@ -177,8 +232,6 @@ HRESULT CAviWriter::SetAudioFormat(SStream& stream, const void* pFormat, LONG cb
     pParams->block_align = wave.wf.nBlockAlign;
     pParams->bit_rate = static_cast<int64_t>(wave.wf.nSamplesPerSec) * wave.wf.nBlockAlign * 8;
     stream.pStream->time_base = AVRational{1, pParams->sample_rate};
-    stream.iBlockAlign = wave.wf.nBlockAlign;
-    stream.iSampleRate = pParams->sample_rate;
     return AVIERR_OK;
 }
 
@@ -222,7 +275,15 @@ bool CAviWriter::StartWriting()
             return false;
         }
     }
-    if (m_pFormat == nullptr || avformat_write_header(m_pFormat, nullptr) < 0)
+    AVDictionary* pOptions = nullptr;
+    if (m_strMuxer == "mp4" || m_strMuxer == "mov")
+    {
+        // The index goes to the front once the file is complete, so it plays while it loads.
+        av_dict_set(&pOptions, "movflags", "+faststart", 0);
+    }
+    const bool bHeader = m_pFormat != nullptr && avformat_write_header(m_pFormat, &pOptions) >= 0;
+    av_dict_free(&pOptions);
+    if (!bHeader)
     {
         return false;
     }
@@ -302,7 +363,9 @@ HRESULT CAviWriter::WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LON
         // A position already written: AVI streams only grow.
         return AVIERR_BADPARAM;
     }
+    const auto waitStart = std::chrono::steady_clock::now();
     m_cvSpace.wait(lock, [this] { return m_jobs.size() < kMaxQueuedFrames || m_bFailed; });
+    m_timing.dWaitSeconds += Seconds(std::chrono::steady_clock::now() - waitStart);
     if (m_bFailed)
     {
         return AVIERR_FILEWRITE;
@@ -358,6 +421,7 @@ void CAviWriter::RunWorker()
         }
         SStream& stream = m_streams[job.iIndex];
         CAviVideoEncoder& encoder = *stream.pEncoder;
+        const auto start = std::chrono::steady_clock::now();
         bool bOk =
             encoder.Encode(job.bits.data(), job.cbRow, job.lPosition,
                            [&](AVPacket* pPacket)
@@ -369,6 +433,10 @@ void CAviWriter::RunWorker()
         std::lock_guard<std::mutex> lock(m_mutex);
         stream.iVideoEnd = job.lPosition + 1;
         bOk = bOk && WriteAudioUpTo(GetVideoEndSeconds());
+        const double dSeconds = Seconds(std::chrono::steady_clock::now() - start);
+        ++m_timing.lFrames;
+        m_timing.dSeconds += dSeconds;
+        m_timing.dWorstSeconds = std::max(m_timing.dWorstSeconds, dSeconds);
         if (!bOk)
         {
             m_bFailed = true;
@@ -400,47 +468,89 @@ double CAviWriter::GetVideoEndSeconds() const
     return dEnd;
 }
 
+bool CAviWriter::WritePcmChunk(SStream& stream, const uint8_t* pBytes, int64_t iCount)
+{
+    const int iIndex = static_cast<int>(&stream - m_streams.data());
+    if (stream.pAudioEncoder)
+    {
+        return stream.pAudioEncoder->Encode(
+            reinterpret_cast<const int16_t*>(pBytes), static_cast<int>(iCount),
+            [&](AVPacket* pPacket)
+            { return WritePacket(pPacket, iIndex, 1, stream.pAudioEncoder->GetSampleRate()); });
+    }
+    AVPacket* pPacket = av_packet_alloc();
+    size_t cb = static_cast<size_t>(iCount) * stream.iBlockAlign;
+    bool bOk = pPacket != nullptr && av_new_packet(pPacket, static_cast<int>(cb)) >= 0;
+    if (bOk)
+    {
+        std::memcpy(pPacket->data, pBytes, cb);
+        pPacket->pts = pPacket->dts = stream.iPcmWritten;
+        pPacket->duration = iCount;
+        pPacket->flags |= AV_PKT_FLAG_KEY;
+        bOk = WritePacket(pPacket, iIndex, 1, stream.iSampleRate);
+    }
+    av_packet_free(&pPacket);
+    return bOk;
+}
+
 bool CAviWriter::WriteAudioUpTo(double dSeconds)
 {
-    AVPacket* pPacket = av_packet_alloc();
-    bool bOk = pPacket != nullptr;
+    bool bOk = true;
     for (SStream& stream : m_streams)
     {
         if (stream.pEncoder || stream.iBlockAlign == 0)
         {
             continue;
         }
-        int64_t iHeld = static_cast<int64_t>(stream.pcm.size()) / stream.iBlockAlign;
-        int64_t iLimit = iHeld;
+        const size_t cbHeld = stream.pcm.size() - stream.iPcmOffset;
+        int64_t iLimit = static_cast<int64_t>(cbHeld) / stream.iBlockAlign;
         if (dSeconds >= 0.0)
         {
             int64_t iEnd = static_cast<int64_t>(dSeconds * stream.iSampleRate);
-            iLimit = std::min(iHeld, std::max<int64_t>(0, iEnd - stream.iPcmWritten));
+            iLimit = std::min(iLimit, std::max<int64_t>(0, iEnd - stream.iPcmWritten));
         }
-        int64_t iDone = 0;
-        while (bOk && iDone < iLimit)
+        for (int64_t iDone = 0; bOk && iDone < iLimit;)
         {
             int64_t iCount = std::min(kAudioChunk, iLimit - iDone);
-            size_t cb = static_cast<size_t>(iCount) * stream.iBlockAlign;
-            bOk = av_new_packet(pPacket, static_cast<int>(cb)) >= 0;
-            if (!bOk)
-            {
-                break;
-            }
-            std::memcpy(pPacket->data, stream.pcm.data() + iDone * stream.iBlockAlign, cb);
-            pPacket->pts = pPacket->dts = stream.iPcmWritten + iDone;
-            pPacket->duration = iCount;
-            pPacket->flags |= AV_PKT_FLAG_KEY;
-            bOk = WritePacket(pPacket, static_cast<int>(&stream - m_streams.data()), 1,
-                              stream.iSampleRate);
-            av_packet_unref(pPacket);
+            bOk = WritePcmChunk(stream, stream.pcm.data() + stream.iPcmOffset, iCount);
+            stream.iPcmOffset += static_cast<size_t>(iCount) * stream.iBlockAlign;
+            stream.iPcmWritten += iCount;
             iDone += iCount;
         }
-        stream.pcm.erase(stream.pcm.begin(), stream.pcm.begin() + iDone * stream.iBlockAlign);
-        stream.iPcmWritten += iDone;
+        // What went into the file is dropped now and then, not at every picture: the
+        // buffer may hold the whole music.
+        if (stream.iPcmOffset > (size_t(1) << 20) && stream.iPcmOffset * 2 > stream.pcm.size())
+        {
+            stream.pcm.erase(stream.pcm.begin(), stream.pcm.begin() + stream.iPcmOffset);
+            stream.iPcmOffset = 0;
+        }
     }
-    av_packet_free(&pPacket);
     return bOk;
+}
+
+bool CAviWriter::FlushAudio()
+{
+    bool bOk = true;
+    for (size_t i = 0; i < m_streams.size(); ++i)
+    {
+        if (m_streams[i].pAudioEncoder)
+        {
+            CAviAudioEncoder& encoder = *m_streams[i].pAudioEncoder;
+            bOk = encoder.Flush(
+                      [&](AVPacket* pPacket) {
+                          return WritePacket(pPacket, static_cast<int>(i), 1,
+                                             encoder.GetSampleRate());
+                      }) &&
+                  bOk;
+        }
+    }
+    return bOk;
+}
+
+AVICOMPRESSORTIMING CAviWriter::GetTiming()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_timing;
 }
 
 void CAviWriter::Close()
@@ -478,6 +588,7 @@ void CAviWriter::Close()
     {
         // Sound that runs past the last picture is left out: the file ends with its video.
         WriteAudioUpTo(GetVideoEndSeconds());
+        FlushAudio();
         av_write_trailer(m_pFormat);
     }
     avio_closep(&m_pFormat->pb);

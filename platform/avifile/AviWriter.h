@@ -2,6 +2,7 @@
 
 // An AVI file being written: its streams, their encoders, and the worker thread that
 // compresses queued video frames and interleaves them with the sound in the file.
+#include "AviAudioEncoder.h"
 #include "AviVideoEncoder.h"
 #include "vfw.h"
 
@@ -20,6 +21,10 @@ struct AVPacket;
 namespace orv_avi
 {
 
+// The FFmpeg muxer for a file name: "mp4" for .mp4 and .m4v, "mov", "matroska" for .mkv,
+// "webm", and "avi" for .avi and every other name.
+std::string GetMuxerForFile(const std::string& strPath);
+
 class CAviWriter
 {
 public:
@@ -30,6 +35,7 @@ public:
 
     // Creates the file (replacing any file of that name).
     HRESULT Create(const std::string& strPath);
+    const std::string& GetMuxer() const { return m_strMuxer; }
     // Adds a stream described by the header; its index in *piIndex.
     HRESULT CreateStream(const AVISTREAMINFOA& info, int* piIndex);
     const AVISTREAMINFOA* GetInfo(int iIndex) const;
@@ -41,6 +47,8 @@ public:
     HRESULT Write(int iIndex, LONG lStart, LONG lSamples, const void* pBuffer, LONG cbBuffer,
                   LONG* plSamples, LONG* plBytes);
     LONG GetLength(int iIndex) const;
+    // What compressing the video cost so far.
+    AVICOMPRESSORTIMING GetTiming();
     // Drains the queue, flushes the encoders and completes the file.
     void Close();
 
@@ -51,11 +59,13 @@ private:
         AVStream* pStream = nullptr;
         std::vector<uint8_t> format;
         std::unique_ptr<CAviVideoEncoder> pEncoder;
-        LONG lNextPosition = 0;   // next sample position the caller may write
-        LONG lLength = 0;         // samples accepted so far
-        int64_t iVideoEnd = 0;    // video: frames handed to the encoder
-        std::vector<uint8_t> pcm; // sound: bytes accepted but not yet in the file
-        int64_t iPcmWritten = 0;  // sound: sample frames already in the file
+        LONG lNextPosition = 0; // next sample position the caller may write
+        LONG lLength = 0;       // samples accepted so far
+        int64_t iVideoEnd = 0;  // video: frames handed to the encoder
+        std::unique_ptr<CAviAudioEncoder> pAudioEncoder; // sound the container wants compressed
+        std::vector<uint8_t> pcm; // sound: bytes accepted, from iPcmOffset not yet in the file
+        size_t iPcmOffset = 0;
+        int64_t iPcmWritten = 0; // sound: sample frames already in the file
         int iBlockAlign = 0;
         int iSampleRate = 0;
     };
@@ -77,9 +87,13 @@ private:
     bool WritePacket(AVPacket* pPacket, int iIndex, int iNum, int iDen);
     // Moves sound into the file up to the given time in seconds (negative: all of it).
     bool WriteAudioUpTo(double dSeconds);
+    bool WritePcmChunk(SStream& stream, const uint8_t* pBytes, int64_t iCount);
+    // Drains the sound encoders at the end of the file.
+    bool FlushAudio();
     double GetVideoEndSeconds() const;
 
     std::string m_strPath;
+    std::string m_strMuxer;
     AVFormatContext* m_pFormat = nullptr;
     std::vector<SStream> m_streams;
     bool m_bStarted = false;
@@ -94,6 +108,7 @@ private:
     std::deque<SJob> m_jobs;
     bool m_bStopping = false;
     std::thread m_worker;
+    AVICOMPRESSORTIMING m_timing{};
 };
 
 } // namespace orv_avi

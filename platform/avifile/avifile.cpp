@@ -10,6 +10,7 @@ extern "C"
 #include <libavutil/log.h>
 }
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
@@ -34,6 +35,13 @@ namespace
 {
 
 std::atomic<int> g_iInitCount{0};
+
+// The video encoder for the streams of a file: chosen by the host, else by the container.
+std::string CompressorFor(PAVIFILE pFile)
+{
+    return pFile->pWriter ? orv_avi::GetCompressorForContainer(pFile->pWriter->GetMuxer())
+                          : orv_avi::GetCompressor();
+}
 
 PAVISTREAM NewStream(PAVIFILE pFile, int iIndex)
 {
@@ -281,7 +289,6 @@ extern "C"
         {
             return FALSE;
         }
-        std::string strEncoder = orv_avi::GetCompressor();
         for (int i = 0; i < nStreams; ++i)
         {
             AVISTREAMINFOA info{};
@@ -289,11 +296,19 @@ extern "C"
             {
                 return FALSE;
             }
+
             AVICOMPRESSOPTIONS& options = *plpOptions[i];
             options.fccType = info.fccType;
             options.dwFlags = AVICOMPRESSF_VALID;
             if (info.fccType == streamtypeVIDEO)
             {
+                std::string strEncoder = CompressorFor(ppavi[i]->pFile);
+                if (ppavi[i]->pFile->pWriter &&
+                    !orv_avi::ContainerTakes(ppavi[i]->pFile->pWriter->GetMuxer(), strEncoder))
+                {
+                    // The container cannot hold it: as if the user cancelled the dialog.
+                    return FALSE;
+                }
                 DWORD dwFourCC = orv_avi::GetCompressorFourCC(strEncoder);
                 if (dwFourCC == 0)
                 {
@@ -328,7 +343,8 @@ extern "C"
         std::string strEncoder;
         if (pInfo->fccType == streamtypeVIDEO)
         {
-            strEncoder = orv_avi::FindCompressorForFourCC(lpOptions->fccHandler);
+            strEncoder = orv_avi::FindCompressorForFourCC(lpOptions->fccHandler,
+                                                          CompressorFor(psSource->pFile));
             if (strEncoder.empty())
             {
                 return AVIERR_NOCOMPRESSOR;
@@ -344,6 +360,36 @@ extern "C"
     HRESULT AVISetCompressorA(LPCSTR szEncoder)
     {
         return orv_avi::SetCompressor(szEncoder) ? AVIERR_OK : AVIERR_NOCOMPRESSOR;
+    }
+
+    HRESULT AVIGetCompressorForFileA(LPCSTR szFile, LPSTR szEncoder, LONG cchEncoder)
+    {
+        if (szFile == nullptr || szEncoder == nullptr || cchEncoder <= 0)
+        {
+            return AVIERR_BADPARAM;
+        }
+        const std::string strMuxer = orv_avi::GetMuxerForFile(szFile);
+        const std::string strEncoder = orv_avi::GetCompressorForContainer(strMuxer);
+        const size_t cchCopy = std::min(strEncoder.size(), static_cast<size_t>(cchEncoder) - 1);
+        std::memcpy(szEncoder, strEncoder.data(), cchCopy);
+        szEncoder[cchCopy] = '\0';
+        return orv_avi::ContainerTakes(strMuxer, strEncoder) ? AVIERR_OK : AVIERR_UNSUPPORTED;
+    }
+
+    HRESULT AVISetCompressorQuality(int iQuality)
+    {
+        orv_avi::SetQuality(iQuality);
+        return AVIERR_OK;
+    }
+
+    HRESULT AVIStreamGetCompressorTiming(PAVISTREAM pavi, AVICOMPRESSORTIMING* pTiming)
+    {
+        if (pavi == nullptr || pTiming == nullptr || !pavi->pFile->pWriter)
+        {
+            return AVIERR_BADPARAM;
+        }
+        *pTiming = pavi->pFile->pWriter->GetTiming();
+        return AVIERR_OK;
     }
 
     LPCSTR AVIGetCompressorA(void)

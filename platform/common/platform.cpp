@@ -1,4 +1,4 @@
-#include "wintypes.h"
+#include "OrvPlatformInfo.h"
 
 // Describes the services behind this build of the platform layer.
 extern "C" ORVPLATFORM_API const char* OrvPlatformDescription()

@@ -2,6 +2,7 @@
 
 #include "BmpFile.h"
 #include "DdsFile.h"
+#include "OrvWholeFile.h"
 #include "PixelFormats.h"
 
 #include <stb_image.h>
@@ -181,23 +182,11 @@ bool COrvImageFile::IsAcceptedSize(int64_t iWidth, int64_t iHeight)
 bool COrvImageFile::ReadFile(const std::string& sFileName, std::vector<uint8_t>& rauData,
                              std::string& sError)
 {
-    std::ifstream file(sFileName, std::ios::binary | std::ios::ate);
-    if (!file)
-    {
-        sError = "cannot open " + sFileName;
+    if (!OrvReadWholeFile(sFileName, s_uMaxFileBytes, rauData, sError))
         return false;
-    }
-    std::streamoff iSize = file.tellg();
-    if (iSize <= 0 || size_t(iSize) > s_uMaxFileBytes)
+    if (rauData.empty())
     {
-        sError = sFileName + " is empty or too large";
-        return false;
-    }
-    rauData.resize(static_cast<size_t>(iSize));
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(rauData.data()), iSize))
-    {
-        sError = "cannot read " + sFileName;
+        sError = sFileName + " is empty";
         return false;
     }
     return true;

@@ -2,8 +2,9 @@
 
 #include "XFileMesh.h"
 #include "XFileParser.h"
+#include "OrvWholeFile.h"
 
-#include <fstream>
+#include <vector>
 
 bool COrvXFileLoader::LoadFromMemory(const void* pData, size_t uSize, SOrvMeshData& mesh,
                                      std::string& sError)
@@ -16,24 +17,7 @@ bool COrvXFileLoader::LoadFromMemory(const void* pData, size_t uSize, SOrvMeshDa
 
 bool COrvXFileLoader::Load(const std::string& sFileName, SOrvMeshData& mesh, std::string& sError)
 {
-    std::ifstream file(sFileName, std::ios::binary | std::ios::ate);
-    if (!file)
-    {
-        sError = "cannot open " + sFileName;
-        return false;
-    }
-    std::streamoff iSize = file.tellg();
-    if (iSize < 0 || size_t(iSize) > COrvXFileParser::s_uMaxFileBytes)
-    {
-        sError = sFileName + " is too large";
-        return false;
-    }
-    std::vector<char> acData(static_cast<size_t>(iSize));
-    file.seekg(0);
-    if (!file.read(acData.data(), iSize))
-    {
-        sError = "cannot read " + sFileName;
-        return false;
-    }
-    return LoadFromMemory(acData.data(), acData.size(), mesh, sError);
+    std::vector<char> acData;
+    return OrvReadWholeFile(sFileName, COrvXFileParser::s_uMaxFileBytes, acData, sError) &&
+           LoadFromMemory(acData.data(), acData.size(), mesh, sError);
 }

@@ -2,9 +2,9 @@
 // place (the linker takes an archive member only for what is still missing).
 #include "D3DXBuffer.h"
 #include "D3DXEffect.h"
+#include "OrvWholeFile.h"
 
-#include <fstream>
-#include <sstream>
+#include <string>
 
 HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
                                   const D3DXMACRO* pDefines, LPD3DXINCLUDE pInclude, DWORD,
@@ -18,17 +18,14 @@ HRESULT D3DXCreateEffectFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
     *ppEffect = nullptr;
     if (!pDevice || !pSrcFile)
         return D3DERR_INVALIDCALL;
-    std::ifstream file(pSrcFile, std::ios::binary);
-    std::ostringstream contents;
-    if (file)
-        contents << file.rdbuf();
-    if (!file || contents.str().size() > s_uOrvMaxEffectBytes)
+    std::string sText, sError;
+    if (!OrvReadWholeFile(pSrcFile, s_uOrvMaxEffectBytes, sText, sError))
     {
         if (ppCompilationErrors)
             *ppCompilationErrors = OrvCreateTextBuffer(std::string(pSrcFile) +
                                                        "(0): error: cannot read the effect file\n");
         return D3DERR_NOTFOUND;
     }
-    return OrvCreateEffectFromSource(pDevice, contents.str(), pSrcFile, pDefines, pInclude,
-                                     ppEffect, ppCompilationErrors);
+    return OrvCreateEffectFromSource(pDevice, sText, pSrcFile, pDefines, pInclude, ppEffect,
+                                     ppCompilationErrors);
 }

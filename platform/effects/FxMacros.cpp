@@ -253,7 +253,7 @@ SOrvPpToken OrvPpStringize(const std::vector<SOrvPpToken>& tokens, const SOrvPpT
     SOrvPpToken string = where;
     string.m_eKind = EOrvPpToken::String;
     string.m_bNoExpand = false;
-    string.m_sText = "\"";
+    string.m_sText = std::string(1, '"'); // a literal assigned here misleads GCC 12 (-Wrestrict)
     for (size_t i = 0; i < tokens.size(); ++i)
     {
         if (tokens[i].m_eKind == EOrvPpToken::Placemarker)
@@ -597,7 +597,7 @@ bool COrvFxMacros::Evaluate(std::vector<SOrvPpToken> tokens, bool& bValue, std::
         }
         SOrvPpToken result = tokens[i];
         result.m_eKind = EOrvPpToken::Number;
-        result.m_sText = IsDefined(tokens[uName].m_sText) ? "1" : "0";
+        result.m_sText = std::string(1, IsDefined(tokens[uName].m_sText) ? '1' : '0');
         replaced.push_back(std::move(result));
         i = uName + (bParen ? 1 : 0);
     }

@@ -2,8 +2,10 @@
 
 #include "FxMacros.h"
 #include "FxPpLexer.h"
+#include "OrvWholeFile.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -62,17 +64,6 @@ std::string FindFile(const std::string& sPath)
             return std::string();
     }
     return std::filesystem::is_regular_file(found, error) ? found.string() : std::string();
-}
-
-bool ReadWholeFile(const std::string& sPath, std::string& sText)
-{
-    std::ifstream file(sPath, std::ios::binary);
-    if (!file)
-        return false;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    sText = contents.str();
-    return true;
 }
 
 // One file being read: the effect itself or an #include file.
@@ -500,7 +491,8 @@ bool CPreprocessor::Resolve(const std::string& sName, bool bSystem, int iLine, s
                         : FindFile(bAbsolute ? sPath : DirectoryOf(includer.m_sName) + sPath);
         if (sResolved.empty() && !sPath.empty() && !bAbsolute)
             sResolved = FindFile(sPath);
-        if (sResolved.empty() || !ReadWholeFile(sResolved, sText))
+        std::string sReadError; // the size is checked below, with a message of its own
+        if (sResolved.empty() || !OrvReadWholeFile(sResolved, SIZE_MAX, sText, sReadError))
             return Fail("cannot open include file '" + sName + "'", iLine);
     }
     if (sText.size() > COrvFxPreprocessor::s_uMaxOutputBytes)

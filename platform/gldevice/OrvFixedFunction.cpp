@@ -2,6 +2,7 @@
 
 #include "GLDeviceInternal.h"
 
+#include <cstring>
 #include <sstream>
 
 const char* const g_szOrvClipFixupSource =
@@ -341,15 +342,24 @@ std::string StageArg(uint8_t uiArg, unsigned uStage)
     return sValue;
 }
 
+// "(inner)suffix", appended piece by piece: GCC 12 at -O3 takes "literal" + std::string&&
+// (an insert at the front of the string) for an overlapping copy and warns (-Wrestrict).
+std::string Parenthesised(const std::string& sInner, const char* szSuffix = "")
+{
+    std::string sOut;
+    sOut.reserve(sInner.size() + std::strlen(szSuffix) + 2);
+    sOut.append(1, '(').append(sInner).append(1, ')').append(szSuffix);
+    return sOut;
+}
+
 // Result of a texture operation on one channel group (".rgb" or ".a").
 std::string StageOp(uint8_t uiOp, const uint8_t* puiArgs, unsigned uStage, const char* szChannels)
 {
-    const std::string s = szChannels;
-    const std::string a0 = "(" + StageArg(puiArgs[0], uStage) + ")" + s;
-    const std::string a1 = "(" + StageArg(puiArgs[1], uStage) + ")" + s;
-    const std::string a2 = "(" + StageArg(puiArgs[2], uStage) + ")" + s;
-    const std::string a1a = "(" + StageArg(puiArgs[1], uStage) + ").a";
-    const std::string a1full = "(" + StageArg(puiArgs[1], uStage) + ")";
+    const std::string a0 = Parenthesised(StageArg(puiArgs[0], uStage), szChannels);
+    const std::string a1 = Parenthesised(StageArg(puiArgs[1], uStage), szChannels);
+    const std::string a2 = Parenthesised(StageArg(puiArgs[2], uStage), szChannels);
+    const std::string a1a = Parenthesised(StageArg(puiArgs[1], uStage), ".a");
+    const std::string a1full = Parenthesised(StageArg(puiArgs[1], uStage));
     const std::string tex = "tex" + std::to_string(uStage);
     switch (uiOp)
     {
@@ -395,7 +405,7 @@ std::string StageOp(uint8_t uiOp, const uint8_t* puiArgs, unsigned uStage, const
     {
         const std::string sDot = "dot((" + a1full + ".rgb - 0.5) * 2.0, ((" +
                                  StageArg(puiArgs[2], uStage) + ").rgb - 0.5) * 2.0)";
-        return s == ".a" ? sDot : "vec3(" + sDot + ")";
+        return std::strcmp(szChannels, ".a") == 0 ? sDot : "vec3(" + sDot + ")";
     }
     case D3DTOP_MULTIPLYADD:
         return a0 + " + " + a1 + " * " + a2;
@@ -404,7 +414,8 @@ std::string StageOp(uint8_t uiOp, const uint8_t* puiArgs, unsigned uStage, const
     case D3DTOP_PREMODULATE:
         return a1 + " * " + a2;
     default:
-        return "current" + s; // bump mapping and unknown operations pass the colour on
+        return std::string("current") +
+               szChannels; // bump mapping and unknown operations pass the colour on
     }
 }
 } // namespace

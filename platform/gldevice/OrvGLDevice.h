@@ -18,6 +18,7 @@
 #include "OrvGLCore.h"
 #include "OrvGLProgramCache.h"
 #include "OrvVertexLayout.h"
+#include "d3dx9math.h"
 
 #include <epoxy/gl.h>
 
@@ -33,6 +34,15 @@ class COrvGLVertexBuffer;
 class COrvGLIndexBuffer;
 class COrvGLSwapChain;
 struct SDL_Window;
+
+// a * b for row vectors (a applies first), as D3DXMatrixMultiply computes it.
+inline D3DMATRIX OrvMultiply(const D3DMATRIX& a, const D3DMATRIX& b)
+{
+    const D3DXMATRIX left(a), right(b);
+    D3DXMATRIX product;
+    D3DXMatrixMultiply(&product, &left, &right);
+    return product;
+}
 
 class COrvGLDevice : public TOrvCounted<IDirect3DDevice9>
 {
@@ -174,6 +184,9 @@ public:
                                    D3DFORMAT IndexDataFormat, const void* pVertexStreamZeroData,
                                    UINT VertexStreamZeroStride) override;
 
+    // --- queries (OrvGLQuery.cpp answers them)
+    HRESULT CreateQuery(D3DQUERYTYPE Type, IDirect3DQuery9** ppQuery) override;
+
     // --- internal
     const OrvGLCorePtr& GetCore() const { return m_pCore; }
     // Submits the pending batch of draws.
@@ -270,6 +283,12 @@ private:
     // Number of vertices the bound streams hold for a layout (0 if a stream is missing).
     UINT VertexLimit(const SOrvVertexLayout& rLayout) const;
     GLuint UploadUserData(GLuint& ruBuffer, const void* pData, size_t uSize, GLenum eTarget);
+    // The draws from user memory: the user's vertices are stream 0 for this draw only (and,
+    // bIndexed, the user's indices replace the index buffer); EndUserDraw leaves stream 0
+    // empty. False when the draw cannot be prepared.
+    bool BeginUserDraw(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout,
+                       const void* pVertices, uint64_t uBytes, UINT uiStride, bool bIndexed);
+    void EndUserDraw();
     bool DrawBatchIndexed();
 
     OrvGLCorePtr m_pCore;

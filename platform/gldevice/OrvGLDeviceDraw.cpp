@@ -32,16 +32,6 @@ void ValueToFloats(const D3DCOLORVALUE& rValue, float* pfOut)
     pfOut[3] = rValue.a;
 }
 
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b)
-{
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                        a.m[i][3] * b.m[3][j];
-    return r;
-}
-
 // Normal matrix of a row-vector transform: transpose of the inverse of its 3x3 part, laid
 // out so that GLSL's `mat3 * n` gives n times that matrix.
 void NormalMatrix(const D3DMATRIX& rMatrix, float* pfOut)
@@ -592,8 +582,8 @@ void COrvGLDevice::ComputeUniforms()
     SUniformValues& u = m_uniforms;
     const DWORD* rs = m_adwRenderState;
     const D3DMATRIX& rView = m_aTransforms[0];
-    const D3DMATRIX worldView = Multiply(m_aTransforms[2], rView);
-    const D3DMATRIX worldViewProj = Multiply(worldView, m_aTransforms[1]);
+    const D3DMATRIX worldView = OrvMultiply(m_aTransforms[2], rView);
+    const D3DMATRIX worldViewProj = OrvMultiply(worldView, m_aTransforms[1]);
     std::memcpy(u.m_afWorldView, &worldView, sizeof(u.m_afWorldView));
     std::memcpy(u.m_afWorldViewProj, &worldViewProj, sizeof(u.m_afWorldViewProj));
     NormalMatrix(worldView, u.m_afNormal);
@@ -856,21 +846,11 @@ HRESULT COrvGLDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT Primi
         return D3DERR_INVALIDCALL;
     if (PrimitiveCount == 0)
         return D3D_OK;
-    FlushBatch();
-    // The user's data becomes stream 0 for this draw; afterwards stream 0 is empty.
-    Changed(DIRTY_VERTEX);
-    OrvSafeRelease(m_aStreams[0].m_pBuffer);
-    m_aStreams[0].m_uiOffset = 0;
-    m_aStreams[0].m_uiStride = VertexStreamZeroStride;
-    if (!PrepareDraw(PrimitiveType, *pLayout, true))
+    if (!BeginUserDraw(PrimitiveType, *pLayout, pVertexStreamZeroData,
+                       uVertices * VertexStreamZeroStride, VertexStreamZeroStride, false))
         return D3DERR_INVALIDCALL;
-    glBindVertexArray(m_uVertexArray);
-    const GLuint uBuffer = UploadUserData(m_uUserVertices, pVertexStreamZeroData,
-                                          uVertices * VertexStreamZeroStride, GL_ARRAY_BUFFER);
-    ApplyVertexInput(*pLayout, uBuffer);
     glDrawArrays(eMode, 0, (GLsizei)uVertices);
-    m_aStreams[0].m_uiStride = 0;
-    m_uDirty |= DIRTY_VERTEX;
+    EndUserDraw();
     return D3D_OK;
 }
 
@@ -929,6 +909,30 @@ HRESULT COrvGLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT B
     return D3D_OK;
 }
 
+bool COrvGLDevice::BeginUserDraw(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout,
+                                 const void* pVertices, uint64_t uBytes, UINT uiStride,
+                                 bool bIndexed)
+{
+    FlushBatch();
+    Changed(DIRTY_VERTEX);
+    OrvSafeRelease(m_aStreams[0].m_pBuffer);
+    if (bIndexed)
+        OrvSafeRelease(m_pIndices);
+    m_aStreams[0].m_uiOffset = 0;
+    m_aStreams[0].m_uiStride = uiStride;
+    if (!PrepareDraw(ePrimitive, rLayout, true))
+        return false;
+    glBindVertexArray(m_uVertexArray);
+    ApplyVertexInput(rLayout, UploadUserData(m_uUserVertices, pVertices, uBytes, GL_ARRAY_BUFFER));
+    return true;
+}
+
+void COrvGLDevice::EndUserDraw()
+{
+    m_aStreams[0].m_uiStride = 0;
+    m_uDirty |= DIRTY_VERTEX;
+}
+
 HRESULT COrvGLDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT MinVertexIndex,
                                              UINT NumVertices, UINT PrimitiveCount,
                                              const void* pIndexData, D3DFORMAT IndexDataFormat,
@@ -952,23 +956,13 @@ HRESULT COrvGLDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UIN
     const uint64_t uVertexCount = (uint64_t)MinVertexIndex + NumVertices;
     if (MaxIndex(static_cast<const BYTE*>(pIndexData), uIndices, uiIndexSize) >= uVertexCount)
         return D3DERR_INVALIDCALL;
-    FlushBatch();
-    Changed(DIRTY_VERTEX);
-    OrvSafeRelease(m_aStreams[0].m_pBuffer);
-    OrvSafeRelease(m_pIndices);
-    m_aStreams[0].m_uiOffset = 0;
-    m_aStreams[0].m_uiStride = VertexStreamZeroStride;
-    if (!PrepareDraw(PrimitiveType, *pLayout, true))
+    if (!BeginUserDraw(PrimitiveType, *pLayout, pVertexStreamZeroData,
+                       uVertexCount * VertexStreamZeroStride, VertexStreamZeroStride, true))
         return D3DERR_INVALIDCALL;
-    glBindVertexArray(m_uVertexArray);
-    const GLuint uBuffer = UploadUserData(m_uUserVertices, pVertexStreamZeroData,
-                                          uVertexCount * VertexStreamZeroStride, GL_ARRAY_BUFFER);
-    ApplyVertexInput(*pLayout, uBuffer);
     UploadUserData(m_uUserIndices, pIndexData, uIndices * uiIndexSize, GL_ELEMENT_ARRAY_BUFFER);
     glDrawElements(eMode, (GLsizei)uIndices, uiIndexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
                    nullptr);
-    m_aStreams[0].m_uiStride = 0;
-    m_uDirty |= DIRTY_VERTEX;
+    EndUserDraw();
     return D3D_OK;
 }
 

@@ -22,16 +22,6 @@ int TransformSlot(D3DTRANSFORMSTATETYPE eState)
     return -1;
 }
 
-D3DMATRIX Multiply(const D3DMATRIX& a, const D3DMATRIX& b)
-{
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                        a.m[i][3] * b.m[3][j];
-    return r;
-}
-
 // Which parts of the device a render state touches.
 uint32_t RenderStateDirt(D3DRENDERSTATETYPE eState, uint32_t uRaster, uint32_t uProgram,
                          uint32_t uUniforms, uint32_t uViewport)
@@ -97,7 +87,7 @@ HRESULT COrvGLDevice::MultiplyTransform(D3DTRANSFORMSTATETYPE State, const D3DMA
     const int iSlot = TransformSlot(State);
     if (!pMatrix || iSlot < 0)
         return D3DERR_INVALIDCALL;
-    const D3DMATRIX product = Multiply(*pMatrix, m_aTransforms[iSlot]);
+    const D3DMATRIX product = OrvMultiply(*pMatrix, m_aTransforms[iSlot]);
     return SetTransform(State, &product);
 }
 

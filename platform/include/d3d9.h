@@ -522,6 +522,30 @@ typedef enum _D3DPOOL
     D3DPOOL_FORCE_DWORD = 0x7fffffff
 } D3DPOOL;
 
+typedef enum _D3DQUERYTYPE
+{
+    D3DQUERYTYPE_VCACHE = 4,
+    D3DQUERYTYPE_RESOURCEMANAGER = 5,
+    D3DQUERYTYPE_VERTEXSTATS = 6,
+    D3DQUERYTYPE_EVENT = 8,
+    D3DQUERYTYPE_OCCLUSION = 9,
+    D3DQUERYTYPE_TIMESTAMP = 10,
+    D3DQUERYTYPE_TIMESTAMPDISJOINT = 11,
+    D3DQUERYTYPE_TIMESTAMPFREQ = 12,
+    D3DQUERYTYPE_PIPELINETIMINGS = 13,
+    D3DQUERYTYPE_INTERFACETIMINGS = 14,
+    D3DQUERYTYPE_VERTEXTIMINGS = 15,
+    D3DQUERYTYPE_PIXELTIMINGS = 16,
+    D3DQUERYTYPE_BANDWIDTHTIMINGS = 17,
+    D3DQUERYTYPE_CACHEUTILIZATION = 18,
+    D3DQUERYTYPE_FORCE_DWORD = 0x7fffffff
+} D3DQUERYTYPE;
+
+// IDirect3DQuery9::Issue flags and IDirect3DQuery9::GetData flags.
+#define D3DISSUE_END (1 << 0)
+#define D3DISSUE_BEGIN (1 << 1)
+#define D3DGETDATA_FLUSH (1 << 0)
+
 typedef enum _D3DRESOURCETYPE
 {
     D3DRTYPE_SURFACE = 1,
@@ -1113,6 +1137,7 @@ struct IDirect3DVertexDeclaration9;
 struct IDirect3DVertexShader9;
 struct IDirect3DPixelShader9;
 struct IDirect3DSwapChain9;
+struct IDirect3DQuery9;
 
 struct IDirect3D9 : public IUnknown
 {
@@ -1243,6 +1268,21 @@ struct IDirect3DPixelShader9 : public IUnknown
 {
     virtual HRESULT GetDevice(IDirect3DDevice9** ppDevice) = 0;
     virtual HRESULT GetFunction(void* pData, UINT* pSizeOfData) = 0;
+};
+
+// Questions asked of the device that it answers later. Our device answers the timestamp
+// family: D3DQUERYTYPE_TIMESTAMP (a UINT64 tick count taken when the device reaches the
+// Issue(D3DISSUE_END) in its command stream), D3DQUERYTYPE_TIMESTAMPFREQ (UINT64 ticks per
+// second) and D3DQUERYTYPE_TIMESTAMPDISJOINT (a BOOL, TRUE when the ticks between its
+// Issue(D3DISSUE_BEGIN) and Issue(D3DISSUE_END) cannot be compared). GetData answers S_FALSE
+// while the result is not there yet (D3DGETDATA_FLUSH also submits the pending work).
+struct IDirect3DQuery9 : public IUnknown
+{
+    virtual HRESULT GetDevice(IDirect3DDevice9** ppDevice) = 0;
+    virtual D3DQUERYTYPE GetType() = 0;
+    virtual DWORD GetDataSize() = 0;
+    virtual HRESULT Issue(DWORD dwIssueFlags) = 0;
+    virtual HRESULT GetData(void* pData, DWORD dwSize, DWORD dwGetDataFlags) = 0;
 };
 
 struct IDirect3DSwapChain9 : public IUnknown
@@ -1404,6 +1444,16 @@ struct IDirect3DDevice9 : public IUnknown
                                            const void* pIndexData, D3DFORMAT IndexDataFormat,
                                            const void* pVertexStreamZeroData,
                                            UINT VertexStreamZeroStride) = 0;
+
+    // Queries. With ppQuery null, says whether the type is supported. A device that
+    // answers no query type keeps this default.
+    virtual HRESULT CreateQuery(D3DQUERYTYPE Type, IDirect3DQuery9** ppQuery)
+    {
+        (void)Type;
+        if (ppQuery)
+            *ppQuery = nullptr;
+        return D3DERR_NOTAVAILABLE;
+    }
 };
 
 typedef IDirect3D9* LPDIRECT3D9;
@@ -1430,6 +1480,7 @@ typedef IDirect3DVertexDeclaration9* LPDIRECT3DVERTEXDECLARATION9;
 typedef IDirect3DVertexShader9* LPDIRECT3DVERTEXSHADER9;
 typedef IDirect3DPixelShader9* LPDIRECT3DPIXELSHADER9;
 typedef IDirect3DSwapChain9* LPDIRECT3DSWAPCHAIN9;
+typedef IDirect3DQuery9* LPDIRECT3DQUERY9;
 
 // Creates the Direct3D object (null unless SDKVersion is D3D_SDK_VERSION). A device created
 // from it with a null focus window is headless: it draws into an off-screen back buffer.

@@ -179,6 +179,35 @@ extern "C"
     // The encoder name AVISaveOptions currently picks.
     ORVPLATFORM_API LPCSTR AVIGetCompressorA(void);
 
+    // The container follows the file name given to AVIFileOpenA for writing: ".mp4" and
+    // ".m4v" give MP4 (index at the front, sound in AAC), ".mov" QuickTime, ".mkv" Matroska
+    // and ".webm" WebM (sound in Opus); every other name an AVI file. Until the host chooses
+    // a compressor, each container gets its usual one: H.264 (libx264) for AVI, MP4 and
+    // QuickTime, VP9 (libvpx-vp9, else AV1) for Matroska and WebM.
+    //
+    // The encoder AVISaveOptions picks for a file of that name, copied into szEncoder
+    // (cchEncoder bytes, terminated). AVIERR_UNSUPPORTED when the container cannot hold what
+    // that encoder makes (AVISaveOptions then answers FALSE).
+    ORVPLATFORM_API HRESULT AVIGetCompressorForFileA(LPCSTR szFile, LPSTR szEncoder,
+                                                     LONG cchEncoder);
+    // The quality asked of lossy video encoders: a constant-rate-factor number as x264 reads
+    // it (0 best, 51 worst, 63 at most; VP9 and AV1 read it on their own 0 to 63 scale), or
+    // -1 for each encoder's own default. Lossless encoders ignore it.
+    ORVPLATFORM_API HRESULT AVISetCompressorQuality(int iQuality);
+
+    // What compressing a video stream being written has cost so far: frames compressed,
+    // seconds spent compressing them on the writer's own thread (in all and the worst
+    // frame), and seconds writers waited for room in its queue.
+    typedef struct
+    {
+        LONG lFrames;
+        double dSeconds;
+        double dWorstSeconds;
+        double dWaitSeconds;
+    } AVICOMPRESSORTIMING;
+    ORVPLATFORM_API HRESULT AVIStreamGetCompressorTiming(PAVISTREAM pavi,
+                                                         AVICOMPRESSORTIMING* pTiming);
+
 #ifdef __cplusplus
 }
 #endif

@@ -19,6 +19,7 @@ typedef int32_t INT;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
 typedef uint64_t QWORD;
+typedef uint64_t UINT64;
 typedef int64_t LONGLONG;
 typedef float FLOAT;
 typedef int32_t HRESULT;

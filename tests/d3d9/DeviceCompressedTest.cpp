@@ -260,8 +260,8 @@ TEST(DeviceCompressed, CopiesMoveWholeBlocksOrRefuse)
     EXPECT_EQ(autogen->GetLevelCount(), 4u);
     autogen->GenerateMipSubLevels();
 
-    IDirect3D9* pD3D = nullptr;
-    ASSERT_EQ(device->GetDirect3D(&pD3D), D3D_OK);
+    COrvComPtr<IDirect3D9> pD3D;
+    ASSERT_EQ(device->GetDirect3D(pD3D.ReleaseAndGetAddressOf()), D3D_OK);
     for (D3DFORMAT eFormat : {D3DFMT_DXT1, D3DFMT_DXT3, D3DFMT_DXT5})
     {
         EXPECT_EQ(pD3D->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0, D3DRTYPE_TEXTURE,
@@ -271,5 +271,4 @@ TEST(DeviceCompressed, CopiesMoveWholeBlocksOrRefuse)
                                           D3DRTYPE_TEXTURE, eFormat),
                   D3D_OK);
     }
-    pD3D->Release();
 }

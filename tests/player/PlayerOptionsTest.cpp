@@ -111,3 +111,70 @@ TEST(PlayerOptionsTest, UsageListsEveryOption)
         EXPECT_NE(strUsage.find(szOption), std::string::npos) << szOption;
     }
 }
+
+TEST(PlayerOptionsTest, AuthoringOptionsLandWhereTheyBelong)
+{
+    SPlayerOptions options;
+    std::string strError;
+    ASSERT_EQ(Parse({"--watch", "--windowed", "--start", "12.5", "--profile"}, options, strError),
+              PARSE_RUN)
+        << strError;
+    EXPECT_TRUE(options.bWatch);
+    EXPECT_TRUE(options.bProfile);
+    EXPECT_DOUBLE_EQ(options.dStart, 12.5);
+
+    options = SPlayerOptions();
+    ASSERT_EQ(Parse({"--record", "show.webm", "--fps=60", "--quality", "0", "--start", "0"},
+                    options, strError),
+              PARSE_RUN)
+        << strError;
+    EXPECT_EQ(options.iFps, 60);
+    EXPECT_EQ(options.iQuality, 0);
+    EXPECT_DOUBLE_EQ(options.dStart, 0.0);
+
+    // A still is taken at --at, else where the show starts.
+    options = SPlayerOptions();
+    ASSERT_EQ(Parse({"--screenshot", "Thumb.PNG", "--start", "4"}, options, strError), PARSE_RUN);
+    EXPECT_EQ(options.strScreenshot, "Thumb.PNG");
+    EXPECT_DOUBLE_EQ(options.dAt, 4.0);
+    options = SPlayerOptions();
+    ASSERT_EQ(Parse({"--at", "7.25", "--screenshot", "a.png"}, options, strError), PARSE_RUN);
+    EXPECT_DOUBLE_EQ(options.dAt, 7.25);
+    EXPECT_EQ(options.iFps, 25);
+    EXPECT_EQ(options.iQuality, -1);
+}
+
+TEST(PlayerOptionsTest, AuthoringOptionsRefuseWhatCannotBe)
+{
+    const std::vector<std::vector<const char*>> cases = {
+        {"--fps", "29", "--record", "a.avi"},
+        {"--fps", "0", "--record", "a.avi"},
+        {"--fps", "25"},
+        {"--quality", "64", "--record", "a.avi"},
+        {"--quality", "-1", "--record", "a.avi"},
+        {"--quality", "10"},
+        {"--start", "-2"},
+        {"--start", "inf"},
+        {"--at", "3"},
+        {"--screenshot", "a.jpg"},
+        {"--screenshot", ""},
+        {"--screenshot", "a.png", "--record", "a.avi"},
+        {"--watch", "--headless"},
+        {"--watch", "--record", "a.avi"},
+        {"--watch", "--screenshot", "a.png"},
+    };
+    for (const auto& args : cases)
+    {
+        SPlayerOptions options;
+        std::string strError;
+        EXPECT_EQ(Parse(args, options, strError), PARSE_ERROR) << args[0] << " " << args.size();
+        EXPECT_FALSE(strError.empty());
+        EXPECT_EQ(strError.find('\n'), std::string::npos);
+    }
+    std::string strUsage = GetPlayerUsage("OrvPlayer");
+    for (const char* szOption : {"--watch", "--start", "--screenshot", "--at", "--quality", "--fps",
+                                 "--profile", "Space", "Home"})
+    {
+        EXPECT_NE(strUsage.find(szOption), std::string::npos) << szOption;
+    }
+}

@@ -1,15 +1,19 @@
 // OrvPlayer as a user runs it: headless recordings of the sample demo checked with
 // ffprobe, and the one-line reasons and exit statuses of bad input.
+#include "OrvGoldenImage.h"
 #include "OrvTempDir.h"
 #include "OrvTestMedia.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -38,8 +42,11 @@ SRun RunPlayer(const std::string& strArgs, const std::string& strErrFile)
     run.iStatus = WIFEXITED(iRaw) ? WEXITSTATUS(iRaw) : -1;
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(strErrFile.c_str(), "r"), std::fclose);
     char szBuffer[4096];
-    size_t iRead = file ? std::fread(szBuffer, 1, sizeof(szBuffer), file.get()) : 0;
-    run.strErr.assign(szBuffer, iRead);
+    size_t iRead = 0;
+    while (file && (iRead = std::fread(szBuffer, 1, sizeof(szBuffer), file.get())) > 0)
+    {
+        run.strErr.append(szBuffer, iRead);
+    }
     return run;
 }
 
@@ -138,4 +145,312 @@ TEST_F(PlayerRunTest, BadInputGivesAReasonAndTheStatus)
         // Nothing half-written is left behind.
         EXPECT_FALSE(std::filesystem::exists(strVideo)) << c.strArgs;
     }
+}
+
+namespace
+{
+
+// The first and last moments of a file's video and audio packets, in seconds.
+struct SSpan
+{
+    double dStart = 1e9;
+    double dEnd = -1e9;
+    long lPackets = 0;
+};
+
+std::map<std::string, SSpan> PacketSpans(const std::string& strPath)
+{
+    std::string strCommand = "ffprobe -v error -show_entries packet=codec_type,pts_time,"
+                             "duration_time -of csv=p=0 '" +
+                             strPath + "' 2>/dev/null";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(strCommand.c_str(), "r"), pclose);
+    std::map<std::string, SSpan> spans;
+    char szLine[256];
+    while (pipe && std::fgets(szLine, sizeof(szLine), pipe.get()) != nullptr)
+    {
+        char szType[16] = {};
+        double dPts = 0.0;
+        double dDuration = 0.0;
+        if (std::sscanf(szLine, "%15[a-z],%lf,%lf", szType, &dPts, &dDuration) == 3)
+        {
+            SSpan& span = spans[szType];
+            span.dStart = std::min(span.dStart, dPts);
+            span.dEnd = std::max(span.dEnd, dPts + dDuration);
+            ++span.lPackets;
+        }
+    }
+    return spans;
+}
+
+// Frame n of a video file as a picture (ffmpeg decodes it into a PNG file).
+bool ReadVideoFrame(const std::string& strVideo, int iFrame, const std::string& strPng,
+                    SOrvImage& rImage)
+{
+    std::string strCommand = "ffmpeg -v error -y -i '" + strVideo + "' -vf 'select=eq(n\\," +
+                             std::to_string(iFrame) + ")' -frames:v 1 -pix_fmt rgba '" + strPng +
+                             "' 2>/dev/null";
+    return std::system(strCommand.c_str()) == 0 && OrvLoadPNG(strPng, rImage);
+}
+
+// The largest difference of a colour channel between two pictures of the same size.
+int LargestDifference(const SOrvImage& a, const SOrvImage& b)
+{
+    if (a.m_uiWidth != b.m_uiWidth || a.m_uiHeight != b.m_uiHeight)
+    {
+        return 256;
+    }
+    int iLargest = 0;
+    for (size_t i = 0; i < a.m_aRGBA.size(); ++i)
+    {
+        if (i % 4 != 3)
+        {
+            iLargest = std::max(iLargest, std::abs(a.m_aRGBA[i] - b.m_aRGBA[i]));
+        }
+    }
+    return iLargest;
+}
+
+} // namespace
+
+TEST_F(PlayerRunTest, EachContainerHoldsItsCodecsAndTheSoundInStep)
+{
+    struct SCase
+    {
+        const char* szFile;
+        const char* szArgs;
+        const char* szVideo;
+        const char* szAudio;
+        long lFrames;
+        const char* szRate;
+    };
+    const SCase cases[] = {
+        {"show.mp4", "--fps 30", "h264", "aac", 60, "30/1"},
+        {"show.mkv", "--fps 24", "vp9", "opus", 48, "24/1"},
+        {"show.webm", "--quality 40", "vp9", "opus", 50, "25/1"},
+        {"show.mkv", "--codec libsvtav1 --fps 60", "av1", "opus", 120, "60/1"},
+    };
+    for (const SCase& c : cases)
+    {
+        const std::string strVideo = m_dir.File(c.szFile);
+        SRun run = RunPlayer(std::string("--headless --mode 320x180 --duration 2 ") + c.szArgs +
+                                 " --record '" + strVideo + "' '" + kSample + "'",
+                             m_dir.File("err.txt"));
+        ASSERT_EQ(run.iStatus, 0) << c.szArgs << run.strErr;
+        std::vector<SProbedStream> streams = Probe(strVideo);
+        ASSERT_EQ(streams.size(), 2u) << c.szFile;
+        EXPECT_EQ(streams[0].strCodec, c.szVideo);
+        EXPECT_EQ(streams[0].lFrames, c.lFrames) << c.szFile << " " << c.szArgs;
+        EXPECT_EQ(streams[0].strRate, c.szRate);
+        EXPECT_EQ(streams[1].strCodec, c.szAudio);
+        // The sound starts and ends with the pictures (within the encoders' priming).
+        std::map<std::string, SSpan> spans = PacketSpans(strVideo);
+        EXPECT_NEAR(spans["video"].dStart, spans["audio"].dStart, 0.03) << c.szFile;
+        EXPECT_NEAR(spans["video"].dEnd, 2.0, 0.01) << c.szFile;
+        EXPECT_NEAR(spans["audio"].dEnd, 2.0, 0.03) << c.szFile;
+    }
+    // MP4: the index is at the front, so the file plays while it loads.
+    std::ifstream mp4(m_dir.File("show.mp4"), std::ios::binary);
+    char aHead[40] = {};
+    mp4.read(aHead, sizeof(aHead));
+    EXPECT_EQ(std::string(aHead + 36, 4), "moov");
+}
+
+TEST_F(PlayerRunTest, AStillEqualsTheRecordedFrameAtTheSameMomentAndStartsMatchToo)
+{
+    // Lossless recordings: the whole first three seconds, and one starting at 2 s.
+    const std::string strWhole = m_dir.File("whole.avi");
+    const std::string strPart = m_dir.File("part.avi");
+    const std::string strStill = m_dir.File("still.png");
+    SRun run = RunPlayer("--headless --mode 192x108 --codec ffv1 --duration 3 --record '" +
+                             strWhole + "' '" + kSample + "'",
+                         m_dir.File("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    run = RunPlayer("--headless --mode 192x108 --codec ffv1 --start 2 --duration 0.4 --record '" +
+                        strPart + "' '" + kSample + "'",
+                    m_dir.File("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    std::vector<SProbedStream> streams = Probe(strPart);
+    ASSERT_FALSE(streams.empty());
+    EXPECT_EQ(streams[0].lFrames, 10);
+    // The sound of the later part starts two seconds into the music.
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[1].lStored, 0.4 * streams[1].lSampleRate);
+    run = RunPlayer("--mode 192x108 --screenshot '" + strStill + "' --at 2 '" + kSample + "'",
+                    m_dir.File("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+
+    SOrvImage still;
+    SOrvImage recorded;
+    SOrvImage started;
+    ASSERT_TRUE(OrvLoadPNG(strStill, still));
+    EXPECT_EQ(still.m_uiWidth, 192u);
+    EXPECT_EQ(still.At(96, 54) >> 24, 0xFFu) << "an opaque picture";
+    ASSERT_TRUE(ReadVideoFrame(strWhole, 50, m_dir.File("frame50.png"), recorded));
+    ASSERT_TRUE(ReadVideoFrame(strPart, 0, m_dir.File("first.png"), started));
+    EXPECT_LE(LargestDifference(still, recorded), 2);
+    EXPECT_LE(LargestDifference(still, started), 2);
+    // And it is not just any frame: a second earlier looks otherwise.
+    SOrvImage earlier;
+    ASSERT_TRUE(ReadVideoFrame(strWhole, 25, m_dir.File("frame25.png"), earlier));
+    EXPECT_GT(LargestDifference(still, earlier), 20);
+}
+
+TEST_F(PlayerRunTest, AuthoringBadInputGivesAReasonAndLeavesNoFile)
+{
+    struct SCase
+    {
+        std::string strArgs;
+        int iStatus;
+        const char* szReason;
+        std::string strFile; // must not exist afterwards
+    };
+    const std::string strStill = m_dir.File("late.png");
+    const std::string strWebm = m_dir.File("x.webm");
+    const SCase cases[] = {
+        {"--screenshot '" + strStill + "' --at 9999 '" + kSample + "'", 1, "past the end",
+         strStill},
+        {"--headless --start 9999 --record '" + strWebm + "' '" + kSample + "'", 1, "past the end",
+         strWebm},
+        {"--headless --codec libx264 --record '" + strWebm + "' '" + kSample + "'", 1,
+         "cannot hold libx264", strWebm},
+        {"--screenshot '" + m_dir.File("no/such/dir/a.png") + "' '" + kSample + "'", 1,
+         "cannot write", m_dir.File("no/such/dir/a.png")},
+        {"--screenshot '" + strStill + "' '" + m_dir.File("nowhere") + "'", 1, "no demo folder",
+         strStill},
+    };
+    for (const SCase& c : cases)
+    {
+        SRun run = RunPlayer(c.strArgs, m_dir.File("err.txt"));
+        EXPECT_EQ(run.iStatus, c.iStatus) << c.strArgs << "\n" << run.strErr;
+        EXPECT_NE(run.strErr.find(c.szReason), std::string::npos) << c.strArgs << "\n"
+                                                                  << run.strErr;
+        EXPECT_FALSE(std::filesystem::exists(c.strFile)) << c.strArgs;
+    }
+    // Nothing half-written beside the still either.
+    for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
+    {
+        EXPECT_EQ(entry.path().filename().string().find(".png."), std::string::npos);
+    }
+}
+
+TEST_F(PlayerRunTest, ProfileNamesEveryLayerTheReadBackAndTheEncoder)
+{
+    const std::string strVideo = m_dir.File("p.avi");
+    SRun run = RunPlayer("--headless --profile --mode 160x90 --duration 0.4 --record '" + strVideo +
+                             "' '" + kSample + "'",
+                         m_dir.File("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    for (const char* szRow : {"COrvLayerSprite", "COrvLayerPPBloom", "whole frame (all layers)",
+                              "read-back", "encoder (its own thread)", "waiting for the encoder"})
+    {
+        EXPECT_NE(run.strErr.find(szRow), std::string::npos) << szRow << "\n" << run.strErr;
+    }
+}
+
+TEST_F(PlayerRunTest, StillsOfAMovingSimulationEqualTheRecording)
+{
+    // Particles move by the time since the frame before: their look depends on the path of
+    // frames. A still runs the show from its start, so it matches the recording.
+    const std::filesystem::path demo = m_dir.Path() / "particles";
+    std::filesystem::create_directories(demo / "data");
+    for (const char* szFile : {"particle.png", "atelier.ogg"})
+    {
+        std::filesystem::copy_file(std::filesystem::path(kSample) / "data" / szFile,
+                                   demo / "data" / szFile);
+    }
+    std::ofstream(demo / "demo.orv")
+        << "<OrvDemo version=\"1\"><music><Prop15 defaultValue=\"120\"/>"
+           "<Prop5 defaultValue=\"atelier.ogg\"/></music><Resources>"
+           "<COrvResImage><Prop4 defaultValue=\"img\"/><Prop5 defaultValue=\"particle.png\"/>"
+           "</COrvResImage><COrvResMaterial><Prop4 defaultValue=\"mat\"/>"
+           "<Prop0 defaultValue=\"1\"><track><key frame=\"0\" value=\"1\"/></track></Prop0>"
+           "<Prop32 defaultValue=\"img\"/><Prop33 defaultValue=\"1 1 1\"><track>"
+           "<key frame=\"0\" value=\"1 1 1\"/></track></Prop33></COrvResMaterial></Resources>"
+           "<Layers><COrvLayerParticules><Prop4 defaultValue=\"particles\"/>"
+           "<Prop29 defaultValue=\"mat\"/><Prop42 defaultValue=\"0.9\"/>"
+           "<Prop43 defaultValue=\"0.3\"/></COrvLayerParticules></Layers></OrvDemo>\n";
+    const std::string strVideo = m_dir.File("particles.avi");
+    const std::string strStill = m_dir.File("particles.png");
+    SRun run = RunPlayer("--headless --mode 192x108 --codec ffv1 --duration 1.2 --record '" +
+                             strVideo + "' '" + demo.string() + "'",
+                         m_dir.File("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    run = RunPlayer("--mode 192x108 --screenshot '" + strStill + "' --at 1.16 '" + demo.string() +
+                        "'",
+                    m_dir.File("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    SOrvImage still;
+    SOrvImage recorded;
+    SOrvImage first;
+    ASSERT_TRUE(OrvLoadPNG(strStill, still));
+    ASSERT_TRUE(ReadVideoFrame(strVideo, 29, m_dir.File("frame29.png"), recorded));
+    ASSERT_TRUE(ReadVideoFrame(strVideo, 0, m_dir.File("frame0.png"), first));
+    EXPECT_LE(LargestDifference(still, recorded), 2);
+    EXPECT_GT(LargestDifference(still, first), 20) << "the particles moved";
+}
+
+namespace
+{
+
+// What the player wrote to its standard error so far.
+std::string ReadText(const std::string& strPath)
+{
+    std::ifstream file(strPath, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Waits (a bounded while) until the file holds the text, after the offset.
+bool WaitForText(const std::string& strPath, const std::string& strText, size_t iFrom = 0)
+{
+    for (int i = 0; i < 600; ++i)
+    {
+        const std::string strNow = ReadText(strPath);
+        if (strNow.size() > iFrom && strNow.find(strText, iFrom) != std::string::npos)
+        {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(PlayerRunTest, WatchingPlayerReloadsSavesAndKeepsTheLastGoodDemoOnBrokenOnes)
+{
+    // The player in a window (SDL's off-screen driver where there is no display), watching
+    // a copy of the sample demo while a maker saves broken and fixed versions.
+    const std::filesystem::path demo = m_dir.Path() / "watched";
+    std::filesystem::copy(kSample, demo, std::filesystem::copy_options::recursive);
+    const std::string strGood = ReadText((demo / "demo.orv").string());
+    const std::string strErr = m_dir.File("watch.txt");
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+    {
+        std::freopen(strErr.c_str(), "w", stderr);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        execl(ORV_PLAYER_PATH, ORV_PLAYER_PATH, "--windowed", "--mode", "160x90", "--no-vsync",
+              "--watch", demo.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ASSERT_TRUE(WaitForText(strErr, "watching ")) << ReadText(strErr);
+    size_t iSeen = ReadText(strErr).size();
+    std::ofstream(demo / "demo.orv") << "<OrvDemo version=\"1\">\n<Layers>\n<COrvLayerSprit";
+    EXPECT_TRUE(WaitForText(strErr, "reload failed: demo.orv:3: ", iSeen)) << ReadText(strErr);
+    EXPECT_TRUE(WaitForText(strErr, "the last good demo stays", iSeen));
+
+    iSeen = ReadText(strErr).size();
+    const std::filesystem::path temporary = demo / "demo.orv.new";
+    std::ofstream(temporary) << strGood;
+    std::filesystem::rename(temporary, demo / "demo.orv");
+    EXPECT_TRUE(WaitForText(strErr, "reloaded in ", iSeen)) << ReadText(strErr);
+
+    kill(pid, SIGINT);
+    int iRaw = 0;
+    waitpid(pid, &iRaw, 0);
+    ASSERT_TRUE(WIFEXITED(iRaw)) << ReadText(strErr);
+    EXPECT_EQ(WEXITSTATUS(iRaw), 0) << ReadText(strErr);
 }

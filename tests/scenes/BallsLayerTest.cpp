@@ -209,8 +209,13 @@ TEST_F(BallsLayer, BuffersStreamsAndStates)
     auto box = std::find(calls.begin(), calls.end(), "SetFVF 18");
     EXPECT_EQ((box - 1)->substr((box - 1)->size() - 5), " 0 24");
 
-    // One world per object, and the device's view and projection left neutral.
-    EXPECT_EQ(m_Device.CountCalls("SetTransform"), 2u + 1u + 20u + 1u + 20u + 1u);
+    // One world per object (floor, shadows, walls, balls, box) and nothing else: the camera
+    // reaches the shaders only, the device's view and projection are left as they were.
+    const std::vector<std::string> transforms = m_Device.CallsNamed({"SetTransform"});
+    EXPECT_EQ(transforms.size(), 1u + 20u + 1u + 20u + 1u);
+    const std::string world = "SetTransform " + std::to_string(int(D3DTS_WORLD)) + " ";
+    for (const std::string& call : transforms)
+        EXPECT_EQ(call.rfind(world, 0), 0u) << call;
 }
 
 TEST_F(BallsLayer, ParametersPerObjectAndTheMaterialsTextures)

@@ -2,6 +2,10 @@
 // coordinates of the picture, 0,0 at the top left), from its own place to BlurWidth of
 // the way toward the centre (negative) or away from it (positive). BlurWidth 0 is the
 // input unchanged.
+//
+// The sixteen reads take the nearest texel, unfiltered: their mean is the same picture
+// (within noise) as that of sixteen filtered reads, at about a quarter of the cost on a
+// software rasteriser, where each filtered read is four reads and three blends.
 
 float2 Center = {0.5, 0.5};
 float BlurWidth = -0.14;
@@ -11,8 +15,8 @@ texture Tex;
 sampler2D TexSampler = sampler_state
 {
     Texture = <Tex>;
-    MinFilter = Linear;
-    MagFilter = Linear;
+    MinFilter = Point;
+    MagFilter = Point;
     MipFilter = None;
     AddressU = Clamp;
     AddressV = Clamp;

@@ -1,0 +1,102 @@
+#include "PlayerScreenshot.h"
+
+#include "d3dx9tex.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace
+{
+
+// The back buffer has no alpha of its own: the picture is written opaque.
+bool MakeOpaque(IDirect3DSurface9* pSurface, int iWidth, int iHeight)
+{
+    D3DLOCKED_RECT locked{};
+    if (FAILED(pSurface->LockRect(&locked, nullptr, 0)))
+    {
+        return false;
+    }
+    for (int y = 0; y < iHeight; ++y)
+    {
+        BYTE* pRow = static_cast<BYTE*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
+        for (int x = 0; x < iWidth; ++x)
+        {
+            pRow[x * 4 + 3] = 0xFF;
+        }
+    }
+    pSurface->UnlockRect();
+    return true;
+}
+
+// A fresh name beside the target: "FILE.png.XXXXXX", created empty.
+std::string MakeTemporaryBeside(const std::string& strFile)
+{
+    std::string strTemplate = strFile + ".XXXXXX";
+    int iFd = mkstemp(strTemplate.data());
+    if (iFd < 0)
+    {
+        return std::string();
+    }
+    // mkstemp makes the file private; a picture is an ordinary document.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(iFd, 0666 & ~mask);
+    close(iFd);
+    return strTemplate;
+}
+
+} // namespace
+
+bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
+                        const std::string& strFile, std::string& rsError)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(strFile, ec))
+    {
+        rsError = "\"" + strFile + "\" is a folder";
+        return false;
+    }
+    COrvComPtr<IDirect3DSurface9> pSurface;
+    if (FAILED(pDevice->CreateOffscreenPlainSurface(iWidth, iHeight, D3DFMT_A8R8G8B8,
+                                                    D3DPOOL_SCRATCH,
+                                                    pSurface.ReleaseAndGetAddressOf(), nullptr)) ||
+        !pSurface)
+    {
+        rsError = "cannot read the picture back";
+        return false;
+    }
+    bool bOk = SUCCEEDED(pDevice->GetFrontBufferData(0, pSurface.Get())) &&
+               MakeOpaque(pSurface.Get(), iWidth, iHeight);
+    if (!bOk)
+    {
+        rsError = "cannot read the picture back";
+    }
+    std::string strTemporary = bOk ? MakeTemporaryBeside(strFile) : std::string();
+    if (bOk && strTemporary.empty())
+    {
+        rsError = "cannot write \"" + strFile + "\": " + std::strerror(errno);
+        bOk = false;
+    }
+    if (bOk && FAILED(D3DXSaveSurfaceToFileA(strTemporary.c_str(), D3DXIFF_PNG, pSurface.Get(),
+                                             nullptr, nullptr)))
+    {
+        rsError = "cannot write \"" + strFile + "\"";
+        bOk = false;
+    }
+    if (bOk && std::rename(strTemporary.c_str(), strFile.c_str()) != 0)
+    {
+        rsError = "cannot write \"" + strFile + "\": " + std::strerror(errno);
+        bOk = false;
+    }
+    if (!bOk && !strTemporary.empty())
+    {
+        std::remove(strTemporary.c_str());
+    }
+    return bOk;
+}
