@@ -16,7 +16,7 @@ std::string DescribeMode(const SPlayerOptions& options)
     std::string strMode = std::to_string(options.iWidth) + "x" + std::to_string(options.iHeight);
     if (options.iRefreshRate != 0)
     {
-        strMode += "@" + std::to_string(options.iRefreshRate);
+        strMode.append(1, '@').append(std::to_string(options.iRefreshRate));
     }
     return strMode;
 }

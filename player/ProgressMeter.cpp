@@ -9,8 +9,8 @@ std::string FormatProgressLine(int iDone, int iTotal, double dFramesPerSecond, d
     iTotal = std::max(iTotal, 1);
     iDone = std::clamp(iDone, 0, iTotal);
     int iFilled = static_cast<int>(static_cast<long long>(iDone) * iBarWidth / iTotal);
-    std::string strBar =
-        "[" + std::string(iFilled, '#') + std::string(iBarWidth - iFilled, ' ') + "]";
+    std::string strBar(1, '[');
+    strBar.append(iFilled, '#').append(iBarWidth - iFilled, ' ').append(1, ']');
     int iLeft = dSecondsLeft > 0.0 && std::isfinite(dSecondsLeft)
                     ? static_cast<int>(std::ceil(dSecondsLeft))
                     : 0;

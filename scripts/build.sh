@@ -7,6 +7,10 @@ dir=${1:-build}
 shift || true
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
+# ccache, where installed, makes rebuilds of unchanged files (other trees, CI runs) free.
+if command -v ccache >/dev/null; then
+    generator+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 args=()
 targets=()
 while [ $# -gt 0 ]; do

@@ -9,6 +9,9 @@ cd "$(dirname "$0")/.."
 dir=build-fuzz
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
+if command -v ccache >/dev/null; then
+    generator+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 if [ ! -f "$dir/CMakeCache.txt" ]; then
     CC=clang CXX=clang++ cmake -S . -B "$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DORV_FUZZ=ON -DORV_WERROR=ON -DORV_BUILD_TESTS=OFF -DORV_BUILD_BENCH=OFF \

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config ccache clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev
   libpugixml-dev
   libepoxy-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgbm-dev libsdl2-dev

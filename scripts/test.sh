@@ -1,31 +1,54 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds, and runs every test: the normal build, then the
-# AddressSanitizer + UndefinedBehaviorSanitizer build of the tests, then the fuzzers.
+# Installs the dependencies, builds, and runs every test: the normal build and its tests, the
+# installed package (headers, exports, a host program), a Clang release build of the
+# libraries, the player and the tests, the address + undefined behaviour sanitizer build of
+# the tests, the thread sanitizer build of the tests that run threads, and the fuzzers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 
-# No display and no GPU are needed: graphics run headless on EGL, audio on SDL's dummy driver.
-export ORV_SNIFFER=${ORV_SNIFFER:-$(mktemp -d)/sniffer.txt}
+# No display and no GPU are needed: graphics run headless on EGL, audio on a silent output.
+# The log and the shader cache the test programs share live in a folder removed at the end.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+export ORV_SNIFFER=${ORV_SNIFFER:-$scratch/sniffer.txt}
+export ORV_SHADER_CACHE=$scratch/shader_cache
 jobs=$(nproc)
+step() { echo "== $* ($(date +%T))"; }
+run_tests() { ctest --test-dir "$@" --output-on-failure --no-tests=error -j "$jobs"; }
 
-echo "== build (release with debug info)"
+step "build (release with debug info)"
 bash scripts/check-boundary.sh
 bash scripts/build.sh build -DORV_BUILD_TESTS=ON -DORV_BUILD_BENCH=ON -DORV_BUILD_PLAYER=ON
-echo "== tests"
-ctest --test-dir build --output-on-failure --no-tests=error -j "$jobs"
+step "tests"
+run_tests build
 
-echo "== build (address + undefined behaviour sanitizers)"
+step "installed package"
+bash scripts/check-install.sh build
+
+step "build (Clang, release)"
+CC=clang CXX=clang++ bash scripts/build.sh build-clang -DCMAKE_BUILD_TYPE=Release \
+    -DORV_BUILD_TESTS=ON -DORV_BUILD_BENCH=OFF -DORV_BUILD_PLAYER=ON
+step "tests (Clang, release)"
+run_tests build-clang
+
+step "build (address + undefined behaviour sanitizers)"
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON \
     -DORV_BUILD_TESTS=ON -DORV_BUILD_BENCH=OFF -DORV_BUILD_PLAYER=OFF
-echo "== tests under sanitizers"
+step "tests under address + undefined behaviour sanitizers"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan --output-on-failure --no-tests=error -j "$jobs"
+    run_tests build-asan
 
-if [ -x scripts/fuzz.sh ]; then
-    echo "== fuzzers (bounded time)"
-    bash scripts/fuzz.sh
-fi
+step "build (thread sanitizer: the tests that run threads)"
+bash scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORV_TSAN=ON \
+    -DORV_BUILD_TESTS=ON -DORV_BUILD_BENCH=OFF -DORV_BUILD_PLAYER=OFF -- orv_threaded_tests
+step "threaded tests under thread sanitizer"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp \
+    run_tests build-tsan -L threaded
+
+step "fuzzers (bounded time)"
+bash scripts/fuzz.sh
+step "done"

@@ -59,7 +59,8 @@ TEST(ComPtr, CreationCopyMoveAndDestructionCountOnce)
         assigned = std::move(moved);
         EXPECT_EQ(moved, nullptr);
         EXPECT_EQ(first->Count(), 2u);
-        assigned = assigned; // self-assignment keeps the count
+        const COrvComPtr<CCounted>& self = assigned;
+        assigned = self; // self-assignment keeps the count
         EXPECT_EQ(first->Count(), 2u);
         std::vector<COrvComPtr<CCounted>> many(5, first);
         EXPECT_EQ(first->Count(), 7u);

@@ -25,6 +25,28 @@ TEST(PlayerFramesTest, ReadBackBecomesPackedBottomUpBgr)
     const std::vector<BYTE> expected = {0, 1, 9, 1, 1, 9, 2, 1, 9, // bottom row first
                                         0, 0, 9, 1, 0, 9, 2, 0, 9};
     EXPECT_EQ(target, expected);
+
+    // Rows of 4 pixels and more go four at a time: 9 x 2, pixel (x, y) = B x, G y, R 40 + x.
+    std::vector<BYTE> wide(9 * 4 * 2);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 9; ++x)
+        {
+            BYTE* p = &wide[(y * 9 + x) * 4];
+            p[0] = static_cast<BYTE>(x);
+            p[1] = static_cast<BYTE>(y);
+            p[2] = static_cast<BYTE>(40 + x);
+            p[3] = 0x77;
+        }
+    std::vector<BYTE> packed(9 * 2 * 3, 0xAA);
+    ConvertToBottomUpBGR(wide.data(), 9 * 4, 9, 2, packed.data());
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 9; ++x)
+        {
+            const BYTE* p = &packed[((1 - y) * 9 + x) * 3];
+            EXPECT_EQ(p[0], x);
+            EXPECT_EQ(p[1], y);
+            EXPECT_EQ(p[2], 40 + x) << x << "," << y;
+        }
 }
 
 TEST(PlayerFramesTest, RecordedFramesFollowTheDemosTempo)

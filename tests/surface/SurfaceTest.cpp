@@ -114,7 +114,8 @@ TEST(Surface, CopiesShareThePixelsAndFreeThemOnce)
     EXPECT_EQ(copy.GetRefCount(), 0);
     ORV_Surface assigned;
     assigned = copy;
-    assigned = assigned;
+    const ORV_Surface& self = assigned;
+    assigned = self;      // assigning a surface to itself keeps its pixels
     pOriginal->Release(); // the pixels live on in the copies
     copy.Plot(1, 1, 9);
     EXPECT_EQ(At(assigned, 1, 1), 9u);
