@@ -1,4 +1,5 @@
 #include "PixelFormats.h"
+#include "TextureCache.h"
 #include "TextureLoading.h"
 #include "d3dx9tex.h"
 
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <new>
 
@@ -29,41 +31,82 @@ HRESULT FillTexture(IDirect3DTexture9* pTexture, const std::vector<SOrvImageLeve
     return S_OK;
 }
 
-HRESULT CreateTexture(IDirect3DDevice9* pDevice, const SOrvImageSet& rImage,
-                      const SOrvTexturePlan& rPlan, DWORD dwUsage, D3DPOOL ePool,
-                      IDirect3DTexture9** ppTexture)
+// The levels for the device, with the device's answers that chose their format.
+SOrvBuiltTexture BuildLevels(const SOrvImageSet& rImage, const SOrvTextureRequest& request,
+                             const COrvTextureLevels::CanStore& canStore)
 {
+    SOrvBuiltTexture built;
+    built.m_Info = rImage.m_Info;
+    auto asked = [&](D3DFORMAT eFormat)
+    {
+        const bool bHeld = canStore(eFormat);
+        built.m_aFormatAnswers.emplace_back(eFormat, bHeld);
+        return bHeld;
+    };
+    built.m_Plan =
+        COrvTextureLevels::Plan(rImage, request.m_uWidth, request.m_uHeight, request.m_uMipLevels,
+                                request.m_dwUsage, request.m_eFormat, request.m_ColorKey, asked);
+    built.m_aLevels = COrvTextureLevels::Build(rImage, built.m_Plan);
+    return built;
+}
+
+HRESULT CreateTexture(IDirect3DDevice9* pDevice, const SOrvBuiltTexture& built, DWORD dwUsage,
+                      D3DPOOL ePool, IDirect3DTexture9** ppTexture)
+{
+    const SOrvTexturePlan& rPlan = built.m_Plan;
     COrvComPtr<IDirect3DTexture9> pTexture;
     HRESULT hr =
         pDevice->CreateTexture(rPlan.m_uWidth, rPlan.m_uHeight, rPlan.m_uLevels, dwUsage,
                                rPlan.m_eFormat, ePool, pTexture.ReleaseAndGetAddressOf(), nullptr);
     if (FAILED(hr))
         return hr;
-    hr = FillTexture(pTexture.Get(), COrvTextureLevels::Build(rImage, rPlan), rPlan.m_eFormat);
+    hr = FillTexture(pTexture.Get(), built.m_aLevels, rPlan.m_eFormat);
     if (FAILED(hr))
         return hr;
     *ppTexture = pTexture.Detach();
     return S_OK;
 }
 
-HRESULT CreateFromImage(IDirect3DDevice9* pDevice, const SOrvImageSet& rImage, UINT Width,
-                        UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
-                        D3DCOLOR ColorKey, IDirect3DTexture9** ppTexture)
+HRESULT CreateFromImage(IDirect3DDevice9* pDevice, const SOrvImageSet& rImage,
+                        const SOrvTextureRequest& request, D3DPOOL Pool,
+                        IDirect3DTexture9** ppTexture, SOrvBuiltTexture& rBuilt)
 {
-    SOrvTexturePlan plan =
-        COrvTextureLevels::Plan(rImage, Width, Height, MipLevels, Usage, Format, ColorKey,
-                                OrvStorableFormats(pDevice, D3DRTYPE_TEXTURE));
-    HRESULT hr = CreateTexture(pDevice, rImage, plan, Usage, Pool, ppTexture);
-    if (FAILED(hr) && plan.m_eFormat != D3DFMT_A8R8G8B8 && plan.m_eFormat != D3DFMT_X8R8G8B8)
+    rBuilt = BuildLevels(rImage, request, OrvStorableFormats(pDevice, D3DRTYPE_TEXTURE));
+    HRESULT hr = CreateTexture(pDevice, rBuilt, request.m_dwUsage, Pool, ppTexture);
+    const D3DFORMAT eFormat = rBuilt.m_Plan.m_eFormat;
+    if (FAILED(hr) && eFormat != D3DFMT_A8R8G8B8 && eFormat != D3DFMT_X8R8G8B8)
     {
         // The device refused the format after all (compressed textures on a driver
-        // without S3TC): 32-bit colour, decoded.
-        plan = COrvTextureLevels::Plan(rImage, Width, Height, MipLevels, Usage, Format, ColorKey,
-                                       [](D3DFORMAT) { return false; });
-        hr = CreateTexture(pDevice, rImage, plan, Usage, Pool, ppTexture);
+        // without S3TC): 32-bit colour, decoded. The device's own answers stay with it.
+        auto aAnswers = std::move(rBuilt.m_aFormatAnswers);
+        rBuilt = BuildLevels(rImage, request, [](D3DFORMAT) { return false; });
+        rBuilt.m_aFormatAnswers = std::move(aAnswers);
+        hr = CreateTexture(pDevice, rBuilt, request.m_dwUsage, Pool, ppTexture);
     }
     return hr;
 }
+
+SOrvTextureRequest MakeRequest(UINT Width, UINT Height, UINT MipLevels, DWORD Usage,
+                               D3DFORMAT Format, D3DCOLOR ColorKey)
+{
+    return SOrvTextureRequest{Width, Height, MipLevels, Usage, Format, ColorKey};
+}
+
+// A texture of a file read before, unchanged since, from the levels kept then.
+bool CreateFromCache(IDirect3DDevice9* pDevice, const std::string& sPath,
+                     const SOrvFileStamp& stamp, const SOrvTextureRequest& request, D3DPOOL Pool,
+                     D3DXIMAGE_INFO* pSrcInfo, IDirect3DTexture9** ppTexture)
+{
+    SOrvBuiltTexture built;
+    if (!COrvTextureCache::Shared().Find(sPath, stamp, request,
+                                         OrvStorableFormats(pDevice, D3DRTYPE_TEXTURE), built) ||
+        FAILED(CreateTexture(pDevice, built, request.m_dwUsage, Pool, ppTexture)))
+        return false;
+    if (pSrcInfo)
+        *pSrcInfo = built.m_Info;
+    return true;
+}
+
 } // namespace
 
 HRESULT D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize,
@@ -114,8 +157,10 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE9 pDevice, LPCVOID p
         std::string sError;
         if (!COrvImageFile::DecodeSet(pSrcData, SrcDataSize, image, sError))
             return D3DXERR_INVALIDDATA;
-        const HRESULT hr = CreateFromImage(pDevice, image, Width, Height, MipLevels, Usage, Format,
-                                           Pool, ColorKey, ppTexture);
+        SOrvBuiltTexture built;
+        const HRESULT hr = CreateFromImage(
+            pDevice, image, MakeRequest(Width, Height, MipLevels, Usage, Format, ColorKey), Pool,
+            ppTexture, built);
         if (SUCCEEDED(hr) && pSrcInfo)
             *pSrcInfo = image.m_Info;
         return hr;
@@ -136,21 +181,46 @@ HRESULT D3DXCreateTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSr
 
 HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width,
                                      UINT Height, UINT MipLevels, DWORD Usage, D3DFORMAT Format,
-                                     D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
-                                     D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+                                     D3DPOOL Pool, DWORD, DWORD, D3DCOLOR ColorKey,
+                                     D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY*,
                                      LPDIRECT3DTEXTURE9* ppTexture)
 {
     if (ppTexture)
         *ppTexture = nullptr;
     if (!pDevice || !pSrcFile || !ppTexture)
         return D3DERR_INVALIDCALL;
-    std::vector<uint8_t> auData;
-    const HRESULT hr = OrvReadImageFile(pSrcFile, auData);
-    if (FAILED(hr))
-        return hr;
-    return D3DXCreateTextureFromFileInMemoryEx(pDevice, auData.data(), UINT(auData.size()), Width,
-                                               Height, MipLevels, Usage, Format, Pool, Filter,
-                                               MipFilter, ColorKey, pSrcInfo, pPalette, ppTexture);
+    try
+    {
+        std::vector<uint8_t> auData;
+        if (const HRESULT hr = OrvReadImageFile(pSrcFile, auData); FAILED(hr))
+            return hr;
+        std::error_code ec;
+        const std::string sPath = std::filesystem::absolute(pSrcFile, ec).lexically_normal();
+        SOrvFileStamp stamp;
+        const bool bStamped = !ec && SOrvFileStamp::Of(sPath, stamp);
+        stamp.m_uContentHash = SOrvFileStamp::HashOf(auData);
+        const SOrvTextureRequest request =
+            MakeRequest(Width, Height, MipLevels, Usage, Format, ColorKey);
+        if (bStamped && CreateFromCache(pDevice, sPath, stamp, request, Pool, pSrcInfo, ppTexture))
+            return S_OK;
+        SOrvImageSet image;
+        std::string sError;
+        if (!COrvImageFile::DecodeSet(auData.data(), auData.size(), image, sError))
+            return D3DXERR_INVALIDDATA;
+        SOrvBuiltTexture built;
+        const HRESULT hr = CreateFromImage(pDevice, image, request, Pool, ppTexture, built);
+        if (FAILED(hr))
+            return hr;
+        if (bStamped)
+            COrvTextureCache::Shared().Store(sPath, stamp, request, built);
+        if (pSrcInfo)
+            *pSrcInfo = image.m_Info;
+        return S_OK;
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
 }
 
 HRESULT D3DXCreateTextureFromFileA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
