@@ -2,11 +2,13 @@
 // changed demo.orv, or a changed effect file, to the new picture drawn and read back, as
 // OrvPlayer --watch does it (inotify, the save left to settle for 15 ms, the demo rebuilt with a
 // warm shader cache, one frame). The reference, in the same run: one frame of the sample drawn and
-// read back. Counters: reload_ms and its ratio to a frame.
+// read back. Counters: reload_ms and its ratio to a frame. BM_SaveDemoFileToPictureDecodingImages
+// reloads without the texture cache, in the same run.
 #include "DemoSession.h"
 #include "DemoWatcher.h"
 #include "FrameGrabber.h"
 #include "PlayerDevice.h"
+#include "TextureCache.h"
 #include "document/OrvDemo.h"
 
 #include <benchmark/benchmark.h>
@@ -189,6 +191,16 @@ void BM_SaveEffectFileToPicture(benchmark::State& state)
     RunReloads(state, true);
 }
 
+// The same with every image decoded and filtered down again at each reload, as without the
+// texture cache: the reference for what the cache saves.
+void BM_SaveDemoFileToPictureDecodingImages(benchmark::State& state)
+{
+    COrvTextureCache& rCache = COrvTextureCache::Shared();
+    rCache.SetCapacity(0);
+    RunReloads(state, false);
+    rCache.SetCapacity(COrvTextureCache::s_uDefaultCapacity);
+}
+
 // A first save of an effect never compiled before: that one effect goes through the
 // compiler, the others come from the cache.
 void BM_SaveNewEffectToPicture(benchmark::State& state)
@@ -215,6 +227,10 @@ void BM_SaveNewEffectToPicture(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_SaveDemoFileToPicture)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_SaveDemoFileToPictureDecodingImages)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 BENCHMARK(BM_SaveEffectFileToPicture)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
