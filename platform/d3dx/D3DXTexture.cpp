@@ -1,7 +1,6 @@
-#include "ImageFile.h"
 #include "PixelFormats.h"
 #include "TextureCache.h"
-#include "TextureLevels.h"
+#include "TextureLoading.h"
 #include "d3dx9tex.h"
 
 #include "OrvComPtr.h"
@@ -14,21 +13,6 @@
 
 namespace
 {
-// Asks the device's Direct3D object which formats textures can have; without one, only
-// the two 32-bit colour formats count.
-COrvTextureLevels::CanStore FormatsOf(IDirect3DDevice9* pDevice)
-{
-    COrvComPtr<IDirect3D9> pD3D;
-    if (FAILED(pDevice->GetDirect3D(pD3D.ReleaseAndGetAddressOf())) || !pD3D)
-        return [](D3DFORMAT eFormat)
-        { return eFormat == D3DFMT_A8R8G8B8 || eFormat == D3DFMT_X8R8G8B8; };
-    return [pD3D](D3DFORMAT eFormat)
-    {
-        return SUCCEEDED(pD3D->CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, 0,
-                                                 D3DRTYPE_TEXTURE, eFormat));
-    };
-}
-
 // Copies tightly packed levels into the texture's levels, row by row (rows of blocks for
 // compressed formats).
 HRESULT FillTexture(IDirect3DTexture9* pTexture, const std::vector<SOrvImageLevel>& aLevels,
@@ -37,15 +21,11 @@ HRESULT FillTexture(IDirect3DTexture9* pTexture, const std::vector<SOrvImageLeve
     const UINT uLevels = std::min<UINT>(UINT(aLevels.size()), UINT(pTexture->GetLevelCount()));
     for (UINT uLevel = 0; uLevel < uLevels; ++uLevel)
     {
-        const SOrvImageLevel& rLevel = aLevels[uLevel];
-        const size_t uRowBytes = OrvPixels::RowPitch(eFormat, rLevel.m_uWidth);
         D3DLOCKED_RECT locked{};
         HRESULT hr = pTexture->LockRect(uLevel, &locked, nullptr, 0);
         if (FAILED(hr))
             return hr;
-        for (UINT uRow = 0; uRow < OrvPixels::RowCount(eFormat, rLevel.m_uHeight); ++uRow)
-            std::memcpy(static_cast<uint8_t*>(locked.pBits) + size_t(uRow) * size_t(locked.Pitch),
-                        rLevel.m_auBytes.data() + uRow * uRowBytes, uRowBytes);
+        OrvCopyRows(aLevels[uLevel], 0, eFormat, locked.pBits, size_t(locked.Pitch));
         pTexture->UnlockRect(uLevel);
     }
     return S_OK;
@@ -91,7 +71,7 @@ HRESULT CreateFromImage(IDirect3DDevice9* pDevice, const SOrvImageSet& rImage,
                         const SOrvTextureRequest& request, D3DPOOL Pool,
                         IDirect3DTexture9** ppTexture, SOrvBuiltTexture& rBuilt)
 {
-    rBuilt = BuildLevels(rImage, request, FormatsOf(pDevice));
+    rBuilt = BuildLevels(rImage, request, OrvStorableFormats(pDevice, D3DRTYPE_TEXTURE));
     HRESULT hr = CreateTexture(pDevice, rBuilt, request.m_dwUsage, Pool, ppTexture);
     const D3DFORMAT eFormat = rBuilt.m_Plan.m_eFormat;
     if (FAILED(hr) && eFormat != D3DFMT_A8R8G8B8 && eFormat != D3DFMT_X8R8G8B8)
@@ -118,7 +98,8 @@ bool CreateFromCache(IDirect3DDevice9* pDevice, const std::string& sPath,
                      D3DXIMAGE_INFO* pSrcInfo, IDirect3DTexture9** ppTexture)
 {
     SOrvBuiltTexture built;
-    if (!COrvTextureCache::Shared().Find(sPath, stamp, request, FormatsOf(pDevice), built) ||
+    if (!COrvTextureCache::Shared().Find(sPath, stamp, request,
+                                         OrvStorableFormats(pDevice, D3DRTYPE_TEXTURE), built) ||
         FAILED(CreateTexture(pDevice, built, request.m_dwUsage, Pool, ppTexture)))
         return false;
     if (pSrcInfo)
@@ -153,9 +134,9 @@ HRESULT D3DXGetImageInfoFromFileA(LPCSTR pSrcFile, D3DXIMAGE_INFO* pSrcInfo)
     if (!pSrcFile || !pSrcInfo)
         return D3DERR_INVALIDCALL;
     std::vector<uint8_t> auData;
-    std::string sError;
-    if (!COrvImageFile::ReadFile(pSrcFile, auData, sError))
-        return std::ifstream(pSrcFile).good() ? D3DXERR_INVALIDDATA : D3DERR_NOTFOUND;
+    const HRESULT hr = OrvReadImageFile(pSrcFile, auData);
+    if (FAILED(hr))
+        return hr;
     return D3DXGetImageInfoFromFileInMemory(auData.data(), UINT(auData.size()), pSrcInfo);
 }
 
@@ -211,9 +192,8 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
     try
     {
         std::vector<uint8_t> auData;
-        std::string sError;
-        if (!COrvImageFile::ReadFile(pSrcFile, auData, sError))
-            return std::ifstream(pSrcFile).good() ? D3DXERR_INVALIDDATA : D3DERR_NOTFOUND;
+        if (const HRESULT hr = OrvReadImageFile(pSrcFile, auData); FAILED(hr))
+            return hr;
         std::error_code ec;
         const std::string sPath = std::filesystem::absolute(pSrcFile, ec).lexically_normal();
         SOrvFileStamp stamp;
@@ -224,6 +204,7 @@ HRESULT D3DXCreateTextureFromFileExA(LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile,
         if (bStamped && CreateFromCache(pDevice, sPath, stamp, request, Pool, pSrcInfo, ppTexture))
             return S_OK;
         SOrvImageSet image;
+        std::string sError;
         if (!COrvImageFile::DecodeSet(auData.data(), auData.size(), image, sError))
             return D3DXERR_INVALIDDATA;
         SOrvBuiltTexture built;

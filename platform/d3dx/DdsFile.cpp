@@ -18,6 +18,7 @@ constexpr uint32_t DDPF_RGB = 0x40;
 constexpr uint32_t DDPF_LUMINANCE = 0x20000;
 constexpr uint32_t DDSCAPS_MIPMAP = 0x400000;
 constexpr uint32_t DDSCAPS2_CUBEMAP = 0x200;
+constexpr uint32_t DDSCAPS2_CUBEMAP_POSITIVEX = 0x400; // then -X, +Y, -Y, +Z, -Z
 constexpr uint32_t DDSCAPS2_CUBEMAP_ALLFACES = 0xFC00;
 constexpr uint32_t DDSCAPS2_VOLUME = 0x200000;
 constexpr size_t HEADER_BYTES = 4 + 124;
@@ -100,6 +101,36 @@ D3DFORMAT FormatOf(const SHeader& header, std::string& sError)
     return eFormat;
 }
 
+// The chain of one face (or of a volume) from uOffset on: each level with its first slice,
+// or with every slice when bAllSlices; uOffset moves past the whole chain (as far as the
+// file goes). A level cut short ends the chain.
+std::vector<SOrvImageLevel> ReadChain(const uint8_t* pData, size_t uSize, size_t& ruOffset,
+                                      const SHeader& header, D3DFORMAT eFormat, UINT uLevels,
+                                      UINT uDepth, bool bAllSlices)
+{
+    std::vector<SOrvImageLevel> aLevels;
+    for (UINT uLevel = 0; uLevel < uLevels; ++uLevel)
+    {
+        SOrvImageLevel level;
+        level.m_uWidth = std::max(1u, header.m_uWidth >> uLevel);
+        level.m_uHeight = std::max(1u, header.m_uHeight >> uLevel);
+        const size_t uSlice = OrvPixels::ImageSize(eFormat, level.m_uWidth, level.m_uHeight);
+        const size_t uSlices = std::max(1u, uDepth >> uLevel);
+        level.m_uDepth = bAllSlices ? UINT(uSlices) : 1;
+        const size_t uWanted = uSlice * level.m_uDepth;
+        if (uSlice == 0 || uSize - ruOffset < uWanted)
+        {
+            // The rest of the chain is missing: skip what is there of it.
+            ruOffset = uSize;
+            break;
+        }
+        level.m_auBytes.assign(pData + ruOffset, pData + ruOffset + uWanted);
+        aLevels.push_back(std::move(level));
+        ruOffset += std::min(uSize - ruOffset, uSlice * uSlices);
+    }
+    return aLevels;
+}
+
 UINT FullChain(UINT uWidth, UINT uHeight, UINT uDepth)
 {
     UINT uLevels = 1;
@@ -115,7 +146,7 @@ bool COrvDdsFile::IsDds(const uint8_t* pData, size_t uSize)
 }
 
 bool COrvDdsFile::Decode(const uint8_t* pData, size_t uSize, SOrvImageSet& rImage,
-                         std::string& sError)
+                         std::string& sError, EOrvImageContent eContent)
 {
     if (!IsDds(pData, uSize) || uSize < HEADER_BYTES || Dword(pData, 4) != 124)
     {
@@ -127,7 +158,7 @@ bool COrvDdsFile::Decode(const uint8_t* pData, size_t uSize, SOrvImageSet& rImag
     if (eFormat == D3DFMT_UNKNOWN)
         return false;
     const bool bVolume = (header.m_uCaps2 & DDSCAPS2_VOLUME) && (header.m_uFlags & DDSD_DEPTH);
-    const bool bCube = (header.m_uCaps2 & DDSCAPS2_CUBEMAP) != 0;
+    const bool bCube = !bVolume && (header.m_uCaps2 & DDSCAPS2_CUBEMAP) != 0;
     const UINT uDepth = bVolume ? std::max(1u, header.m_uDepth) : 1;
     if (!COrvImageFile::IsAcceptedSize(header.m_uWidth, header.m_uHeight) || uDepth > MAX_DEPTH ||
         (bCube && !(header.m_uCaps2 & DDSCAPS2_CUBEMAP_ALLFACES)))
@@ -150,22 +181,22 @@ bool COrvDdsFile::Decode(const uint8_t* pData, size_t uSize, SOrvImageSet& rImag
         std::memcpy(rImage.m_aPalette.data(), pData + uOffset, 256 * sizeof(PALETTEENTRY));
         uOffset += 256 * sizeof(PALETTEENTRY);
     }
-    // The first face (or slice) of each level; levels cut short end the chain.
     rImage.m_eFormat = eFormat;
-    rImage.m_aLevels.clear();
-    for (UINT uLevel = 0; uLevel < uFileLevels; ++uLevel)
+    const bool bWhole = eContent == EOrvImageContent::Whole;
+    if (bCube && bWhole)
     {
-        SOrvImageLevel level;
-        level.m_uWidth = std::max(1u, header.m_uWidth >> uLevel);
-        level.m_uHeight = std::max(1u, header.m_uHeight >> uLevel);
-        const size_t uSlice = OrvPixels::ImageSize(eFormat, level.m_uWidth, level.m_uHeight);
-        const size_t uSlices = std::max(1u, uDepth >> uLevel);
-        if (uSlice == 0 || uSize - uOffset < uSlice)
-            break;
-        level.m_auBytes.assign(pData + uOffset, pData + uOffset + uSlice);
-        rImage.m_aLevels.push_back(std::move(level));
-        uOffset += std::min(uSize - uOffset, uSlice * uSlices);
+        // Each face present, in order, with its chain; the first one there is the image.
+        for (UINT uFace = 0; uFace < 6; ++uFace)
+            if (header.m_uCaps2 & (DDSCAPS2_CUBEMAP_POSITIVEX << uFace))
+                rImage.m_aFaces[uFace] =
+                    ReadChain(pData, uSize, uOffset, header, eFormat, uFileLevels, 1, false);
+        for (const std::vector<SOrvImageLevel>& rFace : rImage.m_aFaces)
+            if (rImage.m_aLevels.empty())
+                rImage.m_aLevels = rFace;
     }
+    else
+        rImage.m_aLevels = ReadChain(pData, uSize, uOffset, header, eFormat, uFileLevels, uDepth,
+                                     bWhole && bVolume);
     if (rImage.m_aLevels.empty())
     {
         sError = "the DDS file's pixels are cut short";

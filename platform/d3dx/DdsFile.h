@@ -11,7 +11,9 @@ class COrvDdsFile
 public:
     static bool IsDds(const uint8_t* pData, size_t uSize);
     // Fills the image with the file's description and the mip chain of its first face or
-    // slice; false with a reason for a file that is not a DDS file this reader knows.
+    // slice, or with every face and slice (SOrvImageSet); false with a reason for a file
+    // that is not a DDS file this reader knows. Levels cut short end a chain.
     static bool Decode(const uint8_t* pData, size_t uSize, SOrvImageSet& rImage,
-                       std::string& sError);
+                       std::string& sError,
+                       EOrvImageContent eContent = EOrvImageContent::FirstImage);
 };

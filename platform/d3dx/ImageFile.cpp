@@ -200,7 +200,7 @@ bool COrvImageFile::LoadSet(const std::string& sFileName, SOrvImageSet& rImage, 
 }
 
 bool COrvImageFile::DecodeSet(const void* pData, size_t uSize, SOrvImageSet& rImage,
-                              std::string& sError)
+                              std::string& sError, EOrvImageContent eContent)
 {
     rImage = SOrvImageSet();
     const auto* p = static_cast<const uint8_t*>(pData);
@@ -211,7 +211,7 @@ bool COrvImageFile::DecodeSet(const void* pData, size_t uSize, SOrvImageSet& rIm
     }
     const int iFileFormat = DetectFormat(p, uSize);
     if (iFileFormat == D3DXIFF_DDS)
-        return COrvDdsFile::Decode(p, uSize, rImage, sError);
+        return COrvDdsFile::Decode(p, uSize, rImage, sError, eContent);
     SOrvPixels pixels;
     D3DFORMAT eFileFormat = D3DFMT_UNKNOWN;
     if (!DecodePicture(p, uSize, iFileFormat, pixels, eFileFormat, sError))

@@ -17,16 +17,26 @@ struct SOrvPixels
     int m_iFileFormat = 0;         // D3DXIFF_* of the file
 };
 
-// One mip level of an image in a Direct3D format, rows tightly packed (OrvPixels::RowPitch).
+// One mip level of an image in a Direct3D format, rows tightly packed (OrvPixels::RowPitch);
+// the level of a volume holds its slices one after another.
 struct SOrvImageLevel
 {
     UINT m_uWidth = 0;
     UINT m_uHeight = 0;
     std::vector<uint8_t> m_auBytes;
+    UINT m_uDepth = 1;
+};
+
+// How much of a cube map or a volume a DDS file is read for.
+enum class EOrvImageContent
+{
+    FirstImage, // the first face or slice, as a 2D texture is made of it
+    Whole       // every face (SOrvImageSet::m_aFaces) or every slice of each level
 };
 
 // An image file as a texture is made of it: what the file holds (as D3DX reports it), and
-// the mip chain of its first face (cube maps) or first slice (volumes), in m_eFormat.
+// the mip chain of its first face (cube maps) or first slice (volumes), in m_eFormat; read
+// whole (EOrvImageContent::Whole), the chains of every face, or every slice of each level.
 // Pictures (BMP, JPEG, PNG, TGA) are decoded into one level of RGBA bytes
 // (D3DFMT_A8B8G8R8); DDS files keep their own format and levels.
 struct SOrvImageSet
@@ -35,6 +45,8 @@ struct SOrvImageSet
     D3DFORMAT m_eFormat = D3DFMT_UNKNOWN;
     std::vector<PALETTEENTRY> m_aPalette; // 256 entries for D3DFMT_P8
     std::vector<SOrvImageLevel> m_aLevels;
+    // Cube maps read whole: the faces +X, -X, +Y, -Y, +Z, -Z; empty where the file lacks one.
+    std::vector<SOrvImageLevel> m_aFaces[6];
     bool m_bAlpha = false; // the pixels carry alpha that is not everywhere opaque
 };
 
@@ -54,7 +66,8 @@ public:
 
     static bool LoadSet(const std::string& sFileName, SOrvImageSet& rImage, std::string& sError);
     static bool DecodeSet(const void* pData, size_t uSize, SOrvImageSet& rImage,
-                          std::string& sError);
+                          std::string& sError,
+                          EOrvImageContent eContent = EOrvImageContent::FirstImage);
 
     // The first level as RGBA pixels.
     static bool Load(const std::string& sFileName, SOrvPixels& image, std::string& sError);

@@ -6,12 +6,6 @@
 
 namespace
 {
-bool IsFileSize(UINT uSize)
-{
-    return uSize == 0 || uSize == D3DX_DEFAULT || uSize == D3DX_DEFAULT_NONPOW2 ||
-           uSize == D3DX_FROM_FILE;
-}
-
 UINT FullChain(UINT uWidth, UINT uHeight)
 {
     UINT uLevels = 1;
@@ -30,18 +24,32 @@ D3DFORMAT NaturalFormat(const SOrvImageSet& rImage)
     return bAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
 }
 
-SOrvPixels ToPixels(const SOrvImageSet& rImage, const SOrvImageLevel& rLevel)
+SOrvPixels LevelPixels(const SOrvImageSet& rImage, const SOrvImageLevel& rLevel)
+{
+    return COrvTextureLevels::ToPixels(rImage, rLevel.m_auBytes.data(), rLevel.m_uWidth,
+                                       rLevel.m_uHeight);
+}
+} // namespace
+
+bool COrvTextureLevels::IsFileSize(UINT uSize)
+{
+    return uSize == 0 || uSize == D3DX_DEFAULT || uSize == D3DX_DEFAULT_NONPOW2 ||
+           uSize == D3DX_FROM_FILE;
+}
+
+SOrvPixels COrvTextureLevels::ToPixels(const SOrvImageSet& rImage, const uint8_t* pBytes,
+                                       UINT uWidth, UINT uHeight)
 {
     SOrvPixels pixels;
-    pixels.m_uWidth = rLevel.m_uWidth;
-    pixels.m_uHeight = rLevel.m_uHeight;
-    pixels.m_auRgba.resize(size_t(rLevel.m_uWidth) * rLevel.m_uHeight * 4);
-    OrvPixels::ToRgba(rImage.m_eFormat, rLevel.m_auBytes.data(), rLevel.m_uWidth, rLevel.m_uHeight,
-                      rImage.m_aPalette.data(), pixels.m_auRgba.data());
+    pixels.m_uWidth = uWidth;
+    pixels.m_uHeight = uHeight;
+    pixels.m_auRgba.resize(size_t(uWidth) * uHeight * 4);
+    OrvPixels::ToRgba(rImage.m_eFormat, pBytes, uWidth, uHeight, rImage.m_aPalette.data(),
+                      pixels.m_auRgba.data());
     return pixels;
 }
 
-void ApplyColorKey(SOrvPixels& rPixels, D3DCOLOR colorKey)
+void COrvTextureLevels::ApplyColorKey(SOrvPixels& rPixels, D3DCOLOR colorKey)
 {
     if (colorKey == 0)
         return;
@@ -55,7 +63,7 @@ void ApplyColorKey(SOrvPixels& rPixels, D3DCOLOR colorKey)
     }
 }
 
-SOrvImageLevel Encode(const SOrvPixels& rPixels, D3DFORMAT eFormat)
+SOrvImageLevel COrvTextureLevels::Encode(const SOrvPixels& rPixels, D3DFORMAT eFormat)
 {
     SOrvImageLevel level;
     level.m_uWidth = rPixels.m_uWidth;
@@ -65,7 +73,6 @@ SOrvImageLevel Encode(const SOrvPixels& rPixels, D3DFORMAT eFormat)
                         level.m_auBytes.data());
     return level;
 }
-} // namespace
 
 SOrvTexturePlan COrvTextureLevels::Plan(const SOrvImageSet& rImage, UINT uWidth, UINT uHeight,
                                         UINT uMipLevels, DWORD dwUsage, D3DFORMAT eFormat,
@@ -118,14 +125,14 @@ std::vector<SOrvImageLevel> COrvTextureLevels::Build(const SOrvImageSet& rImage,
             continue;
         }
         if (bFromFile)
-            previous = ToPixels(rImage, rImage.m_aLevels[uLevel]);
+            previous = LevelPixels(rImage, rImage.m_aLevels[uLevel]);
         else if (uLevel == 0)
             previous =
-                COrvImageFile::Resize(ToPixels(rImage, rImage.m_aLevels[0]), uWidth, uHeight);
+                COrvImageFile::Resize(LevelPixels(rImage, rImage.m_aLevels[0]), uWidth, uHeight);
         else
         {
             if (!bPreviousKnown)
-                previous = ToPixels(rImage, rImage.m_aLevels[uLevel - 1]);
+                previous = LevelPixels(rImage, rImage.m_aLevels[uLevel - 1]);
             previous = COrvImageFile::HalfSize(previous);
         }
         if (bFromFile || uLevel == 0)

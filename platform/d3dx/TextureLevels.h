@@ -33,4 +33,14 @@ public:
     // into transparent black.
     static std::vector<SOrvImageLevel> Build(const SOrvImageSet& rImage,
                                              const SOrvTexturePlan& rPlan);
+
+    // The pieces Build is made of, for the other kinds of textures: one image of the file
+    // (a level, or a slice at pBytes) as RGBA, the colour key applied to RGBA, and RGBA
+    // written in a format.
+    static SOrvPixels ToPixels(const SOrvImageSet& rImage, const uint8_t* pBytes, UINT uWidth,
+                               UINT uHeight);
+    static void ApplyColorKey(SOrvPixels& rPixels, D3DCOLOR colorKey);
+    static SOrvImageLevel Encode(const SOrvPixels& rPixels, D3DFORMAT eFormat);
+    // Whether a size argument keeps the file's size (0, D3DX_DEFAULT, ..._NONPOW2, _FROM_FILE).
+    static bool IsFileSize(UINT uSize);
 };

@@ -23,9 +23,13 @@ namespace
 // VPOS and VFACE stay ordinary inputs here: the pixel stage's adapters fill them in
 // Direct3D's terms (AddStageAdapters). One-dimensional textures are two-dimensional ones of
 // one row in Direct3D 9, and the host gives 2D textures: sampler1D reads row 0.5 of one.
+// glslang turns texCUBEproj into a projective sample of a cube image, which SPIR-V does not
+// have: the divide by w comes first here, as the lookup defines it (a negative w turns the
+// direction round).
 const char* const s_pPreamble =
     "#define POSITION SV_Position\n"
     "#define POSITION0 SV_Position\n"
+    "#define texCUBEproj(s, t) texCUBE(s, (t).xyz / (t).w)\n"
     "#define sampler1D sampler2D\n"
     "#define tex1D(s, t) tex2D(s, float2(t, 0.5))\n"
     "#define tex1Dbias(s, t) tex2Dbias(s, float4((t).x, 0.5, 0.0, (t).w))\n"
@@ -114,6 +118,10 @@ bool CompileToSpirv(const std::string& sSource, const COrvFxLineMap& lines,
     }
     glslang::SpvOptions options;
     options.disableOptimizer = false; // runs the legalization passes HLSL needs
+    // GlslangToSpv appends to the vector; its optimizer then reads the whole vector as one
+    // module, and a module left there before makes it stop at the second header (printing
+    // "Invalid opcode: 515", the magic number's low half, to standard error).
+    spirv.clear();
     glslang::GlslangToSpv(*program.getIntermediate(eLanguage), spirv, &options);
 
     spvtools::SpirvTools tools(SPV_ENV_OPENGL_4_5);

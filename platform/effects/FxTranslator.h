@@ -67,7 +67,7 @@ public:
                           SOrvGlslShader& result, std::string& sErrors);
 
     // Version of the translation, part of every cache key.
-    static const char* GetVersion() { return "orv-fx-6"; }
+    static const char* GetVersion() { return "orv-fx-7"; }
 };
 
 // Splits "TEXCOORD3" into its declaration usage and index; false for an unknown semantic.

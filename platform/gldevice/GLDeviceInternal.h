@@ -17,7 +17,9 @@
 //        `orv_Color0`, `orv_Color1` (COLOR0/1: diffuse, specular) and `orv_TexCoord0` ..
 //        `orv_TexCoord7` (TEXCOORDn); declare them as vec4 and use the components you need.
 //        The fixed-function fragment stage reads its textures from samplers named
-//        `orv_Sampler0` .. `orv_Sampler7`, bound to texture units 0..7.
+//        `orv_Sampler0` .. `orv_Sampler7`, bound to texture units 0..7 (sampler2D,
+//        samplerCube or sampler3D by the kind of texture set on the stage; cube and volume
+//        textures read the xyz of the stage's coordinates).
 //      - a fragment stage of yours honours D3DRS_ALPHATESTENABLE/ALPHAFUNC/ALPHAREF by
 //        calling `orv_AlphaTest(alpha)` (declared by AlphaTestSource(), pasted before main)
 //        on the alpha it writes to render target 0.
@@ -65,7 +67,8 @@ enum EAttrib : unsigned int
 // device is not one of ours.
 bool MakeCurrent(IDirect3DDevice9* pDevice);
 
-// GL texture name (GL_TEXTURE_2D) of a texture made by the device; 0 for null or foreign.
+// GL texture name of a texture made by the device (GL_TEXTURE_2D, GL_TEXTURE_CUBE_MAP or
+// GL_TEXTURE_3D, by its kind); 0 for null or foreign.
 unsigned int GetTextureName(IDirect3DBaseTexture9* pTexture);
 
 // Installs shader stages for the following draws (see above). Returns the linked program,

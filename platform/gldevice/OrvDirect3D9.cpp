@@ -38,11 +38,15 @@ void OrvFillCaps(D3DCAPS9& rCaps)
     rCaps.RasterCaps = D3DPRASTERCAPS_SCISSORTEST;
     rCaps.ZCmpCaps = rCaps.AlphaCmpCaps = 0xFF;
     rCaps.SrcBlendCaps = rCaps.DestBlendCaps = 0x3FFF;
-    rCaps.TextureCaps =
-        D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_ALPHA | D3DPTEXTURECAPS_MIPMAP;
-    rCaps.TextureFilterCaps = 0x03030300;
-    rCaps.TextureAddressCaps = 0x1F;
+    rCaps.TextureCaps = D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_ALPHA |
+                        D3DPTEXTURECAPS_MIPMAP | D3DPTEXTURECAPS_CUBEMAP |
+                        D3DPTEXTURECAPS_MIPCUBEMAP | D3DPTEXTURECAPS_VOLUMEMAP |
+                        D3DPTEXTURECAPS_MIPVOLUMEMAP;
+    rCaps.TextureFilterCaps = rCaps.CubeTextureFilterCaps = rCaps.VolumeTextureFilterCaps =
+        0x03030300;
+    rCaps.TextureAddressCaps = rCaps.VolumeTextureAddressCaps = 0x1F;
     rCaps.MaxTextureWidth = rCaps.MaxTextureHeight = ORV_MAX_TEXTURE_SIZE;
+    rCaps.MaxVolumeExtent = ORV_MAX_VOLUME_EXTENT;
     rCaps.MaxTextureRepeat = 8192;
     rCaps.MaxTextureAspectRatio = ORV_MAX_TEXTURE_SIZE;
     rCaps.MaxAnisotropy = 16;
@@ -136,7 +140,9 @@ HRESULT COrvDirect3D9::CheckDeviceFormat(UINT Adapter, D3DDEVTYPE, D3DFORMAT, DW
     const SOrvGLFormat* pFormat = OrvFindGLFormat(CheckFormat);
     if (Adapter != 0 || !pFormat)
         return D3DERR_NOTAVAILABLE;
-    if ((Usage & D3DUSAGE_RENDERTARGET) && !pFormat->m_bRenderable)
+    // Volumes are never render targets.
+    if ((Usage & D3DUSAGE_RENDERTARGET) &&
+        (!pFormat->m_bRenderable || RType == D3DRTYPE_VOLUMETEXTURE))
         return D3DERR_NOTAVAILABLE;
     if ((Usage & D3DUSAGE_DEPTHSTENCIL) != 0 && (!pFormat->m_bDepth || RType != D3DRTYPE_SURFACE))
         return D3DERR_NOTAVAILABLE;

@@ -4,6 +4,8 @@
 // no display), capabilities, and device creation (headless for a null focus window).
 #include "OrvGLCore.h"
 
+#include <cstdint>
+
 class COrvDirect3D9 : public TOrvCounted<IDirect3D9>
 {
 public:
@@ -35,3 +37,7 @@ public:
 void OrvFillCaps(D3DCAPS9& rCaps);
 // Largest texture or target side we accept.
 constexpr UINT ORV_MAX_TEXTURE_SIZE = 16384;
+// Largest side of a volume texture, and the most bytes one level of a texture of any kind may
+// take (a volume of 2048 texels each way would need 32 GiB).
+constexpr UINT ORV_MAX_VOLUME_EXTENT = 2048;
+constexpr uint64_t ORV_MAX_LEVEL_BYTES = uint64_t(1) << 30;

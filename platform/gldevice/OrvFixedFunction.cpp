@@ -90,7 +90,8 @@ void EmitVertexUniforms(std::ostringstream& rOut)
             "uniform vec4 orv_LightAtten[8];\n"
             "uniform vec4 orv_LightSpot[8];\n"
             "uniform vec4 orv_PointSize;\n"
-            "uniform vec4 orv_PointScale;\n";
+            "uniform vec4 orv_PointScale;\n"
+            "uniform mat4 orv_TexMatrix[8];\n";
     rOut << g_szOrvClipFixupSource;
 }
 
@@ -198,6 +199,72 @@ void EmitLighting(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
         rOut << "    orv_Color1 = vec4(0.0);\n";
 }
 
+// A coordinate set as a texture matrix reads it: the set's components, a 1 after the last
+// and 0 beyond (a pair (u, v) is (u, v, 1, 0), so a 2D transform's offset is in its third
+// row).
+std::string SetCoord(const SOrvFFVertexKey& rKey, unsigned uSet, bool bPadded)
+{
+    if (!Has(rKey, OrvGL::AttribTexCoord0 + uSet))
+        return bPadded ? "vec4(0.0, 0.0, 0.0, 0.0)" : "vec4(0.0, 0.0, 0.0, 1.0)";
+    const std::string sIn = "orv_InTexCoord" + std::to_string(uSet);
+    switch (bPadded ? rKey.m_auiTexCoordSize[uSet] : 4)
+    {
+    case 1:
+        return "vec4(" + sIn + ".x, 1.0, 0.0, 0.0)";
+    case 2:
+        return "vec4(" + sIn + ".xy, 1.0, 0.0)";
+    default:
+        return sIn;
+    }
+}
+
+// The coordinate a stage's texture is read at (see SOrvFFVertexKey): a set, or a vector of
+// the vertex in camera space (its normal, its position, or the view reflected by the normal
+// towards the viewer as D3DRS_LOCALVIEWER places it), through the texture matrix.
+void EmitStageCoords(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
+{
+    const unsigned uStages = rKey.m_uiCoordStages;
+    bool bNormal = false;
+    for (unsigned s = 0; s < uStages; ++s)
+        bNormal = bNormal || rKey.m_auiStageGen[s] == 1 || rKey.m_auiStageGen[s] == 3;
+    if (bNormal)
+        rOut << "    vec3 eyeNormal = "
+             << (Has(rKey, OrvGL::AttribNormal) ? "normalize(orv_NormalMatrix * orv_InNormal)"
+                                                : "vec3(0.0)")
+             << ";\n";
+    for (unsigned s = 0; s < 8; ++s)
+    {
+        const std::string sOut = "    orv_TexCoord" + std::to_string(s) + " = ";
+        if (s >= uStages)
+        {
+            rOut << sOut << SetCoord(rKey, s, false) << ";\n";
+            continue;
+        }
+        const bool bTransform = rKey.m_auiStageTransform[s] != 0;
+        std::string sCoord;
+        switch (rKey.m_auiStageGen[s])
+        {
+        case 1: // D3DTSS_TCI_CAMERASPACENORMAL
+            sCoord = "vec4(eyeNormal, 1.0)";
+            break;
+        case 2: // D3DTSS_TCI_CAMERASPACEPOSITION
+            sCoord = "vec4(viewPos, 1.0)";
+            break;
+        case 3: // D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR
+            sCoord = std::string("vec4(reflect(") +
+                     (rKey.m_bLocalViewer ? "normalize(viewPos)" : "vec3(0.0, 0.0, 1.0)") +
+                     ", eyeNormal), 1.0)";
+            break;
+        default:
+            sCoord = SetCoord(rKey, rKey.m_auiStageSet[s] & 7, bTransform);
+            break;
+        }
+        if (bTransform)
+            sCoord = "orv_TexMatrix[" + std::to_string(s) + "] * " + sCoord;
+        rOut << sOut << sCoord << ";\n";
+    }
+}
+
 void EmitPointSize(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
 {
     rOut << "    float size = "
@@ -209,6 +276,34 @@ void EmitPointSize(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
                 "De * "
                 "De, 1e-12));\n";
     rOut << "    gl_PointSize = max(clamp(size, orv_PointSize.y, orv_PointSize.z), 1.0);\n";
+}
+
+const char* SamplerType(uint8_t uiTexture)
+{
+    switch (uiTexture)
+    {
+    case ORV_FF_TEXTURE_CUBE:
+        return "samplerCube";
+    case ORV_FF_TEXTURE_3D:
+        return "sampler3D";
+    default:
+        return "sampler2D";
+    }
+}
+
+// The coordinates a stage samples its texture at: the vertex's set (D3DTSS_TEXCOORDINDEX),
+// two components for 2D textures and three for cube and volume textures; point sprites
+// sample 2D textures across the sprite.
+std::string StageCoord(const SOrvFFFragmentKey& rKey, const SOrvFFStageKey& rStage)
+{
+    const bool b2D = rStage.m_uiTexture == ORV_FF_TEXTURE_2D;
+    if (rKey.m_bPointSprite && b2D)
+        return "gl_PointCoord";
+    const std::string sCoord = "orv_TexCoord" + std::to_string(rStage.m_uiTexCoordIndex & 7);
+    const std::string sUsed = sCoord + (b2D ? ".xy" : ".xyz");
+    if (rStage.m_uiProjected < 2 || rStage.m_uiProjected > 4)
+        return sUsed;
+    return sUsed + " / " + sCoord + "[" + std::to_string(rStage.m_uiProjected - 1) + "]";
 }
 
 // Argument of a texture stage as a vec4 expression.
@@ -335,11 +430,7 @@ std::string OrvGenerateFFVertexShader(const SOrvFFVertexKey& rKey)
     out << "void main()\n{\n";
     EmitPosition(out, rKey);
     EmitLighting(out, rKey);
-    for (unsigned i = 0; i < 8; ++i)
-        out << "    orv_TexCoord" << i << " = "
-            << (Has(rKey, OrvGL::AttribTexCoord0 + i) ? "orv_InTexCoord" + std::to_string(i)
-                                                      : std::string("vec4(0.0, 0.0, 0.0, 1.0)"))
-            << ";\n";
+    EmitStageCoords(out, rKey);
     EmitPointSize(out, rKey);
     out << "}\n";
     return out.str();
@@ -351,7 +442,9 @@ std::string OrvGenerateFFFragmentShader(const SOrvFFFragmentKey& rKey)
     out << "#version 330 core\n";
     EmitVaryings(out, "in", rKey.m_bFlat);
     for (unsigned i = 0; i < ORV_FF_MAX_STAGES; ++i)
-        out << "uniform sampler2D orv_Sampler" << i << ";\n";
+        out << "uniform "
+            << SamplerType(i < rKey.m_uiStageCount ? rKey.m_aStages[i].m_uiTexture : 0)
+            << " orv_Sampler" << i << ";\n";
     out << "uniform vec4 orv_TexFactor;\n"
         << g_szOrvAlphaTestSource
         << "layout(location = 0) out vec4 orv_Out0;\n"
@@ -364,13 +457,10 @@ std::string OrvGenerateFFFragmentShader(const SOrvFFFragmentKey& rKey)
     for (unsigned s = 0; s < rKey.m_uiStageCount && s < ORV_FF_MAX_STAGES; ++s)
     {
         const SOrvFFStageKey& rStage = rKey.m_aStages[s];
-        const std::string sCoord =
-            rKey.m_bPointSprite
-                ? std::string("gl_PointCoord")
-                : "orv_TexCoord" + std::to_string(rStage.m_uiTexCoordIndex & 7) + ".xy";
         out << "    vec4 tex" << s << " = "
-            << (rStage.m_bHasTexture
-                    ? "texture(orv_Sampler" + std::to_string(s) + ", " + sCoord + ")"
+            << (rStage.m_uiTexture != ORV_FF_TEXTURE_NONE
+                    ? "texture(orv_Sampler" + std::to_string(s) + ", " + StageCoord(rKey, rStage) +
+                          ")"
                     : std::string("vec4(1.0)"))
             << ";\n";
         out << "    {\n        vec3 rgb = clamp("

@@ -10,7 +10,7 @@
 class COrvGLContext;
 class COrvGLDevice;
 class COrvGLSurface;
-class COrvGLTexture;
+class COrvGLTextureCore;
 
 class COrvGLCore
 {
@@ -105,5 +105,5 @@ protected:
 // Notices from resources to the device (implemented with the device): a surface or texture
 // is going away, or a resource call changed the GL texture bindings.
 void OrvForgetSurface(COrvGLDevice* pDevice, COrvGLSurface* pSurface);
-void OrvForgetTexture(COrvGLDevice* pDevice, COrvGLTexture* pTexture);
+void OrvForgetTexture(COrvGLDevice* pDevice, COrvGLTextureCore* pTexture);
 void OrvTextureBindingsChanged(const OrvGLCorePtr& pCore);

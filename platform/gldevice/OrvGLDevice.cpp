@@ -3,7 +3,8 @@
 #include "OrvDirect3D9.h"
 #include "OrvGLBuffer.h"
 #include "OrvGLSwapChain.h"
-#include "OrvGLTexture.h"
+#include "OrvGLCubeTexture.h"
+#include "OrvGLVolumeTexture.h"
 #include "OrvGLContext.h"
 
 #include <SDL2/SDL.h>
@@ -36,6 +37,22 @@ bool IsValidSize(UINT uiWidth, UINT uiHeight)
 {
     return uiWidth > 0 && uiHeight > 0 && uiWidth <= ORV_MAX_TEXTURE_SIZE &&
            uiHeight <= ORV_MAX_TEXTURE_SIZE;
+}
+
+// A format a texture can have, with a pool and usage such a texture can have.
+bool IsTextureFormat(const SOrvGLFormat* pFormat, DWORD dwUsage, D3DPOOL ePool)
+{
+    if (!pFormat || pFormat->m_bDepth || (dwUsage & D3DUSAGE_DEPTHSTENCIL) ||
+        ePool > D3DPOOL_SCRATCH)
+        return false;
+    return !(dwUsage & D3DUSAGE_RENDERTARGET) ||
+           (pFormat->m_bRenderable && ePool == D3DPOOL_DEFAULT);
+}
+
+// Whether the first level of a texture stays within what one level may take.
+bool IsAcceptedLevel(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, UINT uiDepth)
+{
+    return (uint64_t)OrvLevelSize(rFormat, uiWidth, uiHeight) * uiDepth <= ORV_MAX_LEVEL_BYTES;
 }
 
 D3DSURFACE_DESC MakeDesc(D3DFORMAT eFormat, DWORD dwUsage, D3DPOOL ePool, UINT uiWidth,
@@ -150,6 +167,8 @@ bool COrvGLDevice::Initialise(std::string& rsReason)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glEnable(GL_PROGRAM_POINT_SIZE);
+    // Filtering across the edges of cube faces, as Direct3D 9 hardware does.
+    glEnable(GL_TEXTURE_CUBE_MAP_SEAMLESS);
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     // Rows are stored top first, so the top of a sprite is at GL's lower window coordinate.
     glPointParameteri(GL_POINT_SPRITE_COORD_ORIGIN, GL_LOWER_LEFT);
@@ -473,15 +492,58 @@ HRESULT COrvGLDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD 
         return D3DERR_INVALIDCALL;
     *ppTexture = nullptr;
     const SOrvGLFormat* pFormat = OrvFindGLFormat(Format);
-    if (!pFormat || pFormat->m_bDepth || !IsValidSize(Width, Height) ||
-        (Usage & D3DUSAGE_DEPTHSTENCIL) || Pool > D3DPOOL_SCRATCH)
-        return D3DERR_INVALIDCALL;
-    if ((Usage & D3DUSAGE_RENDERTARGET) && (!pFormat->m_bRenderable || Pool != D3DPOOL_DEFAULT))
+    if (!IsTextureFormat(pFormat, Usage, Pool) || !IsValidSize(Width, Height))
         return D3DERR_INVALIDCALL;
     if (!m_pCore->Prepare())
         return D3DERR_DEVICELOST;
     auto* pTexture = new COrvGLTexture(m_pCore, Width, Height, Levels, Usage, *pFormat, Pool);
     return Deliver<IDirect3DTexture9>(pTexture, pTexture->IsValid(), ppTexture);
+}
+
+HRESULT COrvGLDevice::CreateCubeTexture(UINT EdgeLength, UINT Levels, DWORD Usage, D3DFORMAT Format,
+                                        D3DPOOL Pool, IDirect3DCubeTexture9** ppCubeTexture,
+                                        HANDLE*)
+{
+    if (!ppCubeTexture)
+        return D3DERR_INVALIDCALL;
+    *ppCubeTexture = nullptr;
+    const SOrvGLFormat* pFormat = OrvFindGLFormat(Format);
+    if (!IsTextureFormat(pFormat, Usage, Pool) || !IsValidSize(EdgeLength, EdgeLength) ||
+        !IsAcceptedLevel(*pFormat, EdgeLength, EdgeLength, 6))
+        return D3DERR_INVALIDCALL;
+    if (!m_pCore->Prepare())
+        return D3DERR_DEVICELOST;
+    auto* pTexture = new COrvGLCubeTexture(m_pCore, EdgeLength, Levels, Usage, *pFormat, Pool);
+    return Deliver<IDirect3DCubeTexture9>(pTexture, pTexture->IsValid(), ppCubeTexture);
+}
+
+HRESULT COrvGLDevice::CreateVolumeTexture(UINT Width, UINT Height, UINT Depth, UINT Levels,
+                                          DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                          IDirect3DVolumeTexture9** ppVolumeTexture, HANDLE*)
+{
+    if (!ppVolumeTexture)
+        return D3DERR_INVALIDCALL;
+    *ppVolumeTexture = nullptr;
+    const SOrvGLFormat* pFormat = OrvFindGLFormat(Format);
+    // Volumes are never render targets in Direct3D 9.
+    if (!IsTextureFormat(pFormat, Usage, Pool) || (Usage & D3DUSAGE_RENDERTARGET) || Width == 0 ||
+        Height == 0 || Depth == 0 || Width > ORV_MAX_VOLUME_EXTENT ||
+        Height > ORV_MAX_VOLUME_EXTENT || Depth > ORV_MAX_VOLUME_EXTENT ||
+        !IsAcceptedLevel(*pFormat, Width, Height, Depth))
+        return D3DERR_INVALIDCALL;
+    if (!m_pCore->Prepare())
+        return D3DERR_DEVICELOST;
+    COrvGLVolumeTexture* pTexture = nullptr;
+    try
+    {
+        pTexture =
+            new COrvGLVolumeTexture(m_pCore, Width, Height, Depth, Levels, Usage, *pFormat, Pool);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return E_OUTOFMEMORY;
+    }
+    return Deliver<IDirect3DVolumeTexture9>(pTexture, pTexture->IsValid(), ppVolumeTexture);
 }
 
 HRESULT COrvGLDevice::CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,

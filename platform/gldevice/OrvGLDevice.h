@@ -28,7 +28,8 @@
 #include <vector>
 
 class COrvGLSurface;
-class COrvGLTexture;
+class COrvGLTextureCore;
+class COrvGLVolumeTexture;
 class COrvGLVertexBuffer;
 class COrvGLIndexBuffer;
 class COrvGLSwapChain;
@@ -72,6 +73,13 @@ public:
     HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format,
                           D3DPOOL Pool, IDirect3DTexture9** ppTexture,
                           HANDLE* pSharedHandle) override;
+    HRESULT CreateVolumeTexture(UINT Width, UINT Height, UINT Depth, UINT Levels, DWORD Usage,
+                                D3DFORMAT Format, D3DPOOL Pool,
+                                IDirect3DVolumeTexture9** ppVolumeTexture,
+                                HANDLE* pSharedHandle) override;
+    HRESULT CreateCubeTexture(UINT EdgeLength, UINT Levels, DWORD Usage, D3DFORMAT Format,
+                              D3DPOOL Pool, IDirect3DCubeTexture9** ppCubeTexture,
+                              HANDLE* pSharedHandle) override;
     HRESULT CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
                                IDirect3DVertexBuffer9** ppVertexBuffer,
                                HANDLE* pSharedHandle) override;
@@ -184,7 +192,7 @@ public:
     // Submits the pending batch of draws.
     void FlushBatch();
     void ForgetSurface(COrvGLSurface* pSurface);
-    void ForgetTexture(COrvGLTexture* pTexture);
+    void ForgetTexture(COrvGLTextureCore* pTexture);
     // Something outside the device changed GL bindings: rebind before the next draw.
     void InvalidateBindings();
     // Shader stages of one's own for the following draws (GLDeviceInternal.h).
@@ -233,6 +241,7 @@ private:
         float m_afPointSize[4];
         float m_afPointScale[4];
         float m_afTexFactor[4];
+        float m_afTexMatrix[8 * 16]; // D3DTS_TEXTURE0..7
         int m_iAlphaFunc;
         float m_fAlphaRef;
     };
@@ -250,6 +259,7 @@ private:
     void ApplyViewport();
     bool AttachForRead(COrvGLSurface* pSurface);
     void ResetViewportTo(COrvGLSurface* pSurface);
+    HRESULT UpdateVolumes(COrvGLVolumeTexture* pSource, COrvGLVolumeTexture* pDest);
     // Sets a new depth-stencil buffer to far (1.0) and stencil 0.
     void ClearDepthSurface(COrvGLSurface* pSurface);
 
@@ -266,6 +276,8 @@ private:
     const SOrvVertexLayout* CurrentLayout() const;
     void BuildKeys(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout,
                    SOrvFFVertexKey& rVertexKey, SOrvFFFragmentKey& rFragmentKey) const;
+    void BuildStageCoordKey(unsigned uStage, SOrvFFVertexKey& rVertexKey,
+                            SOrvFFStageKey& rStage) const;
     bool StreamsCover(const SOrvVertexLayout& rLayout, UINT uiFirstVertex,
                       UINT uiVertexCount) const;
     // Number of vertices the bound streams hold for a layout (0 if a stream is missing).
@@ -326,6 +338,8 @@ private:
     GLuint m_uUserVertices = 0;
     GLuint m_uUserIndices = 0;
     GLuint m_auSamplers[16] = {};
+    // Per texture unit, the targets (bit 0: 2D, 1: cube, 2: 3D) that may hold a texture.
+    uint8_t m_auUnitTargets[16] = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
     COrvGLProgramCache m_programs;
     SOrvProgram* m_pProgram = nullptr;
     GLuint m_uBoundProgram = 0;
@@ -345,6 +359,9 @@ private:
     std::vector<GLuint> m_aiBatchIndices;
     GLuint m_uBatchIndexBuffer = 0;
 };
+
+// The kind of a texture for the generated stages (EOrvFFTexture; none for null).
+EOrvFFTexture OrvFFTextureKind(IDirect3DBaseTexture9* pTexture);
 
 // Our device behind a Direct3D device pointer (null for a foreign object).
 COrvGLDevice* OrvAsGLDevice(IDirect3DDevice9* pDevice);

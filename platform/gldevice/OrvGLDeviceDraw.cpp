@@ -283,6 +283,8 @@ void COrvGLDevice::Changed(uint32_t uDirty)
 void COrvGLDevice::InvalidateBindings()
 {
     FlushBatch();
+    for (uint8_t& ruTargets : m_auUnitTargets)
+        ruTargets = 0x7;
     m_uDirty |= DIRTY_TEXTURES | DIRTY_SAMPLERS | DIRTY_VERTEX;
     m_uBoundProgram = 0;
     m_pBoundLayout = nullptr;
@@ -446,13 +448,26 @@ void COrvGLDevice::ApplyRaster()
     m_uDirty &= ~DIRTY_RASTER;
 }
 
+// Each unit has its texture on the texture's target and nothing on the other targets, so a
+// sampler of another kind reads no stale texture. The 2D target is always set; the cube and
+// 3D targets only where they may hold something.
 void COrvGLDevice::ApplyTextures()
 {
+    static const GLenum s_aeTargets[3] = {GL_TEXTURE_2D, GL_TEXTURE_CUBE_MAP, GL_TEXTURE_3D};
     for (GLuint i = 0; i < 16; ++i)
     {
-        COrvGLTexture* pTexture = m_apTextures[i] ? OrvAsGLTexture(m_apTextures[i]) : nullptr;
+        COrvGLTextureCore* pTexture = m_apTextures[i] ? OrvAsGLTexture(m_apTextures[i]) : nullptr;
         glActiveTexture(GL_TEXTURE0 + i);
-        glBindTexture(GL_TEXTURE_2D, pTexture ? pTexture->GetTextureName() : 0);
+        uint8_t uHeld = 1u;
+        for (unsigned t = 0; t < 3; ++t)
+        {
+            const bool bOurs = pTexture && pTexture->GetTarget() == s_aeTargets[t];
+            if (bOurs || (m_auUnitTargets[i] & (1u << t)))
+                glBindTexture(s_aeTargets[t], bOurs ? pTexture->GetTextureName() : 0);
+            if (bOurs)
+                uHeld |= uint8_t(1u << t);
+        }
+        m_auUnitTargets[i] = uHeld;
     }
     glActiveTexture(GL_TEXTURE0);
     m_uDirty &= ~DIRTY_TEXTURES;
@@ -530,12 +545,36 @@ void COrvGLDevice::BuildKeys(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout
         rStage.m_auiAlphaArg[1] = (uint8_t)ts[D3DTSS_ALPHAARG1];
         rStage.m_auiAlphaArg[2] = (uint8_t)ts[D3DTSS_ALPHAARG2];
         rStage.m_uiTexCoordIndex = (uint8_t)(ts[D3DTSS_TEXCOORDINDEX] & 7);
-        rStage.m_bHasTexture = m_apTextures[s] != nullptr;
+        rStage.m_uiTexture = OrvFFTextureKind(m_apTextures[s]);
         rFragmentKey.m_uiStageCount = (uint8_t)(s + 1);
+        if (!m_uCustomVertex)
+            BuildStageCoordKey(s, rVertexKey, rStage);
     }
+    rVertexKey.m_uiCoordStages = m_uCustomVertex ? 0 : rFragmentKey.m_uiStageCount;
     rFragmentKey.m_bSpecularAdd = rVertexKey.m_bSpecular;
     rFragmentKey.m_bPointSprite = bPoints && rs[D3DRS_POINTSPRITEENABLE];
     rFragmentKey.m_bFlat = bFlat;
+}
+
+// With the generated vertex stage, the coordinates of a stage are made for it (its set or a
+// generated vector, through its texture matrix) and handed over in the stage's own varying;
+// a vertex shader of one's own hands over sets, which the stages read by their index.
+void COrvGLDevice::BuildStageCoordKey(unsigned uStage, SOrvFFVertexKey& rVertexKey,
+                                      SOrvFFStageKey& rStage) const
+{
+    const DWORD dwIndex = m_adwStageState[uStage][D3DTSS_TEXCOORDINDEX];
+    const DWORD dwFlags = m_adwStageState[uStage][D3DTSS_TEXTURETRANSFORMFLAGS];
+    const DWORD dwGen = dwIndex >> 16;
+    rVertexKey.m_auiStageSet[uStage] = (uint8_t)(dwIndex & 7);
+    // Sphere maps are not generated: the stage reads its set.
+    rVertexKey.m_auiStageGen[uStage] = (uint8_t)(dwGen <= 3 ? dwGen : 0);
+    const DWORD dwCount = dwFlags & 0xFF;
+    rVertexKey.m_auiStageTransform[uStage] = (uint8_t)(dwCount <= 4 ? dwCount : 0);
+    if (dwGen == 3)
+        rVertexKey.m_bLocalViewer = m_adwRenderState[D3DRS_LOCALVIEWER] != 0;
+    rStage.m_uiTexCoordIndex = (uint8_t)uStage;
+    rStage.m_uiProjected =
+        (dwFlags & D3DTTFF_PROJECTED) ? rVertexKey.m_auiStageTransform[uStage] : (uint8_t)0;
 }
 
 void COrvGLDevice::ComputeUniforms()
@@ -587,6 +626,7 @@ void COrvGLDevice::ComputeUniforms()
                                    AsFloat(rs[D3DRS_POINTSCALE_C]), fHeight};
     std::memcpy(u.m_afPointScale, afPointScale, sizeof(afPointScale));
     ColorToFloats(rs[D3DRS_TEXTUREFACTOR], u.m_afTexFactor);
+    std::memcpy(u.m_afTexMatrix, &m_aTransforms[6], sizeof(u.m_afTexMatrix));
     u.m_iAlphaFunc =
         rs[D3DRS_ALPHATESTENABLE] ? (int)std::clamp<DWORD>(rs[D3DRS_ALPHAFUNC], 1, 8) : 8;
     u.m_fAlphaRef = (float)(rs[D3DRS_ALPHAREF] & 0xFF);
@@ -619,6 +659,8 @@ void COrvGLDevice::UploadUniforms(SOrvProgram& rProgram)
     vec4(ORV_U_POINTSIZE, u.m_afPointSize);
     vec4(ORV_U_POINTSCALE, u.m_afPointScale);
     vec4(ORV_U_TEXFACTOR, u.m_afTexFactor);
+    if (loc[ORV_U_TEXMATRIX] >= 0)
+        glUniformMatrix4fv(loc[ORV_U_TEXMATRIX], 8, GL_FALSE, u.m_afTexMatrix);
     if (loc[ORV_U_ALPHAFUNC] >= 0)
         glUniform1i(loc[ORV_U_ALPHAFUNC], u.m_iAlphaFunc);
     if (loc[ORV_U_ALPHAREF] >= 0)

@@ -185,6 +185,22 @@ HRESULT COrvGLDevice::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue)
     return D3D_OK;
 }
 
+EOrvFFTexture OrvFFTextureKind(IDirect3DBaseTexture9* pTexture)
+{
+    const COrvGLTextureCore* pOurs = pTexture ? OrvAsGLTexture(pTexture) : nullptr;
+    if (!pOurs)
+        return ORV_FF_TEXTURE_NONE;
+    switch (pOurs->GetTarget())
+    {
+    case GL_TEXTURE_CUBE_MAP:
+        return ORV_FF_TEXTURE_CUBE;
+    case GL_TEXTURE_3D:
+        return ORV_FF_TEXTURE_3D;
+    default:
+        return ORV_FF_TEXTURE_2D;
+    }
+}
+
 HRESULT COrvGLDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture)
 {
     if (Stage >= 16)
@@ -193,8 +209,9 @@ HRESULT COrvGLDevice::SetTexture(DWORD Stage, IDirect3DBaseTexture9* pTexture)
         return D3DERR_INVALIDCALL;
     if (m_apTextures[Stage] == pTexture)
         return D3D_OK;
-    const bool bPresenceChanged = (m_apTextures[Stage] == nullptr) != (pTexture == nullptr);
-    Changed(DIRTY_TEXTURES | DIRTY_SAMPLERS | (bPresenceChanged ? DIRTY_PROGRAM : 0u));
+    // The generated stages sample with a sampler of the texture's kind.
+    const bool bKindChanged = OrvFFTextureKind(m_apTextures[Stage]) != OrvFFTextureKind(pTexture);
+    Changed(DIRTY_TEXTURES | DIRTY_SAMPLERS | (bKindChanged ? DIRTY_PROGRAM : 0u));
     OrvAssignRef(m_apTextures[Stage], pTexture);
     return D3D_OK;
 }

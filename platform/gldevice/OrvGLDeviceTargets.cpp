@@ -1,6 +1,7 @@
 // Render targets, viewport, clears and the copies between surfaces.
 #include "OrvGLDevice.h"
 #include "OrvGLTexture.h"
+#include "OrvGLVolumeTexture.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,9 +45,9 @@ void UploadBlocks(COrvGLSurface* pSource, const RECT& src, COrvGLSurface* pDest,
                         (size_t)(src.top / 4 + uiRow) * pSource->GetPitch() +
                         (size_t)src.left / 4 * rFormat.m_uiBlockBytes,
                     uRowBytes);
-    glCompressedTexSubImage2D(GL_TEXTURE_2D, (GLint)pDest->GetLevel(), at.x, at.y, (GLsizei)uiWidth,
-                              (GLsizei)uiHeight, rFormat.m_eInternal, (GLsizei)aBlocks.size(),
-                              aBlocks.data());
+    glCompressedTexSubImage2D(pDest->GetImageTarget(), (GLint)pDest->GetLevel(), at.x, at.y,
+                              (GLsizei)uiWidth, (GLsizei)uiHeight, rFormat.m_eInternal,
+                              (GLsizei)aBlocks.size(), aBlocks.data());
 }
 
 // Reads the colour image attached to the read framebuffer in the layout of a destination
@@ -110,7 +111,8 @@ void COrvGLDevice::ApplyTargets()
     for (GLenum i = 0; i < 4; ++i)
     {
         COrvGLSurface* pTarget = m_apTargets[i];
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D,
+        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i,
+                               pTarget ? pTarget->GetImageTarget() : GL_TEXTURE_2D,
                                pTarget ? pTarget->GetTextureName() : 0,
                                pTarget ? (GLint)pTarget->GetLevel() : 0);
         aeBuffers[i] = pTarget ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
@@ -162,7 +164,7 @@ bool COrvGLDevice::AttachForRead(COrvGLSurface* pSurface)
     if (!IsDrawableSurface(pSurface) || !pSurface->GetTextureName())
         return false;
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_uReadFramebuffer);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, pSurface->GetImageTarget(),
                            pSurface->GetTextureName(), (GLint)pSurface->GetLevel());
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     return true;
@@ -424,7 +426,7 @@ HRESULT COrvGLDevice::StretchRect(IDirect3DSurface9* pSourceSurface, const RECT*
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, m_uFramebuffer);
     for (GLenum i = 1; i < 4; ++i)
         glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D, 0, 0);
-    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, pDest->GetImageTarget(),
                            pDest->GetTextureName(), (GLint)pDest->GetLevel());
     const GLenum eBuffer = GL_COLOR_ATTACHMENT0;
     glDrawBuffers(1, &eBuffer);
@@ -450,7 +452,7 @@ HRESULT COrvGLDevice::ColorFill(IDirect3DSurface9* pSurface, const RECT* pRect, 
     glBindFramebuffer(GL_FRAMEBUFFER, m_uFramebuffer);
     for (GLenum i = 1; i < 4; ++i)
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D, 0, 0);
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, pTarget->GetImageTarget(),
                            pTarget->GetTextureName(), (GLint)pTarget->GetLevel());
     const GLenum eBuffer = GL_COLOR_ATTACHMENT0;
     glDrawBuffers(1, &eBuffer);
@@ -492,51 +494,60 @@ HRESULT COrvGLDevice::UpdateSurface(IDirect3DSurface9* pSourceSurface, const REC
         return D3DERR_INVALIDCALL;
     if (!m_pCore->Prepare())
         return D3DERR_DEVICELOST;
-    glBindTexture(GL_TEXTURE_2D, pDest->GetTextureName());
+    glBindTexture(pDest->GetBindTarget(), pDest->GetTextureName());
     if (rFormat.m_uiBlockBytes)
     {
         UploadBlocks(pSource, src, pDest, at);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        m_uDirty |= DIRTY_TEXTURES;
+        glBindTexture(pDest->GetBindTarget(), 0);
+        InvalidateBindings();
         return D3D_OK;
     }
     glPixelStorei(GL_UNPACK_ROW_LENGTH, (GLint)rSrc.Width);
-    glTexSubImage2D(GL_TEXTURE_2D, (GLint)pDest->GetLevel(), at.x, at.y, lWidth, lHeight,
+    glTexSubImage2D(pDest->GetImageTarget(), (GLint)pDest->GetLevel(), at.x, at.y, lWidth, lHeight,
                     rFormat.m_eFormatGL, rFormat.m_eType,
                     pSource->GetMemory().data() + (size_t)src.top * pSource->GetPitch() +
                         (size_t)src.left * rFormat.m_uiBytesPerPixel);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    m_uDirty |= DIRTY_TEXTURES;
+    glBindTexture(pDest->GetBindTarget(), 0);
+    InvalidateBindings();
     return D3D_OK;
 }
 
 HRESULT COrvGLDevice::UpdateTexture(IDirect3DBaseTexture9* pSourceTexture,
                                     IDirect3DBaseTexture9* pDestinationTexture)
 {
-    COrvGLTexture* pSource = pSourceTexture ? OrvAsGLTexture(pSourceTexture) : nullptr;
-    COrvGLTexture* pDest = pDestinationTexture ? OrvAsGLTexture(pDestinationTexture) : nullptr;
-    if (!pSource || !pDest || pSource == pDest ||
+    COrvGLTextureCore* pSource = pSourceTexture ? OrvAsGLTexture(pSourceTexture) : nullptr;
+    COrvGLTextureCore* pDest = pDestinationTexture ? OrvAsGLTexture(pDestinationTexture) : nullptr;
+    if (!pSource || !pDest || pSource == pDest || pSource->GetTarget() != pDest->GetTarget() ||
         pSource->GetFormat().m_eFormat != pDest->GetFormat().m_eFormat)
         return D3DERR_INVALIDCALL;
-    D3DSURFACE_DESC srcDesc, dstDesc;
-    pSource->GetLevelDesc(0, &srcDesc);
-    pDest->GetLevelDesc(0, &dstDesc);
-    if (srcDesc.Width != dstDesc.Width || srcDesc.Height != dstDesc.Height)
+    if (pSource->GetTarget() == GL_TEXTURE_3D)
+        return UpdateVolumes(static_cast<COrvGLVolumeTexture*>(pSource),
+                             static_cast<COrvGLVolumeTexture*>(pDest));
+    const D3DSURFACE_DESC& rSrc = pSource->GetSurface(0, 0)->GetDescRef();
+    const D3DSURFACE_DESC& rDst = pDest->GetSurface(0, 0)->GetDescRef();
+    if (rSrc.Width != rDst.Width || rSrc.Height != rDst.Height)
         return D3DERR_INVALIDCALL;
-    const DWORD dwLevels = std::min(pSource->GetLevelCount(), pDest->GetLevelCount());
+    const UINT uiLevels = std::min(pSource->GetLevels(), pDest->GetLevels());
     std::vector<BYTE> aPixels;
-    for (DWORD dwLevel = 0; dwLevel < dwLevels; ++dwLevel)
-    {
-        IDirect3DSurface9* pSrcLevel = nullptr;
-        IDirect3DSurface9* pDstLevel = nullptr;
-        pSource->GetSurfaceLevel(dwLevel, &pSrcLevel);
-        pDest->GetSurfaceLevel(dwLevel, &pDstLevel);
-        if (static_cast<COrvGLSurface*>(pSrcLevel)->ReadPixels(aPixels))
-            static_cast<COrvGLSurface*>(pDstLevel)->WritePixels(aPixels.data());
-        pSrcLevel->Release();
-        pDstLevel->Release();
-    }
+    for (UINT uiFace = 0; uiFace < pSource->GetFaceCount(); ++uiFace)
+        for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
+            if (pSource->GetSurface(uiFace, uiLevel)->ReadPixels(aPixels))
+                pDest->GetSurface(uiFace, uiLevel)->WritePixels(aPixels.data());
+    return D3D_OK;
+}
+
+HRESULT COrvGLDevice::UpdateVolumes(COrvGLVolumeTexture* pSource, COrvGLVolumeTexture* pDest)
+{
+    const D3DVOLUME_DESC& rSrc = pSource->GetVolume(0)->GetDescRef();
+    const D3DVOLUME_DESC& rDst = pDest->GetVolume(0)->GetDescRef();
+    if (rSrc.Width != rDst.Width || rSrc.Height != rDst.Height || rSrc.Depth != rDst.Depth)
+        return D3DERR_INVALIDCALL;
+    const UINT uiLevels = std::min(pSource->GetLevels(), pDest->GetLevels());
+    std::vector<BYTE> aVoxels;
+    for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
+        if (pSource->GetVolume(uiLevel)->ReadVoxels(aVoxels))
+            pDest->GetVolume(uiLevel)->WriteVoxels(aVoxels.data());
     return D3D_OK;
 }
 
@@ -545,7 +556,7 @@ void COrvGLDevice::ForgetSurface(COrvGLSurface*)
     m_uDirty |= DIRTY_TARGETS;
 }
 
-void COrvGLDevice::ForgetTexture(COrvGLTexture*)
+void COrvGLDevice::ForgetTexture(COrvGLTextureCore*)
 {
     m_uDirty |= DIRTY_TEXTURES;
 }
@@ -555,7 +566,7 @@ void OrvForgetSurface(COrvGLDevice* pDevice, COrvGLSurface* pSurface)
     pDevice->ForgetSurface(pSurface);
 }
 
-void OrvForgetTexture(COrvGLDevice* pDevice, COrvGLTexture* pTexture)
+void OrvForgetTexture(COrvGLDevice* pDevice, COrvGLTextureCore* pTexture)
 {
     pDevice->ForgetTexture(pTexture);
 }

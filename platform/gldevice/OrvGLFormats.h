@@ -43,6 +43,15 @@ inline size_t OrvLevelSize(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHei
     return (size_t)OrvRowPitch(rFormat, uiWidth) * OrvRowCount(rFormat, uiHeight);
 }
 
+// Read-backs of X formats (X8R8G8B8, X8B8G8R8) hold whatever GL kept in the unused byte:
+// Direct3D's locks see 0xFF there.
+inline void OrvFillUnusedAlpha(const SOrvGLFormat& rFormat, BYTE* pPixels, size_t uSize)
+{
+    if (rFormat.m_bNoAlpha && rFormat.m_uiBytesPerPixel == 4 && rFormat.m_eType == GL_UNSIGNED_BYTE)
+        for (size_t i = 3; i < uSize; i += 4)
+            pPixels[i] = 0xFF;
+}
+
 // Converts rows read from GL as GL_RGBA/GL_UNSIGNED_BYTE into the D3D layout of a
 // 32-bit colour format (A8R8G8B8, X8R8G8B8, A8B8G8R8, X8B8G8R8) in place; forces alpha
 // to 0xFF for X formats.

@@ -18,7 +18,7 @@ bool MakeCurrent(IDirect3DDevice9* pDevice)
 
 unsigned int GetTextureName(IDirect3DBaseTexture9* pTexture)
 {
-    COrvGLTexture* pOurs = pTexture ? OrvAsGLTexture(pTexture) : nullptr;
+    COrvGLTextureCore* pOurs = pTexture ? OrvAsGLTexture(pTexture) : nullptr;
     return pOurs ? pOurs->GetTextureName() : 0;
 }
 

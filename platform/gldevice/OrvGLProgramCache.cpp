@@ -12,7 +12,7 @@ const char* const g_aszUniformNames[ORV_U_COUNT] = {
     "orv_MatEmissive",   "orv_MatPower",     "orv_GlobalAmbient", "orv_LightDiffuse",
     "orv_LightSpecular", "orv_LightAmbient", "orv_LightPosition", "orv_LightDirection",
     "orv_LightAtten",    "orv_LightSpot",    "orv_PointSize",     "orv_PointScale",
-    "orv_TexFactor",     "orv_AlphaFunc",    "orv_AlphaRef"};
+    "orv_TexFactor",     "orv_AlphaFunc",    "orv_AlphaRef",      "orv_TexMatrix"};
 
 GLuint Compile(GLenum eStage, const std::string& rsSource, std::string& rsLog)
 {

@@ -36,6 +36,7 @@ enum EOrvUniform
     ORV_U_TEXFACTOR,
     ORV_U_ALPHAFUNC,
     ORV_U_ALPHAREF,
+    ORV_U_TEXMATRIX,
     ORV_U_COUNT
 };
 

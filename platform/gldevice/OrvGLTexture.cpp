@@ -21,37 +21,40 @@ bool BlockAligned(const RECT& rRect, UINT uiWidth, UINT uiHeight)
 }
 } // namespace
 
-GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, UINT uiLevels)
+namespace
+{
+void ClearGLErrors()
 {
     while (glGetError() != GL_NO_ERROR)
     {
     }
-    GLuint uTexture = 0;
-    glGenTextures(1, &uTexture);
-    glBindTexture(GL_TEXTURE_2D, uTexture);
-    std::vector<BYTE> aZeros; // compressed levels start as zero blocks: opaque black
-    for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
+}
+
+// Allocates one image of a level: compressed levels start as zero blocks.
+void AllocateImage(const SOrvGLFormat& rFormat, GLenum eImage, UINT uiLevel, UINT uiWidth,
+                   UINT uiHeight, std::vector<BYTE>& raZeros)
+{
+    if (rFormat.m_uiBlockBytes)
     {
-        const UINT uiLevelWidth = std::max(1u, uiWidth >> uiLevel);
-        const UINT uiLevelHeight = std::max(1u, uiHeight >> uiLevel);
-        if (rFormat.m_uiBlockBytes)
-        {
-            aZeros.assign(OrvLevelSize(rFormat, uiLevelWidth, uiLevelHeight), 0);
-            glCompressedTexImage2D(GL_TEXTURE_2D, (GLint)uiLevel, rFormat.m_eInternal,
-                                   (GLsizei)uiLevelWidth, (GLsizei)uiLevelHeight, 0,
-                                   (GLsizei)aZeros.size(), aZeros.data());
-            continue;
-        }
-        glTexImage2D(GL_TEXTURE_2D, (GLint)uiLevel, (GLint)rFormat.m_eInternal,
-                     (GLsizei)uiLevelWidth, (GLsizei)uiLevelHeight, 0, rFormat.m_eFormatGL,
-                     rFormat.m_eType, nullptr);
+        raZeros.assign(OrvLevelSize(rFormat, uiWidth, uiHeight), 0);
+        glCompressedTexImage2D(eImage, (GLint)uiLevel, rFormat.m_eInternal, (GLsizei)uiWidth,
+                               (GLsizei)uiHeight, 0, (GLsizei)raZeros.size(), raZeros.data());
+        return;
     }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, (GLint)uiLevels - 1);
-    glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, rFormat.m_aiSwizzle);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glBindTexture(GL_TEXTURE_2D, 0);
+    glTexImage2D(eImage, (GLint)uiLevel, (GLint)rFormat.m_eInternal, (GLsizei)uiWidth,
+                 (GLsizei)uiHeight, 0, rFormat.m_eFormatGL, rFormat.m_eType, nullptr);
+}
+
+// Level range, swizzle and plain filtering of a new texture; 0 (and nothing left) when GL
+// reported an error while it was made.
+GLuint FinishTexture(GLenum eTarget, GLuint uTexture, const SOrvGLFormat& rFormat, UINT uiLevels)
+{
+    glTexParameteri(eTarget, GL_TEXTURE_BASE_LEVEL, 0);
+    glTexParameteri(eTarget, GL_TEXTURE_MAX_LEVEL, (GLint)uiLevels - 1);
+    glTexParameteriv(eTarget, GL_TEXTURE_SWIZZLE_RGBA, rFormat.m_aiSwizzle);
+    glTexParameteri(eTarget, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(eTarget, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(eTarget, 0);
     if (glGetError() != GL_NO_ERROR)
     {
         glDeleteTextures(1, &uTexture);
@@ -59,15 +62,59 @@ GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeig
     }
     return uTexture;
 }
+} // namespace
+
+GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, UINT uiLevels)
+{
+    ClearGLErrors();
+    GLuint uTexture = 0;
+    glGenTextures(1, &uTexture);
+    glBindTexture(GL_TEXTURE_2D, uTexture);
+    std::vector<BYTE> aZeros;
+    for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
+        AllocateImage(rFormat, GL_TEXTURE_2D, uiLevel, std::max(1u, uiWidth >> uiLevel),
+                      std::max(1u, uiHeight >> uiLevel), aZeros);
+    return FinishTexture(GL_TEXTURE_2D, uTexture, rFormat, uiLevels);
+}
+
+GLuint OrvCreateGLCubeTexture(const SOrvGLFormat& rFormat, UINT uiEdge, UINT uiLevels)
+{
+    ClearGLErrors();
+    GLuint uTexture = 0;
+    glGenTextures(1, &uTexture);
+    glBindTexture(GL_TEXTURE_CUBE_MAP, uTexture);
+    std::vector<BYTE> aZeros;
+    for (GLenum eFace = 0; eFace < 6; ++eFace)
+        for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
+        {
+            const UINT uiSize = std::max(1u, uiEdge >> uiLevel);
+            AllocateImage(rFormat, GL_TEXTURE_CUBE_MAP_POSITIVE_X + eFace, uiLevel, uiSize, uiSize,
+                          aZeros);
+        }
+    return FinishTexture(GL_TEXTURE_CUBE_MAP, uTexture, rFormat, uiLevels);
+}
+
+D3DSURFACE_DESC OrvLevelDesc(const SOrvGLFormat& rFormat, DWORD dwUsage, D3DPOOL ePool,
+                             UINT uiWidth, UINT uiHeight, UINT uiLevel)
+{
+    D3DSURFACE_DESC desc = {};
+    desc.Format = rFormat.m_eFormat;
+    desc.Type = D3DRTYPE_SURFACE;
+    desc.Usage = dwUsage;
+    desc.Pool = ePool;
+    desc.Width = std::max(1u, uiWidth >> uiLevel);
+    desc.Height = std::max(1u, uiHeight >> uiLevel);
+    return desc;
+}
 
 // ---------------------------------------------------------------------------------------------
 // COrvGLSurface
 // ---------------------------------------------------------------------------------------------
-COrvGLSurface::COrvGLSurface(OrvGLCorePtr pCore, COrvGLTexture* pContainer, UINT uiLevel,
-                             const D3DSURFACE_DESC& rDesc, const SOrvGLFormat& rFormat,
-                             GLuint uTexture)
+COrvGLSurface::COrvGLSurface(OrvGLCorePtr pCore, COrvGLTextureCore* pContainer, UINT uiLevel,
+                             GLenum eImage, const D3DSURFACE_DESC& rDesc,
+                             const SOrvGLFormat& rFormat, GLuint uTexture)
     : TOrvResource(std::move(pCore)), m_eKind(KIND_TEXTURE_LEVEL), m_pContainer(pContainer),
-      m_uiLevel(uiLevel), m_desc(rDesc), m_pFormat(&rFormat), m_uTexture(uTexture)
+      m_uiLevel(uiLevel), m_eImage(eImage), m_desc(rDesc), m_pFormat(&rFormat), m_uTexture(uTexture)
 {
 }
 
@@ -130,14 +177,19 @@ bool COrvGLSurface::IsValid() const
     }
 }
 
+GLenum COrvGLSurface::GetBindTarget() const
+{
+    return m_pContainer ? m_pContainer->GetTarget() : GL_TEXTURE_2D;
+}
+
 ULONG COrvGLSurface::AddRef()
 {
-    return m_pContainer ? m_pContainer->AddRef() : TOrvResource::AddRef();
+    return m_pContainer ? m_pContainer->AddRefTexture() : TOrvResource::AddRef();
 }
 
 ULONG COrvGLSurface::Release()
 {
-    return m_pContainer ? m_pContainer->Release() : TOrvResource::Release();
+    return m_pContainer ? m_pContainer->ReleaseTexture() : TOrvResource::Release();
 }
 
 HRESULT COrvGLSurface::GetDesc(D3DSURFACE_DESC* pDesc)
@@ -159,18 +211,15 @@ bool COrvGLSurface::ReadPixels(std::vector<BYTE>& raPixels)
     }
     if (!IsColorGL() || !m_uTexture || !m_pCore->Prepare())
         return false;
-    glBindTexture(GL_TEXTURE_2D, m_uTexture);
+    glBindTexture(GetBindTarget(), m_uTexture);
     if (m_pFormat->m_uiBlockBytes)
-        glGetCompressedTexImage(GL_TEXTURE_2D, (GLint)m_uiLevel, raPixels.data());
+        glGetCompressedTexImage(m_eImage, (GLint)m_uiLevel, raPixels.data());
     else
-        glGetTexImage(GL_TEXTURE_2D, (GLint)m_uiLevel, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
+        glGetTexImage(m_eImage, (GLint)m_uiLevel, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
                       raPixels.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindTexture(GetBindTarget(), 0);
     OrvTextureBindingsChanged(m_pCore);
-    if (m_pFormat->m_bNoAlpha && m_pFormat->m_uiBytesPerPixel == 4 &&
-        m_pFormat->m_eType == GL_UNSIGNED_BYTE)
-        for (size_t i = 3; i < uSize; i += 4)
-            raPixels[i] = 0xFF;
+    OrvFillUnusedAlpha(*m_pFormat, raPixels.data(), uSize);
     return true;
 }
 
@@ -183,16 +232,16 @@ bool COrvGLSurface::WritePixels(const BYTE* pPixels)
     }
     if (!IsColorGL() || !m_uTexture || !m_pCore->Prepare())
         return false;
-    glBindTexture(GL_TEXTURE_2D, m_uTexture);
+    glBindTexture(GetBindTarget(), m_uTexture);
     if (m_pFormat->m_uiBlockBytes)
-        glCompressedTexSubImage2D(GL_TEXTURE_2D, (GLint)m_uiLevel, 0, 0, (GLsizei)m_desc.Width,
+        glCompressedTexSubImage2D(m_eImage, (GLint)m_uiLevel, 0, 0, (GLsizei)m_desc.Width,
                                   (GLsizei)m_desc.Height, m_pFormat->m_eInternal,
                                   (GLsizei)GetMemorySize(), pPixels);
     else
-        glTexSubImage2D(GL_TEXTURE_2D, (GLint)m_uiLevel, 0, 0, (GLsizei)m_desc.Width,
+        glTexSubImage2D(m_eImage, (GLint)m_uiLevel, 0, 0, (GLsizei)m_desc.Width,
                         (GLsizei)m_desc.Height, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
                         pPixels);
-    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindTexture(GetBindTarget(), 0);
     OrvTextureBindingsChanged(m_pCore);
     if (m_pContainer)
         m_pContainer->LevelWritten(m_uiLevel);
@@ -244,46 +293,98 @@ HRESULT COrvGLSurface::UnlockRect()
 }
 
 // ---------------------------------------------------------------------------------------------
-// COrvGLTexture
+// COrvGLTextureCore
 // ---------------------------------------------------------------------------------------------
-UINT COrvGLTexture::FullChainLength(UINT uiWidth, UINT uiHeight)
+COrvGLTextureCore::COrvGLTextureCore(OrvGLCorePtr pCore, GLenum eTarget,
+                                     const SOrvGLFormat& rFormat, DWORD dwUsage)
+    : m_pTextureCore(std::move(pCore)), m_eTarget(eTarget), m_pFormat(&rFormat), m_dwUsage(dwUsage)
+{
+}
+
+COrvGLTextureCore::~COrvGLTextureCore()
+{
+    DestroyTexture();
+}
+
+void COrvGLTextureCore::DestroyTexture()
+{
+    if (m_uTexture && m_pTextureCore->Prepare())
+    {
+        if (COrvGLDevice* pDevice = m_pTextureCore->GetDevice())
+            OrvForgetTexture(pDevice, this);
+        glDeleteTextures(1, &m_uTexture);
+    }
+    m_uTexture = 0;
+}
+
+D3DRESOURCETYPE COrvGLTextureCore::GetResourceType() const
+{
+    switch (m_eTarget)
+    {
+    case GL_TEXTURE_CUBE_MAP:
+        return D3DRTYPE_CUBETEXTURE;
+    case GL_TEXTURE_3D:
+        return D3DRTYPE_VOLUMETEXTURE;
+    default:
+        return D3DRTYPE_TEXTURE;
+    }
+}
+
+UINT COrvGLTextureCore::FullChainLength(UINT uiWidth, UINT uiHeight, UINT uiDepth)
 {
     UINT uiLevels = 1;
-    for (UINT uiSize = std::max(uiWidth, uiHeight); uiSize > 1; uiSize >>= 1)
+    for (UINT uiSize = std::max({uiWidth, uiHeight, uiDepth}); uiSize > 1; uiSize >>= 1)
         ++uiLevels;
     return uiLevels;
 }
 
+UINT COrvGLTextureCore::PlanLevels(UINT uiAsked, UINT uiFull, DWORD& rdwUsage,
+                                   const SOrvGLFormat& rFormat, UINT& ruiVisible)
+{
+    UINT uiLevels = (uiAsked == 0 || uiAsked > uiFull) ? uiFull : uiAsked;
+    if (rFormat.m_uiBlockBytes)
+        rdwUsage &= ~(DWORD)D3DUSAGE_AUTOGENMIPMAP; // GL cannot build levels of compressed images
+    if (rdwUsage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP))
+        uiLevels = (rdwUsage & D3DUSAGE_AUTOGENMIPMAP) ? uiFull : 1;
+    ruiVisible = (rdwUsage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : uiLevels;
+    return uiLevels;
+}
+
+void COrvGLTextureCore::GenerateMips()
+{
+    if (!(m_dwUsage & D3DUSAGE_AUTOGENMIPMAP) || !m_uTexture || !m_pTextureCore->Prepare())
+        return;
+    glBindTexture(m_eTarget, m_uTexture);
+    glGenerateMipmap(m_eTarget);
+    glBindTexture(m_eTarget, 0);
+    OrvTextureBindingsChanged(m_pTextureCore);
+}
+
+void COrvGLTextureCore::LevelWritten(UINT uiLevel)
+{
+    if (uiLevel == 0)
+        GenerateMips();
+}
+
+// ---------------------------------------------------------------------------------------------
+// COrvGLTexture
+// ---------------------------------------------------------------------------------------------
 COrvGLTexture::COrvGLTexture(OrvGLCorePtr pCore, UINT uiWidth, UINT uiHeight, UINT uiLevels,
                              DWORD dwUsage, const SOrvGLFormat& rFormat, D3DPOOL ePool)
-    : TOrvResource(std::move(pCore)), m_pFormat(&rFormat), m_dwUsage(dwUsage)
+    : TOrvGLTexture(std::move(pCore), GL_TEXTURE_2D, rFormat, dwUsage)
 {
-    const UINT uiFull = FullChainLength(uiWidth, uiHeight);
-    if (uiLevels == 0 || uiLevels > uiFull)
-        uiLevels = uiFull;
-    if (rFormat.m_uiBlockBytes)
-        dwUsage &=
-            ~(DWORD)D3DUSAGE_AUTOGENMIPMAP; // GL cannot build mip levels of compressed images
-    m_dwUsage = dwUsage;
-    if (dwUsage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP))
-        uiLevels = (dwUsage & D3DUSAGE_AUTOGENMIPMAP) ? uiFull : 1;
+    const UINT uiGLLevels = PlanLevels(uiLevels, FullChainLength(uiWidth, uiHeight), m_dwUsage,
+                                       rFormat, m_uiLevelCount);
     if (!m_pCore->MakeCurrent())
         return;
-    m_uTexture = OrvCreateGLTexture(rFormat, uiWidth, uiHeight, uiLevels);
+    m_uTexture = OrvCreateGLTexture(rFormat, uiWidth, uiHeight, uiGLLevels);
     if (!m_uTexture)
         return;
-    const UINT uiVisibleLevels = (dwUsage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : uiLevels;
-    for (UINT uiLevel = 0; uiLevel < uiVisibleLevels; ++uiLevel)
-    {
-        D3DSURFACE_DESC desc = {};
-        desc.Format = rFormat.m_eFormat;
-        desc.Type = D3DRTYPE_SURFACE;
-        desc.Usage = dwUsage;
-        desc.Pool = ePool;
-        desc.Width = std::max(1u, uiWidth >> uiLevel);
-        desc.Height = std::max(1u, uiHeight >> uiLevel);
-        m_apLevels.push_back(new COrvGLSurface(m_pCore, this, uiLevel, desc, rFormat, m_uTexture));
-    }
+    for (UINT uiLevel = 0; uiLevel < m_uiLevelCount; ++uiLevel)
+        m_apLevels.push_back(
+            new COrvGLSurface(m_pCore, this, uiLevel, GL_TEXTURE_2D,
+                              OrvLevelDesc(rFormat, m_dwUsage, ePool, uiWidth, uiHeight, uiLevel),
+                              rFormat, m_uTexture));
 }
 
 COrvGLTexture::~COrvGLTexture()
@@ -294,43 +395,12 @@ COrvGLTexture::~COrvGLTexture()
             OrvForgetSurface(pDevice, pLevel);
         delete pLevel;
     }
-    if (m_uTexture && m_pCore->Prepare())
-    {
-        if (COrvGLDevice* pDevice = m_pCore->GetDevice())
-            OrvForgetTexture(pDevice, this);
-        glDeleteTextures(1, &m_uTexture);
-    }
+    DestroyTexture();
 }
 
-DWORD COrvGLTexture::SetLOD(DWORD dwLOD)
+COrvGLSurface* COrvGLTexture::GetSurface(UINT uiFace, UINT uiLevel) const
 {
-    const DWORD dwOld = m_dwLOD;
-    m_dwLOD = std::min<DWORD>(dwLOD, GetLevelCount() ? GetLevelCount() - 1 : 0);
-    return dwOld;
-}
-
-HRESULT COrvGLTexture::SetAutoGenFilterType(D3DTEXTUREFILTERTYPE eFilter)
-{
-    if (eFilter != D3DTEXF_POINT && eFilter != D3DTEXF_LINEAR)
-        return D3DERR_INVALIDCALL;
-    m_eAutoGenFilter = eFilter;
-    return D3D_OK;
-}
-
-void COrvGLTexture::GenerateMipSubLevels()
-{
-    if (!(m_dwUsage & D3DUSAGE_AUTOGENMIPMAP) || !m_uTexture || !m_pCore->Prepare())
-        return;
-    glBindTexture(GL_TEXTURE_2D, m_uTexture);
-    glGenerateMipmap(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    OrvTextureBindingsChanged(m_pCore);
-}
-
-void COrvGLTexture::LevelWritten(UINT uiLevel)
-{
-    if (uiLevel == 0)
-        GenerateMipSubLevels();
+    return uiFace == 0 && uiLevel < m_apLevels.size() ? m_apLevels[uiLevel] : nullptr;
 }
 
 HRESULT COrvGLTexture::GetLevelDesc(UINT uiLevel, D3DSURFACE_DESC* pDesc)
@@ -364,9 +434,9 @@ HRESULT COrvGLTexture::UnlockRect(UINT uiLevel)
     return m_apLevels[uiLevel]->UnlockRect();
 }
 
-COrvGLTexture* OrvAsGLTexture(IDirect3DBaseTexture9* pTexture)
+COrvGLTextureCore* OrvAsGLTexture(IDirect3DBaseTexture9* pTexture)
 {
-    return dynamic_cast<COrvGLTexture*>(pTexture);
+    return dynamic_cast<COrvGLTextureCore*>(pTexture);
 }
 
 COrvGLSurface* OrvAsGLSurface(IDirect3DSurface9* pSurface)

@@ -1,17 +1,20 @@
 #pragma once
 
 // Textures and surfaces of the OpenGL device.
-// A surface is one of: a level of a texture (GL texture shared with its container, which
-// also carries its reference count), a colour target of its own (back buffer, CreateRenderTarget:
-// a one-level GL texture), a depth-stencil buffer (GL renderbuffer), or plain system memory
-// (CreateOffscreenPlainSurface in the system-memory or scratch pool). Colour images are
-// stored in GL with their first row at the top, as Direct3D lays them out.
+// A surface is one of: a level of a 2D texture or of a cube texture's face (GL texture shared
+// with its container, which also carries its reference count), a colour target of its own
+// (back buffer, CreateRenderTarget: a one-level GL texture), a depth-stencil buffer (GL
+// renderbuffer), or plain system memory (CreateOffscreenPlainSurface in the system-memory or
+// scratch pool). Colour images are stored in GL with their first row at the top, as Direct3D
+// lays them out; cube faces are GL's faces in the same order, stored the same way, which
+// makes GL's cube map lookup give Direct3D's (d3d9.h, D3DCUBEMAP_FACES).
 #include "OrvGLCore.h"
 #include "OrvGLFormats.h"
 
+#include <algorithm>
 #include <vector>
 
-class COrvGLTexture;
+class COrvGLTextureCore;
 
 class COrvGLSurface : public TOrvResource<IDirect3DSurface9>
 {
@@ -24,8 +27,8 @@ public:
         KIND_SYSTEM_MEMORY
     };
 
-    // Level of a texture.
-    COrvGLSurface(OrvGLCorePtr pCore, COrvGLTexture* pContainer, UINT uiLevel,
+    // Level of a texture: eImage is GL_TEXTURE_2D or a GL_TEXTURE_CUBE_MAP_POSITIVE_X + face.
+    COrvGLSurface(OrvGLCorePtr pCore, COrvGLTextureCore* pContainer, UINT uiLevel, GLenum eImage,
                   const D3DSURFACE_DESC& rDesc, const SOrvGLFormat& rFormat, GLuint uTexture);
     // Surface of its own; creates the GL object for colour targets and depth buffers.
     COrvGLSurface(OrvGLCorePtr pCore, EKind eKind, const D3DSURFACE_DESC& rDesc,
@@ -45,10 +48,12 @@ public:
     const D3DSURFACE_DESC& GetDescRef() const { return m_desc; }
     const SOrvGLFormat& GetFormat() const { return *m_pFormat; }
     GLuint GetTextureName() const { return m_uTexture; }
-    void SetTextureName(GLuint uTexture) { m_uTexture = uTexture; }
+    // The GL image of the surface (for glTexSubImage2D, glFramebufferTexture2D...) and the
+    // target its texture is bound to.
+    GLenum GetImageTarget() const { return m_eImage; }
+    GLenum GetBindTarget() const;
     GLuint GetRenderbuffer() const { return m_uRenderbuffer; }
     UINT GetLevel() const { return m_uiLevel; }
-    COrvGLTexture* GetContainer() const { return m_pContainer; }
     std::vector<BYTE>& GetMemory() { return m_aMemory; }
     UINT GetPitch() const { return OrvRowPitch(*m_pFormat, m_desc.Width); }
     size_t GetMemorySize() const { return OrvLevelSize(*m_pFormat, m_desc.Width, m_desc.Height); }
@@ -62,8 +67,9 @@ private:
     bool IsColorGL() const { return m_eKind == KIND_TEXTURE_LEVEL || m_eKind == KIND_COLOR_TARGET; }
 
     EKind m_eKind;
-    COrvGLTexture* m_pContainer = nullptr;
+    COrvGLTextureCore* m_pContainer = nullptr;
     UINT m_uiLevel = 0;
+    GLenum m_eImage = GL_TEXTURE_2D;
     D3DSURFACE_DESC m_desc;
     const SOrvGLFormat* m_pFormat;
     GLuint m_uTexture = 0;       // colour: the GL texture (owned unless a texture level)
@@ -73,20 +79,99 @@ private:
     DWORD m_dwLockFlags = 0;
 };
 
-class COrvGLTexture : public TOrvResource<IDirect3DTexture9>
+// What every texture of the device has, whatever its kind: the GL texture (GL_TEXTURE_2D,
+// GL_TEXTURE_CUBE_MAP or GL_TEXTURE_3D), its format and usage, and the regeneration of
+// auto-generated mip levels. The device and the levels see textures through this.
+class COrvGLTextureCore
+{
+public:
+    COrvGLTextureCore(OrvGLCorePtr pCore, GLenum eTarget, const SOrvGLFormat& rFormat,
+                      DWORD dwUsage);
+    virtual ~COrvGLTextureCore();
+    COrvGLTextureCore(const COrvGLTextureCore&) = delete;
+    COrvGLTextureCore& operator=(const COrvGLTextureCore&) = delete;
+
+    bool IsValid() const { return m_uTexture != 0; }
+    GLuint GetTextureName() const { return m_uTexture; }
+    GLenum GetTarget() const { return m_eTarget; }
+    DWORD GetUsage() const { return m_dwUsage; }
+    const SOrvGLFormat& GetFormat() const { return *m_pFormat; }
+    D3DRESOURCETYPE GetResourceType() const;
+    // Levels the caller sees, and the faces of each (6 for cube textures, else 1).
+    UINT GetLevels() const { return m_uiLevelCount; }
+    UINT GetFaceCount() const { return m_eTarget == GL_TEXTURE_CUBE_MAP ? 6 : 1; }
+    // A level of a face as a surface (null for volume textures and out of range).
+    virtual COrvGLSurface* GetSurface(UINT uiFace, UINT uiLevel) const = 0;
+    // The texture's count, for its levels.
+    virtual ULONG AddRefTexture() = 0;
+    virtual ULONG ReleaseTexture() = 0;
+    // Called when a level was written: rebuilds the mip chain of auto-generated textures.
+    void LevelWritten(UINT uiLevel);
+    void GenerateMips();
+
+    // Largest level count for a size (a full chain down to 1 x 1 x 1).
+    static UINT FullChainLength(UINT uiWidth, UINT uiHeight, UINT uiDepth = 1);
+
+protected:
+    // The usage and the number of GL levels a texture gets for the levels asked for
+    // (render targets one, auto-generated chains all); compressed formats cannot have their
+    // mip levels made by GL. The count of levels the caller sees comes back in ruiVisible.
+    static UINT PlanLevels(UINT uiAsked, UINT uiFull, DWORD& rdwUsage, const SOrvGLFormat& rFormat,
+                           UINT& ruiVisible);
+    // Deletes the GL texture; the destructor of the kind calls it after dropping its levels.
+    void DestroyTexture();
+
+    OrvGLCorePtr m_pTextureCore;
+    GLuint m_uTexture = 0;
+    GLenum m_eTarget;
+    const SOrvGLFormat* m_pFormat;
+    DWORD m_dwUsage;
+    UINT m_uiLevelCount = 0; // levels the caller sees
+};
+
+// IDirect3DBaseTexture9 for each kind of texture.
+template <class TInterface>
+class TOrvGLTexture : public TOrvResource<TInterface>, public COrvGLTextureCore
+{
+public:
+    TOrvGLTexture(OrvGLCorePtr pCore, GLenum eTarget, const SOrvGLFormat& rFormat, DWORD dwUsage)
+        : TOrvResource<TInterface>(pCore), COrvGLTextureCore(pCore, eTarget, rFormat, dwUsage)
+    {
+    }
+
+    D3DRESOURCETYPE GetType() override { return GetResourceType(); }
+    DWORD SetLOD(DWORD dwLOD) override
+    {
+        const DWORD dwOld = m_dwLOD;
+        m_dwLOD = std::min<DWORD>(dwLOD, m_uiLevelCount ? m_uiLevelCount - 1 : 0);
+        return dwOld;
+    }
+    DWORD GetLOD() override { return m_dwLOD; }
+    DWORD GetLevelCount() override { return m_uiLevelCount; }
+    HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE eFilter) override
+    {
+        if (eFilter != D3DTEXF_POINT && eFilter != D3DTEXF_LINEAR)
+            return D3DERR_INVALIDCALL;
+        m_eAutoGenFilter = eFilter;
+        return D3D_OK;
+    }
+    D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return m_eAutoGenFilter; }
+    void GenerateMipSubLevels() override { GenerateMips(); }
+
+    ULONG AddRefTexture() override { return this->AddRef(); }
+    ULONG ReleaseTexture() override { return this->Release(); }
+
+protected:
+    DWORD m_dwLOD = 0;
+    D3DTEXTUREFILTERTYPE m_eAutoGenFilter = D3DTEXF_LINEAR;
+};
+
+class COrvGLTexture : public TOrvGLTexture<IDirect3DTexture9>
 {
 public:
     COrvGLTexture(OrvGLCorePtr pCore, UINT uiWidth, UINT uiHeight, UINT uiLevels, DWORD dwUsage,
                   const SOrvGLFormat& rFormat, D3DPOOL ePool);
     ~COrvGLTexture() override;
-
-    D3DRESOURCETYPE GetType() override { return D3DRTYPE_TEXTURE; }
-    DWORD SetLOD(DWORD dwLOD) override;
-    DWORD GetLOD() override { return m_dwLOD; }
-    DWORD GetLevelCount() override { return (DWORD)m_apLevels.size(); }
-    HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE eFilter) override;
-    D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return m_eAutoGenFilter; }
-    void GenerateMipSubLevels() override;
 
     HRESULT GetLevelDesc(UINT uiLevel, D3DSURFACE_DESC* pDesc) override;
     HRESULT GetSurfaceLevel(UINT uiLevel, IDirect3DSurface9** ppSurface) override;
@@ -95,29 +180,22 @@ public:
     HRESULT UnlockRect(UINT uiLevel) override;
     HRESULT AddDirtyRect(const RECT*) override { return D3D_OK; }
 
-    bool IsValid() const { return m_uTexture != 0; }
-    GLuint GetTextureName() const { return m_uTexture; }
-    DWORD GetUsage() const { return m_dwUsage; }
-    const SOrvGLFormat& GetFormat() const { return *m_pFormat; }
-    // Called when a level was written: rebuilds the mip chain of auto-generated textures.
-    void LevelWritten(UINT uiLevel);
-
-    // Largest level count for a size (a full chain down to 1 x 1).
-    static UINT FullChainLength(UINT uiWidth, UINT uiHeight);
+    COrvGLSurface* GetSurface(UINT uiFace, UINT uiLevel) const override;
 
 private:
-    GLuint m_uTexture = 0;
-    const SOrvGLFormat* m_pFormat;
-    DWORD m_dwUsage;
-    DWORD m_dwLOD = 0;
-    D3DTEXTUREFILTERTYPE m_eAutoGenFilter = D3DTEXF_LINEAR;
     std::vector<COrvGLSurface*> m_apLevels; // owned
 };
 
-// Our texture behind a Direct3D texture pointer (null for a foreign object).
-COrvGLTexture* OrvAsGLTexture(IDirect3DBaseTexture9* pTexture);
+// Our texture of any kind behind a Direct3D texture pointer (null for a foreign object).
+COrvGLTextureCore* OrvAsGLTexture(IDirect3DBaseTexture9* pTexture);
 // Our surface behind a Direct3D surface pointer (null for a foreign object).
 COrvGLSurface* OrvAsGLSurface(IDirect3DSurface9* pSurface);
 
 // Creates a GL 2D texture for a format with the given levels, filled with nothing.
 GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, UINT uiLevels);
+// The same for a cube map: six square faces of uiEdge texels.
+GLuint OrvCreateGLCubeTexture(const SOrvGLFormat& rFormat, UINT uiEdge, UINT uiLevels);
+
+// The descriptions of the levels of a texture.
+D3DSURFACE_DESC OrvLevelDesc(const SOrvGLFormat& rFormat, DWORD dwUsage, D3DPOOL ePool,
+                             UINT uiWidth, UINT uiHeight, UINT uiLevel);

@@ -558,6 +558,25 @@ typedef enum _D3DRESOURCETYPE
     D3DRTYPE_FORCE_DWORD = 0x7fffffff
 } D3DRESOURCETYPE;
 
+// The faces of a cube texture in a left-handed space. A direction (x, y, z) reads the face of
+// its largest component; on that face, texel columns run to the right and rows (first row
+// first) downwards along these axes:
+//   +X: right -Z, down -Y     -X: right +Z, down -Y
+//   +Y: right +X, down +Z     -Y: right +X, down -Z
+//   +Z: right +X, down -Y     -Z: right -X, down -Y
+// so that a camera at the centre looking at a face with the up vector of its "down" row
+// negated (+Y for the side faces, -Z for +Y, +Z for -Y) renders that face's picture.
+typedef enum _D3DCUBEMAP_FACES
+{
+    D3DCUBEMAP_FACE_POSITIVE_X = 0,
+    D3DCUBEMAP_FACE_NEGATIVE_X = 1,
+    D3DCUBEMAP_FACE_POSITIVE_Y = 2,
+    D3DCUBEMAP_FACE_NEGATIVE_Y = 3,
+    D3DCUBEMAP_FACE_POSITIVE_Z = 4,
+    D3DCUBEMAP_FACE_NEGATIVE_Z = 5,
+    D3DCUBEMAP_FACE_FORCE_DWORD = 0x7fffffff
+} D3DCUBEMAP_FACES;
+
 typedef enum _D3DMULTISAMPLE_TYPE
 {
     D3DMULTISAMPLE_NONE = 0,
@@ -778,7 +797,19 @@ typedef enum _D3DDECLUSAGE
 #define D3DPTEXTURECAPS_PERSPECTIVE 0x00000001L
 #define D3DPTEXTURECAPS_POW2 0x00000002L
 #define D3DPTEXTURECAPS_ALPHA 0x00000004L
+#define D3DPTEXTURECAPS_SQUAREONLY 0x00000020L
+#define D3DPTEXTURECAPS_TEXREPEATNOTSCALEDBYSIZE 0x00000040L
+#define D3DPTEXTURECAPS_ALPHAPALETTE 0x00000080L
+#define D3DPTEXTURECAPS_NONPOW2CONDITIONAL 0x00000100L
+#define D3DPTEXTURECAPS_PROJECTED 0x00000400L
+#define D3DPTEXTURECAPS_CUBEMAP 0x00000800L
+#define D3DPTEXTURECAPS_VOLUMEMAP 0x00002000L
 #define D3DPTEXTURECAPS_MIPMAP 0x00004000L
+#define D3DPTEXTURECAPS_MIPVOLUMEMAP 0x00008000L
+#define D3DPTEXTURECAPS_MIPCUBEMAP 0x00010000L
+#define D3DPTEXTURECAPS_CUBEMAP_POW2 0x00020000L
+#define D3DPTEXTURECAPS_VOLUMEMAP_POW2 0x00040000L
+#define D3DPTEXTURECAPS_NOPROJECTEDBUMPENV 0x00200000L
 #define D3DVTXPCAPS_TEXGEN 0x00000001L
 #define D3DVTXPCAPS_MATERIALSOURCE7 0x00000002L
 #define D3DVTXPCAPS_DIRECTIONALLIGHTS 0x00000008L
@@ -882,6 +913,37 @@ typedef struct _D3DLOCKED_RECT
     INT Pitch;
     void* pBits;
 } D3DLOCKED_RECT;
+
+typedef struct _D3DVOLUME_DESC
+{
+    D3DFORMAT Format;
+    D3DRESOURCETYPE Type;
+    DWORD Usage;
+    D3DPOOL Pool;
+    UINT Width;
+    UINT Height;
+    UINT Depth;
+} D3DVOLUME_DESC;
+
+// A box of a volume: Left..Right, Top..Bottom and Front..Back, each end excluded.
+typedef struct _D3DBOX
+{
+    UINT Left;
+    UINT Top;
+    UINT Right;
+    UINT Bottom;
+    UINT Front;
+    UINT Back;
+} D3DBOX;
+
+// A locked box: rows RowPitch bytes apart (rows of 4 x 4 blocks in compressed formats),
+// slices SlicePitch bytes apart.
+typedef struct _D3DLOCKED_BOX
+{
+    INT RowPitch;
+    INT SlicePitch;
+    void* pBits;
+} D3DLOCKED_BOX;
 
 typedef struct _D3DPRESENT_PARAMETERS_
 {
@@ -1065,7 +1127,10 @@ struct IDirect3DDevice9;
 struct IDirect3DResource9;
 struct IDirect3DBaseTexture9;
 struct IDirect3DTexture9;
+struct IDirect3DCubeTexture9;
+struct IDirect3DVolumeTexture9;
 struct IDirect3DSurface9;
+struct IDirect3DVolume9;
 struct IDirect3DVertexBuffer9;
 struct IDirect3DIndexBuffer9;
 struct IDirect3DVertexDeclaration9;
@@ -1131,6 +1196,38 @@ struct IDirect3DTexture9 : public IDirect3DBaseTexture9
                              DWORD Flags) = 0;
     virtual HRESULT UnlockRect(UINT Level) = 0;
     virtual HRESULT AddDirtyRect(const RECT* pDirtyRect) = 0;
+};
+
+// Six square faces (D3DCUBEMAP_FACES), each with the same chain of levels.
+struct IDirect3DCubeTexture9 : public IDirect3DBaseTexture9
+{
+    virtual HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) = 0;
+    virtual HRESULT GetCubeMapSurface(D3DCUBEMAP_FACES FaceType, UINT Level,
+                                      IDirect3DSurface9** ppCubeMapSurface) = 0;
+    virtual HRESULT LockRect(D3DCUBEMAP_FACES FaceType, UINT Level, D3DLOCKED_RECT* pLockedRect,
+                             const RECT* pRect, DWORD Flags) = 0;
+    virtual HRESULT UnlockRect(D3DCUBEMAP_FACES FaceType, UINT Level) = 0;
+    virtual HRESULT AddDirtyRect(D3DCUBEMAP_FACES FaceType, const RECT* pDirtyRect) = 0;
+};
+
+// A three-dimensional texture: each level a volume of Width x Height x Depth texels.
+struct IDirect3DVolumeTexture9 : public IDirect3DBaseTexture9
+{
+    virtual HRESULT GetLevelDesc(UINT Level, D3DVOLUME_DESC* pDesc) = 0;
+    virtual HRESULT GetVolumeLevel(UINT Level, IDirect3DVolume9** ppVolumeLevel) = 0;
+    virtual HRESULT LockBox(UINT Level, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox,
+                            DWORD Flags) = 0;
+    virtual HRESULT UnlockBox(UINT Level) = 0;
+    virtual HRESULT AddDirtyBox(const D3DBOX* pDirtyBox) = 0;
+};
+
+// One level of a volume texture (counted with its texture, as a texture's surfaces are).
+struct IDirect3DVolume9 : public IUnknown
+{
+    virtual HRESULT GetDevice(IDirect3DDevice9** ppDevice) = 0;
+    virtual HRESULT GetDesc(D3DVOLUME_DESC* pDesc) = 0;
+    virtual HRESULT LockBox(D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags) = 0;
+    virtual HRESULT UnlockBox() = 0;
 };
 
 struct IDirect3DSurface9 : public IDirect3DResource9
@@ -1225,6 +1322,13 @@ struct IDirect3DDevice9 : public IUnknown
     virtual HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage,
                                   D3DFORMAT Format, D3DPOOL Pool, IDirect3DTexture9** ppTexture,
                                   HANDLE* pSharedHandle) = 0;
+    virtual HRESULT CreateVolumeTexture(UINT Width, UINT Height, UINT Depth, UINT Levels,
+                                        DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                        IDirect3DVolumeTexture9** ppVolumeTexture,
+                                        HANDLE* pSharedHandle) = 0;
+    virtual HRESULT CreateCubeTexture(UINT EdgeLength, UINT Levels, DWORD Usage, D3DFORMAT Format,
+                                      D3DPOOL Pool, IDirect3DCubeTexture9** ppCubeTexture,
+                                      HANDLE* pSharedHandle) = 0;
     virtual HRESULT CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
                                        IDirect3DVertexBuffer9** ppVertexBuffer,
                                        HANDLE* pSharedHandle) = 0;
@@ -1360,6 +1464,12 @@ typedef IDirect3DResource9* LPDIRECT3DRESOURCE9;
 typedef IDirect3DBaseTexture9* LPDIRECT3DBASETEXTURE9;
 typedef IDirect3DTexture9* LPDIRECT3DTEXTURE9;
 typedef IDirect3DTexture9* PDIRECT3DTEXTURE9;
+typedef IDirect3DCubeTexture9* LPDIRECT3DCUBETEXTURE9;
+typedef IDirect3DCubeTexture9* PDIRECT3DCUBETEXTURE9;
+typedef IDirect3DVolumeTexture9* LPDIRECT3DVOLUMETEXTURE9;
+typedef IDirect3DVolumeTexture9* PDIRECT3DVOLUMETEXTURE9;
+typedef IDirect3DVolume9* LPDIRECT3DVOLUME9;
+typedef IDirect3DVolume9* PDIRECT3DVOLUME9;
 typedef IDirect3DSurface9* LPDIRECT3DSURFACE9;
 typedef IDirect3DSurface9* PDIRECT3DSURFACE9;
 typedef IDirect3DVertexBuffer9* LPDIRECT3DVERTEXBUFFER9;

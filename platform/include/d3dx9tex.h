@@ -1,6 +1,7 @@
 #pragma once
 
-// D3DX textures from image files (BMP, PNG, JPEG, TGA, DDS) and surfaces saved as images.
+// D3DX textures from image files (BMP, PNG, JPEG, TGA, DDS): 2D, cube and volume textures,
+// and surfaces saved as images.
 #include "d3dx9core.h"
 
 #ifndef ORV_PALETTEENTRY_DEFINED
@@ -80,6 +81,59 @@ extern "C"
                                                               LPDIRECT3DTEXTURE9* ppTexture);
     ORVPLATFORM_API HRESULT D3DXGetImageInfoFromFileInMemory(LPCVOID pSrcData, UINT SrcDataSize,
                                                              D3DXIMAGE_INFO* pSrcInfo);
+
+    // Cube textures from DDS cube maps: Size (the edge) and the other arguments as for 2D
+    // textures above, each face filtered and converted alike. A face the file lacks is
+    // transparent black. Any other image (a 2D or volume DDS file, a picture) gives
+    // D3DXERR_INVALIDDATA.
+    ORVPLATFORM_API HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(
+        LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize, UINT Size, UINT MipLevels,
+        DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+        D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+        LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+    ORVPLATFORM_API HRESULT
+    D3DXCreateCubeTextureFromFileInMemory(LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData,
+                                          UINT SrcDataSize, LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+    ORVPLATFORM_API HRESULT D3DXCreateCubeTextureFromFileExA(
+        LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Size, UINT MipLevels, DWORD Usage,
+        D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter, D3DCOLOR ColorKey,
+        D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette, LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+    ORVPLATFORM_API HRESULT D3DXCreateCubeTextureFromFileA(LPDIRECT3DDEVICE9 pDevice,
+                                                           LPCSTR pSrcFile,
+                                                           LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+
+    // Volume textures from DDS volume files: Depth as Width and Height (D3DX_DEFAULT, 0 or
+    // D3DX_DEFAULT_NONPOW2 keep the file's), levels halving all three sides. Any other image
+    // gives D3DXERR_INVALIDDATA.
+    ORVPLATFORM_API HRESULT D3DXCreateVolumeTextureFromFileInMemoryEx(
+        LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize, UINT Width, UINT Height,
+        UINT Depth, UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter,
+        DWORD MipFilter, D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+        LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+    ORVPLATFORM_API HRESULT D3DXCreateVolumeTextureFromFileInMemory(
+        LPDIRECT3DDEVICE9 pDevice, LPCVOID pSrcData, UINT SrcDataSize,
+        LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+    ORVPLATFORM_API HRESULT D3DXCreateVolumeTextureFromFileExA(
+        LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, UINT Width, UINT Height, UINT Depth,
+        UINT MipLevels, DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD Filter, DWORD MipFilter,
+        D3DCOLOR ColorKey, D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY* pPalette,
+        LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+    ORVPLATFORM_API HRESULT D3DXCreateVolumeTextureFromFileA(
+        LPDIRECT3DDEVICE9 pDevice, LPCSTR pSrcFile, LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+
+    // Empty textures: sizes of 0 or D3DX_DEFAULT are 256, larger ones than the device takes
+    // are brought down to its largest; MipLevels 0 or D3DX_DEFAULT the whole chain; a format
+    // the device cannot hold (or D3DFMT_UNKNOWN) becomes D3DFMT_A8R8G8B8, or D3DFMT_X8R8G8B8
+    // for a format without alpha.
+    ORVPLATFORM_API HRESULT D3DXCreateCubeTexture(LPDIRECT3DDEVICE9 pDevice, UINT Size,
+                                                  UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                                  D3DPOOL Pool,
+                                                  LPDIRECT3DCUBETEXTURE9* ppCubeTexture);
+    ORVPLATFORM_API HRESULT D3DXCreateVolumeTexture(LPDIRECT3DDEVICE9 pDevice, UINT Width,
+                                                    UINT Height, UINT Depth, UINT MipLevels,
+                                                    DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                                    LPDIRECT3DVOLUMETEXTURE9* ppVolumeTexture);
+
     // Writes the surface (or pSrcRect of it) as D3DXIFF_PNG or D3DXIFF_BMP.
     ORVPLATFORM_API HRESULT D3DXSaveSurfaceToFileA(LPCSTR pDestFile,
                                                    D3DXIMAGE_FILEFORMAT DestFormat,
@@ -92,3 +146,7 @@ extern "C"
 #define D3DXCreateTextureFromFile D3DXCreateTextureFromFileA
 #define D3DXGetImageInfoFromFile D3DXGetImageInfoFromFileA
 #define D3DXSaveSurfaceToFile D3DXSaveSurfaceToFileA
+#define D3DXCreateCubeTextureFromFileEx D3DXCreateCubeTextureFromFileExA
+#define D3DXCreateCubeTextureFromFile D3DXCreateCubeTextureFromFileA
+#define D3DXCreateVolumeTextureFromFileEx D3DXCreateVolumeTextureFromFileExA
+#define D3DXCreateVolumeTextureFromFile D3DXCreateVolumeTextureFromFileA

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace
 {
@@ -438,4 +439,31 @@ technique Scene { pass P0 { VertexShader = compile vs_3_0 FilterVS(); PixelShade
         ASSERT_EQ(pEffect->SetTechnique(pTechnique), S_OK);
         OrvRunPasses(pEffect, [&] { OrvDrawFullScreen(device.Get()); });
     }
+}
+
+// The shader compiler's optimizer once printed "Invalid opcode: 515" on standard error at the
+// first effect of each process. A new process (the test's own program started afresh)
+// creates an effect whose code no cache holds and must leave standard error empty; a shader
+// that does not compile still reports there through the error buffer only.
+TEST(EffectFirstCompile, LeavesStandardErrorEmpty)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            COrvTestDevice device;
+            const std::string sSource =
+                "float4 PS() : COLOR { return " + std::to_string(getpid() % 1000) +
+                " / 1000.0; }\n"
+                "technique T { pass { PixelShader = compile ps_2_0 PS(); } }";
+            std::string sErrors;
+            const bool bCreated = device && OrvMakeEffect(device.Get(), sSource, &sErrors);
+            const bool bRefused = !OrvMakeEffect(device.Get(),
+                                                 "float4 PS() : COLOR { return x; }"
+                                                 "technique T { pass { PixelShader "
+                                                 "= compile ps_2_0 PS(); } }",
+                                                 &sErrors) &&
+                                  sErrors.find("unknown variable") != std::string::npos;
+            std::exit(bCreated && bRefused ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "^$");
 }

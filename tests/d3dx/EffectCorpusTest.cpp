@@ -2,7 +2,9 @@
 // from its file and its first technique drawn over a lit sphere with the usual semantics set;
 // the files that Orv cannot honour must be refused with a message naming file, line and
 // construct. A file says which in its first line: "// expect: draws" or
-// "// expect: refused: <text of the message>".
+// "// expect: refused: <text of the message>". Textures are given as a host gives them: a
+// cube map to cube textures and samplers (and to textures annotated as cube maps), a volume
+// to volume ones, a 2D checker to the others.
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
 #include "OrvTestDraw.h"
@@ -120,11 +122,79 @@ protected:
         D3DXMatrixLookAtLH(&m_view, &eye, &at, &up);
         D3DXMatrixPerspectiveFovLH(&m_projection, 3.14159f / 3, 1.0f, 0.1f, 20.0f);
         m_pChecker = MakeChecker();
+        m_pCube = MakeCube();
+        m_pVolume = MakeVolume();
     }
     void TearDown() override
     {
         m_pDeclaration.Reset();
         m_pChecker.Reset();
+        m_pCube.Reset();
+        m_pVolume.Reset();
+    }
+
+    // Six faces of their own colours, each with a lighter band along its top rows.
+    COrvComPtr<IDirect3DCubeTexture9> MakeCube()
+    {
+        COrvComPtr<IDirect3DCubeTexture9> pCube;
+        m_device->CreateCubeTexture(16, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                    pCube.ReleaseAndGetAddressOf(), nullptr);
+        const DWORD adwFaces[6] = {0xffc04040, 0xff40c040, 0xff4040c0,
+                                   0xffc0c040, 0xffc040c0, 0xff40c0c0};
+        for (UINT uFace = 0; uFace < 6; ++uFace)
+        {
+            D3DLOCKED_RECT locked;
+            pCube->LockRect(D3DCUBEMAP_FACES(uFace), 0, &locked, nullptr, 0);
+            for (UINT y = 0; y < 16; ++y)
+                for (UINT x = 0; x < 16; ++x)
+                    reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) +
+                                             y * locked.Pitch)[x] =
+                        y < 4 ? adwFaces[uFace] | 0x303030 : adwFaces[uFace];
+            pCube->UnlockRect(D3DCUBEMAP_FACES(uFace), 0);
+        }
+        return pCube;
+    }
+
+    // 8 x 8 x 8 noise of grey levels.
+    COrvComPtr<IDirect3DVolumeTexture9> MakeVolume()
+    {
+        COrvComPtr<IDirect3DVolumeTexture9> pVolume;
+        m_device->CreateVolumeTexture(8, 8, 8, 1, 0, D3DFMT_L8, D3DPOOL_MANAGED,
+                                      pVolume.ReleaseAndGetAddressOf(), nullptr);
+        D3DLOCKED_BOX locked;
+        pVolume->LockBox(0, &locked, nullptr, 0);
+        for (UINT z = 0; z < 8; ++z)
+            for (UINT y = 0; y < 8; ++y)
+                for (UINT x = 0; x < 8; ++x)
+                    static_cast<BYTE*>(
+                        locked.pBits)[z * locked.SlicePitch + y * locked.RowPitch + x] =
+                        BYTE((x * 37 + y * 91 + z * 53) & 0xff);
+        pVolume->UnlockBox(0);
+        return pVolume;
+    }
+
+    // The texture a host gives a texture or sampler parameter.
+    IDirect3DBaseTexture9* TextureFor(ID3DXEffect* pEffect, D3DXHANDLE h,
+                                      const D3DXPARAMETER_DESC& desc)
+    {
+        if (desc.Type == D3DXPT_TEXTURECUBE || desc.Type == D3DXPT_SAMPLERCUBE)
+            return m_pCube.Get();
+        if (desc.Type == D3DXPT_TEXTURE3D || desc.Type == D3DXPT_SAMPLER3D)
+            return m_pVolume.Get();
+        for (const char* pName : {"ResourceType", "type"})
+        {
+            LPCSTR pValue = nullptr;
+            D3DXHANDLE hAnnotation = pEffect->GetAnnotationByName(h, pName);
+            if (!hAnnotation || FAILED(pEffect->GetString(hAnnotation, &pValue)) || !pValue)
+                continue;
+            std::string sValue = pValue;
+            std::transform(sValue.begin(), sValue.end(), sValue.begin(), ::toupper);
+            if (sValue == "CUBE")
+                return m_pCube.Get();
+            if (sValue == "3D" || sValue == "VOLUME")
+                return m_pVolume.Get();
+        }
+        return m_pChecker.Get();
     }
 
     COrvComPtr<IDirect3DTexture9> MakeChecker()
@@ -157,7 +227,7 @@ protected:
             std::string sSemantic = desc.Semantic ? desc.Semantic : "";
             std::transform(sSemantic.begin(), sSemantic.end(), sSemantic.begin(), ::toupper);
             if (desc.Type >= D3DXPT_TEXTURE && desc.Type <= D3DXPT_SAMPLERCUBE)
-                pEffect->SetTexture(h, m_pChecker.Get());
+                pEffect->SetTexture(h, TextureFor(pEffect, h, desc));
             else if (sSemantic == "TIME")
                 pEffect->SetFloat(h, 0.5f);
             else if (desc.Class == D3DXPC_MATRIX_ROWS || desc.Class == D3DXPC_MATRIX_COLUMNS)
@@ -225,6 +295,8 @@ protected:
     COrvTestDevice m_device{64, 64};
     COrvComPtr<IDirect3DVertexDeclaration9> m_pDeclaration;
     COrvComPtr<IDirect3DTexture9> m_pChecker;
+    COrvComPtr<IDirect3DCubeTexture9> m_pCube;
+    COrvComPtr<IDirect3DVolumeTexture9> m_pVolume;
     std::vector<SVertex> m_aVertices;
     std::vector<WORD> m_aIndices;
     D3DXMATRIX m_world, m_view, m_projection;

@@ -1,11 +1,13 @@
 // libFuzzer target: any bytes given to the D3DX image reader (BMP, JPEG, PNG, TGA, DDS) are
 // refused with a reason or give an image whose levels hold what their sizes say, and every
 // texture made of it (the file's format, 32-bit colour, DXT, scaled, colour-keyed) has the
-// levels its plan says. Built with ORV_FUZZ=ON and run by scripts/fuzz.sh.
+// levels its plan says; read whole, the faces of cube maps and the slices of volumes too.
+// Built with ORV_FUZZ=ON and run by scripts/fuzz.sh.
 #include "BmpFile.h"
 #include "ImageFile.h"
 #include "PixelFormats.h"
 #include "TextureLevels.h"
+#include "VolumeLevels.h"
 
 #include <stb_image.h>
 
@@ -43,7 +45,32 @@ void CheckLevels(const std::vector<SOrvImageLevel>& aLevels, D3DFORMAT eFormat)
 {
     for (const SOrvImageLevel& rLevel : aLevels)
         Check(rLevel.m_auBytes.size() ==
-              OrvPixels::ImageSize(eFormat, rLevel.m_uWidth, rLevel.m_uHeight));
+              OrvPixels::ImageSize(eFormat, rLevel.m_uWidth, rLevel.m_uHeight) * rLevel.m_uDepth);
+}
+
+// The whole of a cube map or a volume: faces and slices as their sizes say, and volume
+// textures made of it with the levels their plans say.
+void CheckWhole(const uint8_t* pData, size_t uSize)
+{
+    SOrvImageSet image;
+    std::string sError;
+    if (!COrvImageFile::DecodeSet(pData, uSize, image, sError, EOrvImageContent::Whole))
+        return;
+    for (const std::vector<SOrvImageLevel>& rFace : image.m_aFaces)
+        CheckLevels(rFace, image.m_eFormat);
+    CheckLevels(image.m_aLevels, image.m_eFormat);
+    if (image.m_Info.ResourceType != D3DRTYPE_VOLUMETEXTURE)
+        return;
+    Check(image.m_aLevels[0].m_uDepth == image.m_Info.Depth);
+    for (UINT uDepth : {UINT(D3DX_DEFAULT), 3u})
+    {
+        const SOrvVolumePlan plan =
+            COrvVolumeLevels::Plan(image, D3DX_DEFAULT, 5, uDepth, D3DX_DEFAULT, 0, D3DFMT_UNKNOWN,
+                                   0, [](D3DFORMAT eFormat) { return eFormat != D3DFMT_P8; });
+        const std::vector<SOrvImageLevel> aLevels = COrvVolumeLevels::Build(image, plan);
+        Check(aLevels.size() == plan.m_uLevels && aLevels[0].m_uDepth == plan.m_uDepth);
+        CheckLevels(aLevels, plan.m_eFormat);
+    }
 }
 } // namespace
 
@@ -87,5 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t uSize)
         Check(aLevels[0].m_uWidth == plan.m_uWidth && aLevels[0].m_uHeight == plan.m_uHeight);
         CheckLevels(aLevels, plan.m_eFormat);
     }
+    if (image.m_Info.ImageFileFormat == D3DXIFF_DDS)
+        CheckWhole(pData, uSize);
     return 0;
 }

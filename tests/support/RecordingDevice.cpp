@@ -1,5 +1,6 @@
 #include "RecordingDevice.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -274,6 +275,62 @@ HRESULT CRecordingDevice::CreateTexture(UINT Width, UINT Height, UINT Levels, DW
     desc.Width = Width;
     desc.Height = Height;
     *ppTexture = new CRecordingTexture(this, NextLabel("texture"), Levels, desc);
+    return S_OK;
+}
+
+namespace
+{
+UINT ChainLength(UINT size)
+{
+    UINT levels = 0;
+    for (; size > 0; size /= 2)
+        ++levels;
+    return levels;
+}
+} // namespace
+
+HRESULT CRecordingDevice::CreateCubeTexture(UINT EdgeLength, UINT Levels, DWORD Usage,
+                                            D3DFORMAT Format, D3DPOOL Pool,
+                                            IDirect3DCubeTexture9** ppCubeTexture, HANDLE*)
+{
+    Record("CreateCubeTexture", EdgeLength, Levels, Usage, Format, Pool);
+    if (!ppCubeTexture)
+        return D3DERR_INVALIDCALL;
+    *ppCubeTexture = nullptr;
+    if (EdgeLength == 0 || EdgeLength > 16384)
+        return D3DERR_INVALIDCALL;
+    if (!MayAllocate(size_t(EdgeLength) * EdgeLength * 4 * 6))
+        return D3DERR_OUTOFVIDEOMEMORY;
+    if (Levels == 0 || Levels > ChainLength(EdgeLength))
+        Levels = ChainLength(EdgeLength);
+    D3DSURFACE_DESC desc{};
+    desc.Format = Format;
+    desc.Type = D3DRTYPE_SURFACE;
+    desc.Usage = Usage;
+    desc.Pool = Pool;
+    desc.Width = desc.Height = EdgeLength;
+    *ppCubeTexture = new CRecordingCubeTexture(this, NextLabel("cubetexture"), Levels, desc);
+    return S_OK;
+}
+
+HRESULT CRecordingDevice::CreateVolumeTexture(UINT Width, UINT Height, UINT Depth, UINT Levels,
+                                              DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                                              IDirect3DVolumeTexture9** ppVolumeTexture, HANDLE*)
+{
+    Record("CreateVolumeTexture", Width, Height, Depth, Levels, Usage, Format, Pool);
+    if (!ppVolumeTexture)
+        return D3DERR_INVALIDCALL;
+    *ppVolumeTexture = nullptr;
+    if (Width == 0 || Height == 0 || Depth == 0 || Width > 2048 || Height > 2048 || Depth > 2048 ||
+        (Usage & D3DUSAGE_RENDERTARGET))
+        return D3DERR_INVALIDCALL;
+    if (!MayAllocate(size_t(Width) * Height * Depth * 4))
+        return D3DERR_OUTOFVIDEOMEMORY;
+    const UINT full = ChainLength(std::max({Width, Height, Depth}));
+    if (Levels == 0 || Levels > full)
+        Levels = full;
+    const D3DVOLUME_DESC desc{Format, D3DRTYPE_VOLUME, Usage, Pool, Width, Height, Depth};
+    *ppVolumeTexture = new CRecordingVolumeTexture(this, NextLabel("volumetexture"), Levels, desc);
     return S_OK;
 }
 

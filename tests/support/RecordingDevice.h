@@ -85,6 +85,13 @@ public:
     HRESULT CreateTexture(UINT Width, UINT Height, UINT Levels, DWORD Usage, D3DFORMAT Format,
                           D3DPOOL Pool, IDirect3DTexture9** ppTexture,
                           HANDLE* pSharedHandle) override;
+    HRESULT CreateVolumeTexture(UINT Width, UINT Height, UINT Depth, UINT Levels, DWORD Usage,
+                                D3DFORMAT Format, D3DPOOL Pool,
+                                IDirect3DVolumeTexture9** ppVolumeTexture,
+                                HANDLE* pSharedHandle) override;
+    HRESULT CreateCubeTexture(UINT EdgeLength, UINT Levels, DWORD Usage, D3DFORMAT Format,
+                              D3DPOOL Pool, IDirect3DCubeTexture9** ppCubeTexture,
+                              HANDLE* pSharedHandle) override;
     HRESULT CreateVertexBuffer(UINT Length, DWORD Usage, DWORD FVF, D3DPOOL Pool,
                                IDirect3DVertexBuffer9** ppVertexBuffer,
                                HANDLE* pSharedHandle) override;

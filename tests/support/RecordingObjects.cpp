@@ -66,6 +66,8 @@ ULONG CRecordingObject::ReleaseObject()
 
 ORV_RECORDING_GET_DEVICE(CRecordingSurface)
 ORV_RECORDING_GET_DEVICE(CRecordingTexture)
+ORV_RECORDING_GET_DEVICE(CRecordingCubeTexture)
+ORV_RECORDING_GET_DEVICE(CRecordingVolumeTexture)
 ORV_RECORDING_GET_DEVICE(CRecordingVertexBuffer)
 ORV_RECORDING_GET_DEVICE(CRecordingIndexBuffer)
 ORV_RECORDING_GET_DEVICE(CRecordingDeclaration)
@@ -150,6 +152,170 @@ HRESULT CRecordingTexture::LockRect(UINT Level, D3DLOCKED_RECT* pLockedRect, con
 HRESULT CRecordingTexture::UnlockRect(UINT Level)
 {
     return Level < m_Levels.size() ? S_OK : D3DERR_INVALIDCALL;
+}
+
+CRecordingCubeTexture::CRecordingCubeTexture(CRecordingDevice* pDevice, std::string label,
+                                             UINT levels, const D3DSURFACE_DESC& desc)
+    : CRecordingObject(pDevice, label)
+{
+    for (UINT face = 0; face < 6; ++face)
+    {
+        D3DSURFACE_DESC levelDesc = desc;
+        for (UINT i = 0; i < levels; ++i)
+        {
+            m_Faces[face].push_back(new CRecordingSurface(
+                pDevice, label + ".face" + std::to_string(face) + ".level" + std::to_string(i),
+                levelDesc));
+            levelDesc.Width = levelDesc.Height = levelDesc.Width > 1 ? levelDesc.Width / 2 : 1;
+        }
+    }
+}
+
+CRecordingCubeTexture::~CRecordingCubeTexture()
+{
+    for (std::vector<CRecordingSurface*>& levels : m_Faces)
+        for (CRecordingSurface* pLevel : levels)
+            pLevel->Release();
+}
+
+CRecordingSurface* CRecordingCubeTexture::Face(D3DCUBEMAP_FACES face, UINT level) const
+{
+    if (UINT(face) >= 6 || level >= m_Faces[face].size())
+        return nullptr;
+    return m_Faces[face][level];
+}
+
+HRESULT CRecordingCubeTexture::GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc)
+{
+    CRecordingSurface* pLevel = Face(D3DCUBEMAP_FACE_POSITIVE_X, Level);
+    return pLevel ? pLevel->GetDesc(pDesc) : D3DERR_INVALIDCALL;
+}
+
+HRESULT CRecordingCubeTexture::GetCubeMapSurface(D3DCUBEMAP_FACES FaceType, UINT Level,
+                                                 IDirect3DSurface9** ppCubeMapSurface)
+{
+    CRecordingSurface* pLevel = Face(FaceType, Level);
+    if (!pLevel || !ppCubeMapSurface)
+        return D3DERR_INVALIDCALL;
+    pLevel->AddRef();
+    *ppCubeMapSurface = pLevel;
+    return S_OK;
+}
+
+HRESULT CRecordingCubeTexture::LockRect(D3DCUBEMAP_FACES FaceType, UINT Level,
+                                        D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD Flags)
+{
+    CRecordingSurface* pLevel = Face(FaceType, Level);
+    return pLevel ? pLevel->LockRect(pLockedRect, pRect, Flags) : D3DERR_INVALIDCALL;
+}
+
+HRESULT CRecordingCubeTexture::UnlockRect(D3DCUBEMAP_FACES FaceType, UINT Level)
+{
+    return Face(FaceType, Level) ? S_OK : D3DERR_INVALIDCALL;
+}
+
+HRESULT CRecordingCubeTexture::AddDirtyRect(D3DCUBEMAP_FACES FaceType, const RECT*)
+{
+    return UINT(FaceType) < 6 ? S_OK : D3DERR_INVALIDCALL;
+}
+
+CRecordingVolume::CRecordingVolume(IUnknown* pContainer, CRecordingDevice* pDevice,
+                                   const D3DVOLUME_DESC& desc)
+    : m_pContainer(pContainer), m_pDevice(pDevice), m_Desc(desc),
+      m_Bits(size_t(desc.Width) * desc.Height * desc.Depth * BytesPerPixel(desc.Format))
+{
+}
+
+HRESULT CRecordingVolume::GetDevice(IDirect3DDevice9** ppDevice)
+{
+    if (!ppDevice || !m_pDevice)
+        return D3DERR_INVALIDCALL;
+    m_pDevice->AddRef();
+    *ppDevice = m_pDevice;
+    return S_OK;
+}
+
+HRESULT CRecordingVolume::GetDesc(D3DVOLUME_DESC* pDesc)
+{
+    if (!pDesc)
+        return D3DERR_INVALIDCALL;
+    *pDesc = m_Desc;
+    return S_OK;
+}
+
+HRESULT CRecordingVolume::LockBox(D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD)
+{
+    if (!pLockedVolume || m_bLocked ||
+        (pBox &&
+         (pBox->Left >= pBox->Right || pBox->Top >= pBox->Bottom || pBox->Front >= pBox->Back ||
+          pBox->Right > m_Desc.Width || pBox->Bottom > m_Desc.Height || pBox->Back > m_Desc.Depth)))
+        return D3DERR_INVALIDCALL;
+    const UINT bpp = BytesPerPixel(m_Desc.Format);
+    pLockedVolume->RowPitch = static_cast<INT>(m_Desc.Width * bpp);
+    pLockedVolume->SlicePitch = pLockedVolume->RowPitch * static_cast<INT>(m_Desc.Height);
+    size_t offset = 0;
+    if (pBox)
+        offset = size_t(pBox->Front) * size_t(pLockedVolume->SlicePitch) +
+                 size_t(pBox->Top) * size_t(pLockedVolume->RowPitch) + size_t(pBox->Left) * bpp;
+    pLockedVolume->pBits = m_Bits.data() + offset;
+    m_bLocked = true;
+    return S_OK;
+}
+
+HRESULT CRecordingVolume::UnlockBox()
+{
+    if (!m_bLocked)
+        return D3DERR_INVALIDCALL;
+    m_bLocked = false;
+    return S_OK;
+}
+
+CRecordingVolumeTexture::CRecordingVolumeTexture(CRecordingDevice* pDevice, std::string label,
+                                                 UINT levels, const D3DVOLUME_DESC& desc)
+    : CRecordingObject(pDevice, std::move(label))
+{
+    D3DVOLUME_DESC levelDesc = desc;
+    levelDesc.Type = D3DRTYPE_VOLUME;
+    for (UINT i = 0; i < levels; ++i)
+    {
+        m_Levels.push_back(new CRecordingVolume(this, pDevice, levelDesc));
+        levelDesc.Width = levelDesc.Width > 1 ? levelDesc.Width / 2 : 1;
+        levelDesc.Height = levelDesc.Height > 1 ? levelDesc.Height / 2 : 1;
+        levelDesc.Depth = levelDesc.Depth > 1 ? levelDesc.Depth / 2 : 1;
+    }
+}
+
+CRecordingVolumeTexture::~CRecordingVolumeTexture()
+{
+    for (CRecordingVolume* pLevel : m_Levels)
+        delete pLevel;
+}
+
+HRESULT CRecordingVolumeTexture::GetLevelDesc(UINT Level, D3DVOLUME_DESC* pDesc)
+{
+    return Level < m_Levels.size() ? m_Levels[Level]->GetDesc(pDesc) : D3DERR_INVALIDCALL;
+}
+
+HRESULT CRecordingVolumeTexture::GetVolumeLevel(UINT Level, IDirect3DVolume9** ppVolumeLevel)
+{
+    if (Level >= m_Levels.size() || !ppVolumeLevel)
+        return D3DERR_INVALIDCALL;
+    AddRef();
+    *ppVolumeLevel = m_Levels[Level];
+    return S_OK;
+}
+
+HRESULT CRecordingVolumeTexture::LockBox(UINT Level, D3DLOCKED_BOX* pLockedVolume,
+                                         const D3DBOX* pBox, DWORD Flags)
+{
+    if (Level >= m_Levels.size())
+        return D3DERR_INVALIDCALL;
+    return m_Levels[Level]->LockBox(pLockedVolume, pBox, Flags);
+}
+
+HRESULT CRecordingVolumeTexture::UnlockBox(UINT Level)
+{
+    return Level < m_Levels.size() ? m_Levels[Level]->UnlockBox() : D3DERR_INVALIDCALL;
 }
 
 CRecordingVertexBuffer::CRecordingVertexBuffer(CRecordingDevice* pDevice, std::string label,

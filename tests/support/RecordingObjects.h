@@ -97,6 +97,80 @@ private:
     std::vector<CRecordingSurface*> m_Levels;
 };
 
+// Six faces of surfaces, each face with its chain of levels ("cubetexture#3.face2.level0").
+class CRecordingCubeTexture : public IDirect3DCubeTexture9, public CRecordingObject
+{
+public:
+    CRecordingCubeTexture(CRecordingDevice* pDevice, std::string label, UINT levels,
+                          const D3DSURFACE_DESC& desc);
+    ~CRecordingCubeTexture() override;
+    ORV_RECORDING_RESOURCE_METHODS(D3DRTYPE_CUBETEXTURE)
+    DWORD SetLOD(DWORD) override { return 0; }
+    DWORD GetLOD() override { return 0; }
+    DWORD GetLevelCount() override { return static_cast<DWORD>(m_Faces[0].size()); }
+    HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE) override { return S_OK; }
+    D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return D3DTEXF_LINEAR; }
+    void GenerateMipSubLevels() override {}
+    HRESULT GetLevelDesc(UINT Level, D3DSURFACE_DESC* pDesc) override;
+    HRESULT GetCubeMapSurface(D3DCUBEMAP_FACES FaceType, UINT Level,
+                              IDirect3DSurface9** ppCubeMapSurface) override;
+    HRESULT LockRect(D3DCUBEMAP_FACES FaceType, UINT Level, D3DLOCKED_RECT* pLockedRect,
+                     const RECT* pRect, DWORD Flags) override;
+    HRESULT UnlockRect(D3DCUBEMAP_FACES FaceType, UINT Level) override;
+    HRESULT AddDirtyRect(D3DCUBEMAP_FACES FaceType, const RECT*) override;
+
+private:
+    CRecordingSurface* Face(D3DCUBEMAP_FACES face, UINT level) const;
+
+    std::vector<CRecordingSurface*> m_Faces[6];
+};
+
+// One level of a recording volume texture, counted with it; real memory behind LockBox.
+class CRecordingVolume : public IDirect3DVolume9
+{
+public:
+    CRecordingVolume(IUnknown* pContainer, CRecordingDevice* pDevice, const D3DVOLUME_DESC& desc);
+    ULONG AddRef() override { return m_pContainer->AddRef(); }
+    ULONG Release() override { return m_pContainer->Release(); }
+    HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
+    HRESULT GetDesc(D3DVOLUME_DESC* pDesc) override;
+    HRESULT LockBox(D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, DWORD Flags) override;
+    HRESULT UnlockBox() override;
+
+    const std::vector<BYTE>& GetBits() const { return m_Bits; }
+
+private:
+    IUnknown* m_pContainer;
+    CRecordingDevice* m_pDevice;
+    D3DVOLUME_DESC m_Desc;
+    std::vector<BYTE> m_Bits;
+    bool m_bLocked = false;
+};
+
+class CRecordingVolumeTexture : public IDirect3DVolumeTexture9, public CRecordingObject
+{
+public:
+    CRecordingVolumeTexture(CRecordingDevice* pDevice, std::string label, UINT levels,
+                            const D3DVOLUME_DESC& desc);
+    ~CRecordingVolumeTexture() override;
+    ORV_RECORDING_RESOURCE_METHODS(D3DRTYPE_VOLUMETEXTURE)
+    DWORD SetLOD(DWORD) override { return 0; }
+    DWORD GetLOD() override { return 0; }
+    DWORD GetLevelCount() override { return static_cast<DWORD>(m_Levels.size()); }
+    HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE) override { return S_OK; }
+    D3DTEXTUREFILTERTYPE GetAutoGenFilterType() override { return D3DTEXF_LINEAR; }
+    void GenerateMipSubLevels() override {}
+    HRESULT GetLevelDesc(UINT Level, D3DVOLUME_DESC* pDesc) override;
+    HRESULT GetVolumeLevel(UINT Level, IDirect3DVolume9** ppVolumeLevel) override;
+    HRESULT LockBox(UINT Level, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox,
+                    DWORD Flags) override;
+    HRESULT UnlockBox(UINT Level) override;
+    HRESULT AddDirtyBox(const D3DBOX*) override { return S_OK; }
+
+private:
+    std::vector<CRecordingVolume*> m_Levels;
+};
+
 class CRecordingVertexBuffer : public IDirect3DVertexBuffer9, public CRecordingObject
 {
 public:
