@@ -24,14 +24,43 @@ HRESULT CreateTarget(DofPass* pDof, int index)
     return S_OK;
 }
 
-void BuildQuad(DofPass* pDof)
+// A quad over a target of w x h pixels, texel centres on pixel centres.
+void BuildQuad(DofPass::SQuadVertex* pQuad, UINT uWidth, UINT uHeight)
 {
-    const float w = static_cast<float>(pDof->m_uWidth);
-    const float h = static_cast<float>(pDof->m_uHeight);
-    pDof->m_Quad[0] = {-0.5f, h - 0.5f, 0.0f, 1.0f, 0.0f, 1.0f};
-    pDof->m_Quad[1] = {w - 0.5f, h - 0.5f, 0.0f, 1.0f, 1.0f, 1.0f};
-    pDof->m_Quad[2] = {-0.5f, -0.5f, 0.0f, 1.0f, 0.0f, 0.0f};
-    pDof->m_Quad[3] = {w - 0.5f, -0.5f, 0.0f, 1.0f, 1.0f, 0.0f};
+    const float w = static_cast<float>(uWidth);
+    const float h = static_cast<float>(uHeight);
+    pQuad[0] = {-0.5f, h - 0.5f, 0.0f, 1.0f, 0.0f, 1.0f};
+    pQuad[1] = {w - 0.5f, h - 0.5f, 0.0f, 1.0f, 1.0f, 1.0f};
+    pQuad[2] = {-0.5f, -0.5f, 0.0f, 1.0f, 0.0f, 0.0f};
+    pQuad[3] = {w - 0.5f, -0.5f, 0.0f, 1.0f, 1.0f, 0.0f};
+}
+
+UINT HalfOf(UINT uSize)
+{
+    return (uSize + 1) / 2;
+}
+
+HRESULT CreateHalfTarget(DofPass* pDof)
+{
+    const UINT uWidth = HalfOf(pDof->m_uWidth), uHeight = HalfOf(pDof->m_uHeight);
+    IDirect3DTexture9** ppTexture = pDof->m_pHalfTexture.ReleaseAndGetAddressOf();
+    if (FAILED(pDof->m_pDevice->CreateTexture(uWidth, uHeight, 1, D3DUSAGE_RENDERTARGET,
+                                              D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, ppTexture,
+                                              nullptr)) ||
+        !*ppTexture ||
+        FAILED((*ppTexture)->GetSurfaceLevel(0, pDof->m_pHalfSurface.ReleaseAndGetAddressOf())) ||
+        !pDof->m_pHalfSurface)
+        return E_FAIL;
+    BuildQuad(pDof->m_HalfQuad, uWidth, uHeight);
+    return S_OK;
+}
+
+// "viewportScale" for a target of w x h pixels.
+void SetViewportScale(ID3DXEffect* pEffect, UINT uWidth, UINT uHeight)
+{
+    const D3DXVECTOR4 scale(2.0f / static_cast<float>(uWidth), -2.0f / static_cast<float>(uHeight),
+                            1.0f, 1.0f);
+    pEffect->SetVector("viewportScale", &scale);
 }
 } // namespace
 
@@ -42,6 +71,8 @@ HRESULT DofRelease(DofPass* pDof)
         pDof->m_pTargetSurface[i] = nullptr;
         pDof->m_pTargetTexture[i] = nullptr;
     }
+    pDof->m_pHalfSurface = nullptr;
+    pDof->m_pHalfTexture = nullptr;
     pDof->m_pEffect = nullptr;
     return S_OK;
 }
@@ -62,15 +93,15 @@ HRESULT DofCreate(DofPass* pDof, UINT uWidth, UINT uHeight)
         return E_FAIL;
     }
     DofSetFilterTaps(pDof);
-    const D3DXVECTOR4 scale(2.0f / static_cast<float>(uWidth), -2.0f / static_cast<float>(uHeight),
-                            1.0f, 1.0f);
     const D3DXVECTOR4 bias(-1.0f, 1.0f, 0.0f, 0.0f);
-    pDof->m_pEffect->SetVector("viewportScale", &scale);
+    SetViewportScale(pDof->m_pEffect.Get(), uWidth, uHeight);
     pDof->m_pEffect->SetVector("viewportBias", &bias);
-    BuildQuad(pDof);
+    BuildQuad(pDof->m_Quad, uWidth, uHeight);
     for (int i = 0; i < 2; ++i)
         if (pDof->m_TargetFormat[i] != 0 && FAILED(CreateTarget(pDof, i)))
             return E_FAIL;
+    if (pDof->m_pEffect->GetTechniqueByName("FilterDoFHalf") && FAILED(CreateHalfTarget(pDof)))
+        return E_FAIL;
     return S_OK;
 }
 
@@ -111,26 +142,58 @@ void DofEndScene(DofPass* pDof)
     }
 }
 
-void DofComposite(DofPass* pDof)
+namespace
+{
+void DrawQuad(DofPass* pDof, const char* pTechnique, const DofPass::SQuadVertex* pQuad)
 {
     ID3DXEffect* pEffect = pDof->m_pEffect.Get();
-    if (!pEffect)
-        return;
-    pEffect->SetTechnique("FilterDoF");
-    pEffect->SetTexture("tSceneColor", pDof->m_pTargetTexture[0].Get());
-    pEffect->SetTexture("tBlurDepth", pDof->m_pTargetTexture[1].Get());
-    pEffect->SetFloat("maxCoC", pDof->m_fMaxCoC * 0.5f);
-    pDof->m_pDevice->SetVertexDeclaration(pDof->m_pDeclaration.Get());
+    pEffect->SetTechnique(pTechnique);
     UINT passes = 0;
     pEffect->Begin(&passes, 0);
     for (UINT pass = 0; pass < passes; ++pass)
     {
         pEffect->BeginPass(pass);
-        pDof->m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, pDof->m_Quad,
+        pDof->m_pDevice->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, pQuad,
                                          sizeof(DofPass::SQuadVertex));
         pEffect->EndPass();
     }
     pEffect->End();
+}
+
+// The taps into the half-size target; the device's target 0 and viewport are set back.
+void DrawHalfSize(DofPass* pDof)
+{
+    IDirect3DDevice9* pDevice = pDof->m_pDevice;
+    ID3DXEffect* pEffect = pDof->m_pEffect.Get();
+    COrvComPtr<IDirect3DSurface9> pTarget;
+    pDevice->GetRenderTarget(0, pTarget.ReleaseAndGetAddressOf());
+    D3DVIEWPORT9 viewport{};
+    pDevice->GetViewport(&viewport);
+    const UINT uWidth = HalfOf(pDof->m_uWidth), uHeight = HalfOf(pDof->m_uHeight);
+    pDevice->SetRenderTarget(0, pDof->m_pHalfSurface.Get());
+    const D3DVIEWPORT9 half{0, 0, uWidth, uHeight, 0.0f, 1.0f};
+    pDevice->SetViewport(&half);
+    SetViewportScale(pEffect, uWidth, uHeight);
+    DrawQuad(pDof, "FilterDoFHalf", pDof->m_HalfQuad);
+    SetViewportScale(pEffect, pDof->m_uWidth, pDof->m_uHeight);
+    pDevice->SetRenderTarget(0, pTarget.Get());
+    pDevice->SetViewport(&viewport);
+    pEffect->SetTexture("tHalfBlur", pDof->m_pHalfTexture.Get());
+}
+} // namespace
+
+void DofComposite(DofPass* pDof)
+{
+    ID3DXEffect* pEffect = pDof->m_pEffect.Get();
+    if (!pEffect)
+        return;
+    pEffect->SetTexture("tSceneColor", pDof->m_pTargetTexture[0].Get());
+    pEffect->SetTexture("tBlurDepth", pDof->m_pTargetTexture[1].Get());
+    pEffect->SetFloat("maxCoC", pDof->m_fMaxCoC * 0.5f);
+    pDof->m_pDevice->SetVertexDeclaration(pDof->m_pDeclaration.Get());
+    if (pDof->m_pHalfSurface)
+        DrawHalfSize(pDof);
+    DrawQuad(pDof, "FilterDoF", pDof->m_Quad);
 }
 
 HRESULT DofSetDevice(DofPass* pDof, IDirect3DDevice9* pDevice, UINT uOutputWidth)
@@ -167,6 +230,8 @@ std::string DofMissingPart(const DofPass* pDof)
     for (int i = 0; i < 2; ++i)
         if ((pDof->m_TargetFormat[i] != 0 || i == 0) && !pDof->m_pTargetSurface[i])
             return "the depth-of-field targets could not be created";
+    if (pDof->m_pEffect->GetTechniqueByName("FilterDoFHalf") && !pDof->m_pHalfSurface)
+        return "the depth-of-field targets could not be created";
     return "";
 }
 

@@ -10,6 +10,9 @@
 // targets at once (the sharp colour image, and the per-pixel blur amount in a two-channel
 // float target), then the pass draws one full-screen quad into the layer's own target with
 // the technique "FilterDoF" of "dof.fx", which blurs the colour image by the blur amount.
+// When "dof.fx" also has the technique "FilterDoFHalf", a quad with it first fills a
+// half-size target (bound to the effect's "tHalfBlur"), and "FilterDoF" then combines that
+// with the sharp picture: the costly taps are taken for a quarter of the pixels.
 //
 // A plain record with six operations. Calling order in the owner: on a device change
 // DofRelease, then (with a device) the set-up ending in DofCreate; every frame
@@ -34,6 +37,11 @@ struct ORV_API DofPass
     float m_fMaxCoC = 0.0f; // written by the owner before each composite
     SQuadVertex m_Quad[4] = {};
     COrvComPtr<IDirect3DVertexDeclaration9> m_pDeclaration; // created by the owner
+    // The taps at half the size, when the effect has the technique "FilterDoFHalf": its
+    // target (A8R8G8B8, (width + 1) / 2 by (height + 1) / 2) and the quad that covers it.
+    COrvComPtr<IDirect3DTexture9> m_pHalfTexture;
+    COrvComPtr<IDirect3DSurface9> m_pHalfSurface;
+    SQuadVertex m_HalfQuad[4] = {};
 };
 
 // The twelve filter taps, (x, y) in units of the blur radius.
@@ -44,11 +52,12 @@ inline constexpr float DOF_FILTER_TAPS[12][2] = {
     {0.89642f, 0.412458f},    {-0.32194f, -0.932615f}, {-0.791559f, -0.597705f},
 };
 
-// Releases both targets and the effect; leaves formats, sizes and the declaration. Returns 0.
+// Releases the targets and the effect; leaves formats, sizes and the declaration. Returns 0.
 ORV_API HRESULT DofRelease(DofPass* pDof);
 // Loads "dof.fx" (from the current directory), uploads the taps and the viewport mapping,
-// builds the quad and creates the targets of the formats that are not 0. S_OK, or E_FAIL at
-// the first step that fails (what was made stays for the next DofRelease).
+// builds the quad and creates the targets of the formats that are not 0 (and the half-size
+// one for an effect with "FilterDoFHalf"). S_OK, or E_FAIL at the first step that fails (what
+// was made stays for the next DofRelease).
 ORV_API HRESULT DofCreate(DofPass* pDof, UINT uWidth, UINT uHeight);
 // "filterTaps": the taps divided by the target size.
 ORV_API void DofSetFilterTaps(DofPass* pDof);
@@ -56,7 +65,8 @@ ORV_API void DofSetFilterTaps(DofPass* pDof);
 ORV_API void DofBeginScene(DofPass* pDof);
 // Binds the saved targets again (also a null second one) and returns their references.
 ORV_API void DofEndScene(DofPass* pDof);
-// Draws the filtered image into the device's render target 0.
+// Draws the filtered image into the device's render target 0 (first the half-size taps, when
+// there is a half-size target; the device's target 0 and viewport are then set back).
 ORV_API void DofComposite(DofPass* pDof);
 
 // --- What both owning layers do around the six operations --------------------------------

@@ -167,8 +167,10 @@ TEST_F(BallsLayer, FivePassesInOrderBetweenCaptureAndComposite)
     expected.insert(expected.end(), {"Effect.SetTechnique ObjNoTex", "Effect.Begin 0"});
     for (int face = 0; face < 6; ++face)
         expected.push_back("DrawPrimitive 5 " + std::to_string(4 * face) + " 2");
-    expected.insert(expected.end(), {"Effect.End", "Effect.SetTechnique FilterDoF",
-                                     "Effect.Begin 0", "Effect.End"});
+    expected.insert(expected.end(),
+                    {"Effect.End", "Effect.SetTechnique FilterDoFHalf", "Effect.Begin 0",
+                     "Effect.End", "Effect.SetTechnique FilterDoF", "Effect.Begin 0",
+                     "Effect.End"});
     EXPECT_EQ(PassCalls(m_Device), expected);
 
     // Capture first: targets, viewport over the whole target, clear of both to black.

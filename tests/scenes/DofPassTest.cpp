@@ -36,14 +36,15 @@ protected:
     DofPass m_Dof;
 };
 
-// Both targets exist, bound together, at the size of the output's 16:9 band.
+// Both targets exist, bound together, at the size of the output's 16:9 band; the sample's
+// effect takes its taps at half that size.
 TEST_F(DofPassTest, A1280WideOutputGives1280x720TargetsAndTheirScale)
 {
     ASSERT_EQ(DofSetDevice(&m_Dof, &m_Device, 1280), S_OK);
-    EXPECT_EQ(
-        m_Device.CallsNamed({"CreateVertexDeclaration", "CreateTexture"}),
-        (std::vector<std::string>{"CreateVertexDeclaration", "CreateTexture 1280 720 1 1 21 0",
-                                  "CreateTexture 1280 720 1 1 112 0"}));
+    EXPECT_EQ(m_Device.CallsNamed({"CreateVertexDeclaration", "CreateTexture"}),
+              (std::vector<std::string>{
+                  "CreateVertexDeclaration", "CreateTexture 1280 720 1 1 21 0",
+                  "CreateTexture 1280 720 1 1 112 0", "CreateTexture 640 360 1 1 21 0"}));
     EXPECT_EQ(m_Dof.m_uWidth, 1280u);
     EXPECT_EQ(m_Dof.m_uHeight, 720u);
     ASSERT_TRUE(DofIsReady(&m_Dof));
@@ -71,6 +72,9 @@ TEST_F(DofPassTest, A1280WideOutputGives1280x720TargetsAndTheirScale)
     EXPECT_EQ(m_Dof.m_Quad[3].y, -0.5f);
     EXPECT_EQ(m_Dof.m_Quad[3].u, 1.0f);
     EXPECT_EQ(m_Dof.m_Quad[3].w, 1.0f);
+    EXPECT_EQ(m_Dof.m_HalfQuad[0].y, 359.5f);
+    EXPECT_EQ(m_Dof.m_HalfQuad[3].x, 639.5f);
+    EXPECT_EQ(m_Dof.m_HalfQuad[3].u, 1.0f);
 }
 
 TEST_F(DofPassTest, TheHeightIsTheTruncatedSixteenByNineBand)
@@ -78,11 +82,17 @@ TEST_F(DofPassTest, TheHeightIsTheTruncatedSixteenByNineBand)
     ASSERT_EQ(DofSetDevice(&m_Dof, &m_Device, 100), S_OK);
     EXPECT_EQ(m_Dof.m_uWidth, 100u);
     EXPECT_EQ(m_Dof.m_uHeight, 56u);
-    EXPECT_EQ(m_Device.CountCalls("CreateTexture"), 2u);
+    EXPECT_EQ(m_Device.CountCalls("CreateTexture"), 3u);
     EXPECT_EQ(m_Device.CallsNamed({"CreateTexture"})[0], "CreateTexture 100 56 1 1 21 0");
+    EXPECT_EQ(m_Device.CallsNamed({"CreateTexture"})[2], "CreateTexture 50 28 1 1 21 0");
+    // An odd size rounds the half-size target up.
+    ASSERT_EQ(DofSetDevice(&m_Dof, &m_Device, 98), S_OK); // 98 x 55
+    EXPECT_EQ(m_Device.CallsNamed({"CreateTexture"})[5], "CreateTexture 49 28 1 1 21 0");
 }
 
-TEST_F(DofPassTest, CompositeDrawsTheQuadWithHalfTheLayersCircleOfConfusion)
+// The taps into the half-size target, with its own viewport and scale, then the full-size
+// quad into the device's own target and viewport, which come back.
+TEST_F(DofPassTest, CompositeDrawsTheHalfSizeTapsThenTheFullQuad)
 {
     ASSERT_EQ(DofSetDevice(&m_Dof, &m_Device, 1280), S_OK);
     m_Dof.m_fMaxCoC = 9.0f;
@@ -91,18 +101,50 @@ TEST_F(DofPassTest, CompositeDrawsTheQuadWithHalfTheLayersCircleOfConfusion)
     float maxCoC = 0.0f;
     m_Dof.m_pEffect->GetFloat("maxCoC", &maxCoC);
     EXPECT_EQ(maxCoC, 4.5f);
-    const std::vector<std::string> expected = {
-        "Effect.SetTechnique FilterDoF",
+    const std::vector<std::string> quad = {"Effect.Begin 0", "Effect.BeginPass 0",
+                                           "DrawPrimitiveUP 5 2 24", "Effect.EndPass",
+                                           "Effect.End"};
+    std::vector<std::string> expected = {
         "Effect.SetTexture tSceneColor " + m_Device.Label(m_Dof.m_pTargetTexture[0].Get()),
         "Effect.SetTexture tBlurDepth " + m_Device.Label(m_Dof.m_pTargetTexture[1].Get()),
         "SetVertexDeclaration " + m_Device.Label(m_Dof.m_pDeclaration.Get()),
-        "Effect.Begin 0",
-        "Effect.BeginPass 0",
-        "DrawPrimitiveUP 5 2 24",
-        "Effect.EndPass",
-        "Effect.End",
-    };
+        "GetRenderTarget 0",
+        "GetViewport",
+        "SetRenderTarget 0 " + m_Device.Label(m_Dof.m_pHalfSurface.Get()),
+        "SetViewport 0 0 640 360 0 1",
+        "Effect.SetTechnique FilterDoFHalf"};
+    expected.insert(expected.end(), quad.begin(), quad.end());
+    expected.insert(expected.end(),
+                    {"SetRenderTarget 0 backbuffer", "SetViewport 0 0 1280 720 0 1",
+                     "Effect.SetTexture tHalfBlur " + m_Device.Label(m_Dof.m_pHalfTexture.Get()),
+                     "Effect.SetTechnique FilterDoF"});
+    expected.insert(expected.end(), quad.begin(), quad.end());
     EXPECT_EQ(CallsWithEffects(m_Device), expected);
+    EXPECT_EQ(Vector("viewportScale").x, 0.0015625f) << "the full-size scale is back";
+}
+
+// An effect file without the half-size technique: one quad, at full size, as it comes.
+TEST_F(DofPassTest, AnEffectWithoutHalfSizeTapsDrawsOneFullQuad)
+{
+    std::string text = OrvReadFile(m_Folder.Data() / "dof.fx");
+    const size_t start = text.find("technique FilterDoFHalf");
+    ASSERT_NE(start, std::string::npos);
+    text.erase(start, text.find("technique FilterDoF\n") - start);
+    OrvWriteFile(m_Folder.Data() / "dof.fx", text);
+    ASSERT_EQ(DofSetDevice(&m_Dof, &m_Device, 1280), S_OK);
+    EXPECT_EQ(m_Device.CountCalls("CreateTexture"), 2u);
+    EXPECT_EQ(m_Dof.m_pHalfSurface, nullptr);
+    EXPECT_TRUE(DofIsReady(&m_Dof));
+    ClearCalls();
+    DofComposite(&m_Dof);
+    EXPECT_EQ(
+        CallsWithEffects(m_Device),
+        (std::vector<std::string>{
+            "Effect.SetTexture tSceneColor " + m_Device.Label(m_Dof.m_pTargetTexture[0].Get()),
+            "Effect.SetTexture tBlurDepth " + m_Device.Label(m_Dof.m_pTargetTexture[1].Get()),
+            "SetVertexDeclaration " + m_Device.Label(m_Dof.m_pDeclaration.Get()),
+            "Effect.SetTechnique FilterDoF", "Effect.Begin 0", "Effect.BeginPass 0",
+            "DrawPrimitiveUP 5 2 24", "Effect.EndPass", "Effect.End"}));
 }
 
 // After the scene the device has exactly its own targets again, and every reference taken
@@ -155,10 +197,11 @@ TEST_F(DofPassTest, ReleaseKeepsTheDeclarationAndADeviceChangeFreesEverything)
 {
     const int live = m_Device.GetLiveObjects();
     ASSERT_EQ(DofSetDevice(&m_Dof, &m_Device, 320), S_OK);
-    EXPECT_EQ(m_Device.GetLiveObjects(), live + 5); // declaration, 2 textures, 2 surfaces
+    EXPECT_EQ(m_Device.GetLiveObjects(), live + 7); // declaration, 3 textures, 3 surfaces
     EXPECT_EQ(DofRelease(&m_Dof), S_OK);
     EXPECT_EQ(m_Dof.m_pEffect, nullptr);
     EXPECT_EQ(m_Dof.m_pTargetTexture[1], nullptr);
+    EXPECT_EQ(m_Dof.m_pHalfTexture, nullptr);
     EXPECT_NE(m_Dof.m_pDeclaration, nullptr);
     EXPECT_EQ(m_Dof.m_TargetFormat[1], D3DFMT_G16R16F);
     EXPECT_EQ(m_Dof.m_uWidth, 320u);

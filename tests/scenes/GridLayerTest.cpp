@@ -120,10 +120,11 @@ TEST_F(GridLayer, AFrameSetsCameraLightStatesAndDrawsTheVisibleCells)
     EXPECT_EQ(draws[11], "DrawPrimitive 5 " + std::to_string(48 * first + 44) + " 2");
     const std::vector<std::string> effect = CallsWithEffects(
         m_Device, {"Effect.SetTechnique", "Effect.Begin", "Effect.BeginPass", "Effect.End"});
-    EXPECT_EQ(effect, (std::vector<std::string>{"Effect.SetTechnique ObjTexFog", "Effect.Begin 0",
-                                                "Effect.BeginPass 0", "Effect.End",
-                                                "Effect.SetTechnique FilterDoF", "Effect.Begin 0",
-                                                "Effect.BeginPass 0", "Effect.End"}));
+    EXPECT_EQ(effect, (std::vector<std::string>{
+                          "Effect.SetTechnique ObjTexFog", "Effect.Begin 0", "Effect.BeginPass 0",
+                          "Effect.End", "Effect.SetTechnique FilterDoFHalf", "Effect.Begin 0",
+                          "Effect.BeginPass 0", "Effect.End", "Effect.SetTechnique FilterDoF",
+                          "Effect.Begin 0", "Effect.BeginPass 0", "Effect.End"}));
 
     // The light: directional, white, along 0.5 right + forward - 0.5 up.
     D3DLIGHT9 light{};

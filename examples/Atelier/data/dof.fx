@@ -1,9 +1,15 @@
 // Depth of field: the composite of the balls and grid layers. The scene was drawn into two
 // targets: tSceneColor (the sharp picture) and tBlurDepth (red = blur amount 0..1, green =
-// depth; see "scene.fx"). Each pixel becomes the mean of twelve taps spread around it on a
+// depth; see "scene.fx"). A blurred pixel becomes the mean of twelve taps spread around it on a
 // disc of blur * maxCoC pixels (filterTaps are the disc's points divided by the target size).
 // A tap nearer to the camera than the pixel counts only as much as that tap is blurred
 // itself, so a sharp foreground object does not bleed into the blurred background behind it.
+//
+// The taps are costly, so they are taken at half the size ("FilterDoFHalf", into tHalfBlur,
+// one pixel for every two by two of the picture); "FilterDoF" then gives each pixel its sharp
+// colour, the half-size blur, or for discs of half a pixel to one and a half pixels a mix of
+// the two. (With an effect file that has no "FilterDoFHalf", the layers draw its "FilterDoF"
+// alone, at full size.)
 //
 // The quad comes in pixels (x from -0.5 to width - 0.5); viewportScale and viewportBias map
 // it to clip space.
@@ -15,6 +21,7 @@ float maxCoC = 4.5;
 
 texture tSceneColor;
 texture tBlurDepth;
+texture tHalfBlur;
 
 sampler2D SceneSampler = sampler_state
 {
@@ -31,6 +38,16 @@ sampler2D BlurSampler = sampler_state
     Texture = <tBlurDepth>;
     MinFilter = Point;
     MagFilter = Point;
+    MipFilter = None;
+    AddressU = Clamp;
+    AddressV = Clamp;
+};
+
+sampler2D HalfSampler = sampler_state
+{
+    Texture = <tHalfBlur>;
+    MinFilter = Linear;
+    MagFilter = Linear;
     MipFilter = None;
     AddressU = Clamp;
     AddressV = Clamp;
@@ -70,12 +87,37 @@ float4 PSFilter(float2 Tex : TEXCOORD0) : COLOR0
     return float4(sum / weight, 1.0);
 }
 
-technique FilterDoF
+// The sharp picture where the disc is below half a pixel, else the half-size blur, faded in
+// over the next pixel of radius.
+float4 PSCombine(float2 Tex : TEXCOORD0) : COLOR0
+{
+    float radius = tex2D(BlurSampler, Tex).r * maxCoC;
+    float3 sharp = tex2D(SceneSampler, Tex).rgb;
+    if (radius < 0.5)
+        return float4(sharp, 1.0);
+    float3 blurred = tex2D(HalfSampler, Tex).rgb;
+    return float4(lerp(sharp, blurred, saturate(radius - 0.5)), 1.0);
+}
+
+technique FilterDoFHalf
 {
     pass P0
     {
         VertexShader = compile vs_3_0 VSQuad();
         PixelShader = compile ps_3_0 PSFilter();
+        ZEnable = false;
+        ZWriteEnable = false;
+        AlphaBlendEnable = false;
+        CullMode = None;
+    }
+}
+
+technique FilterDoF
+{
+    pass P0
+    {
+        VertexShader = compile vs_3_0 VSQuad();
+        PixelShader = compile ps_3_0 PSCombine();
         ZEnable = false;
         ZWriteEnable = false;
         AlphaBlendEnable = false;
