@@ -56,7 +56,7 @@ public:
         return info.seekable != 0;
     }
 
-    bool Seek(int64_t frame) override
+    bool SeekTo(int64_t frame) override
     {
         // libFLAC cannot seek to the end of a stream whose header has no length: that end
         // is reached by reading its last frame.
@@ -138,7 +138,7 @@ public:
         return true;
     }
 
-    bool Seek(int64_t frame) override { return ov_pcm_seek(&m_File, frame) == 0; }
+    bool SeekTo(int64_t frame) override { return ov_pcm_seek(&m_File, frame) == 0; }
 
     int64_t Read(float* pOut, int64_t frames) override
     {

@@ -22,13 +22,17 @@ public:
     // Length in sample frames.
     int64_t GetFrames() const { return m_iFrames; }
 
-    // Moves to a frame in [0, GetFrames()]; false when the decoder cannot.
-    virtual bool Seek(int64_t frame) = 0;
+    // Moves to a frame in [0, GetFrames()]; false for a frame outside that range, or when
+    // the decoder cannot.
+    bool Seek(int64_t frame) { return frame >= 0 && frame <= m_iFrames && SeekTo(frame); }
     // Reads up to frames sample frames into out (frames × channels floats); returns the
     // number read, 0 at the end of the stream or on a read error.
     virtual int64_t Read(float* pOut, int64_t frames) = 0;
 
 protected:
+    // Moves to a frame already known to lie in [0, GetFrames()].
+    virtual bool SeekTo(int64_t frame) = 0;
+
     int m_iRate = 0;
     int m_iChannels = 0;
     int64_t m_iFrames = 0;

@@ -327,9 +327,9 @@ bool CBassFfmpegDecoder::SeekNear(int64_t frame)
     return Discard(frame - start);
 }
 
-bool CBassFfmpegDecoder::Seek(int64_t frame)
+bool CBassFfmpegDecoder::SeekTo(int64_t frame)
 {
-    if (frame < 0 || frame > m_iFrames || !m_pFormat)
+    if (!m_pFormat)
         return false;
     if (frame == m_iFrames)
     {

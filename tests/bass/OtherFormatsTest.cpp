@@ -160,6 +160,12 @@ TEST_F(OtherFormats, FlacWithoutATotalIsCountedAndSeeksExactly)
         const std::vector<float> all = ReadAll(*pDecoder);
         ASSERT_EQ(all.size(), source.size());
         ExpectExactSeeks(*pDecoder, all, "nototal.flac");
+        // The counted length is the end: nothing beyond it, nothing before the start.
+        EXPECT_FALSE(pDecoder->Seek(frames + 1)) << bits;
+        EXPECT_FALSE(pDecoder->Seek(-1)) << bits;
+        ASSERT_TRUE(pDecoder->Seek(frames)) << bits;
+        std::vector<float> one(2);
+        EXPECT_EQ(pDecoder->Read(one.data(), 1), 0) << bits;
     }
     // Through the interface: a finite length in bytes.
     ASSERT_TRUE(BASS_Init(0, 44100, 0, 0, nullptr));
