@@ -5,16 +5,13 @@
 #include "graphics/OGLObject.h"
 #include "graphics/OrvMaterial.h"
 #include "graphics/OrvResObject3D.h"
+#include "layers/OrvMouseDrag.h"
 
 #include <cmath>
 
 namespace
 {
 constexpr float QUARTER_PI = 0.7853982f;
-// Mouse key-state bits of the editor's pointer messages.
-constexpr DWORD MOUSE_LEFT = 0x1;
-constexpr DWORD MOUSE_RIGHT = 0x2;
-constexpr DWORD MOUSE_MIDDLE = 0x10;
 
 // The bounding-box diagonal that sets the camera's distance and planes. A mesh whose
 // vertices all sit on one point has none; it is looked at from a unit distance instead
@@ -145,30 +142,5 @@ void COrvLayer3DObject::MouseMove(float x, float y, DWORD flags)
     if (!pObject)
         return;
     const float s = pObject->GetDiagonal() * 0.005f;
-    if (flags & MOUSE_LEFT)
-    {
-        const D3DXVECTOR3 xAxis(1.0f, 0.0f, 0.0f);
-        const D3DXVECTOR3 yAxis(0.0f, 1.0f, 0.0f);
-        D3DXQUATERNION q = m_pRotation->GetValue();
-        D3DXQUATERNION turn;
-        D3DXQuaternionRotationAxis(&turn, &xAxis, -dy * 0.01f);
-        D3DXQuaternionMultiply(&q, &q, &turn);
-        D3DXQuaternionRotationAxis(&turn, &yAxis, -dx * 0.01f);
-        D3DXQuaternionMultiply(&q, &q, &turn);
-        D3DXQuaternionNormalize(&q, &q);
-        m_pRotation->SetValue(q);
-    }
-    else if (flags & MOUSE_RIGHT)
-    {
-        D3DXVECTOR3 t = m_pTranslation->GetValue();
-        t.x += s * dx;
-        t.y -= s * dy;
-        m_pTranslation->SetValue(t);
-    }
-    else if (flags & MOUSE_MIDDLE)
-    {
-        D3DXVECTOR3 t = m_pTranslation->GetValue();
-        t.z -= s * dy;
-        m_pTranslation->SetValue(t);
-    }
+    OrvDragTransform(*m_pRotation, *m_pTranslation, dx, dy, s, flags);
 }

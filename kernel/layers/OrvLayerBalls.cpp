@@ -5,6 +5,7 @@
 #include "document/OrvDemo.h"
 #include "graphics/OGLObject.h"
 #include "layers/OrvLayerResources.h"
+#include "layers/OrvMouseDrag.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,9 +16,6 @@ namespace
 {
 constexpr float QUARTER_PI = 0.7853982f;
 constexpr float QUARTER_TURN = 1.5707f; // the room's turn about x (not exactly pi / 2)
-constexpr DWORD MOUSE_LEFT = 0x1;
-constexpr DWORD MOUSE_RIGHT = 0x2;
-constexpr DWORD MOUSE_MIDDLE = 0x10;
 constexpr DWORD TEXTURED_FVF = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 constexpr DWORD PLAIN_FVF = D3DFVF_XYZ | D3DFVF_NORMAL;
 
@@ -483,30 +481,5 @@ void COrvLayerBalls::MouseMove(float x, float y, DWORD flags)
     m_fAnchorX = x;
     m_fAnchorY = y;
     const float s = GetCameraUnit() * 0.005f;
-    if (flags & MOUSE_LEFT)
-    {
-        const D3DXVECTOR3 xAxis(1.0f, 0.0f, 0.0f);
-        const D3DXVECTOR3 yAxis(0.0f, 1.0f, 0.0f);
-        D3DXQUATERNION q = m_pRotation->GetValue();
-        D3DXQUATERNION turn;
-        D3DXQuaternionRotationAxis(&turn, &xAxis, -dy * 0.01f);
-        D3DXQuaternionMultiply(&q, &q, &turn);
-        D3DXQuaternionRotationAxis(&turn, &yAxis, -dx * 0.01f);
-        D3DXQuaternionMultiply(&q, &q, &turn);
-        D3DXQuaternionNormalize(&q, &q);
-        m_pRotation->SetValue(q);
-    }
-    else if (flags & MOUSE_RIGHT)
-    {
-        D3DXVECTOR3 t = m_pTranslation->GetValue();
-        t.x += s * dx;
-        t.y -= s * dy;
-        m_pTranslation->SetValue(t);
-    }
-    else if (flags & MOUSE_MIDDLE)
-    {
-        D3DXVECTOR3 t = m_pTranslation->GetValue();
-        t.z -= s * dy;
-        m_pTranslation->SetValue(t);
-    }
+    OrvDragTransform(*m_pRotation, *m_pTranslation, dx, dy, s, flags);
 }

@@ -4,6 +4,7 @@
 #include "core/OrvSniffer.h"
 #include "document/OrvDemo.h"
 #include "layers/OrvLayerResources.h"
+#include "layers/OrvMouseDrag.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,9 +13,6 @@
 namespace
 {
 constexpr float QUARTER_PI = 0.7853982f;
-constexpr DWORD MOUSE_LEFT = 0x1;
-constexpr DWORD MOUSE_RIGHT = 0x2;
-constexpr DWORD MOUSE_MIDDLE = 0x10;
 constexpr DWORD GRID_FVF = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 constexpr float H = ORV_GridLattice::kHalfExtent;
 

@@ -5,6 +5,7 @@
 #include "graphics/OGLObject.h"
 #include "graphics/OrvMaterial.h"
 #include "graphics/OrvResTexture.h"
+#include "layers/OrvMouseDrag.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,10 +16,6 @@ constexpr float QUARTER_PI = 0.7853982f;
 // The double nearest to the float nearest to pi: the texture coordinates' scale.
 constexpr double PI_OF_FLOAT = static_cast<double>(3.1415927f);
 constexpr int SPHERE_SEGMENTS = 40;
-// Mouse key-state bits of the editor's pointer messages.
-constexpr DWORD MOUSE_LEFT = 0x1;
-constexpr DWORD MOUSE_RIGHT = 0x2;
-constexpr DWORD MOUSE_MIDDLE = 0x10;
 
 struct SSphereVertex
 {
@@ -188,30 +185,5 @@ void COrvLayerSphere::MouseMove(float x, float y, DWORD flags)
     COrvResTexture* pTexture = nullptr;
     if (!FindTexture(pMaterial, pTexture))
         return;
-    if (flags & MOUSE_LEFT)
-    {
-        const D3DXVECTOR3 xAxis(1.0f, 0.0f, 0.0f);
-        const D3DXVECTOR3 yAxis(0.0f, 1.0f, 0.0f);
-        D3DXQUATERNION q = m_pRotation->GetValue();
-        D3DXQUATERNION turn;
-        D3DXQuaternionRotationAxis(&turn, &xAxis, -dy * 0.01f);
-        D3DXQuaternionMultiply(&q, &q, &turn);
-        D3DXQuaternionRotationAxis(&turn, &yAxis, -dx * 0.01f);
-        D3DXQuaternionMultiply(&q, &q, &turn);
-        D3DXQuaternionNormalize(&q, &q);
-        m_pRotation->SetValue(q);
-    }
-    else if (flags & MOUSE_RIGHT)
-    {
-        D3DXVECTOR3 t = m_pTranslation->GetValue();
-        t.x += dx * 0.01f;
-        t.y -= dy * 0.01f;
-        m_pTranslation->SetValue(t);
-    }
-    else if (flags & MOUSE_MIDDLE)
-    {
-        D3DXVECTOR3 t = m_pTranslation->GetValue();
-        t.z -= dy * 0.01f;
-        m_pTranslation->SetValue(t);
-    }
+    OrvDragTransform(*m_pRotation, *m_pTranslation, dx, dy, 0.01f, flags);
 }

@@ -4,6 +4,7 @@
 #include "document/OrvDemo.h"
 #include "graphics/OrvMaterial.h"
 #include "graphics/OrvResTexture.h"
+#include "layers/OrvMouseDrag.h"
 
 #include <cmath>
 #include <cstring>
@@ -159,30 +160,5 @@ void COrvLayerSprite::MouseMove(float x, float y, DWORD flags)
     COrvResTexture* pTexture = nullptr;
     if (!FindPicture(pMaterial, pTexture))
         return;
-    if (flags & 0x1)
-    {
-        D3DXQUATERNION r = m_pRotation->GetValue();
-        D3DXQUATERNION turn;
-        const D3DXVECTOR3 xAxis(1.0f, 0.0f, 0.0f);
-        const D3DXVECTOR3 yAxis(0.0f, 1.0f, 0.0f);
-        D3DXQuaternionRotationAxis(&turn, &xAxis, -0.01f * dy);
-        D3DXQuaternionMultiply(&r, &r, &turn);
-        D3DXQuaternionRotationAxis(&turn, &yAxis, -0.01f * dx);
-        D3DXQuaternionMultiply(&r, &r, &turn);
-        D3DXQuaternionNormalize(&r, &r);
-        m_pRotation->SetValue(r);
-    }
-    else if (flags & 0x2)
-    {
-        D3DXVECTOR3 t = m_pTranslation->GetValue();
-        t.x += 0.01f * dx;
-        t.y -= 0.01f * dy;
-        m_pTranslation->SetValue(t);
-    }
-    else if (flags & 0x10)
-    {
-        D3DXVECTOR3 t = m_pTranslation->GetValue();
-        t.z -= 0.01f * dy;
-        m_pTranslation->SetValue(t);
-    }
+    OrvDragTransform(*m_pRotation, *m_pTranslation, dx, dy, 0.01f, flags);
 }

@@ -2,11 +2,10 @@
 
 #include "core/OrvPropId.h"
 #include "document/OrvDemo.h"
+#include "layers/OrvMouseDrag.h"
 
 namespace
 {
-constexpr DWORD MOUSE_LEFT = 0x1;
-
 // Shared by every wave layer of the process.
 float g_fWaveTimer = 0.0f;
 
