@@ -77,7 +77,7 @@ public:
         return true;
     }
 
-    int64_t Read(float* pOut, int64_t frames) override
+    int64_t ReadFrames(float* pOut, int64_t frames) override
     {
         sf_count_t read = sf_readf_float(m_pFile, pOut, frames);
         return read > 0 ? read : 0;
@@ -140,7 +140,7 @@ public:
 
     bool SeekTo(int64_t frame) override { return ov_pcm_seek(&m_File, frame) == 0; }
 
-    int64_t Read(float* pOut, int64_t frames) override
+    int64_t ReadFrames(float* pOut, int64_t frames) override
     {
         int64_t done = 0;
         int holes = 0;
@@ -207,5 +207,28 @@ std::unique_ptr<CBassDecoder> CBassDecoder::Open(const std::string& path)
             return pSndfile;
     }
     return CBassFfmpegDecoder::Open(path);
+}
+} // namespace orv::bass
+
+namespace orv::bass
+{
+bool CBassDecoder::Seek(int64_t frame)
+{
+    if (frame < 0 || frame > m_iFrames || !SeekTo(frame))
+        return false;
+    m_iPosition = frame;
+    return true;
+}
+
+int64_t CBassDecoder::Read(float* pOut, int64_t frames)
+{
+    // A damaged stream can decode more than its length, or land elsewhere than asked after a
+    // seek: what lies beyond the length is never handed out.
+    frames = std::min(frames, m_iFrames - m_iPosition);
+    if (frames <= 0)
+        return 0;
+    const int64_t got = ReadFrames(pOut, frames);
+    m_iPosition += got;
+    return got;
 }
 } // namespace orv::bass

@@ -343,7 +343,7 @@ bool CBassFfmpegDecoder::SeekTo(int64_t frame)
     return Rewind() && Discard(frame);
 }
 
-int64_t CBassFfmpegDecoder::Read(float* pOut, int64_t frames)
+int64_t CBassFfmpegDecoder::ReadFrames(float* pOut, int64_t frames)
 {
     int64_t done = 0;
     while (done < frames && m_iPosition < m_iFrames && m_pFormat)

@@ -32,10 +32,9 @@ public:
     // Null when FFmpeg finds no audio it can decode in the file.
     static std::unique_ptr<CBassDecoder> Open(const std::string& path);
 
-    int64_t Read(float* pOut, int64_t frames) override;
-
 private:
     bool SeekTo(int64_t frame) override;
+    int64_t ReadFrames(float* pOut, int64_t frames) override;
 
     // Where a decoded block starts: its timestamp and its first frame.
     struct SBlockStart
