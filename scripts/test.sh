@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds, and runs every test: the normal build and its tests, the
-# installed package (headers, exports, a host program), a Clang release build of the
-# libraries, the player and the tests, the address + undefined behaviour sanitizer build of
-# the tests, the thread sanitizer build of the tests that run threads, and the fuzzers.
+# installed package (headers, exports, a host program), a GCC release build of the libraries
+# and the player, a Clang release build of the libraries, the player and the tests, the
+# address + undefined behaviour sanitizer build of the tests, the thread sanitizer build of
+# the tests that run threads, and the fuzzers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,6 +27,10 @@ run_tests build
 
 step "installed package"
 bash scripts/check-install.sh build
+
+step "build (GCC, release: the libraries and the player, as a packager builds them)"
+bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release \
+    -DORV_BUILD_TESTS=OFF -DORV_BUILD_BENCH=OFF -DORV_BUILD_PLAYER=ON
 
 step "build (Clang, release)"
 CC=clang CXX=clang++ bash scripts/build.sh build-clang -DCMAKE_BUILD_TYPE=Release \

@@ -18,10 +18,11 @@ struct ORV_LoadProblem
     // "file:line: reason" (without ":line" when the line is unknown).
     std::string Describe() const
     {
+        // Appended piece by piece: GCC 12 at -O3 warns (-Wrestrict) about ":" + to_string().
         std::string text = m_File;
         if (m_iLine > 0)
-            text += ":" + std::to_string(m_iLine);
-        return text + ": " + m_Reason;
+            text.append(1, ':').append(std::to_string(m_iLine));
+        return text.append(": ").append(m_Reason);
     }
 };
 
