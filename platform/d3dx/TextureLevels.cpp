@@ -37,6 +37,15 @@ bool COrvTextureLevels::IsFileSize(UINT uSize)
            uSize == D3DX_FROM_FILE;
 }
 
+UINT COrvTextureLevels::CountLevels(UINT uMipLevels, UINT uFullChain, size_t uFileLevels)
+{
+    if (uMipLevels == D3DX_FROM_FILE)
+        return std::min<UINT>(uFullChain, UINT(uFileLevels));
+    if (uMipLevels == 0 || uMipLevels == D3DX_DEFAULT)
+        return uFullChain;
+    return std::min(uMipLevels, uFullChain);
+}
+
 SOrvPixels COrvTextureLevels::ToPixels(const SOrvImageSet& rImage, const uint8_t* pBytes,
                                        UINT uWidth, UINT uHeight)
 {
@@ -82,13 +91,8 @@ SOrvTexturePlan COrvTextureLevels::Plan(const SOrvImageSet& rImage, UINT uWidth,
     const SOrvImageLevel& rTop = rImage.m_aLevels.front();
     plan.m_uWidth = IsFileSize(uWidth) ? rTop.m_uWidth : std::min(uWidth, ORV_MAX_IMAGE_SIZE);
     plan.m_uHeight = IsFileSize(uHeight) ? rTop.m_uHeight : std::min(uHeight, ORV_MAX_IMAGE_SIZE);
-    const UINT uFull = FullChain(plan.m_uWidth, plan.m_uHeight);
-    if (uMipLevels == D3DX_FROM_FILE)
-        plan.m_uLevels = std::min<UINT>(uFull, UINT(rImage.m_aLevels.size()));
-    else if (uMipLevels == 0 || uMipLevels == D3DX_DEFAULT)
-        plan.m_uLevels = uFull;
-    else
-        plan.m_uLevels = std::min(uMipLevels, uFull);
+    plan.m_uLevels =
+        CountLevels(uMipLevels, FullChain(plan.m_uWidth, plan.m_uHeight), rImage.m_aLevels.size());
     if (dwUsage & D3DUSAGE_RENDERTARGET)
         plan.m_uLevels = 1;
     plan.m_ColorKey = colorKey;

@@ -43,4 +43,8 @@ public:
     static SOrvImageLevel Encode(const SOrvPixels& rPixels, D3DFORMAT eFormat);
     // Whether a size argument keeps the file's size (0, D3DX_DEFAULT, ..._NONPOW2, _FROM_FILE).
     static bool IsFileSize(UINT uSize);
+    // The number of levels a mip-level argument asks for, given the full chain's length and
+    // the file's: D3DX_FROM_FILE the file's (at most the full chain), 0 or D3DX_DEFAULT the
+    // full chain, any other number at most the full chain.
+    static UINT CountLevels(UINT uMipLevels, UINT uFullChain, size_t uFileLevels);
 };

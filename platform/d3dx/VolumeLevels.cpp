@@ -106,13 +106,9 @@ SOrvVolumePlan COrvVolumeLevels::Plan(const SOrvImageSet& rImage, UINT uWidth, U
     const UINT uFileDepth = rImage.m_aLevels.front().m_uDepth;
     plan.m_uDepth =
         std::min(COrvTextureLevels::IsFileSize(uDepth) ? uFileDepth : uDepth, MAX_VOLUME_SIDE);
-    const UINT uFull = FullChain(plan.m_uWidth, plan.m_uHeight, plan.m_uDepth);
-    if (uMipLevels == D3DX_FROM_FILE)
-        plan.m_uLevels = std::min<UINT>(uFull, UINT(rImage.m_aLevels.size()));
-    else if (uMipLevels == 0 || uMipLevels == D3DX_DEFAULT)
-        plan.m_uLevels = uFull;
-    else
-        plan.m_uLevels = std::min(uMipLevels, uFull);
+    plan.m_uLevels = COrvTextureLevels::CountLevels(
+        uMipLevels, FullChain(plan.m_uWidth, plan.m_uHeight, plan.m_uDepth),
+        rImage.m_aLevels.size());
     return plan;
 }
 
