@@ -1,8 +1,10 @@
 #include "SettingsDialog.h"
 
 #include "PlayerDevice.h"
+#include "PlayerInterrupt.h"
 
 #include <SDL.h>
+#include <cstring>
 #include <epoxy/gl.h>
 #include <imgui.h>
 #include <imgui_impl_opengl3.h>
@@ -135,6 +137,14 @@ int DrawDialog(const std::vector<std::string>& labels, SDialogChoice& rChoice)
     return iResult;
 }
 
+// Whether SDL's windows reach a screen: its off-screen and dummy drivers draw for nobody.
+bool IsOnADisplay()
+{
+    const char* szDriver = SDL_GetCurrentVideoDriver();
+    return szDriver != nullptr && std::strcmp(szDriver, "offscreen") != 0 &&
+           std::strcmp(szDriver, "dummy") != 0;
+}
+
 } // namespace
 
 EDialogResult RunSettingsDialog(const std::vector<D3DDISPLAYMODE>& modes, SDialogChoice& rChoice,
@@ -143,6 +153,13 @@ EDialogResult RunSettingsDialog(const std::vector<D3DDISPLAYMODE>& modes, SDialo
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     {
         rsError = std::string("cannot open the settings dialog: ") + SDL_GetError();
+        return DIALOG_FAILED;
+    }
+    if (!IsOnADisplay())
+    {
+        // SDL falls back to windows nobody sees: the dialog would wait for ever.
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        rsError = "cannot open the settings dialog: there is no display";
         return DIALOG_FAILED;
     }
     std::vector<std::string> labels;
@@ -162,7 +179,7 @@ EDialogResult RunSettingsDialog(const std::vector<D3DDISPLAYMODE>& modes, SDialo
         }
         while (iResult < 0)
         {
-            iResult = HandleEvents();
+            iResult = IsInterrupted() ? DIALOG_EXIT : HandleEvents();
             ImGui_ImplOpenGL3_NewFrame();
             ImGui_ImplSDL2_NewFrame();
             ImGui::NewFrame();

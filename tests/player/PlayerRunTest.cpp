@@ -32,11 +32,13 @@ struct SRun
     std::string strErr;
 };
 
-// Runs the player with the arguments (already quoted for the shell); stderr is kept.
-SRun RunPlayer(const std::string& strArgs, const std::string& strErrFile)
+// Runs the player with the arguments (already quoted for the shell) and more environment
+// variables if given; stderr is kept.
+SRun RunPlayer(const std::string& strArgs, const std::string& strErrFile,
+               const std::string& strEnvironment = "")
 {
-    std::string strCommand = std::string("SDL_AUDIODRIVER=dummy '") + ORV_PLAYER_PATH + "' " +
-                             strArgs + " >/dev/null 2>'" + strErrFile + "'";
+    std::string strCommand = "SDL_AUDIODRIVER=dummy " + strEnvironment + " '" + ORV_PLAYER_PATH +
+                             "' " + strArgs + " >/dev/null 2>'" + strErrFile + "'";
     SRun run;
     int iRaw = std::system(strCommand.c_str());
     run.iStatus = WIFEXITED(iRaw) ? WEXITSTATUS(iRaw) : -1;
@@ -145,6 +147,19 @@ TEST_F(PlayerRunTest, BadInputGivesAReasonAndTheStatus)
         // Nothing half-written is left behind.
         EXPECT_FALSE(std::filesystem::exists(strVideo)) << c.strArgs;
     }
+}
+
+TEST_F(PlayerRunTest, WithoutADisplayTheSettingsDialogRefusesInsteadOfWaiting)
+{
+    // No mode option asks for the dialog; SDL's off-screen windows are what a machine without
+    // a display gets. The time limit only keeps a regression from hanging the test run.
+    const std::string strVideo = m_dir.File("dialog.avi");
+    SRun run = RunPlayer("--record '" + strVideo + "' '" + kSample + "'", m_dir.File("err.txt"),
+                         "SDL_VIDEODRIVER=offscreen timeout 60");
+    EXPECT_EQ(run.iStatus, 1) << run.strErr;
+    EXPECT_NE(run.strErr.find("cannot open the settings dialog"), std::string::npos) << run.strErr;
+    EXPECT_NE(run.strErr.find("--headless"), std::string::npos) << run.strErr;
+    EXPECT_FALSE(std::filesystem::exists(strVideo));
 }
 
 namespace
