@@ -209,6 +209,10 @@ bool CheckCombination(const SPlayerOptions& options, const std::vector<std::stri
     {
         rsError = std::string(has("--fps") ? "--fps" : "--quality") + " goes with --record FILE";
     }
+    else if (options.bHeadless && options.strRecordFile.empty() && options.strScreenshot.empty())
+    {
+        rsError = "--headless goes with --record FILE or --screenshot FILE.png";
+    }
     else if (options.bWatch && (options.bHeadless || !options.strRecordFile.empty() ||
                                 !options.strScreenshot.empty()))
     {
@@ -350,8 +354,8 @@ std::string GetPlayerUsage(const char* szProgram)
            "  --at SECONDS          FILE.png and exit, without a window; the show is run from\n"
            "                        its start at 25 frames per second, so that particles and\n"
            "                        other moving things look as they do in a recording\n"
-           "  --headless            no window: with --record, render the show off screen as\n"
-           "                        fast as possible, show progress, and exit\n"
+           "  --headless            no window, for --record or --screenshot: render the show\n"
+           "                        off screen as fast as possible, show progress, and exit\n"
            "  --profile             at the end, print what each layer costs per frame (our\n"
            "                        code and the graphics device), the read-back and encoder\n"
            "  -h, --help            this text\n"

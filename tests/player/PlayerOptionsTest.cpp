@@ -160,6 +160,7 @@ TEST(PlayerOptionsTest, AuthoringOptionsRefuseWhatCannotBe)
         {"--screenshot", ""},
         {"--screenshot", "a.png", "--record", "a.avi"},
         {"--watch", "--headless"},
+        {"--headless", "--duration", "3"},
         {"--watch", "--record", "a.avi"},
         {"--watch", "--screenshot", "a.png"},
     };
