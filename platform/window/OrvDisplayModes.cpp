@@ -21,14 +21,20 @@ bool HasDisplay()
     return (szX && *szX) || (szWayland && *szWayland);
 }
 
+// Whether SDL's video driver reaches a screen: its off-screen and dummy drivers have no modes.
+bool IsOnADisplay()
+{
+    const char* szDriver = SDL_GetCurrentVideoDriver();
+    return szDriver && strcmp(szDriver, "offscreen") != 0 && strcmp(szDriver, "dummy") != 0;
+}
+
 std::vector<SOrvDisplayMode> SdlModes()
 {
     std::vector<SOrvDisplayMode> aModes;
     const bool bWasInit = SDL_WasInit(SDL_INIT_VIDEO) != 0;
     if (!bWasInit && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return aModes;
-    const char* szDriver = SDL_GetCurrentVideoDriver();
-    if (szDriver && strcmp(szDriver, "offscreen") != 0 && strcmp(szDriver, "dummy") != 0)
+    if (IsOnADisplay())
     {
         const int iCount = SDL_GetNumDisplayModes(0);
         for (int i = 0; i < iCount; ++i)
@@ -62,10 +68,8 @@ bool SdlDesktopSize(SOrvDesktopSize* pSize)
     if (!bWasInit && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         return false;
     bool bFound = false;
-    const char* szDriver = SDL_GetCurrentVideoDriver();
     SDL_DisplayMode mode;
-    if (szDriver && strcmp(szDriver, "offscreen") != 0 && strcmp(szDriver, "dummy") != 0 &&
-        SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0)
+    if (IsOnADisplay() && SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0)
     {
         *pSize = SOrvDesktopSize{(unsigned)mode.w, (unsigned)mode.h};
         bFound = true;
