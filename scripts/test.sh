@@ -18,10 +18,10 @@ export ORV_SHADER_CACHE=$scratch/shader_cache
 jobs=$(nproc)
 step() { echo "== $* ($(date +%T))"; }
 run_tests() { ctest --test-dir "$@" --output-on-failure --no-tests=error -j "$jobs"; }
-# LeakSanitizer's own tracer thread can die while it stops the threads of a process that has
-# already passed ("LeakSanitizer has encountered a fatal error"): that says nothing about the
-# program. Those tests, and only when nothing else failed, run once more; a leak, a memory
-# error, undefined behaviour or a failed test fails the step at once.
+# A crash of LeakSanitizer itself at exit ("LeakSanitizer has encountered a fatal error", see
+# intercept_tls_get_addr below) says nothing about a test that has passed. Those tests, and
+# only when nothing else failed, run once more; a leak, a memory error, undefined behaviour
+# or a failed test fails the step at once.
 run_sanitized_tests() {
     local log=$scratch/sanitized-$1.log
     run_tests "$1" --output-log "$log" && return 0
