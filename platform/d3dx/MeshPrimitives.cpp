@@ -176,8 +176,10 @@ bool OrvBuildTorus(SOrvMeshData& mesh, float fInnerRadius, float fOuterRadius, u
     if (!(fInnerRadius >= 0.0f && fOuterRadius >= 0.0f) || uSides < 3 || uRings < 3 ||
         !Fits(uint64_t(uSides) * uRings, 2 * uint64_t(uSides) * uRings))
         return false;
+    // Rings turn clockwise about z seen from +z, each cross-section starts on the outer
+    // equator and turns towards +z first: D3DX's own order, which programs index into.
     const float fRingStep = -2 * s_fPi / float(uRings);
-    const float fSideStep = -2 * s_fPi / float(uSides);
+    const float fSideStep = 2 * s_fPi / float(uSides);
     float fTheta = 0.0f;
     for (unsigned i = 0; i < uRings; ++i, fTheta += fRingStep)
     {
@@ -196,8 +198,8 @@ bool OrvBuildTorus(SOrvMeshData& mesh, float fInnerRadius, float fOuterRadius, u
     for (unsigned i = 0; i < uRings; ++i)
         for (unsigned j = 0; j < uSides; ++j)
         {
-            AddFace(mesh, at(i, j + 1), at(i, j), at(i + 1, j));
-            AddFace(mesh, at(i + 1, j), at(i + 1, j + 1), at(i, j + 1));
+            AddFace(mesh, at(i, j), at(i, j + 1), at(i + 1, j));
+            AddFace(mesh, at(i + 1, j), at(i, j + 1), at(i + 1, j + 1));
         }
     Finish(mesh);
     return true;

@@ -178,6 +178,23 @@ TEST(MeshShapes, TorusAndPolygonFaceOutward)
     EXPECT_LT(SignedVolume(torus), M_PI * M_PI);
     ExpectNear(Vertex(torus, 0), {2.5f, 0, 0}, "outer equator on +x");
     ExpectNear(NormalOf(torus, 0), {1, 0, 0}, "facing out");
+    // D3DX's order: a cross-section turns from the outer equator towards +z (30 degrees a
+    // side here), the rings turn from +x towards -y (15 degrees a ring).
+    const float fCos30 = std::sqrt(3.0f) / 2;
+    ExpectNear(Vertex(torus, 1), {2 + 0.5f * fCos30, 0, 0.25f}, "second side above");
+    ExpectNear(NormalOf(torus, 1), {fCos30, 0, 0.5f}, "its normal");
+    ExpectNear(Vertex(torus, 3), {2, 0, 0.5f}, "a quarter turn: the top");
+    const float fRing = std::cos(float(M_PI) / 12), fRingSin = std::sin(float(M_PI) / 12);
+    ExpectNear(Vertex(torus, 12), {2.5f * fRing, -2.5f * fRingSin, 0}, "second ring");
+    // Each quad (ring i, side j) is cut as (i j, i j+1, i+1 j), (i+1 j, i j+1, i+1 j+1);
+    // the last ring and the last side close on the first.
+    const std::vector<uint32_t>& au = torus.m_auIndices;
+    EXPECT_EQ(std::vector<uint32_t>(au.begin(), au.begin() + 6),
+              (std::vector<uint32_t>{0, 1, 12, 12, 1, 13}));
+    EXPECT_EQ(std::vector<uint32_t>(au.begin() + 66, au.begin() + 72),
+              (std::vector<uint32_t>{11, 0, 23, 23, 0, 12}));
+    EXPECT_EQ(std::vector<uint32_t>(au.end() - 6, au.end()),
+              (std::vector<uint32_t>{287, 276, 11, 11, 276, 0}));
     for (size_t v = 0; v < torus.GetVertexCount(); ++v)
     {
         // Each normal points from the centre of its cross-section to the vertex.
