@@ -61,7 +61,11 @@ HRESULT COrvMesh::Create(IDirect3DDevice9* pDevice, DWORD dwFaces, DWORD dwVerti
                          COrvMesh** ppMesh)
 {
     *ppMesh = nullptr;
-    if (!pDevice || dwFaces == 0 || dwVertices == 0 || declaration.empty())
+    // A mesh keeps its vertices in one buffer: a declaration that spreads them over several
+    // streams cannot describe it.
+    const bool bOneStream = std::all_of(declaration.begin(), declaration.end(),
+                                        [](const D3DVERTEXELEMENT9& e) { return e.Stream == 0; });
+    if (!pDevice || dwFaces == 0 || dwVertices == 0 || declaration.empty() || !bOneStream)
         return D3DERR_INVALIDCALL;
     if (dwFaces > ORV_MAX_MESH_FACES || dwVertices > ORV_MAX_MESH_VERTICES)
         return E_OUTOFMEMORY;

@@ -98,14 +98,35 @@ std::vector<D3DXVECTOR3> AngleWeightedNormals(const std::vector<uint32_t>& auInd
     return normals;
 }
 
-const D3DVERTEXELEMENT9* FindElement(const std::vector<D3DVERTEXELEMENT9>& elements, BYTE uUsage)
+// The first element of that usage (index 0) whose type is one of uFirst to FLOAT4, wherever
+// it sits in the vertex: positions of 1 to 4 floats, normals of 3 or 4, as D3DX takes them.
+const D3DVERTEXELEMENT9* FindElement(const std::vector<D3DVERTEXELEMENT9>& elements, BYTE uUsage,
+                                     BYTE uFirst)
 {
     for (const D3DVERTEXELEMENT9& e : elements)
-        if (e.Stream == 0 && e.Usage == uUsage && e.UsageIndex == 0 &&
-            (e.Type == D3DDECLTYPE_FLOAT3 ||
-             (uUsage == D3DDECLUSAGE_POSITION && e.Type == D3DDECLTYPE_FLOAT4)))
+        if (e.Stream == 0 && e.Usage == uUsage && e.UsageIndex == 0 && e.Type >= uFirst &&
+            e.Type <= D3DDECLTYPE_FLOAT4)
             return &e;
     return nullptr;
+}
+
+// A position of 1 to 4 floats as a point: missing components are 0, a fourth is ignored.
+D3DXVECTOR3 ReadPosition(const BYTE* pVertices, size_t uStride, size_t v,
+                         const D3DVERTEXELEMENT9& element)
+{
+    float af[3] = {0, 0, 0};
+    std::memcpy(af, pVertices + v * uStride + element.Offset,
+                4 * std::min<size_t>(3, element.Type + 1u));
+    return D3DXVECTOR3(af[0], af[1], af[2]);
+}
+
+// A normal of 3 floats, or of 4 with w = 1.
+void WriteNormal(BYTE* pVertices, size_t uStride, size_t v, const D3DVERTEXELEMENT9& element,
+                 const D3DXVECTOR3& normal)
+{
+    const float af[4] = {normal.x, normal.y, normal.z, 1.0f};
+    std::memcpy(pVertices + v * uStride + element.Offset, af,
+                element.Type == D3DDECLTYPE_FLOAT4 ? 16 : 12);
 }
 
 bool ReadIndices(LPD3DXBASEMESH pMesh, std::vector<uint32_t>& auIndices)
@@ -151,8 +172,10 @@ HRESULT D3DXComputeNormals(LPD3DXBASEMESH pMesh, const DWORD* pAdjacency)
     if (FAILED(pMesh->GetDeclaration(aDeclaration)))
         return D3DERR_INVALIDCALL;
     std::vector<D3DVERTEXELEMENT9> elements = OrvDeclarationElements(aDeclaration);
-    const D3DVERTEXELEMENT9* pPosition = FindElement(elements, D3DDECLUSAGE_POSITION);
-    const D3DVERTEXELEMENT9* pNormal = FindElement(elements, D3DDECLUSAGE_NORMAL);
+    const D3DVERTEXELEMENT9* pPosition =
+        FindElement(elements, D3DDECLUSAGE_POSITION, D3DDECLTYPE_FLOAT1);
+    const D3DVERTEXELEMENT9* pNormal =
+        FindElement(elements, D3DDECLUSAGE_NORMAL, D3DDECLTYPE_FLOAT3);
     const size_t uStride = pMesh->GetNumBytesPerVertex();
     const size_t uVertices = pMesh->GetNumVertices();
     std::vector<uint32_t> auIndices;
@@ -166,13 +189,13 @@ HRESULT D3DXComputeNormals(LPD3DXBASEMESH pMesh, const DWORD* pAdjacency)
     auto* pBytes = static_cast<BYTE*>(pData);
     std::vector<D3DXVECTOR3> positions(uVertices);
     for (size_t v = 0; v < uVertices; ++v)
-        positions[v] = PositionAt(pBytes, uStride, v, pPosition->Offset);
+        positions[v] = ReadPosition(pBytes, uStride, v, *pPosition);
     SGroups groups(uVertices);
     if (pAdjacency)
         JoinAcrossEdges(auIndices, pAdjacency, positions, groups);
     std::vector<D3DXVECTOR3> normals = AngleWeightedNormals(auIndices, positions, groups);
     for (size_t v = 0; v < uVertices; ++v)
-        std::memcpy(pBytes + v * uStride + pNormal->Offset, &normals[v].x, 12);
+        WriteNormal(pBytes, uStride, v, *pNormal, normals[v]);
     pMesh->UnlockVertexBuffer();
     return S_OK;
 }

@@ -80,6 +80,10 @@ HRESULT D3DXCreateTorus(LPDIRECT3DDEVICE9 pDevice, FLOAT InnerRadius, FLOAT Oute
 HRESULT D3DXCreatePolygon(LPDIRECT3DDEVICE9 pDevice, FLOAT Length, UINT Sides, LPD3DXMESH* ppMesh,
                           LPD3DXBUFFER* ppAdjacency)
 {
+    // D3DX checks a polygon's arguments before it touches the out pointers: a refused
+    // polygon leaves them as they were.
+    if (!pDevice || !ppMesh || !(Length >= 0.0f) || Sides < 3)
+        return D3DERR_INVALIDCALL;
     return CreateShape(pDevice, ppMesh, ppAdjacency,
                        [&](SOrvMeshData& data) { return OrvBuildPolygon(data, Length, Sides); });
 }

@@ -30,6 +30,8 @@ DWORD BlendBetas(DWORD FVF)
 }
 
 // The FVF's elements in Direct3D's fixed order, or false for an FVF we cannot describe.
+// D3DX refuses D3DFVF_XYZW both ways (a 4-float position is no FVF position to it), and so
+// do we: a program that tests for that refusal must see it.
 bool FvfElements(DWORD FVF, std::vector<D3DVERTEXELEMENT9>& elements)
 {
     elements.clear();
@@ -48,9 +50,6 @@ bool FvfElements(DWORD FVF, std::vector<D3DVERTEXELEMENT9>& elements)
         break;
     case D3DFVF_XYZRHW:
         add(D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_POSITIONT, 0);
-        break;
-    case D3DFVF_XYZW:
-        add(D3DDECLTYPE_FLOAT4, D3DDECLUSAGE_POSITION, 0);
         break;
     case D3DFVF_XYZB1:
     case D3DFVF_XYZB2:
@@ -200,7 +199,7 @@ HRESULT D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* pDeclarator, DWORD* pFVF)
     for (const D3DVERTEXELEMENT9& element : given)
     {
         if (element.Usage == D3DDECLUSAGE_POSITION)
-            dwFvf |= element.Type == D3DDECLTYPE_FLOAT4 ? D3DFVF_XYZW : D3DFVF_XYZ;
+            dwFvf |= D3DFVF_XYZ; // a FLOAT4 position then differs from the FVF's and is refused
         else if (element.Usage == D3DDECLUSAGE_POSITIONT)
             dwFvf |= D3DFVF_XYZRHW;
         else if (element.Usage == D3DDECLUSAGE_BLENDWEIGHT && element.Type <= D3DDECLTYPE_FLOAT4)
@@ -231,14 +230,15 @@ HRESULT D3DXFVFFromDeclarator(const D3DVERTEXELEMENT9* pDeclarator, DWORD* pFVF)
         dwFvf = (dwFvf & ~DWORD(D3DFVF_POSITION_MASK)) | (D3DFVF_XYZB1 + 2 * (dwBetas - 1)) |
                 dwIndexFlag;
     std::vector<D3DVERTEXELEMENT9> expected;
+    // D3DX does not look at the usage index of a position or a normal: there is one of each.
+    auto same = [](const D3DVERTEXELEMENT9& a, const D3DVERTEXELEMENT9& b)
+    {
+        const bool bAnyIndex = a.Usage == D3DDECLUSAGE_POSITION || a.Usage == D3DDECLUSAGE_NORMAL;
+        return a.Stream == b.Stream && a.Offset == b.Offset && a.Type == b.Type &&
+               a.Usage == b.Usage && (bAnyIndex || a.UsageIndex == b.UsageIndex);
+    };
     bool bSame = FvfElements(dwFvf, expected) && expected.size() == given.size() &&
-                 std::equal(given.begin(), given.end(), expected.begin(),
-                            [](const D3DVERTEXELEMENT9& a, const D3DVERTEXELEMENT9& b)
-                            {
-                                return a.Stream == b.Stream && a.Offset == b.Offset &&
-                                       a.Type == b.Type && a.Usage == b.Usage &&
-                                       a.UsageIndex == b.UsageIndex;
-                            });
+                 std::equal(given.begin(), given.end(), expected.begin(), same);
     *pFVF = bSame ? dwFvf : 0;
     return bSame ? S_OK : D3DERR_INVALIDCALL;
 }

@@ -753,12 +753,21 @@ D3DXMATRIX RotationOf(const D3DXQUATERNION* pQ)
     return m;
 }
 
-D3DXMATRIX InverseOf(const D3DXMATRIX& m)
+// Scaling about a centre along turned axes: C^-1 Sr^T S Sr C. D3DX undoes the scaling
+// rotation with its transpose (the conjugate quaternion), not an inverse, and normalises
+// neither quaternion, so a quaternion that is not of unit length also scales; without a
+// scaling, neither the scaling centre nor the scaling rotation has any effect.
+D3DXMATRIX ScalingOf(const D3DXVECTOR3* pCentre, const D3DXQUATERNION* pRotation,
+                     const D3DXVECTOR3* pScaling)
 {
-    D3DXMATRIX out;
-    if (!D3DXMatrixInverse(&out, nullptr, &m))
-        D3DXMatrixIdentity(&out);
-    return out;
+    D3DXMATRIX m;
+    D3DXMatrixIdentity(&m);
+    if (!pScaling)
+        return m;
+    D3DXMATRIX scaling, rotation = RotationOf(pRotation), undo;
+    D3DXMatrixScaling(&scaling, pScaling->x, pScaling->y, pScaling->z);
+    D3DXMatrixTranspose(&undo, &rotation);
+    return TranslationOf(pCentre, -1.0f) * undo * scaling * rotation * TranslationOf(pCentre, 1.0f);
 }
 } // namespace
 
@@ -769,14 +778,7 @@ D3DXMATRIX* D3DXMatrixTransformation(D3DXMATRIX* pOut, const D3DXVECTOR3* pScali
                                      const D3DXQUATERNION* pRotation,
                                      const D3DXVECTOR3* pTranslation)
 {
-    D3DXMATRIX scaling;
-    if (pScaling)
-        D3DXMatrixScaling(&scaling, pScaling->x, pScaling->y, pScaling->z);
-    else
-        D3DXMatrixIdentity(&scaling);
-    const D3DXMATRIX scalingRotation = RotationOf(pScalingRotation);
-    const D3DXMATRIX result = TranslationOf(pScalingCenter, -1.0f) * InverseOf(scalingRotation) *
-                              scaling * scalingRotation * TranslationOf(pScalingCenter, 1.0f) *
+    const D3DXMATRIX result = ScalingOf(pScalingCenter, pScalingRotation, pScaling) *
                               TranslationOf(pRotationCenter, -1.0f) * RotationOf(pRotation) *
                               TranslationOf(pRotationCenter, 1.0f) *
                               TranslationOf(pTranslation, 1.0f);

@@ -101,7 +101,7 @@ TEST(VertexFormat, PlainFormatsRoundTripAndStrangersAreRefused)
 {
     for (DWORD dwFvf :
          {DWORD(D3DFVF_XYZ), DWORD(D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR),
-          DWORD(D3DFVF_XYZW | D3DFVF_NORMAL | D3DFVF_PSIZE),
+          DWORD(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_PSIZE),
           DWORD(D3DFVF_XYZ | D3DFVF_TEX3 | D3DFVF_TEXCOORDSIZE1(0) | D3DFVF_TEXCOORDSIZE4(2))})
     {
         D3DVERTEXELEMENT9 aElements[MAX_FVF_DECL_SIZE];
@@ -132,4 +132,32 @@ TEST(VertexFormat, PlainFormatsRoundTripAndStrangersAreRefused)
         EXPECT_EQ(D3DXFVFFromDeclarator(pDeclaration, &dwFvf), D3DERR_INVALIDCALL);
         EXPECT_EQ(dwFvf, 0u);
     }
+}
+
+TEST(VertexFormat, PositionsAndNormalsAreOneOfAKindAndXyzwIsNoFormat)
+{
+    // D3DX reads a position or a normal whatever its usage index.
+    for (BYTE uUsage : {BYTE(D3DDECLUSAGE_POSITION), BYTE(D3DDECLUSAGE_NORMAL)})
+    {
+        const D3DVERTEXELEMENT9 aSecond[] = {{0, 0, D3DDECLTYPE_FLOAT3, 0, uUsage, 1},
+                                             D3DDECL_END()};
+        DWORD dwFvf = 0;
+        EXPECT_EQ(D3DXFVFFromDeclarator(aSecond, &dwFvf), S_OK);
+        EXPECT_EQ(dwFvf, DWORD(uUsage == D3DDECLUSAGE_POSITION ? D3DFVF_XYZ : D3DFVF_NORMAL));
+    }
+    // A colour's index still tells diffuse from specular, a texture's its set.
+    const D3DVERTEXELEMENT9 aThirdColour[] = {
+        {0, 0, D3DDECLTYPE_D3DCOLOR, 0, D3DDECLUSAGE_COLOR, 2}, D3DDECL_END()};
+    DWORD dwFvf = 0;
+    EXPECT_EQ(D3DXFVFFromDeclarator(aThirdColour, &dwFvf), D3DERR_INVALIDCALL);
+
+    // A four-float position is refused both ways, alone or with more.
+    const D3DVERTEXELEMENT9 aXyzw[] = {{0, 0, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_POSITION, 0},
+                                       {0, 16, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
+                                       D3DDECL_END()};
+    EXPECT_EQ(D3DXFVFFromDeclarator(aXyzw, &dwFvf), D3DERR_INVALIDCALL);
+    D3DVERTEXELEMENT9 aElements[MAX_FVF_DECL_SIZE];
+    EXPECT_EQ(D3DXDeclaratorFromFVF(D3DFVF_XYZW, aElements), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXDeclaratorFromFVF(D3DFVF_XYZW | D3DFVF_NORMAL, aElements), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXGetFVFVertexSize(D3DFVF_XYZW | D3DFVF_NORMAL), 28u);
 }

@@ -143,6 +143,32 @@ TEST(D3DXMatrix, CameraMatrices)
     ExpectNear(ortho, D3DXMATRIX(0.5f, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, -1, -1, 0, 1));
 }
 
+// D3DX takes both quaternions as given: the rotation matrix of q = (x, y, z, w) is made by
+// the unit formula (1 - 2(y2 + z2), 2(xy + zw), ...) even where |q| != 1, and the scaling
+// rotation is undone with its transpose. The expected values are worked by hand from that.
+TEST(D3DXMatrix, TransformationTakesQuaternionsUnnormalised)
+{
+    const D3DXQUATERNION q(1, -4, 7, -11), r(0.87f, 0.65f, 0.43f, 0.21f);
+    const D3DXVECTOR3 scaling(1, -3, 7), scalingCentre(-2, 13, -9), centre(8, -5, 5.75f),
+        move(9.7f, -8.6f, 1.3f);
+    D3DXMATRIX m;
+    // Without a scaling, the scaling rotation and its centre do nothing.
+    D3DXMatrixTransformation(&m, &scalingCentre, &q, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_TRUE(D3DXMatrixIsIdentity(&m));
+    // Sr^T S Sr, Sr = (-129 -162 -74 / 146 -99 -78 / 102 -34 -33) for |q|^2 = 187.
+    D3DXMatrixTransformation(&m, &scalingCentre, &q, &scaling, nullptr, nullptr, nullptr);
+    ExpectNear(m,
+               D3DXMATRIX(25521, 39984, 20148, 0, 39984, 4933, -3324, 0, 20148, -3324, -5153, 0,
+                          -287420, -14064, 37122, 1),
+               0.5f);
+    // R of |r|^2 = 1.4084 about a centre c, then moved: c - c R + t in the last row.
+    D3DXMatrixTransformation(&m, nullptr, nullptr, nullptr, &centre, &r, &move);
+    ExpectNear(m,
+               D3DXMATRIX(-0.2148f, 1.3116f, 0.4752f, 0, 0.9504f, -0.8836f, 0.9244f, 0, 1.0212f,
+                          0.1936f, -1.3588f, 0, 18.2985f, -29.624f, 15.6835f, 1),
+               1e-4f);
+}
+
 TEST(D3DXMatrix, TransformationTurnsAboutItsCentresThenTranslates)
 {
     D3DXMATRIX m, expected;
