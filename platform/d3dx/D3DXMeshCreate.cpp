@@ -2,6 +2,7 @@
 #include "D3DXMesh.h"
 #include "MeshFormat.h"
 #include "XFileLoader.h"
+#include "XFileMesh.h"
 
 #include <algorithm>
 #include <cstring>
@@ -109,9 +110,12 @@ HRESULT LoadMesh(bool bSource, F read, DWORD Options, LPDIRECT3DDEVICE9 pDevice,
         {
             SOrvMeshData data;
             std::string sError;
+            // A file that holds no mesh, down to a bare header, is no error in its data to
+            // D3DX: it answers E_FAIL.
             if (!read(data, sError))
-                return sError.find("too large") != std::string::npos ? E_OUTOFMEMORY
-                                                                     : D3DXERR_INVALIDDATA;
+                return sError == COrvXMeshBuilder::s_pNoMesh           ? E_FAIL
+                       : sError.find("too large") != std::string::npos ? E_OUTOFMEMORY
+                                                                       : D3DXERR_INVALIDDATA;
             COrvMesh* pMesh = nullptr;
             HRESULT hr = COrvMesh::CreateFromData(pDevice, data, Options, &pMesh);
             if (FAILED(hr))

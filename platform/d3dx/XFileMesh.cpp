@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 // A mesh as its file gives it, before frames place it.
 struct SOrvXFileMesh
@@ -518,25 +519,27 @@ bool COrvXMeshBuilder::Build(const std::vector<SOrvXObject>& objects, SOrvMeshDa
     return bOk;
 }
 
-// Frame [name] { [FrameTransformMatrix { 16 floats }] meshes, references, frames }
+// Frame [name] { FrameTransformMatrix { 16 floats }, meshes, references, frames, in any order }
+// D3DX reads a frame in file order: a transform moves what comes after it in the frame, not
+// what came before, and a further transform composes with the ones before it.
 bool COrvXMeshBuilder::AddFrame(const SOrvXObject& frame, const Matrix& parent)
 {
     Matrix local = Identity();
-    for (const SOrvXObject& child : frame.m_aChildren)
-    {
-        if (!IsType(child, "FrameTransformMatrix"))
-            continue;
-        COrvXValueReader reader(child);
-        for (double& d : local)
-            if (!reader.ReadDouble(d))
-                return Fail("a frame transform without its 16 numbers");
-        break;
-    }
-    const Matrix world = Multiply(local, parent);
+    Matrix world = parent;
     for (const SOrvXObject& child : frame.m_aChildren)
     {
         bool bOk = true;
-        if (IsType(child, "Frame"))
+        if (IsType(child, "FrameTransformMatrix"))
+        {
+            Matrix transform{};
+            COrvXValueReader reader(child);
+            for (double& d : transform)
+                if (!reader.ReadDouble(d))
+                    return Fail("a frame transform without its 16 numbers");
+            local = Multiply(local, transform);
+            world = Multiply(local, parent);
+        }
+        else if (IsType(child, "Frame"))
             bOk = AddFrame(child, world);
         else if (const SOrvXObject* pMesh = Resolve(child, "Mesh"))
             bOk = AddMesh(*pMesh, world);
@@ -636,9 +639,11 @@ bool COrvXMeshBuilder::AddMesh(const SOrvXObject& object, const Matrix& world)
         return Fail("mesh " + object.m_sName + ": broken faces or a vertex index out of range");
     if (!ReadMeshChildren(object, mesh))
         return false;
+    // A mesh without a material list draws with the file's one default material (Merge),
+    // whatever Material objects the file holds besides.
     if (!mesh.m_bMaterialList)
     {
-        mesh.m_aMaterials.assign(1, DefaultMaterial());
+        mesh.m_aMaterials.clear();
         mesh.m_adwFaceMaterials.assign(mesh.m_faces.GetCount(), 0);
     }
     std::vector<uint32_t> auCorners, auSource, auNormal;
@@ -655,6 +660,7 @@ bool COrvXMeshBuilder::AddMesh(const SOrvXObject& object, const Matrix& world)
     CutFaces(mesh, auCorners, part);
     part.m_aMaterials = std::move(mesh.m_aMaterials);
     m_aParts.push_back(std::move(part));
+    m_abDefaultMaterial.push_back(!mesh.m_bMaterialList);
     return true;
 }
 
@@ -664,7 +670,7 @@ bool COrvXMeshBuilder::Merge(SOrvMeshData& mesh)
 {
     mesh = SOrvMeshData();
     if (m_uFaces == 0)
-        return Fail(m_aParts.empty() ? "the file holds no mesh" : "the file holds no triangles");
+        return Fail(m_aParts.empty() ? s_pNoMesh : "the file holds no triangles");
     bool bNormals = false, bTexCoords = false, bColors = false;
     for (const SOrvMeshData& part : m_aParts)
     {
@@ -672,10 +678,19 @@ bool COrvXMeshBuilder::Merge(SOrvMeshData& mesh)
         bTexCoords |= !part.m_afTexCoords.empty();
         bColors |= !part.m_adwColors.empty();
     }
-    for (SOrvMeshData& part : m_aParts)
+    // The meshes without a material list share one default material, placed where the
+    // first of them comes.
+    std::optional<DWORD> dwDefault;
+    for (size_t p = 0; p < m_aParts.size(); ++p)
     {
+        SOrvMeshData& part = m_aParts[p];
         auto uBase = uint32_t(mesh.GetVertexCount());
-        auto dwMaterialBase = DWORD(mesh.m_aMaterials.size());
+        if (m_abDefaultMaterial[p] && !dwDefault)
+        {
+            dwDefault = DWORD(mesh.m_aMaterials.size());
+            mesh.m_aMaterials.push_back(DefaultMaterial());
+        }
+        auto dwMaterialBase = m_abDefaultMaterial[p] ? *dwDefault : DWORD(mesh.m_aMaterials.size());
         size_t uVertices = part.GetVertexCount();
         auto append = [](auto& target, const auto& source, size_t uCount, auto fill)
         {

@@ -17,8 +17,8 @@ struct SOrvXFileMesh;
 // - the file's vertices in the file's order; a vertex that faces give different normals
 //   is repeated after the file's vertices, once per further normal;
 // - polygons cut into fans of triangles;
-// - per mesh, the materials its material list names (a mesh without a list gets one default
-//   material), so that a material defined but never named by a mesh is not counted;
+// - per mesh, the materials its material list names, so that a material defined but never
+//   named by a mesh is not counted; the meshes without a list share one default material;
 // - normals, texture coordinates (also from a declaration's data) and vertex colours where a
 //   mesh has them.
 // Counts that do not match their data, indices out of range and references to nothing are
@@ -31,6 +31,9 @@ public:
 
     // The material D3DX gives a mesh whose file names none: grey, no texture.
     static SOrvMeshMaterial DefaultMaterial();
+
+    // The error of a file that holds no mesh at all (D3DX's E_FAIL rather than bad data).
+    static constexpr const char* s_pNoMesh = "the file holds no mesh";
 
 private:
     using Matrix = std::array<double, 16>;
@@ -49,6 +52,7 @@ private:
     std::unordered_map<std::string, const SOrvXObject*> m_named;
     std::unordered_set<const SOrvXObject*> m_placed; // meshes that frames refer to
     std::vector<SOrvMeshData> m_aParts;
+    std::vector<bool> m_abDefaultMaterial; // per part: it has no material list
     size_t m_uVertices = 0;
     size_t m_uFaces = 0;
     std::string m_sError;

@@ -157,6 +157,128 @@ TEST(D3DXShapes, ComputedNormalsWeighEachFaceByItsAngle)
     ExpectNear(vertices[1].m_normal, {0, 0, 1}, "a corner of one face");
 }
 
+namespace
+{
+// The box of D3DXCreateBox(2, 2, 2) cloned into another layout, its normals set to NaN.
+COrvComPtr<ID3DXMesh> CloneBox(COrvTestDevice& device, const D3DVERTEXELEMENT9* pDeclaration,
+                               COrvComPtr<ID3DXBuffer>& pAdjacency)
+{
+    COrvComPtr<ID3DXMesh> pBox, pClone;
+    EXPECT_EQ(D3DXCreateBox(device.Get(), 2, 2, 2, pBox.ReleaseAndGetAddressOf(),
+                            pAdjacency.ReleaseAndGetAddressOf()),
+              S_OK);
+    EXPECT_EQ(pBox->CloneMesh(D3DXMESH_SYSTEMMEM, pDeclaration, device.Get(),
+                              pClone.ReleaseAndGetAddressOf()),
+              S_OK);
+    return pClone;
+}
+
+std::vector<float> Floats(ID3DXMesh* pMesh)
+{
+    std::vector<float> af(pMesh->GetNumVertices() * pMesh->GetNumBytesPerVertex() / 4);
+    void* p = nullptr;
+    if (SUCCEEDED(pMesh->LockVertexBuffer(D3DLOCK_READONLY, &p)))
+    {
+        std::memcpy(af.data(), p, af.size() * 4);
+        pMesh->UnlockVertexBuffer();
+    }
+    return af;
+}
+
+void Poison(ID3DXMesh* pMesh, size_t uFirst, size_t uCount)
+{
+    const size_t uStride = pMesh->GetNumBytesPerVertex() / 4;
+    void* p = nullptr;
+    ASSERT_EQ(pMesh->LockVertexBuffer(0, &p), S_OK);
+    for (size_t v = 0; v < pMesh->GetNumVertices(); ++v)
+        for (size_t i = 0; i < uCount; ++i)
+            static_cast<float*>(p)[v * uStride + uFirst + i] = std::nanf("");
+    pMesh->UnlockVertexBuffer();
+}
+} // namespace
+
+TEST(D3DXShapes, NormalsAreComputedForEveryLayoutD3DXTakes)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    COrvComPtr<ID3DXBuffer> pAdjacency;
+    const float f = 1.0f / std::sqrt(3.0f);
+
+    // Four-float normals ahead of the positions: x, y, z written, w set to 1.
+    const D3DVERTEXELEMENT9 aNormalFirst[] = {
+        {0, 0, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_NORMAL, 0},
+        {0, 16, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+        D3DDECL_END()};
+    COrvComPtr<ID3DXMesh> pMesh = CloneBox(device, aNormalFirst, pAdjacency);
+    Poison(pMesh.Get(), 0, 4);
+    ASSERT_EQ(
+        D3DXComputeNormals(pMesh.Get(), static_cast<const DWORD*>(pAdjacency->GetBufferPointer())),
+        S_OK);
+    std::vector<float> af = Floats(pMesh.Get());
+    for (size_t v = 0; v < 24; ++v)
+    {
+        const float* pVertex = &af[v * 7];
+        for (int c = 0; c < 3; ++c)
+            EXPECT_NEAR(pVertex[c], pVertex[4 + c] * f, 1e-5f) << "corner " << v;
+        EXPECT_EQ(pVertex[3], 1.0f);
+    }
+
+    // Positions of two floats lie in the z = 0 plane: the box's +z and -z sides face +z and
+    // -z, the others are lines and add nothing; of one float, every face is a line.
+    const D3DVERTEXELEMENT9 aFlat[] = {{0, 0, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_POSITION, 0},
+                                       {0, 8, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
+                                       D3DDECL_END()};
+    pMesh = CloneBox(device, aFlat, pAdjacency);
+    Poison(pMesh.Get(), 2, 3);
+    ASSERT_EQ(D3DXComputeNormals(pMesh.Get(), nullptr), S_OK);
+    af = Floats(pMesh.Get());
+    for (size_t v = 16; v < 24; ++v)
+        ExpectNear({af[v * 5 + 2], af[v * 5 + 3], af[v * 5 + 4]}, {0, 0, v < 20 ? 1.0f : -1.0f},
+                   "side facing z");
+    ExpectNear({af[2], af[3], af[4]}, {0, 0, 0}, "a -x corner, alone on its line");
+    const D3DVERTEXELEMENT9 aLine[] = {{0, 0, D3DDECLTYPE_FLOAT1, 0, D3DDECLUSAGE_POSITION, 0},
+                                       {0, 4, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
+                                       D3DDECL_END()};
+    pMesh = CloneBox(device, aLine, pAdjacency);
+    Poison(pMesh.Get(), 1, 3);
+    ASSERT_EQ(D3DXComputeNormals(pMesh.Get(), nullptr), S_OK);
+    af = Floats(pMesh.Get());
+    for (size_t v = 0; v < 24; ++v)
+        ExpectNear({af[v * 4 + 1], af[v * 4 + 2], af[v * 4 + 3]}, {0, 0, 0}, "degenerate");
+
+    // Normals of one or two floats cannot hold a normal.
+    const D3DVERTEXELEMENT9 aShortNormal[] = {
+        {0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+        {0, 12, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_NORMAL, 0},
+        D3DDECL_END()};
+    pMesh = CloneBox(device, aShortNormal, pAdjacency);
+    EXPECT_EQ(D3DXComputeNormals(pMesh.Get(), nullptr), D3DERR_INVALIDCALL);
+}
+
+TEST(D3DXShapes, RefusedCallsLeaveWhatTheyMustUntouched)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    // A polygon of no sides is refused before the out pointers are written.
+    auto* pPolygon = reinterpret_cast<ID3DXMesh*>(uintptr_t(0x1234));
+    auto* pAdjacency = reinterpret_cast<ID3DXBuffer*>(uintptr_t(0x5678));
+    EXPECT_EQ(D3DXCreatePolygon(device.Get(), 2, 0, &pPolygon, &pAdjacency), D3DERR_INVALIDCALL);
+    EXPECT_EQ(pPolygon, reinterpret_cast<ID3DXMesh*>(uintptr_t(0x1234)));
+    EXPECT_EQ(pAdjacency, reinterpret_cast<ID3DXBuffer*>(uintptr_t(0x5678)));
+    EXPECT_EQ(D3DXCreatePolygon(device.Get(), 2, 2, &pPolygon, &pAdjacency), D3DERR_INVALIDCALL);
+    EXPECT_EQ(D3DXCreatePolygon(device.Get(), -1, 5, &pPolygon, &pAdjacency), D3DERR_INVALIDCALL);
+
+    // A mesh holds its vertices in one buffer: a second stream has no place.
+    const D3DVERTEXELEMENT9 aTwoStreams[] = {
+        {0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
+        {1, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
+        D3DDECL_END()};
+    ID3DXMesh* pMesh = nullptr;
+    EXPECT_EQ(D3DXCreateMesh(1, 3, D3DXMESH_MANAGED, aTwoStreams, device.Get(), &pMesh),
+              D3DERR_INVALIDCALL);
+    EXPECT_EQ(pMesh, nullptr);
+}
+
 TEST(D3DXGeometry, BoundingSphereIsAboutTheAverage)
 {
     const float afPositions[] = {0, 0, 0, 9, 9, 4, 0, 0, 3, 99, 99, 0, 3, 0, 0, 9, 9, 9};
@@ -243,6 +365,35 @@ Frame F { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0.001,0,0,1;; }
     EXPECT_EQ(D3DXLoadMeshFromXInMemory(sFile.data(), DWORD(sFile.size()), 0, nullptr, nullptr,
                                         nullptr, nullptr, nullptr, &pRefused),
               D3DERR_INVALIDCALL);
+}
+
+TEST(D3DXMeshFile, AFileWithoutMeshesFailsAsD3DXFails)
+{
+    COrvTestDevice device;
+    ASSERT_TRUE(device);
+    // A bare header, or objects that are no mesh: E_FAIL, not invalid data.
+    for (const std::string& sFile :
+         {std::string("xof 0303txt 0032"), std::string("xof 0303txt 0032\n"),
+          std::string("xof 0303txt 0032 Material M { 1;1;1;1;; 0; 0;0;0;; 0;0;0;; }"),
+          std::string("xof 0303txt 0032 Frame F { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, "
+                      "0,0,1,0, 0,0,0,1;; } }")})
+    {
+        ID3DXMesh* pMesh = reinterpret_cast<ID3DXMesh*>(1);
+        DWORD dwMaterials = 7;
+        EXPECT_EQ(D3DXLoadMeshFromXInMemory(sFile.data(), DWORD(sFile.size()), D3DXMESH_SYSTEMMEM,
+                                            device.Get(), nullptr, nullptr, nullptr, &dwMaterials,
+                                            &pMesh),
+                  E_FAIL)
+            << sFile;
+        EXPECT_EQ(pMesh, nullptr);
+        EXPECT_EQ(dwMaterials, 0u);
+    }
+    // A mesh without faces is a mesh, broken.
+    const std::string sEmpty = "xof 0303txt 0032 Mesh E { 0;; 0;; }";
+    ID3DXMesh* pMesh = nullptr;
+    EXPECT_EQ(D3DXLoadMeshFromXInMemory(sEmpty.data(), DWORD(sEmpty.size()), D3DXMESH_SYSTEMMEM,
+                                        device.Get(), nullptr, nullptr, nullptr, nullptr, &pMesh),
+              D3DXERR_INVALIDDATA);
 }
 
 TEST(D3DXMeshFile, EffectInstancesCarryTheFilesParameterValues)

@@ -306,6 +306,33 @@ Frame Right { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 5,0,0,1;; }
     EXPECT_EQ(mesh.m_auIndices, (std::vector<uint32_t>{0, 1, 2, 3, 4, 5}));
 }
 
+TEST(XFileLoader, AFrameIsReadInFileOrder)
+{
+    // A transform moves only what follows it in its frame, and adds to the one before.
+    SOrvMeshData mesh = MustLoad(R"(xof 0303txt 0032
+Material Global { 0;0;1;1;; 0.5; 1;1;1;; 0;0;0;; }
+Frame {
+ Mesh { 3; 0;0;0;, 0;1;0;, 1;1;0;; 1; 3;0,1,2;; }
+ FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,2,1;; }
+ Mesh { 3; 0;0;0;, 0;1;0;, 2;1;0;; 1; 3;0,1,2;; }
+ FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,3,1;; }
+ Mesh { 3; 0;0;0;, 0;1;0;, 3;1;0;; 1; 3;0,1,2;; }
+ Frame Child { FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 10,0,0,1;; }
+  Mesh { 3; 0;0;0;, 0;1;0;, 4;1;0;; 1; 3;0,1,2;; } }
+})");
+    ExpectConsistent(mesh);
+    ASSERT_EQ(mesh.GetVertexCount(), 12u);
+    EXPECT_EQ(Position(mesh, 2), (std::array<float, 3>{1, 1, 0}));
+    EXPECT_EQ(Position(mesh, 5), (std::array<float, 3>{2, 1, 2}));
+    EXPECT_EQ(Position(mesh, 8), (std::array<float, 3>{3, 1, 5}));
+    EXPECT_EQ(Position(mesh, 11), (std::array<float, 3>{14, 1, 5})) << "the child inherits both";
+    // None of the four meshes has a material list: they share one default material, and the
+    // file's own Material is no part of it.
+    ASSERT_EQ(mesh.m_aMaterials.size(), 1u);
+    EXPECT_EQ(mesh.m_aMaterials[0].m_material.Diffuse.r, 0.5f);
+    EXPECT_EQ(mesh.m_adwAttributes, (std::vector<DWORD>{0, 0, 0, 0}));
+}
+
 TEST(XFileLoader, ColoursPolygonsAndDeclarationDataFollowTheirVertices)
 {
     // 1.0f is 1065353216 and 0.5f is 1056964608 as DWORDs.
