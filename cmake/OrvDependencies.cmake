@@ -24,6 +24,7 @@ orv_pkg(spirvcross spirv-cross-c-shared)
 orv_pkg(stb stb)
 orv_pkg(sndfile sndfile)
 orv_pkg(vorbisfile vorbisfile)
+orv_pkg(jpeg libjpeg) # JPEG pictures: the reference decoder, every scan script it allows
 orv_pkg(ffmpeg libavformat libavcodec libavutil libswscale libswresample)
 
 # The player's settings dialog; its SDL2 and OpenGL 3 back ends sit in a sub-folder.
@@ -33,7 +34,6 @@ set(ORV_IMGUI_BACKENDS_DIR ${ORV_IMGUI_INCLUDEDIR}/backends)
 
 if(ORV_BUILD_TESTS OR ORV_BUILD_BENCH) # the benchmarks share the tests' support library
     find_package(GTest REQUIRED)
-    orv_pkg(jpeg libjpeg) # the image tests' reference JPEG codec (progressive files)
 endif()
 if(ORV_BUILD_BENCH)
     find_package(benchmark REQUIRED)

@@ -2,6 +2,7 @@
 
 #include "BmpFile.h"
 #include "DdsFile.h"
+#include "JpegFile.h"
 #include "OrvWholeFile.h"
 #include "PixelFormats.h"
 
@@ -164,7 +165,9 @@ bool DecodePicture(const uint8_t* p, size_t uSize, int iFileFormat, SOrvPixels& 
         reFormat = PngFormat(p, uSize);
         return DecodeWithStb(p, uSize, rImage, sError);
     default:
-        if (!DecodeWithStb(p, uSize, rImage, sError))
+        // JPEG: libjpeg, the reference decoder, reads every file the format allows;
+        // stb_image refuses some valid progressive ones.
+        if (!COrvJpegFile::Decode(p, uSize, rImage, sError))
             return false;
         reFormat = rImage.m_iFileChannels == 1 ? D3DFMT_L8 : D3DFMT_X8R8G8B8;
         return true;

@@ -51,9 +51,9 @@ struct SOrvImageSet
 };
 
 // Image files: BMP (every kind: palettes of 1, 4 and 8 bits, RLE4 and RLE8, bit fields,
-// 16, 24 and 32 bits, top-down), JPEG (baseline and progressive), PNG, TGA and DDS are read;
-// PNG and BMP are written. stb_image decodes most pictures, FFmpeg's decoder the
-// run-length-encoded BMPs.
+// 16, 24 and 32 bits, top-down), JPEG (every kind libjpeg reads), PNG, TGA and DDS are read;
+// PNG and BMP are written. libjpeg decodes the JPEGs, stb_image most other pictures,
+// FFmpeg's decoder the run-length-encoded BMPs.
 class COrvImageFile
 {
 public:

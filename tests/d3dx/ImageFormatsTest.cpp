@@ -337,8 +337,69 @@ TEST(ImageFormats, PngOfEveryColourType)
 
 namespace
 {
-// libjpeg, the reference JPEG codec: writes baseline or progressive files and decodes them.
-std::string WriteJpeg(const SPicture& picture, bool bProgressive, bool bGrey, int iSampling)
+// How a test JPEG is written: every choice libjpeg offers that changes the file's structure.
+struct SJpegKind
+{
+    const char* m_pName;
+    bool m_bGrey = false;
+    int m_iH = 1, m_iV = 1;     // luma sampling factors: 2, 2 is 4:2:0, 2, 1 is 4:2:2
+    int m_iRestartRows = 0;     // restart markers every that many MCU rows
+    bool m_bArithmetic = false; // arithmetic instead of Huffman coding
+    int m_iScript = 0;          // 0 sequential, 1 libjpeg's progression, 2+ ProgressiveScript
+    bool m_bOptimise = false;   // Huffman tables made for the picture
+};
+
+jpeg_scan_info Scan(std::initializer_list<int> components, int iSs, int iSe, int iAh, int iAl)
+{
+    jpeg_scan_info scan{};
+    scan.comps_in_scan = int(components.size());
+    int i = 0;
+    for (int c : components)
+        scan.component_index[i++] = c;
+    scan.Ss = iSs;
+    scan.Se = iSe;
+    scan.Ah = iAh;
+    scan.Al = iAl;
+    return scan;
+}
+
+// Progressive scan scripts beyond libjpeg's own: 2, the DC of each component in a scan of its
+// own, then one AC coefficient a scan (190 scans for colour); 3, successive approximation
+// three bits deep in both DC and AC, bands split unevenly.
+std::vector<jpeg_scan_info> ProgressiveScript(int iScript, int iComponents)
+{
+    std::vector<jpeg_scan_info> scans;
+    if (iScript == 2)
+    {
+        for (int c = 0; c < iComponents; ++c)
+            scans.push_back(Scan({c}, 0, 0, 0, 0));
+        for (int k = 1; k < 64; ++k)
+            for (int c = 0; c < iComponents; ++c)
+                scans.push_back(Scan({c}, k, k, 0, 0));
+        return scans;
+    }
+    scans.push_back(iComponents == 3 ? Scan({0, 1, 2}, 0, 0, 0, 3) : Scan({0}, 0, 0, 0, 3));
+    for (int c = 0; c < iComponents; ++c)
+    {
+        scans.push_back(Scan({c}, 1, 9, 0, 3));
+        scans.push_back(Scan({c}, 10, 63, 0, 2));
+    }
+    for (int iBit = 3; iBit > 0; --iBit)
+    {
+        scans.push_back(iComponents == 3 ? Scan({0, 1, 2}, 0, 0, iBit, iBit - 1)
+                                         : Scan({0}, 0, 0, iBit, iBit - 1));
+        for (int c = 0; c < iComponents; ++c)
+        {
+            scans.push_back(Scan({c}, 1, 9, iBit, iBit - 1));
+            if (iBit <= 2)
+                scans.push_back(Scan({c}, 10, 63, iBit, iBit - 1));
+        }
+    }
+    return scans;
+}
+
+// libjpeg, the reference JPEG codec: writes a file of that kind and decodes it.
+std::string WriteJpeg(const SPicture& picture, const SJpegKind& kind)
 {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr jerr{};
@@ -349,14 +410,25 @@ std::string WriteJpeg(const SPicture& picture, bool bProgressive, bool bGrey, in
     jpeg_mem_dest(&cinfo, &pBuffer, &uSize);
     cinfo.image_width = picture.m_uWidth;
     cinfo.image_height = picture.m_uHeight;
-    cinfo.input_components = bGrey ? 1 : 3;
-    cinfo.in_color_space = bGrey ? JCS_GRAYSCALE : JCS_RGB;
+    const int iComponents = kind.m_bGrey ? 1 : 3;
+    cinfo.input_components = iComponents;
+    cinfo.in_color_space = kind.m_bGrey ? JCS_GRAYSCALE : JCS_RGB;
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, 90, TRUE);
-    if (!bGrey)
-        cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = iSampling;
-    if (bProgressive)
+    cinfo.comp_info[0].h_samp_factor = kind.m_iH;
+    cinfo.comp_info[0].v_samp_factor = kind.m_iV;
+    cinfo.restart_in_rows = kind.m_iRestartRows;
+    cinfo.arith_code = kind.m_bArithmetic;
+    cinfo.optimize_coding = kind.m_bOptimise;
+    std::vector<jpeg_scan_info> scans;
+    if (kind.m_iScript == 1)
         jpeg_simple_progression(&cinfo);
+    else if (kind.m_iScript >= 2)
+    {
+        scans = ProgressiveScript(kind.m_iScript, iComponents);
+        cinfo.scan_info = scans.data();
+        cinfo.num_scans = int(scans.size());
+    }
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<uint8_t> auRow(picture.m_uWidth * 3);
     while (cinfo.next_scanline < cinfo.image_height)
@@ -364,7 +436,7 @@ std::string WriteJpeg(const SPicture& picture, bool bProgressive, bool bGrey, in
         const uint32_t y = cinfo.next_scanline;
         size_t k = 0;
         for (uint32_t x = 0; x < picture.m_uWidth; ++x)
-            for (int c = 0; c < (bGrey ? 1 : 3); ++c)
+            for (int c = 0; c < iComponents; ++c)
                 auRow[k++] = picture.At(x, y)[c];
         JSAMPROW pRow = auRow.data();
         jpeg_write_scanlines(&cinfo, &pRow, 1);
@@ -401,28 +473,71 @@ SPicture ReadJpeg(const std::string& file)
 }
 } // namespace
 
-TEST(ImageFormats, ProgressiveAndBaselineJpegsMatchTheReferenceDecoder)
+TEST(ImageFormats, EveryKindOfJpegMatchesTheReferenceDecoder)
 {
     const SPicture picture =
-        MakePicture(37, 29,
+        MakePicture(67, 45,
                     [](uint32_t x, uint32_t y)
                     {
-                        return Rgba{uint8_t(x * 6), uint8_t(y * 8),
+                        return Rgba{uint8_t(x * 3), uint8_t(y * 5),
                                     uint8_t(128 + 100 * std::sin(x * 0.3 + y * 0.2)), 255};
                     });
-    for (bool bProgressive : {false, true})
-        for (int iCase = 0; iCase < 3; ++iCase)
-        {
-            const bool bGrey = iCase == 2;
-            const std::string file = WriteJpeg(picture, bProgressive, bGrey, iCase == 0 ? 2 : 1);
-            SOrvPixels pixels;
-            D3DXIMAGE_INFO info{};
-            ASSERT_TRUE(DecodeFile(file, pixels, info));
-            EXPECT_EQ(info.ImageFileFormat, D3DXIFF_JPG);
-            EXPECT_EQ(info.Format, bGrey ? D3DFMT_L8 : D3DFMT_X8R8G8B8);
-            EXPECT_TRUE(SamePixels(pixels, ReadJpeg(file), Opaque, 2))
-                << (bProgressive ? "progressive " : "baseline ") << iCase;
-            if (bProgressive && iCase == 0)
-                DamageAndDecode(file);
-        }
+    const SJpegKind aKinds[] = {
+        {"baseline 4:2:0", false, 2, 2},
+        {"baseline 4:2:2", false, 2, 1},
+        {"baseline 4:4:4", false, 1, 1},
+        {"baseline 4:4:0", false, 1, 2},
+        {"baseline grey", true},
+        {"restart markers", false, 2, 2, 1},
+        {"restart markers grey", true, 1, 1, 2},
+        {"optimised tables", false, 2, 1, 0, false, 0, true},
+        {"arithmetic", false, 2, 2, 0, true},
+        {"progressive 4:2:0", false, 2, 2, 0, false, 1},
+        {"progressive 4:2:2", false, 2, 1, 0, false, 1},
+        {"progressive grey", true, 1, 1, 0, false, 1},
+        {"progressive restart markers", false, 2, 2, 1, false, 1},
+        {"progressive arithmetic", false, 2, 2, 0, true, 1},
+        {"one coefficient a scan", false, 2, 2, 0, false, 2},
+        {"one coefficient a scan 4:4:4", false, 1, 1, 0, false, 2},
+        {"one coefficient a scan grey", true, 1, 1, 0, false, 2},
+        {"successive approximation", false, 2, 1, 0, false, 3},
+        {"successive approximation grey", true, 1, 1, 0, false, 3},
+        {"successive approximation restarts", false, 2, 2, 1, false, 3, true},
+    };
+    for (const SJpegKind& kind : aKinds)
+    {
+        const std::string file = WriteJpeg(picture, kind);
+        SOrvPixels pixels;
+        D3DXIMAGE_INFO info{};
+        ASSERT_TRUE(DecodeFile(file, pixels, info)) << kind.m_pName;
+        EXPECT_EQ(info.ImageFileFormat, D3DXIFF_JPG);
+        EXPECT_EQ(info.Format, kind.m_bGrey ? D3DFMT_L8 : D3DFMT_X8R8G8B8) << kind.m_pName;
+        EXPECT_EQ(info.Width, 67u);
+        EXPECT_EQ(info.Height, 45u);
+        EXPECT_TRUE(SamePixels(pixels, ReadJpeg(file), Opaque, 2)) << kind.m_pName;
+    }
+}
+
+TEST(ImageFormats, DamagedJpegsAreRefusedOrReadNeverFatal)
+{
+    const SPicture picture = Colourful(40, 24);
+    for (const SJpegKind& kind :
+         {SJpegKind{"baseline", false, 2, 2, 1}, SJpegKind{"progressive", false, 2, 2, 0, false, 1},
+          SJpegKind{"successive approximation", false, 2, 1, 0, false, 3},
+          SJpegKind{"arithmetic", true, 1, 1, 0, true}})
+        DamageAndDecode(WriteJpeg(picture, kind));
+
+    // A header without any scan, and a file that claims a picture too large to accept.
+    const std::string whole = WriteJpeg(picture, SJpegKind{"baseline"});
+    const size_t uScan = whole.find("\xff\xda");
+    ASSERT_NE(uScan, std::string::npos);
+    SOrvPixels pixels;
+    std::string sError;
+    EXPECT_FALSE(COrvImageFile::Decode(whole.data(), uScan, pixels, sError));
+    EXPECT_NE(sError.find("JPEG"), std::string::npos) << sError;
+    std::string huge = whole;
+    const size_t uFrame = huge.find("\xff\xc0");
+    ASSERT_NE(uFrame, std::string::npos);
+    huge[uFrame + 5] = huge[uFrame + 6] = huge[uFrame + 7] = huge[uFrame + 8] = char(0x7f);
+    EXPECT_FALSE(COrvImageFile::Decode(huge.data(), huge.size(), pixels, sError));
 }
