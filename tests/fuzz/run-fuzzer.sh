@@ -14,7 +14,10 @@ trap 'rm -rf "$scratch"' EXIT
 log="$work/fuzz.log"
 name=$(basename "$program")
 echo "-- running $name for ${seconds}s"
+# The leak checker knows the system libraries' own leaks as the test runs do.
+suppressions=$(cd "$(dirname "$0")/.." && pwd)/lsan.supp
 if ! TMPDIR="$scratch" ORV_SNIFFER=/dev/null ORV_SHADER_CACHE="$scratch/shader_cache" \
+    LSAN_OPTIONS="suppressions=$suppressions:print_suppressions=0" \
     "$program" -max_total_time="$seconds" -artifact_prefix="$work/" -print_final_stats=1 \
     "$@" "$work/corpus" "$seeds" >"$log" 2>&1; then
     tail -n 80 "$log"
