@@ -446,6 +446,34 @@ void CutFaces(const SOrvXFileMesh& mesh, const std::vector<uint32_t>& auCorners,
         }
     }
 }
+// Appends a part's vertices, faces and materials; an array that the part lacks is filled with
+// zeros (white for colours) where other parts have it.
+void AppendPart(SOrvMeshData& part, DWORD dwMaterialBase, bool bNormals, bool bTexCoords,
+                bool bColors, SOrvMeshData& mesh)
+{
+    const auto uBase = uint32_t(mesh.GetVertexCount());
+    const size_t uVertices = part.GetVertexCount();
+    auto append = [](auto& target, const auto& source, size_t uCount, auto fill)
+    {
+        if (source.empty())
+            target.insert(target.end(), uCount, fill);
+        else
+            target.insert(target.end(), source.begin(), source.end());
+    };
+    append(mesh.m_afPositions, part.m_afPositions, 0, 0.0f);
+    if (bNormals)
+        append(mesh.m_afNormals, part.m_afNormals, 3 * uVertices, 0.0f);
+    if (bTexCoords)
+        append(mesh.m_afTexCoords, part.m_afTexCoords, 2 * uVertices, 0.0f);
+    if (bColors)
+        append(mesh.m_adwColors, part.m_adwColors, uVertices, DWORD(0xffffffffu));
+    for (uint32_t u : part.m_auIndices)
+        mesh.m_auIndices.push_back(uBase + u);
+    for (DWORD dw : part.m_adwAttributes)
+        mesh.m_adwAttributes.push_back(dwMaterialBase + dw);
+    for (SOrvMeshMaterial& material : part.m_aMaterials)
+        mesh.m_aMaterials.push_back(std::move(material));
+}
 } // namespace
 
 SOrvMeshMaterial COrvXMeshBuilder::DefaultMaterial()
@@ -664,8 +692,7 @@ bool COrvXMeshBuilder::AddMesh(const SOrvXObject& object, const Matrix& world)
     return true;
 }
 
-// The parts one after the other; an array that some parts lack is filled with zeros (white
-// for colours) in the others.
+// The parts one after the other.
 bool COrvXMeshBuilder::Merge(SOrvMeshData& mesh)
 {
     mesh = SOrvMeshData();
@@ -684,34 +711,13 @@ bool COrvXMeshBuilder::Merge(SOrvMeshData& mesh)
     for (size_t p = 0; p < m_aParts.size(); ++p)
     {
         SOrvMeshData& part = m_aParts[p];
-        auto uBase = uint32_t(mesh.GetVertexCount());
         if (m_abDefaultMaterial[p] && !dwDefault)
         {
             dwDefault = DWORD(mesh.m_aMaterials.size());
             mesh.m_aMaterials.push_back(DefaultMaterial());
         }
         auto dwMaterialBase = m_abDefaultMaterial[p] ? *dwDefault : DWORD(mesh.m_aMaterials.size());
-        size_t uVertices = part.GetVertexCount();
-        auto append = [](auto& target, const auto& source, size_t uCount, auto fill)
-        {
-            if (source.empty())
-                target.insert(target.end(), uCount, fill);
-            else
-                target.insert(target.end(), source.begin(), source.end());
-        };
-        append(mesh.m_afPositions, part.m_afPositions, 0, 0.0f);
-        if (bNormals)
-            append(mesh.m_afNormals, part.m_afNormals, 3 * uVertices, 0.0f);
-        if (bTexCoords)
-            append(mesh.m_afTexCoords, part.m_afTexCoords, 2 * uVertices, 0.0f);
-        if (bColors)
-            append(mesh.m_adwColors, part.m_adwColors, uVertices, DWORD(0xffffffffu));
-        for (uint32_t u : part.m_auIndices)
-            mesh.m_auIndices.push_back(uBase + u);
-        for (DWORD dw : part.m_adwAttributes)
-            mesh.m_adwAttributes.push_back(dwMaterialBase + dw);
-        for (SOrvMeshMaterial& material : part.m_aMaterials)
-            mesh.m_aMaterials.push_back(std::move(material));
+        AppendPart(part, dwMaterialBase, bNormals, bTexCoords, bColors, mesh);
         part = SOrvMeshData();
     }
     return true;
