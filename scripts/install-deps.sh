@@ -5,11 +5,11 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache clang clang-format libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libjpeg-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   libpugixml-dev
   libepoxy-dev libegl-dev libegl1-mesa-dev libgl1-mesa-dri libgbm-dev libsdl2-dev
   glslang-dev glslang-tools spirv-tools spirv-headers libspirv-cross-c-shared-dev
-  zlib1g-dev libstb-dev
+  zlib1g-dev libstb-dev libjpeg-dev
   libsndfile1-dev libvorbis-dev libkissfft-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev ffmpeg
   libimgui-dev
