@@ -195,13 +195,25 @@ void Poison(ID3DXMesh* pMesh, size_t uFirst, size_t uCount)
             static_cast<float*>(p)[v * uStride + uFirst + i] = std::nanf("");
     pMesh->UnlockVertexBuffer();
 }
+
+// The box's vertices as floats after D3DXComputeNormals in that layout, the normals (uCount
+// floats from float uFirst) poisoned before; with or without the box's adjacency.
+std::vector<float> NormalsInLayout(COrvTestDevice& device, const D3DVERTEXELEMENT9* pDeclaration,
+                                   size_t uFirst, size_t uCount, bool bAdjacency)
+{
+    COrvComPtr<ID3DXBuffer> pAdjacency;
+    COrvComPtr<ID3DXMesh> pMesh = CloneBox(device, pDeclaration, pAdjacency);
+    Poison(pMesh.Get(), uFirst, uCount);
+    const auto* pdwAdjacency = static_cast<const DWORD*>(pAdjacency->GetBufferPointer());
+    EXPECT_EQ(D3DXComputeNormals(pMesh.Get(), bAdjacency ? pdwAdjacency : nullptr), S_OK);
+    return Floats(pMesh.Get());
+}
 } // namespace
 
 TEST(D3DXShapes, NormalsAreComputedForEveryLayoutD3DXTakes)
 {
     COrvTestDevice device;
     ASSERT_TRUE(device);
-    COrvComPtr<ID3DXBuffer> pAdjacency;
     const float f = 1.0f / std::sqrt(3.0f);
 
     // Four-float normals ahead of the positions: x, y, z written, w set to 1.
@@ -209,12 +221,7 @@ TEST(D3DXShapes, NormalsAreComputedForEveryLayoutD3DXTakes)
         {0, 0, D3DDECLTYPE_FLOAT4, 0, D3DDECLUSAGE_NORMAL, 0},
         {0, 16, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
         D3DDECL_END()};
-    COrvComPtr<ID3DXMesh> pMesh = CloneBox(device, aNormalFirst, pAdjacency);
-    Poison(pMesh.Get(), 0, 4);
-    ASSERT_EQ(
-        D3DXComputeNormals(pMesh.Get(), static_cast<const DWORD*>(pAdjacency->GetBufferPointer())),
-        S_OK);
-    std::vector<float> af = Floats(pMesh.Get());
+    std::vector<float> af = NormalsInLayout(device, aNormalFirst, 0, 4, true);
     for (size_t v = 0; v < 24; ++v)
     {
         const float* pVertex = &af[v * 7];
@@ -228,10 +235,7 @@ TEST(D3DXShapes, NormalsAreComputedForEveryLayoutD3DXTakes)
     const D3DVERTEXELEMENT9 aFlat[] = {{0, 0, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_POSITION, 0},
                                        {0, 8, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
                                        D3DDECL_END()};
-    pMesh = CloneBox(device, aFlat, pAdjacency);
-    Poison(pMesh.Get(), 2, 3);
-    ASSERT_EQ(D3DXComputeNormals(pMesh.Get(), nullptr), S_OK);
-    af = Floats(pMesh.Get());
+    af = NormalsInLayout(device, aFlat, 2, 3, false);
     for (size_t v = 16; v < 24; ++v)
         ExpectNear({af[v * 5 + 2], af[v * 5 + 3], af[v * 5 + 4]}, {0, 0, v < 20 ? 1.0f : -1.0f},
                    "side facing z");
@@ -239,10 +243,7 @@ TEST(D3DXShapes, NormalsAreComputedForEveryLayoutD3DXTakes)
     const D3DVERTEXELEMENT9 aLine[] = {{0, 0, D3DDECLTYPE_FLOAT1, 0, D3DDECLUSAGE_POSITION, 0},
                                        {0, 4, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_NORMAL, 0},
                                        D3DDECL_END()};
-    pMesh = CloneBox(device, aLine, pAdjacency);
-    Poison(pMesh.Get(), 1, 3);
-    ASSERT_EQ(D3DXComputeNormals(pMesh.Get(), nullptr), S_OK);
-    af = Floats(pMesh.Get());
+    af = NormalsInLayout(device, aLine, 1, 3, false);
     for (size_t v = 0; v < 24; ++v)
         ExpectNear({af[v * 4 + 1], af[v * 4 + 2], af[v * 4 + 3]}, {0, 0, 0}, "degenerate");
 
@@ -251,7 +252,8 @@ TEST(D3DXShapes, NormalsAreComputedForEveryLayoutD3DXTakes)
         {0, 0, D3DDECLTYPE_FLOAT3, 0, D3DDECLUSAGE_POSITION, 0},
         {0, 12, D3DDECLTYPE_FLOAT2, 0, D3DDECLUSAGE_NORMAL, 0},
         D3DDECL_END()};
-    pMesh = CloneBox(device, aShortNormal, pAdjacency);
+    COrvComPtr<ID3DXBuffer> pAdjacency;
+    COrvComPtr<ID3DXMesh> pMesh = CloneBox(device, aShortNormal, pAdjacency);
     EXPECT_EQ(D3DXComputeNormals(pMesh.Get(), nullptr), D3DERR_INVALIDCALL);
 }
 
