@@ -70,17 +70,18 @@ void CheckBrokenSegments(const SRenderedStretch& s)
 {
     const std::string strDir = s.Dir("broken");
     fs::copy(s.Dir("plan"), strDir, fs::copy_options::recursive);
-    fs::remove(strDir + "/segments/seg-0002.avi");
-    fs::resize_file(strDir + "/segments/seg-0003.avi",
-                    fs::file_size(strDir + "/segments/seg-0003.avi") / 2);
-    const auto untouched = fs::last_write_time(strDir + "/segments/seg-0000.avi");
+    // The first two: their pre-roll is the shortest.
+    fs::remove(strDir + "/segments/seg-0000.avi");
+    fs::resize_file(strDir + "/segments/seg-0001.avi",
+                    fs::file_size(strDir + "/segments/seg-0001.avi") / 2);
+    const auto untouched = fs::last_write_time(strDir + "/segments/seg-0003.avi");
 
     const SCommandResult join =
         RunRender("join " + Quote(strDir) + " " + Quote(s.Dir("broken.avi")));
     EXPECT_EQ(join.iStatus, 1);
-    EXPECT_NE(join.strOutput.find("seg-0002: missing"), std::string::npos) << join.strOutput;
-    EXPECT_NE(join.strOutput.find("seg-0003: "), std::string::npos) << join.strOutput;
-    EXPECT_EQ(join.strOutput.find("seg-0000"), std::string::npos) << join.strOutput;
+    EXPECT_NE(join.strOutput.find("seg-0000: missing"), std::string::npos) << join.strOutput;
+    EXPECT_NE(join.strOutput.find("seg-0001: incomplete: "), std::string::npos) << join.strOutput;
+    EXPECT_EQ(join.strOutput.find("seg-0003"), std::string::npos) << join.strOutput;
     EXPECT_FALSE(fs::exists(s.Dir("broken.avi")));
     EXPECT_FALSE(fs::exists(s.Dir("broken.avi.partial")));
 
@@ -91,7 +92,7 @@ void CheckBrokenSegments(const SRenderedStretch& s)
     const SCommandResult run = RunRender("run " + Quote(strDir) + " --with parallel -j 2");
     ASSERT_EQ(run.iStatus, 0) << run.strOutput;
     EXPECT_NE(run.strOutput.find("rendering 2 of 4 segments"), std::string::npos) << run.strOutput;
-    EXPECT_EQ(fs::last_write_time(strDir + "/segments/seg-0000.avi"), untouched);
+    EXPECT_EQ(fs::last_write_time(strDir + "/segments/seg-0003.avi"), untouched);
     ASSERT_EQ(RunRender("join " + Quote(strDir) + " " + Quote(s.Dir("mended.avi"))).iStatus, 0);
     ExpectSameAsSingle(s.Dir("mended.avi"), s.Dir("single.avi"));
 }
@@ -119,6 +120,31 @@ void CheckForeignSegments(const SRenderedStretch& s)
     }
     EXPECT_FALSE(fs::exists(s.Dir("other.avi")));
 
+    // A segment of this plan drawn by another renderer (its title says so).
+    fs::copy(s.Dir("plan"), s.Dir("mixed"), fs::copy_options::recursive);
+    const std::string strSegment = s.Dir("mixed/segments/seg-0002.avi");
+    const std::string strTitle =
+        RunCommand("ffprobe -v error -show_entries stream_tags=title -of csv=p=0 " +
+                   Quote(strSegment))
+            .strOutput;
+    const size_t iCode = strTitle.find(" r");
+    ASSERT_NE(iCode, std::string::npos) << strTitle;
+    const std::string strOther = strTitle.substr(0, iCode) + " r00000000" +
+                                 strTitle.substr(iCode + 10, strTitle.find('\n') - iCode - 10);
+    ASSERT_EQ(RunCommand("ffmpeg -v error -nostdin -i " + Quote(strSegment) +
+                         " -map 0 -c copy -metadata:s:v:0 title=" + Quote(strOther) + " " +
+                         Quote(s.Dir("other-renderer.avi")))
+                  .iStatus,
+              0);
+    fs::rename(s.Dir("other-renderer.avi"), strSegment);
+    join = RunRender("join " + Quote(s.Dir("mixed")) + " " + Quote(s.Dir("mixed.avi")));
+    EXPECT_EQ(join.iStatus, 1);
+    EXPECT_NE(join.strOutput.find("seg-0002: made with another codec or renderer (ffv1, "
+                                  "r00000000) than seg-0000"),
+              std::string::npos)
+        << join.strOutput;
+    EXPECT_FALSE(fs::exists(s.Dir("mixed.avi")));
+
     fs::copy(s.Dir("plan"), s.Dir("future"), fs::copy_options::recursive);
     std::string strPlan = OrvReadFile(s.Dir("future/plan.txt"));
     const size_t iVersion = strPlan.find("version = ");
@@ -135,6 +161,10 @@ void CheckForeignSegments(const SRenderedStretch& s)
 // One test, so that the stretch is rendered once: the split render, then what goes wrong.
 TEST(RenderRunTest, SplitRenderEqualsTheSingleRecordingAndBadSegmentsAreNamed)
 {
+    if (RunCommand("command -v parallel").iStatus != 0)
+    {
+        GTEST_SKIP() << "GNU parallel is not installed (scripts/install-deps.sh installs it)";
+    }
     SRenderedStretch stretch;
     const SCommandResult single = RecordStretch(stretch.Dir("single.avi"));
     ASSERT_EQ(single.iStatus, 0) << single.strOutput;

@@ -122,6 +122,10 @@ std::string ExplainMissing(const SRenderPlan& plan, const fs::path& dir, int iSe
         return strProblem + " (run redoes it)";
     }
     const std::string strReason = FindLastReason((dir / plan.GetLogFile(iSegment)).string());
+    if (strReason.find(" done: ") != std::string::npos)
+    {
+        return "its file is gone (it was made once: " + strReason + ")";
+    }
     if (!strReason.empty())
     {
         return strReason;

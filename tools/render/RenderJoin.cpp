@@ -17,35 +17,38 @@ namespace
 
 namespace fs = std::filesystem;
 
-// Checks every segment; false (each problem said) when any is not fit to join.
-bool CheckAllSegments(const SRenderPlan& plan, const fs::path& dir, std::string& rsRenderer)
+// Checks every segment; false (each problem said) when any is not fit to join. All must
+// share the codec and renderer of the first sound one.
+bool CheckAllSegments(const SRenderPlan& plan, const fs::path& dir)
 {
     bool bOk = true;
     SSegmentFacts first;
+    int iFirst = -1;
     for (size_t i = 0; i < plan.segments.size(); ++i)
     {
         const int iSegment = static_cast<int>(i);
         SSegmentFacts facts;
         std::string strProblem;
         const std::string strFile = (dir / plan.GetSegmentFile(iSegment)).string();
-        if (CheckSegmentFile(plan, iSegment, strFile, facts, strProblem) && i > 0 &&
-            (facts.strCodec != first.strCodec || facts.strRenderer != first.strRenderer))
+        const bool bSound = CheckSegmentFile(plan, iSegment, strFile, facts, strProblem);
+        if (bSound && iFirst < 0)
+        {
+            first = facts;
+            iFirst = iSegment;
+        }
+        else if (bSound &&
+                 (facts.strCodec != first.strCodec || facts.strRenderer != first.strRenderer))
         {
             strProblem = "made with another codec or renderer (" + facts.strCodec + ", " +
-                         facts.strRenderer + ") than " + NameSegment(0) + " (" + first.strCodec +
-                         ", " + first.strRenderer + ")";
+                         facts.strRenderer + ") than " + NameSegment(iFirst) + " (" +
+                         first.strCodec + ", " + first.strRenderer + ")";
         }
         if (!strProblem.empty())
         {
             Report(NameSegment(iSegment) + ": " + strProblem);
             bOk = false;
         }
-        if (i == 0)
-        {
-            first = facts;
-        }
     }
-    rsRenderer = first.strRenderer;
     return bOk;
 }
 
@@ -174,8 +177,7 @@ int JoinRender(const Words& args)
         return 2;
     }
     const auto start = std::chrono::steady_clock::now();
-    std::string strRenderer;
-    if (!CheckAllSegments(plan, dir, strRenderer))
+    if (!CheckAllSegments(plan, dir))
     {
         Report("nothing joined: run \"orv-render run " + args[0] +
                "\" again to redo what is missing");

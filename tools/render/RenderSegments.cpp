@@ -113,7 +113,7 @@ bool CheckSegmentFile(const SRenderPlan& plan, int iSegment, const std::string& 
                     "-count_packets",
                     "-show_entries",
                     "stream=codec_type,codec_name,width,height,r_frame_rate,nb_read_packets:"
-                    "stream_tags=title",
+                    "stream_tags=title,handler_name",
                     "-of",
                     "compact=p=0",
                     strFile};
@@ -134,7 +134,10 @@ bool CheckSegmentFile(const SRenderPlan& plan, int iSegment, const std::string& 
     }
     StreamFields& video = streams[0];
     rFacts.strCodec = video["codec_name"];
-    return CheckTitle(plan, iSegment, video["tag:title"], rFacts, rsProblem) &&
+    // MP4 and QuickTime files keep the title as the track handler's name.
+    const std::string strTitle =
+        video.count("tag:title") != 0 ? video["tag:title"] : video["tag:handler_name"];
+    return CheckTitle(plan, iSegment, strTitle, rFacts, rsProblem) &&
            CheckVideo(plan, plan.segments[static_cast<size_t>(iSegment)], video, rsProblem);
 }
 
