@@ -227,6 +227,27 @@ TEST(RenderCommandLineTest, BadInputGivesAReasonAndTheStatus)
     const SCommandResult extension =
         RunRender("join " + Quote(dir.File("p")) + " " + Quote(dir.File("out.ogg")));
     EXPECT_EQ(extension.iStatus, 2);
+    // A job that never reached its segment is explained from GNU parallel's job log.
+    const std::string strCommand =
+        "'" + std::string(ORV_RENDER_PATH) + "' segment '" + dir.File("p") + "' 1";
+    OrvWriteFile(dir.File("p/logs/parallel-joblog.txt"),
+                 "Seq\tHost\tStarttime\tJobRuntime\tSend\tReceive\tExitval\tSignal\tCommand\n"
+                 "2\tfar.example\t1.0\t0.1\t0\t0\t127\t0\t" +
+                     strCommand + "\n");
+    const SCommandResult explained = RunRender("status " + Quote(dir.File("p")));
+    EXPECT_NE(explained.strOutput.find("seg-0001  frames 17 to 33  missing: its job ended on "
+                                       "far.example with exit status 127: is orv-render "
+                                       "installed there?"),
+              std::string::npos)
+        << explained.strOutput;
+    // One run at a time in a folder.
+    const SCommandResult locked =
+        RunCommand("flock " + Quote(dir.File("p/logs/run.lock")) + " " + Quote(ORV_RENDER_PATH) +
+                   " run " + Quote(dir.File("p")) + " --with parallel");
+    EXPECT_EQ(locked.iStatus, 1);
+    EXPECT_NE(locked.strOutput.find("another orv-render run is working on"), std::string::npos)
+        << locked.strOutput;
+
     OrvWriteFile(dir.File("p/plan.txt"), "orv-render plan 1\nid = 12\n");
     const SCommandResult damaged = RunRender("status " + Quote(dir.File("p")));
     EXPECT_EQ(damaged.iStatus, 1);

@@ -5,6 +5,8 @@
 #include "RenderProcess.h"
 #include "RenderSegments.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,6 +15,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace
 {
@@ -111,6 +114,36 @@ bool ReadPlanOrReport(const std::string& strDir, SRenderPlan& rPlan)
     return true;
 }
 
+// What GNU parallel's job log says of the segment's last job ("" when it has no line for
+// it): a job that could not even start says nothing in the segment's own log.
+std::string FindJobOutcome(const fs::path& dir, int iSegment)
+{
+    std::ifstream joblog(dir / "logs" / "parallel-joblog.txt");
+    const std::string strCommand = MakeSegmentCommand(dir.string(), iSegment);
+    std::string strLine;
+    std::string strOutcome;
+    while (std::getline(joblog, strLine))
+    {
+        std::vector<std::string> fields;
+        std::istringstream columns(strLine);
+        std::string strField;
+        while (fields.size() < 8 && std::getline(columns, strField, '\t'))
+        {
+            fields.push_back(strField);
+        }
+        std::string strRest;
+        std::getline(columns, strRest);
+        if (fields.size() == 8 && strRest == strCommand && fields[6] != "0")
+        {
+            const std::string strHost = fields[1] == ":" ? "this machine" : fields[1];
+            strOutcome = "its job ended on " + strHost + " with exit status " + fields[6] +
+                         (fields[7] != "0" ? " (signal " + fields[7] + ")" : "") +
+                         (fields[6] == "127" ? ": is orv-render installed there?" : "");
+        }
+    }
+    return strOutcome;
+}
+
 // The segment's reason for not being there, from its log.
 std::string ExplainMissing(const SRenderPlan& plan, const fs::path& dir, int iSegment)
 {
@@ -129,6 +162,11 @@ std::string ExplainMissing(const SRenderPlan& plan, const fs::path& dir, int iSe
     if (!strReason.empty())
     {
         return strReason;
+    }
+    const std::string strOutcome = FindJobOutcome(dir, iSegment);
+    if (!strOutcome.empty())
+    {
+        return strOutcome;
     }
     return fs::exists(dir / plan.GetPartFile(iSegment), ec)
                ? "being rendered, or its job was stopped before it could say why"
@@ -357,6 +395,17 @@ int RunRender(const Words& args)
         return 1;
     }
     const fs::path dir(request.strDir);
+    // One run at a time in a folder: two would render the same segments into one file.
+    std::error_code ec;
+    fs::create_directories(dir / "logs", ec);
+    const int iLock = open((dir / "logs" / "run.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (iLock < 0 || flock(iLock, LOCK_EX | LOCK_NB) != 0)
+    {
+        Report(iLock < 0 ? "cannot write into " + request.strDir
+                         : "another orv-render run is working on " + request.strDir +
+                               "; wait for it to end (status shows what is done)");
+        return 1;
+    }
     std::vector<int> missing = ListMissing(plan, dir);
     if (missing.empty())
     {
@@ -405,7 +454,8 @@ int ShowRenderStatus(const Words& args)
     {
         return 1;
     }
-    const fs::path dir(args[0]);
+    std::error_code ec;
+    const fs::path dir = fs::absolute(args[0], ec).lexically_normal();
     size_t iDone = 0;
     for (size_t i = 0; i < plan.segments.size(); ++i)
     {

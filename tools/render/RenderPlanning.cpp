@@ -163,7 +163,7 @@ bool ChooseFrames(const SPlanRequest& request, const SShowFacts& facts, SRenderP
         rsError = "--start is past the end of the show";
         return false;
     }
-    rPlan.iFrames = CountFrames(dSeconds, options.iFps);
+    rPlan.iFrames = options.iFrames > 0 ? options.iFrames : CountFrames(dSeconds, options.iFps);
     return true;
 }
 
