@@ -240,6 +240,14 @@ TEST(RenderCommandLineTest, BadInputGivesAReasonAndTheStatus)
                                        "installed there?"),
               std::string::npos)
         << explained.strOutput;
+    // ... and one that Slurm never started from its task's output.
+    OrvWriteFile(dir.File("p/logs/slurm-7_2.out"), "slurmstepd: error: execve(): bad\n");
+    const SCommandResult slurm = RunRender("status " + Quote(dir.File("p")));
+    EXPECT_NE(slurm.strOutput.find("seg-0002  frames 34 to 49  missing: its Slurm task ended "
+                                   "before the segment's own log said anything (see "
+                                   "logs/slurm-7_2.out)"),
+              std::string::npos)
+        << slurm.strOutput;
     // One run at a time in a folder.
     const SCommandResult locked =
         RunCommand("flock " + Quote(dir.File("p/logs/run.lock")) + " " + Quote(ORV_RENDER_PATH) +

@@ -41,6 +41,28 @@ std::string FindJobOutcome(const fs::path& dir, int iSegment)
     return strOutcome;
 }
 
+// The newest Slurm output of the segment's task ("logs/slurm-JOB_TASK.out"; "" when none):
+// what a task that died before the segment's own log says is there.
+std::string FindSlurmOutput(const fs::path& dir, int iSegment)
+{
+    const std::string strEnd = "_" + std::to_string(iSegment) + ".out";
+    std::string strNewest;
+    fs::file_time_type newest{};
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir / "logs", ec))
+    {
+        const std::string strName = entry.path().filename().string();
+        if (strName.rfind("slurm-", 0) == 0 && strName.size() > strEnd.size() &&
+            strName.compare(strName.size() - strEnd.size(), strEnd.size(), strEnd) == 0 &&
+            (strNewest.empty() || entry.last_write_time(ec) > newest))
+        {
+            newest = entry.last_write_time(ec);
+            strNewest = "logs/" + strName;
+        }
+    }
+    return strNewest;
+}
+
 } // namespace
 
 bool IsSegmentDone(const SRenderPlan& plan, const fs::path& dir, int iSegment,
@@ -104,6 +126,12 @@ std::string ExplainMissing(const SRenderPlan& plan, const fs::path& dir, int iSe
     if (!strOutcome.empty())
     {
         return strOutcome;
+    }
+    const std::string strSlurm = FindSlurmOutput(dir, iSegment);
+    if (!strSlurm.empty())
+    {
+        return "its Slurm task ended before the segment's own log said anything (see " + strSlurm +
+               ")";
     }
     return fs::exists(dir / plan.GetPartFile(iSegment), ec)
                ? "being rendered, or its job was stopped before it could say why"
