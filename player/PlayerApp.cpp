@@ -10,6 +10,7 @@
 #include "PlayerSettings.h"
 #include "PlayerWindow.h"
 #include "capture/OrvAvi.h"
+#include "core/OrvVersion.h"
 #include "document/OrvDemo.h"
 #include "document/OrvFrameProfile.h"
 
@@ -87,6 +88,10 @@ float GetTempoOrDefault(COrvDemo* pDemo)
 // is shorter and the user set no running time.
 int CountRecordedFrames(const SPlayerOptions& options, double dMusicSeconds)
 {
+    if (options.iFrames > 0)
+    {
+        return options.iFrames;
+    }
     double dSeconds = options.dDuration;
     if (!options.bDurationGiven && dMusicSeconds > 0.0)
     {
@@ -110,7 +115,8 @@ bool Record(SRun& run, ORV_Avi& avi)
     const SPlayerOptions& options = run.options;
     COrvDemo* pDemo = run.stage.Demo();
     std::string strMusic = GetMusicFilePath(pDemo);
-    if (strMusic.empty() || avi.AddWAVFrom(strMusic.c_str(), options.dStart) != 0)
+    if (!options.bNoSound &&
+        (strMusic.empty() || avi.AddWAVFrom(strMusic.c_str(), options.dStart) != 0))
     {
         std::fprintf(stderr, "Error: Error while creating audio stream -> no audio\n");
     }
@@ -118,6 +124,7 @@ bool Record(SRun& run, ORV_Avi& avi)
     plan.fBeatsPerMinute = GetTempoOrDefault(pDemo);
     plan.iFps = options.iFps;
     plan.dStart = options.dStart;
+    plan.iStartFrame = FindGridFrame(options.dStart, options.iFps);
     plan.iFrames = CountRecordedFrames(options, run.dMusicSeconds);
     plan.bShowProgress = options.bHeadless;
     CStepTimer readBack("read-back");
@@ -209,6 +216,26 @@ void RemoveFile(const std::string& strPath)
     }
 }
 
+// Creates the recording's file and video stream; null (with a word) when it cannot be.
+std::unique_ptr<ORV_Avi> OpenRecorder(const SPlayerOptions& options, int iWidth, int iHeight)
+{
+    auto pAvi = std::make_unique<ORV_Avi>();
+    if (!options.strTag.empty())
+    {
+        const std::string strRenderer = DescribeRenderer();
+        Complain("drawing with " + strRenderer);
+        pAvi->SetVideoTitle(
+            MakeRecordingTitle(OrvGetVersion(), strRenderer, options.strTag).c_str());
+    }
+    if (pAvi->CreateAVI(nullptr, options.strRecordFile.c_str(), iWidth, iHeight, options.iFps) != 0)
+    {
+        Complain("cannot record into \"" + options.strRecordFile + "\" with the codec " +
+                 AVIGetCompressorA());
+        return nullptr;
+    }
+    return pAvi;
+}
+
 } // namespace
 
 int RunPlayer(const SPlayerOptions& givenOptions)
@@ -269,16 +296,6 @@ int RunPlayer(const SPlayerOptions& givenOptions)
     }
     const std::string strRecordPath = options.strRecordFile;
     std::unique_ptr<ORV_Avi> pAvi;
-    if (!options.strRecordFile.empty())
-    {
-        pAvi = std::make_unique<ORV_Avi>();
-        if (pAvi->CreateAVI(nullptr, strRecordPath.c_str(), iWidth, iHeight, options.iFps) != 0)
-        {
-            Complain("cannot record into \"" + options.strRecordFile + "\" with the codec " +
-                     AVIGetCompressorA());
-            return 1;
-        }
-    }
     // Whatever ends the run before the recording is complete takes the file away.
     auto abandon = [&](int iStatus)
     {
@@ -294,7 +311,16 @@ int RunPlayer(const SPlayerOptions& givenOptions)
                                   params, device.ReleaseAndGetAddressOf())))
     {
         Complain("cannot create the graphics device");
-        return abandon(0);
+        return 0;
+    }
+    // The recorder is made once the device is there: its title names the renderer.
+    if (!options.strRecordFile.empty())
+    {
+        pAvi = OpenRecorder(options, iWidth, iHeight);
+        if (!pAvi)
+        {
+            return 1;
+        }
     }
     const bool bFolder = std::filesystem::is_directory(options.strDemoDir, ec);
     if (!bFolder)

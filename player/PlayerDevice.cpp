@@ -1,6 +1,8 @@
 #include "PlayerDevice.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <epoxy/gl.h>
 
 std::vector<D3DDISPLAYMODE> ListDisplayModes(IDirect3D9* pD3D)
 {
@@ -89,4 +91,34 @@ HRESULT CreatePlayerDevice(IDirect3D9* pD3D, HWND hWindow, D3DPRESENT_PARAMETERS
         return E_FAIL;
     }
     return S_OK;
+}
+
+std::string DescribeRenderer()
+{
+    std::string strText;
+    for (GLenum eName : {GL_VENDOR, GL_RENDERER, GL_VERSION})
+    {
+        const GLubyte* pText = glGetString(eName);
+        if (pText != nullptr)
+        {
+            strText +=
+                (strText.empty() ? "" : ", ") + std::string(reinterpret_cast<const char*>(pText));
+        }
+    }
+    return strText.empty() ? "unknown renderer" : strText;
+}
+
+std::string MakeRecordingTitle(const std::string& strVersion, const std::string& strRenderer,
+                               const std::string& strTag)
+{
+    // FNV-1a, 32 bits: short, and stable across machines and builds.
+    uint32_t uiHash = 2166136261u;
+    for (unsigned char c : strRenderer)
+    {
+        uiHash = (uiHash ^ c) * 16777619u;
+    }
+    char szTitle[64];
+    std::snprintf(szTitle, sizeof(szTitle), "Orv %s r%08x%s%s", strVersion.c_str(),
+                  static_cast<unsigned>(uiHash), strTag.empty() ? "" : " ", strTag.c_str());
+    return szTitle;
 }

@@ -26,3 +26,13 @@ D3DPRESENT_PARAMETERS MakePresentParameters(const D3DDISPLAYMODE& mode, bool bFu
 // hWindow null gives the headless device.
 HRESULT CreatePlayerDevice(IDirect3D9* pD3D, HWND hWindow, D3DPRESENT_PARAMETERS& rParams,
                            IDirect3DDevice9** ppDevice);
+
+// The OpenGL vendor, renderer and version behind the device just created (its context is
+// current on this thread), in one line; "unknown renderer" when OpenGL says nothing.
+std::string DescribeRenderer();
+
+// The video stream title of a recording: "Orv VERSION rXXXXXXXX TAG", the renderer as a
+// hash of its description (the title holds 63 characters), so that pieces of one recording
+// made on machines that draw differently are told apart.
+std::string MakeRecordingTitle(const std::string& strVersion, const std::string& strRenderer,
+                               const std::string& strTag);

@@ -146,8 +146,11 @@ int RunRecording(SPlayerStage& rStage, ORV_Avi& rAvi, const SRecordingPlan& plan
         bQuit = PumpAndCheckQuit(rStage);
         SetBackBufferTarget(pDevice);
         pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        DrawShowFrame(rStage,
-                      GetRecordedFrameTime(iFrame, plan.fBeatsPerMinute, plan.iFps, plan.dStart));
+        DrawShowFrame(
+            rStage,
+            plan.iStartFrame >= 0
+                ? GetRecordedFrameTime(plan.iStartFrame + iFrame, plan.fBeatsPerMinute, plan.iFps)
+                : GetRecordedFrameTime(iFrame, plan.fBeatsPerMinute, plan.iFps, plan.dStart));
         ++iFrame;
         if (plan.pReadBack != nullptr)
         {

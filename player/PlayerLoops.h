@@ -42,6 +42,10 @@ struct SRecordingPlan
     float fBeatsPerMinute = 128.0f;
     int iFps = kRecordingFps;
     double dStart = 0.0; // seconds into the show of the first frame
+    // The first frame's index on the iFps grid (-1 when dStart falls between frames): each
+    // frame's time is then counted from the show's start, so that a recording begun at any
+    // frame of another one shows the very same frames from there.
+    int iStartFrame = -1;
     int iFrames = 1;
     bool bShowProgress = false;
     CStepTimer* pReadBack = nullptr; // times the read-backs, when set

@@ -13,7 +13,7 @@ namespace
 
 bool ParsePositiveInt(std::string_view text, int iMax, int& riValue)
 {
-    if (text.empty() || text.size() > 6)
+    if (text.empty() || text.size() > 9)
     {
         return false;
     }
@@ -112,10 +112,45 @@ bool ParseFlag(const std::string& strArg, SPlayerOptions& rOptions)
     {
         rOptions.bProfile = true;
     }
+    else if (strArg == "--no-sound")
+    {
+        rOptions.bNoSound = true;
+    }
     else
     {
         return false;
     }
+    return true;
+}
+
+// --start-frame K (from 0) and --frames N (from 1), up to a day at 60 frames per second.
+bool ParseFrameCount(const std::string& strName, const std::string& strValue,
+                     SPlayerOptions& rOptions, std::string& rsError)
+{
+    const bool bStart = strName == "--start-frame";
+    int iValue = 0;
+    if ((bStart && strValue == "0") || ParsePositiveInt(strValue, 24 * 3600 * 60, iValue))
+    {
+        (bStart ? rOptions.iStartFrame : rOptions.iFrames) = iValue;
+        return true;
+    }
+    rsError = strName + " wants a whole number of frames from " + (bStart ? "0" : "1") +
+              ", not \"" + strValue + "\"";
+    return false;
+}
+
+// The tag shares the stream title's 63 characters with the version and the renderer.
+bool ParseTag(const std::string& strValue, SPlayerOptions& rOptions, std::string& rsError)
+{
+    const bool bPrintable = std::all_of(strValue.begin(), strValue.end(),
+                                        [](unsigned char c) { return c > ' ' && c < 127; });
+    if (strValue.empty() || strValue.size() > kMaxTagLength || !bPrintable)
+    {
+        rsError = "--tag wants 1 to " + std::to_string(kMaxTagLength) +
+                  " printable characters without spaces, not \"" + strValue + "\"";
+        return false;
+    }
+    rOptions.strTag = strValue;
     return true;
 }
 
@@ -178,6 +213,14 @@ bool ParseValue(const std::string& strName, const std::string& strValue, SPlayer
         }
         rOptions.iFps = iFps;
     }
+    else if (strName == "--start-frame" || strName == "--frames")
+    {
+        return ParseFrameCount(strName, strValue, rOptions, rsError);
+    }
+    else if (strName == "--tag")
+    {
+        return ParseTag(strValue, rOptions, rsError);
+    }
     else if (strName == "--quality")
     {
         int iQuality = 0;
@@ -189,6 +232,20 @@ bool ParseValue(const std::string& strName, const std::string& strValue, SPlayer
         rOptions.iQuality = iQuality;
     }
     return true;
+}
+
+// The first option given that only a recording takes ("" when none).
+std::string FindRecordingOption(const SPlayerOptions& options,
+                                const std::vector<std::string>& given)
+{
+    for (const char* szName : {"--fps", "--quality", "--start-frame", "--frames", "--tag"})
+    {
+        if (std::find(given.begin(), given.end(), szName) != given.end())
+        {
+            return szName;
+        }
+    }
+    return options.bNoSound ? "--no-sound" : "";
 }
 
 // What the options say together; false with a reason for a combination that cannot be.
@@ -205,9 +262,17 @@ bool CheckCombination(const SPlayerOptions& options, const std::vector<std::stri
     {
         rsError = "--at goes with --screenshot FILE.png";
     }
-    else if ((has("--fps") || has("--quality")) && options.strRecordFile.empty())
+    else if (options.strRecordFile.empty() && !FindRecordingOption(options, given).empty())
     {
-        rsError = std::string(has("--fps") ? "--fps" : "--quality") + " goes with --record FILE";
+        rsError = FindRecordingOption(options, given) + " goes with --record FILE";
+    }
+    else if (has("--start-frame") && has("--start"))
+    {
+        rsError = "--start and --start-frame: one start, please";
+    }
+    else if (has("--frames") && has("--duration"))
+    {
+        rsError = "--duration and --frames: one length, please";
     }
     else if (options.bHeadless && options.strRecordFile.empty() && options.strScreenshot.empty())
     {
@@ -222,9 +287,9 @@ bool CheckCombination(const SPlayerOptions& options, const std::vector<std::stri
     return rsError.empty();
 }
 
-const char* const s_aszValueOptions[] = {"--mode",     "--record",  "--codec",
-                                         "--duration", "--start",   "--at",
-                                         "--fps",      "--quality", "--screenshot"};
+const char* const s_aszValueOptions[] = {"--mode",       "--record",      "--codec",  "--duration",
+                                         "--start",      "--at",          "--fps",    "--quality",
+                                         "--screenshot", "--start-frame", "--frames", "--tag"};
 
 } // namespace
 
@@ -314,6 +379,10 @@ EParseResult ParsePlayerOptions(int argc, const char* const* argv, SPlayerOption
         rOptions.strDemoDir = strArg;
         bDemoDirGiven = true;
     }
+    if (rOptions.iStartFrame >= 0)
+    {
+        rOptions.dStart = static_cast<double>(rOptions.iStartFrame) / rOptions.iFps;
+    }
     if (!rOptions.strScreenshot.empty() &&
         std::find(given.begin(), given.end(), "--at") == given.end())
     {
@@ -350,6 +419,13 @@ std::string GetPlayerUsage(const char* szProgram)
            "                        factor (default: 17 for H.264, 24 for VP9)\n"
            "  --fps N               --record's frames per second: 24, 25 (default), 30, 50\n"
            "                        or 60; frames follow the music's tempo at every rate\n"
+           "  --start-frame K       --record's first frame as an index on the --fps grid\n"
+           "                        (frame K is K / fps seconds into the show)\n"
+           "  --frames N            --record's length in frames (instead of --duration)\n"
+           "  --no-sound            --record the video alone, without the music\n"
+           "  --tag WORDS           --record: store WORDS (no spaces, at most 24\n"
+           "                        characters) in the video stream's title, after the\n"
+           "                        engine's version and a code of the renderer\n"
            "  --screenshot FILE.png write the frame at --at SECONDS (default: --start) into\n"
            "  --at SECONDS          FILE.png and exit, without a window; the show is run from\n"
            "                        its start at 25 frames per second, so that particles and\n"

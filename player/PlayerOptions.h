@@ -1,7 +1,11 @@
 #pragma once
 
 // The player's command line: what a Linux user may ask for instead of the settings dialog.
+#include <cstddef>
 #include <string>
+
+// The longest --tag: the video stream's title holds 63 characters in all.
+constexpr size_t kMaxTagLength = 24;
 
 struct SPlayerOptions
 {
@@ -24,6 +28,16 @@ struct SPlayerOptions
     bool bDurationGiven = false;
     // Where the show begins, in seconds (playback and recording).
     double dStart = 0.0;
+    // Recording: the first frame as an index on the --fps grid (-1: none given) and the
+    // number of frames (0: from the running time). A recording cut into pieces starts each
+    // piece on a frame of the whole, so the pieces join into what one recording would be.
+    int iStartFrame = -1;
+    int iFrames = 0;
+    // Recording: the video alone, without the music.
+    bool bNoSound = false;
+    // Recording: words stored in the video stream's title after the engine's version and
+    // renderer, so that a piece can be told from a piece of another recording.
+    std::string strTag;
     // Recording: frames per second (24, 25, 30, 50 or 60) and the encoder's quality as a
     // constant-rate-factor number (-1: the encoder's own).
     int iFps = 25;

@@ -14,12 +14,22 @@ float GetRecordedFrameTime(int iFrame, float fBeatsPerMinute, int iFps, double d
     return GetShowFrameTime(dStartSeconds + static_cast<double>(iFrame) / iFps, fBeatsPerMinute);
 }
 
-float GetMomentFrameTime(double dSeconds, float fBeatsPerMinute, int iFps)
+int FindGridFrame(double dSeconds, int iFps)
 {
     const double dFrame = std::round(dSeconds * iFps);
-    if (std::fabs(dFrame - dSeconds * iFps) < 1e-6 && dFrame < 1e8)
+    if (std::fabs(dFrame - dSeconds * iFps) < 1e-6 && dFrame >= 0.0 && dFrame < 1e8)
     {
-        return GetRecordedFrameTime(static_cast<int>(dFrame), fBeatsPerMinute, iFps);
+        return static_cast<int>(dFrame);
+    }
+    return -1;
+}
+
+float GetMomentFrameTime(double dSeconds, float fBeatsPerMinute, int iFps)
+{
+    const int iFrame = FindGridFrame(dSeconds, iFps);
+    if (iFrame >= 0)
+    {
+        return GetRecordedFrameTime(iFrame, fBeatsPerMinute, iFps);
     }
     return GetShowFrameTime(dSeconds, fBeatsPerMinute);
 }

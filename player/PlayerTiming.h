@@ -16,5 +16,9 @@ float GetRecordedFrameTime(int iFrame, float fBeatsPerMinute, int iFps = kRecord
 // at iFps when the moment falls on one (so a still and a recording agree to the bit).
 float GetMomentFrameTime(double dSeconds, float fBeatsPerMinute, int iFps = kRecordingFps);
 
+// The index of the frame at iFps that the moment dSeconds falls on; -1 when it falls
+// between frames.
+int FindGridFrame(double dSeconds, int iFps);
+
 // How many frames at iFps a stretch of dSeconds holds (at least one).
 int CountFrames(double dSeconds, int iFps);

@@ -15,6 +15,7 @@ packages=(
   libimgui-dev
   libpixman-1-dev
   xvfb xauth
+  parallel slurm-wlm slurmctld slurmd slurm-client munge
 )
 
 missing=()

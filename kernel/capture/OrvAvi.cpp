@@ -103,7 +103,7 @@ int ORV_Avi::OpenVideo(const char* szFileName, int iWidth, int iHeight, int iFps
     m_header.dwRate = static_cast<DWORD>(iFps);
     m_header.dwSuggestedBufferSize = format.bmiHeader.biSizeImage;
     m_header.rcFrame = RECT{0, 0, iWidth, iHeight};
-    std::strcpy(m_header.szName, "ORVEL");
+    std::memcpy(m_header.szName, m_szTitle, sizeof(m_header.szName));
     if (AVIFileCreateStreamA(m_pFile, &m_pStream, &m_header) != 0)
     {
         return 1;
@@ -139,6 +139,11 @@ int ORV_Avi::CreateAVIWithSound(HWND hWnd, const char* szFileName, const char* s
         ShowError("Error while creating audio stream -> no audio");
     }
     return 0;
+}
+
+void ORV_Avi::SetVideoTitle(const char* szTitle)
+{
+    std::snprintf(m_szTitle, sizeof(m_szTitle), "%s", szTitle != nullptr ? szTitle : "");
 }
 
 void ORV_Avi::AddFrame(BYTE* pBits)

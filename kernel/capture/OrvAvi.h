@@ -27,6 +27,10 @@ public:
     // The same from dStartSeconds into the sound (a recording of a later part of a show);
     // 1 when the sound ends before that.
     int AddWAVFrom(const char* szSoundFile, double dStartSeconds);
+    // The video stream's title in the files CreateAVI makes from now on (63 characters
+    // at most, more are cut; default "ORVEL"): a recording made in pieces names its
+    // engine, renderer and piece there, so that the pieces can be checked before joining.
+    void SetVideoTitle(const char* szTitle);
     // What compressing the frames has cost so far (on the writer's own thread, and the
     // time AddFrame waited for it); false when the recorder is closed.
     bool GetCompressorTiming(AVICOMPRESSORTIMING& rTiming) const;
@@ -43,4 +47,5 @@ private:
     int m_iWidth = 0;
     // Position of the next frame of this recording.
     LONG m_lFrame = 0;
+    char m_szTitle[64] = "ORVEL";
 };

@@ -113,6 +113,12 @@ HRESULT CAviWriter::CreateStream(const AVISTREAMINFOA& info, int* piIndex)
     if (stream.info.szName[0] != '\0')
     {
         av_dict_set(&pStream->metadata, "title", stream.info.szName, 0);
+        // MP4 and QuickTime keep no stream title: there the name goes into the track's
+        // handler, which they keep and FFmpeg reads back as "handler_name".
+        if (m_strMuxer == "mp4" || m_strMuxer == "mov")
+        {
+            av_dict_set(&pStream->metadata, "handler_name", stream.info.szName, 0);
+        }
     }
     m_streams.push_back(std::move(stream));
     *piIndex = static_cast<int>(m_streams.size()) - 1;

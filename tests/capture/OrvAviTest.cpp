@@ -187,3 +187,30 @@ TEST_F(OrvAviTest, DefaultCompressorWritesAFilePlayersRead)
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].lFrames, 5);
 }
+
+TEST_F(OrvAviTest, VideoTitleIsKeptByEveryContainerAndCutToItsRoom)
+{
+    const std::string strLong = "Orv 0.1.0 r12345678 p0123456789abs3 " + std::string(40, 'x');
+    AVISetCompressorA(nullptr); // each container's own codec
+    for (const char* szName : {"t.avi", "t.mkv", "t.mp4", "t.mov"})
+    {
+        const std::string strPath = m_dir.File(szName);
+        {
+            ORV_Avi avi;
+            avi.SetVideoTitle(strLong.c_str());
+            ASSERT_EQ(avi.CreateAVI(nullptr, strPath.c_str(), 32, 16, 25), 0) << szName;
+            std::vector<uint8_t> frame = MakeFrame(32, 16, 0);
+            avi.AddFrame(frame.data());
+        }
+        // MP4 and QuickTime keep it as the track handler's name.
+        const std::string strCommand =
+            "ffprobe -v error -show_entries stream_tags=title,handler_name -of "
+            "default=nw=1:nk=1 '" +
+            strPath + "' > '" + m_dir.File("title.txt") + "'";
+        ASSERT_EQ(std::system(strCommand.c_str()), 0);
+        const std::string strTitle = OrvReadFile(m_dir.File("title.txt"));
+        EXPECT_NE(strTitle.find(strLong.substr(0, 63) + "\n"), std::string::npos)
+            << szName << ": " << strTitle;
+        EXPECT_EQ(strTitle.find(strLong.substr(0, 64)), std::string::npos) << szName;
+    }
+}

@@ -1,8 +1,12 @@
+#include "PlayerDevice.h"
 #include "FrameGrabber.h"
+#include "PlayerOptions.h"
 #include "PlayerTiming.h"
 #include "ProgressMeter.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 TEST(PlayerFramesTest, ReadBackBecomesPackedBottomUpBgr)
 {
@@ -68,4 +72,32 @@ TEST(PlayerFramesTest, ProgressLineShowsFramesRateAndTimeLeft)
     EXPECT_EQ(FormatProgressLine(-3, 0, 0.0, -1.0, 2), "[  ] 0/1 frames    0.0 fps  0:00 left");
     EXPECT_EQ(FormatProgressLine(10, 100, 1.0, 125.2, 0),
               "[]  10/100 frames    1.0 fps  2:06 left");
+}
+
+TEST(PlayerFramesTest, MomentsOnTheGridAreFramesAndSegmentsCountFromTheShowsStart)
+{
+    EXPECT_EQ(FindGridFrame(44.0, 25), 1100);
+    EXPECT_EQ(FindGridFrame(1.0 / 3.0, 30), 10);
+    EXPECT_EQ(FindGridFrame(0.0, 60), 0);
+    EXPECT_EQ(FindGridFrame(44.02, 25), -1);
+    EXPECT_EQ(FindGridFrame(-1.0, 25), -1);
+    // A recording from frame k draws frame k + n at the time of frame k + n of a recording
+    // from 0, to the bit: that is what lets pieces of a show join into the whole.
+    for (int iFrame : {1, 7, 1100, 4321})
+    {
+        EXPECT_EQ(GetRecordedFrameTime(iFrame, 120.0f, 25),
+                  GetMomentFrameTime(iFrame / 25.0, 120.0f, 25));
+    }
+}
+
+TEST(PlayerFramesTest, RecordingTitleNamesVersionRendererAndTag)
+{
+    const std::string strTitle = MakeRecordingTitle("0.1.0", "Mesa, llvmpipe, 4.5", "pabcs1");
+    EXPECT_EQ(strTitle.rfind("Orv 0.1.0 r", 0), 0u);
+    EXPECT_EQ(strTitle.substr(strTitle.size() - 7), " pabcs1");
+    EXPECT_EQ(strTitle.size(), std::string("Orv 0.1.0 r12345678 pabcs1").size());
+    EXPECT_NE(strTitle, MakeRecordingTitle("0.1.0", "NVIDIA, RTX, 4.6", "pabcs1"));
+    EXPECT_EQ(strTitle, MakeRecordingTitle("0.1.0", "Mesa, llvmpipe, 4.5", "pabcs1"));
+    // The longest tag still fits the stream title's 63 characters.
+    EXPECT_LE(MakeRecordingTitle("10.20.30", "x", std::string(kMaxTagLength, 't')).size(), 63u);
 }

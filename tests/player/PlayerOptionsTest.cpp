@@ -179,3 +179,49 @@ TEST(PlayerOptionsTest, AuthoringOptionsRefuseWhatCannotBe)
         EXPECT_NE(strUsage.find(szOption), std::string::npos) << szOption;
     }
 }
+
+TEST(PlayerOptionsTest, SegmentOptionsPlaceTheRecordingOnTheFrameGrid)
+{
+    SPlayerOptions options;
+    std::string strError;
+    ASSERT_EQ(Parse({"--record", "a.mkv", "--fps", "50", "--start-frame", "1234", "--frames", "77",
+                     "--no-sound", "--tag", "p0123456789abs3"},
+                    options, strError),
+              PARSE_RUN)
+        << strError;
+    EXPECT_EQ(options.iStartFrame, 1234);
+    EXPECT_DOUBLE_EQ(options.dStart, 1234.0 / 50.0); // the grid of --fps, wherever it was given
+    EXPECT_EQ(options.iFrames, 77);
+    EXPECT_TRUE(options.bNoSound);
+    EXPECT_EQ(options.strTag, "p0123456789abs3");
+    options = SPlayerOptions();
+    ASSERT_EQ(Parse({"--start-frame=0", "--record", "a.avi"}, options, strError), PARSE_RUN);
+    EXPECT_EQ(options.iStartFrame, 0);
+
+    const std::vector<std::vector<const char*>> cases = {
+        {"--start-frame", "-1", "--record", "a.avi"},
+        {"--start-frame", "1.5", "--record", "a.avi"},
+        {"--frames", "0", "--record", "a.avi"},
+        {"--frames", "999999999", "--record", "a.avi"},
+        {"--start-frame", "10"},
+        {"--frames", "10"},
+        {"--no-sound"},
+        {"--tag", "x"},
+        {"--tag", "has space", "--record", "a.avi"},
+        {"--tag", "0123456789012345678901234", "--record", "a.avi"},
+        {"--start", "1", "--start-frame", "25", "--record", "a.avi"},
+        {"--duration", "1", "--frames", "25", "--record", "a.avi"},
+    };
+    for (const auto& args : cases)
+    {
+        SPlayerOptions bad;
+        strError.clear();
+        EXPECT_EQ(Parse(args, bad, strError), PARSE_ERROR) << args[0] << " " << args[1];
+        EXPECT_FALSE(strError.empty());
+    }
+    const std::string strUsage = GetPlayerUsage("OrvPlayer");
+    for (const char* szOption : {"--start-frame", "--frames", "--no-sound", "--tag"})
+    {
+        EXPECT_NE(strUsage.find(szOption), std::string::npos) << szOption;
+    }
+}

@@ -1,0 +1,261 @@
+// orv-render plan: reads what the recording needs to know of the demo (its music, tempo and
+// length) and writes the plan and the job list.
+#include "PlayerMusic.h"
+#include "PlayerOptions.h"
+#include "PlayerTiming.h"
+#include "RenderCommands.h"
+#include "RenderPlan.h"
+#include "RenderSegments.h"
+#include "core/OrvVersion.h"
+#include "document/OrvDemo.h"
+#include "vfw.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+namespace
+{
+
+struct SPlanRequest
+{
+    std::string strDemoDir;
+    std::string strOut;
+    int iSegments = 0;
+    SPlayerOptions recording; // mode, fps, codec, quality, start, duration as the player's
+    std::string strContainer = "avi";
+};
+
+struct SShowFacts
+{
+    std::string strMusic;
+    double dMusicSeconds = 0.0;
+};
+
+bool IsOption(const std::string& strArg, const char* szName)
+{
+    return strArg == szName || strArg.rfind(std::string(szName) + "=", 0) == 0;
+}
+
+// The codec must exist and fit the segments' container (checked here, not on every host).
+bool CheckCodec(const std::string& strCodec, const std::string& strContainer, std::string& rsError)
+{
+    if (!strCodec.empty() && AVISetCompressorA(strCodec.c_str()) != AVIERR_OK)
+    {
+        rsError = "unknown codec \"" + strCodec + "\": FFmpeg has no such video encoder";
+        return false;
+    }
+    char szEncoder[64] = {};
+    if (AVIGetCompressorForFileA(("segment." + strContainer).c_str(), szEncoder,
+                                 sizeof(szEncoder)) != AVIERR_OK)
+    {
+        rsError = "a ." + strContainer + " file cannot hold " + szEncoder +
+                  " video (choose another --codec or --container)";
+        return false;
+    }
+    return true;
+}
+
+// Reads the plan's own options, and hands the recording options to the player's parser
+// (so they mean exactly what they mean to OrvPlayer --record).
+bool ParsePlanRequest(const Words& args, SPlanRequest& rRequest, std::string& rsError)
+{
+    std::vector<std::string> playerArgs = {"orv-render", "--record", "plan.avi"};
+    for (size_t i = 0; i < args.size(); ++i)
+    {
+        const std::string& strArg = args[i];
+        const size_t iEq = strArg.find('=');
+        const bool bInline = iEq != std::string::npos && strArg.rfind("--", 0) == 0;
+        auto value = [&]() -> std::string
+        { return bInline ? strArg.substr(iEq + 1) : (i + 1 < args.size() ? args[++i] : ""); };
+        if (IsOption(strArg, "--out"))
+        {
+            rRequest.strOut = value();
+        }
+        else if (IsOption(strArg, "--segments"))
+        {
+            rRequest.iSegments = std::atoi(value().c_str());
+        }
+        else if (IsOption(strArg, "--container"))
+        {
+            rRequest.strContainer = value();
+        }
+        else
+        {
+            playerArgs.push_back(strArg);
+        }
+    }
+    std::vector<const char*> argv;
+    for (const std::string& strArg : playerArgs)
+    {
+        argv.push_back(strArg.c_str());
+    }
+    SPlayerOptions& rOptions = rRequest.recording;
+    if (ParsePlayerOptions(static_cast<int>(argv.size()), argv.data(), rOptions, rsError) !=
+        PARSE_RUN)
+    {
+        rsError = rsError.empty() ? "see orv-render --help" : rsError;
+        return false;
+    }
+    rRequest.strDemoDir = rOptions.strDemoDir;
+    if (rRequest.strOut.empty() || rRequest.iSegments < 1 || rRequest.iSegments > 10000)
+    {
+        rsError = "plan wants --out DIR and --segments N (1 to 10000)";
+        return false;
+    }
+    if (GetMuxerForContainer(rRequest.strContainer).empty())
+    {
+        rsError =
+            "--container wants avi, mp4, mkv, webm or mov, not \"" + rRequest.strContainer + "\"";
+        return false;
+    }
+    return CheckCodec(rOptions.strCodec, rRequest.strContainer, rsError);
+}
+
+// Loads the demo's document (no device, no sound) for its music file and length.
+bool ReadShowFacts(const std::string& strDemoDir, SShowFacts& rFacts, std::string& rsError)
+{
+    const std::filesystem::path previous = std::filesystem::current_path();
+    if (chdir(strDemoDir.c_str()) != 0)
+    {
+        rsError = "no demo folder \"" + strDemoDir + "\"";
+        return false;
+    }
+    setenv("SDL_AUDIODRIVER", "dummy", 1); // the music is read, never played
+    COrvDemo demo;
+    const bool bLoaded = demo.Load("demo.orv");
+    if (bLoaded)
+    {
+        const std::string strMusic = GetMusicFilePath(&demo);
+        std::error_code ec;
+        rFacts.strMusic =
+            strMusic.empty() ? std::string() : std::filesystem::absolute(strMusic, ec).string();
+        rFacts.dMusicSeconds = strMusic.empty() ? 0.0 : GetSoundFileSeconds(rFacts.strMusic);
+    }
+    demo.BassStop();
+    std::filesystem::current_path(previous);
+    if (!bLoaded)
+    {
+        rsError = "cannot read demo.orv in \"" + strDemoDir + "\"";
+    }
+    return bLoaded;
+}
+
+// The stretch on the frame grid: from the first frame at or after --start, for --duration
+// or to the end of the music (275 s when there is none, as the player does).
+bool ChooseFrames(const SPlanRequest& request, const SShowFacts& facts, SRenderPlan& rPlan,
+                  std::string& rsError)
+{
+    const SPlayerOptions& options = request.recording;
+    rPlan.iStartFrame = static_cast<int>(std::ceil(options.dStart * options.iFps - 1e-6));
+    const double dStart = static_cast<double>(rPlan.iStartFrame) / options.iFps;
+    double dSeconds = options.dDuration;
+    if (!options.bDurationGiven && facts.dMusicSeconds > 0.0)
+    {
+        dSeconds = facts.dMusicSeconds - dStart;
+    }
+    if (facts.dMusicSeconds > 0.0 && dStart >= facts.dMusicSeconds)
+    {
+        rsError = "--start is past the end of the show";
+        return false;
+    }
+    rPlan.iFrames = options.iFrames > 0 ? options.iFrames : CountFrames(dSeconds, options.iFps);
+    return true;
+}
+
+bool WriteFile(const std::filesystem::path& path, const std::string& strText)
+{
+    std::ofstream output(path, std::ios::binary | std::ios::trunc);
+    output << strText;
+    return static_cast<bool>(output.flush());
+}
+
+bool WritePlanFolder(const SRenderPlan& plan, const std::string& strDir, std::string& rsError)
+{
+    const std::filesystem::path dir(strDir);
+    std::error_code ec;
+    if (std::filesystem::exists(dir / "plan.txt", ec))
+    {
+        rsError = strDir + " already holds a plan: choose an empty folder";
+        return false;
+    }
+    std::filesystem::create_directories(dir / "segments", ec);
+    std::filesystem::create_directories(dir / "logs", ec);
+    std::string strJobs;
+    for (size_t i = 0; i < plan.segments.size(); ++i)
+    {
+        strJobs += MakeSegmentCommand(strDir, static_cast<int>(i)) + "\n";
+    }
+    if (ec || !WriteFile(dir / "jobs.txt", strJobs) ||
+        !WriteFile(dir / "plan.txt", FormatPlan(plan)))
+    {
+        rsError = "cannot write the plan into " + strDir;
+        return false;
+    }
+    return true;
+}
+
+// What the plan costs: the frames drawn before each segment's first one.
+void DescribePlan(const SRenderPlan& plan, const std::string& strDir)
+{
+    long long llPreRoll = 0;
+    for (const SRenderSegment& segment : plan.segments)
+    {
+        llPreRoll += segment.iStartFrame;
+    }
+    std::printf("planned %d frames (%.2f s from %.2f s) of %s at %dx%d, %d fps, in %zu segments "
+                "into %s\n",
+                plan.iFrames, static_cast<double>(plan.iFrames) / plan.iFps,
+                static_cast<double>(plan.iStartFrame) / plan.iFps, plan.strDemoDir.c_str(),
+                plan.iWidth, plan.iHeight, plan.iFps, plan.segments.size(), strDir.c_str());
+    std::printf("pre-roll: each segment runs the show from its start, drawing every frame "
+                "before its own (%lld frames in all, %.2f times the frames recorded)\n",
+                llPreRoll, static_cast<double>(llPreRoll) / plan.iFrames);
+}
+
+} // namespace
+
+int PlanRender(const Words& args)
+{
+    SPlanRequest request;
+    std::string strError;
+    if (!ParsePlanRequest(args, request, strError))
+    {
+        Report(strError);
+        return 2;
+    }
+    std::error_code ec;
+    SRenderPlan plan;
+    plan.strDemoDir = std::filesystem::absolute(request.strDemoDir, ec).lexically_normal().string();
+    const std::string strDir =
+        std::filesystem::absolute(request.strOut, ec).lexically_normal().string();
+    SShowFacts facts;
+    if (!ReadShowFacts(plan.strDemoDir, facts, strError) ||
+        !ChooseFrames(request, facts, plan, strError))
+    {
+        Report(strError);
+        return 1;
+    }
+    const SPlayerOptions& options = request.recording;
+    plan.strId = MakePlanId();
+    plan.strVersion = OrvGetVersion();
+    plan.strMusic = facts.strMusic;
+    plan.iWidth = options.iWidth > 0 ? options.iWidth : 1280;
+    plan.iHeight = options.iHeight > 0 ? options.iHeight : 720;
+    plan.iFps = options.iFps;
+    plan.iQuality = options.iQuality;
+    plan.strCodec = options.strCodec;
+    plan.strContainer = request.strContainer;
+    plan.segments = SplitFrames(plan.iStartFrame, plan.iFrames, request.iSegments);
+    if (!WritePlanFolder(plan, strDir, strError))
+    {
+        Report(strError);
+        return 1;
+    }
+    DescribePlan(plan, strDir);
+    return 0;
+}
