@@ -15,6 +15,7 @@ packages=(
   libimgui-dev
   libpixman-1-dev
   xvfb xauth
+  mmdebstrap # scripts/check-package.sh: the fresh Debian 12 root the package goes into
 )
 
 missing=()
