@@ -61,7 +61,7 @@ TEST_F(Sprite, DrawSetsCameraStatesAndOneStrip)
         "SetRenderState D3DRS_ALPHABLENDENABLE 1", // blending
         "SetTexture 0 " + texture,                 // the material's first texture
         "SetRenderState D3DRS_ALPHABLENDENABLE 1", //
-        "SetTextureStageState 0 4 4",              // alpha modulate
+        "SetTextureStageState 0 D3DTSS_ALPHAOP 4", // alpha modulate
         "SetRenderState D3DRS_SRCBLEND 5",         // source alpha
         "SetRenderState D3DRS_DESTBLEND 6",        // inverse source alpha
         "SetRenderState D3DRS_ZENABLE 0",          // no depth test

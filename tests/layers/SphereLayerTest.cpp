@@ -188,7 +188,7 @@ TEST_F(SphereLayer, LightStatesAndDrawInOrder)
         "SetRenderState D3DRS_SPECULARENABLE 0",   // no specular
         "SetRenderState D3DRS_ALPHABLENDENABLE 1", // blending
         "SetRenderState D3DRS_ALPHATESTENABLE 1",  // alpha test
-        "SetTextureStageState 0 4 4",              // alpha modulate
+        "SetTextureStageState 0 D3DTSS_ALPHAOP 4", // alpha modulate
         "SetRenderState D3DRS_SRCBLEND 5",         // source alpha
         "SetRenderState D3DRS_DESTBLEND 6",        // inverse source alpha
         "SetRenderState D3DRS_CULLMODE 2", // "Culling Side" false: cull clockwise (front) faces

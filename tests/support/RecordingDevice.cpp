@@ -765,7 +765,7 @@ HRESULT CRecordingDevice::GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppText
 HRESULT CRecordingDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type,
                                                DWORD Value)
 {
-    Record("SetTextureStageState", Stage, Type, Value);
+    Record("SetTextureStageState", Stage, OrvTextureStageStateName(Type), Value);
     m_StageStates[Stage * 1000 + Type] = Value;
     return S_OK;
 }
@@ -773,7 +773,7 @@ HRESULT CRecordingDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATE
 HRESULT CRecordingDevice::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type,
                                                DWORD* pValue)
 {
-    Record("GetTextureStageState", Stage, Type);
+    Record("GetTextureStageState", Stage, OrvTextureStageStateName(Type));
     if (!pValue)
         return D3DERR_INVALIDCALL;
     auto it = m_StageStates.find(Stage * 1000 + Type);
