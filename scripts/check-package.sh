@@ -16,7 +16,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-release}
 mirror=${ORV_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-cache=${ORV_PACKAGE_CACHE-$HOME/.cache/orv-package-check}
+cache=${ORV_PACKAGE_CACHE-${HOME:-/root}/.cache/orv-package-check}
 step() { echo "-- $* ($(date +%T))"; }
 
 step "package"
@@ -48,7 +48,7 @@ set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 cd /root/orv
 echo "-- apt install ./$(basename "$1") ($(date +%T))"
-apt-get -qq update
+# The package lists are those mmdebstrap has just fetched.
 apt install -y -q --no-install-recommends -o APT::Keep-Downloaded-Packages=true "./$(basename "$1")" \
     >apt.log 2>&1 || { cat apt.log; exit 1; }
 missing=0
