@@ -2,8 +2,8 @@
 # Installs a built tree into a temporary prefix, as a packager does, and checks the package:
 # the kernel's installed headers are exactly those its umbrella header OrvKernel.h reaches
 # (no private ones), the shared libraries export only public names (check-exports.sh), and
-# a host program (tests/install) finds the package with find_package(OrvKernel), builds
-# against it and runs. Usage: scripts/check-install.sh [BUILD_DIR]
+# a host program (tests/install) builds against it with find_package(OrvKernel) and with
+# pkg-config (orvkernel.pc) and runs. Usage: scripts/check-install.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -30,8 +30,4 @@ echo "install: $(wc -l <<<"$installed") kernel headers, all reached from OrvKern
 bash scripts/check-exports.sh "$include/platform" "$libdir/libOrvPlatform.so"
 bash scripts/check-exports.sh "$include" "$libdir/libOrvKernel.so"
 
-generator=()
-command -v ninja >/dev/null && generator=(-G Ninja)
-cmake -S tests/install -B "$work/host" "${generator[@]}" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
-cmake --build "$work/host" >/dev/null
-"$work/host/orv_host"
+bash tests/install/check-host.sh "$prefix" "$work/host"

@@ -16,6 +16,7 @@ packages=(
   libpixman-1-dev
   xvfb xauth
   parallel slurm-wlm slurmctld slurmd slurm-client munge
+  mmdebstrap # scripts/check-package.sh: the fresh Debian 12 root the package goes into
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds, and runs every test: the normal build and its tests, the
 # installed package (headers, exports, a host program), a GCC release build of the libraries
-# and the player, a Clang release build of the libraries, the player and the tests, the
+# and the player and the Debian package made of it (installed into a fresh Debian 12 root),
+# a Clang release build of the libraries, the player and the tests, the
 # address + undefined behaviour sanitizer build of the tests, the thread sanitizer build of
 # the tests that run threads, and the fuzzers.
 set -euo pipefail
@@ -43,8 +44,10 @@ step "installed package"
 bash scripts/check-install.sh build
 
 step "build (GCC, release: the libraries and the player, as a packager builds them)"
-bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release \
+bash scripts/build.sh build-release -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
     -DORV_BUILD_TESTS=OFF -DORV_BUILD_BENCH=OFF -DORV_BUILD_PLAYER=ON
+step "Debian package, installed with apt into a fresh Debian 12 root"
+bash scripts/check-package.sh build-release
 
 step "build (Clang, release)"
 CC=clang CXX=clang++ bash scripts/build.sh build-clang -DCMAKE_BUILD_TYPE=Release \

@@ -3,6 +3,7 @@
 #include "OrvGLDevice.h"
 #include "OrvGLFormats.h"
 #include "OrvDisplayModes.h"
+#include "OrvPlatformReport.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,14 +15,14 @@ bool IsDisplayFormat(D3DFORMAT eFormat)
     return eFormat == D3DFMT_X8R8G8B8 || eFormat == D3DFMT_A8R8G8B8;
 }
 
-// Reason of the last failed device creation, printed once per distinct reason.
+// Reason of the last failed device creation, reported once per distinct reason.
 void ReportOnce(const std::string& rsReason)
 {
     static std::string s_sLast;
     if (rsReason == s_sLast)
         return;
     s_sLast = rsReason;
-    fprintf(stderr, "Direct3D device creation failed: %s\n", rsReason.c_str());
+    OrvReport(("Direct3D device creation failed: " + rsReason).c_str());
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "OrvGLProgramCache.h"
 
-#include <cstdio>
+#include "OrvPlatformReport.h"
+
 #include <cstring>
 #include <vector>
 
@@ -104,7 +105,7 @@ SOrvProgram* COrvGLProgramCache::Get(GLuint uVertexShader, GLuint uFragmentShade
         glDeleteShader(uFragment);
     if (!uProgram)
     {
-        fprintf(stderr, "Orv GL device: cannot build a shader program: %s\n", sLog.c_str());
+        OrvReport(("Orv GL device: cannot build a shader program: " + sLog).c_str());
         m_failed[sKey] = true;
         return nullptr;
     }

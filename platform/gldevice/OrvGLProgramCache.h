@@ -56,8 +56,8 @@ public:
     ~COrvGLProgramCache();
 
     // Program for a pair of stages: a shader object of one's own, or 0 for the generated
-    // fixed-function stage of the key. Null when compiling or linking fails (reported to
-    // standard error once per key).
+    // fixed-function stage of the key. Null when compiling or linking fails (reported once
+    // per key, through OrvReport).
     SOrvProgram* Get(GLuint uVertexShader, GLuint uFragmentShader,
                      const SOrvFFVertexKey& rVertexKey, const SOrvFFFragmentKey& rFragmentKey);
     // Drops the programs linked with a shader object of one's own.

@@ -54,21 +54,21 @@ TEST_F(Sprite, DrawSetsCameraStatesAndOneStrip)
          "SetStreamSource", "SetFVF", "DrawPrimitive", "LightEnable"});
     const std::vector<std::string> expected = {
         "LightEnable 0 1",
-        "SetRenderState 137 1",                  // lighting on
-        "SetRenderState 22 1",                   // no culling
-        "SetSamplerState 0 5 2",                 // linear magnification
-        "SetSamplerState 0 6 2",                 // linear minification
-        "SetRenderState 27 1",                   // blending
-        "SetTexture 0 " + texture,               // the material's first texture
-        "SetRenderState 27 1",                   //
-        "SetTextureStageState 0 4 4",            // alpha modulate
-        "SetRenderState 19 5",                   // source alpha
-        "SetRenderState 20 6",                   // inverse source alpha
-        "SetRenderState 7 0",                    // no depth test
-        "SetStreamSource 0 vertexbuffer#2 0 32", //
-        "SetFVF 274",                            // position, normal, one texture pair
-        "DrawPrimitive 5 0 2",                   // a strip of two triangles
-        "SetRenderState 22 3",                   // culling back to counter-clockwise
+        "SetRenderState D3DRS_LIGHTING 1",         // lighting on
+        "SetRenderState D3DRS_CULLMODE 1",         // no culling
+        "SetSamplerState 0 D3DSAMP_MAGFILTER 2",   // linear magnification
+        "SetSamplerState 0 D3DSAMP_MINFILTER 2",   // linear minification
+        "SetRenderState D3DRS_ALPHABLENDENABLE 1", // blending
+        "SetTexture 0 " + texture,                 // the material's first texture
+        "SetRenderState D3DRS_ALPHABLENDENABLE 1", //
+        "SetTextureStageState 0 D3DTSS_ALPHAOP 4", // alpha modulate
+        "SetRenderState D3DRS_SRCBLEND 5",         // source alpha
+        "SetRenderState D3DRS_DESTBLEND 6",        // inverse source alpha
+        "SetRenderState D3DRS_ZENABLE 0",          // no depth test
+        "SetStreamSource 0 vertexbuffer#2 0 32",   //
+        "SetFVF 274",                              // position, normal, one texture pair
+        "DrawPrimitive 5 0 2",                     // a strip of two triangles
+        "SetRenderState D3DRS_CULLMODE 3",         // culling back to counter-clockwise
     };
     EXPECT_EQ(states, expected);
     // The buffer was made for this draw; only the device's stream binding still holds it.

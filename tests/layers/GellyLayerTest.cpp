@@ -85,8 +85,8 @@ TEST_F(GellyLayer, DrawsUnlitWithATransparentAmbientLight)
     const std::vector<std::string> calls = m_Device.CallsNamed({"SetLight", "SetRenderState"});
     ASSERT_GE(calls.size(), 3u);
     EXPECT_EQ(calls[0], "SetLight 0 3 0 0 1 1 1 1 1 0 0 0 0");
-    EXPECT_EQ(calls[1], "SetRenderState 137 0");
-    EXPECT_EQ(calls[2], "SetRenderState 22 3");
+    EXPECT_EQ(calls[1], "SetRenderState D3DRS_LIGHTING 0");
+    EXPECT_EQ(calls[2], "SetRenderState D3DRS_CULLMODE 3");
     EXPECT_EQ(calls.size(), 10u);
 }
 

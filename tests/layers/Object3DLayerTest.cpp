@@ -110,17 +110,17 @@ TEST_F(Object3DLayer, LightStatesAndWorldInTheirOrder)
     const std::vector<std::string> expected = {
         "SetLight 0 3 0 0 1 1 1 1 1 0 0 0 1", // directional, white, ambient alpha 1
         "LightEnable 0 1",
-        "SetRenderState 137 1",       // lighting
-        "SetRenderState 22 3",        // counter-clockwise culling
-        "SetRenderState 29 1",        // specular
-        "SetRenderState 27 1",        // blending...
-        "SetRenderState 15 1",        // alpha test...
-        "SetRenderState 25 8",        // ...that always passes
-        "SetRenderState 19 3",        // source colour
-        "SetRenderState 20 2",        // plus destination
-        "SetRenderState 139 2105376", // ambient 0x00202020
-        "SetSamplerState 0 5 2",      // linear filtering
-        "SetSamplerState 0 6 2",
+        "SetRenderState D3DRS_LIGHTING 1",         // lighting
+        "SetRenderState D3DRS_CULLMODE 3",         // counter-clockwise culling
+        "SetRenderState D3DRS_SPECULARENABLE 1",   // specular
+        "SetRenderState D3DRS_ALPHABLENDENABLE 1", // blending...
+        "SetRenderState D3DRS_ALPHATESTENABLE 1",  // alpha test...
+        "SetRenderState D3DRS_ALPHAFUNC 8",        // ...that always passes
+        "SetRenderState D3DRS_SRCBLEND 3",         // source colour
+        "SetRenderState D3DRS_DESTBLEND 2",        // plus destination
+        "SetRenderState D3DRS_AMBIENT 2105376",    // ambient 0x00202020
+        "SetSamplerState 0 D3DSAMP_MAGFILTER 2",   // linear filtering
+        "SetSamplerState 0 D3DSAMP_MINFILTER 2",
     };
     EXPECT_EQ(m_Device.CallsNamed({"SetLight", "LightEnable", "SetRenderState", "SetSamplerState"}),
               expected);

@@ -381,31 +381,31 @@ TEST_F(ParticlesLayer, DrawSequence)
         {"SetRenderState", "SetSamplerState", "Lock", "Unlock", "SetStreamSource", "SetFVF",
          "DrawPrimitive", "SetMaterial", "SetTexture"});
     const std::vector<std::string> expected = {
-        "SetRenderState 156 1",              // point sprites
-        "SetRenderState 157 1",              // point scale
-        "SetRenderState 154 " + Bits(0.02f), // size
-        "SetRenderState 155 " + Bits(0.0f),  // minimum size
-        "SetRenderState 158 " + Bits(0.0f),  // A
-        "SetRenderState 159 " + Bits(0.0f),  // B
-        "SetRenderState 160 " + Bits(0.1f),  // C
-        "SetRenderState 141 0",              // no vertex colour
-        "SetRenderState 137 0",              // no lighting
-        "SetRenderState 7 0",                // no depth test
-        "SetRenderState 14 0",               // no depth writes
-        "SetRenderState 27 1",               // blending
-        "SetRenderState 15 0",               // no alpha test
-        "SetRenderState 25 8",               // always
-        "SetRenderState 19 3",               // source colour
-        "SetRenderState 20 2",               // one
-        "SetSamplerState 0 5 2",             // linear
-        "SetSamplerState 0 6 2",             //
-        "Lock " + vb + " 0 120000 8192",     // the whole buffer, discarding
-        "Unlock " + vb,                      //
-        "SetStreamSource 0 " + vb + " 0 12", //
-        "SetFVF 2",                          // positions only
-        "DrawPrimitive 1 0 10000",           // a point list
-        "SetRenderState 7 1",                // depth back on
-        "SetRenderState 14 1",               //
+        "SetRenderState D3DRS_POINTSPRITEENABLE 1",         // point sprites
+        "SetRenderState D3DRS_POINTSCALEENABLE 1",          // point scale
+        "SetRenderState D3DRS_POINTSIZE " + Bits(0.02f),    // size
+        "SetRenderState D3DRS_POINTSIZE_MIN " + Bits(0.0f), // minimum size
+        "SetRenderState D3DRS_POINTSCALE_A " + Bits(0.0f),  // A
+        "SetRenderState D3DRS_POINTSCALE_B " + Bits(0.0f),  // B
+        "SetRenderState D3DRS_POINTSCALE_C " + Bits(0.1f),  // C
+        "SetRenderState D3DRS_COLORVERTEX 0",               // no vertex colour
+        "SetRenderState D3DRS_LIGHTING 0",                  // no lighting
+        "SetRenderState D3DRS_ZENABLE 0",                   // no depth test
+        "SetRenderState D3DRS_ZWRITEENABLE 0",              // no depth writes
+        "SetRenderState D3DRS_ALPHABLENDENABLE 1",          // blending
+        "SetRenderState D3DRS_ALPHATESTENABLE 0",           // no alpha test
+        "SetRenderState D3DRS_ALPHAFUNC 8",                 // always
+        "SetRenderState D3DRS_SRCBLEND 3",                  // source colour
+        "SetRenderState D3DRS_DESTBLEND 2",                 // one
+        "SetSamplerState 0 D3DSAMP_MAGFILTER 2",            // linear
+        "SetSamplerState 0 D3DSAMP_MINFILTER 2",            //
+        "Lock " + vb + " 0 120000 8192",                    // the whole buffer, discarding
+        "Unlock " + vb,                                     //
+        "SetStreamSource 0 " + vb + " 0 12",                //
+        "SetFVF 2",                                         // positions only
+        "DrawPrimitive 1 0 10000",                          // a point list
+        "SetRenderState D3DRS_ZENABLE 1",                   // depth back on
+        "SetRenderState D3DRS_ZWRITEENABLE 1",              //
     };
     EXPECT_EQ(calls, expected);
     // The transforms come before the states: world, view, projection.
@@ -481,8 +481,8 @@ TEST_F(ParticlesLayer, AFailedLockDrawsNothingButPutsDepthBack)
     EXPECT_EQ(m_Device.CountCalls("Unlock"), 0u);
     const std::vector<std::string> tail = m_Device.CallsNamed({"SetRenderState"});
     ASSERT_GE(tail.size(), 2u);
-    EXPECT_EQ(tail[tail.size() - 2], "SetRenderState 7 1");
-    EXPECT_EQ(tail.back(), "SetRenderState 14 1");
+    EXPECT_EQ(tail[tail.size() - 2], "SetRenderState D3DRS_ZENABLE 1");
+    EXPECT_EQ(tail.back(), "SetRenderState D3DRS_ZWRITEENABLE 1");
     EXPECT_EQ(m_Device.GetRenderStateValue(D3DRS_ZENABLE), 1u);
     // The cloud stepped all the same.
     EXPECT_EQ(m_pLayer->GetCloud().GetLastFrame(), 3.0f);

@@ -183,25 +183,25 @@ TEST_F(SphereLayer, LightStatesAndDrawInOrder)
         m_Device.CallsNamed({"LightEnable", "SetRenderState", "SetTextureStageState",
                              "SetSamplerState", "SetMaterial", "DrawIndexedPrimitive"});
     const std::vector<std::string> expected = {
-        "LightEnable 0 1",            //
-        "SetRenderState 137 1",       // lighting
-        "SetRenderState 29 0",        // no specular
-        "SetRenderState 27 1",        // blending
-        "SetRenderState 15 1",        // alpha test
-        "SetTextureStageState 0 4 4", // alpha modulate
-        "SetRenderState 19 5",        // source alpha
-        "SetRenderState 20 6",        // inverse source alpha
-        "SetRenderState 22 2",        // "Culling Side" false: cull clockwise (front) faces
-        "SetSamplerState 0 5 2",      // linear
-        "SetSamplerState 0 6 2",      //
-        "SetMaterial",                // the material, applied
-        "SetRenderState 7 1",         // depth on...
-        "SetRenderState 7 0",         // ...and off at once
-        "SetMaterial",                // applied again by the mesh drawing
-        "DrawIndexedPrimitive",       // the sphere
-        "SetRenderState 29 0",        //
-        "SetRenderState 22 3",        // counter-clockwise culling again
-        "SetRenderState 137 1",       //
+        "LightEnable 0 1",                         //
+        "SetRenderState D3DRS_LIGHTING 1",         // lighting
+        "SetRenderState D3DRS_SPECULARENABLE 0",   // no specular
+        "SetRenderState D3DRS_ALPHABLENDENABLE 1", // blending
+        "SetRenderState D3DRS_ALPHATESTENABLE 1",  // alpha test
+        "SetTextureStageState 0 D3DTSS_ALPHAOP 4", // alpha modulate
+        "SetRenderState D3DRS_SRCBLEND 5",         // source alpha
+        "SetRenderState D3DRS_DESTBLEND 6",        // inverse source alpha
+        "SetRenderState D3DRS_CULLMODE 2", // "Culling Side" false: cull clockwise (front) faces
+        "SetSamplerState 0 D3DSAMP_MAGFILTER 2", // linear
+        "SetSamplerState 0 D3DSAMP_MINFILTER 2", //
+        "SetMaterial",                           // the material, applied
+        "SetRenderState D3DRS_ZENABLE 1",        // depth on...
+        "SetRenderState D3DRS_ZENABLE 0",        // ...and off at once
+        "SetMaterial",                           // applied again by the mesh drawing
+        "DrawIndexedPrimitive",                  // the sphere
+        "SetRenderState D3DRS_SPECULARENABLE 0", //
+        "SetRenderState D3DRS_CULLMODE 3",       // counter-clockwise culling again
+        "SetRenderState D3DRS_LIGHTING 1",       //
     };
     std::vector<std::string> names;
     for (const std::string& call : calls)
@@ -230,7 +230,7 @@ TEST_F(SphereLayer, LightStatesAndDrawInOrder)
     m_Device.ClearCalls();
     m_pLayer->Draw();
     const std::vector<std::string> cull = m_Device.CallsNamed({"SetRenderState"});
-    EXPECT_EQ(cull[6], "SetRenderState 22 3");
+    EXPECT_EQ(cull[6], "SetRenderState D3DRS_CULLMODE 3");
 }
 
 TEST_F(SphereLayer, WorldFromRotationAndTranslation)

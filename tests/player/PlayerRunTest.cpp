@@ -3,6 +3,7 @@
 #include "OrvGoldenImage.h"
 #include "OrvTempDir.h"
 #include "OrvTestMedia.h"
+#include "wintypes.h"
 
 #include <gtest/gtest.h>
 
@@ -114,18 +115,40 @@ TEST_F(PlayerRunTest, InterruptedRecordingIsStillAPlayableFile)
     EXPECT_LT(streams[0].lFrames, 200 * 25);
 }
 
+namespace
+{
+
+// A run that must end with a status and give a reason (found in its standard error).
+struct SStatusCase
+{
+    std::string strArgs;
+    int iStatus;
+    const char* szReason;
+    std::string strEnvironment = "";
+};
+
+// Runs each case; none may leave the file strNoFile behind.
+void ExpectStatuses(const std::vector<SStatusCase>& cases, const std::string& strErrFile,
+                    const std::string& strNoFile)
+{
+    for (const SStatusCase& c : cases)
+    {
+        SRun run = RunPlayer(c.strArgs, strErrFile, c.strEnvironment);
+        EXPECT_EQ(run.iStatus, c.iStatus) << c.strArgs << "\n" << run.strErr;
+        EXPECT_NE(run.strErr.find(c.szReason), std::string::npos) << c.strArgs << "\n"
+                                                                  << run.strErr;
+        EXPECT_FALSE(std::filesystem::exists(strNoFile)) << c.strArgs;
+    }
+}
+
+} // namespace
+
 TEST_F(PlayerRunTest, BadInputGivesAReasonAndTheStatus)
 {
-    struct SCase
-    {
-        std::string strArgs;
-        int iStatus;
-        const char* szReason;
-    };
     const std::string strVideo = m_dir.File("bad.avi");
     std::filesystem::create_directories(m_dir.File("broken/data"));
     std::ofstream(m_dir.File("broken/demo.orv")) << "<OrvDemo version=\"1\"><Layers><COrvLay";
-    const SCase cases[] = {
+    const std::vector<SStatusCase> cases = {
         {"--bogus", 1, "unknown option"},
         {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.File("nowhere") + "'", 0,
          "no demo folder"},
@@ -138,15 +161,8 @@ TEST_F(PlayerRunTest, BadInputGivesAReasonAndTheStatus)
         {"--headless --record '" + m_dir.File("no/such/dir/x.avi") + "' '" + kSample + "'", 1,
          "cannot record"},
     };
-    for (const SCase& c : cases)
-    {
-        SRun run = RunPlayer(c.strArgs, m_dir.File("err.txt"));
-        EXPECT_EQ(run.iStatus, c.iStatus) << c.strArgs << "\n" << run.strErr;
-        EXPECT_NE(run.strErr.find(c.szReason), std::string::npos) << c.strArgs << "\n"
-                                                                  << run.strErr;
-        // Nothing half-written is left behind.
-        EXPECT_FALSE(std::filesystem::exists(strVideo)) << c.strArgs;
-    }
+    // Nothing half-written is left behind.
+    ExpectStatuses(cases, m_dir.File("err.txt"), strVideo);
 }
 
 TEST_F(PlayerRunTest, WithoutADisplayTheSettingsDialogRefusesInsteadOfWaiting)
@@ -468,4 +484,77 @@ TEST_F(PlayerRunTest, WatchingPlayerReloadsSavesAndKeepsTheLastGoodDemoOnBrokenO
     waitpid(pid, &iRaw, 0);
     ASSERT_TRUE(WIFEXITED(iRaw)) << ReadText(strErr);
     EXPECT_EQ(WEXITSTATUS(iRaw), 0) << ReadText(strErr);
+}
+
+namespace
+{
+
+// Whether the process has a handler of its own for the signal (the player's for Ctrl+C).
+bool CatchesSignal(pid_t pid, int iSignal)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string strLine;
+    while (std::getline(status, strLine))
+    {
+        if (strLine.rfind("SigCgt:", 0) == 0)
+        {
+            return (std::stoull(strLine.substr(7), nullptr, 16) >> (iSignal - 1)) & 1;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+// The exit statuses of docs/architecture.md ("Exit statuses") that the tests above do not
+// reach: --help, no Direct3D, a device that cannot be created.
+TEST_F(PlayerRunTest, ExitStatusesFollowTheWrittenRule)
+{
+    const std::string strVideo = m_dir.File("status.avi");
+    const std::string strRecord =
+        "--headless --mode 64x64 --record '" + strVideo + "' '" + kSample + "'";
+    const std::string strNoGL = "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent/orv_no_vendor.json";
+    ExpectStatuses(
+        {
+            {"--help", 0, ""},
+            // The status is E_FAIL, of which the process status keeps the low byte.
+            {strRecord, static_cast<int>(E_FAIL) & 0xFF, "no graphics device",
+             "LD_PRELOAD='" ORV_PRELOAD_NO_DIRECT3D "'"},
+            // No GL vendor at all: the device cannot be created, which ends the run as a
+            // normal end does, with the platform's reason and the player's.
+            {strRecord, 0, "Direct3D device creation failed: no headless OpenGL", strNoGL},
+            {strRecord, 0, "cannot create the graphics device", strNoGL},
+        },
+        m_dir.File("err.txt"), strVideo);
+}
+
+TEST_F(PlayerRunTest, LeavingTheSettingsDialogEndsWithStatusZero)
+{
+    // The dialog opens on SDL's off-screen driver, passed off as a display; Ctrl+C closes it
+    // as "Exit" does.
+    const std::string strErr = m_dir.File("dialog.txt");
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+    {
+        std::freopen(strErr.c_str(), "w", stderr);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("SDL_VIDEODRIVER", "offscreen", 1);
+        setenv("LD_PRELOAD", ORV_PRELOAD_OFFSCREEN_IS_A_SCREEN, 1);
+        execl(ORV_PLAYER_PATH, ORV_PLAYER_PATH, kSample.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Ctrl+C before the player listens for it would kill it instead.
+    for (int i = 0; i < 600 && !CatchesSignal(pid, SIGINT); ++i)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(pid, SIGINT);
+    int iRaw = 0;
+    waitpid(pid, &iRaw, 0);
+    ASSERT_TRUE(WIFEXITED(iRaw)) << ReadText(strErr);
+    EXPECT_EQ(WEXITSTATUS(iRaw), 0) << ReadText(strErr);
+    EXPECT_EQ(ReadText(strErr).find("cannot open the settings dialog"), std::string::npos)
+        << ReadText(strErr);
 }

@@ -98,9 +98,9 @@ TEST_F(PostProcessLayer, BaseDrawIsTheRectangleBetweenItsStates)
     pLayer->Draw();
     const std::vector<std::string> expected = {
         "Effect.SetTexture Tex " + m_Device.Label(pInput->GetTexture()),
-        "SetRenderState 7 0",   // no depth test
-        "SetRenderState 27 0",  // no blending
-        "SetRenderState 137 0", // no lighting
+        "SetRenderState D3DRS_ZENABLE 0",          // no depth test
+        "SetRenderState D3DRS_ALPHABLENDENABLE 0", // no blending
+        "SetRenderState D3DRS_LIGHTING 0",         // no lighting
         "Effect.SetTechnique PostProcess",
         RECTANGLE_FVF,
         "Effect.Begin 0",
@@ -108,7 +108,7 @@ TEST_F(PostProcessLayer, BaseDrawIsTheRectangleBetweenItsStates)
         STRIP,
         "Effect.EndPass",
         "Effect.End",
-        "SetRenderState 7 1", // depth test back on
+        "SetRenderState D3DRS_ZENABLE 1", // depth test back on
     };
     EXPECT_EQ(CallsWithEffects(m_Device), expected);
 

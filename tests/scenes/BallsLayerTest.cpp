@@ -193,8 +193,8 @@ TEST_F(BallsLayer, BuffersStreamsAndStates)
     // its own 24-byte vertices.
     auto first = std::find(calls.begin(), calls.end(), "Effect.SetTechnique ObjTexWall");
     ASSERT_NE(first, calls.end());
-    EXPECT_EQ(*(first - 2), "SetRenderState 7 1");  // depth test
-    EXPECT_EQ(*(first - 1), "SetRenderState 27 0"); // no blending
+    EXPECT_EQ(*(first - 2), "SetRenderState D3DRS_ZENABLE 1");          // depth test
+    EXPECT_EQ(*(first - 1), "SetRenderState D3DRS_ALPHABLENDENABLE 0"); // no blending
     ASSERT_EQ(first[1].substr(first[1].size() - 5), " 0 32");
     const std::string room = first[1].substr(0, first[1].size() - 5);
     EXPECT_EQ(first[2], TEXTURED_FVF);
@@ -205,9 +205,9 @@ TEST_F(BallsLayer, BuffersStreamsAndStates)
     EXPECT_EQ(offsets, 12u);
     auto shadow = std::find(calls.begin(), calls.end(), "Effect.SetTechnique ObjAlphaTex");
     ASSERT_NE(shadow, calls.end());
-    EXPECT_EQ(*(shadow - 2), "SetRenderState 7 0");                    // shadows without depth test
-    EXPECT_EQ(*(shadow - 1), "SetRenderState 27 1");                   // blended
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), "SetFVF 18"), 1); // the box
+    EXPECT_EQ(*(shadow - 2), "SetRenderState D3DRS_ZENABLE 0"); // shadows without depth test
+    EXPECT_EQ(*(shadow - 1), "SetRenderState D3DRS_ALPHABLENDENABLE 1"); // blended
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "SetFVF 18"), 1);   // the box
     auto box = std::find(calls.begin(), calls.end(), "SetFVF 18");
     EXPECT_EQ((box - 1)->substr((box - 1)->size() - 5), " 0 24");
 

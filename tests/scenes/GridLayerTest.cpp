@@ -94,19 +94,19 @@ TEST_F(GridLayer, AFrameSetsCameraLightStatesAndDrawsTheVisibleCells)
         {"SetRenderState", "SetSamplerState", "LightEnable", "SetFVF", "SetStreamSource"});
     const std::vector<std::string> expected = {
         "LightEnable 0 1",
-        "SetRenderState 27 0",   // no blending
-        "SetRenderState 137 1",  // lighting
-        "SetRenderState 29 1",   // specular
-        "SetRenderState 22 3",   // cull counter-clockwise
-        "SetSamplerState 0 5 2", // magnification, linear
-        "SetSamplerState 0 6 2", // minification, linear
-        "SetRenderState 7 1",    // depth test
+        "SetRenderState D3DRS_ALPHABLENDENABLE 0", // no blending
+        "SetRenderState D3DRS_LIGHTING 1",         // lighting
+        "SetRenderState D3DRS_SPECULARENABLE 1",   // specular
+        "SetRenderState D3DRS_CULLMODE 3",         // cull counter-clockwise
+        "SetSamplerState 0 D3DSAMP_MAGFILTER 2",   // magnification, linear
+        "SetSamplerState 0 D3DSAMP_MINFILTER 2",   // minification, linear
+        "SetRenderState D3DRS_ZENABLE 1",          // depth test
         "SetStreamSource 0 " + m_Device.Label(pLayer->GetVertexBuffer()) + " 0 32",
         "SetFVF 274",
         // before the composite
-        "SetRenderState 7 0",
-        "SetRenderState 27 0",
-        "SetRenderState 137 0",
+        "SetRenderState D3DRS_ZENABLE 0",
+        "SetRenderState D3DRS_ALPHABLENDENABLE 0",
+        "SetRenderState D3DRS_LIGHTING 0",
     };
     EXPECT_EQ(states, expected);
 

@@ -1,5 +1,7 @@
 #include "RecordingDevice.h"
 
+#include "RecordingStateNames.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -726,14 +728,14 @@ HRESULT CRecordingDevice::GetLightEnable(DWORD Index, BOOL* pEnable)
 
 HRESULT CRecordingDevice::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value)
 {
-    Record("SetRenderState", State, Value);
+    Record("SetRenderState", OrvRenderStateName(State), Value);
     m_RenderStates[State] = Value;
     return S_OK;
 }
 
 HRESULT CRecordingDevice::GetRenderState(D3DRENDERSTATETYPE State, DWORD* pValue)
 {
-    Record("GetRenderState", State);
+    Record("GetRenderState", OrvRenderStateName(State));
     if (!pValue)
         return D3DERR_INVALIDCALL;
     *pValue = GetRenderStateValue(State);
@@ -763,7 +765,7 @@ HRESULT CRecordingDevice::GetTexture(DWORD Stage, IDirect3DBaseTexture9** ppText
 HRESULT CRecordingDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type,
                                                DWORD Value)
 {
-    Record("SetTextureStageState", Stage, Type, Value);
+    Record("SetTextureStageState", Stage, OrvTextureStageStateName(Type), Value);
     m_StageStates[Stage * 1000 + Type] = Value;
     return S_OK;
 }
@@ -771,7 +773,7 @@ HRESULT CRecordingDevice::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATE
 HRESULT CRecordingDevice::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type,
                                                DWORD* pValue)
 {
-    Record("GetTextureStageState", Stage, Type);
+    Record("GetTextureStageState", Stage, OrvTextureStageStateName(Type));
     if (!pValue)
         return D3DERR_INVALIDCALL;
     auto it = m_StageStates.find(Stage * 1000 + Type);
@@ -781,14 +783,14 @@ HRESULT CRecordingDevice::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATE
 
 HRESULT CRecordingDevice::SetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD Value)
 {
-    Record("SetSamplerState", Sampler, Type, Value);
+    Record("SetSamplerState", Sampler, OrvSamplerStateName(Type), Value);
     m_SamplerStates[Sampler * 1000 + Type] = Value;
     return S_OK;
 }
 
 HRESULT CRecordingDevice::GetSamplerState(DWORD Sampler, D3DSAMPLERSTATETYPE Type, DWORD* pValue)
 {
-    Record("GetSamplerState", Sampler, Type);
+    Record("GetSamplerState", Sampler, OrvSamplerStateName(Type));
     if (!pValue)
         return D3DERR_INVALIDCALL;
     auto it = m_SamplerStates.find(Sampler * 1000 + Type);

@@ -14,7 +14,7 @@
 struct SRecordedCall
 {
     std::string m_Name; // "SetRenderState"
-    std::string m_Args; // arguments as text, separated by spaces: "7 1"
+    std::string m_Args; // arguments as text, separated by spaces: "D3DRS_ZENABLE 1"
     std::string Text() const { return m_Args.empty() ? m_Name : m_Name + " " + m_Args; }
 };
 
