@@ -7,15 +7,19 @@
 #     rasteriser: this fails when a Mesa driver loaded at run time is not in Depends);
 #   - a host is built against the package with CMake and with pkg-config and run
 #     (tests/install/check-host.sh), after installing a compiler, CMake and pkg-config.
-# Needs root (mmdebstrap's root mode: chroot and mounts) and the Debian mirror.
+# Needs root (mmdebstrap's root mode: chroot and mounts) and the Debian archive this machine's
+# apt uses.
 # Usage: scripts/check-package.sh [BUILD_DIR]   (default build-release)
-# Environment: ORV_DEBIAN_MIRROR (default http://deb.debian.org/debian); ORV_PACKAGE_CACHE,
+# Environment: ORV_DEBIAN_MIRROR, a mirror's URL or a sources file (default: this machine's
+# own Debian sources, so the root sees the archive apt here sees); ORV_PACKAGE_CACHE,
 # the folder that keeps the downloaded .deb files between runs (default
 # ~/.cache/orv-package-check; empty: no cache).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-release}
-mirror=${ORV_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+default_sources=/etc/apt/sources.list.d/debian.sources
+[ -f "$default_sources" ] || default_sources=/etc/apt/sources.list
+mirror=${ORV_DEBIAN_MIRROR:-$default_sources}
 cache=${ORV_PACKAGE_CACHE-${HOME:-/root}/.cache/orv-package-check}
 step() { echo "-- $* ($(date +%T))"; }
 
