@@ -1,5 +1,7 @@
 #include "FxExpression.h"
 
+#include "FxIntrinsics.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -11,10 +13,6 @@ namespace
 {
 constexpr int s_iMaxDepth = 200;
 constexpr int s_iMaxNodes = 200000;
-
-const char* const s_apFunctions[] = {"abs",  "min",  "max",  "clamp", "saturate", "floor",
-                                     "ceil", "frac", "sqrt", "pow",   "sin",      "cos",
-                                     "tan",  "exp",  "log",  "lerp",  "dot",      "length"};
 
 // Scalar, vector and matrix type names: float, half3, int2, bool, float4x4, double, uint...
 bool ParseTypeName(const std::string& sName, size_t& uComponents, char& cKind)
@@ -278,6 +276,17 @@ private:
             ++m_uPos;
             if (!Conditional(out))
                 return false;
+            // The comma operator: every part is evaluated, the last one is the value.
+            for (int iChain = 0; IsPunct(","); ++iChain)
+            {
+                ++m_uPos;
+                SOrvFxExpr next;
+                if (iChain > s_iMaxDepth)
+                    return Fail("expression too long");
+                if (!Conditional(next))
+                    return false;
+                out = Make(SOrvFxExpr::Binary, ",", {std::move(out), std::move(next)});
+            }
             if (!IsPunct(")"))
                 return Fail("')' expected, found '" + Text() + "'");
             ++m_uPos;
@@ -301,11 +310,9 @@ private:
         char cKind = 0;
         if (IsPunct("("))
         {
+            // Calls of functions other than intrinsics are kept: the effect's own functions
+            // are inlined into state values, and any other call fails when evaluated.
             bool bType = ParseTypeName(sName, uComponents, cKind);
-            bool bFunction = std::any_of(std::begin(s_apFunctions), std::end(s_apFunctions),
-                                         [&](const char* p) { return sName == p; });
-            if (!bType && !bFunction)
-                return Fail("'" + sName + "' cannot be evaluated here");
             out.m_eOp = bType ? SOrvFxExpr::List : SOrvFxExpr::Call;
             out.m_sText = sName;
             return Arguments(out.m_aArgs, ")");
@@ -333,53 +340,45 @@ int64_t ToInteger(double f)
     return int64_t(std::clamp(f, -9.0e18, 9.0e18));
 }
 
-// Applies op to each pair, a scalar standing for every element of the other side.
-template <class F> bool Elementwise(const CValues& a, const CValues& b, CValues& out, F op)
-{
-    if (a.empty() || b.empty())
-        return false;
-    size_t uCount = (a.size() == 1 || b.size() == 1) ? std::max(a.size(), b.size())
-                                                     : std::min(a.size(), b.size());
-    out.resize(uCount);
-    for (size_t i = 0; i < uCount; ++i)
-        out[i] = op(a[a.size() == 1 ? 0 : i], b[b.size() == 1 ? 0 : i]);
-    return true;
-}
-
 bool ApplyBinary(const std::string& sOp, const CValues& a, const CValues& b, CValues& out)
 {
     auto integer = [&](auto op)
     {
-        return Elementwise(
+        return OrvFxElementwise(
             a, b, out, [&](double x, double y) { return double(op(ToInteger(x), ToInteger(y))); });
     };
     auto shift = [](int64_t y) { return int(std::clamp<int64_t>(y, 0, 62)); };
+    if (sOp == ",")
+    {
+        out = b;
+        return true;
+    }
     if (sOp == "+")
-        return Elementwise(a, b, out, [](double x, double y) { return x + y; });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return x + y; });
     if (sOp == "-")
-        return Elementwise(a, b, out, [](double x, double y) { return x - y; });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return x - y; });
     if (sOp == "*")
-        return Elementwise(a, b, out, [](double x, double y) { return x * y; });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return x * y; });
     if (sOp == "/")
-        return Elementwise(a, b, out, [](double x, double y) { return x / y; });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return x / y; });
     if (sOp == "%")
-        return Elementwise(a, b, out, [](double x, double y) { return std::fmod(x, y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return std::fmod(x, y); });
     if (sOp == "<")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x < y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x < y); });
     if (sOp == ">")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x > y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x > y); });
     if (sOp == "<=")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x <= y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x <= y); });
     if (sOp == ">=")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x >= y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x >= y); });
     if (sOp == "==")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x == y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x == y); });
     if (sOp == "!=")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x != y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x != y); });
     if (sOp == "&&")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x != 0 && y != 0); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x != 0 && y != 0); });
     if (sOp == "||")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x != 0 || y != 0); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x != 0 || y != 0); });
     if (sOp == "|")
         return integer([](int64_t x, int64_t y) { return x | y; });
     if (sOp == "&")
@@ -418,76 +417,6 @@ bool ApplyUnary(const std::string& sOp, CValues& values)
     for (double& f : values)
         f = cKind == 'i' ? double(ToInteger(f)) : cKind == 'b' ? double(f != 0) : f;
     return true;
-}
-
-bool ApplyCall(const std::string& sName, const std::vector<CValues>& args, CValues& out)
-{
-    auto unary = [&](double (*f)(double))
-    {
-        if (args.size() != 1)
-            return false;
-        out = args[0];
-        for (double& x : out)
-            x = f(x);
-        return true;
-    };
-    auto binary = [&](auto f) { return args.size() == 2 && Elementwise(args[0], args[1], out, f); };
-    if (sName == "abs")
-        return unary([](double x) { return std::fabs(x); });
-    if (sName == "saturate")
-        return unary([](double x) { return std::clamp(x, 0.0, 1.0); });
-    if (sName == "floor")
-        return unary([](double x) { return std::floor(x); });
-    if (sName == "ceil")
-        return unary([](double x) { return std::ceil(x); });
-    if (sName == "frac")
-        return unary([](double x) { return x - std::floor(x); });
-    if (sName == "sqrt")
-        return unary([](double x) { return std::sqrt(x); });
-    if (sName == "sin")
-        return unary([](double x) { return std::sin(x); });
-    if (sName == "cos")
-        return unary([](double x) { return std::cos(x); });
-    if (sName == "tan")
-        return unary([](double x) { return std::tan(x); });
-    if (sName == "exp")
-        return unary([](double x) { return std::exp(x); });
-    if (sName == "log")
-        return unary([](double x) { return std::log(x); });
-    if (sName == "min")
-        return binary([](double x, double y) { return std::min(x, y); });
-    if (sName == "max")
-        return binary([](double x, double y) { return std::max(x, y); });
-    if (sName == "pow")
-        return binary([](double x, double y) { return std::pow(x, y); });
-    if (sName == "clamp" && args.size() == 3)
-    {
-        CValues low;
-        return Elementwise(args[0], args[1], low,
-                           [](double x, double y) { return std::max(x, y); }) &&
-               Elementwise(low, args[2], out, [](double x, double y) { return std::min(x, y); });
-    }
-    if (sName == "lerp" && args.size() == 3)
-    {
-        CValues difference, scaled;
-        return Elementwise(args[1], args[0], difference,
-                           [](double x, double y) { return x - y; }) &&
-               Elementwise(difference, args[2], scaled, [](double x, double y) { return x * y; }) &&
-               Elementwise(args[0], scaled, out, [](double x, double y) { return x + y; });
-    }
-    if ((sName == "dot" && args.size() == 2) || (sName == "length" && args.size() == 1))
-    {
-        const CValues& b = args.size() == 2 ? args[1] : args[0];
-        CValues products;
-        if (!Elementwise(args[0], b, products, [](double x, double y) { return x * y; }))
-            return false;
-        double fSum = 0;
-        for (double f : products)
-            fSum += f;
-        out.assign(1, sName == "dot" ? fSum : std::sqrt(fSum));
-        return true;
-    }
-    return false;
 }
 
 bool SwizzleIndex(char c, size_t& uIndex)
@@ -546,7 +475,7 @@ public:
                 !Run(expr.m_aArgs[1], a, iDepth + 1) || !Run(expr.m_aArgs[2], b, iDepth + 1))
                 return false;
             CValues pick;
-            if (!Elementwise(condition, a, pick, [](double c, double) { return c; }))
+            if (!OrvFxElementwise(condition, a, pick, [](double c, double) { return c; }))
                 return Fail("empty condition");
             out.resize(pick.size());
             for (size_t i = 0; i < pick.size(); ++i)
@@ -580,8 +509,10 @@ private:
             if (!Run(expr.m_aArgs[i], args[i], iDepth + 1))
                 return false;
         if (expr.m_eOp == SOrvFxExpr::Call)
-            return ApplyCall(expr.m_sText, args, out) ||
-                   Fail("cannot evaluate '" + expr.m_sText + "'");
+            return OrvFxIsIntrinsic(expr.m_sText)
+                       ? OrvFxCallIntrinsic(expr.m_sText, args, out) ||
+                             Fail("cannot evaluate '" + expr.m_sText + "' with these arguments")
+                       : Fail("'" + expr.m_sText + "' cannot be evaluated here");
         out.clear();
         for (const CValues& arg : args)
             out.insert(out.end(), arg.begin(), arg.end());

@@ -13,8 +13,10 @@
 //
 //   numbers, true/false, names (parameters, static constants, state values such as CCW),
 //   Name[index], value.xyz, constructors float4(...), brace lists {...}, casts (int)x,
-//   unary - + ! ~, * / %, + -, << >>, < > <= >=, == !=, & ^ |, && ||, ?:, and the functions
-//   abs min max clamp saturate floor ceil frac sqrt pow sin cos tan exp log lerp dot length.
+//   unary - + ! ~, * / %, + -, << >>, < > <= >=, == !=, & ^ |, && ||, ?:, the comma operator
+//   in parentheses, and the pure numeric intrinsics of HLSL (FxIntrinsics.h). Calls of other
+//   functions parse (the parser inlines the effect's own functions into state values) and
+//   fail when evaluated.
 struct SOrvFxExpr
 {
     enum EOp
