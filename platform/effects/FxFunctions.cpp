@@ -4,6 +4,7 @@
 #include "FxParser.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace
@@ -39,7 +40,10 @@ size_t CountNodes(const SOrvFxExpr& expr)
 bool CastFor(const std::string& sType, std::string& sCast, size_t& uComponents)
 {
     SOrvFxParameter type;
-    if (!OrvFxDescribeType(sType, type) || !type.IsNumeric())
+    std::string sLower = sType; // DWORD, as Windows headers spell it
+    for (char& c : sLower)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (!(OrvFxDescribeType(sType, type) || OrvFxDescribeType(sLower, type)) || !type.IsNumeric())
         return false;
     sCast = type.m_uType == ORV_FXT_INT ? "int" : type.m_uType == ORV_FXT_BOOL ? "bool" : "float";
     if (type.m_uRows > 1)
@@ -533,10 +537,14 @@ bool COrvFxInliner::InlineNode(SOrvFxExpr& expr, const CLocals* pLocals)
     for (SOrvFxExpr& arg : expr.m_aArgs)
         if (!InlineNode(arg, pLocals))
             return false;
-    if (expr.m_eOp == SOrvFxExpr::Call && m_functions.count(expr.m_sText) &&
-        !OrvFxIsIntrinsic(expr.m_sText))
+    if (expr.m_eOp != SOrvFxExpr::Call || OrvFxIsIntrinsic(expr.m_sText))
+        return true;
+    if (m_functions.count(expr.m_sText))
         return InlineCall(expr);
-    return true;
+    // Texture reads and the like need the GPU: the function is named with what it calls.
+    return m_asStack.empty() || Fail("'" + m_asStack.back() +
+                                     "' cannot be evaluated when the pass begins: it calls '" +
+                                     expr.m_sText + "'");
 }
 
 bool COrvFxInliner::InlineCall(SOrvFxExpr& call)

@@ -1,5 +1,6 @@
 #include "FxParser.h"
 
+#include "FxRewrites.h"
 #include "FxStates.h"
 
 #include <algorithm>
@@ -304,6 +305,7 @@ bool COrvFxParser::Parse(const SOrvFxSource& source, SOrvFxFile& file, std::stri
     m_constants.clear();
     m_structs.clear();
     m_asTypedefs.clear();
+    m_functions.clear();
     m_aGenericSamplers.clear();
     m_uPos = 0;
 
@@ -323,6 +325,7 @@ bool COrvFxParser::Parse(const SOrvFxSource& source, SOrvFxFile& file, std::stri
     }
     ChooseSamplerTypes();
     RewriteArrayCasts();
+    RewriteForGlslang();
     RewriteFixedTypes();
 
     // Apply the edits from the back so that earlier offsets stay valid.
@@ -1461,6 +1464,18 @@ void COrvFxParser::RewriteArrayCasts()
         Replace(m_aTokens[i].m_uBegin, m_aTokens[uEnd - 1].m_uEnd, sList + "}");
         i = uEnd - 1;
     }
+}
+
+// Code that HLSL accepts and glslang does not, outside what is blanked already (FxRewrites.h).
+void COrvFxParser::RewriteForGlslang()
+{
+    std::vector<std::pair<size_t, size_t>> edited;
+    for (const SEdit& edit : m_aEdits)
+        edited.emplace_back(edit.m_uBegin, edit.m_uEnd);
+    std::vector<SOrvFxRewrite> rewrites;
+    OrvFxFindRewrites(m_aTokens, m_sSource, edited, rewrites);
+    for (SOrvFxRewrite& rewrite : rewrites)
+        Replace(rewrite.m_uBegin, rewrite.m_uEnd, std::move(rewrite.m_sText));
 }
 
 // "fixed4" -> "half4" in the shader code, unless the file gives the name a meaning itself.

@@ -96,6 +96,7 @@ private:
     bool ResolveAll();
     void ChooseSamplerTypes();
     void RewriteArrayCasts();
+    void RewriteForGlslang();
     void RewriteFixedTypes();
     const SOrvFxParameter* FindParameter(const std::string& sName) const;
 
