@@ -376,9 +376,11 @@ bool ApplyBinary(const std::string& sOp, const CValues& a, const CValues& b, CVa
     if (sOp == "!=")
         return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x != y); });
     if (sOp == "&&")
-        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x != 0 && y != 0); });
+        return OrvFxElementwise(a, b, out,
+                                [](double x, double y) { return double(x != 0 && y != 0); });
     if (sOp == "||")
-        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x != 0 || y != 0); });
+        return OrvFxElementwise(a, b, out,
+                                [](double x, double y) { return double(x != 0 || y != 0); });
     if (sOp == "|")
         return integer([](int64_t x, int64_t y) { return x | y; });
     if (sOp == "&")
@@ -417,18 +419,6 @@ bool ApplyUnary(const std::string& sOp, CValues& values)
     for (double& f : values)
         f = cKind == 'i' ? double(ToInteger(f)) : cKind == 'b' ? double(f != 0) : f;
     return true;
-}
-
-bool SwizzleIndex(char c, size_t& uIndex)
-{
-    const char* pSets[] = {"xyzw", "rgba"};
-    for (const char* pSet : pSets)
-        if (const char* p = std::strchr(pSet, c); p && c)
-        {
-            uIndex = size_t(p - pSet);
-            return true;
-        }
-    return false;
 }
 
 class CEvaluator
@@ -552,11 +542,15 @@ private:
         CValues base;
         if (!Run(expr.m_aArgs[0], base, iDepth + 1))
             return false;
+        // A matrix's members (_m21, _34) count its columns from its size: square ones only.
+        size_t uColumns = base.size() == 16 ? 4 : base.size() == 9 ? 3 : base.size() == 4 ? 2 : 0;
+        std::vector<size_t> auIndices;
+        if (!OrvFxMemberIndices(expr.m_sText, uColumns, auIndices))
+            return Fail("'." + expr.m_sText + "' cannot be evaluated");
         out.clear();
-        for (char c : expr.m_sText)
+        for (size_t uIndex : auIndices)
         {
-            size_t uIndex = 0;
-            if (!SwizzleIndex(c, uIndex) || uIndex >= base.size())
+            if (uIndex >= base.size())
                 return Fail("'." + expr.m_sText + "' cannot be evaluated");
             out.push_back(base[uIndex]);
         }
@@ -585,6 +579,39 @@ bool OrvFxEvaluate(const SOrvFxExpr& expr, const IOrvFxNameResolver& resolver,
 {
     CEvaluator evaluator(resolver, sError);
     return evaluator.Run(expr, afValue);
+}
+
+bool OrvFxMemberIndices(const std::string& sMembers, size_t uColumns,
+                        std::vector<size_t>& auIndices)
+{
+    auIndices.clear();
+    if (sMembers.empty() || sMembers[0] != '_')
+    {
+        for (char c : sMembers)
+        {
+            const char* pXyzw = std::strchr("xyzw", c);
+            const char* pRgba = std::strchr("rgba", c);
+            if (!c || (!pXyzw && !pRgba))
+                return false;
+            auIndices.push_back(pXyzw ? size_t(pXyzw - "xyzw") : size_t(pRgba - "rgba"));
+        }
+        return auIndices.size() <= 4;
+    }
+    // _m00 counts rows and columns from 0, _11 from 1.
+    for (size_t i = 0; i < sMembers.size();)
+    {
+        bool bZero = sMembers.compare(i, 2, "_m") == 0;
+        size_t uDigits = i + (bZero ? 2 : 1);
+        if (sMembers[i] != '_' || uDigits + 2 > sMembers.size() || uColumns == 0)
+            return false;
+        int iRow = sMembers[uDigits] - (bZero ? '0' : '1');
+        int iColumn = sMembers[uDigits + 1] - (bZero ? '0' : '1');
+        if (iRow < 0 || iRow > 3 || iColumn < 0 || size_t(iColumn) >= uColumns)
+            return false;
+        auIndices.push_back(size_t(iRow) * uColumns + size_t(iColumn));
+        i = uDigits + 2;
+    }
+    return auIndices.size() <= 4;
 }
 
 bool OrvFxParseNumber(const std::string& sText, double& fValue)

@@ -68,6 +68,11 @@ template <class F> void OrvFxForEachName(const SOrvFxExpr& expr, F f)
         OrvFxForEachName(arg, f);
 }
 
+// The components a swizzle (.zyx, .rgba) or a matrix's members (._m30_m31, ._41) name, for a
+// value of uColumns columns (0: no matrix); false for anything else.
+bool OrvFxMemberIndices(const std::string& sMembers, size_t uColumns,
+                        std::vector<size_t>& auIndices);
+
 // Reads a number as effect files write it: 1, 1.5f, .5h, 2e-3, 0x1F, 10u.
 bool OrvFxParseNumber(const std::string& sText, double& dValue);
 bool OrvFxParseNumber(const std::string& sText, float& fValue);

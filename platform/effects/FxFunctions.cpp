@@ -37,7 +37,8 @@ size_t CountNodes(const SOrvFxExpr& expr)
 
 // The cast that gives a value a declared type ("float3", "int", "float4x4"), and its
 // number of components; false for a type that is no number, vector or matrix.
-bool CastFor(const std::string& sType, std::string& sCast, size_t& uComponents)
+bool CastFor(const std::string& sType, std::string& sCast, size_t& uComponents,
+             size_t* pColumns = nullptr)
 {
     SOrvFxParameter type;
     std::string sLower = sType; // DWORD, as Windows headers spell it
@@ -51,6 +52,8 @@ bool CastFor(const std::string& sType, std::string& sCast, size_t& uComponents)
     else if (type.m_uColumns > 1)
         sCast += std::to_string(type.m_uColumns);
     uComponents = size_t(type.m_uRows) * type.m_uColumns;
+    if (pColumns)
+        *pColumns = type.m_uRows > 1 ? type.m_uColumns : 0;
     return true;
 }
 
@@ -63,6 +66,7 @@ struct SLocalType
 {
     std::string m_sCast;
     size_t m_uComponents = 1;
+    size_t m_uColumns = 0; // of a matrix
 };
 } // namespace
 
@@ -102,8 +106,8 @@ public:
 private:
     bool Fail(const std::string& sReason)
     {
-        return m_owner.Fail("'" + m_sName + "' cannot be evaluated when the pass begins: " +
-                            sReason);
+        return m_owner.Fail("'" + m_sName +
+                            "' cannot be evaluated when the pass begins: " + sReason);
     }
     bool IsPunct(const char* p, size_t uAhead = 0) const
     {
@@ -139,8 +143,8 @@ private:
             if (token.m_eKind != EOrvFxToken::Punct)
                 continue;
             const std::string& s = token.m_sText;
-            if (iDepth == 0 && std::any_of(stops.begin(), stops.end(),
-                                           [&](const char* p) { return s == p; }))
+            if (iDepth == 0 &&
+                std::any_of(stops.begin(), stops.end(), [&](const char* p) { return s == p; }))
                 return u;
             if (s == "(" || s == "[" || s == "{")
                 ++iDepth;
@@ -178,7 +182,8 @@ private:
             if (u < uEnd && (m_tokens[u].m_sText == "out" || m_tokens[u].m_sText == "inout"))
                 return Fail("it has an out parameter");
             SLocalType type;
-            if (u + 1 >= uEnd || !CastFor(m_tokens[u].m_sText, type.m_sCast, type.m_uComponents))
+            if (u + 1 >= uEnd ||
+                !CastFor(m_tokens[u].m_sText, type.m_sCast, type.m_uComponents, &type.m_uColumns))
                 return Fail("parameter " + std::to_string(i + 1) + " is no number or vector");
             const std::string& sName = m_tokens[u + 1].m_sText;
             SOrvFxExpr value;
@@ -259,7 +264,7 @@ private:
     bool Declaration(const SOrvFxExpr* pCondition)
     {
         SLocalType type;
-        if (!CastFor(Text(), type.m_sCast, type.m_uComponents))
+        if (!CastFor(Text(), type.m_sCast, type.m_uComponents, &type.m_uColumns))
             return Fail("the local type '" + Text() + "' is no number, vector or matrix");
         ++m_uPos;
         for (;;)
@@ -313,9 +318,9 @@ private:
         auto itLocal = m_locals.find(sName);
         if (itLocal == m_locals.end())
             return Fail("it assigns to '" + sName + "', which is none of its locals");
-        SOrvFxExpr target = sSwizzle.empty() ? itLocal->second
-                                             : MakeNode(SOrvFxExpr::Swizzle, sSwizzle,
-                                                        {itLocal->second});
+        SOrvFxExpr target = sSwizzle.empty()
+                                ? itLocal->second
+                                : MakeNode(SOrvFxExpr::Swizzle, sSwizzle, {itLocal->second});
         SOrvFxExpr value;
         std::string sOp = bPrefix ? sPrefix : Text();
         if (!bPrefix)
@@ -351,40 +356,28 @@ private:
         value = MakeNode(SOrvFxExpr::Unary, type.m_sCast, {std::move(value)});
         SOrvFxExpr condition;
         if (Live(pCondition, condition))
-            value = MakeNode(SOrvFxExpr::Select, "?", {std::move(condition), std::move(value), local});
+            value =
+                MakeNode(SOrvFxExpr::Select, "?", {std::move(condition), std::move(value), local});
         local = std::move(value);
         return Grow(local);
     }
 
-    // v.zx = e: a constructor of v's components, those named taken from e.
-    static bool MergeSwizzle(const SLocalType& type, const std::string& sSwizzle,
-                             SOrvFxExpr& value, const SOrvFxExpr& local)
+    // v.zx = e, m._41 = e: v with those components taken from e.
+    static bool MergeSwizzle(const SLocalType& type, const std::string& sSwizzle, SOrvFxExpr& value,
+                             const SOrvFxExpr& local)
     {
-        static const char s_szXyzw[] = "xyzw";
-        static const char s_szRgba[] = "rgba";
-        if (sSwizzle.size() > 4 || type.m_uComponents > 4)
+        std::vector<size_t> auIndices;
+        if (!OrvFxMemberIndices(sSwizzle, type.m_uColumns, auIndices))
             return false;
-        SOrvFxExpr part = MakeNode(SOrvFxExpr::Unary, "float" + std::to_string(sSwizzle.size()),
-                                   {std::move(value)});
-        if (sSwizzle.size() == 1)
-            part.m_sText = "float";
-        std::vector<SOrvFxExpr> aComponents;
-        for (size_t i = 0; i < type.m_uComponents; ++i)
+        std::vector<double> adIndices;
+        for (size_t uIndex : auIndices)
         {
-            size_t uFrom = sSwizzle.find(s_szXyzw[i]);
-            if (uFrom == std::string::npos)
-                uFrom = sSwizzle.find(s_szRgba[i]);
-            if (uFrom == std::string::npos)
-                aComponents.push_back(
-                    MakeNode(SOrvFxExpr::Swizzle, std::string(1, s_szXyzw[i]), {local}));
-            else
-                aComponents.push_back(
-                    MakeNode(SOrvFxExpr::Swizzle, std::string(1, s_szXyzw[uFrom]), {part}));
-        }
-        for (char c : sSwizzle)
-            if (!std::strchr(s_szXyzw, c) && !std::strchr(s_szRgba, c))
+            if (uIndex >= type.m_uComponents)
                 return false;
-        value = MakeNode(SOrvFxExpr::List, std::string(), std::move(aComponents));
+            adIndices.push_back(double(uIndex));
+        }
+        value = MakeNode(SOrvFxExpr::Call, "__orv_set",
+                         {local, MakeConstant(std::move(adIndices)), std::move(value)});
         return true;
     }
 
@@ -431,8 +424,8 @@ private:
         if (!Expression(uClose, test) || !Expect(")"))
             return false;
         SOrvFxExpr notTest = MakeNode(SOrvFxExpr::Unary, "!", {test});
-        SOrvFxExpr whenTrue = pCondition ? MakeNode(SOrvFxExpr::Binary, "&&", {*pCondition, test})
-                                         : std::move(test);
+        SOrvFxExpr whenTrue =
+            pCondition ? MakeNode(SOrvFxExpr::Binary, "&&", {*pCondition, test}) : std::move(test);
         if (!Statement(&whenTrue))
             return false;
         if (!IsIdentifier() || Text() != "else")
@@ -542,9 +535,9 @@ bool COrvFxInliner::InlineNode(SOrvFxExpr& expr, const CLocals* pLocals)
     if (m_functions.count(expr.m_sText))
         return InlineCall(expr);
     // Texture reads and the like need the GPU: the function is named with what it calls.
-    return m_asStack.empty() || Fail("'" + m_asStack.back() +
-                                     "' cannot be evaluated when the pass begins: it calls '" +
-                                     expr.m_sText + "'");
+    return m_asStack.empty() ||
+           Fail("'" + m_asStack.back() + "' cannot be evaluated when the pass begins: it calls '" +
+                expr.m_sText + "'");
 }
 
 bool COrvFxInliner::InlineCall(SOrvFxExpr& call)
@@ -553,8 +546,9 @@ bool COrvFxInliner::InlineCall(SOrvFxExpr& call)
     if (std::find(m_asStack.begin(), m_asStack.end(), sName) != m_asStack.end())
         return Fail("'" + sName + "' cannot be evaluated when the pass begins: it calls itself");
     if (m_asStack.size() >= s_uMaxDepth)
-        return Fail("'" + sName + "' cannot be evaluated when the pass begins: calls nested too "
-                                  "deeply");
+        return Fail("'" + sName +
+                    "' cannot be evaluated when the pass begins: calls nested too "
+                    "deeply");
     auto range = m_functions.equal_range(sName);
     for (auto it = range.first; it != range.second; ++it)
     {

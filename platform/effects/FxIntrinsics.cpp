@@ -40,8 +40,9 @@ template <class Op> bool Unary(const CArgs& args, CValues& out, Op op)
 
 template <class Op> bool Binary(const CArgs& args, CValues& out, Op op)
 {
-    return args.size() == 2 && OrvFxElementwise(args[0], args[1], out, [&](double x, double y)
-                                                { return double(op(F(x), F(y))); });
+    return args.size() == 2 &&
+           OrvFxElementwise(args[0], args[1], out,
+                            [&](double x, double y) { return double(op(F(x), F(y))); });
 }
 
 // Three arguments element by element, scalars widened to the others' length.
@@ -293,6 +294,24 @@ float AsFloat(double d)
     return f;
 }
 
+// __orv_set(value, indices, parts): value with the components at indices replaced by parts
+// (one part for all of them when it is a scalar). What an assignment to v.xz or m._41 inside
+// a function inlined into a state value becomes (FxFunctions.h).
+bool SetComponents(const CArgs& args, CValues& out)
+{
+    if (args.size() != 3 || args[2].empty())
+        return false;
+    out = args[0];
+    for (size_t j = 0; j < args[1].size(); ++j)
+    {
+        double dIndex = args[1][j];
+        if (!(dIndex >= 0) || dIndex >= double(out.size()))
+            return false;
+        out[size_t(dIndex)] = args[2][std::min(j, args[2].size() - 1)];
+    }
+    return true;
+}
+
 float Round(float f)
 {
     return std::nearbyint(f); // halves to even, as the shader hardware rounds
@@ -364,6 +383,7 @@ const std::unordered_map<std::string, FHandler>& Handlers()
         {"mul", Mul},
         {"transpose", Transpose},
         {"determinant", DeterminantOf},
+        {"__orv_set", SetComponents},
         {"D3DCOLORtoUBYTE4", [](const CArgs& a, CValues& o) {
             if (a.size() != 1 || a[0].size() != 4)
                 return false;

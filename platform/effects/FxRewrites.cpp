@@ -21,11 +21,14 @@ public:
     {
         for (size_t i = 0; i + 3 < m_tokens.size(); ++i)
         {
-            if (m_tokens[i].m_eKind != EOrvFxToken::Identifier || Components(i) < 2)
+            // The cheap tests first: this runs over every token of every effect.
+            bool bArray = IsIdentifier(i + 1) && IsPunct(i + 2, "[");
+            bool bCall = !bArray && IsPunct(i + 1, "(");
+            if (!IsIdentifier(i) || !(bArray || bCall) || Components(i) < 2)
                 continue;
-            if (IsIdentifier(i + 1) && IsPunct(i + 2, "["))
+            if (bArray)
                 FlatArray(i);
-            else if (IsPunct(i + 1, "("))
+            else
                 ConstructorTarget(i);
         }
     }
@@ -71,7 +74,8 @@ private:
     }
     bool IsBlanked(size_t uBegin, size_t uEnd) const
     {
-        return std::any_of(m_blanked.begin(), m_blanked.end(), [&](const auto& range)
+        return std::any_of(m_blanked.begin(), m_blanked.end(),
+                           [&](const auto& range)
                            { return uBegin < range.second && uEnd > range.first; });
     }
     void Add(size_t uBegin, size_t uEnd, std::string sText)
@@ -147,9 +151,10 @@ private:
     void ConstructorTarget(size_t i)
     {
         static const char s_szXyzw[] = "xyzw";
-        bool bStatementStart = i > 0 && (IsPunct(i - 1, ";") || IsPunct(i - 1, "{") ||
-                                         IsPunct(i - 1, "}") || IsPunct(i - 1, ")") ||
-                                         (IsIdentifier(i - 1) && m_tokens[i - 1].m_sText == "else"));
+        bool bStatementStart =
+            i > 0 &&
+            (IsPunct(i - 1, ";") || IsPunct(i - 1, "{") || IsPunct(i - 1, "}") ||
+             IsPunct(i - 1, ")") || (IsIdentifier(i - 1) && m_tokens[i - 1].m_sText == "else"));
         size_t uClose = Matching(i + 1);
         if (!bStatementStart || !IsPunct(uClose + 1, "="))
             return;
