@@ -202,6 +202,7 @@ private:
             SOrvFxExpr operand;
             bOk = UnaryExpr(operand);
             out = Make(SOrvFxExpr::Unary, sType, {std::move(operand)});
+            OrvFxDescribeCast(out);
         }
         else
             bOk = Postfix(out);
@@ -315,6 +316,7 @@ private:
             bool bType = ParseTypeName(sName, uComponents, cKind);
             out.m_eOp = bType ? SOrvFxExpr::List : SOrvFxExpr::Call;
             out.m_sText = sName;
+            OrvFxDescribeCast(out);
             return Arguments(out.m_aArgs, ")");
         }
         out.m_eOp = SOrvFxExpr::Name;
@@ -394,30 +396,44 @@ bool ApplyBinary(const std::string& sOp, const CValues& a, const CValues& b, CVa
     return false;
 }
 
-bool ApplyUnary(const std::string& sOp, CValues& values)
+// A cast: a scalar widens to every component, a longer value keeps its first ones.
+bool ApplyCast(size_t uComponents, char cKind, CValues& values)
 {
-    size_t uComponents = 0;
-    char cKind = 0;
-    for (double& f : values)
-    {
-        if (sOp == "-")
-            f = -f;
-        else if (sOp == "!")
-            f = double(f == 0);
-        else if (sOp == "~")
-            f = double(~ToInteger(f));
-    }
-    if (sOp == "-" || sOp == "+" || sOp == "!" || sOp == "~")
-        return true;
-    if (!ParseTypeName(sOp, uComponents, cKind) || values.empty())
+    if (values.empty())
         return false;
-    // A cast: a scalar widens to every component, a longer value keeps its first ones.
     if (values.size() == 1)
         values.assign(uComponents, values[0]);
     else if (values.size() > uComponents)
         values.resize(uComponents);
-    for (double& f : values)
-        f = cKind == 'i' ? double(ToInteger(f)) : cKind == 'b' ? double(f != 0) : f;
+    if (cKind == 'i')
+        for (double& f : values)
+            f = double(ToInteger(f));
+    else if (cKind == 'b')
+        for (double& f : values)
+            f = double(f != 0);
+    return true;
+}
+
+bool ApplyUnary(const SOrvFxExpr& expr, CValues& values)
+{
+    if (expr.m_uCastComponents)
+        return ApplyCast(expr.m_uCastComponents, expr.m_cCastKind, values);
+    const std::string& sOp = expr.m_sText;
+    if (sOp == "-")
+        for (double& f : values)
+            f = -f;
+    else if (sOp == "!")
+        for (double& f : values)
+            f = double(f == 0);
+    else if (sOp == "~")
+        for (double& f : values)
+            f = double(~ToInteger(f));
+    else if (sOp != "+")
+    {
+        size_t uComponents = 0;
+        char cKind = 0;
+        return ParseTypeName(sOp, uComponents, cKind) && ApplyCast(uComponents, cKind, values);
+    }
     return true;
 }
 
@@ -441,8 +457,19 @@ public:
         case SOrvFxExpr::Name:
         {
             size_t uPerElement = 0;
-            return m_resolver.Resolve(expr.m_sText, out, uPerElement) ||
+            return FindLocal(expr.m_sText, out) ||
+                   m_resolver.Resolve(expr.m_sText, out, uPerElement) ||
                    Fail("'" + expr.m_sText + "' is unknown here");
+        }
+        case SOrvFxExpr::Let:
+        {
+            CValues value;
+            if (!Run(expr.m_aArgs[0], value, iDepth + 1))
+                return false;
+            m_aLocals.emplace_back(&expr.m_sText, std::move(value));
+            bool bOk = Run(expr.m_aArgs[1], out, iDepth + 1);
+            m_aLocals.pop_back();
+            return bOk;
         }
         case SOrvFxExpr::Index:
             return RunIndex(expr, out, iDepth);
@@ -450,7 +477,7 @@ public:
             return RunSwizzle(expr, out, iDepth);
         case SOrvFxExpr::Unary:
             return Run(expr.m_aArgs[0], out, iDepth + 1) &&
-                   (ApplyUnary(expr.m_sText, out) || Fail("cannot apply '" + expr.m_sText + "'"));
+                   (ApplyUnary(expr, out) || Fail("cannot apply '" + expr.m_sText + "'"));
         case SOrvFxExpr::Binary:
         {
             CValues a, b;
@@ -492,25 +519,45 @@ private:
         return false;
     }
 
+    // The innermost Let of that name, if any.
+    bool FindLocal(const std::string& sName, CValues& out) const
+    {
+        for (auto it = m_aLocals.rbegin(); it != m_aLocals.rend(); ++it)
+            if (*it->first == sName)
+            {
+                out = it->second;
+                return true;
+            }
+        return false;
+    }
+
     bool RunList(const SOrvFxExpr& expr, CValues& out, int iDepth)
     {
-        std::vector<CValues> args(expr.m_aArgs.size());
-        for (size_t i = 0; i < args.size(); ++i)
-            if (!Run(expr.m_aArgs[i], args[i], iDepth + 1))
-                return false;
         if (expr.m_eOp == SOrvFxExpr::Call)
-            return OrvFxIsIntrinsic(expr.m_sText)
-                       ? OrvFxCallIntrinsic(expr.m_sText, args, out) ||
-                             Fail("cannot evaluate '" + expr.m_sText + "' with these arguments")
-                       : Fail("'" + expr.m_sText + "' cannot be evaluated here");
+        {
+            std::vector<CValues> args(expr.m_aArgs.size());
+            for (size_t i = 0; i < args.size(); ++i)
+                if (!Run(expr.m_aArgs[i], args[i], iDepth + 1))
+                    return false;
+            FOrvFxIntrinsic pIntrinsic =
+                expr.m_pIntrinsic ? expr.m_pIntrinsic : OrvFxFindIntrinsic(expr.m_sText);
+            if (!pIntrinsic)
+                return Fail("'" + expr.m_sText + "' cannot be evaluated here");
+            return pIntrinsic(args, out) ||
+                   Fail("cannot evaluate '" + expr.m_sText + "' with these arguments");
+        }
+        // A constructor or brace list: the arguments' values one after the other.
         out.clear();
-        for (const CValues& arg : args)
+        CValues arg;
+        for (const SOrvFxExpr& argExpr : expr.m_aArgs)
+        {
+            if (!Run(argExpr, arg, iDepth + 1))
+                return false;
             out.insert(out.end(), arg.begin(), arg.end());
-        size_t uComponents = 0;
-        char cKind = 0;
-        if (!expr.m_sText.empty() && ParseTypeName(expr.m_sText, uComponents, cKind))
-            return ApplyUnary(expr.m_sText, out) || Fail("empty constructor");
-        return true;
+        }
+        if (expr.m_sText.empty())
+            return true;
+        return ApplyUnary(expr, out) || Fail("empty constructor");
     }
 
     bool RunIndex(const SOrvFxExpr& expr, CValues& out, int iDepth)
@@ -518,7 +565,7 @@ private:
         CValues base, index;
         size_t uPerElement = 0;
         const SOrvFxExpr& baseExpr = expr.m_aArgs[0];
-        if (baseExpr.m_eOp == SOrvFxExpr::Name)
+        if (baseExpr.m_eOp == SOrvFxExpr::Name && !FindLocal(baseExpr.m_sText, base))
         {
             if (!m_resolver.Resolve(baseExpr.m_sText, base, uPerElement))
                 return Fail("'" + baseExpr.m_sText + "' is unknown here");
@@ -559,8 +606,23 @@ private:
 
     const IOrvFxNameResolver& m_resolver;
     std::string& m_sError;
+    std::vector<std::pair<const std::string*, CValues>> m_aLocals; // of the Lets entered
 };
 } // namespace
+
+void OrvFxDescribeCast(SOrvFxExpr& expr)
+{
+    size_t uComponents = 0;
+    char cKind = 0;
+    if (expr.m_eOp == SOrvFxExpr::Call)
+        expr.m_pIntrinsic = OrvFxFindIntrinsic(expr.m_sText);
+    else if ((expr.m_eOp == SOrvFxExpr::Unary || expr.m_eOp == SOrvFxExpr::List) &&
+             ParseTypeName(expr.m_sText, uComponents, cKind))
+    {
+        expr.m_uCastComponents = uint8_t(uComponents);
+        expr.m_cCastKind = cKind;
+    }
+}
 
 bool OrvFxParseExpression(const std::vector<SOrvFxToken>& tokens, size_t uBegin, size_t uEnd,
                           SOrvFxExpr& expr, std::string& sError)

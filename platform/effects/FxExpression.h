@@ -1,7 +1,9 @@
 #pragma once
 
+#include "FxIntrinsics.h"
 #include "FxLexer.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,13 +32,24 @@ struct SOrvFxExpr
         Select,   // m_aArgs[0] ? m_aArgs[1] : m_aArgs[2]
         List,     // constructor or brace list: the arguments one after the other
         Call,     // m_sText: function
+        Let,      // m_sText = m_aArgs[0] while m_aArgs[1] is evaluated (inlined functions)
     };
     EOp m_eOp = Constant;
     std::string m_sText;
+    // Of a cast or a typed constructor, read from m_sText once (OrvFxDescribeCast), as values
+    // of passes are evaluated at every BeginPass: components (0: none), and 'f', 'i' or 'b'.
+    uint8_t m_uCastComponents = 0;
+    char m_cCastKind = 0;
+    FOrvFxIntrinsic m_pIntrinsic = nullptr; // of a Call, when m_sText names an intrinsic
     std::vector<double> m_adValue;
     std::vector<SOrvFxExpr> m_aArgs;
     int m_iLine = 0;
 };
+
+// Fills m_uCastComponents and m_cCastKind of a Unary or List node whose m_sText names a
+// numeric type ("float4", "int", "float4x4"), and m_pIntrinsic of a Call of an intrinsic;
+// leaves other nodes as they are.
+void OrvFxDescribeCast(SOrvFxExpr& expr);
 
 // Gives the values of names while evaluating. uPerElement: floats per array element (for
 // Name[index]), 0 when the value is no array.

@@ -17,6 +17,7 @@ SOrvFxExpr MakeNode(SOrvFxExpr::EOp eOp, std::string sText, std::vector<SOrvFxEx
     expr.m_eOp = eOp;
     expr.m_sText = std::move(sText);
     expr.m_aArgs = std::move(args);
+    OrvFxDescribeCast(expr);
     return expr;
 }
 
@@ -100,6 +101,9 @@ public:
         if (!m_bHasResult)
             return Fail("returns no value");
         result = std::move(m_result);
+        for (auto it = m_aBindings.rbegin(); it != m_aBindings.rend(); ++it)
+            result =
+                MakeNode(SOrvFxExpr::Let, it->first, {std::move(it->second), std::move(result)});
         return true;
     }
 
@@ -192,7 +196,7 @@ private:
             else
                 return Fail("too few arguments");
             m_types[sName] = type;
-            m_locals[sName] = MakeNode(SOrvFxExpr::Unary, type.m_sCast, {std::move(value)});
+            Define(sName, MakeNode(SOrvFxExpr::Unary, type.m_sCast, {std::move(value)}));
         }
         return true;
     }
@@ -288,7 +292,7 @@ private:
             // A declaration under a condition still declares: the value is there on every
             // path that reads it.
             (void)pCondition;
-            m_locals[sName] = MakeNode(SOrvFxExpr::Unary, type.m_sCast, {std::move(value)});
+            Define(sName, MakeNode(SOrvFxExpr::Unary, type.m_sCast, {std::move(value)}));
             if (IsPunct(";"))
                 break;
             if (!Expect(","))
@@ -350,7 +354,7 @@ private:
         if (m_bReturnedAlways)
             return true;
         const SLocalType& type = m_types[sName];
-        SOrvFxExpr& local = m_locals[sName];
+        const SOrvFxExpr local = m_locals[sName];
         if (!sSwizzle.empty() && !MergeSwizzle(type, sSwizzle, value, local))
             return Fail("cannot assign to '" + sName + "." + sSwizzle + "'");
         value = MakeNode(SOrvFxExpr::Unary, type.m_sCast, {std::move(value)});
@@ -358,8 +362,19 @@ private:
         if (Live(pCondition, condition))
             value =
                 MakeNode(SOrvFxExpr::Select, "?", {std::move(condition), std::move(value), local});
-        local = std::move(value);
-        return Grow(local);
+        if (!Grow(value))
+            return false;
+        Define(sName, std::move(value));
+        return true;
+    }
+
+    // A new version of a local: bound to its value around the function's result, and what
+    // the local's name means from here on.
+    void Define(const std::string& sName, SOrvFxExpr value)
+    {
+        std::string sVersion = "@" + sName + "#" + std::to_string(++m_owner.m_uVersions);
+        m_locals[sName] = MakeNode(SOrvFxExpr::Name, sVersion, {});
+        m_aBindings.emplace_back(std::move(sVersion), std::move(value));
     }
 
     // v.zx = e, m._41 = e: v with those components taken from e.
@@ -474,8 +489,9 @@ private:
     const SOrvFxFunction& m_function;
     size_t m_uPos = 0;
     size_t m_uEnd = 0;
-    CLocals m_locals;
+    CLocals m_locals; // the Name of each local's current version
     std::map<std::string, SLocalType> m_types;
+    std::vector<std::pair<std::string, SOrvFxExpr>> m_aBindings; // the versions, in order
     std::vector<std::vector<std::string>*> m_apDeclared;
     SOrvFxExpr m_result;
     bool m_bHasResult = false;

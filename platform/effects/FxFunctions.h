@@ -23,8 +23,9 @@ using COrvFxFunctions = std::multimap<std::string, SOrvFxFunction>;
 // State values computed by the effect's own functions ("ZEnable = ChooseZEnable();"), which
 // the native compiler turns into code that runs on the CPU when a pass begins. Here each
 // call is replaced by one expression of its arguments and of the parameters the function
-// reads: locals are substituted, an assignment or a return under an if becomes a choice
-// (? :), and the function's return type casts the result. The expression is then evaluated
+// reads: every assignment binds a new version of its local (a Let, so that a value used
+// twice is computed once), an assignment or a return under an if becomes a choice (? :),
+// and the function's return type casts the result. The expression is then evaluated
 // like any other state value: folded when it reads no parameter, else when the pass begins
 // and when CommitChanges finds a parameter changed.
 //
@@ -58,6 +59,6 @@ private:
     const std::vector<SOrvFxToken>& m_tokens;
     const COrvFxFunctions& m_functions;
     std::vector<std::string> m_asStack; // the functions being inlined
-    size_t m_uNodes = 0;
+    size_t m_uVersions = 0;             // of locals, each assignment making one (named "@name#n")
     std::string m_sError;
 };

@@ -398,6 +398,12 @@ const std::unordered_map<std::string, FHandler>& Handlers()
 }
 } // namespace
 
+FOrvFxIntrinsic OrvFxFindIntrinsic(const std::string& sName)
+{
+    auto it = Handlers().find(sName);
+    return it == Handlers().end() ? nullptr : it->second;
+}
+
 bool OrvFxIsIntrinsic(const std::string& sName)
 {
     return Handlers().count(sName) != 0;

@@ -13,6 +13,14 @@
 // shape matters (mul, transpose, determinant, cross), it is read from the count: 2, 3 and 4 are
 // vectors, 9 and 16 square matrices.
 
+// One intrinsic: false when the arguments do not fit it.
+using FOrvFxIntrinsic = bool (*)(const std::vector<std::vector<double>>& aArgs,
+                                 std::vector<double>& adOut);
+
+// The intrinsic of that name, null for none (parsed calls keep it: looking it up at every
+// BeginPass would cost more than many of the functions themselves).
+FOrvFxIntrinsic OrvFxFindIntrinsic(const std::string& sName);
+
 // True when sName is one of the functions below.
 bool OrvFxIsIntrinsic(const std::string& sName);
 

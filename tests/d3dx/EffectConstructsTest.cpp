@@ -53,6 +53,16 @@ std::string Refusal(const std::string& sSource)
     return sErrors;
 }
 
+// Fifteen functions, each calling the one before twice: 2^14 copies of the first inlined.
+std::string Doublings()
+{
+    std::string sFunctions = "int F1(int x) { return x + 1; } ";
+    for (int i = 2; i <= 15; ++i)
+        sFunctions += "int F" + std::to_string(i) + "(int x) { return F" + std::to_string(i - 1) +
+                      "(x) + F" + std::to_string(i - 1) + "(x); } ";
+    return sFunctions + "int F() { return F15(2); }";
+}
+
 float Bits(DWORD dw)
 {
     float f = 0;
@@ -203,6 +213,7 @@ technique T
 // nothing a function does makes creation hang or crash.
 TEST_F(EffectConstructsTest, FunctionsThatCannotBeEvaluatedAreRefusedByName)
 {
+    const std::string sDoublings = Doublings();
     const struct
     {
         const char* m_pFunctions;
@@ -219,10 +230,7 @@ TEST_F(EffectConstructsTest, FunctionsThatCannotBeEvaluatedAreRefusedByName)
         {"int F() { Undeclared = 2; return 1; }", "'Undeclared', which is none of its locals"},
         {"int F() { int a[2] = {1, 2}; return a[0]; }", "is an array"},
         {"int F() { float4 v = 0; v.q = 1; return 1; }", "cannot assign to 'v.q'"},
-        {"int F() { float a = 1; a = a + a; a = a + a; a = a + a; a = a + a; a = a + a; "
-         "a = a + a; a = a + a; a = a + a; a = a + a; a = a + a; a = a + a; a = a + a; "
-         "a = a + a; a = a + a; a = a + a; a = a + a; return a; }",
-         "grows too large"},
+        {sDoublings.c_str(), "grows too large"},
     };
     for (const auto& c : aCases)
     {
