@@ -437,6 +437,40 @@ bool ApplyUnary(const SOrvFxExpr& expr, CValues& values)
     return true;
 }
 
+// The working values of an evaluation come from a per-thread pool and go back to it, so
+// that the expressions a pass evaluates at every BeginPass allocate nothing once warm.
+template <class T> class CPooled
+{
+public:
+    CPooled()
+    {
+        std::vector<T>& pool = Pool();
+        if (!pool.empty())
+        {
+            m_value = std::move(pool.back());
+            pool.pop_back();
+        }
+    }
+    ~CPooled()
+    {
+        std::vector<T>& pool = Pool();
+        if (pool.size() < 256)
+            pool.push_back(std::move(m_value));
+    }
+    CPooled(const CPooled&) = delete;
+    CPooled& operator=(const CPooled&) = delete;
+    T& operator*() { return m_value; }
+    T* operator->() { return &m_value; }
+
+private:
+    static std::vector<T>& Pool()
+    {
+        thread_local std::vector<T> s_pool;
+        return s_pool;
+    }
+    T m_value;
+};
+
 class CEvaluator
 {
 public:
@@ -463,10 +497,10 @@ public:
         }
         case SOrvFxExpr::Let:
         {
-            CValues value;
-            if (!Run(expr.m_aArgs[0], value, iDepth + 1))
+            CPooled<CValues> value;
+            if (!Run(expr.m_aArgs[0], *value, iDepth + 1))
                 return false;
-            m_aLocals.emplace_back(&expr.m_sText, std::move(value));
+            m_aLocals.emplace_back(&expr.m_sText, &*value);
             bool bOk = Run(expr.m_aArgs[1], out, iDepth + 1);
             m_aLocals.pop_back();
             return bOk;
@@ -480,24 +514,23 @@ public:
                    (ApplyUnary(expr, out) || Fail("cannot apply '" + expr.m_sText + "'"));
         case SOrvFxExpr::Binary:
         {
-            CValues a, b;
-            return Run(expr.m_aArgs[0], a, iDepth + 1) && Run(expr.m_aArgs[1], b, iDepth + 1) &&
-                   (ApplyBinary(expr.m_sText, a, b, out) ||
+            CPooled<CValues> a, b;
+            return Run(expr.m_aArgs[0], *a, iDepth + 1) && Run(expr.m_aArgs[1], *b, iDepth + 1) &&
+                   (ApplyBinary(expr.m_sText, *a, *b, out) ||
                     Fail("cannot apply '" + expr.m_sText + "'"));
         }
         case SOrvFxExpr::Select:
         {
-            CValues condition, a, b;
-            if (!Run(expr.m_aArgs[0], condition, iDepth + 1) ||
-                !Run(expr.m_aArgs[1], a, iDepth + 1) || !Run(expr.m_aArgs[2], b, iDepth + 1))
+            CPooled<CValues> condition, a, b, pick;
+            if (!Run(expr.m_aArgs[0], *condition, iDepth + 1) ||
+                !Run(expr.m_aArgs[1], *a, iDepth + 1) || !Run(expr.m_aArgs[2], *b, iDepth + 1))
                 return false;
-            CValues pick;
-            if (!OrvFxElementwise(condition, a, pick, [](double c, double) { return c; }))
+            if (!OrvFxElementwise(*condition, *a, *pick, [](double c, double) { return c; }))
                 return Fail("empty condition");
-            out.resize(pick.size());
-            for (size_t i = 0; i < pick.size(); ++i)
+            out.resize(pick->size());
+            for (size_t i = 0; i < pick->size(); ++i)
             {
-                const CValues& chosen = pick[i] != 0 ? a : b;
+                const CValues& chosen = (*pick)[i] != 0 ? *a : *b;
                 if (chosen.empty())
                     return Fail("empty value in '? :'");
                 out[i] = chosen[std::min(i, chosen.size() - 1)];
@@ -525,7 +558,7 @@ private:
         for (auto it = m_aLocals.rbegin(); it != m_aLocals.rend(); ++it)
             if (*it->first == sName)
             {
-                out = it->second;
+                out = *it->second;
                 return true;
             }
         return false;
@@ -535,25 +568,26 @@ private:
     {
         if (expr.m_eOp == SOrvFxExpr::Call)
         {
-            std::vector<CValues> args(expr.m_aArgs.size());
-            for (size_t i = 0; i < args.size(); ++i)
-                if (!Run(expr.m_aArgs[i], args[i], iDepth + 1))
+            CPooled<std::vector<CValues>> args;
+            args->resize(expr.m_aArgs.size());
+            for (size_t i = 0; i < args->size(); ++i)
+                if (!Run(expr.m_aArgs[i], (*args)[i], iDepth + 1))
                     return false;
             FOrvFxIntrinsic pIntrinsic =
                 expr.m_pIntrinsic ? expr.m_pIntrinsic : OrvFxFindIntrinsic(expr.m_sText);
             if (!pIntrinsic)
                 return Fail("'" + expr.m_sText + "' cannot be evaluated here");
-            return pIntrinsic(args, out) ||
+            return pIntrinsic(*args, out) ||
                    Fail("cannot evaluate '" + expr.m_sText + "' with these arguments");
         }
         // A constructor or brace list: the arguments' values one after the other.
         out.clear();
-        CValues arg;
+        CPooled<CValues> arg;
         for (const SOrvFxExpr& argExpr : expr.m_aArgs)
         {
-            if (!Run(argExpr, arg, iDepth + 1))
+            if (!Run(argExpr, *arg, iDepth + 1))
                 return false;
-            out.insert(out.end(), arg.begin(), arg.end());
+            out.insert(out.end(), arg->begin(), arg->end());
         }
         if (expr.m_sText.empty())
             return true;
@@ -586,27 +620,28 @@ private:
 
     bool RunSwizzle(const SOrvFxExpr& expr, CValues& out, int iDepth)
     {
-        CValues base;
-        if (!Run(expr.m_aArgs[0], base, iDepth + 1))
+        CPooled<CValues> base;
+        if (!Run(expr.m_aArgs[0], *base, iDepth + 1))
             return false;
         // A matrix's members (_m21, _34) count its columns from its size: square ones only.
-        size_t uColumns = base.size() == 16 ? 4 : base.size() == 9 ? 3 : base.size() == 4 ? 2 : 0;
-        std::vector<size_t> auIndices;
-        if (!OrvFxMemberIndices(expr.m_sText, uColumns, auIndices))
+        size_t uSize = base->size();
+        size_t uColumns = uSize == 16 ? 4 : uSize == 9 ? 3 : uSize == 4 ? 2 : 0;
+        CPooled<std::vector<size_t>> auIndices;
+        if (!OrvFxMemberIndices(expr.m_sText, uColumns, *auIndices))
             return Fail("'." + expr.m_sText + "' cannot be evaluated");
         out.clear();
-        for (size_t uIndex : auIndices)
+        for (size_t uIndex : *auIndices)
         {
-            if (uIndex >= base.size())
+            if (uIndex >= uSize)
                 return Fail("'." + expr.m_sText + "' cannot be evaluated");
-            out.push_back(base[uIndex]);
+            out.push_back((*base)[uIndex]);
         }
         return true;
     }
 
     const IOrvFxNameResolver& m_resolver;
     std::string& m_sError;
-    std::vector<std::pair<const std::string*, CValues>> m_aLocals; // of the Lets entered
+    std::vector<std::pair<const std::string*, const CValues*>> m_aLocals; // Lets entered
 };
 } // namespace
 
