@@ -210,6 +210,15 @@ private:
         }
         if (IsPunct("{"))
             return Block(pCondition);
+        if (IsPunct("["))
+        {
+            // [branch], [flatten]: hints for the shader compiler, nothing to the CPU.
+            size_t uClose = FindAtDepth0(m_uPos + 1, m_uEnd, {"]"});
+            if (uClose >= m_uEnd)
+                return Fail("']' expected");
+            m_uPos = uClose + 1;
+            return m_uPos < m_uEnd ? Statement(pCondition) : Fail("statement expected");
+        }
         if (!IsIdentifier() && !IsPunct("++") && !IsPunct("--"))
             return Fail("cannot evaluate '" + Text() + "'");
         const std::string& sWord = Text();

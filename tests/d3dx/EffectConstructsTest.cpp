@@ -125,7 +125,7 @@ int Index = 1;
 bool ChooseZEnable() { return bDepth; }
 int CullFor(float f)
 {
-    if (f > 0.5)
+    [branch] if (f > 0.5)
         return 3;
     else if (f > 0.2) { return 2; }
     return 1;
