@@ -1,7 +1,8 @@
 // Constructs of Direct3D 9 effect files that shader packs use: intrinsics and the comma
 // operator in constant values (read back with GetValue), pass states computed by the effect's
 // functions and by elements of array parameters (re-evaluated after SetFloat and
-// CommitChanges), shader code rewritten for glslang (drawn), and what is refused by name.
+// CommitChanges), shader code rewritten for glslang (drawn, and as text), and what is
+// refused by name.
 #include "FxParser.h"
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -276,4 +278,37 @@ technique T { pass { PixelShader = compile ps_2_0 PS(); ZEnable = false; } }
     EXPECT_EQ(uColor >> 16 & 255, 0u);
     EXPECT_EQ(uColor >> 8 & 255, 255u);
     EXPECT_NEAR(double(uColor & 255), 16.0, 1.0);
+}
+
+// The rewrites keep every line where it was, leave what they cannot be sure of alone, and
+// never touch what the parser blanked (a parameter's initial value is the effect's).
+TEST(FxRewrites, KeepLinesAndLeaveUncertainCodeAlone)
+{
+    const char* pSource = "float4 Colors[2] = { 1, 0, 0, 1, 0, 1, 0, 1 };\n"
+                          "static const float2 Taps[2] = { -1, 0,\n  1, 0 };\n"
+                          "static const float4 Rows[] = { a, b, c, d };\n"
+                          "static const fixed4 Fixed[1] = { 1, 2, 3, 4 };\n"
+                          "float4 PS(float2 uv : TEXCOORD0) : COLOR\n"
+                          "{\n"
+                          "    float3 n; float w, unknownSize;\n"
+                          "    float4(n, w) = ddx(float4(uv, uv));\n"
+                          "    float4(n, mystery) = 0;\n"
+                          "    return float4(n, w);\n"
+                          "}\n";
+    COrvFxParser parser;
+    SOrvFxFile file;
+    std::string sErrors;
+    ASSERT_TRUE(parser.Parse(pSource, "w.fx", file, sErrors)) << sErrors;
+    const std::string& s = file.m_sShaderSource;
+    EXPECT_EQ(std::count(s.begin(), s.end(), '\n'), 12) << s;
+    EXPECT_EQ(s.find("Colors[2] = {"), std::string::npos) << "blanked, not rewritten: " << s;
+    EXPECT_NE(s.find("{ float2(-1, 0),\n  float2(1, 0) }"), std::string::npos) << s;
+    EXPECT_NE(s.find("Rows[] = { a, b, c, d }"), std::string::npos) << "names may be vectors";
+    EXPECT_NE(s.find("{ half4(1, 2, 3, 4) }"), std::string::npos) << s;
+    EXPECT_NE(s.find("{ float4 orv_parts = ddx(float4(uv, uv)); n = orv_parts.xyz; "
+                     "w = orv_parts.w; }"),
+              std::string::npos)
+        << s;
+    EXPECT_NE(s.find("float4(n, mystery) = 0;"), std::string::npos) << "undeclared: as written";
+    EXPECT_EQ(file.m_aParameters[0].m_afValue, (std::vector<float>{1, 0, 0, 1, 0, 1, 0, 1}));
 }
