@@ -1,6 +1,7 @@
 // D3DX costs that a demo pays at start-up and on every device change: creating an effect
 // with six techniques and the sample demo's effects without and with the shader cache (and
-// the preprocessing's share of the latter), and loading a 100,000-face ".x" mesh.
+// the preprocessing's share of the latter), loading a 100,000-face ".x" mesh, and what pass
+// states computed by functions add to BeginPass.
 #include "FxPreprocessor.h"
 #include "OrvTempDir.h"
 #include "OrvTestDevice.h"
@@ -17,6 +18,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -222,6 +224,90 @@ void BM_CreateCorpusEffectsWarmCache(benchmark::State& state)
 BENCHMARK(BM_CreateAtelierEffectsEmptyCache)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateAtelierEffectsWarmCache)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CreateCorpusEffectsWarmCache)->Unit(benchmark::kMillisecond);
+
+// BeginPass of a pass whose states call functions of parameters (evaluated on the CPU each
+// time), against the same pass with constant states, in the same run: "extra_us" is what
+// the functions add to one Begin/BeginPass/EndPass/End, in this thread's CPU time.
+std::string StatesEffect(bool bFunctions)
+{
+    std::string sFx = "float Time = 0.5;\nbool bDepth = true;\nfloat4 Tint = {1, 0.5, 0.25, 1};\n"
+                      "bool ChooseZEnable() { return bDepth; }\n"
+                      "int ChooseCull() { int mode = 1; if (Time > 10) mode = 3; return mode; }\n"
+                      "float4x4 getTextureTransform()\n"
+                      "{ float s = sin(Time), c = cos(Time);\n"
+                      "  float4x4 m = float4x4(c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);\n"
+                      "  m._41 = 0.5; return m; }\n"
+                      "float4 TintNow() { return Tint * saturate(Time); }\n"
+                      "float4 PS() : COLOR { return Tint; }\n"
+                      "technique T { pass { PixelShader = compile ps_2_0 PS();\n";
+    if (bFunctions)
+        sFx += "ZEnable = ChooseZEnable(); CullMode = ChooseCull();\n"
+               "TextureTransform[0] = getTextureTransform(); TextureFactor = TintNow(); } }\n";
+    else
+        sFx += "ZEnable = TRUE; CullMode = NONE;\n"
+               "TextureTransform[0] = float4x4(0.88, 0.48, 0, 0, -0.48, 0.88, 0, 0, 0, 0, 1, 0, "
+               "0.5, 0, 0, 1); TextureFactor = 0x7f7f4020; } }\n";
+    return sFx;
+}
+
+// Seconds of this thread's CPU time: the machines these run on are shared, and a wall clock
+// counts the time others' work holds the CPU.
+double ThreadSeconds()
+{
+    timespec time{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &time);
+    return double(time.tv_sec) + double(time.tv_nsec) * 1e-9;
+}
+
+double TimePasses(ID3DXEffect* pEffect, int iCount)
+{
+    double dStart = ThreadSeconds();
+    for (int i = 0; i < iCount; ++i)
+    {
+        UINT uPasses = 0;
+        pEffect->Begin(&uPasses, 0);
+        pEffect->BeginPass(0);
+        pEffect->EndPass();
+        pEffect->End();
+    }
+    return ThreadSeconds() - dStart;
+}
+
+void BM_BeginPassFunctionStates(benchmark::State& state)
+{
+    SDevice device;
+    COrvComPtr<ID3DXEffect> apEffects[2];
+    for (int i = 0; i < 2; ++i)
+    {
+        std::string sSource = StatesEffect(i == 1);
+        if (!device.Get() ||
+            FAILED(D3DXCreateEffect(device.Get(), sSource.data(), UINT(sSource.size()), nullptr,
+                                    nullptr, 0, nullptr, apEffects[i].ReleaseAndGetAddressOf(),
+                                    nullptr)))
+        {
+            state.SkipWithError("no headless device or the effect does not compile");
+            return;
+        }
+    }
+    const int iBatch = 200;
+    double adSeconds[2] = {0, 0};
+    int64_t iPasses = 0;
+    for (auto _ : state)
+    {
+        // Interleaved, so that both see the same machine.
+        adSeconds[0] += TimePasses(apEffects[0].Get(), iBatch);
+        adSeconds[1] += TimePasses(apEffects[1].Get(), iBatch);
+        iPasses += iBatch;
+    }
+    if (iPasses > 0)
+    {
+        state.counters["constant_us"] = adSeconds[0] / double(iPasses) * 1e6;
+        state.counters["function_us"] = adSeconds[1] / double(iPasses) * 1e6;
+        state.counters["extra_us"] = (adSeconds[1] - adSeconds[0]) / double(iPasses) * 1e6;
+        state.counters["ratio"] = adSeconds[1] / adSeconds[0];
+    }
+}
+BENCHMARK(BM_BeginPassFunctionStates)->Unit(benchmark::kMillisecond);
 
 // A grid of 224 x 224 quads: 100,352 faces, with normals and texture coordinates.
 std::string WriteGridMesh()

@@ -655,6 +655,9 @@ HRESULT COrvEffect::CommitChanges()
 {
     if (m_uPass == SIZE_MAX)
         return D3DERR_INVALIDCALL;
+    // States computed from parameters follow a change as the shader constants do.
+    if (m_aafValues != m_aafCommitted)
+        ApplyStates(m_file.m_aTechniques[m_uTechnique].m_aPasses[m_uPass], true);
     ApplyPass();
     return S_OK;
 }
@@ -838,10 +841,13 @@ IDirect3DBaseTexture9* COrvEffect::FindTextureFor(const SOrvFxValue& value) cons
     return uIndex == SIZE_MAX ? nullptr : m_aValues[uIndex].m_pTexture;
 }
 
-void COrvEffect::ApplyStates(const SOrvFxPass& pass)
+void COrvEffect::ApplyStates(const SOrvFxPass& pass, bool bChangedOnly)
 {
     for (const SOrvFxState& state : pass.m_aStates)
     {
+        SOrvFxValue::EKind eKind = state.m_value.m_eKind;
+        if (bChangedOnly && eKind != SOrvFxValue::Expression && eKind != SOrvFxValue::Reference)
+            continue;
         SOrvFxStateInfo info = OrvFxFindState(state.m_sName, false);
         DWORD dwValue = 0;
         switch (info.m_eKind)

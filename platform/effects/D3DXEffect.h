@@ -119,7 +119,8 @@ private:
     HRESULT GetNumbers(D3DXHANDLE h, float* pf, size_t uCount);
 
     void ApplyPass();
-    void ApplyStates(const SOrvFxPass& pass);
+    // bChangedOnly: only the states whose value depends on parameters (CommitChanges).
+    void ApplyStates(const SOrvFxPass& pass, bool bChangedOnly = false);
     void ApplySampler(DWORD dwUnit, size_t uSampler, UINT uElement);
     void ApplyVectorState(const SOrvFxState& state, const SOrvFxStateInfo& info);
     void SetState(int iKind, DWORD dwIndex, DWORD dwState, DWORD dwValue);

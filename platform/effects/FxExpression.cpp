@@ -1,5 +1,7 @@
 #include "FxExpression.h"
 
+#include "FxIntrinsics.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -11,10 +13,6 @@ namespace
 {
 constexpr int s_iMaxDepth = 200;
 constexpr int s_iMaxNodes = 200000;
-
-const char* const s_apFunctions[] = {"abs",  "min",  "max",  "clamp", "saturate", "floor",
-                                     "ceil", "frac", "sqrt", "pow",   "sin",      "cos",
-                                     "tan",  "exp",  "log",  "lerp",  "dot",      "length"};
 
 // Scalar, vector and matrix type names: float, half3, int2, bool, float4x4, double, uint...
 bool ParseTypeName(const std::string& sName, size_t& uComponents, char& cKind)
@@ -204,6 +202,7 @@ private:
             SOrvFxExpr operand;
             bOk = UnaryExpr(operand);
             out = Make(SOrvFxExpr::Unary, sType, {std::move(operand)});
+            OrvFxDescribeCast(out);
         }
         else
             bOk = Postfix(out);
@@ -278,6 +277,17 @@ private:
             ++m_uPos;
             if (!Conditional(out))
                 return false;
+            // The comma operator: every part is evaluated, the last one is the value.
+            for (int iChain = 0; IsPunct(","); ++iChain)
+            {
+                ++m_uPos;
+                SOrvFxExpr next;
+                if (iChain > s_iMaxDepth)
+                    return Fail("expression too long");
+                if (!Conditional(next))
+                    return false;
+                out = Make(SOrvFxExpr::Binary, ",", {std::move(out), std::move(next)});
+            }
             if (!IsPunct(")"))
                 return Fail("')' expected, found '" + Text() + "'");
             ++m_uPos;
@@ -301,13 +311,12 @@ private:
         char cKind = 0;
         if (IsPunct("("))
         {
+            // Calls of functions other than intrinsics are kept: the effect's own functions
+            // are inlined into state values, and any other call fails when evaluated.
             bool bType = ParseTypeName(sName, uComponents, cKind);
-            bool bFunction = std::any_of(std::begin(s_apFunctions), std::end(s_apFunctions),
-                                         [&](const char* p) { return sName == p; });
-            if (!bType && !bFunction)
-                return Fail("'" + sName + "' cannot be evaluated here");
             out.m_eOp = bType ? SOrvFxExpr::List : SOrvFxExpr::Call;
             out.m_sText = sName;
+            OrvFxDescribeCast(out);
             return Arguments(out.m_aArgs, ")");
         }
         out.m_eOp = SOrvFxExpr::Name;
@@ -333,53 +342,47 @@ int64_t ToInteger(double f)
     return int64_t(std::clamp(f, -9.0e18, 9.0e18));
 }
 
-// Applies op to each pair, a scalar standing for every element of the other side.
-template <class F> bool Elementwise(const CValues& a, const CValues& b, CValues& out, F op)
-{
-    if (a.empty() || b.empty())
-        return false;
-    size_t uCount = (a.size() == 1 || b.size() == 1) ? std::max(a.size(), b.size())
-                                                     : std::min(a.size(), b.size());
-    out.resize(uCount);
-    for (size_t i = 0; i < uCount; ++i)
-        out[i] = op(a[a.size() == 1 ? 0 : i], b[b.size() == 1 ? 0 : i]);
-    return true;
-}
-
 bool ApplyBinary(const std::string& sOp, const CValues& a, const CValues& b, CValues& out)
 {
     auto integer = [&](auto op)
     {
-        return Elementwise(
+        return OrvFxElementwise(
             a, b, out, [&](double x, double y) { return double(op(ToInteger(x), ToInteger(y))); });
     };
     auto shift = [](int64_t y) { return int(std::clamp<int64_t>(y, 0, 62)); };
+    if (sOp == ",")
+    {
+        out = b;
+        return true;
+    }
     if (sOp == "+")
-        return Elementwise(a, b, out, [](double x, double y) { return x + y; });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return x + y; });
     if (sOp == "-")
-        return Elementwise(a, b, out, [](double x, double y) { return x - y; });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return x - y; });
     if (sOp == "*")
-        return Elementwise(a, b, out, [](double x, double y) { return x * y; });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return x * y; });
     if (sOp == "/")
-        return Elementwise(a, b, out, [](double x, double y) { return x / y; });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return x / y; });
     if (sOp == "%")
-        return Elementwise(a, b, out, [](double x, double y) { return std::fmod(x, y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return std::fmod(x, y); });
     if (sOp == "<")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x < y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x < y); });
     if (sOp == ">")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x > y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x > y); });
     if (sOp == "<=")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x <= y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x <= y); });
     if (sOp == ">=")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x >= y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x >= y); });
     if (sOp == "==")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x == y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x == y); });
     if (sOp == "!=")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x != y); });
+        return OrvFxElementwise(a, b, out, [](double x, double y) { return double(x != y); });
     if (sOp == "&&")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x != 0 && y != 0); });
+        return OrvFxElementwise(a, b, out,
+                                [](double x, double y) { return double(x != 0 && y != 0); });
     if (sOp == "||")
-        return Elementwise(a, b, out, [](double x, double y) { return double(x != 0 || y != 0); });
+        return OrvFxElementwise(a, b, out,
+                                [](double x, double y) { return double(x != 0 || y != 0); });
     if (sOp == "|")
         return integer([](int64_t x, int64_t y) { return x | y; });
     if (sOp == "&")
@@ -393,114 +396,80 @@ bool ApplyBinary(const std::string& sOp, const CValues& a, const CValues& b, CVa
     return false;
 }
 
-bool ApplyUnary(const std::string& sOp, CValues& values)
+// A cast: a scalar widens to every component, a longer value keeps its first ones.
+bool ApplyCast(size_t uComponents, char cKind, CValues& values)
 {
-    size_t uComponents = 0;
-    char cKind = 0;
-    for (double& f : values)
-    {
-        if (sOp == "-")
-            f = -f;
-        else if (sOp == "!")
-            f = double(f == 0);
-        else if (sOp == "~")
-            f = double(~ToInteger(f));
-    }
-    if (sOp == "-" || sOp == "+" || sOp == "!" || sOp == "~")
-        return true;
-    if (!ParseTypeName(sOp, uComponents, cKind) || values.empty())
+    if (values.empty())
         return false;
-    // A cast: a scalar widens to every component, a longer value keeps its first ones.
     if (values.size() == 1)
         values.assign(uComponents, values[0]);
     else if (values.size() > uComponents)
         values.resize(uComponents);
-    for (double& f : values)
-        f = cKind == 'i' ? double(ToInteger(f)) : cKind == 'b' ? double(f != 0) : f;
+    if (cKind == 'i')
+        for (double& f : values)
+            f = double(ToInteger(f));
+    else if (cKind == 'b')
+        for (double& f : values)
+            f = double(f != 0);
     return true;
 }
 
-bool ApplyCall(const std::string& sName, const std::vector<CValues>& args, CValues& out)
+bool ApplyUnary(const SOrvFxExpr& expr, CValues& values)
 {
-    auto unary = [&](double (*f)(double))
+    if (expr.m_uCastComponents)
+        return ApplyCast(expr.m_uCastComponents, expr.m_cCastKind, values);
+    const std::string& sOp = expr.m_sText;
+    if (sOp == "-")
+        for (double& f : values)
+            f = -f;
+    else if (sOp == "!")
+        for (double& f : values)
+            f = double(f == 0);
+    else if (sOp == "~")
+        for (double& f : values)
+            f = double(~ToInteger(f));
+    else if (sOp != "+")
     {
-        if (args.size() != 1)
-            return false;
-        out = args[0];
-        for (double& x : out)
-            x = f(x);
-        return true;
-    };
-    auto binary = [&](auto f) { return args.size() == 2 && Elementwise(args[0], args[1], out, f); };
-    if (sName == "abs")
-        return unary([](double x) { return std::fabs(x); });
-    if (sName == "saturate")
-        return unary([](double x) { return std::clamp(x, 0.0, 1.0); });
-    if (sName == "floor")
-        return unary([](double x) { return std::floor(x); });
-    if (sName == "ceil")
-        return unary([](double x) { return std::ceil(x); });
-    if (sName == "frac")
-        return unary([](double x) { return x - std::floor(x); });
-    if (sName == "sqrt")
-        return unary([](double x) { return std::sqrt(x); });
-    if (sName == "sin")
-        return unary([](double x) { return std::sin(x); });
-    if (sName == "cos")
-        return unary([](double x) { return std::cos(x); });
-    if (sName == "tan")
-        return unary([](double x) { return std::tan(x); });
-    if (sName == "exp")
-        return unary([](double x) { return std::exp(x); });
-    if (sName == "log")
-        return unary([](double x) { return std::log(x); });
-    if (sName == "min")
-        return binary([](double x, double y) { return std::min(x, y); });
-    if (sName == "max")
-        return binary([](double x, double y) { return std::max(x, y); });
-    if (sName == "pow")
-        return binary([](double x, double y) { return std::pow(x, y); });
-    if (sName == "clamp" && args.size() == 3)
-    {
-        CValues low;
-        return Elementwise(args[0], args[1], low,
-                           [](double x, double y) { return std::max(x, y); }) &&
-               Elementwise(low, args[2], out, [](double x, double y) { return std::min(x, y); });
+        size_t uComponents = 0;
+        char cKind = 0;
+        return ParseTypeName(sOp, uComponents, cKind) && ApplyCast(uComponents, cKind, values);
     }
-    if (sName == "lerp" && args.size() == 3)
-    {
-        CValues difference, scaled;
-        return Elementwise(args[1], args[0], difference,
-                           [](double x, double y) { return x - y; }) &&
-               Elementwise(difference, args[2], scaled, [](double x, double y) { return x * y; }) &&
-               Elementwise(args[0], scaled, out, [](double x, double y) { return x + y; });
-    }
-    if ((sName == "dot" && args.size() == 2) || (sName == "length" && args.size() == 1))
-    {
-        const CValues& b = args.size() == 2 ? args[1] : args[0];
-        CValues products;
-        if (!Elementwise(args[0], b, products, [](double x, double y) { return x * y; }))
-            return false;
-        double fSum = 0;
-        for (double f : products)
-            fSum += f;
-        out.assign(1, sName == "dot" ? fSum : std::sqrt(fSum));
-        return true;
-    }
-    return false;
+    return true;
 }
 
-bool SwizzleIndex(char c, size_t& uIndex)
+// The working values of an evaluation come from a per-thread pool and go back to it, so
+// that the expressions a pass evaluates at every BeginPass allocate nothing once warm.
+template <class T> class CPooled
 {
-    const char* pSets[] = {"xyzw", "rgba"};
-    for (const char* pSet : pSets)
-        if (const char* p = std::strchr(pSet, c); p && c)
+public:
+    CPooled()
+    {
+        std::vector<T>& pool = Pool();
+        if (!pool.empty())
         {
-            uIndex = size_t(p - pSet);
-            return true;
+            m_value = std::move(pool.back());
+            pool.pop_back();
         }
-    return false;
-}
+    }
+    ~CPooled()
+    {
+        std::vector<T>& pool = Pool();
+        if (pool.size() < 256)
+            pool.push_back(std::move(m_value));
+    }
+    CPooled(const CPooled&) = delete;
+    CPooled& operator=(const CPooled&) = delete;
+    T& operator*() { return m_value; }
+    T* operator->() { return &m_value; }
+
+private:
+    static std::vector<T>& Pool()
+    {
+        thread_local std::vector<T> s_pool;
+        return s_pool;
+    }
+    T m_value;
+};
 
 class CEvaluator
 {
@@ -522,8 +491,19 @@ public:
         case SOrvFxExpr::Name:
         {
             size_t uPerElement = 0;
-            return m_resolver.Resolve(expr.m_sText, out, uPerElement) ||
+            return FindLocal(expr.m_sText, out) ||
+                   m_resolver.Resolve(expr.m_sText, out, uPerElement) ||
                    Fail("'" + expr.m_sText + "' is unknown here");
+        }
+        case SOrvFxExpr::Let:
+        {
+            CPooled<CValues> value;
+            if (!Run(expr.m_aArgs[0], *value, iDepth + 1))
+                return false;
+            m_aLocals.emplace_back(&expr.m_sText, &*value);
+            bool bOk = Run(expr.m_aArgs[1], out, iDepth + 1);
+            m_aLocals.pop_back();
+            return bOk;
         }
         case SOrvFxExpr::Index:
             return RunIndex(expr, out, iDepth);
@@ -531,27 +511,26 @@ public:
             return RunSwizzle(expr, out, iDepth);
         case SOrvFxExpr::Unary:
             return Run(expr.m_aArgs[0], out, iDepth + 1) &&
-                   (ApplyUnary(expr.m_sText, out) || Fail("cannot apply '" + expr.m_sText + "'"));
+                   (ApplyUnary(expr, out) || Fail("cannot apply '" + expr.m_sText + "'"));
         case SOrvFxExpr::Binary:
         {
-            CValues a, b;
-            return Run(expr.m_aArgs[0], a, iDepth + 1) && Run(expr.m_aArgs[1], b, iDepth + 1) &&
-                   (ApplyBinary(expr.m_sText, a, b, out) ||
+            CPooled<CValues> a, b;
+            return Run(expr.m_aArgs[0], *a, iDepth + 1) && Run(expr.m_aArgs[1], *b, iDepth + 1) &&
+                   (ApplyBinary(expr.m_sText, *a, *b, out) ||
                     Fail("cannot apply '" + expr.m_sText + "'"));
         }
         case SOrvFxExpr::Select:
         {
-            CValues condition, a, b;
-            if (!Run(expr.m_aArgs[0], condition, iDepth + 1) ||
-                !Run(expr.m_aArgs[1], a, iDepth + 1) || !Run(expr.m_aArgs[2], b, iDepth + 1))
+            CPooled<CValues> condition, a, b, pick;
+            if (!Run(expr.m_aArgs[0], *condition, iDepth + 1) ||
+                !Run(expr.m_aArgs[1], *a, iDepth + 1) || !Run(expr.m_aArgs[2], *b, iDepth + 1))
                 return false;
-            CValues pick;
-            if (!Elementwise(condition, a, pick, [](double c, double) { return c; }))
+            if (!OrvFxElementwise(*condition, *a, *pick, [](double c, double) { return c; }))
                 return Fail("empty condition");
-            out.resize(pick.size());
-            for (size_t i = 0; i < pick.size(); ++i)
+            out.resize(pick->size());
+            for (size_t i = 0; i < pick->size(); ++i)
             {
-                const CValues& chosen = pick[i] != 0 ? a : b;
+                const CValues& chosen = (*pick)[i] != 0 ? *a : *b;
                 if (chosen.empty())
                     return Fail("empty value in '? :'");
                 out[i] = chosen[std::min(i, chosen.size() - 1)];
@@ -573,23 +552,46 @@ private:
         return false;
     }
 
+    // The innermost Let of that name, if any.
+    bool FindLocal(const std::string& sName, CValues& out) const
+    {
+        for (auto it = m_aLocals.rbegin(); it != m_aLocals.rend(); ++it)
+            if (*it->first == sName)
+            {
+                out = *it->second;
+                return true;
+            }
+        return false;
+    }
+
     bool RunList(const SOrvFxExpr& expr, CValues& out, int iDepth)
     {
-        std::vector<CValues> args(expr.m_aArgs.size());
-        for (size_t i = 0; i < args.size(); ++i)
-            if (!Run(expr.m_aArgs[i], args[i], iDepth + 1))
-                return false;
         if (expr.m_eOp == SOrvFxExpr::Call)
-            return ApplyCall(expr.m_sText, args, out) ||
-                   Fail("cannot evaluate '" + expr.m_sText + "'");
+        {
+            CPooled<std::vector<CValues>> args;
+            args->resize(expr.m_aArgs.size());
+            for (size_t i = 0; i < args->size(); ++i)
+                if (!Run(expr.m_aArgs[i], (*args)[i], iDepth + 1))
+                    return false;
+            FOrvFxIntrinsic pIntrinsic =
+                expr.m_pIntrinsic ? expr.m_pIntrinsic : OrvFxFindIntrinsic(expr.m_sText);
+            if (!pIntrinsic)
+                return Fail("'" + expr.m_sText + "' cannot be evaluated here");
+            return pIntrinsic(*args, out) ||
+                   Fail("cannot evaluate '" + expr.m_sText + "' with these arguments");
+        }
+        // A constructor or brace list: the arguments' values one after the other.
         out.clear();
-        for (const CValues& arg : args)
-            out.insert(out.end(), arg.begin(), arg.end());
-        size_t uComponents = 0;
-        char cKind = 0;
-        if (!expr.m_sText.empty() && ParseTypeName(expr.m_sText, uComponents, cKind))
-            return ApplyUnary(expr.m_sText, out) || Fail("empty constructor");
-        return true;
+        CPooled<CValues> arg;
+        for (const SOrvFxExpr& argExpr : expr.m_aArgs)
+        {
+            if (!Run(argExpr, *arg, iDepth + 1))
+                return false;
+            out.insert(out.end(), arg->begin(), arg->end());
+        }
+        if (expr.m_sText.empty())
+            return true;
+        return ApplyUnary(expr, out) || Fail("empty constructor");
     }
 
     bool RunIndex(const SOrvFxExpr& expr, CValues& out, int iDepth)
@@ -597,7 +599,7 @@ private:
         CValues base, index;
         size_t uPerElement = 0;
         const SOrvFxExpr& baseExpr = expr.m_aArgs[0];
-        if (baseExpr.m_eOp == SOrvFxExpr::Name)
+        if (baseExpr.m_eOp == SOrvFxExpr::Name && !FindLocal(baseExpr.m_sText, base))
         {
             if (!m_resolver.Resolve(baseExpr.m_sText, base, uPerElement))
                 return Fail("'" + baseExpr.m_sText + "' is unknown here");
@@ -618,24 +620,44 @@ private:
 
     bool RunSwizzle(const SOrvFxExpr& expr, CValues& out, int iDepth)
     {
-        CValues base;
-        if (!Run(expr.m_aArgs[0], base, iDepth + 1))
+        CPooled<CValues> base;
+        if (!Run(expr.m_aArgs[0], *base, iDepth + 1))
             return false;
+        // A matrix's members (_m21, _34) count its columns from its size: square ones only.
+        size_t uSize = base->size();
+        size_t uColumns = uSize == 16 ? 4 : uSize == 9 ? 3 : uSize == 4 ? 2 : 0;
+        CPooled<std::vector<size_t>> auIndices;
+        if (!OrvFxMemberIndices(expr.m_sText, uColumns, *auIndices))
+            return Fail("'." + expr.m_sText + "' cannot be evaluated");
         out.clear();
-        for (char c : expr.m_sText)
+        for (size_t uIndex : *auIndices)
         {
-            size_t uIndex = 0;
-            if (!SwizzleIndex(c, uIndex) || uIndex >= base.size())
+            if (uIndex >= uSize)
                 return Fail("'." + expr.m_sText + "' cannot be evaluated");
-            out.push_back(base[uIndex]);
+            out.push_back((*base)[uIndex]);
         }
         return true;
     }
 
     const IOrvFxNameResolver& m_resolver;
     std::string& m_sError;
+    std::vector<std::pair<const std::string*, const CValues*>> m_aLocals; // Lets entered
 };
 } // namespace
+
+void OrvFxDescribeCast(SOrvFxExpr& expr)
+{
+    size_t uComponents = 0;
+    char cKind = 0;
+    if (expr.m_eOp == SOrvFxExpr::Call)
+        expr.m_pIntrinsic = OrvFxFindIntrinsic(expr.m_sText);
+    else if ((expr.m_eOp == SOrvFxExpr::Unary || expr.m_eOp == SOrvFxExpr::List) &&
+             ParseTypeName(expr.m_sText, uComponents, cKind))
+    {
+        expr.m_uCastComponents = uint8_t(uComponents);
+        expr.m_cCastKind = cKind;
+    }
+}
 
 bool OrvFxParseExpression(const std::vector<SOrvFxToken>& tokens, size_t uBegin, size_t uEnd,
                           SOrvFxExpr& expr, std::string& sError)
@@ -654,6 +676,39 @@ bool OrvFxEvaluate(const SOrvFxExpr& expr, const IOrvFxNameResolver& resolver,
 {
     CEvaluator evaluator(resolver, sError);
     return evaluator.Run(expr, afValue);
+}
+
+bool OrvFxMemberIndices(const std::string& sMembers, size_t uColumns,
+                        std::vector<size_t>& auIndices)
+{
+    auIndices.clear();
+    if (sMembers.empty() || sMembers[0] != '_')
+    {
+        for (char c : sMembers)
+        {
+            const char* pXyzw = std::strchr("xyzw", c);
+            const char* pRgba = std::strchr("rgba", c);
+            if (!c || (!pXyzw && !pRgba))
+                return false;
+            auIndices.push_back(pXyzw ? size_t(pXyzw - "xyzw") : size_t(pRgba - "rgba"));
+        }
+        return auIndices.size() <= 4;
+    }
+    // _m00 counts rows and columns from 0, _11 from 1.
+    for (size_t i = 0; i < sMembers.size();)
+    {
+        bool bZero = sMembers.compare(i, 2, "_m") == 0;
+        size_t uDigits = i + (bZero ? 2 : 1);
+        if (sMembers[i] != '_' || uDigits + 2 > sMembers.size() || uColumns == 0)
+            return false;
+        int iRow = sMembers[uDigits] - (bZero ? '0' : '1');
+        int iColumn = sMembers[uDigits + 1] - (bZero ? '0' : '1');
+        if (iRow < 0 || iRow > 3 || iColumn < 0 || size_t(iColumn) >= uColumns)
+            return false;
+        auIndices.push_back(size_t(iRow) * uColumns + size_t(iColumn));
+        i = uDigits + 2;
+    }
+    return auIndices.size() <= 4;
 }
 
 bool OrvFxParseNumber(const std::string& sText, double& fValue)

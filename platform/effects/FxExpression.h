@@ -1,7 +1,9 @@
 #pragma once
 
+#include "FxIntrinsics.h"
 #include "FxLexer.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,8 +15,10 @@
 //
 //   numbers, true/false, names (parameters, static constants, state values such as CCW),
 //   Name[index], value.xyz, constructors float4(...), brace lists {...}, casts (int)x,
-//   unary - + ! ~, * / %, + -, << >>, < > <= >=, == !=, & ^ |, && ||, ?:, and the functions
-//   abs min max clamp saturate floor ceil frac sqrt pow sin cos tan exp log lerp dot length.
+//   unary - + ! ~, * / %, + -, << >>, < > <= >=, == !=, & ^ |, && ||, ?:, the comma operator
+//   in parentheses, and the pure numeric intrinsics of HLSL (FxIntrinsics.h). Calls of other
+//   functions parse (the parser inlines the effect's own functions into state values) and
+//   fail when evaluated.
 struct SOrvFxExpr
 {
     enum EOp
@@ -28,13 +32,24 @@ struct SOrvFxExpr
         Select,   // m_aArgs[0] ? m_aArgs[1] : m_aArgs[2]
         List,     // constructor or brace list: the arguments one after the other
         Call,     // m_sText: function
+        Let,      // m_sText = m_aArgs[0] while m_aArgs[1] is evaluated (inlined functions)
     };
     EOp m_eOp = Constant;
     std::string m_sText;
+    // Of a cast or a typed constructor, read from m_sText once (OrvFxDescribeCast), as values
+    // of passes are evaluated at every BeginPass: components (0: none), and 'f', 'i' or 'b'.
+    uint8_t m_uCastComponents = 0;
+    char m_cCastKind = 0;
+    FOrvFxIntrinsic m_pIntrinsic = nullptr; // of a Call, when m_sText names an intrinsic
     std::vector<double> m_adValue;
     std::vector<SOrvFxExpr> m_aArgs;
     int m_iLine = 0;
 };
+
+// Fills m_uCastComponents and m_cCastKind of a Unary or List node whose m_sText names a
+// numeric type ("float4", "int", "float4x4"), and m_pIntrinsic of a Call of an intrinsic;
+// leaves other nodes as they are.
+void OrvFxDescribeCast(SOrvFxExpr& expr);
 
 // Gives the values of names while evaluating. uPerElement: floats per array element (for
 // Name[index]), 0 when the value is no array.
@@ -65,6 +80,11 @@ template <class F> void OrvFxForEachName(const SOrvFxExpr& expr, F f)
     for (const SOrvFxExpr& arg : expr.m_aArgs)
         OrvFxForEachName(arg, f);
 }
+
+// The components a swizzle (.zyx, .rgba) or a matrix's members (._m30_m31, ._41) name, for a
+// value of uColumns columns (0: no matrix); false for anything else.
+bool OrvFxMemberIndices(const std::string& sMembers, size_t uColumns,
+                        std::vector<size_t>& auIndices);
 
 // Reads a number as effect files write it: 1, 1.5f, .5h, 2e-3, 0x1F, 10u.
 bool OrvFxParseNumber(const std::string& sText, double& dValue);

@@ -1,5 +1,6 @@
 #include "FxParser.h"
 
+#include "FxRewrites.h"
 #include "FxStates.h"
 
 #include <algorithm>
@@ -304,6 +305,7 @@ bool COrvFxParser::Parse(const SOrvFxSource& source, SOrvFxFile& file, std::stri
     m_constants.clear();
     m_structs.clear();
     m_asTypedefs.clear();
+    m_functions.clear();
     m_aGenericSamplers.clear();
     m_uPos = 0;
 
@@ -323,6 +325,7 @@ bool COrvFxParser::Parse(const SOrvFxSource& source, SOrvFxFile& file, std::stri
     }
     ChooseSamplerTypes();
     RewriteArrayCasts();
+    RewriteForGlslang();
     RewriteFixedTypes();
 
     // Apply the edits from the back so that earlier offsets stay valid.
@@ -619,11 +622,16 @@ bool COrvFxParser::ParseDeclaration()
         return Fail("syntax error: name expected after '" + prototype.m_sTypeName + "'");
     if (IsPunct("(", 1))
     {
-        // A function: keep it whole for the shader compiler.
+        // A function: keep it whole for the shader compiler, and known to state values.
         const SOrvFxToken& function = Next();
         size_t uOpen = m_uPos;
         if (!SkipGroup() || !CheckParameters(function, uOpen, m_uPos - 1))
             return false;
+        SOrvFxFunction body;
+        body.m_sReturnType = prototype.m_sTypeName;
+        body.m_uParametersBegin = uOpen + 1;
+        body.m_uParametersEnd = m_uPos - 1;
+        body.m_iLine = function.m_iLine;
         while (IsPunct(":"))
         {
             Next();
@@ -637,7 +645,12 @@ bool COrvFxParser::ParseDeclaration()
         }
         if (!IsPunct("{"))
             return Expect("{");
-        return SkipGroup();
+        body.m_uBodyBegin = m_uPos + 1;
+        if (!SkipGroup())
+            return false;
+        body.m_uBodyEnd = m_uPos - 1;
+        m_functions.emplace(function.m_sText, body);
+        return true;
     }
     bool bShaderVar =
         prototype.m_uType == ORV_FXT_VERTEXSHADER || prototype.m_uType == ORV_FXT_PIXELSHADER;
@@ -1045,6 +1058,8 @@ bool COrvFxParser::ParseStateValue(SOrvFxValue& value)
         m_uPos += 3;
         return true;
     }
+    if (IsPunct("<"))
+        return ParseAngleValue(value);
     if (Peek().m_eKind == EOrvFxToken::String && IsPunct(";", 1))
     {
         value.m_eKind = SOrvFxValue::String;
@@ -1063,6 +1078,29 @@ bool COrvFxParser::ParseStateValue(SOrvFxValue& value)
     std::string sError;
     if (!OrvFxParseExpression(m_aTokens, uBegin, m_uPos, *pExpr, sError))
         return Fail("cannot read the state value: " + sError, m_aTokens[uBegin].m_iLine);
+    value.m_eKind = SOrvFxValue::Expression;
+    value.m_pExpr = std::move(pExpr);
+    return true;
+}
+
+// <g_vLightPos[0]>, <Lights[i].xyz>: a reference to part of a parameter, an expression that
+// the pass evaluates when it begins like any other of parameters.
+bool COrvFxParser::ParseAngleValue(SOrvFxValue& value)
+{
+    int iLine = Next().m_iLine;
+    size_t uBegin = m_uPos;
+    while (!IsPunct(">"))
+    {
+        if (Peek().m_eKind == EOrvFxToken::End || IsPunct(";") || IsPunct("}"))
+            return Expect(">");
+        if (!SkipGroup())
+            return false;
+    }
+    auto pExpr = std::make_shared<SOrvFxExpr>();
+    std::string sError;
+    if (!OrvFxParseExpression(m_aTokens, uBegin, m_uPos, *pExpr, sError))
+        return Fail("cannot read the state value: " + sError, iLine);
+    Next();
     value.m_eKind = SOrvFxValue::Expression;
     value.m_pExpr = std::move(pExpr);
     return true;
@@ -1238,6 +1276,11 @@ bool COrvFxParser::ResolveState(SOrvFxState& state, bool bInSamplerBlock)
             return Fail("'" + value.m_sText + "' is no numeric parameter", state.m_iLine);
         return true;
     }
+    if (!InlineFunctions(state))
+        return false;
+    pExpr = value.m_pExpr.get();
+    if (pExpr->m_eOp == SOrvFxExpr::Name)
+        sName = pExpr->m_sText;
     CStateResolver resolver(*this, info);
     std::vector<double> adValue;
     std::string sError;
@@ -1262,6 +1305,21 @@ bool COrvFxParser::ResolveState(SOrvFxState& state, bool bInSamplerBlock)
     auto pBound = std::make_shared<SOrvFxExpr>(*pExpr);
     resolver.BindConstants(*pBound);
     value.m_pExpr = std::move(pBound);
+    return true;
+}
+
+// Calls of the effect's own functions in a state value become what they compute.
+bool COrvFxParser::InlineFunctions(SOrvFxState& state)
+{
+    COrvFxInliner inliner(m_aTokens, m_functions);
+    if (!state.m_value.m_pExpr || !inliner.Calls(*state.m_value.m_pExpr))
+        return true;
+    auto pInlined = std::make_shared<SOrvFxExpr>(*state.m_value.m_pExpr);
+    std::string sError;
+    if (!inliner.Inline(*pInlined, sError))
+        return Fail("cannot evaluate the value of '" + state.m_sName + "': " + sError,
+                    state.m_iLine);
+    state.m_value.m_pExpr = std::move(pInlined);
     return true;
 }
 
@@ -1406,6 +1464,18 @@ void COrvFxParser::RewriteArrayCasts()
         Replace(m_aTokens[i].m_uBegin, m_aTokens[uEnd - 1].m_uEnd, sList + "}");
         i = uEnd - 1;
     }
+}
+
+// Code that HLSL accepts and glslang does not, outside what is blanked already (FxRewrites.h).
+void COrvFxParser::RewriteForGlslang()
+{
+    std::vector<std::pair<size_t, size_t>> edited;
+    for (const SEdit& edit : m_aEdits)
+        edited.emplace_back(edit.m_uBegin, edit.m_uEnd);
+    std::vector<SOrvFxRewrite> rewrites;
+    OrvFxFindRewrites(m_aTokens, m_sSource, edited, rewrites);
+    for (SOrvFxRewrite& rewrite : rewrites)
+        Replace(rewrite.m_uBegin, rewrite.m_uEnd, std::move(rewrite.m_sText));
 }
 
 // "fixed4" -> "half4" in the shader code, unless the file gives the name a meaning itself.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FxFile.h"
+#include "FxFunctions.h"
 #include "FxLexer.h"
 
 #include <map>
@@ -81,6 +82,7 @@ private:
     bool ParseAnnotations(std::vector<SOrvFxParameter>& annotations);
     bool ParseStateBlock(std::vector<SOrvFxState>& states, SOrvFxPass* pPass);
     bool ParseStateValue(SOrvFxValue& value);
+    bool ParseAngleValue(SOrvFxValue& value);
     bool ParseShaderValue(SOrvFxShaderSlot& slot, const std::string& sState);
     bool ParseCompile(SOrvFxShader& shader);
     bool ParseInitializer(SOrvFxParameter& parameter, bool bUnsized);
@@ -89,10 +91,12 @@ private:
                           std::string& sError) const;
     bool ResolveStates(std::vector<SOrvFxState>& states, bool bInSamplerBlock);
     bool ResolveState(SOrvFxState& state, bool bInSamplerBlock);
+    bool InlineFunctions(SOrvFxState& state);
     bool ResolveShaderIndex(SOrvFxShaderSlot& slot, int iLine);
     bool ResolveAll();
     void ChooseSamplerTypes();
     void RewriteArrayCasts();
+    void RewriteForGlslang();
     void RewriteFixedTypes();
     const SOrvFxParameter* FindParameter(const std::string& sName) const;
 
@@ -106,6 +110,7 @@ private:
     std::map<std::string, SConstant> m_constants;
     std::map<std::string, SStruct> m_structs;
     std::vector<std::string> m_asTypedefs;
+    COrvFxFunctions m_functions; // for state values that call them
     std::vector<std::pair<std::string, size_t>> m_aGenericSamplers; // name, type token
     size_t m_uTypeToken = 0;
     SOrvFxFile* m_pFile = nullptr;

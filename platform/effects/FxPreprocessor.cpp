@@ -70,7 +70,8 @@ std::string FindFile(const std::string& sPath)
 struct SFile
 {
     std::string m_sText;
-    std::string m_sName; // as messages name it: the path found, or the host's name
+    std::string m_sName;      // as messages name it: the path found, or the host's name
+    std::string m_sDirectory; // where it was found, for the #include files it names
     LPCVOID m_pHostData = nullptr;
     std::unique_ptr<COrvPpLexer> m_pLexer;
     struct SCondition
@@ -119,6 +120,7 @@ private:
     bool Include(std::vector<SOrvPpToken>& line);
     bool Resolve(const std::string& sName, bool bSystem, int iLine, std::string& sText,
                  std::string& sResolved, LPCVOID& pHostData);
+    std::string FindOnDisk(const std::string& sName) const;
     bool LineDirective(std::vector<SOrvPpToken>& line);
 
     ID3DXInclude* m_pHost;
@@ -161,6 +163,7 @@ bool CPreprocessor::OpenFile(std::string sText, std::string sName, LPCVOID pHost
     StripByteOrderMark(sText);
     pFile->m_sText = std::move(sText);
     pFile->m_sName = std::move(sName);
+    pFile->m_sDirectory = DirectoryOf(pFile->m_sName);
     pFile->m_pHostData = pHostData;
     pFile->m_pLexer = std::make_unique<COrvPpLexer>(pFile->m_sText, FileIndex(pFile->m_sName));
     m_aFiles.push_back(std::move(pFile));
@@ -460,8 +463,7 @@ bool CPreprocessor::Include(std::vector<SOrvPpToken>& line)
     return OpenFile(std::move(sText), sResolved, pHostData);
 }
 
-// #include "name": from the host's handler, or beside the including file, then in the
-// current directory.
+// #include "name": from the host's handler alone when there is one, else from the disk.
 bool CPreprocessor::Resolve(const std::string& sName, bool bSystem, int iLine, std::string& sText,
                             std::string& sResolved, LPCVOID& pHostData)
 {
@@ -482,15 +484,7 @@ bool CPreprocessor::Resolve(const std::string& sName, bool bSystem, int iLine, s
     }
     else
     {
-        std::string sPath = sName;
-        for (char& c : sPath)
-            c = c == '\\' ? '/' : c;
-        bool bAbsolute = !sPath.empty() && sPath[0] == '/';
-        sResolved = sPath.empty()
-                        ? std::string()
-                        : FindFile(bAbsolute ? sPath : DirectoryOf(includer.m_sName) + sPath);
-        if (sResolved.empty() && !sPath.empty() && !bAbsolute)
-            sResolved = FindFile(sPath);
+        sResolved = FindOnDisk(sName);
         std::string sReadError; // the size is checked below, with a message of its own
         if (sResolved.empty() || !OrvReadWholeFile(sResolved, SIZE_MAX, sText, sReadError))
             return Fail("cannot open include file '" + sName + "'", iLine);
@@ -498,6 +492,33 @@ bool CPreprocessor::Resolve(const std::string& sName, bool bSystem, int iLine, s
     if (sText.size() > COrvFxPreprocessor::s_uMaxOutputBytes)
         return Fail("include file '" + sName + "' is too large", iLine);
     return true;
+}
+
+// The search of the C compilers the effect files were written for: beside the including file,
+// then beside the file that included that one, and so on out to the effect file, then the
+// current directory. Shader packs rely on it: "includes/Light.fxh" named inside
+// includes/Standard.fxh means the folder of the effect, not includes/includes/. The nearest
+// folder wins when two hold a file of that name.
+std::string CPreprocessor::FindOnDisk(const std::string& sName) const
+{
+    std::string sPath = sName;
+    for (char& c : sPath)
+        c = c == '\\' ? '/' : c;
+    if (sPath.empty())
+        return std::string();
+    if (sPath[0] == '/')
+        return FindFile(sPath);
+    std::set<std::string> tried;
+    for (auto it = m_aFiles.rbegin(); it != m_aFiles.rend(); ++it)
+    {
+        const std::string& sDirectory = (*it)->m_sDirectory;
+        if (!tried.insert(sDirectory).second)
+            continue;
+        std::string sFound = FindFile(sDirectory + sPath);
+        if (!sFound.empty())
+            return sFound;
+    }
+    return tried.count(std::string()) ? std::string() : FindFile(sPath);
 }
 
 // #line N ["name"]: the next line is line N (of that file).

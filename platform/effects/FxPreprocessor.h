@@ -12,7 +12,8 @@
 // file and line that is.
 //
 // #include "name" and #include <name> come from the host's ID3DXInclude when one is given;
-// otherwise from a file next to the including file, else from the current directory (a name
+// otherwise from a file next to the including file, then next to each file that included
+// that one out to the effect itself, else from the current directory (a name
 // is matched without regard to case when the exact one is missing).
 class COrvFxPreprocessor
 {

@@ -449,7 +449,8 @@ DWORD OrvFxStateFromValues(const SOrvFxStateInfo& state, const std::vector<doubl
         auto channel = [&](size_t i, double dDefault)
         {
             double d = i < adValue.size() ? adValue[i] : dDefault;
-            return DWORD(std::clamp(d, 0.0, 1.0) * 255.0 + 0.5);
+            d = d > 0 ? std::min(d, 1.0) : 0.0; // NaN too becomes 0
+            return DWORD(d * 255.0 + 0.5);
         };
         return channel(3, 1.0) << 24 | channel(0, 0) << 16 | channel(1, 0) << 8 | channel(2, 0);
     }

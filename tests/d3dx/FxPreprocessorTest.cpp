@@ -257,6 +257,48 @@ TEST_F(FxPreprocessorTest, IncludesBesideTheFileThenInTheCurrentDirectory)
     EXPECT_EQ(m_source.m_lines.Where(LineOf("Main")), "fx/main.fx(4)");
 }
 
+// As the C compilers the files were written for search: beside the including file, then
+// beside each file that included that one, out to the effect; the nearest folder wins.
+TEST_F(FxPreprocessorTest, IncludesSearchOutwardThroughTheIncludingFiles)
+{
+    Write("pack/Effect.fx", "#include \"includes/Standard.fxh\"\n"
+                            "float Main = LIGHT + SHARED + PART;\n");
+    Write("pack/includes/Standard.fxh", "#include \"includes/Light.fxh\"\n"
+                                        "#include \"Shared.fxh\"\n"
+                                        "#include \"parts/Part.fxh\"\n");
+    Write("pack/includes/Light.fxh", "#define LIGHT 1\n");
+    Write("pack/includes/Shared.fxh", "#define SHARED 20\n");
+    Write("pack/Shared.fxh", "#define SHARED 999\n");
+    // Three levels down: neither beside Part.fxh nor beside Standard.fxh, but beside the effect.
+    Write("pack/includes/parts/Part.fxh", "#include \"includes/Light.fxh\"\n"
+                                          "#define PART 300\n");
+    std::filesystem::current_path(m_sDir);
+    ASSERT_TRUE(Run("#include \"includes/Standard.fxh\"\n"
+                    "float Main = LIGHT + SHARED + PART;\n",
+                    "pack/Effect.fx"))
+        << m_sErrors;
+    EXPECT_NE(m_source.m_sText.find("float Main = 1 + 20 + 300;"), std::string::npos)
+        << m_source.m_sText;
+
+    // A header of that name beside the including file comes first.
+    Write("pack/includes/includes/Light.fxh", "#define LIGHT 7\n");
+    ASSERT_TRUE(Run("#include \"includes/Standard.fxh\"\nfloat Main = LIGHT;\n", "pack/Effect.fx"))
+        << m_sErrors;
+    EXPECT_NE(m_source.m_sText.find("float Main = 7;"), std::string::npos) << m_source.m_sText;
+
+    // The current folder comes last, for headers found nowhere along the chain.
+    Write("OnlyHere.fxh", "float FromCurrent;\n");
+    Write("pack/includes/Asks.fxh", "#include \"OnlyHere.fxh\"\n");
+    ASSERT_TRUE(Run("#include \"includes/Asks.fxh\"\n", "pack/Effect.fx")) << m_sErrors;
+    EXPECT_EQ(m_source.m_lines.Where(LineOf("FromCurrent")), "OnlyHere.fxh(1)");
+
+    // Two headers that include each other stop at the depth limit with a message.
+    Write("pack/includes/Ping.fxh", "#include \"includes/Pong.fxh\"\n");
+    Write("pack/includes/Pong.fxh", "#include \"includes/Ping.fxh\"\n");
+    EXPECT_FALSE(Run("#include \"includes/Ping.fxh\"\n", "pack/Effect.fx"));
+    EXPECT_NE(m_sErrors.find("nested too deeply"), std::string::npos) << m_sErrors;
+}
+
 TEST_F(FxPreprocessorTest, MissingAndRunawayIncludesFailWithTheirPlace)
 {
     std::filesystem::current_path(m_sDir);
