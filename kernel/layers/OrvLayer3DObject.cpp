@@ -9,8 +9,6 @@
 
 namespace
 {
-constexpr float QUARTER_PI = 0.7853982f;
-
 // The bounding-box diagonal that sets the camera's distance and planes. A mesh whose
 // vertices all sit on one point has none; it is looked at from a unit distance instead
 // of producing a degenerate (NaN) view.
@@ -60,16 +58,8 @@ void COrvLayer3DObject::DrawMesh(OGLObject* pObject, BOOL bLighting, float fLigh
 
 void COrvLayer3DObject::SetCamera(const D3DXVECTOR3& center, float diagonal)
 {
-    const D3DXVECTOR3 eye(center.x, center.y, center.z - 2.0f * diagonal);
-    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-    D3DXMATRIX view;
-    D3DXMatrixLookAtLH(&view, &eye, &center, &up);
-    m_pDevice->SetTransform(D3DTS_VIEW, &view);
-
-    const float aspect = GetTargetAspect();
-    D3DXMATRIX projection;
-    D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, aspect, 0.01f * diagonal, 4.0f * diagonal);
-    m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
+    COrvLayerPlacement::SetFrontView(m_pDevice, center, diagonal);
+    COrvLayerPlacement::SetFrontProjection(m_pDevice, diagonal, GetTargetAspect());
 }
 
 void COrvLayer3DObject::SetLight(float fAmbientAlpha)

@@ -8,6 +8,11 @@
 #include "graphics/OrvResTexture.h"
 #include "layers/OrvMouseDrag.h"
 
+namespace
+{
+constexpr float QUARTER_PI = 0.7853982f;
+} // namespace
+
 void COrvLayerPlacement::AddMaterialName(COrvModifiable& rLayer)
 {
     m_pMaterialName = rLayer.AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
@@ -49,6 +54,23 @@ OGLObject* COrvLayerPlacement::FindMesh(COrvDemo* pDemo) const
     OGLObject* pObject = pResource ? pResource->GetObject() : nullptr;
     // An object whose file did not load has no mesh: nothing to draw or to edit.
     return pObject && pObject->GetMesh() ? pObject : nullptr;
+}
+
+void COrvLayerPlacement::SetFrontView(IDirect3DDevice9* pDevice, const D3DXVECTOR3& rAt,
+                                      float fUnit)
+{
+    const D3DXVECTOR3 eye(rAt.x, rAt.y, rAt.z - 2.0f * fUnit);
+    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+    D3DXMATRIX view;
+    D3DXMatrixLookAtLH(&view, &eye, &rAt, &up);
+    pDevice->SetTransform(D3DTS_VIEW, &view);
+}
+
+void COrvLayerPlacement::SetFrontProjection(IDirect3DDevice9* pDevice, float fUnit, float fAspect)
+{
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, fAspect, 0.01f * fUnit, 4.0f * fUnit);
+    pDevice->SetTransform(D3DTS_PROJECTION, &projection);
 }
 
 void COrvLayerPlacement::SetAnchor(float x, float y)

@@ -53,6 +53,14 @@ public:
     // The loaded mesh "Mesh Name" names, or null (also when its file did not load).
     OGLObject* FindMesh(COrvDemo* pDemo) const;
 
+    // The camera of a layer that shows one placed thing, in two steps because a layer reads
+    // its target's aspect from the device between them. The view: fUnit x 2 in front of rAt
+    // (towards -z), looking at it, y up.
+    static void SetFrontView(IDirect3DDevice9* pDevice, const D3DXVECTOR3& rAt, float fUnit);
+    // The projection: a quarter-turn field of view at the aspect given, depth planes at
+    // fUnit x 0.01 and fUnit x 4.
+    static void SetFrontProjection(IDirect3DDevice9* pDevice, float fUnit, float fAspect);
+
     // A drag starts at (x, y).
     void SetAnchor(float x, float y);
     // How far (x, y) is from the anchor; the anchor then moves there.

@@ -11,7 +11,6 @@
 
 namespace
 {
-constexpr float QUARTER_PI = 0.7853982f;
 // The double nearest to the float nearest to pi: the texture coordinates' scale.
 constexpr double PI_OF_FLOAT = static_cast<double>(3.1415927f);
 constexpr int SPHERE_SEGMENTS = 40;
@@ -101,17 +100,8 @@ void COrvLayerSphere::Draw()
 
 void COrvLayerSphere::SetCamera(float c)
 {
-    const D3DXVECTOR3 eye(0.0f, 0.0f, -2.0f * c);
-    const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
-    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-    D3DXMATRIX view;
-    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-    m_pDevice->SetTransform(D3DTS_VIEW, &view);
-
-    const float aspect = GetTargetAspect();
-    D3DXMATRIX projection;
-    D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, aspect, 0.01f * c, 4.0f * c);
-    m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
+    COrvLayerPlacement::SetFrontView(m_pDevice, D3DXVECTOR3(0.0f, 0.0f, 0.0f), c);
+    COrvLayerPlacement::SetFrontProjection(m_pDevice, c, GetTargetAspect());
 }
 
 void COrvLayerSphere::SetWorldAndLight()

@@ -19,7 +19,6 @@ struct SSpriteVertex
 static_assert(sizeof(SSpriteVertex) == 32);
 
 constexpr DWORD SPRITE_FVF = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
-constexpr float PI = 3.14159265358979f;
 } // namespace
 
 COrvLayerSprite::COrvLayerSprite(COrvDemo* pDemo) : COrvLayer(pDemo)
@@ -34,17 +33,8 @@ COrvLayerSprite::~COrvLayerSprite() {}
 void COrvLayerSprite::SetCamera(float aspect)
 {
     const float d = std::sqrt(aspect * aspect + 1.0f);
-    const D3DXVECTOR3 eye(0.0f, 0.0f, -2.0f * d);
-    const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
-    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-    D3DXMATRIX view;
-    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-    m_pDevice->SetTransform(D3DTS_VIEW, &view);
-
-    const float targetAspect = GetTargetAspect();
-    D3DXMATRIX projection;
-    D3DXMatrixPerspectiveFovLH(&projection, PI / 4.0f, targetAspect, 0.01f * d, 4.0f * d);
-    m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
+    COrvLayerPlacement::SetFrontView(m_pDevice, D3DXVECTOR3(0.0f, 0.0f, 0.0f), d);
+    COrvLayerPlacement::SetFrontProjection(m_pDevice, d, GetTargetAspect());
 
     const D3DXQUATERNION rotation = m_Placement.GetRotation();
     const D3DXVECTOR3 translation = m_Placement.GetTranslation();
