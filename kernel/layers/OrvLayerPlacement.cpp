@@ -89,3 +89,11 @@ void COrvLayerPlacement::Drag(const D3DXVECTOR2& rMove, float fStep, DWORD flags
 {
     OrvDragTransform(*m_pRotation, *m_pTranslation, rMove.x, rMove.y, fStep, flags);
 }
+
+void COrvLayerPlacement::DragOverPicture(COrvDemo* pDemo, float x, float y, DWORD flags)
+{
+    const D3DXVECTOR2 move = MoveAnchor(x, y);
+    SOrvLayerPicture picture;
+    if (FindPicture(pDemo, picture))
+        Drag(move, 0.01f, flags);
+}

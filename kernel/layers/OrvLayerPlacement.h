@@ -67,6 +67,9 @@ public:
     D3DXVECTOR2 MoveAnchor(float x, float y);
     // Turns or moves the placement by a drag of rMove pixels (see OrvDragTransform).
     void Drag(const D3DXVECTOR2& rMove, float fStep, DWORD flags);
+    // The drag of a layer that shows the material's picture: the anchor moves to (x, y), and
+    // the placement turns or moves 0.01 a pixel only while the picture is there to be seen.
+    void DragOverPicture(COrvDemo* pDemo, float x, float y, DWORD flags);
 
 private:
     COrvComPtr<COrvPropString> m_pMaterialName;

@@ -149,9 +149,5 @@ void COrvLayerSphere::MouseDown(float x, float y)
 
 void COrvLayerSphere::MouseMove(float x, float y, DWORD flags)
 {
-    const D3DXVECTOR2 move = m_Placement.MoveAnchor(x, y);
-    SOrvLayerPicture picture;
-    if (!m_Placement.FindPicture(m_pDemo, picture))
-        return;
-    m_Placement.Drag(move, 0.01f, flags);
+    m_Placement.DragOverPicture(m_pDemo, x, y, flags);
 }

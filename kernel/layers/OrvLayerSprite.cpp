@@ -120,9 +120,5 @@ void COrvLayerSprite::MouseDown(float x, float y)
 
 void COrvLayerSprite::MouseMove(float x, float y, DWORD flags)
 {
-    const D3DXVECTOR2 move = m_Placement.MoveAnchor(x, y);
-    SOrvLayerPicture picture;
-    if (!m_Placement.FindPicture(m_pDemo, picture))
-        return;
-    m_Placement.Drag(move, 0.01f, flags);
+    m_Placement.DragOverPicture(m_pDemo, x, y, flags);
 }
