@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class COrvLayerPlacement;
 class COrvPropBase;
 class COrvPropString;
 
@@ -41,6 +42,9 @@ public:
     void Load(pugi::xml_node node);
 
 protected:
+    // The placement helper that layers hold adds their shared properties on their behalf.
+    friend class COrvLayerPlacement;
+
     // Creates a property owned by this object, sets its default value and appends it to the
     // list; the object keeps what this returns as its owning reference.
     template <typename TProp, typename TValue>

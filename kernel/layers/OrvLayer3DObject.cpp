@@ -4,15 +4,11 @@
 #include "document/OrvDemo.h"
 #include "graphics/OGLObject.h"
 #include "graphics/OrvMaterial.h"
-#include "graphics/OrvResObject3D.h"
-#include "layers/OrvMouseDrag.h"
 
 #include <cmath>
 
 namespace
 {
-constexpr float QUARTER_PI = 0.7853982f;
-
 // The bounding-box diagonal that sets the camera's distance and planes. A mesh whose
 // vertices all sit on one point has none; it is looked at from a unit distance instead
 // of producing a degenerate (NaN) view.
@@ -25,28 +21,16 @@ float CameraUnit(const OGLObject* pObject)
 
 COrvLayer3DObject::COrvLayer3DObject(COrvDemo* pDemo) : COrvLayer(pDemo)
 {
-    m_pMaterialName = AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
-
-    m_pMeshName = AddProperty<COrvPropString>(ORV_PROP_MESH_NAME, "");
-
-    m_pTranslation =
-        AddProperty<COrvPropVector>(ORV_PROP_TRANSLATION, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
-
-    m_pRotation =
-        AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+    m_Placement.AddMaterialName(*this);
+    m_Placement.AddMeshName(*this);
+    m_Placement.AddTransform(*this);
 }
 
 COrvLayer3DObject::~COrvLayer3DObject() {}
 
 OGLObject* COrvLayer3DObject::FindMesh() const
 {
-    const std::string name = m_pMeshName->GetValue();
-    if (name.empty() || !m_pDemo)
-        return nullptr;
-    auto* pResource = dynamic_cast<COrvResObject3D*>(m_pDemo->GetResourceByName(name));
-    OGLObject* pObject = pResource ? pResource->GetObject() : nullptr;
-    // An object whose file did not load has no mesh: nothing to draw or to edit.
-    return pObject && pObject->GetMesh() ? pObject : nullptr;
+    return m_Placement.FindMesh(m_pDemo);
 }
 
 void COrvLayer3DObject::Draw()
@@ -66,7 +50,7 @@ void COrvLayer3DObject::DrawMesh(OGLObject* pObject, BOOL bLighting, float fLigh
     SetWorld(center);
 
     COrvResMaterial* pMaterial = nullptr;
-    const std::string materialName = m_pMaterialName->GetValue();
+    const std::string materialName = m_Placement.GetMaterialName();
     if (!materialName.empty())
         pMaterial = dynamic_cast<COrvResMaterial*>(m_pDemo->GetResourceByName(materialName));
     pObject->Draw(m_pDemo, pMaterial);
@@ -74,16 +58,8 @@ void COrvLayer3DObject::DrawMesh(OGLObject* pObject, BOOL bLighting, float fLigh
 
 void COrvLayer3DObject::SetCamera(const D3DXVECTOR3& center, float diagonal)
 {
-    const D3DXVECTOR3 eye(center.x, center.y, center.z - 2.0f * diagonal);
-    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-    D3DXMATRIX view;
-    D3DXMatrixLookAtLH(&view, &eye, &center, &up);
-    m_pDevice->SetTransform(D3DTS_VIEW, &view);
-
-    const float aspect = GetTargetAspect();
-    D3DXMATRIX projection;
-    D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, aspect, 0.01f * diagonal, 4.0f * diagonal);
-    m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
+    COrvLayerPlacement::SetFrontView(m_pDevice, center, diagonal);
+    COrvLayerPlacement::SetFrontProjection(m_pDevice, diagonal, GetTargetAspect());
 }
 
 void COrvLayer3DObject::SetLight(float fAmbientAlpha)
@@ -119,8 +95,8 @@ void COrvLayer3DObject::SetStates(BOOL bLighting)
 
 void COrvLayer3DObject::SetWorld(const D3DXVECTOR3& center)
 {
-    const D3DXVECTOR3 translation = m_pTranslation->GetValue();
-    const D3DXQUATERNION rotation = m_pRotation->GetValue();
+    const D3DXVECTOR3 translation = m_Placement.GetTranslation();
+    const D3DXQUATERNION rotation = m_Placement.GetRotation();
     D3DXMATRIX world;
     D3DXMatrixTransformation(&world, nullptr, nullptr, nullptr, &center, &rotation, &translation);
     m_pDevice->SetTransform(D3DTS_WORLD, &world);
@@ -128,19 +104,14 @@ void COrvLayer3DObject::SetWorld(const D3DXVECTOR3& center)
 
 void COrvLayer3DObject::MouseDown(float x, float y)
 {
-    m_fAnchorX = x;
-    m_fAnchorY = y;
+    m_Placement.SetAnchor(x, y);
 }
 
 void COrvLayer3DObject::MouseMove(float x, float y, DWORD flags)
 {
-    const float dx = x - m_fAnchorX;
-    const float dy = y - m_fAnchorY;
-    m_fAnchorX = x;
-    m_fAnchorY = y;
+    const D3DXVECTOR2 move = m_Placement.MoveAnchor(x, y);
     const OGLObject* pObject = FindMesh();
     if (!pObject)
         return;
-    const float s = pObject->GetDiagonal() * 0.005f;
-    OrvDragTransform(*m_pRotation, *m_pTranslation, dx, dy, s, flags);
+    m_Placement.Drag(move, pObject->GetDiagonal() * 0.005f, flags);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "layers/OrvLayer.h"
+#include "layers/OrvLayerPlacement.h"
 
 #include "d3dx9.h"
 
@@ -34,10 +35,5 @@ private:
     void SetStates(BOOL bLighting);
     void SetWorld(const D3DXVECTOR3& center);
 
-    COrvComPtr<COrvPropString> m_pMaterialName;
-    COrvComPtr<COrvPropString> m_pMeshName;
-    COrvComPtr<COrvPropVector> m_pTranslation;
-    COrvComPtr<COrvPropQuat> m_pRotation;
-    float m_fAnchorX = 0.0f;
-    float m_fAnchorY = 0.0f;
+    COrvLayerPlacement m_Placement;
 };

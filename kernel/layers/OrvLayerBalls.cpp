@@ -5,7 +5,6 @@
 #include "document/OrvDemo.h"
 #include "graphics/OGLObject.h"
 #include "layers/OrvLayerResources.h"
-#include "layers/OrvMouseDrag.h"
 
 #include <algorithm>
 #include <cmath>
@@ -102,14 +101,11 @@ COrvLayerBalls::COrvLayerBalls(COrvDemo* pDemo)
     : COrvLayer(pDemo), m_pBalls(new ORV_Ball[ORV_BallSimulation::kBallCount]),
       m_pDof(std::make_unique<DofPass>())
 {
-    m_pMaterialName = AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
+    m_Placement.AddMaterialName(*this);
     m_pGroundMaterialName = AddProperty<COrvPropString>(ORV_PROP_GROUND_MATERIAL_NAME, "");
     m_pShadowMaterialName = AddProperty<COrvPropString>(ORV_PROP_BALL_SHADOW_MATERIAL_NAME, "");
-    m_pMeshName = AddProperty<COrvPropString>(ORV_PROP_MESH_NAME, "");
-    m_pTranslation =
-        AddProperty<COrvPropVector>(ORV_PROP_TRANSLATION, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
-    m_pRotation =
-        AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+    m_Placement.AddMeshName(*this);
+    m_Placement.AddTransform(*this);
     m_pFocalDist = AddProperty<COrvPropFloat>(ORV_PROP_FOCAL_DIST, 10.0f);
     m_pFocalDist->SetRange(0.0f, 4.0f * m_fRoomSize);
     m_pFocalRange = AddProperty<COrvPropFloat>(ORV_PROP_FOCAL_RANGE, 10.0f);
@@ -285,8 +281,8 @@ void COrvLayerBalls::SetUpScene()
     const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
     D3DXMATRIX view, scene, sceneView, inverse;
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-    const D3DXQUATERNION rotation = m_pRotation->GetValue();
-    const D3DXVECTOR3 translation = m_pTranslation->GetValue();
+    const D3DXQUATERNION rotation = m_Placement.GetRotation();
+    const D3DXVECTOR3 translation = m_Placement.GetTranslation();
     D3DXMatrixTransformation(&scene, nullptr, nullptr, nullptr, nullptr, &rotation, &translation);
     D3DXMatrixMultiply(&sceneView, &scene, &view);
 
@@ -422,7 +418,7 @@ void COrvLayerBalls::DrawWalls(const D3DXMATRIX& roomWorld)
 void COrvLayerBalls::DrawBalls()
 {
     SetStates(TRUE, FALSE);
-    IDirect3DTexture9* pTexture = FindTexture(m_pMaterialName.Get());
+    IDirect3DTexture9* pTexture = FindTexture(m_Placement.GetMaterialNameProperty());
     for (int i = 0; i < m_iBallCount; ++i)
     {
         const ORV_Ball& ball = m_pBalls[i];
@@ -470,16 +466,11 @@ void COrvLayerBalls::DrawBox()
 
 void COrvLayerBalls::MouseDown(float x, float y)
 {
-    m_fAnchorX = x;
-    m_fAnchorY = y;
+    m_Placement.SetAnchor(x, y);
 }
 
 void COrvLayerBalls::MouseMove(float x, float y, DWORD flags)
 {
-    const float dx = x - m_fAnchorX;
-    const float dy = y - m_fAnchorY;
-    m_fAnchorX = x;
-    m_fAnchorY = y;
-    const float s = GetCameraUnit() * 0.005f;
-    OrvDragTransform(*m_pRotation, *m_pTranslation, dx, dy, s, flags);
+    const D3DXVECTOR2 move = m_Placement.MoveAnchor(x, y);
+    m_Placement.Drag(move, GetCameraUnit() * 0.005f, flags);
 }

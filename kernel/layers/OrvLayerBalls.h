@@ -3,6 +3,7 @@
 #include "layers/OrvBallSimulation.h"
 #include "layers/OrvDofPass.h"
 #include "layers/OrvLayer.h"
+#include "layers/OrvLayerPlacement.h"
 
 #include "d3dx9.h"
 
@@ -67,12 +68,9 @@ private:
     void DrawStrip(IDirect3DVertexBuffer9* pBuffer, UINT offset, UINT stride, DWORD fvf,
                    UINT startVertex);
 
-    COrvComPtr<COrvPropString> m_pMaterialName;
+    COrvLayerPlacement m_Placement;
     COrvComPtr<COrvPropString> m_pGroundMaterialName;
     COrvComPtr<COrvPropString> m_pShadowMaterialName;
-    COrvComPtr<COrvPropString> m_pMeshName;
-    COrvComPtr<COrvPropVector> m_pTranslation;
-    COrvComPtr<COrvPropQuat> m_pRotation;
     COrvComPtr<COrvPropFloat> m_pFocalDist;
     COrvComPtr<COrvPropFloat> m_pFocalRange;
 
@@ -91,8 +89,6 @@ private:
     D3DXVECTOR3 m_vEye{0.0f, 0.0f, 0.0f};
     D3DXMATRIX m_mViewProjection{};
     D3DXMATRIX m_mProjection{};
-    float m_fAnchorX = 0.0f;
-    float m_fAnchorY = 0.0f;
     // Why the last device change left the layer unable to draw ("" when it can), and
     // whether that was written to the log already.
     std::string m_SetUpFailure;

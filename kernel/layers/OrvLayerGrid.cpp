@@ -38,11 +38,8 @@ COrvLayerGrid::COrvLayerGrid(COrvDemo* pDemo)
     : COrvLayer(pDemo), m_pLattice(std::make_unique<ORV_GridLattice>()),
       m_pDof(std::make_unique<DofPass>())
 {
-    m_pMaterialName = AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
-    m_pTranslation =
-        AddProperty<COrvPropVector>(ORV_PROP_TRANSLATION, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
-    m_pRotation =
-        AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+    m_Placement.AddMaterialName(*this);
+    m_Placement.AddTransform(*this);
     m_pFocalDist = AddProperty<COrvPropFloat>(ORV_PROP_FOCAL_DIST, H);
     m_pFocalDist->SetRange(0.0f, H);
     m_pFocalRange = AddProperty<COrvPropFloat>(ORV_PROP_FOCAL_RANGE, H);
@@ -177,8 +174,8 @@ void COrvLayerGrid::DrawScene()
 void COrvLayerGrid::SetCamera(D3DXMATRIX& rView, D3DXVECTOR3& rEye, D3DXVECTOR3& rRight,
                               D3DXVECTOR3& rUp, D3DXVECTOR3& rForward)
 {
-    rEye = m_pTranslation->GetValue();
-    GetAxes(m_pRotation->GetValue(), rRight, rUp, rForward);
+    rEye = m_Placement.GetTranslation();
+    GetAxes(m_Placement.GetRotation(), rRight, rUp, rForward);
     const D3DXVECTOR3 at = rEye + rForward;
     D3DXMatrixLookAtLH(&rView, &rEye, &at, &rUp);
     m_pDevice->SetTransform(D3DTS_VIEW, &rView);
@@ -222,7 +219,8 @@ void COrvLayerGrid::SetEffectParameters(const D3DXVECTOR3& eye, const D3DXVECTOR
     const D3DXVECTOR4 viewPos(eye.x, eye.y, eye.z, 1.0f);
     m_pEffect->SetVector("lightPos", &lightPos);
     m_pEffect->SetVector("viewPos", &viewPos);
-    m_pEffect->SetTexture("tTexture", OrvFindMaterialTexture(m_pDemo, m_pMaterialName->GetValue()));
+    m_pEffect->SetTexture("tTexture",
+                          OrvFindMaterialTexture(m_pDemo, m_Placement.GetMaterialName()));
     const D3DXVECTOR4 black(0.0f, 0.0f, 0.0f, 1.0f);
     const D3DXVECTOR4 white(1.0f, 1.0f, 1.0f, 1.0f);
     m_pEffect->SetVector("mtrlAmbient", &black);
@@ -254,17 +252,16 @@ void COrvLayerGrid::DrawCells()
 
 void COrvLayerGrid::MouseDown(float x, float y)
 {
-    m_fAnchorX = x;
-    m_fAnchorY = y;
+    m_Placement.SetAnchor(x, y);
 }
 
 void COrvLayerGrid::MouseMove(float x, float y, DWORD flags)
 {
-    const float dx = x - m_fAnchorX;
-    const float dy = y - m_fAnchorY;
-    m_fAnchorX = x;
-    m_fAnchorY = y;
-    D3DXQUATERNION q = m_pRotation->GetValue();
+    // The grid is flown through: the drag turns about, and moves along, the camera's own axes.
+    const D3DXVECTOR2 move = m_Placement.MoveAnchor(x, y);
+    const float dx = move.x;
+    const float dy = move.y;
+    D3DXQUATERNION q = m_Placement.GetRotation();
     D3DXVECTOR3 right, up, forward;
     GetAxes(q, right, up, forward);
     if (flags & MOUSE_LEFT)
@@ -275,10 +272,11 @@ void COrvLayerGrid::MouseMove(float x, float y, DWORD flags)
         D3DXQuaternionRotationAxis(&turn, &up, -dx * 0.01f);
         D3DXQuaternionMultiply(&q, &q, &turn);
         D3DXQuaternionNormalize(&q, &q);
-        m_pRotation->SetValue(q);
+        m_Placement.SetRotation(q);
     }
     else if (flags & MOUSE_RIGHT)
-        m_pTranslation->SetValue(m_pTranslation->GetValue() + 0.1f * dy * up - 0.1f * dx * right);
+        m_Placement.SetTranslation(m_Placement.GetTranslation() + 0.1f * dy * up -
+                                   0.1f * dx * right);
     else if (flags & MOUSE_MIDDLE)
-        m_pTranslation->SetValue(m_pTranslation->GetValue() + 0.1f * dy * forward);
+        m_Placement.SetTranslation(m_Placement.GetTranslation() + 0.1f * dy * forward);
 }

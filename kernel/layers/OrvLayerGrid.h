@@ -3,6 +3,7 @@
 #include "layers/OrvDofPass.h"
 #include "layers/OrvGridLattice.h"
 #include "layers/OrvLayer.h"
+#include "layers/OrvLayerPlacement.h"
 
 #include "d3dx9.h"
 
@@ -51,9 +52,7 @@ private:
     void DrawCells();
     float GetTargetAspect() const;
 
-    COrvComPtr<COrvPropString> m_pMaterialName;
-    COrvComPtr<COrvPropVector> m_pTranslation;
-    COrvComPtr<COrvPropQuat> m_pRotation;
+    COrvLayerPlacement m_Placement;
     COrvComPtr<COrvPropFloat> m_pFocalDist;
     COrvComPtr<COrvPropFloat> m_pFocalRange;
 
@@ -64,8 +63,6 @@ private:
     UINT m_uDofWidth = 0;
     UINT m_uDofHeight = 0;
     D3DXMATRIX m_mViewProjection{};
-    float m_fAnchorX = 0.0f;
-    float m_fAnchorY = 0.0f;
     std::string m_SetUpFailure;
     bool m_bFailureLogged = false;
 };

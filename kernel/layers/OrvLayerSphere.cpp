@@ -5,14 +5,12 @@
 #include "graphics/OGLObject.h"
 #include "graphics/OrvMaterial.h"
 #include "graphics/OrvResTexture.h"
-#include "layers/OrvMouseDrag.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace
 {
-constexpr float QUARTER_PI = 0.7853982f;
 // The double nearest to the float nearest to pi: the texture coordinates' scale.
 constexpr double PI_OF_FLOAT = static_cast<double>(3.1415927f);
 constexpr int SPHERE_SEGMENTS = 40;
@@ -38,11 +36,8 @@ void TurnInside(SSphereVertex& v)
 
 COrvLayerSphere::COrvLayerSphere(COrvDemo* pDemo) : COrvLayer(pDemo)
 {
-    m_pMaterialName = AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
-    m_pTranslation =
-        AddProperty<COrvPropVector>(ORV_PROP_TRANSLATION, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
-    m_pRotation =
-        AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+    m_Placement.AddMaterialName(*this);
+    m_Placement.AddTransform(*this);
     m_pCullingSide = AddProperty<COrvPropBool>(ORV_PROP_CULLING_SIDE, false);
     m_pCullingSide->SetAnimable(true);
 }
@@ -79,38 +74,25 @@ void COrvLayerSphere::BuildSphere()
     pMesh->UnlockVertexBuffer();
 }
 
-bool COrvLayerSphere::FindTexture(COrvResMaterial*& pMaterial, COrvResTexture*& pTexture) const
-{
-    const std::string name = m_pMaterialName->GetValue();
-    if (name.empty() || !m_pDemo)
-        return false;
-    pMaterial = dynamic_cast<COrvResMaterial*>(m_pDemo->GetResourceByName(name));
-    if (!pMaterial)
-        return false;
-    const std::string textureName = pMaterial->GetMaterial()->m_TextureName0;
-    pTexture = dynamic_cast<COrvResTexture*>(m_pDemo->GetResourceByName(textureName));
-    return pTexture && pTexture->GetTexture();
-}
-
 void COrvLayerSphere::Draw()
 {
-    COrvResMaterial* pMaterial = nullptr;
-    COrvResTexture* pTexture = nullptr;
+    SOrvLayerPicture picture;
     UINT width = 0, height = 0;
-    if (!m_pDevice || !m_pSphere || !m_pSphere->GetMesh() || !FindTexture(pMaterial, pTexture) ||
-        !pTexture->GetSourceSize(width, height) || width == 0 || height == 0)
+    if (!m_pDevice || !m_pSphere || !m_pSphere->GetMesh() ||
+        !m_Placement.FindPicture(m_pDemo, picture) ||
+        !picture.pTexture->GetSourceSize(width, height) || width == 0 || height == 0)
         return;
     const float k = static_cast<float>(height) / static_cast<float>(width);
     SetCamera(std::sqrt(k * k + 1.0f));
     SetWorldAndLight();
     SetStates();
-    COrvMaterial* pDeviceMaterial = pMaterial->GetMaterial();
+    COrvMaterial* pDeviceMaterial = picture.pResource->GetMaterial();
     if (pDeviceMaterial)
         pDeviceMaterial->Apply(m_pDevice, m_pDemo);
     // Depth testing is switched on and at once off again: the sphere is drawn without it.
     m_pDevice->SetRenderState(D3DRS_ZENABLE, TRUE);
     m_pDevice->SetRenderState(D3DRS_ZENABLE, FALSE);
-    m_pSphere->Draw(m_pDemo, pMaterial);
+    m_pSphere->Draw(m_pDemo, picture.pResource);
     m_pDevice->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
     m_pDevice->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
     m_pDevice->SetRenderState(D3DRS_LIGHTING, TRUE);
@@ -118,24 +100,15 @@ void COrvLayerSphere::Draw()
 
 void COrvLayerSphere::SetCamera(float c)
 {
-    const D3DXVECTOR3 eye(0.0f, 0.0f, -2.0f * c);
-    const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
-    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-    D3DXMATRIX view;
-    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-    m_pDevice->SetTransform(D3DTS_VIEW, &view);
-
-    const float aspect = GetTargetAspect();
-    D3DXMATRIX projection;
-    D3DXMatrixPerspectiveFovLH(&projection, QUARTER_PI, aspect, 0.01f * c, 4.0f * c);
-    m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
+    COrvLayerPlacement::SetFrontView(m_pDevice, D3DXVECTOR3(0.0f, 0.0f, 0.0f), c);
+    COrvLayerPlacement::SetFrontProjection(m_pDevice, c, GetTargetAspect());
 }
 
 void COrvLayerSphere::SetWorldAndLight()
 {
     const D3DXVECTOR3 centre(0.0f, 0.0f, 0.0f);
-    const D3DXQUATERNION rotation = m_pRotation->GetValue();
-    const D3DXVECTOR3 translation = m_pTranslation->GetValue();
+    const D3DXQUATERNION rotation = m_Placement.GetRotation();
+    const D3DXVECTOR3 translation = m_Placement.GetTranslation();
     D3DXMATRIX world;
     D3DXMatrixTransformation(&world, nullptr, nullptr, nullptr, &centre, &rotation, &translation);
     m_pDevice->SetTransform(D3DTS_WORLD, &world);
@@ -171,19 +144,10 @@ void COrvLayerSphere::SetStates()
 
 void COrvLayerSphere::MouseDown(float x, float y)
 {
-    m_fAnchorX = x;
-    m_fAnchorY = y;
+    m_Placement.SetAnchor(x, y);
 }
 
 void COrvLayerSphere::MouseMove(float x, float y, DWORD flags)
 {
-    const float dx = x - m_fAnchorX;
-    const float dy = y - m_fAnchorY;
-    m_fAnchorX = x;
-    m_fAnchorY = y;
-    COrvResMaterial* pMaterial = nullptr;
-    COrvResTexture* pTexture = nullptr;
-    if (!FindTexture(pMaterial, pTexture))
-        return;
-    OrvDragTransform(*m_pRotation, *m_pTranslation, dx, dy, 0.01f, flags);
+    m_Placement.DragOverPicture(m_pDemo, x, y, flags);
 }

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "layers/OrvLayer.h"
+#include "layers/OrvLayerPlacement.h"
 
 #include "d3dx9.h"
 
-class COrvMaterial;
-class COrvResMaterial;
-class COrvResTexture;
 class OGLObject;
 
 // The first texture of a material ("Material Name") mapped onto a unit sphere whose normals
@@ -30,18 +28,12 @@ public:
     OGLObject* GetSphere() const { return m_pSphere.Get(); }
 
 private:
-    // The material resource and its first texture, when every link of the chain is there.
-    bool FindTexture(COrvResMaterial*& pMaterial, COrvResTexture*& pTexture) const;
     void BuildSphere();
     void SetCamera(float c);
     void SetWorldAndLight();
     void SetStates();
 
-    COrvComPtr<COrvPropString> m_pMaterialName;
-    COrvComPtr<COrvPropVector> m_pTranslation;
-    COrvComPtr<COrvPropQuat> m_pRotation;
+    COrvLayerPlacement m_Placement;
     COrvComPtr<COrvPropBool> m_pCullingSide;
     COrvComPtr<OGLObject> m_pSphere;
-    float m_fAnchorX = 0.0f;
-    float m_fAnchorY = 0.0f;
 };

@@ -4,7 +4,6 @@
 #include "document/OrvDemo.h"
 #include "graphics/OrvMaterial.h"
 #include "graphics/OrvResTexture.h"
-#include "layers/OrvMouseDrag.h"
 
 #include <cmath>
 #include <cstring>
@@ -20,54 +19,25 @@ struct SSpriteVertex
 static_assert(sizeof(SSpriteVertex) == 32);
 
 constexpr DWORD SPRITE_FVF = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
-constexpr float PI = 3.14159265358979f;
 } // namespace
 
 COrvLayerSprite::COrvLayerSprite(COrvDemo* pDemo) : COrvLayer(pDemo)
 {
-    m_pMaterialName = AddProperty<COrvPropString>(ORV_PROP_MATERIAL_NAME, "");
-
-    m_pMeshName = AddProperty<COrvPropString>(ORV_PROP_MESH_NAME, "");
-
-    m_pTranslation =
-        AddProperty<COrvPropVector>(ORV_PROP_TRANSLATION, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
-
-    m_pRotation =
-        AddProperty<COrvPropQuat>(ORV_PROP_ROTATION, D3DXQUATERNION(0.0f, 0.0f, 0.0f, 1.0f));
+    m_Placement.AddMaterialName(*this);
+    m_Placement.AddMeshName(*this);
+    m_Placement.AddTransform(*this);
 }
 
 COrvLayerSprite::~COrvLayerSprite() {}
 
-bool COrvLayerSprite::FindPicture(COrvMaterial*& pMaterial, COrvResTexture*& pTexture)
-{
-    const std::string name = m_pMaterialName->GetValue();
-    if (name.empty() || !m_pDemo)
-        return false;
-    auto* pResource = dynamic_cast<COrvResMaterial*>(m_pDemo->GetResourceByName(name));
-    if (!pResource)
-        return false;
-    pMaterial = pResource->GetMaterial();
-    pTexture = dynamic_cast<COrvResTexture*>(m_pDemo->GetResourceByName(pMaterial->m_TextureName0));
-    return pTexture && pTexture->GetTexture();
-}
-
 void COrvLayerSprite::SetCamera(float aspect)
 {
     const float d = std::sqrt(aspect * aspect + 1.0f);
-    const D3DXVECTOR3 eye(0.0f, 0.0f, -2.0f * d);
-    const D3DXVECTOR3 at(0.0f, 0.0f, 0.0f);
-    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-    D3DXMATRIX view;
-    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-    m_pDevice->SetTransform(D3DTS_VIEW, &view);
+    COrvLayerPlacement::SetFrontView(m_pDevice, D3DXVECTOR3(0.0f, 0.0f, 0.0f), d);
+    COrvLayerPlacement::SetFrontProjection(m_pDevice, d, GetTargetAspect());
 
-    const float targetAspect = GetTargetAspect();
-    D3DXMATRIX projection;
-    D3DXMatrixPerspectiveFovLH(&projection, PI / 4.0f, targetAspect, 0.01f * d, 4.0f * d);
-    m_pDevice->SetTransform(D3DTS_PROJECTION, &projection);
-
-    const D3DXQUATERNION rotation = m_pRotation->GetValue();
-    const D3DXVECTOR3 translation = m_pTranslation->GetValue();
+    const D3DXQUATERNION rotation = m_Placement.GetRotation();
+    const D3DXVECTOR3 translation = m_Placement.GetTranslation();
     D3DXMATRIX rotate, translate, world;
     D3DXMatrixRotationQuaternion(&rotate, &rotation);
     D3DXMatrixTranslation(&translate, translation.x, translation.y, translation.z);
@@ -108,12 +78,11 @@ COrvComPtr<IDirect3DVertexBuffer9> COrvLayerSprite::CreateRectangle(float aspect
 
 void COrvLayerSprite::Draw()
 {
-    COrvMaterial* pMaterial = nullptr;
-    COrvResTexture* pTexture = nullptr;
-    if (!m_pDevice || !FindPicture(pMaterial, pTexture))
+    SOrvLayerPicture picture;
+    if (!m_pDevice || !m_Placement.FindPicture(m_pDemo, picture))
         return;
     UINT width = 0, height = 0;
-    if (!pTexture->GetSourceSize(width, height))
+    if (!picture.pTexture->GetSourceSize(width, height))
         return;
     const float aspect = static_cast<float>(height) / static_cast<float>(width);
     SetCamera(aspect);
@@ -124,11 +93,11 @@ void COrvLayerSprite::Draw()
     m_pDevice->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     m_pDevice->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    COrvMaterial* pApplied = nullptr;
-    COrvResTexture* pUnused = nullptr;
-    FindPicture(pApplied, pUnused);
-    if (pApplied)
-        pApplied->Apply(m_pDevice, m_pDemo);
+    // Looked up again, which refreshes the material once more before it is applied.
+    SOrvLayerPicture applied;
+    m_Placement.FindPicture(m_pDemo, applied);
+    if (applied.pMaterial)
+        applied.pMaterial->Apply(m_pDevice, m_pDemo);
     m_pDevice->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     m_pDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
     m_pDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
@@ -146,19 +115,10 @@ void COrvLayerSprite::Draw()
 
 void COrvLayerSprite::MouseDown(float x, float y)
 {
-    m_fAnchorX = x;
-    m_fAnchorY = y;
+    m_Placement.SetAnchor(x, y);
 }
 
 void COrvLayerSprite::MouseMove(float x, float y, DWORD flags)
 {
-    const float dx = x - m_fAnchorX;
-    const float dy = y - m_fAnchorY;
-    m_fAnchorX = x;
-    m_fAnchorY = y;
-    COrvMaterial* pMaterial = nullptr;
-    COrvResTexture* pTexture = nullptr;
-    if (!FindPicture(pMaterial, pTexture))
-        return;
-    OrvDragTransform(*m_pRotation, *m_pTranslation, dx, dy, 0.01f, flags);
+    m_Placement.DragOverPicture(m_pDemo, x, y, flags);
 }

@@ -263,7 +263,7 @@ private:
     // Sets a new depth-stencil buffer to far (1.0) and stencil 0.
     void ClearDepthSurface(COrvGLSurface* pSurface);
 
-    // Drawing (OrvGLDeviceDraw.cpp)
+    // Drawing (OrvGLDeviceDraw.cpp; the fixed-function uniforms in OrvGLDeviceUniforms.cpp)
     void Changed(uint32_t uDirty);
     bool PrepareDraw(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout, bool bUserData);
     void ApplyRaster();

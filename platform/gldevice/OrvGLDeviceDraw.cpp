@@ -1,6 +1,8 @@
-// Drawing: state application, fixed-function uniforms, vertex input and the draw batch.
+// Drawing: state application, vertex input and the draw batch. The enum tables are in
+// OrvGLStateValues.cpp, the fixed-function uniforms in OrvGLDeviceUniforms.cpp.
 #include "OrvGLBuffer.h"
 #include "OrvGLDevice.h"
+#include "OrvGLStateValues.h"
 #include "OrvGLTexture.h"
 
 #include <algorithm>
@@ -9,255 +11,6 @@
 
 namespace
 {
-float AsFloat(DWORD dwValue)
-{
-    float fValue;
-    std::memcpy(&fValue, &dwValue, sizeof(fValue));
-    return fValue;
-}
-
-void ColorToFloats(D3DCOLOR color, float* pfOut)
-{
-    pfOut[0] = ((color >> 16) & 0xFF) / 255.f;
-    pfOut[1] = ((color >> 8) & 0xFF) / 255.f;
-    pfOut[2] = (color & 0xFF) / 255.f;
-    pfOut[3] = ((color >> 24) & 0xFF) / 255.f;
-}
-
-void ValueToFloats(const D3DCOLORVALUE& rValue, float* pfOut)
-{
-    pfOut[0] = rValue.r;
-    pfOut[1] = rValue.g;
-    pfOut[2] = rValue.b;
-    pfOut[3] = rValue.a;
-}
-
-// Normal matrix of a row-vector transform: transpose of the inverse of its 3x3 part, laid
-// out so that GLSL's `mat3 * n` gives n times that matrix.
-void NormalMatrix(const D3DMATRIX& rMatrix, float* pfOut)
-{
-    const float(*a)[4] = rMatrix.m;
-    const float c00 = a[1][1] * a[2][2] - a[1][2] * a[2][1];
-    const float c01 = a[1][2] * a[2][0] - a[1][0] * a[2][2];
-    const float c02 = a[1][0] * a[2][1] - a[1][1] * a[2][0];
-    const float fDet = a[0][0] * c00 + a[0][1] * c01 + a[0][2] * c02;
-    const float fInv = std::fabs(fDet) > 1e-20f ? 1.f / fDet : 0.f;
-    float inv[3][3];
-    inv[0][0] = c00 * fInv;
-    inv[0][1] = (a[0][2] * a[2][1] - a[0][1] * a[2][2]) * fInv;
-    inv[0][2] = (a[0][1] * a[1][2] - a[0][2] * a[1][1]) * fInv;
-    inv[1][0] = c01 * fInv;
-    inv[1][1] = (a[0][0] * a[2][2] - a[0][2] * a[2][0]) * fInv;
-    inv[1][2] = (a[0][2] * a[1][0] - a[0][0] * a[1][2]) * fInv;
-    inv[2][0] = c02 * fInv;
-    inv[2][1] = (a[0][1] * a[2][0] - a[0][0] * a[2][1]) * fInv;
-    inv[2][2] = (a[0][0] * a[1][1] - a[0][1] * a[1][0]) * fInv;
-    // N = transpose(inv) in row-major; GL reads columns, so store N's rows as columns.
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            pfOut[i * 3 + j] = inv[j][i];
-}
-
-void TransformPoint(const D3DMATRIX& m, const D3DVECTOR& v, float* pfOut)
-{
-    for (int j = 0; j < 3; ++j)
-        pfOut[j] = v.x * m.m[0][j] + v.y * m.m[1][j] + v.z * m.m[2][j] + m.m[3][j];
-    pfOut[3] = 1.f;
-}
-
-void TransformDirection(const D3DMATRIX& m, const D3DVECTOR& v, float* pfOut)
-{
-    for (int j = 0; j < 3; ++j)
-        pfOut[j] = v.x * m.m[0][j] + v.y * m.m[1][j] + v.z * m.m[2][j];
-    const float fLength =
-        std::sqrt(pfOut[0] * pfOut[0] + pfOut[1] * pfOut[1] + pfOut[2] * pfOut[2]);
-    if (fLength > 0.f)
-        for (int j = 0; j < 3; ++j)
-            pfOut[j] /= fLength;
-    pfOut[3] = 0.f;
-}
-
-bool PrimitiveToGL(D3DPRIMITIVETYPE eType, UINT uiCount, GLenum& reMode, uint64_t& ruVertices)
-{
-    const uint64_t n = uiCount;
-    switch (eType)
-    {
-    case D3DPT_POINTLIST:
-        reMode = GL_POINTS;
-        ruVertices = n;
-        return true;
-    case D3DPT_LINELIST:
-        reMode = GL_LINES;
-        ruVertices = 2 * n;
-        return true;
-    case D3DPT_LINESTRIP:
-        reMode = GL_LINE_STRIP;
-        ruVertices = n + 1;
-        return true;
-    case D3DPT_TRIANGLELIST:
-        reMode = GL_TRIANGLES;
-        ruVertices = 3 * n;
-        return true;
-    case D3DPT_TRIANGLESTRIP:
-        reMode = GL_TRIANGLE_STRIP;
-        ruVertices = n + 2;
-        return true;
-    case D3DPT_TRIANGLEFAN:
-        reMode = GL_TRIANGLE_FAN;
-        ruVertices = n + 2;
-        return true;
-    default:
-        return false;
-    }
-}
-
-GLenum BlendFactor(DWORD dwBlend)
-{
-    switch (dwBlend)
-    {
-    case D3DBLEND_ZERO:
-        return GL_ZERO;
-    case D3DBLEND_ONE:
-        return GL_ONE;
-    case D3DBLEND_SRCCOLOR:
-        return GL_SRC_COLOR;
-    case D3DBLEND_INVSRCCOLOR:
-        return GL_ONE_MINUS_SRC_COLOR;
-    case D3DBLEND_SRCALPHA:
-        return GL_SRC_ALPHA;
-    case D3DBLEND_INVSRCALPHA:
-        return GL_ONE_MINUS_SRC_ALPHA;
-    case D3DBLEND_DESTALPHA:
-        return GL_DST_ALPHA;
-    case D3DBLEND_INVDESTALPHA:
-        return GL_ONE_MINUS_DST_ALPHA;
-    case D3DBLEND_DESTCOLOR:
-        return GL_DST_COLOR;
-    case D3DBLEND_INVDESTCOLOR:
-        return GL_ONE_MINUS_DST_COLOR;
-    case D3DBLEND_SRCALPHASAT:
-        return GL_SRC_ALPHA_SATURATE;
-    case D3DBLEND_BLENDFACTOR:
-        return GL_CONSTANT_COLOR;
-    case D3DBLEND_INVBLENDFACTOR:
-        return GL_ONE_MINUS_CONSTANT_COLOR;
-    case D3DBLEND_SRCCOLOR2:
-        return GL_SRC1_COLOR;
-    case D3DBLEND_INVSRCCOLOR2:
-        return GL_ONE_MINUS_SRC1_COLOR;
-    default:
-        return GL_ONE;
-    }
-}
-
-// Source and destination factors of a pair, with the two "both" modes that set both.
-void BlendPair(DWORD dwSrc, DWORD dwDst, GLenum& reSrc, GLenum& reDst)
-{
-    if (dwSrc == D3DBLEND_BOTHSRCALPHA)
-    {
-        reSrc = GL_SRC_ALPHA;
-        reDst = GL_ONE_MINUS_SRC_ALPHA;
-        return;
-    }
-    if (dwSrc == D3DBLEND_BOTHINVSRCALPHA)
-    {
-        reSrc = GL_ONE_MINUS_SRC_ALPHA;
-        reDst = GL_SRC_ALPHA;
-        return;
-    }
-    reSrc = BlendFactor(dwSrc);
-    reDst = BlendFactor(dwDst);
-}
-
-GLenum BlendOp(DWORD dwOp)
-{
-    switch (dwOp)
-    {
-    case D3DBLENDOP_SUBTRACT:
-        return GL_FUNC_SUBTRACT;
-    case D3DBLENDOP_REVSUBTRACT:
-        return GL_FUNC_REVERSE_SUBTRACT;
-    case D3DBLENDOP_MIN:
-        return GL_MIN;
-    case D3DBLENDOP_MAX:
-        return GL_MAX;
-    default:
-        return GL_FUNC_ADD;
-    }
-}
-
-GLenum CompareFunc(DWORD dwFunc)
-{
-    switch (dwFunc)
-    {
-    case D3DCMP_NEVER:
-        return GL_NEVER;
-    case D3DCMP_LESS:
-        return GL_LESS;
-    case D3DCMP_EQUAL:
-        return GL_EQUAL;
-    case D3DCMP_LESSEQUAL:
-        return GL_LEQUAL;
-    case D3DCMP_GREATER:
-        return GL_GREATER;
-    case D3DCMP_NOTEQUAL:
-        return GL_NOTEQUAL;
-    case D3DCMP_GREATEREQUAL:
-        return GL_GEQUAL;
-    default:
-        return GL_ALWAYS;
-    }
-}
-
-GLenum StencilOp(DWORD dwOp)
-{
-    switch (dwOp)
-    {
-    case D3DSTENCILOP_ZERO:
-        return GL_ZERO;
-    case D3DSTENCILOP_REPLACE:
-        return GL_REPLACE;
-    case D3DSTENCILOP_INCRSAT:
-        return GL_INCR;
-    case D3DSTENCILOP_DECRSAT:
-        return GL_DECR;
-    case D3DSTENCILOP_INVERT:
-        return GL_INVERT;
-    case D3DSTENCILOP_INCR:
-        return GL_INCR_WRAP;
-    case D3DSTENCILOP_DECR:
-        return GL_DECR_WRAP;
-    default:
-        return GL_KEEP;
-    }
-}
-
-GLint AddressMode(DWORD dwMode)
-{
-    switch (dwMode)
-    {
-    case D3DTADDRESS_MIRROR:
-    case D3DTADDRESS_MIRRORONCE:
-        return GL_MIRRORED_REPEAT;
-    case D3DTADDRESS_CLAMP:
-        return GL_CLAMP_TO_EDGE;
-    case D3DTADDRESS_BORDER:
-        return GL_CLAMP_TO_BORDER;
-    default:
-        return GL_REPEAT;
-    }
-}
-
-GLint MinFilter(DWORD dwMin, DWORD dwMip)
-{
-    const bool bLinear = dwMin != D3DTEXF_POINT && dwMin != D3DTEXF_NONE;
-    if (dwMip == D3DTEXF_POINT)
-        return bLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-    if (dwMip == D3DTEXF_LINEAR || dwMip == D3DTEXF_ANISOTROPIC)
-        return bLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-    return bLinear ? GL_LINEAR : GL_NEAREST;
-}
-
 UINT AttribBytes(const SOrvVertexAttrib& rAttrib)
 {
     if (rAttrib.m_iSize == GL_BGRA)
@@ -366,19 +119,19 @@ void COrvGLDevice::ApplyRaster()
     {
         glEnable(GL_BLEND);
         GLenum eSrc, eDst, eSrcAlpha, eDstAlpha;
-        BlendPair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], eSrc, eDst);
+        OrvGLBlendPair(rs[D3DRS_SRCBLEND], rs[D3DRS_DESTBLEND], eSrc, eDst);
         eSrcAlpha = eSrc;
         eDstAlpha = eDst;
-        GLenum eOpAlpha = BlendOp(rs[D3DRS_BLENDOP]);
+        GLenum eOpAlpha = OrvGLBlendOp(rs[D3DRS_BLENDOP]);
         if (rs[D3DRS_SEPARATEALPHABLENDENABLE])
         {
-            BlendPair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], eSrcAlpha, eDstAlpha);
-            eOpAlpha = BlendOp(rs[D3DRS_BLENDOPALPHA]);
+            OrvGLBlendPair(rs[D3DRS_SRCBLENDALPHA], rs[D3DRS_DESTBLENDALPHA], eSrcAlpha, eDstAlpha);
+            eOpAlpha = OrvGLBlendOp(rs[D3DRS_BLENDOPALPHA]);
         }
         glBlendFuncSeparate(eSrc, eDst, eSrcAlpha, eDstAlpha);
-        glBlendEquationSeparate(BlendOp(rs[D3DRS_BLENDOP]), eOpAlpha);
+        glBlendEquationSeparate(OrvGLBlendOp(rs[D3DRS_BLENDOP]), eOpAlpha);
         float afFactor[4];
-        ColorToFloats(rs[D3DRS_BLENDFACTOR], afFactor);
+        OrvColorToFloats(rs[D3DRS_BLENDFACTOR], afFactor);
         glBlendColor(afFactor[0], afFactor[1], afFactor[2], afFactor[3]);
     }
     else
@@ -387,7 +140,7 @@ void COrvGLDevice::ApplyRaster()
     if (rs[D3DRS_ZENABLE] && m_pDepth)
     {
         glEnable(GL_DEPTH_TEST);
-        glDepthFunc(CompareFunc(rs[D3DRS_ZFUNC]));
+        glDepthFunc(OrvGLCompareFunc(rs[D3DRS_ZFUNC]));
         glDepthMask(rs[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
     }
     else
@@ -421,23 +174,24 @@ void COrvGLDevice::ApplyRaster()
         const GLint iRef = (GLint)(rs[D3DRS_STENCILREF] & 0xFF);
         const bool bTwoSided = rs[D3DRS_TWOSIDEDSTENCILMODE] != 0;
         // Direct3D's clockwise faces are GL's front faces here.
-        glStencilFuncSeparate(GL_FRONT, CompareFunc(rs[D3DRS_STENCILFUNC]), iRef,
+        glStencilFuncSeparate(GL_FRONT, OrvGLCompareFunc(rs[D3DRS_STENCILFUNC]), iRef,
                               rs[D3DRS_STENCILMASK]);
-        glStencilOpSeparate(GL_FRONT, StencilOp(rs[D3DRS_STENCILFAIL]),
-                            StencilOp(rs[D3DRS_STENCILZFAIL]), StencilOp(rs[D3DRS_STENCILPASS]));
+        glStencilOpSeparate(GL_FRONT, OrvGLStencilOp(rs[D3DRS_STENCILFAIL]),
+                            OrvGLStencilOp(rs[D3DRS_STENCILZFAIL]),
+                            OrvGLStencilOp(rs[D3DRS_STENCILPASS]));
         glStencilFuncSeparate(
-            GL_BACK, CompareFunc(rs[bTwoSided ? D3DRS_CCW_STENCILFUNC : D3DRS_STENCILFUNC]), iRef,
-            rs[D3DRS_STENCILMASK]);
-        glStencilOpSeparate(GL_BACK,
-                            StencilOp(rs[bTwoSided ? D3DRS_CCW_STENCILFAIL : D3DRS_STENCILFAIL]),
-                            StencilOp(rs[bTwoSided ? D3DRS_CCW_STENCILZFAIL : D3DRS_STENCILZFAIL]),
-                            StencilOp(rs[bTwoSided ? D3DRS_CCW_STENCILPASS : D3DRS_STENCILPASS]));
+            GL_BACK, OrvGLCompareFunc(rs[bTwoSided ? D3DRS_CCW_STENCILFUNC : D3DRS_STENCILFUNC]),
+            iRef, rs[D3DRS_STENCILMASK]);
+        glStencilOpSeparate(
+            GL_BACK, OrvGLStencilOp(rs[bTwoSided ? D3DRS_CCW_STENCILFAIL : D3DRS_STENCILFAIL]),
+            OrvGLStencilOp(rs[bTwoSided ? D3DRS_CCW_STENCILZFAIL : D3DRS_STENCILZFAIL]),
+            OrvGLStencilOp(rs[bTwoSided ? D3DRS_CCW_STENCILPASS : D3DRS_STENCILPASS]));
         glStencilMask(rs[D3DRS_STENCILWRITEMASK]);
     }
     else
         glDisable(GL_STENCIL_TEST);
-    const float fSlope = AsFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]);
-    const float fBias = AsFloat(rs[D3DRS_DEPTHBIAS]);
+    const float fSlope = OrvStateAsFloat(rs[D3DRS_SLOPESCALEDEPTHBIAS]);
+    const float fBias = OrvStateAsFloat(rs[D3DRS_DEPTHBIAS]);
     if (fSlope != 0.f || fBias != 0.f)
     {
         glEnable(GL_POLYGON_OFFSET_FILL);
@@ -479,20 +233,21 @@ void COrvGLDevice::ApplySamplers()
     {
         const DWORD* ss = m_adwSamplerState[i];
         const GLuint uSampler = m_auSamplers[i];
-        glSamplerParameteri(uSampler, GL_TEXTURE_WRAP_S, AddressMode(ss[D3DSAMP_ADDRESSU]));
-        glSamplerParameteri(uSampler, GL_TEXTURE_WRAP_T, AddressMode(ss[D3DSAMP_ADDRESSV]));
-        glSamplerParameteri(uSampler, GL_TEXTURE_WRAP_R, AddressMode(ss[D3DSAMP_ADDRESSW]));
+        glSamplerParameteri(uSampler, GL_TEXTURE_WRAP_S, OrvGLAddressMode(ss[D3DSAMP_ADDRESSU]));
+        glSamplerParameteri(uSampler, GL_TEXTURE_WRAP_T, OrvGLAddressMode(ss[D3DSAMP_ADDRESSV]));
+        glSamplerParameteri(uSampler, GL_TEXTURE_WRAP_R, OrvGLAddressMode(ss[D3DSAMP_ADDRESSW]));
         glSamplerParameteri(uSampler, GL_TEXTURE_MAG_FILTER,
                             ss[D3DSAMP_MAGFILTER] == D3DTEXF_POINT ||
                                     ss[D3DSAMP_MAGFILTER] == D3DTEXF_NONE
                                 ? GL_NEAREST
                                 : GL_LINEAR);
         glSamplerParameteri(uSampler, GL_TEXTURE_MIN_FILTER,
-                            MinFilter(ss[D3DSAMP_MINFILTER], ss[D3DSAMP_MIPFILTER]));
+                            OrvGLMinFilter(ss[D3DSAMP_MINFILTER], ss[D3DSAMP_MIPFILTER]));
         float afBorder[4];
-        ColorToFloats(ss[D3DSAMP_BORDERCOLOR], afBorder);
+        OrvColorToFloats(ss[D3DSAMP_BORDERCOLOR], afBorder);
         glSamplerParameterfv(uSampler, GL_TEXTURE_BORDER_COLOR, afBorder);
-        glSamplerParameterf(uSampler, GL_TEXTURE_LOD_BIAS, AsFloat(ss[D3DSAMP_MIPMAPLODBIAS]));
+        glSamplerParameterf(uSampler, GL_TEXTURE_LOD_BIAS,
+                            OrvStateAsFloat(ss[D3DSAMP_MIPMAPLODBIAS]));
         glSamplerParameterf(uSampler, GL_TEXTURE_MIN_LOD, (float)ss[D3DSAMP_MAXMIPLEVEL]);
         glBindSampler(i, uSampler);
     }
@@ -575,97 +330,6 @@ void COrvGLDevice::BuildStageCoordKey(unsigned uStage, SOrvFFVertexKey& rVertexK
     rStage.m_uiTexCoordIndex = (uint8_t)uStage;
     rStage.m_uiProjected =
         (dwFlags & D3DTTFF_PROJECTED) ? rVertexKey.m_auiStageTransform[uStage] : (uint8_t)0;
-}
-
-void COrvGLDevice::ComputeUniforms()
-{
-    SUniformValues& u = m_uniforms;
-    const DWORD* rs = m_adwRenderState;
-    const D3DMATRIX& rView = m_aTransforms[0];
-    const D3DMATRIX worldView = OrvMultiply(m_aTransforms[2], rView);
-    const D3DMATRIX worldViewProj = OrvMultiply(worldView, m_aTransforms[1]);
-    std::memcpy(u.m_afWorldView, &worldView, sizeof(u.m_afWorldView));
-    std::memcpy(u.m_afWorldViewProj, &worldViewProj, sizeof(u.m_afWorldViewProj));
-    NormalMatrix(worldView, u.m_afNormal);
-    const float fWidth = (float)std::max<DWORD>(m_viewport.Width, 1);
-    const float fHeight = (float)std::max<DWORD>(m_viewport.Height, 1);
-    const float afViewport[4] = {(float)m_viewport.X, (float)m_viewport.Y, fWidth, fHeight};
-    std::memcpy(u.m_afViewport, afViewport, sizeof(afViewport));
-    const float afFixup[4] = {1.f / fWidth, 1.f / fHeight, 0.f, 0.f};
-    std::memcpy(u.m_afClipFixup, afFixup, sizeof(afFixup));
-    ValueToFloats(m_material.Diffuse, u.m_afMaterial[0]);
-    ValueToFloats(m_material.Ambient, u.m_afMaterial[1]);
-    ValueToFloats(m_material.Specular, u.m_afMaterial[2]);
-    ValueToFloats(m_material.Emissive, u.m_afMaterial[3]);
-    u.m_fPower = m_material.Power;
-    ColorToFloats(rs[D3DRS_AMBIENT], u.m_afGlobalAmbient);
-    std::memset(u.m_afLight, 0, sizeof(u.m_afLight));
-    unsigned uLight = 0;
-    for (const auto& rEnabled : m_lightEnabled)
-    {
-        if (!rEnabled.second || uLight >= ORV_FF_MAX_LIGHTS)
-            continue;
-        const D3DLIGHT9& rLight = m_lights.at(rEnabled.first);
-        ValueToFloats(rLight.Diffuse, u.m_afLight[0][uLight]);
-        ValueToFloats(rLight.Specular, u.m_afLight[1][uLight]);
-        ValueToFloats(rLight.Ambient, u.m_afLight[2][uLight]);
-        TransformPoint(rView, rLight.Position, u.m_afLight[3][uLight]);
-        TransformDirection(rView, rLight.Direction, u.m_afLight[4][uLight]);
-        const float afAtten[4] = {rLight.Attenuation0, rLight.Attenuation1, rLight.Attenuation2,
-                                  rLight.Range > 0.f ? rLight.Range : 1e30f};
-        std::memcpy(u.m_afLight[5][uLight], afAtten, sizeof(afAtten));
-        const float afSpot[4] = {std::cos(rLight.Theta * 0.5f), std::cos(rLight.Phi * 0.5f),
-                                 rLight.Falloff, 0.f};
-        std::memcpy(u.m_afLight[6][uLight], afSpot, sizeof(afSpot));
-        ++uLight;
-    }
-    const float afPointSize[4] = {AsFloat(rs[D3DRS_POINTSIZE]), AsFloat(rs[D3DRS_POINTSIZE_MIN]),
-                                  AsFloat(rs[D3DRS_POINTSIZE_MAX]), 0.f};
-    std::memcpy(u.m_afPointSize, afPointSize, sizeof(afPointSize));
-    const float afPointScale[4] = {AsFloat(rs[D3DRS_POINTSCALE_A]), AsFloat(rs[D3DRS_POINTSCALE_B]),
-                                   AsFloat(rs[D3DRS_POINTSCALE_C]), fHeight};
-    std::memcpy(u.m_afPointScale, afPointScale, sizeof(afPointScale));
-    ColorToFloats(rs[D3DRS_TEXTUREFACTOR], u.m_afTexFactor);
-    std::memcpy(u.m_afTexMatrix, &m_aTransforms[6], sizeof(u.m_afTexMatrix));
-    u.m_iAlphaFunc =
-        rs[D3DRS_ALPHATESTENABLE] ? (int)std::clamp<DWORD>(rs[D3DRS_ALPHAFUNC], 1, 8) : 8;
-    u.m_fAlphaRef = (float)(rs[D3DRS_ALPHAREF] & 0xFF);
-}
-
-void COrvGLDevice::UploadUniforms(SOrvProgram& rProgram)
-{
-    const GLint* loc = rProgram.m_aiLocation;
-    const SUniformValues& u = m_uniforms;
-    auto vec4 = [&](int iUniform, const float* pf, GLsizei iCount = 1)
-    {
-        if (loc[iUniform] >= 0)
-            glUniform4fv(loc[iUniform], iCount, pf);
-    };
-    if (loc[ORV_U_WORLDVIEWPROJ] >= 0)
-        glUniformMatrix4fv(loc[ORV_U_WORLDVIEWPROJ], 1, GL_FALSE, u.m_afWorldViewProj);
-    if (loc[ORV_U_WORLDVIEW] >= 0)
-        glUniformMatrix4fv(loc[ORV_U_WORLDVIEW], 1, GL_FALSE, u.m_afWorldView);
-    if (loc[ORV_U_NORMALMATRIX] >= 0)
-        glUniformMatrix3fv(loc[ORV_U_NORMALMATRIX], 1, GL_FALSE, u.m_afNormal);
-    vec4(ORV_U_VIEWPORT, u.m_afViewport);
-    vec4(ORV_U_CLIPFIXUP, u.m_afClipFixup);
-    for (int i = 0; i < 4; ++i)
-        vec4(ORV_U_MATDIFFUSE + i, u.m_afMaterial[i]);
-    if (loc[ORV_U_MATPOWER] >= 0)
-        glUniform1f(loc[ORV_U_MATPOWER], u.m_fPower);
-    vec4(ORV_U_GLOBALAMBIENT, u.m_afGlobalAmbient);
-    for (int i = 0; i < 7; ++i)
-        vec4(ORV_U_LIGHTDIFFUSE + i, &u.m_afLight[i][0][0], 8);
-    vec4(ORV_U_POINTSIZE, u.m_afPointSize);
-    vec4(ORV_U_POINTSCALE, u.m_afPointScale);
-    vec4(ORV_U_TEXFACTOR, u.m_afTexFactor);
-    if (loc[ORV_U_TEXMATRIX] >= 0)
-        glUniformMatrix4fv(loc[ORV_U_TEXMATRIX], 8, GL_FALSE, u.m_afTexMatrix);
-    if (loc[ORV_U_ALPHAFUNC] >= 0)
-        glUniform1i(loc[ORV_U_ALPHAFUNC], u.m_iAlphaFunc);
-    if (loc[ORV_U_ALPHAREF] >= 0)
-        glUniform1f(loc[ORV_U_ALPHAREF], u.m_fAlphaRef);
-    rProgram.m_ui64Serial = m_ui64UniformSerial;
 }
 
 bool COrvGLDevice::ApplyProgram(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout)
@@ -791,7 +455,7 @@ HRESULT COrvGLDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVe
 {
     GLenum eMode;
     uint64_t uVertices;
-    if (!PrimitiveToGL(PrimitiveType, PrimitiveCount, eMode, uVertices))
+    if (!OrvGLPrimitive(PrimitiveType, PrimitiveCount, eMode, uVertices))
         return D3DERR_INVALIDCALL;
     // Same state as the draws waiting in the batch: join them.
     if (m_uDirty == 0 && !m_aiBatchCount.empty() && m_eBatchMode == eMode &&
@@ -839,7 +503,7 @@ HRESULT COrvGLDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT Primi
     GLenum eMode;
     uint64_t uVertices;
     if (!pVertexStreamZeroData || VertexStreamZeroStride == 0 || VertexStreamZeroStride > 2048 ||
-        !PrimitiveToGL(PrimitiveType, PrimitiveCount, eMode, uVertices) || uVertices > (1u << 24))
+        !OrvGLPrimitive(PrimitiveType, PrimitiveCount, eMode, uVertices) || uVertices > (1u << 24))
         return D3DERR_INVALIDCALL;
     const SOrvVertexLayout* pLayout = CurrentLayout();
     if (!pLayout)
@@ -882,7 +546,7 @@ HRESULT COrvGLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT B
 {
     GLenum eMode;
     uint64_t uIndices;
-    if (!m_pIndices || !PrimitiveToGL(PrimitiveType, primCount, eMode, uIndices))
+    if (!m_pIndices || !OrvGLPrimitive(PrimitiveType, primCount, eMode, uIndices))
         return D3DERR_INVALIDCALL;
     if (primCount == 0)
         return D3D_OK;
@@ -944,7 +608,7 @@ HRESULT COrvGLDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UIN
     if (!pIndexData || !pVertexStreamZeroData || VertexStreamZeroStride == 0 ||
         VertexStreamZeroStride > 2048 ||
         (IndexDataFormat != D3DFMT_INDEX16 && IndexDataFormat != D3DFMT_INDEX32) ||
-        !PrimitiveToGL(PrimitiveType, PrimitiveCount, eMode, uIndices) || uIndices > (1u << 24) ||
+        !OrvGLPrimitive(PrimitiveType, PrimitiveCount, eMode, uIndices) || uIndices > (1u << 24) ||
         (uint64_t)MinVertexIndex + NumVertices > (1u << 24))
         return D3DERR_INVALIDCALL;
     const SOrvVertexLayout* pLayout = CurrentLayout();

@@ -1,22 +1,7 @@
-// Colour adjustments and 16-bit floats.
+// 16-bit floats: conversion of one value and of arrays.
 #include "d3dx9math.h"
 
 #include <cstring>
-
-D3DXCOLOR* D3DXColorAdjustSaturation(D3DXCOLOR* pOut, const D3DXCOLOR* pC, FLOAT s)
-{
-    const FLOAT grey = pC->r * 0.2125f + pC->g * 0.7154f + pC->b * 0.0721f;
-    *pOut = D3DXCOLOR(grey + s * (pC->r - grey), grey + s * (pC->g - grey),
-                      grey + s * (pC->b - grey), pC->a);
-    return pOut;
-}
-
-D3DXCOLOR* D3DXColorAdjustContrast(D3DXCOLOR* pOut, const D3DXCOLOR* pC, FLOAT c)
-{
-    *pOut = D3DXCOLOR(0.5f + c * (pC->r - 0.5f), 0.5f + c * (pC->g - 0.5f),
-                      0.5f + c * (pC->b - 0.5f), pC->a);
-    return pOut;
-}
 
 namespace
 {
