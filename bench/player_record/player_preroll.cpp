@@ -96,40 +96,36 @@ private:
     bool m_bReady = false;
 };
 
-void BM_LastSegment(benchmark::State& state)
+// Times one run of the segment on a fresh session (its set-up and release not counted).
+void TimeSegment(benchmark::State& state, int iFirst, int iFrames, bool bDrawAll)
 {
-    const bool bDrawAll = state.range(0) != 0;
     for (auto _ : state)
     {
         state.PauseTiming();
-        CSegmentRun run;
+        auto pRun = std::make_unique<CSegmentRun>();
         state.ResumeTiming();
-        if (!run)
+        if (!*pRun)
         {
             state.SkipWithError("no device or no sample demo");
-            return;
+            break;
         }
-        run.Run(kShowFrames - kSegmentFrames, kSegmentFrames, bDrawAll);
-        state.PauseTiming(); // the session's release is not the segment's
+        pRun->Run(iFirst, iFrames, bDrawAll);
+        state.PauseTiming();
+        pRun.reset();
+        state.ResumeTiming();
     }
+}
+
+void BM_LastSegment(benchmark::State& state)
+{
+    const bool bDrawAll = state.range(0) != 0;
+    TimeSegment(state, kShowFrames - kSegmentFrames, kSegmentFrames, bDrawAll);
     state.SetLabel(bDrawAll ? "drawAll" : "cheap");
 }
 
 void BM_SingleRecording(benchmark::State& state)
 {
-    for (auto _ : state)
-    {
-        state.PauseTiming();
-        CSegmentRun run;
-        state.ResumeTiming();
-        if (!run)
-        {
-            state.SkipWithError("no device or no sample demo");
-            return;
-        }
-        run.Run(0, kShowFrames, false);
-        state.PauseTiming();
-    }
+    TimeSegment(state, 0, kShowFrames, false);
 }
 
 } // namespace
