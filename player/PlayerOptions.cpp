@@ -278,6 +278,10 @@ bool CheckCombination(const SPlayerOptions& options, const std::vector<std::stri
     {
         rsError = "--duration and --frames: one length, please";
     }
+    else if (options.bDrawPreroll && options.strRecordFile.empty() && options.strScreenshot.empty())
+    {
+        rsError = "--draw-preroll goes with --record FILE or --screenshot FILE.png";
+    }
     else if (options.bHeadless && options.strRecordFile.empty() && options.strScreenshot.empty())
     {
         rsError = "--headless goes with --record FILE or --screenshot FILE.png";
