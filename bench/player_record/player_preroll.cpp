@@ -2,7 +2,8 @@
 // in 8 segments: the last segment (its pre-roll of 42 seconds, then its own 6 seconds drawn
 // and read back) with the cheap pre-roll and drawing every frame, and the single recording
 // of all 48 seconds. Compare in one run: LastSegment/cheap against LastSegment/drawAll, and
-// against SingleRecording (an ideal split of 8 is 0.125 of it). ORV_BENCH_PREROLL_SIZE
+// against SingleRecording (an ideal split of 8 is 0.125 of it); PreRoll/cheap against
+// PreRoll/drawAll is the pre-roll alone. ORV_BENCH_PREROLL_SIZE
 // (e.g. 1280x720) changes the picture size, 640x360 by default to keep the run short here.
 #include "DemoSession.h"
 #include "FrameGrabber.h"
@@ -123,6 +124,14 @@ void BM_LastSegment(benchmark::State& state)
     state.SetLabel(bDrawAll ? "drawAll" : "cheap");
 }
 
+// The last segment's pre-roll alone: the part of a segment that splitting does not share.
+void BM_PreRoll(benchmark::State& state)
+{
+    const bool bDrawAll = state.range(0) != 0;
+    TimeSegment(state, kShowFrames - kSegmentFrames, 0, bDrawAll);
+    state.SetLabel(bDrawAll ? "drawAll" : "cheap");
+}
+
 void BM_SingleRecording(benchmark::State& state)
 {
     TimeSegment(state, 0, kShowFrames, false);
@@ -131,4 +140,5 @@ void BM_SingleRecording(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_LastSegment)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_PreRoll)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(BM_SingleRecording)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
