@@ -129,7 +129,8 @@ bool Record(SRun& run, ORV_Avi& avi)
     plan.bShowProgress = options.bHeadless;
     CStepTimer readBack("read-back");
     plan.pReadBack = &readBack;
-    if (!StepTo(run.stage, plan.fBeatsPerMinute, plan.iFps, plan.dStart, plan.bShowProgress))
+    SStepPlan steps{plan.fBeatsPerMinute, plan.iFps, plan.bShowProgress, options.bDrawPreroll};
+    if (!StepTo(run.stage, steps, plan.dStart))
     {
         return false;
     }
@@ -151,7 +152,7 @@ int TakeScreenshot(SRun& run)
 {
     const SPlayerOptions& options = run.options;
     const float fBpm = GetTempoOrDefault(run.stage.Demo());
-    if (!StepTo(run.stage, fBpm, kRecordingFps, options.dAt, true))
+    if (!StepTo(run.stage, SStepPlan{fBpm, kRecordingFps, true, options.bDrawPreroll}, options.dAt))
     {
         return 1;
     }

@@ -8,8 +8,10 @@
 #include "PlayerProfile.h"
 #include "PlayerTransport.h"
 #include "PlayerWindow.h"
+#include "PrerollPlan.h"
 #include "ProgressMeter.h"
 #include "capture/OrvAvi.h"
+#include "OrvRasterSkip.h"
 #include "document/OrvDemo.h"
 
 #include <chrono>
@@ -101,33 +103,61 @@ void DrawShowFrame(SPlayerStage& rStage, float fFrameTime)
     pDevice->Present(nullptr, nullptr, nullptr, nullptr);
 }
 
-bool StepTo(SPlayerStage& rStage, float fBeatsPerMinute, int iFps, double dSeconds,
-            bool bShowProgress)
+namespace
+{
+// The frames of the pre-roll to draw: all of them when asked, or when the device cannot
+// skip pixels (it then draws them anyway).
+std::vector<bool> ChooseDrawnFrames(SPlayerStage& rStage, const SStepPlan& plan, int iSteps)
+{
+    if (!plan.bDrawAll && OrvSetRasterizerDiscard(rStage.pDevice, FALSE) == D3D_OK)
+    {
+        SPrerollPlan preroll = PlanPreroll(*rStage.Demo(), iSteps, plan.fBeatsPerMinute, plan.iFps);
+        if (plan.bShowProgress)
+            Say("pre-roll: " + DescribePreroll(preroll));
+        return std::move(preroll.drawn);
+    }
+    return std::vector<bool>(static_cast<size_t>(iSteps), true);
+}
+} // namespace
+
+bool StepTo(SPlayerStage& rStage, const SStepPlan& plan, double dSeconds)
 {
     // The frames strictly before the moment (a moment on a frame is that frame).
-    const int iSteps = dSeconds > 0.0 ? CountFrames(dSeconds, iFps) : 0;
+    const int iSteps = dSeconds > 0.0 ? CountFrames(dSeconds, plan.iFps) : 0;
     if (iSteps <= 0 || dSeconds <= 0.0)
     {
         return true;
     }
     CProgressMeter progress(iSteps);
-    if (bShowProgress)
+    if (plan.bShowProgress)
     {
         std::fprintf(stderr, "Running the show to %.2f s first:\n", dSeconds);
     }
+    const std::vector<bool> drawn = ChooseDrawnFrames(rStage, plan, iSteps);
     bool bQuit = false;
+    bool bDiscarding = false;
     for (int iFrame = 0; iFrame < iSteps && !bQuit; ++iFrame)
     {
         bQuit = PumpAndCheckQuit(rStage);
+        // Switched before the clear: a clear under the discard does nothing.
+        if (bDiscarding == drawn[static_cast<size_t>(iFrame)])
+        {
+            bDiscarding = !bDiscarding;
+            OrvSetRasterizerDiscard(rStage.pDevice, bDiscarding ? TRUE : FALSE);
+        }
         SetBackBufferTarget(rStage.pDevice);
         rStage.pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        DrawShowFrame(rStage, GetRecordedFrameTime(iFrame, fBeatsPerMinute, iFps));
-        if (bShowProgress)
+        DrawShowFrame(rStage, GetRecordedFrameTime(iFrame, plan.fBeatsPerMinute, plan.iFps));
+        if (plan.bShowProgress)
         {
             progress.Update(iFrame + 1);
         }
     }
-    if (bShowProgress)
+    if (bDiscarding)
+    {
+        OrvSetRasterizerDiscard(rStage.pDevice, FALSE);
+    }
+    if (plan.bShowProgress)
     {
         progress.Finish();
     }

@@ -32,10 +32,17 @@ void DrawShowFrame(SPlayerStage& rStage, float fFrameTime);
 
 // Runs the show from its start at iFps, frame after frame, up to (not including) the
 // moment dSeconds: layers whose look depends on the frames before (particles, gelly,
-// feedback through render targets) then look as they do in a recording. False when the
-// user quit meanwhile.
-bool StepTo(SPlayerStage& rStage, float fBeatsPerMinute, int iFps, double dSeconds,
-            bool bShowProgress);
+// feedback through render targets) then look as they do in a recording. Unless bDrawAll,
+// the frames whose pixels nobody sees (PrerollPlan.h) are stepped with the device's
+// rasterisation off. False when the user quit meanwhile.
+struct SStepPlan
+{
+    float fBeatsPerMinute = 128.0f;
+    int iFps = kRecordingFps;
+    bool bShowProgress = false;
+    bool bDrawAll = false;
+};
+bool StepTo(SPlayerStage& rStage, const SStepPlan& plan, double dSeconds);
 
 struct SRecordingPlan
 {

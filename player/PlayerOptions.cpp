@@ -116,6 +116,10 @@ bool ParseFlag(const std::string& strArg, SPlayerOptions& rOptions)
     {
         rOptions.bNoSound = true;
     }
+    else if (strArg == "--draw-preroll")
+    {
+        rOptions.bDrawPreroll = true;
+    }
     else
     {
         return false;
@@ -274,6 +278,10 @@ bool CheckCombination(const SPlayerOptions& options, const std::vector<std::stri
     {
         rsError = "--duration and --frames: one length, please";
     }
+    else if (options.bDrawPreroll && options.strRecordFile.empty() && options.strScreenshot.empty())
+    {
+        rsError = "--draw-preroll goes with --record FILE or --screenshot FILE.png";
+    }
     else if (options.bHeadless && options.strRecordFile.empty() && options.strScreenshot.empty())
     {
         rsError = "--headless goes with --record FILE or --screenshot FILE.png";
@@ -430,6 +438,8 @@ std::string GetPlayerUsage(const char* szProgram)
            "  --at SECONDS          FILE.png and exit, without a window; the show is run from\n"
            "                        its start at 25 frames per second, so that particles and\n"
            "                        other moving things look as they do in a recording\n"
+           "  --draw-preroll        draw every frame before --start or --at (by default the\n"
+           "                        frames whose pixels nobody sees are only stepped)\n"
            "  --headless            no window, for --record or --screenshot: render the show\n"
            "                        off screen as fast as possible, show progress, and exit\n"
            "  --profile             at the end, print what each layer costs per frame (our\n"

@@ -49,6 +49,9 @@ struct SPlayerOptions
     bool bWatch = false;
     // Print what each layer, the read-back and the encoder cost, at the end.
     bool bProfile = false;
+    // Draw every frame before the first one shown, even those whose pixels nobody sees
+    // (the same pictures, slower: for comparisons).
+    bool bDrawPreroll = false;
     // No window: draw with the headless device.
     bool bHeadless = false;
     bool bHelp = false;

@@ -119,12 +119,15 @@ public:
     // targets are created with it.
     static D3DFORMAT GetBackBufferFormat();
 
+    // The name of the target the layer draws into at the current frame: its "Render taget",
+    // with NEXT followed to the input of the next visible post-process layer.
+    std::string ResolveTarget(size_t layerIndex) const;
+
 private:
     friend class COrvDemoReader;
 
     void ReleaseLists();
     void RefreshDataDir();
-    std::string ResolveTarget(size_t layerIndex) const;
     IDirect3DSurface9* FindTargetSurface(const std::string& name) const;
     void DrawLayer(COrvLayer* pLayer, size_t layerIndex, IDirect3DSurface9* pBackBuffer);
 

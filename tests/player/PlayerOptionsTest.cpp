@@ -34,10 +34,11 @@ TEST(PlayerOptionsTest, EachOptionLandsWhereItBelongs)
 {
     SPlayerOptions options;
     std::string strError;
-    ASSERT_EQ(Parse({"--mode", "1920x1080@144", "--windowed", "--no-vsync", "--record=out.avi",
-                     "--codec", "ffv1", "--duration", "12.5", "--headless", "/demos/mine"},
-                    options, strError),
-              PARSE_RUN)
+    ASSERT_EQ(
+        Parse({"--mode", "1920x1080@144", "--windowed", "--no-vsync", "--record=out.avi", "--codec",
+               "ffv1", "--duration", "12.5", "--headless", "--draw-preroll", "/demos/mine"},
+              options, strError),
+        PARSE_RUN)
         << strError;
     EXPECT_EQ(options.iWidth, 1920);
     EXPECT_EQ(options.iHeight, 1080);
@@ -50,6 +51,7 @@ TEST(PlayerOptionsTest, EachOptionLandsWhereItBelongs)
     EXPECT_DOUBLE_EQ(options.dDuration, 12.5);
     EXPECT_TRUE(options.bDurationGiven);
     EXPECT_TRUE(options.bHeadless);
+    EXPECT_TRUE(options.bDrawPreroll);
     EXPECT_EQ(options.strDemoDir, "/demos/mine");
 }
 
@@ -90,6 +92,7 @@ TEST(PlayerOptionsTest, BadArgumentsGiveOneLineReasons)
         {"--record="},
         {"--codec"},
         {"--bogus"},
+        {"--draw-preroll"},
         {"one", "two"},
     };
     for (const auto& args : cases)

@@ -3,6 +3,7 @@
 #include "PlayerMusic.h"
 #include "PlayerOptions.h"
 #include "PlayerTiming.h"
+#include "PrerollPlan.h"
 #include "RenderCommands.h"
 #include "RenderPlan.h"
 #include "RenderSegments.h"
@@ -199,22 +200,59 @@ bool WritePlanFolder(const SRenderPlan& plan, const std::string& strDir, std::st
     return true;
 }
 
-// What the plan costs: the frames drawn before each segment's first one.
-void DescribePlan(const SRenderPlan& plan, const std::string& strDir)
+// The frames each segment draws before its own, as the player will choose them
+// (PrerollPlan.h); every one of them when the document cannot be read.
+struct SPrerollCost
 {
-    long long llPreRoll = 0;
+    long long llStepped = 0; // frames run before the segments' first ones, in all
+    long long llDrawn = 0;   // of which drawn
+    std::string strWorst;    // the longest pre-roll's account
+};
+
+SPrerollCost PlanPrerolls(const SRenderPlan& plan)
+{
+    SPrerollCost cost;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    COrvDemo demo;
+    const bool bLoaded = chdir(plan.strDemoDir.c_str()) == 0 && demo.Load("demo.orv");
+    const float fBpm = bLoaded ? GetMusicTempo(&demo) : 0.0f;
     for (const SRenderSegment& segment : plan.segments)
     {
-        llPreRoll += segment.iStartFrame;
+        cost.llStepped += segment.iStartFrame;
+        if (!bLoaded)
+        {
+            cost.llDrawn += segment.iStartFrame;
+            continue;
+        }
+        const SPrerollPlan preroll =
+            PlanPreroll(demo, segment.iStartFrame, fBpm > 0.0f ? fBpm : 128.0f, plan.iFps);
+        cost.llDrawn += preroll.CountDrawn();
+        cost.strWorst = DescribePreroll(preroll);
     }
+    demo.BassStop();
+    std::filesystem::current_path(previous);
+    return cost;
+}
+
+// What the plan costs: the frames run before each segment's first one, and how many of
+// them are drawn.
+void DescribePlan(const SRenderPlan& plan, const std::string& strDir)
+{
     std::printf("planned %d frames (%.2f s from %.2f s) of %s at %dx%d, %d fps, in %zu segments "
                 "into %s\n",
                 plan.iFrames, static_cast<double>(plan.iFrames) / plan.iFps,
                 static_cast<double>(plan.iStartFrame) / plan.iFps, plan.strDemoDir.c_str(),
                 plan.iWidth, plan.iHeight, plan.iFps, plan.segments.size(), strDir.c_str());
-    std::printf("pre-roll: each segment runs the show from its start, drawing every frame "
-                "before its own (%lld frames in all, %.2f times the frames recorded)\n",
-                llPreRoll, static_cast<double>(llPreRoll) / plan.iFrames);
+    const SPrerollCost cost = PlanPrerolls(plan);
+    std::printf("pre-roll: each segment runs the show from its start, %lld frames in all (%.2f "
+                "times the frames recorded), of which %lld are drawn (%.2f times) and the "
+                "others only stepped, without their pixels\n",
+                cost.llStepped, static_cast<double>(cost.llStepped) / plan.iFrames, cost.llDrawn,
+                static_cast<double>(cost.llDrawn) / plan.iFrames);
+    if (!cost.strWorst.empty())
+    {
+        std::printf("pre-roll of the last segment: %s\n", cost.strWorst.c_str());
+    }
 }
 
 } // namespace
