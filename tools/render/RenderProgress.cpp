@@ -45,7 +45,9 @@ std::string FindJobOutcome(const fs::path& dir, int iSegment)
 // what a task that died before the segment's own log says is there.
 std::string FindSlurmOutput(const fs::path& dir, int iSegment)
 {
-    const std::string strEnd = "_" + std::to_string(iSegment) + ".out";
+    std::string strEnd = "_";
+    strEnd += std::to_string(iSegment);
+    strEnd += ".out";
     std::string strNewest;
     fs::file_time_type newest{};
     std::error_code ec;

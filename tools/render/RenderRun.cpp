@@ -131,7 +131,9 @@ void SubmitToSlurm(const SRunRequest& request, const SRenderPlan& plan,
     std::string strArray;
     for (int iSegment : missing)
     {
-        strArray += (strArray.empty() ? "" : ",") + std::to_string(iSegment);
+        if (!strArray.empty())
+            strArray += ',';
+        strArray += std::to_string(iSegment);
     }
     SProcessRequest process;
     process.args = {"sbatch",
