@@ -37,11 +37,13 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 # vendor-neutral libraries load Mesa's EGL, which loads its drivers. The public headers
 # include pugixml's, so hosts built against the package need its development files.
 # scripts/check-package.sh fails when an installed program or library misses a library
-# after installing the package, or when the headless still cannot be rendered.
+# after installing the package, when a library it links with comes from a package that
+# Depends does not name (present only because another package pulled it in), or when the
+# headless still cannot be rendered.
 set(ORV_DEB_DEPENDS
     # the libraries and the player link with these
     libc6 libstdc++6 libgcc-s1 libpugixml1v5 libepoxy0 libsdl2-2.0-0 libspirv-cross-c-shared0
-    libstb0 zlib1g libsndfile1 libvorbisfile3 libkissfft-float131
+    libstb0 libjpeg62-turbo zlib1g libsndfile1 libvorbisfile3 libkissfft-float131
     libavformat59 libavcodec59 libavutil57 libswscale6 libswresample4
     # opened at run time: the GL dispatch libraries (the headless device's EGL context and
     # libepoxy), Mesa's EGL with its drivers (llvmpipe where there is no GPU) and, for a

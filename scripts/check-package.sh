@@ -71,6 +71,27 @@ OrvPlayer --headless --mode 640x360 --screenshot /root/out/still.png --at 4 Atel
 echo "-- hosts with CMake and pkg-config ($(date +%T))"
 apt-get install -y -qq --no-install-recommends -o APT::Keep-Downloaded-Packages=true \
     g++ cmake make pkg-config >/dev/null
+# Every library the package's files link with directly must come from a package that Depends
+# names: one that is only there because another package pulled it in may be gone tomorrow.
+# (objdump came with the compiler.)
+depends=" $(dpkg-query -W -f='${Depends}' orv | sed 's/([^)]*)//g; s/[,|]/ /g') "
+unnamed=0
+for f in $(dpkg -L orv); do
+    case $f in */bin/* | *.so | *.so.*) ;; *) continue ;; esac
+    [ -f "$f" ] && [ ! -L "$f" ] || continue
+    for lib in $(objdump -p "$f" | awk '/NEEDED/ { print $2 }'); do
+        path=$(ldd "$f" | awk -v lib="$lib" '$1 == lib { print $3 }')
+        [ -n "$path" ] || continue
+        owner=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null || dpkg -S "$path" 2>/dev/null) || continue
+        owner=${owner%%:*}
+        [ "$owner" = orv ] && continue
+        if [[ "$depends" != *" $owner "* ]]; then
+            echo "$f links with $lib from $owner, which Depends does not name"
+            unnamed=1
+        fi
+    done
+done
+[ "$unnamed" = 0 ] || exit 1
 bash install/check-host.sh /usr /root/host
 EOF
 
