@@ -1,0 +1,22 @@
+#pragma once
+// What the editor's panels share: the document they edit (through the model's commands only,
+// so every change is one undo step), the selection, and the position on the time line. The
+// panels read the engine's objects directly and never change them behind the model's back.
+
+class CEditorDocument;
+class CEditorSelection;
+struct IDirect3DDevice9;
+
+struct SEditorContext
+{
+    CEditorDocument* pDocument = nullptr;
+    CEditorSelection* pSelection = nullptr;
+    // The device the interface draws with; panels use it for thumbnails.
+    IDirect3DDevice9* pDevice = nullptr;
+    // The current position in the engine's frames (sixteenths of a beat).
+    float fFrame = 0.0f;
+    // Playing with the music; the position then follows the music clock.
+    bool bPlaying = false;
+    // A message for the status line (errors of the last action, what undo leaves in place).
+    const char* pStatus = nullptr;
+};
