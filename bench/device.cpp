@@ -83,7 +83,7 @@ struct SBench
 
     void Finish()
     {
-        OrvGL::MakeCurrent(m_pDevice);
+        orv::gl::MakeCurrent(m_pDevice);
         glFinish();
     }
 };

@@ -75,8 +75,8 @@ std::string Dds(const std::vector<uint8_t>& auRgba, UINT uLevels)
     for (UINT uLevel = 0, uSide = kSize; uLevel < uLevels;
          ++uLevel, uSide = std::max(1u, uSide / 2))
     {
-        std::vector<uint8_t> auBlocks(OrvPixels::ImageSize(D3DFMT_DXT5, uSide, uSide));
-        OrvPixels::FromRgba(D3DFMT_DXT5, auLevel.data(), uSide, uSide, auBlocks.data());
+        std::vector<uint8_t> auBlocks(orv::pixels::ImageSize(D3DFMT_DXT5, uSide, uSide));
+        orv::pixels::FromRgba(D3DFMT_DXT5, auLevel.data(), uSide, uSide, auBlocks.data());
         file.append(auBlocks.begin(), auBlocks.end());
         std::vector<uint8_t> auHalf;
         const UINT uHalf = std::max(1u, uSide / 2);

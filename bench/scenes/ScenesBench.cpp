@@ -152,7 +152,7 @@ public:
     CGLDevice() : COrvTestDevice(W, H) {}
     void Finish() const
     {
-        OrvGL::MakeCurrent(Get());
+        orv::gl::MakeCurrent(Get());
         glFinish();
     }
 };

@@ -8,7 +8,7 @@
 #define ORV_BLIT_X86 1
 #endif
 
-namespace orv_surface
+namespace orv::surface
 {
 namespace
 {
@@ -94,4 +94,4 @@ void BlitRow(EBlitOp op, ESkip skip, int f, const uint32_t* pSource, uint32_t* p
 #endif
     RowScalar(op, skip, f, pSource, pDest, n);
 }
-} // namespace orv_surface
+} // namespace orv::surface

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace orv_surface
+namespace orv::surface
 {
 // What a blit writes for a source pixel s over a destination pixel d.
 enum class EBlitOp
@@ -104,4 +104,4 @@ RowFunction SelectRowAvx2(EBlitOp op, ESkip skip);
 // Blends n source pixels onto n destination pixels in order, as the scalar loop would
 // (a destination that overlaps the source behind it sees the pixels already written).
 void BlitRow(EBlitOp op, ESkip skip, int f, const uint32_t* pSource, uint32_t* pDest, int n);
-} // namespace orv_surface
+} // namespace orv::surface

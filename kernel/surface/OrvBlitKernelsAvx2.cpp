@@ -13,7 +13,7 @@
 #pragma GCC target("avx2")
 #endif
 
-namespace orv_surface
+namespace orv::surface
 {
 namespace avx2
 {
@@ -55,7 +55,7 @@ RowFunction SelectRowAvx2(EBlitOp op, ESkip skip)
 {
     return avx2::SelectRow(op, skip);
 }
-} // namespace orv_surface
+} // namespace orv::surface
 
 #if defined(__clang__)
 #pragma clang attribute pop

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <new>
 
-using namespace orv_surface;
+using namespace orv::surface;
 
 namespace
 {

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-using namespace orv_surface;
+using namespace orv::surface;
 
 namespace
 {

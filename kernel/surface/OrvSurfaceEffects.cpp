@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-using namespace orv_surface;
+using namespace orv::surface;
 
 namespace
 {

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
-using namespace orv_surface;
+using namespace orv::surface;
 
 namespace
 {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-using namespace orv_surface;
+using namespace orv::surface;
 
 namespace
 {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-using namespace orv_surface;
+using namespace orv::surface;
 
 namespace
 {

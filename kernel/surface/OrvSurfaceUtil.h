@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace orv_surface
+namespace orv::surface
 {
 // Float to int conversion as the processor's truncating conversion does it: toward zero,
 // and INT32_MIN for NaN or any value outside the int range.
@@ -93,4 +93,4 @@ inline bool BilinearInside(int width, int height, int x, int y)
 {
     return x >= 0 && y >= 0 && (x >> 8) <= width - 2 && (y >> 8) <= height - 2;
 }
-} // namespace orv_surface
+} // namespace orv::surface

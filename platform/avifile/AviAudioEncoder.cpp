@@ -11,7 +11,7 @@ extern "C"
 
 #include <algorithm>
 
-namespace orv_avi
+namespace orv::avi
 {
 namespace
 {
@@ -231,4 +231,4 @@ bool CAviAudioEncoder::Drain(const PacketSink& sink)
     }
 }
 
-} // namespace orv_avi
+} // namespace orv::avi

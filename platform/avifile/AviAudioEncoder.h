@@ -14,7 +14,7 @@ struct AVFrame;
 struct AVPacket;
 struct SwrContext;
 
-namespace orv_avi
+namespace orv::avi
 {
 
 class CAviAudioEncoder
@@ -55,4 +55,4 @@ private:
     int64_t m_iNextPts = 0;
 };
 
-} // namespace orv_avi
+} // namespace orv::avi

@@ -10,7 +10,7 @@ extern "C"
 #include <mutex>
 #include <vector>
 
-namespace orv_avi
+namespace orv::avi
 {
 namespace
 {
@@ -172,4 +172,4 @@ std::string FindCompressorForFourCC(DWORD dwFourCC, const std::string& strPrefer
     return pCodec != nullptr ? pCodec->name : std::string();
 }
 
-} // namespace orv_avi
+} // namespace orv::avi

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace orv_avi
+namespace orv::avi
 {
 
 // The encoder name used when the host chose none: the first of a list of high-quality
@@ -40,4 +40,4 @@ std::string FindCompressorForFourCC(DWORD dwFourCC);
 // The same, preferring strPreferred (the encoder chosen for the file) when it has that code.
 std::string FindCompressorForFourCC(DWORD dwFourCC, const std::string& strPreferred);
 
-} // namespace orv_avi
+} // namespace orv::avi

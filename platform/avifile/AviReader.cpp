@@ -11,7 +11,7 @@ extern "C"
 #include <algorithm>
 #include <cstring>
 
-namespace orv_avi
+namespace orv::avi
 {
 
 struct CAviReader::SDecoder
@@ -401,4 +401,4 @@ HRESULT CAviReader::Read(int iStream, LONG lStart, LONG lSamples, void* pBuffer,
     return AVIERR_OK;
 }
 
-} // namespace orv_avi
+} // namespace orv::avi

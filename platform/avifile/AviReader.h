@@ -15,7 +15,7 @@ struct AVFrame;
 struct AVPacket;
 struct SwsContext;
 
-namespace orv_avi
+namespace orv::avi
 {
 
 class CAviReader
@@ -50,4 +50,4 @@ private:
     std::vector<std::unique_ptr<SDecoder>> m_decoders;
 };
 
-} // namespace orv_avi
+} // namespace orv::avi

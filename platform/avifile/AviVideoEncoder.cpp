@@ -15,7 +15,7 @@ extern "C"
 #include <cstdlib>
 #include <thread>
 
-namespace orv_avi
+namespace orv::avi
 {
 namespace
 {
@@ -340,4 +340,4 @@ bool CAviVideoEncoder::Drain(const PacketSink& sink)
     }
 }
 
-} // namespace orv_avi
+} // namespace orv::avi

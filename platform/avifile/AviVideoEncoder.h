@@ -14,7 +14,7 @@ struct AVPacket;
 struct SwsContext;
 struct AVCodecParameters;
 
-namespace orv_avi
+namespace orv::avi
 {
 
 struct SVideoFormat
@@ -72,4 +72,4 @@ private:
     SwsContext* m_pScaler = nullptr;
 };
 
-} // namespace orv_avi
+} // namespace orv::avi

@@ -13,7 +13,7 @@ extern "C"
 #include <cstring>
 #include <filesystem>
 
-namespace orv_avi
+namespace orv::avi
 {
 namespace
 {
@@ -607,4 +607,4 @@ void CAviWriter::Close()
     }
 }
 
-} // namespace orv_avi
+} // namespace orv::avi

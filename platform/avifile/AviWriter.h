@@ -18,7 +18,7 @@ struct AVFormatContext;
 struct AVStream;
 struct AVPacket;
 
-namespace orv_avi
+namespace orv::avi
 {
 
 // The FFmpeg muxer for a file name: "mp4" for .mp4 and .m4v, "mov", "matroska" for .mkv,
@@ -111,4 +111,4 @@ private:
     AVICOMPRESSORTIMING m_timing{};
 };
 
-} // namespace orv_avi
+} // namespace orv::avi

@@ -18,8 +18,8 @@ extern "C"
 struct IAVIFile
 {
     std::atomic<ULONG> ulRefs{1};
-    std::unique_ptr<orv_avi::CAviWriter> pWriter;
-    std::unique_ptr<orv_avi::CAviReader> pReader;
+    std::unique_ptr<orv::avi::CAviWriter> pWriter;
+    std::unique_ptr<orv::avi::CAviReader> pReader;
 };
 
 struct IAVIStream
@@ -39,8 +39,8 @@ std::atomic<int> g_iInitCount{0};
 // The video encoder for the streams of a file: chosen by the host, else by the container.
 std::string CompressorFor(PAVIFILE pFile)
 {
-    return pFile->pWriter ? orv_avi::GetCompressorForContainer(pFile->pWriter->GetMuxer())
-                          : orv_avi::GetCompressor();
+    return pFile->pWriter ? orv::avi::GetCompressorForContainer(pFile->pWriter->GetMuxer())
+                          : orv::avi::GetCompressor();
 }
 
 PAVISTREAM NewStream(PAVIFILE pFile, int iIndex)
@@ -85,12 +85,12 @@ extern "C"
         HRESULT hr;
         if ((uMode & (OF_WRITE | OF_CREATE)) != 0)
         {
-            pFile->pWriter = std::make_unique<orv_avi::CAviWriter>();
+            pFile->pWriter = std::make_unique<orv::avi::CAviWriter>();
             hr = pFile->pWriter->Create(szFile);
         }
         else
         {
-            pFile->pReader = std::make_unique<orv_avi::CAviReader>();
+            pFile->pReader = std::make_unique<orv::avi::CAviReader>();
             hr = pFile->pReader->Open(szFile);
         }
         if (hr != AVIERR_OK)
@@ -304,12 +304,12 @@ extern "C"
             {
                 std::string strEncoder = CompressorFor(ppavi[i]->pFile);
                 if (ppavi[i]->pFile->pWriter &&
-                    !orv_avi::ContainerTakes(ppavi[i]->pFile->pWriter->GetMuxer(), strEncoder))
+                    !orv::avi::ContainerTakes(ppavi[i]->pFile->pWriter->GetMuxer(), strEncoder))
                 {
                     // The container cannot hold it: as if the user cancelled the dialog.
                     return FALSE;
                 }
-                DWORD dwFourCC = orv_avi::GetCompressorFourCC(strEncoder);
+                DWORD dwFourCC = orv::avi::GetCompressorFourCC(strEncoder);
                 if (dwFourCC == 0)
                 {
                     // No compressor that AVI can hold: the same as cancelling the dialog.
@@ -343,8 +343,8 @@ extern "C"
         std::string strEncoder;
         if (pInfo->fccType == streamtypeVIDEO)
         {
-            strEncoder = orv_avi::FindCompressorForFourCC(lpOptions->fccHandler,
-                                                          CompressorFor(psSource->pFile));
+            strEncoder = orv::avi::FindCompressorForFourCC(lpOptions->fccHandler,
+                                                           CompressorFor(psSource->pFile));
             if (strEncoder.empty())
             {
                 return AVIERR_NOCOMPRESSOR;
@@ -359,7 +359,7 @@ extern "C"
 
     HRESULT AVISetCompressorA(LPCSTR szEncoder)
     {
-        return orv_avi::SetCompressor(szEncoder) ? AVIERR_OK : AVIERR_NOCOMPRESSOR;
+        return orv::avi::SetCompressor(szEncoder) ? AVIERR_OK : AVIERR_NOCOMPRESSOR;
     }
 
     HRESULT AVIGetCompressorForFileA(LPCSTR szFile, LPSTR szEncoder, LONG cchEncoder)
@@ -368,17 +368,17 @@ extern "C"
         {
             return AVIERR_BADPARAM;
         }
-        const std::string strMuxer = orv_avi::GetMuxerForFile(szFile);
-        const std::string strEncoder = orv_avi::GetCompressorForContainer(strMuxer);
+        const std::string strMuxer = orv::avi::GetMuxerForFile(szFile);
+        const std::string strEncoder = orv::avi::GetCompressorForContainer(strMuxer);
         const size_t cchCopy = std::min(strEncoder.size(), static_cast<size_t>(cchEncoder) - 1);
         std::memcpy(szEncoder, strEncoder.data(), cchCopy);
         szEncoder[cchCopy] = '\0';
-        return orv_avi::ContainerTakes(strMuxer, strEncoder) ? AVIERR_OK : AVIERR_UNSUPPORTED;
+        return orv::avi::ContainerTakes(strMuxer, strEncoder) ? AVIERR_OK : AVIERR_UNSUPPORTED;
     }
 
     HRESULT AVISetCompressorQuality(int iQuality)
     {
-        orv_avi::SetQuality(iQuality);
+        orv::avi::SetQuality(iQuality);
         return AVIERR_OK;
     }
 
@@ -395,7 +395,7 @@ extern "C"
     LPCSTR AVIGetCompressorA(void)
     {
         static thread_local std::string s_strName;
-        s_strName = orv_avi::GetCompressor();
+        s_strName = orv::avi::GetCompressor();
         return s_strName.c_str();
     }
 

@@ -114,8 +114,8 @@ D3DFORMAT COrvBmpFile::FileFormat(const SOrvBmpHeader& rHeader)
     if (rHeader.m_uBits == 24)
         return D3DFMT_R8G8B8;
     const uint32_t* pMasks = rHeader.m_auMasks;
-    const D3DFORMAT eFormat = OrvPixels::FromMasks(rHeader.m_uBits, pMasks[0], pMasks[1], pMasks[2],
-                                                   pMasks[3], false, false);
+    const D3DFORMAT eFormat = orv::pixels::FromMasks(rHeader.m_uBits, pMasks[0], pMasks[1],
+                                                     pMasks[2], pMasks[3], false, false);
     if (eFormat != D3DFMT_UNKNOWN)
         return eFormat;
     return pMasks[3] ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
@@ -171,7 +171,7 @@ bool COrvBmpFile::DecodeBitFields(const uint8_t* pData, size_t uSize, const SOrv
         {
             const uint32_t uPixel = uBytes == 2 ? Read16(pIn) : Read32(pIn);
             for (int c = 0; c < 4; ++c)
-                pOut[c] = OrvPixels::Channel(uPixel, rHeader.m_auMasks[c]);
+                pOut[c] = orv::pixels::Channel(uPixel, rHeader.m_auMasks[c]);
         }
     }
     return true;

@@ -46,7 +46,7 @@ HRESULT FillFace(IDirect3DCubeTexture9* pCube, const SOrvImageSet& rCube, UINT u
             SOrvImageLevel zeros;
             zeros.m_uWidth = desc.Width;
             zeros.m_uHeight = desc.Height;
-            zeros.m_auBytes.assign(OrvPixels::ImageSize(rPlan.m_eFormat, desc.Width, desc.Height),
+            zeros.m_auBytes.assign(orv::pixels::ImageSize(rPlan.m_eFormat, desc.Width, desc.Height),
                                    0);
             OrvCopyRows(zeros, 0, rPlan.m_eFormat, locked.pBits, size_t(locked.Pitch));
         }

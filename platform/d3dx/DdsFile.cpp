@@ -93,9 +93,9 @@ D3DFORMAT FormatOf(const SHeader& header, std::string& sError)
     }
     const uint32_t uAlpha = (uFlags & (DDPF_ALPHAPIXELS | DDPF_ALPHA)) ? header.m_auMasks[3] : 0;
     const D3DFORMAT eFormat =
-        OrvPixels::FromMasks(header.m_uBits, header.m_auMasks[0], header.m_auMasks[1],
-                             header.m_auMasks[2], uAlpha, (uFlags & DDPF_LUMINANCE) != 0,
-                             (uFlags & DDPF_ALPHA) && !(uFlags & (DDPF_RGB | DDPF_LUMINANCE)));
+        orv::pixels::FromMasks(header.m_uBits, header.m_auMasks[0], header.m_auMasks[1],
+                               header.m_auMasks[2], uAlpha, (uFlags & DDPF_LUMINANCE) != 0,
+                               (uFlags & DDPF_ALPHA) && !(uFlags & (DDPF_RGB | DDPF_LUMINANCE)));
     if (eFormat == D3DFMT_UNKNOWN)
         sError = "the DDS file's bit masks match no texture format";
     return eFormat;
@@ -114,7 +114,7 @@ std::vector<SOrvImageLevel> ReadChain(const uint8_t* pData, size_t uSize, size_t
         SOrvImageLevel level;
         level.m_uWidth = std::max(1u, header.m_uWidth >> uLevel);
         level.m_uHeight = std::max(1u, header.m_uHeight >> uLevel);
-        const size_t uSlice = OrvPixels::ImageSize(eFormat, level.m_uWidth, level.m_uHeight);
+        const size_t uSlice = orv::pixels::ImageSize(eFormat, level.m_uWidth, level.m_uHeight);
         const size_t uSlices = std::max(1u, uDepth >> uLevel);
         level.m_uDepth = bAllSlices ? UINT(uSlices) : 1;
         const size_t uWanted = uSlice * level.m_uDepth;
@@ -212,6 +212,6 @@ bool COrvDdsFile::Decode(const uint8_t* pData, size_t uSize, SOrvImageSet& rImag
                          : bCube ? D3DRTYPE_CUBETEXTURE
                                  : D3DRTYPE_TEXTURE;
     rInfo.ImageFileFormat = D3DXIFF_DDS;
-    rImage.m_bAlpha = OrvPixels::HasAlpha(eFormat);
+    rImage.m_bAlpha = orv::pixels::HasAlpha(eFormat);
     return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// DirectDraw surface files (.dds) as Direct3D 9 wrote them: every format of OrvPixels
+// DirectDraw surface files (.dds) as Direct3D 9 wrote them: every format of orv::pixels
 // (DXT1 to DXT5, bit-mask colour, luminance, alpha, floats, 8-bit palettes), mip chains,
 // cube maps (also with only some faces) and volume textures. Files with the later DX10
 // header are refused.

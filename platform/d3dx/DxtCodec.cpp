@@ -224,7 +224,7 @@ void EncodeAlpha3(const uint8_t* pRgba, uint8_t* pBlock)
 }
 } // namespace
 
-void OrvDxt::DecodeBlock(EOrvDxt eKind, const uint8_t* pBlock, uint8_t* pRgba)
+void orv::dxt::DecodeBlock(EOrvDxt eKind, const uint8_t* pBlock, uint8_t* pRgba)
 {
     if (eKind == EOrvDxt::DXT1)
         return DecodeColour(pBlock, false, pRgba);
@@ -235,7 +235,7 @@ void OrvDxt::DecodeBlock(EOrvDxt eKind, const uint8_t* pBlock, uint8_t* pRgba)
         DecodeAlpha5(pBlock, pRgba);
 }
 
-void OrvDxt::EncodeBlock(EOrvDxt eKind, const uint8_t* pRgba, uint8_t* pBlock)
+void orv::dxt::EncodeBlock(EOrvDxt eKind, const uint8_t* pRgba, uint8_t* pBlock)
 {
     if (eKind == EOrvDxt::DXT1)
         return EncodeColour(pRgba, true, pBlock);

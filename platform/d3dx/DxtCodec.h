@@ -11,7 +11,7 @@ enum class EOrvDxt
     DXT5  // interpolated alpha, then colour, 16 bytes
 };
 
-namespace OrvDxt
+namespace orv::dxt
 {
 constexpr unsigned BlockBytes(EOrvDxt eKind)
 {
@@ -21,4 +21,4 @@ constexpr unsigned BlockBytes(EOrvDxt eKind)
 void DecodeBlock(EOrvDxt eKind, const uint8_t* pBlock, uint8_t* pRgba);
 // Pixels with alpha below 128 become DXT1's transparent black.
 void EncodeBlock(EOrvDxt eKind, const uint8_t* pRgba, uint8_t* pBlock);
-} // namespace OrvDxt
+} // namespace orv::dxt

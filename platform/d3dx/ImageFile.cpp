@@ -99,7 +99,7 @@ bool DecodeBmp(const uint8_t* p, size_t uSize, SOrvPixels& rImage, D3DFORMAT& re
                 COrvBmpFile::DecodeRle(p, uSize, rImage, sError);
     if (!bDone)
         return false;
-    if (!OrvPixels::HasAlpha(reFormat) || reFormat == D3DFMT_P8)
+    if (!orv::pixels::HasAlpha(reFormat) || reFormat == D3DFMT_P8)
         for (size_t i = 3; i < rImage.m_auRgba.size(); i += 4)
             rImage.m_auRgba[i] = 255;
     return true;
@@ -256,13 +256,13 @@ bool COrvImageFile::Decode(const void* pData, size_t uSize, SOrvPixels& image, s
     image.m_uWidth = rLevel.m_uWidth;
     image.m_uHeight = rLevel.m_uHeight;
     image.m_auRgba.resize(size_t(rLevel.m_uWidth) * rLevel.m_uHeight * 4);
-    OrvPixels::ToRgba(set.m_eFormat, rLevel.m_auBytes.data(), rLevel.m_uWidth, rLevel.m_uHeight,
-                      set.m_aPalette.data(), image.m_auRgba.data());
+    orv::pixels::ToRgba(set.m_eFormat, rLevel.m_auBytes.data(), rLevel.m_uWidth, rLevel.m_uHeight,
+                        set.m_aPalette.data(), image.m_auRgba.data());
     image.m_iFileFormat = set.m_Info.ImageFileFormat;
     const D3DFORMAT eFormat = set.m_Info.Format;
     const bool bGrey = eFormat == D3DFMT_L8 || eFormat == D3DFMT_L16 || eFormat == D3DFMT_A8L8 ||
                        eFormat == D3DFMT_A4L4;
-    const bool bAlpha = OrvPixels::HasAlpha(eFormat) && eFormat != D3DFMT_P8;
+    const bool bAlpha = orv::pixels::HasAlpha(eFormat) && eFormat != D3DFMT_P8;
     image.m_iFileChannels = bGrey ? (bAlpha ? 2 : 1) : (bAlpha ? 4 : 3);
     return true;
 }

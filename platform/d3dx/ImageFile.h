@@ -17,7 +17,7 @@ struct SOrvPixels
     int m_iFileFormat = 0;         // D3DXIFF_* of the file
 };
 
-// One mip level of an image in a Direct3D format, rows tightly packed (OrvPixels::RowPitch);
+// One mip level of an image in a Direct3D format, rows tightly packed (orv::pixels::RowPitch);
 // the level of a volume holds its slices one after another.
 struct SOrvImageLevel
 {

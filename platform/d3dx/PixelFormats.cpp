@@ -149,7 +149,7 @@ void BlocksToRgba(const SLayout& rLayout, const uint8_t* pSource, UINT uWidth, U
     for (UINT by = 0; by < (uHeight + 3) / 4; ++by)
         for (UINT bx = 0; bx < (uWidth + 3) / 4; ++bx, pSource += rLayout.m_uBytes)
         {
-            OrvDxt::DecodeBlock(rLayout.m_eDxt, pSource, auBlock);
+            orv::dxt::DecodeBlock(rLayout.m_eDxt, pSource, auBlock);
             for (UINT y = 0; y < 4 && by * 4 + y < uHeight; ++y)
                 for (UINT x = 0; x < 4 && bx * 4 + x < uWidth; ++x)
                     std::memcpy(pRgba + ((size_t(by) * 4 + y) * uWidth + bx * 4 + x) * 4,
@@ -173,7 +173,7 @@ void RgbaToBlocks(const SLayout& rLayout, const uint8_t* pRgba, UINT uWidth, UIN
                     std::memcpy(auBlock + (y * 4 + x) * 4, pRgba + (size_t(sy) * uWidth + sx) * 4,
                                 4);
                 }
-            OrvDxt::EncodeBlock(rLayout.m_eDxt, auBlock, pDest);
+            orv::dxt::EncodeBlock(rLayout.m_eDxt, auBlock, pDest);
         }
 }
 
@@ -255,23 +255,23 @@ void RgbaToPixel(const SLayout& rLayout, const uint8_t* pRgba, uint8_t* pPixel)
 }
 } // namespace
 
-uint8_t OrvPixels::Channel(uint64_t uPixel, uint64_t uMask)
+uint8_t orv::pixels::Channel(uint64_t uPixel, uint64_t uMask)
 {
     return Extract(uPixel, uMask);
 }
 
-bool OrvPixels::IsKnown(D3DFORMAT eFormat)
+bool orv::pixels::IsKnown(D3DFORMAT eFormat)
 {
     return Find(eFormat) != nullptr;
 }
 
-bool OrvPixels::IsCompressed(D3DFORMAT eFormat)
+bool orv::pixels::IsCompressed(D3DFORMAT eFormat)
 {
     const SLayout* pLayout = Find(eFormat);
     return pLayout && pLayout->m_eKind == EKind::BLOCK;
 }
 
-bool OrvPixels::HasAlpha(D3DFORMAT eFormat)
+bool orv::pixels::HasAlpha(D3DFORMAT eFormat)
 {
     const SLayout* pLayout = Find(eFormat);
     if (!pLayout)
@@ -289,19 +289,19 @@ bool OrvPixels::HasAlpha(D3DFORMAT eFormat)
     }
 }
 
-bool OrvPixels::CanEncode(D3DFORMAT eFormat)
+bool orv::pixels::CanEncode(D3DFORMAT eFormat)
 {
     const SLayout* pLayout = Find(eFormat);
     return pLayout && pLayout->m_eKind != EKind::PALETTE;
 }
 
-UINT OrvPixels::BytesPerPixel(D3DFORMAT eFormat)
+UINT orv::pixels::BytesPerPixel(D3DFORMAT eFormat)
 {
     const SLayout* pLayout = Find(eFormat);
     return pLayout && pLayout->m_eKind != EKind::BLOCK ? pLayout->m_uBytes : 0;
 }
 
-size_t OrvPixels::RowPitch(D3DFORMAT eFormat, UINT uWidth)
+size_t orv::pixels::RowPitch(D3DFORMAT eFormat, UINT uWidth)
 {
     const SLayout* pLayout = Find(eFormat);
     if (!pLayout)
@@ -311,12 +311,12 @@ size_t OrvPixels::RowPitch(D3DFORMAT eFormat, UINT uWidth)
     return size_t(uWidth) * pLayout->m_uBytes;
 }
 
-UINT OrvPixels::RowCount(D3DFORMAT eFormat, UINT uHeight)
+UINT orv::pixels::RowCount(D3DFORMAT eFormat, UINT uHeight)
 {
     return IsCompressed(eFormat) ? (uHeight + 3) / 4 : uHeight;
 }
 
-size_t OrvPixels::ImageSize(D3DFORMAT eFormat, UINT uWidth, UINT uHeight)
+size_t orv::pixels::ImageSize(D3DFORMAT eFormat, UINT uWidth, UINT uHeight)
 {
     const size_t uPitch = RowPitch(eFormat, uWidth);
     const size_t uRows = RowCount(eFormat, uHeight);
@@ -325,8 +325,8 @@ size_t OrvPixels::ImageSize(D3DFORMAT eFormat, UINT uWidth, UINT uHeight)
     return uPitch * uRows;
 }
 
-D3DFORMAT OrvPixels::FromMasks(UINT uBits, uint32_t uRed, uint32_t uGreen, uint32_t uBlue,
-                               uint32_t uAlpha, bool bLuminance, bool bAlphaOnly)
+D3DFORMAT orv::pixels::FromMasks(UINT uBits, uint32_t uRed, uint32_t uGreen, uint32_t uBlue,
+                                 uint32_t uAlpha, bool bLuminance, bool bAlphaOnly)
 {
     // Some writers mark grey images as colour with the same mask three times.
     if (!bLuminance && !bAlphaOnly && uRed && uRed == uGreen && uGreen == uBlue)
@@ -342,8 +342,8 @@ D3DFORMAT OrvPixels::FromMasks(UINT uBits, uint32_t uRed, uint32_t uGreen, uint3
     return D3DFMT_UNKNOWN;
 }
 
-void OrvPixels::ToRgba(D3DFORMAT eFormat, const uint8_t* pSource, UINT uWidth, UINT uHeight,
-                       const PALETTEENTRY* pPalette, uint8_t* pRgba)
+void orv::pixels::ToRgba(D3DFORMAT eFormat, const uint8_t* pSource, UINT uWidth, UINT uHeight,
+                         const PALETTEENTRY* pPalette, uint8_t* pRgba)
 {
     const SLayout* pLayout = Find(eFormat);
     if (!pLayout)
@@ -355,8 +355,8 @@ void OrvPixels::ToRgba(D3DFORMAT eFormat, const uint8_t* pSource, UINT uWidth, U
         PixelToRgba(*pLayout, pSource, pPalette, pRgba);
 }
 
-void OrvPixels::FromRgba(D3DFORMAT eFormat, const uint8_t* pRgba, UINT uWidth, UINT uHeight,
-                         uint8_t* pDest)
+void orv::pixels::FromRgba(D3DFORMAT eFormat, const uint8_t* pRgba, UINT uWidth, UINT uHeight,
+                           uint8_t* pDest)
 {
     const SLayout* pLayout = Find(eFormat);
     if (!pLayout)

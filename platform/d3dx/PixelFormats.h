@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace OrvPixels
+namespace orv::pixels
 {
 // False for formats images cannot be held in (depth, YUV, signed bump-map formats).
 bool IsKnown(D3DFORMAT eFormat);
@@ -45,4 +45,4 @@ void ToRgba(D3DFORMAT eFormat, const uint8_t* pSource, UINT uWidth, UINT uHeight
             const PALETTEENTRY* pPalette, uint8_t* pRgba);
 // Converts RGBA pixels into tightly packed pixels of a format (CanEncode).
 void FromRgba(D3DFORMAT eFormat, const uint8_t* pRgba, UINT uWidth, UINT uHeight, uint8_t* pDest);
-} // namespace OrvPixels
+} // namespace orv::pixels

@@ -20,7 +20,7 @@ D3DFORMAT NaturalFormat(const SOrvImageSet& rImage)
     if (rImage.m_Info.ImageFileFormat == D3DXIFF_DDS)
         return rImage.m_eFormat;
     const D3DFORMAT eFile = rImage.m_Info.Format;
-    const bool bAlpha = rImage.m_bAlpha || (OrvPixels::HasAlpha(eFile) && eFile != D3DFMT_P8);
+    const bool bAlpha = rImage.m_bAlpha || (orv::pixels::HasAlpha(eFile) && eFile != D3DFMT_P8);
     return bAlpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
 }
 
@@ -53,8 +53,8 @@ SOrvPixels COrvTextureLevels::ToPixels(const SOrvImageSet& rImage, const uint8_t
     pixels.m_uWidth = uWidth;
     pixels.m_uHeight = uHeight;
     pixels.m_auRgba.resize(size_t(uWidth) * uHeight * 4);
-    OrvPixels::ToRgba(rImage.m_eFormat, pBytes, uWidth, uHeight, rImage.m_aPalette.data(),
-                      pixels.m_auRgba.data());
+    orv::pixels::ToRgba(rImage.m_eFormat, pBytes, uWidth, uHeight, rImage.m_aPalette.data(),
+                        pixels.m_auRgba.data());
     return pixels;
 }
 
@@ -77,9 +77,9 @@ SOrvImageLevel COrvTextureLevels::Encode(const SOrvPixels& rPixels, D3DFORMAT eF
     SOrvImageLevel level;
     level.m_uWidth = rPixels.m_uWidth;
     level.m_uHeight = rPixels.m_uHeight;
-    level.m_auBytes.resize(OrvPixels::ImageSize(eFormat, rPixels.m_uWidth, rPixels.m_uHeight));
-    OrvPixels::FromRgba(eFormat, rPixels.m_auRgba.data(), rPixels.m_uWidth, rPixels.m_uHeight,
-                        level.m_auBytes.data());
+    level.m_auBytes.resize(orv::pixels::ImageSize(eFormat, rPixels.m_uWidth, rPixels.m_uHeight));
+    orv::pixels::FromRgba(eFormat, rPixels.m_auRgba.data(), rPixels.m_uWidth, rPixels.m_uHeight,
+                          level.m_auBytes.data());
     return level;
 }
 
@@ -99,11 +99,12 @@ SOrvTexturePlan COrvTextureLevels::Plan(const SOrvImageSet& rImage, UINT uWidth,
     D3DFORMAT eChosen =
         eFormat == D3DFMT_UNKNOWN || eFormat == D3DFMT_FROM_FILE ? NaturalFormat(rImage) : eFormat;
     // A colour key needs a format with alpha.
-    if (colorKey != 0 && !OrvPixels::HasAlpha(eChosen))
+    if (colorKey != 0 && !orv::pixels::HasAlpha(eChosen))
         eChosen = D3DFMT_A8R8G8B8;
-    if (!OrvPixels::CanEncode(eChosen) || !canStore(eChosen))
-        eChosen = OrvPixels::HasAlpha(eChosen) || !OrvPixels::IsKnown(eChosen) ? D3DFMT_A8R8G8B8
-                                                                               : D3DFMT_X8R8G8B8;
+    if (!orv::pixels::CanEncode(eChosen) || !canStore(eChosen))
+        eChosen = orv::pixels::HasAlpha(eChosen) || !orv::pixels::IsKnown(eChosen)
+                      ? D3DFMT_A8R8G8B8
+                      : D3DFMT_X8R8G8B8;
     plan.m_eFormat = eChosen;
     return plan;
 }

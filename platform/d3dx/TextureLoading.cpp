@@ -26,7 +26,8 @@ D3DFORMAT OrvChooseFormat(IDirect3DDevice9* pDevice, D3DRESOURCETYPE eType, D3DF
 {
     if (eFormat != D3DFMT_UNKNOWN && OrvStorableFormats(pDevice, eType)(eFormat))
         return eFormat;
-    return eFormat == D3DFMT_UNKNOWN || OrvPixels::HasAlpha(eFormat) || !OrvPixels::IsKnown(eFormat)
+    return eFormat == D3DFMT_UNKNOWN || orv::pixels::HasAlpha(eFormat) ||
+                   !orv::pixels::IsKnown(eFormat)
                ? D3DFMT_A8R8G8B8
                : D3DFMT_X8R8G8B8;
 }
@@ -56,8 +57,8 @@ HRESULT OrvReadImageFile(LPCSTR pSrcFile, std::vector<uint8_t>& rauData)
 void OrvCopyRows(const SOrvImageLevel& rLevel, UINT uSlice, D3DFORMAT eFormat, void* pDest,
                  size_t uPitch)
 {
-    const size_t uRowBytes = OrvPixels::RowPitch(eFormat, rLevel.m_uWidth);
-    const UINT uRows = OrvPixels::RowCount(eFormat, rLevel.m_uHeight);
+    const size_t uRowBytes = orv::pixels::RowPitch(eFormat, rLevel.m_uWidth);
+    const UINT uRows = orv::pixels::RowCount(eFormat, rLevel.m_uHeight);
     const uint8_t* pSource = rLevel.m_auBytes.data() + size_t(uSlice) * uRowBytes * uRows;
     for (UINT uRow = 0; uRow < uRows; ++uRow)
         std::memcpy(static_cast<uint8_t*>(pDest) + size_t(uRow) * uPitch,

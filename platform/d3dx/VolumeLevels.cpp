@@ -23,7 +23,8 @@ UINT FullChain(UINT uWidth, UINT uHeight, UINT uDepth)
 Slices Decode(const SOrvImageSet& rImage, const SOrvImageLevel& rLevel)
 {
     Slices slices;
-    const size_t uSlice = OrvPixels::ImageSize(rImage.m_eFormat, rLevel.m_uWidth, rLevel.m_uHeight);
+    const size_t uSlice =
+        orv::pixels::ImageSize(rImage.m_eFormat, rLevel.m_uWidth, rLevel.m_uHeight);
     for (UINT z = 0; z < rLevel.m_uDepth; ++z)
         slices.push_back(COrvTextureLevels::ToPixels(rImage, rLevel.m_auBytes.data() + z * uSlice,
                                                      rLevel.m_uWidth, rLevel.m_uHeight));

@@ -679,8 +679,8 @@ HRESULT COrvEffect::End()
     RestoreStates();
     if (!(m_dwBeginFlags & D3DXFX_DONOTSAVESHADERSTATE))
     {
-        OrvGL::MakeCurrent(m_pDevice);
-        OrvGL::UseShaderStages(m_pDevice, 0, 0);
+        orv::gl::MakeCurrent(m_pDevice);
+        orv::gl::UseShaderStages(m_pDevice, 0, 0);
     }
     return S_OK;
 }
@@ -807,8 +807,8 @@ void COrvEffect::ApplyPass()
     m_aafCommitted = m_aafValues;
     size_t uTechnique = m_uTechnique;
     size_t uPass = m_uPass;
-    OrvGL::SetShaderUniforms(m_pDevice, [this, uTechnique, uPass](unsigned int uProgram)
-                             { m_programs.Upload(uProgram, uTechnique, uPass, m_aafCommitted); });
+    orv::gl::SetShaderUniforms(m_pDevice, [this, uTechnique, uPass](unsigned int uProgram)
+                               { m_programs.Upload(uProgram, uTechnique, uPass, m_aafCommitted); });
 }
 
 // The texture a sampler reads: the texture its "Texture" state names, or one set directly.

@@ -27,8 +27,8 @@ std::string WithDeviceDeclarations(const SOrvGlslShader& glsl)
     if (uMain != std::string::npos)
     {
         const char* pDeclarations = glsl.m_eStage == EOrvShaderStage::Vertex
-                                        ? OrvGL::ClipFixupSource()
-                                        : OrvGL::AlphaTestSource();
+                                        ? orv::gl::ClipFixupSource()
+                                        : orv::gl::AlphaTestSource();
         sSource.insert(uMain, std::string(pDeclarations) + "\n");
     }
     return sSource;
@@ -242,7 +242,7 @@ bool COrvFxPrograms::Build(IDirect3DDevice9* pDevice, const SOrvFxFile& file, st
 {
     m_pDevice = pDevice;
     m_pFile = &file;
-    if (!OrvGL::MakeCurrent(pDevice))
+    if (!orv::gl::MakeCurrent(pDevice))
     {
         sErrors += file.m_lines.GetMainFile() + "(1): error: the device cannot run effects\n";
         return false;
@@ -482,8 +482,8 @@ unsigned int COrvFxPrograms::Use(size_t uTechnique, size_t uPass, size_t uVertex
     int iPixel = aiPixel[uPixelChoice];
     GLuint uVertex = iVertex >= 0 ? m_aStages[size_t(iVertex)].m_uGlShader : 0;
     GLuint uPixel = iPixel >= 0 ? m_aStages[size_t(iPixel)].m_uGlShader : 0;
-    OrvGL::MakeCurrent(m_pDevice);
-    return OrvGL::UseShaderStages(m_pDevice, uVertex, uPixel);
+    orv::gl::MakeCurrent(m_pDevice);
+    return orv::gl::UseShaderStages(m_pDevice, uVertex, uPixel);
 }
 
 const std::vector<SOrvFxSamplerUnit>& COrvFxPrograms::GetSamplerUnits(size_t uTechnique,
@@ -579,12 +579,12 @@ void COrvFxPrograms::Release()
 {
     if (m_aStages.empty() || !m_pDevice)
         return;
-    OrvGL::MakeCurrent(m_pDevice);
+    orv::gl::MakeCurrent(m_pDevice);
     for (SStage& stage : m_aStages)
     {
         if (stage.m_uGlShader == 0)
             continue;
-        OrvGL::ForgetShader(m_pDevice, stage.m_uGlShader);
+        orv::gl::ForgetShader(m_pDevice, stage.m_uGlShader);
         glDeleteShader(stage.m_uGlShader);
     }
     m_aStages.clear();

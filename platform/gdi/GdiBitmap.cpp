@@ -5,7 +5,7 @@
 #include <cstring>
 #include <new>
 
-namespace orv_gdi
+namespace orv::gdi
 {
 
 size_t GetRowBytes(int iWidth, int iBitCount, int iAlign)
@@ -142,4 +142,4 @@ int CGdiBitmap::CopyDibRows(const BITMAPINFOHEADER& header, UINT uStart, UINT uL
     return static_cast<int>(uCount);
 }
 
-} // namespace orv_gdi
+} // namespace orv::gdi

@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-namespace orv_gdi
+namespace orv::gdi
 {
 
 // Largest side of a bitmap, and most bytes of bits one may hold.
@@ -61,4 +61,4 @@ private:
 // True when a header describes a picture that GetDIBits can produce: 24 or 32 bits, BI_RGB.
 bool IsSupportedDib(const BITMAPINFOHEADER& header);
 
-} // namespace orv_gdi
+} // namespace orv::gdi

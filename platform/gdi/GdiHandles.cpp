@@ -2,7 +2,7 @@
 
 #include <new>
 
-namespace orv_gdi
+namespace orv::gdi
 {
 
 CGdiHandles& CGdiHandles::Get()
@@ -80,4 +80,4 @@ bool CGdiHandles::IsDC(HDC hdc)
     return m_dcs.count(hdc) != 0;
 }
 
-} // namespace orv_gdi
+} // namespace orv::gdi

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-namespace orv_gdi
+namespace orv::gdi
 {
 
 class CGdiHandles
@@ -39,4 +39,4 @@ private:
     std::unordered_map<const void*, std::unique_ptr<SDeviceContext>> m_dcs;
 };
 
-} // namespace orv_gdi
+} // namespace orv::gdi

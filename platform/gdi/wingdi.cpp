@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-using orv_gdi::CGdiBitmap;
-using orv_gdi::CGdiHandles;
+using orv::gdi::CGdiBitmap;
+using orv::gdi::CGdiHandles;
 
 extern "C"
 {
@@ -102,12 +102,12 @@ extern "C"
                     iResult = bitmap.GetHeight();
                     return;
                 }
-                if (!orv_gdi::IsSupportedDib(header))
+                if (!orv::gdi::IsSupportedDib(header))
                 {
                     return;
                 }
                 header.biSizeImage = static_cast<DWORD>(
-                    orv_gdi::GetRowBytes(bitmap.GetWidth(), header.biBitCount, 4) *
+                    orv::gdi::GetRowBytes(bitmap.GetWidth(), header.biBitCount, 4) *
                     static_cast<size_t>(bitmap.GetHeight()));
                 iResult = lpvBits == nullptr ? bitmap.GetHeight()
                                              : bitmap.CopyDibRows(header, start, cLines, lpvBits);

@@ -4,7 +4,7 @@
 // effect framework). Everything else reaches the device through d3d9.h only.
 //
 // How an effect pass draws with its own shaders:
-//   1. OrvGL::MakeCurrent(device) before any GL call of your own: it makes the device's
+//   1. orv::gl::MakeCurrent(device) before any GL call of your own: it makes the device's
 //      context current and submits the draws the device still holds in its batch.
 //   2. Compile your vertex and/or fragment stage (GLSL 330 core) yourself:
 //      - vertex inputs: `layout(location = N) in ...` with N from the Attrib* numbers below,
@@ -23,14 +23,14 @@
 //      - a fragment stage of yours honours D3DRS_ALPHATESTENABLE/ALPHAFUNC/ALPHAREF by
 //        calling `orv_AlphaTest(alpha)` (declared by AlphaTestSource(), pasted before main)
 //        on the alpha it writes to render target 0.
-//   3. OrvGL::UseShaderStages(device, vs, fs): following draws use a program linked from
+//   3. orv::gl::UseShaderStages(device, vs, fs): following draws use a program linked from
 //      your stages, with the device's generated fixed-function stage in place of a zero
 //      argument (built for the fixed-function state at each draw). It returns the program
 //      for the current state, current now. UseShaderStages(device, 0, 0) returns to fixed
 //      function.
 //      Values of your uniforms belong to a program, and a draw may need another program than
 //      the one returned (the host sets a new vertex format after this call, and the generated
-//      stage changes with it): give them with OrvGL::SetShaderUniforms(device, upload), and
+//      stage changes with it): give them with orv::gl::SetShaderUniforms(device, upload), and
 //      the device calls upload(program), with the program bound, before the first draw with
 //      each program of your stages since that call. Call it again when the values change.
 //   4. Textures and samplers: call the public SetTexture(n, texture) and SetSamplerState(n,
@@ -38,13 +38,13 @@
 //      SetRenderState (the device owns blending, depth, culling and targets: do not change
 //      GL state of that kind yourself).
 //   5. Before glDeleteShader on a stage you passed to UseShaderStages, call
-//      OrvGL::ForgetShader(device, shader) so the device drops the programs linked with it.
+//      orv::gl::ForgetShader(device, shader) so the device drops the programs linked with it.
 #include "d3d9.h"
 
 #include <functional>
 #include <string>
 
-namespace OrvGL
+namespace orv::gl
 {
 // Vertex attribute locations, by HLSL semantic.
 enum EAttrib : unsigned int
@@ -95,4 +95,4 @@ const char* ClipFixupSource();
 
 // Declarations to paste into a fragment stage of one's own, before main.
 const char* AlphaTestSource();
-} // namespace OrvGL
+} // namespace orv::gl

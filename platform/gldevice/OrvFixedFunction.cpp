@@ -44,9 +44,9 @@ std::string MaterialColor(const SOrvFFVertexKey& rKey, uint8_t uiSource, const c
 {
     if (rKey.m_bColorVertex)
     {
-        if (uiSource == MCS_COLOR1 && Has(rKey, OrvGL::AttribColor0))
+        if (uiSource == MCS_COLOR1 && Has(rKey, orv::gl::AttribColor0))
             return "orv_InColor0";
-        if (uiSource == MCS_COLOR2 && Has(rKey, OrvGL::AttribColor1))
+        if (uiSource == MCS_COLOR2 && Has(rKey, orv::gl::AttribColor1))
             return "orv_InColor1";
     }
     (void)MCS_MATERIAL;
@@ -56,17 +56,17 @@ std::string MaterialColor(const SOrvFFVertexKey& rKey, uint8_t uiSource, const c
 void EmitVertexInputs(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
 {
     rOut << "layout(location = 0) in vec4 orv_InPosition;\n";
-    if (Has(rKey, OrvGL::AttribNormal))
+    if (Has(rKey, orv::gl::AttribNormal))
         rOut << "layout(location = 1) in vec3 orv_InNormal;\n";
-    if (Has(rKey, OrvGL::AttribColor0))
+    if (Has(rKey, orv::gl::AttribColor0))
         rOut << "layout(location = 2) in vec4 orv_InColor0;\n";
-    if (Has(rKey, OrvGL::AttribColor1))
+    if (Has(rKey, orv::gl::AttribColor1))
         rOut << "layout(location = 3) in vec4 orv_InColor1;\n";
     for (unsigned i = 0; i < 8; ++i)
-        if (Has(rKey, OrvGL::AttribTexCoord0 + i))
-            rOut << "layout(location = " << OrvGL::AttribTexCoord0 + i << ") in vec4 orv_InTexCoord"
-                 << i << ";\n";
-    if (Has(rKey, OrvGL::AttribPSize))
+        if (Has(rKey, orv::gl::AttribTexCoord0 + i))
+            rOut << "layout(location = " << orv::gl::AttribTexCoord0 + i
+                 << ") in vec4 orv_InTexCoord" << i << ";\n";
+    if (Has(rKey, orv::gl::AttribPSize))
         rOut << "layout(location = 12) in float orv_InPSize;\n";
 }
 
@@ -161,9 +161,9 @@ void EmitLighting(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
     if (!bLit)
     {
         rOut << "    orv_Color0 = "
-             << (Has(rKey, OrvGL::AttribColor0) ? "orv_InColor0" : "vec4(1.0)") << ";\n"
+             << (Has(rKey, orv::gl::AttribColor0) ? "orv_InColor0" : "vec4(1.0)") << ";\n"
              << "    orv_Color1 = "
-             << (Has(rKey, OrvGL::AttribColor1) ? "orv_InColor1" : "vec4(0.0)") << ";\n";
+             << (Has(rKey, orv::gl::AttribColor1) ? "orv_InColor1" : "vec4(0.0)") << ";\n";
         return;
     }
     rOut << "    vec4 matDiffuse = "
@@ -174,7 +174,7 @@ void EmitLighting(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
          << MaterialColor(rKey, rKey.m_uiSpecularSource, "orv_MatSpecular") << ";\n"
          << "    vec4 matEmissive = "
          << MaterialColor(rKey, rKey.m_uiEmissiveSource, "orv_MatEmissive") << ";\n";
-    if (Has(rKey, OrvGL::AttribNormal))
+    if (Has(rKey, orv::gl::AttribNormal))
     {
         rOut << "    vec3 N = orv_NormalMatrix * orv_InNormal;\n";
         if (rKey.m_bNormalize)
@@ -204,7 +204,7 @@ void EmitLighting(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
 // row).
 std::string SetCoord(const SOrvFFVertexKey& rKey, unsigned uSet, bool bPadded)
 {
-    if (!Has(rKey, OrvGL::AttribTexCoord0 + uSet))
+    if (!Has(rKey, orv::gl::AttribTexCoord0 + uSet))
         return bPadded ? "vec4(0.0, 0.0, 0.0, 0.0)" : "vec4(0.0, 0.0, 0.0, 1.0)";
     const std::string sIn = "orv_InTexCoord" + std::to_string(uSet);
     switch (bPadded ? rKey.m_auiTexCoordSize[uSet] : 4)
@@ -229,8 +229,8 @@ void EmitStageCoords(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
         bNormal = bNormal || rKey.m_auiStageGen[s] == 1 || rKey.m_auiStageGen[s] == 3;
     if (bNormal)
         rOut << "    vec3 eyeNormal = "
-             << (Has(rKey, OrvGL::AttribNormal) ? "normalize(orv_NormalMatrix * orv_InNormal)"
-                                                : "vec3(0.0)")
+             << (Has(rKey, orv::gl::AttribNormal) ? "normalize(orv_NormalMatrix * orv_InNormal)"
+                                                  : "vec3(0.0)")
              << ";\n";
     for (unsigned s = 0; s < 8; ++s)
     {
@@ -268,7 +268,7 @@ void EmitStageCoords(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
 void EmitPointSize(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
 {
     rOut << "    float size = "
-         << (Has(rKey, OrvGL::AttribPSize) ? "orv_InPSize" : "orv_PointSize.x") << ";\n";
+         << (Has(rKey, orv::gl::AttribPSize) ? "orv_InPSize" : "orv_PointSize.x") << ";\n";
     if (rKey.m_bPointScale && !rKey.m_bPretransformed)
         rOut << "    float De = length(viewPos);\n"
                 "    vec3 abc = orv_PointScale.xyz;\n"

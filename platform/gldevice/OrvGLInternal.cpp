@@ -5,7 +5,7 @@
 #include "OrvGLDevice.h"
 #include "OrvGLTexture.h"
 
-namespace OrvGL
+namespace orv::gl
 {
 bool MakeCurrent(IDirect3DDevice9* pDevice)
 {
@@ -62,4 +62,4 @@ const char* AlphaTestSource()
 {
     return g_szOrvAlphaTestSource;
 }
-} // namespace OrvGL
+} // namespace orv::gl

@@ -67,7 +67,7 @@ std::vector<BYTE> DecodeBlocks(const SOrvGLFormat& rFormat, const BYTE* pBlocks,
         for (UINT by = 0; by < uiHeight; by += 4)
             for (UINT bx = 0; bx < uiWidth; bx += 4, pBlocks += rFormat.m_uiBlockBytes)
             {
-                OrvDxt::DecodeBlock(eKind, pBlocks, abBlock);
+                orv::dxt::DecodeBlock(eKind, pBlocks, abBlock);
                 for (UINT y = by; y < std::min(by + 4, uiHeight); ++y)
                     std::memcpy(&aRgba[(((size_t)z * uiHeight + y) * uiWidth + bx) * 4],
                                 &abBlock[((y - by) * 4) * 4], std::min(4u, uiWidth - bx) * 4);

@@ -100,31 +100,31 @@ bool UsageLocation(BYTE uiUsage, BYTE uiIndex, GLuint& ruLocation)
     {
     case D3DDECLUSAGE_POSITION:
     case D3DDECLUSAGE_POSITIONT:
-        ruLocation = OrvGL::AttribPosition;
+        ruLocation = orv::gl::AttribPosition;
         return uiIndex == 0;
     case D3DDECLUSAGE_NORMAL:
-        ruLocation = OrvGL::AttribNormal;
+        ruLocation = orv::gl::AttribNormal;
         return uiIndex == 0;
     case D3DDECLUSAGE_COLOR:
-        ruLocation = OrvGL::AttribColor0 + uiIndex;
+        ruLocation = orv::gl::AttribColor0 + uiIndex;
         return uiIndex < 2;
     case D3DDECLUSAGE_TEXCOORD:
-        ruLocation = OrvGL::AttribTexCoord0 + uiIndex;
+        ruLocation = orv::gl::AttribTexCoord0 + uiIndex;
         return uiIndex < 8;
     case D3DDECLUSAGE_PSIZE:
-        ruLocation = OrvGL::AttribPSize;
+        ruLocation = orv::gl::AttribPSize;
         return uiIndex == 0;
     case D3DDECLUSAGE_TANGENT:
-        ruLocation = OrvGL::AttribTangent;
+        ruLocation = orv::gl::AttribTangent;
         return uiIndex == 0;
     case D3DDECLUSAGE_BINORMAL:
-        ruLocation = OrvGL::AttribBinormal;
+        ruLocation = orv::gl::AttribBinormal;
         return uiIndex == 0;
     case D3DDECLUSAGE_BLENDWEIGHT:
-        ruLocation = OrvGL::AttribBlendWeight;
+        ruLocation = orv::gl::AttribBlendWeight;
         return uiIndex == 0;
     case D3DDECLUSAGE_BLENDINDICES:
-        ruLocation = OrvGL::AttribBlendIndices;
+        ruLocation = orv::gl::AttribBlendIndices;
         return uiIndex == 0;
     default:
         return false;
@@ -146,12 +146,12 @@ bool OrvLayoutFromFVF(DWORD dwFVF, SOrvVertexLayout& rLayout)
     switch (dwPosition)
     {
     case D3DFVF_XYZ:
-        Add(rLayout, OrvGL::AttribPosition, 0, 0, 3, GL_FLOAT);
+        Add(rLayout, orv::gl::AttribPosition, 0, 0, 3, GL_FLOAT);
         uiOffset = 12;
         break;
     case D3DFVF_XYZRHW:
     case D3DFVF_XYZW:
-        Add(rLayout, OrvGL::AttribPosition, 0, 0, 4, GL_FLOAT);
+        Add(rLayout, orv::gl::AttribPosition, 0, 0, 4, GL_FLOAT);
         rLayout.m_bPretransformed = dwPosition == D3DFVF_XYZRHW;
         uiOffset = 16;
         break;
@@ -161,7 +161,7 @@ bool OrvLayoutFromFVF(DWORD dwFVF, SOrvVertexLayout& rLayout)
     case D3DFVF_XYZB4:
     case D3DFVF_XYZB5:
         // Blend weights follow the position; the fixed-function stage does not blend.
-        Add(rLayout, OrvGL::AttribPosition, 0, 0, 3, GL_FLOAT);
+        Add(rLayout, orv::gl::AttribPosition, 0, 0, 3, GL_FLOAT);
         uiOffset = 12 + 4 * ((dwPosition - D3DFVF_XYZ) / 2);
         break;
     default:
@@ -169,22 +169,22 @@ bool OrvLayoutFromFVF(DWORD dwFVF, SOrvVertexLayout& rLayout)
     }
     if (dwFVF & D3DFVF_NORMAL)
     {
-        Add(rLayout, OrvGL::AttribNormal, 0, uiOffset, 3, GL_FLOAT);
+        Add(rLayout, orv::gl::AttribNormal, 0, uiOffset, 3, GL_FLOAT);
         uiOffset += 12;
     }
     if (dwFVF & D3DFVF_PSIZE)
     {
-        Add(rLayout, OrvGL::AttribPSize, 0, uiOffset, 1, GL_FLOAT);
+        Add(rLayout, orv::gl::AttribPSize, 0, uiOffset, 1, GL_FLOAT);
         uiOffset += 4;
     }
     if (dwFVF & D3DFVF_DIFFUSE)
     {
-        Add(rLayout, OrvGL::AttribColor0, 0, uiOffset, GL_BGRA, GL_UNSIGNED_BYTE, true);
+        Add(rLayout, orv::gl::AttribColor0, 0, uiOffset, GL_BGRA, GL_UNSIGNED_BYTE, true);
         uiOffset += 4;
     }
     if (dwFVF & D3DFVF_SPECULAR)
     {
-        Add(rLayout, OrvGL::AttribColor1, 0, uiOffset, GL_BGRA, GL_UNSIGNED_BYTE, true);
+        Add(rLayout, orv::gl::AttribColor1, 0, uiOffset, GL_BGRA, GL_UNSIGNED_BYTE, true);
         uiOffset += 4;
     }
     const UINT uiSets = (dwFVF & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
@@ -193,7 +193,7 @@ bool OrvLayoutFromFVF(DWORD dwFVF, SOrvVertexLayout& rLayout)
     for (UINT uiSet = 0; uiSet < uiSets; ++uiSet)
     {
         const UINT uiComponents = TexCoordComponents(dwFVF, uiSet);
-        Add(rLayout, OrvGL::AttribTexCoord0 + uiSet, 0, uiOffset, (GLint)uiComponents, GL_FLOAT);
+        Add(rLayout, orv::gl::AttribTexCoord0 + uiSet, 0, uiOffset, (GLint)uiComponents, GL_FLOAT);
         rLayout.m_auiTexCoordSize[uiSet] = (uint8_t)uiComponents;
         uiOffset += 4 * uiComponents;
     }
@@ -224,7 +224,7 @@ bool OrvLayoutFromElements(const D3DVERTEXELEMENT9* pElements, UINT uiCount,
             rLayout.m_auiTexCoordSize[rElement.UsageIndex] =
                 (uint8_t)(type.m_iSize == GL_BGRA ? 4 : type.m_iSize);
     }
-    return (rLayout.m_uiAttribMask & (1u << OrvGL::AttribPosition)) != 0;
+    return (rLayout.m_uiAttribMask & (1u << orv::gl::AttribPosition)) != 0;
 }
 
 COrvGLVertexDeclaration::COrvGLVertexDeclaration(OrvGLCorePtr pCore,

@@ -2,7 +2,7 @@
 
 // Vertex layouts: what the device reads from its vertex streams, built from a flexible
 // vertex format (FVF) code or from a vertex declaration, with each element placed on the
-// attribute location of its semantic (OrvGL::EAttrib).
+// attribute location of its semantic (orv::gl::EAttrib).
 #include "OrvGLCore.h"
 
 #include <epoxy/gl.h>

@@ -23,7 +23,7 @@ COrvComPtr<IDirect3DTexture9> MakeTarget(IDirect3DDevice9* pDevice, UINT uiWidth
 
 GLuint CompileFragment(const char* szBody)
 {
-    const std::string sSource = std::string("#version 330 core\n") + OrvGL::AlphaTestSource() +
+    const std::string sSource = std::string("#version 330 core\n") + orv::gl::AlphaTestSource() +
                                 "in vec4 orv_Color0;\n"
                                 "layout(location = 0) out vec4 out0;\n"
                                 "layout(location = 1) out vec4 out1;\n" +
@@ -104,18 +104,18 @@ TEST(DeviceTargets, TwoTargetsAtOnceWithOwnFragmentStage)
     }
     ASSERT_EQ(D3D_OK, device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0));
     PlainScreenStates(device.Get());
-    ASSERT_TRUE(OrvGL::MakeCurrent(device.Get()));
+    ASSERT_TRUE(orv::gl::MakeCurrent(device.Get()));
     const GLuint uFragment = CompileFragment(
         "uniform vec4 second;\n"
         "void main() { out0 = orv_Color0; out1 = second; orv_AlphaTest(out0.a); }\n");
-    const GLuint uProgram = OrvGL::UseShaderStages(device.Get(), 0, uFragment);
+    const GLuint uProgram = orv::gl::UseShaderStages(device.Get(), 0, uFragment);
     ASSERT_NE(0u, uProgram);
     glUniform4f(glGetUniformLocation(uProgram, "second"), 0.f, 0.f, 1.f, 1.f);
     SScreenVertex quad[4];
     ScreenQuad(quad, 0, 0, 8, 16, 0xFFFF0000);
     ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex)));
-    OrvGL::UseShaderStages(device.Get(), 0, 0);
-    OrvGL::ForgetShader(device.Get(), uFragment);
+    orv::gl::UseShaderStages(device.Get(), 0, 0);
+    orv::gl::ForgetShader(device.Get(), uFragment);
     glDeleteShader(uFragment);
     SOrvImage first, second;
     ASSERT_TRUE(OrvReadSurface(device.Get(), apSurfaces[0].Get(), first));
@@ -143,15 +143,15 @@ TEST(DeviceTargets, G16R16FTargetHoldsValuesBeyondOne)
     device->SetRenderTarget(0, pSurface.Get());
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.f, 0);
     PlainScreenStates(device.Get());
-    ASSERT_TRUE(OrvGL::MakeCurrent(device.Get()));
+    ASSERT_TRUE(orv::gl::MakeCurrent(device.Get()));
     const GLuint uFragment =
         CompileFragment("void main() { out0 = vec4(0.25, 1.5, 0.0, 1.0); out1 = out0; }\n");
-    ASSERT_NE(0u, OrvGL::UseShaderStages(device.Get(), 0, uFragment));
+    ASSERT_NE(0u, orv::gl::UseShaderStages(device.Get(), 0, uFragment));
     SScreenVertex quad[4];
     ScreenQuad(quad, 0, 0, 4, 8, 0xFFFFFFFF);
     device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(SScreenVertex));
-    OrvGL::UseShaderStages(device.Get(), 0, 0);
-    OrvGL::ForgetShader(device.Get(), uFragment);
+    orv::gl::UseShaderStages(device.Get(), 0, 0);
+    orv::gl::ForgetShader(device.Get(), uFragment);
     glDeleteShader(uFragment);
     COrvComPtr<IDirect3DSurface9> pCopy;
     ASSERT_EQ(D3D_OK, device->CreateOffscreenPlainSurface(8, 8, D3DFMT_G16R16F, D3DPOOL_SYSTEMMEM,

@@ -71,7 +71,7 @@ TEST(DdsPicture, OurDxtDecodingMatchesTheDevice)
                               : eFormat == D3DFMT_DXT3 ? EOrvDxt::DXT3
                                                        : EOrvDxt::DXT5;
         // 8 x 8 random blocks: both colour modes, both alpha modes.
-        std::vector<uint8_t> auBlocks(64 * OrvDxt::BlockBytes(eKind));
+        std::vector<uint8_t> auBlocks(64 * orv::dxt::BlockBytes(eKind));
         for (uint8_t& u : auBlocks)
         {
             uRandom = uRandom * 1664525u + 1013904223u;
@@ -83,7 +83,7 @@ TEST(DdsPicture, OurDxtDecodingMatchesTheDevice)
                   D3D_OK);
         D3DLOCKED_RECT locked{};
         ASSERT_EQ(texture->LockRect(0, &locked, nullptr, 0), D3D_OK);
-        const size_t uRow = 8 * OrvDxt::BlockBytes(eKind);
+        const size_t uRow = 8 * orv::dxt::BlockBytes(eKind);
         for (size_t y = 0; y < 8; ++y)
             std::memcpy(static_cast<uint8_t*>(locked.pBits) + y * locked.Pitch,
                         auBlocks.data() + y * uRow, uRow);
@@ -93,7 +93,7 @@ TEST(DdsPicture, OurDxtDecodingMatchesTheDevice)
         SOrvImage image;
         ASSERT_TRUE(OrvReadSurface(device.Get(), targetLevel.Get(), image));
         std::vector<uint8_t> auOurs(32 * 32 * 4);
-        OrvPixels::ToRgba(eFormat, auBlocks.data(), 32, 32, nullptr, auOurs.data());
+        orv::pixels::ToRgba(eFormat, auBlocks.data(), 32, 32, nullptr, auOurs.data());
         int iWorst = 0;
         for (size_t i = 0; i < auOurs.size(); ++i)
             iWorst = std::max(iWorst, std::abs(int(auOurs[i]) - int(image.m_aRGBA[i])));
@@ -111,10 +111,10 @@ TEST(DdsPicture, EncodedBlocksStayCloseToTheirPixels)
                                          uint8_t((x + y) * 4), uint8_t(255 - y * 6)});
     for (D3DFORMAT eFormat : {D3DFMT_DXT1, D3DFMT_DXT3, D3DFMT_DXT5})
     {
-        std::vector<uint8_t> auBlocks(OrvPixels::ImageSize(eFormat, 32, 32));
-        OrvPixels::FromRgba(eFormat, auRgba.data(), 32, 32, auBlocks.data());
+        std::vector<uint8_t> auBlocks(orv::pixels::ImageSize(eFormat, 32, 32));
+        orv::pixels::FromRgba(eFormat, auRgba.data(), 32, 32, auBlocks.data());
         std::vector<uint8_t> auBack(auRgba.size());
-        OrvPixels::ToRgba(eFormat, auBlocks.data(), 32, 32, nullptr, auBack.data());
+        orv::pixels::ToRgba(eFormat, auBlocks.data(), 32, 32, nullptr, auBack.data());
         double dSum = 0;
         int iWorst = 0;
         for (size_t i = 0; i < auRgba.size(); ++i)
@@ -167,8 +167,8 @@ TEST(DdsPicture, MeshWithDdsTexturesMatchesItsGoldenPicture)
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x)
             auGlass.insert(auGlass.end(), {255, uint8_t(120 + y * 3), 20, uint8_t(255 - x * 8)});
-    std::vector<uint8_t> auGlassBlocks(OrvPixels::ImageSize(D3DFMT_DXT5, 32, 32));
-    OrvPixels::FromRgba(D3DFMT_DXT5, auGlass.data(), 32, 32, auGlassBlocks.data());
+    std::vector<uint8_t> auGlassBlocks(orv::pixels::ImageSize(D3DFMT_DXT5, 32, 32));
+    orv::pixels::FromRgba(D3DFMT_DXT5, auGlass.data(), 32, 32, auGlassBlocks.data());
     WriteIn(folder, "glass.dds",
             WriteDdsHeader(glass) + std::string(auGlassBlocks.begin(), auGlassBlocks.end()));
 

@@ -93,16 +93,16 @@ std::vector<Rgba> DecodeDxtLevel(IDirect3DTexture9* pTexture, UINT uLevel, EOrvD
     pTexture->GetLevelDesc(uLevel, &desc);
     const UINT uBlocksX = (desc.Width + 3) / 4, uBlocksY = (desc.Height + 3) / 4;
     const std::string blocks =
-        ReadLevel(pTexture, uLevel, uBlocksX * OrvDxt::BlockBytes(eKind), uBlocksY);
+        ReadLevel(pTexture, uLevel, uBlocksX * orv::dxt::BlockBytes(eKind), uBlocksY);
     std::vector<Rgba> pixels(size_t(desc.Width) * desc.Height);
     uint8_t auBlock[64];
     for (UINT by = 0; by < uBlocksY; ++by)
         for (UINT bx = 0; bx < uBlocksX; ++bx)
         {
-            OrvDxt::DecodeBlock(eKind,
-                                reinterpret_cast<const uint8_t*>(blocks.data()) +
-                                    (by * uBlocksX + bx) * OrvDxt::BlockBytes(eKind),
-                                auBlock);
+            orv::dxt::DecodeBlock(eKind,
+                                  reinterpret_cast<const uint8_t*>(blocks.data()) +
+                                      (by * uBlocksX + bx) * orv::dxt::BlockBytes(eKind),
+                                  auBlock);
             for (UINT y = 0; y < 4 && by * 4 + y < desc.Height; ++y)
                 for (UINT x = 0; x < 4 && bx * 4 + x < desc.Width; ++x)
                     std::memcpy(&pixels[(by * 4 + y) * desc.Width + bx * 4 + x],

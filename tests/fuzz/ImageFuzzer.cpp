@@ -45,7 +45,7 @@ void CheckLevels(const std::vector<SOrvImageLevel>& aLevels, D3DFORMAT eFormat)
 {
     for (const SOrvImageLevel& rLevel : aLevels)
         Check(rLevel.m_auBytes.size() ==
-              OrvPixels::ImageSize(eFormat, rLevel.m_uWidth, rLevel.m_uHeight) * rLevel.m_uDepth);
+              orv::pixels::ImageSize(eFormat, rLevel.m_uWidth, rLevel.m_uHeight) * rLevel.m_uDepth);
 }
 
 // The whole of a cube map or a volume: faces and slices as their sizes say, and volume
@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t uSize)
         const SOrvTexturePlan plan = COrvTextureLevels::Plan(
             image, rRequest.m_uWidth, rRequest.m_uHeight, rRequest.m_uLevels, 0, rRequest.m_eFormat,
             rRequest.m_ColorKey, [&](D3DFORMAT) { return rRequest.m_bDeviceHoldsAll; });
-        Check(OrvPixels::CanEncode(plan.m_eFormat) && plan.m_uLevels >= 1);
+        Check(orv::pixels::CanEncode(plan.m_eFormat) && plan.m_uLevels >= 1);
         const std::vector<SOrvImageLevel> aLevels = COrvTextureLevels::Build(image, plan);
         Check(aLevels.size() == plan.m_uLevels);
         Check(aLevels[0].m_uWidth == plan.m_uWidth && aLevels[0].m_uHeight == plan.m_uHeight);
