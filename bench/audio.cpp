@@ -3,6 +3,7 @@
 #include "OrvKernel.h"
 #include "bass.h"
 #include "OrvTempDir.h"
+#include "OrvPi.h"
 
 #include <benchmark/benchmark.h>
 #include <sndfile.h>
@@ -11,7 +12,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <numbers>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,9 +37,8 @@ std::string WriteSong(const char* pName, int format, int seconds)
         for (int i = 0; i < 44100; ++i)
         {
             const double t = s + i / 44100.0;
-            const float v =
-                0.3f * static_cast<float>(std::sin(2 * std::numbers::pi * 440 * t) +
-                                          std::sin(2 * std::numbers::pi * (200 + s) * t));
+            const float v = 0.3f * static_cast<float>(std::sin(2 * orv::dPi * 440 * t) +
+                                                      std::sin(2 * orv::dPi * (200 + s) * t));
             block[2 * i] = block[2 * i + 1] = v;
         }
         sf_writef_float(pFile, block.data(), 44100);

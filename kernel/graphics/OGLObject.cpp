@@ -6,6 +6,7 @@
 #include "graphics/OrvMaterial.h"
 #include "graphics/OrvResImage.h"
 #include "graphics/OrvResShader.h"
+#include "OrvPi.h"
 
 #include <algorithm>
 #include <cctype>
@@ -199,11 +200,10 @@ int OGLObject::CreateTexturedSphere(float radius, int segments)
     if (SUCCEEDED(m_pMesh->LockVertexBuffer(0, &pData)) && pData)
     {
         auto* pVertices = static_cast<SQuadVertex*>(pData);
-        const float pi = 3.1415927f;
         for (DWORD i = 0, n = m_pMesh->GetNumVertices(); i < n; ++i)
         {
-            pVertices[i].u = std::asin(std::clamp(pVertices[i].nx, -1.0f, 1.0f)) / pi + 0.5f;
-            pVertices[i].v = std::asin(std::clamp(pVertices[i].ny, -1.0f, 1.0f)) / pi + 0.5f;
+            pVertices[i].u = std::asin(std::clamp(pVertices[i].nx, -1.0f, 1.0f)) / orv::fPi + 0.5f;
+            pVertices[i].v = std::asin(std::clamp(pVertices[i].ny, -1.0f, 1.0f)) / orv::fPi + 0.5f;
         }
         m_pMesh->UnlockVertexBuffer();
     }

@@ -5,14 +5,13 @@
 #include "graphics/OGLObject.h"
 #include "graphics/OrvMaterial.h"
 #include "graphics/OrvResTexture.h"
+#include "OrvPi.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace
 {
-// The double nearest to the float nearest to pi: the texture coordinates' scale.
-constexpr double PI_OF_FLOAT = static_cast<double>(3.1415927f);
 constexpr int SPHERE_SEGMENTS = 40;
 
 struct SSphereVertex
@@ -26,8 +25,8 @@ static_assert(sizeof(SSphereVertex) == 32);
 // Texture coordinates from the outward normal, then the normal turned inwards.
 void TurnInside(SSphereVertex& v)
 {
-    v.u = static_cast<float>(std::asin(std::clamp<double>(v.nx, -1.0, 1.0)) / PI_OF_FLOAT + 0.5);
-    v.v = static_cast<float>(std::asin(std::clamp<double>(v.ny, -1.0, 1.0)) / PI_OF_FLOAT + 0.5);
+    v.u = static_cast<float>(std::asin(std::clamp<double>(v.nx, -1.0, 1.0)) / orv::dFloatPi + 0.5);
+    v.v = static_cast<float>(std::asin(std::clamp<double>(v.ny, -1.0, 1.0)) / orv::dFloatPi + 0.5);
     v.nx = -v.nx;
     v.ny = -v.ny;
     v.nz = -v.nz;

@@ -1,10 +1,10 @@
 #include "BassFft.h"
+#include "OrvPi.h"
 
 #include <kiss_fftr.h>
 
 #include <cmath>
 #include <new>
-#include <numbers>
 #include <vector>
 
 namespace orv::bass
@@ -18,7 +18,7 @@ CBassSpectrum::CBassSpectrum(int size)
     double sum = 0.0;
     for (int i = 0; i < size; ++i)
     {
-        const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / size);
+        const double w = 0.5 - 0.5 * std::cos(2.0 * orv::dPi * i / size);
         m_pWindow[i] = static_cast<float>(w);
         sum += w;
     }

@@ -1,13 +1,15 @@
 #include "MeshPrimitives.h"
 
 #include "d3dx9mesh.h"
+#include "OrvPi.h"
 
 #include <cmath>
 #include <initializer_list>
 
 namespace
 {
-constexpr float s_fPi = 3.141592654f;
+// Angles step by the D3DX pi, so that shapes match those made with D3DX_PI to the bit.
+static_assert(orv::fPi == D3DX_PI);
 
 bool Fits(uint64_t uVertices, uint64_t uFaces)
 {
@@ -79,8 +81,8 @@ bool OrvBuildSphere(SOrvMeshData& mesh, float fRadius, unsigned uSlices, unsigne
         !Fits(uint64_t(uSlices) * (uStacks - 1) + 2, 2 * uint64_t(uSlices) * (uStacks - 1)))
         return false;
     std::vector<float> afSin, afCos;
-    AngleTable(uSlices, s_fPi / 2, -2 * s_fPi / float(uSlices), afSin, afCos);
-    const float fStep = s_fPi / float(uStacks);
+    AngleTable(uSlices, orv::fPi / 2, -2 * orv::fPi / float(uSlices), afSin, afCos);
+    const float fStep = orv::fPi / float(uStacks);
     auto ring = [&](unsigned uStack, unsigned uSlice) { return 1 + uStack * uSlices + uSlice; };
     AddVertex(mesh, 0, 0, fRadius, 0, 0, 1);
     float fTheta = fStep;
@@ -125,7 +127,7 @@ bool OrvBuildCylinder(SOrvMeshData& mesh, float fRadius1, float fRadius2, float 
         !Fits(uint64_t(uSlices) * (uStacks + 3) + 2, 2 * uint64_t(uSlices) * (uStacks + 1)))
         return false;
     std::vector<float> afSin, afCos;
-    AngleTable(uSlices, s_fPi / 2, -2 * s_fPi / float(uSlices), afSin, afCos);
+    AngleTable(uSlices, orv::fPi / 2, -2 * orv::fPi / float(uSlices), afSin, afCos);
     // Rows: 0 the bottom cap, 1 to uStacks + 1 the side, uStacks + 2 the top cap.
     auto row = [&](unsigned uRow, unsigned uSlice)
     { return 1 + uRow * uSlices + uSlice % uSlices; };
@@ -178,8 +180,8 @@ bool OrvBuildTorus(SOrvMeshData& mesh, float fInnerRadius, float fOuterRadius, u
         return false;
     // Rings turn clockwise about z seen from +z, each cross-section starts on the outer
     // equator and turns towards +z first: D3DX's own order, which programs index into.
-    const float fRingStep = -2 * s_fPi / float(uRings);
-    const float fSideStep = 2 * s_fPi / float(uSides);
+    const float fRingStep = -2 * orv::fPi / float(uRings);
+    const float fSideStep = 2 * orv::fPi / float(uSides);
     float fTheta = 0.0f;
     for (unsigned i = 0; i < uRings; ++i, fTheta += fRingStep)
     {
@@ -210,8 +212,8 @@ bool OrvBuildPolygon(SOrvMeshData& mesh, float fLength, unsigned uSides)
     mesh = SOrvMeshData();
     if (!(fLength >= 0.0f) || uSides < 3 || !Fits(uint64_t(uSides) + 1, uSides))
         return false;
-    const float fAngle = 2 * s_fPi / float(uSides);
-    const float fScale = 0.5f * fLength / std::sin(s_fPi / float(uSides));
+    const float fAngle = 2 * orv::fPi / float(uSides);
+    const float fScale = 0.5f * fLength / std::sin(orv::fPi / float(uSides));
     AddVertex(mesh, 0, 0, 0, 0, 0, 1);
     for (unsigned i = 0; i < uSides; ++i)
     {

@@ -1,4 +1,5 @@
 #include "FxIntrinsics.h"
+#include "OrvPi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -328,7 +329,7 @@ const std::unordered_map<std::string, FHandler>& Handlers()
         {"ceil", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return std::ceil(x); }); }},
         {"cos", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return std::cos(x); }); }},
         {"cosh", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return std::cosh(x); }); }},
-        {"degrees", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return x * (180.0f / 3.14159265f); }); }},
+        {"degrees", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return x * (180.0f / orv::fPi); }); }},
         {"exp", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return std::exp(x); }); }},
         {"exp2", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return std::exp2(x); }); }},
         {"floor", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return std::floor(x); }); }},
@@ -339,7 +340,7 @@ const std::unordered_map<std::string, FHandler>& Handlers()
         {"log", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return std::log(x); }); }},
         {"log10", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return std::log10(x); }); }},
         {"log2", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return std::log2(x); }); }},
-        {"radians", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return x * (3.14159265f / 180.0f); }); }},
+        {"radians", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return x * (orv::fPi / 180.0f); }); }},
         {"rcp", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return 1.0f / x; }); }},
         {"round", [](const CArgs& a, CValues& o) { return Unary(a, o, Round); }},
         {"rsqrt", [](const CArgs& a, CValues& o) { return Unary(a, o, [](float x) { return 1.0f / std::sqrt(x); }); }},

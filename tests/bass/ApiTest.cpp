@@ -1,9 +1,9 @@
 #include "bass.h"
 
 #include "OrvTestMedia.h"
+#include "OrvPi.h"
 
 #include <cmath>
-#include <numbers>
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -214,7 +214,7 @@ TEST_F(Bass, SpectrumPeaksAtTheToneNowPlaying)
     auto tone = [](int64_t i, int)
     {
         const double hz = i < 44100 ? 1000.0 : 5000.0;
-        return 0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * hz * i / 44100));
+        return 0.5f * static_cast<float>(std::sin(2.0 * orv::dPi * hz * i / 44100));
     };
     for (const char* pName : {"fft.wav", "fft.mp3"})
     {

@@ -2,9 +2,9 @@
 #include "BassFft.h"
 
 #include "OrvTestMedia.h"
+#include "OrvPi.h"
 
 #include <cmath>
-#include <numbers>
 #include <algorithm>
 
 using orv::bass::CBassClock;
@@ -56,8 +56,7 @@ TEST(Spectrum, PeaksAtTheToneWithItsAmplitude)
         const int bin = 40;
         std::vector<float> samples(size);
         for (int i = 0; i < size; ++i)
-            samples[i] =
-                0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * bin * i / size));
+            samples[i] = 0.5f * static_cast<float>(std::sin(2.0 * orv::dPi * bin * i / size));
         std::vector<float> magnitudes(size / 2, -1.0f);
         spectrum.Compute(samples.data(), magnitudes.data());
         EXPECT_NEAR(magnitudes[bin], 0.5f, 0.005f) << size;

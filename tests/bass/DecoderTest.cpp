@@ -1,9 +1,9 @@
 #include "BassDecoder.h"
 
 #include "OrvTestMedia.h"
+#include "OrvPi.h"
 
 #include <cmath>
-#include <numbers>
 #include <fstream>
 #include <sstream>
 
@@ -22,8 +22,8 @@ struct Format
 float Signal(int64_t i, int c)
 {
     const double t = static_cast<double>(i) / 44100.0;
-    return 0.3f * static_cast<float>(std::sin(2.0 * std::numbers::pi * (440.0 + 110 * c) * t)) +
-           0.2f * static_cast<float>(std::sin(2.0 * std::numbers::pi * 3000.0 * t + c));
+    return 0.3f * static_cast<float>(std::sin(2.0 * orv::dPi * (440.0 + 110 * c) * t)) +
+           0.2f * static_cast<float>(std::sin(2.0 * orv::dPi * 3000.0 * t + c));
 }
 
 std::vector<float> ReadAll(CBassDecoder& decoder)
@@ -165,7 +165,7 @@ TEST(Decoder, Mp3SeeksStayExactWhateverWasReadBefore)
     auto tone = [](int64_t i, int c)
     {
         const double hz = 300.0 + i * 0.05 + c * 100;
-        return 0.5f * static_cast<float>(std::sin(2.0 * std::numbers::pi * hz * i / 44100));
+        return 0.5f * static_cast<float>(std::sin(2.0 * orv::dPi * hz * i / 44100));
     };
     const int64_t frames = 88200;
     const std::string path =

@@ -7,12 +7,12 @@
 #include "OrvTempDir.h"
 #include "OrvTestMedia.h"
 #include "bass.h"
+#include "OrvPi.h"
 
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <numbers>
 #include <sstream>
 
 using orv::bass::CBassDecoder;
@@ -25,8 +25,8 @@ namespace
 float Stereo(int64_t i, int c)
 {
     const double t = static_cast<double>(i) / 44100.0;
-    return 0.4f * static_cast<float>(
-                      std::sin(2.0 * std::numbers::pi * (330.0 + 220 * c) * t + 20.0 * t * t));
+    return 0.4f *
+           static_cast<float>(std::sin(2.0 * orv::dPi * (330.0 + 220 * c) * t + 20.0 * t * t));
 }
 
 // A folder of its own for each test, removed with everything in it.

@@ -213,6 +213,7 @@ Mesh FloorAndPane {
     D3DXVECTOR3 eye(0, 0.4f, -2.5f), at(0, -0.6f, 6.0f), up(0, 1, 0);
     D3DXMatrixIdentity(&world);
     D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    // 3.14159f, not pi: the angle the golden pictures were made with.
     D3DXMatrixPerspectiveFovLH(&projection, 3.14159f / 4, 96.0f / 72.0f, 0.1f, 50.0f);
     device->SetTransform(D3DTS_WORLD, &world);
     device->SetTransform(D3DTS_VIEW, &view);

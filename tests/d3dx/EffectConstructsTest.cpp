@@ -7,6 +7,7 @@
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
 #include "OrvTestDraw.h"
+#include "OrvPi.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +96,7 @@ technique T { pass { PixelShader = compile ps_2_0 PS(); } }
     EXPECT_EQ(Floats("g_LightDir", 3), (std::vector<float>{fThird, fThird, -fThird}));
     EXPECT_EQ(Floats("g_Side", 3), (std::vector<float>{0, 0, 1}));
     std::vector<float> afAngles = Floats("g_Angles", 2);
-    EXPECT_FLOAT_EQ(afAngles[0], 3.14159265f);
+    EXPECT_FLOAT_EQ(afAngles[0], orv::fPi);
     EXPECT_FLOAT_EQ(afAngles[1], 180.0f);
     EXPECT_TRUE(std::isinf(Floats("g_Far", 1)[0])) << "the squares overflow a float, as native";
     EXPECT_EQ(Floats("g_Mixed", 4), (std::vector<float>{2.5f, 0.5f, 0, 1}));

@@ -8,6 +8,7 @@
 #include "OrvGoldenImage.h"
 #include "OrvTestDevice.h"
 #include "OrvTestDraw.h"
+#include "OrvPi.h"
 
 #include <gtest/gtest.h>
 
@@ -69,12 +70,11 @@ const D3DVERTEXELEMENT9 s_aElements[] = {
 void MakeSphere(std::vector<SVertex>& aVertices, std::vector<WORD>& aIndices)
 {
     const int iRings = 16, iSegments = 24;
-    const float fPi = 3.14159265f;
     for (int r = 0; r <= iRings; ++r)
         for (int s = 0; s <= iSegments; ++s)
         {
             float v = float(r) / iRings, u = float(s) / iSegments;
-            float fTheta = v * fPi, fPhi = u * 2 * fPi;
+            float fTheta = v * orv::fPi, fPhi = u * 2 * orv::fPi;
             float nx = std::sin(fTheta) * std::cos(fPhi), ny = std::cos(fTheta),
                   nz = std::sin(fTheta) * std::sin(fPhi);
             SVertex vertex{0.8f * nx,
@@ -120,6 +120,7 @@ protected:
         D3DXVECTOR3 eye(0, 0.5f, -2.5f), at(0, 0, 0), up(0, 1, 0);
         D3DXMatrixIdentity(&m_world);
         D3DXMatrixLookAtLH(&m_view, &eye, &at, &up);
+        // 3.14159f, not pi: the angle the golden pictures were made with.
         D3DXMatrixPerspectiveFovLH(&m_projection, 3.14159f / 3, 1.0f, 0.1f, 20.0f);
         m_pChecker = MakeChecker();
         m_pCube = MakeCube();

@@ -39,6 +39,7 @@ protected:
         D3DXMATRIX view, projection;
         D3DXVECTOR3 eye(0, 1.5f, -4.0f), at(0, 0, 0), up(0, 1, 0);
         D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+        // 3.14159f, not pi: the angle the golden pictures were made with.
         D3DXMatrixPerspectiveFovLH(&projection, 3.14159f / 4, 96.0f / 72.0f, 0.1f, 20.0f);
         m_device->SetTransform(D3DTS_VIEW, &view);
         m_device->SetTransform(D3DTS_PROJECTION, &projection);

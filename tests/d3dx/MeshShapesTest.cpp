@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "d3dx9math.h"
+#include "OrvPi.h"
 
 namespace
 {
@@ -92,8 +93,8 @@ TEST(MeshShapes, SphereHasItsRingsAndFacesOutward)
     EXPECT_NEAR(box.m_afMax[0], 2.0f, 1e-5);
     // A sphere of radius 2 inscribed polyhedron: a little under 4/3 pi 8.
     double dVolume = SignedVolume(sphere);
-    EXPECT_GT(dVolume, 0.9 * 4.0 / 3.0 * M_PI * 8.0);
-    EXPECT_LT(dVolume, 4.0 / 3.0 * M_PI * 8.0);
+    EXPECT_GT(dVolume, 0.9 * 4.0 / 3.0 * orv::dPi * 8.0);
+    EXPECT_LT(dVolume, 4.0 / 3.0 * orv::dPi * 8.0);
     // The top pole first, then the first ring from +y turning towards +x, the bottom pole last.
     ExpectNear(Vertex(sphere, 0), {0, 0, 2}, "top pole");
     const float fSin = 2.0f * std::sin(D3DX_PI / 20), fCos = 2.0f * std::cos(D3DX_PI / 20);
@@ -148,8 +149,8 @@ TEST(MeshShapes, CylinderHasCapsAndSideRowsWithLeaningNormals)
     ExpectUnitNormalsAndValidIndices(cone);
     EXPECT_GT(SignedVolume(cone), 0.0);
     // A frustum of radii 2 and 1 and height 4 holds 28 pi / 3; the octagons a little less.
-    EXPECT_LT(SignedVolume(cone), 28.0 * M_PI / 3.0);
-    EXPECT_GT(SignedVolume(cone), 0.85 * 28.0 * M_PI / 3.0);
+    EXPECT_LT(SignedVolume(cone), 28.0 * orv::dPi / 3.0);
+    EXPECT_GT(SignedVolume(cone), 0.85 * 28.0 * orv::dPi / 3.0);
     ExpectNear(Vertex(cone, 0), {0, 0, -2}, "bottom centre");
     ExpectNear(Vertex(cone, 1), {0, 2, -2}, "bottom ring starts on +y");
     ExpectNear(Vertex(cone, 3), {2, 0, -2}, "and turns towards +x");
@@ -174,8 +175,8 @@ TEST(MeshShapes, TorusAndPolygonFaceOutward)
     EXPECT_EQ(torus.GetFaceCount(), 2u * 12u * 24u);
     ExpectUnitNormalsAndValidIndices(torus);
     // 2 pi^2 R r^2 = pi^2 for R = 2, r = 0.5.
-    EXPECT_GT(SignedVolume(torus), 0.9 * M_PI * M_PI);
-    EXPECT_LT(SignedVolume(torus), M_PI * M_PI);
+    EXPECT_GT(SignedVolume(torus), 0.9 * orv::dPi * orv::dPi);
+    EXPECT_LT(SignedVolume(torus), orv::dPi * orv::dPi);
     ExpectNear(Vertex(torus, 0), {2.5f, 0, 0}, "outer equator on +x");
     ExpectNear(NormalOf(torus, 0), {1, 0, 0}, "facing out");
     // D3DX's order: a cross-section turns from the outer equator towards +z (30 degrees a
@@ -184,7 +185,7 @@ TEST(MeshShapes, TorusAndPolygonFaceOutward)
     ExpectNear(Vertex(torus, 1), {2 + 0.5f * fCos30, 0, 0.25f}, "second side above");
     ExpectNear(NormalOf(torus, 1), {fCos30, 0, 0.5f}, "its normal");
     ExpectNear(Vertex(torus, 3), {2, 0, 0.5f}, "a quarter turn: the top");
-    const float fRing = std::cos(float(M_PI) / 12), fRingSin = std::sin(float(M_PI) / 12);
+    const float fRing = std::cos(orv::fPi / 12), fRingSin = std::sin(orv::fPi / 12);
     ExpectNear(Vertex(torus, 12), {2.5f * fRing, -2.5f * fRingSin, 0}, "second ring");
     // Each quad (ring i, side j) is cut as (i j, i j+1, i+1 j), (i+1 j, i j+1, i+1 j+1);
     // the last ring and the last side close on the first.

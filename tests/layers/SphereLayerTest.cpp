@@ -1,6 +1,7 @@
 // The sphere layer on the recording device: its inward sphere, the camera from the texture's
 // proportions, light, states in order, culling side, and drag editing.
 #include "MeshLayerFixture.h"
+#include "OrvPi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,7 +105,7 @@ TEST_F(SphereLayer, TheSphereHasInwardNormalsAndCoordinatesFromItsOutwardNormals
     void* pData = nullptr;
     ASSERT_TRUE(SUCCEEDED(pMesh->LockVertexBuffer(0, &pData)));
     const auto* pVertices = static_cast<const SVertex*>(pData);
-    const double pi = double(3.1415927f);
+    const double pi = orv::dFloatPi;
     for (DWORD i = 0, n = pMesh->GetNumVertices(); i < n; i += 37)
     {
         const SVertex& v = pVertices[i];

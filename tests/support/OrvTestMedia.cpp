@@ -1,6 +1,7 @@
 #include "OrvTestMedia.h"
 
 #include "OrvTempDir.h"
+#include "OrvPi.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -12,7 +13,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <numbers>
 #include <sstream>
 
 namespace orv_test
@@ -41,7 +41,7 @@ std::vector<uint8_t> MakeFrame(int iWidth, int iHeight, int iFrame)
 ToneFunction Sine(double hz, int rate, float amplitude)
 {
     return [=](int64_t i, int)
-    { return amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * hz * i / rate)); };
+    { return amplitude * static_cast<float>(std::sin(2.0 * orv::dPi * hz * i / rate)); };
 }
 
 std::string TempPath(const std::string& name)
@@ -90,8 +90,8 @@ std::vector<int16_t> WriteWave(const std::string& strPath, int iRate, int iFrame
     for (int i = 0; i < iFrames; ++i)
     {
         double t = static_cast<double>(i) / iRate;
-        samples[2 * i] = static_cast<int16_t>(12000 * std::sin(2 * M_PI * (220 + 200 * t) * t));
-        samples[2 * i + 1] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 330 * t));
+        samples[2 * i] = static_cast<int16_t>(12000 * std::sin(2 * orv::dPi * (220 + 200 * t) * t));
+        samples[2 * i + 1] = static_cast<int16_t>(8000 * std::sin(2 * orv::dPi * 330 * t));
     }
     SF_INFO info{};
     info.samplerate = iRate;

@@ -1,4 +1,5 @@
 #include "OrvTestSurface.h"
+#include "OrvPi.h"
 
 #include <gtest/gtest.h>
 
@@ -140,7 +141,7 @@ TEST(Mapping, DrawSpriteCoversTheQuadWithoutItsBorderTexels)
     // Rotated by 90 degrees and zoomed by 2, with filtering and alpha: still a square.
     Fill(texture, 0xFFFFFFFF);
     dest.Clear();
-    dest.DrawSprite(&texture, true, 50, 50, 2.0f, float(M_PI / 2), 255, true);
+    dest.DrawSprite(&texture, true, 50, 50, 2.0f, orv::fPi / 2, 255, true);
     const auto rotated = RowSpans(dest);
     EXPECT_EQ(rotated[50], std::make_pair(45, 58));
     EXPECT_NE(rotated[43].first, -1);

@@ -1,4 +1,5 @@
 #include "OrvKernel.h"
+#include "OrvPi.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ TEST(Mat3, BuildsKnownRotations)
     m.Build(0, 0, 0);
     for (int i = 0; i < 9; ++i)
         EXPECT_EQ(m.m[i], identity.m[i]);
-    m.Build(0, 0, float(M_PI / 2));
+    m.Build(0, 0, orv::fPi / 2);
     EXPECT_NEAR(m.m0, 0, 1e-6);
     EXPECT_EQ(m.m1, -1.0f);
     EXPECT_EQ(m.m3, 1.0f);
@@ -59,11 +60,11 @@ TEST(Mat3, EulerAnglesRoundTrip)
 
     // At b = 90° the first angle is lost and reported as 0.
     MAT3f gimbal;
-    gimbal.Build(0.4f, float(M_PI / 2), 0.3f);
+    gimbal.Build(0.4f, orv::fPi / 2, 0.3f);
     float a = 1, b = 0, c = 0;
     gimbal.GetEuler(a, b, c);
     EXPECT_EQ(a, 0.0f);
-    EXPECT_NEAR(b, M_PI / 2, 1e-3);
+    EXPECT_NEAR(b, orv::dPi / 2, 1e-3);
 }
 
 TEST(Mat3, ProductIsTheRowMajorProductInReverseOrder)

@@ -1,4 +1,5 @@
 #include "AtelierImages.h"
+#include "OrvPi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,8 +13,6 @@
 
 namespace
 {
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct SImage
 {
@@ -115,8 +114,8 @@ SImage MakePlasma()
         for (int x = 0; x < 256; ++x)
         {
             // Whole periods across the picture, so it tiles on a mesh.
-            double u = x * 2 * kPi / 256;
-            double v = y * 2 * kPi / 256;
+            double u = x * 2 * orv::dPi / 256;
+            double v = y * 2 * orv::dPi / 256;
             double p = std::sin(2 * u) + std::sin(3 * v + std::sin(u)) + std::sin(u + v * 2);
             image.Set(x, y, 0.5 + 0.5 * std::sin(p * 1.3), 0.5 + 0.5 * std::sin(p * 1.3 + 2.1),
                       0.5 + 0.5 * std::sin(p * 1.3 + 4.2));

@@ -1,4 +1,5 @@
 #include "AtelierMeshes.h"
+#include "OrvPi.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,8 +9,6 @@
 
 namespace
 {
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct SVec
 {
@@ -88,7 +87,7 @@ SMesh MakeTube(const std::function<SVec(double)>& curve, double dRadius, int iSt
         SVec up = Cross(side, tangent);
         for (int j = 0; j <= iSides; ++j)
         {
-            double a = 2 * kPi * j / iSides;
+            double a = 2 * orv::dPi * j / iSides;
             SVec n = side * std::cos(a) + up * std::sin(a);
             mesh.positions.push_back(p + n * dRadius);
             mesh.normals.push_back(n);
@@ -117,7 +116,7 @@ SMesh MakeGem()
     const int iSides = 8;
     auto ring = [&](int i, double dRadius, double dHeight)
     {
-        double a = 2 * kPi * i / iSides;
+        double a = 2 * orv::dPi * i / iSides;
         return SVec{dRadius * std::cos(a), dHeight, dRadius * std::sin(a)};
     };
     auto addFlat = [&](SVec a, SVec b, SVec c, int iMaterial)
@@ -228,14 +227,14 @@ bool WriteAtelierMeshes(const std::string& strFolder, std::string& rsError)
     SMesh torus = MakeTube(
         [](double t)
         {
-            double a = 2 * kPi * t;
+            double a = 2 * orv::dPi * t;
             return SVec{std::cos(a), std::sin(a), 0.0};
         },
         0.38, 40, 20, {1.0, 1.0, 1.0, 1.0, 40.0, 0.8, "plasma.png"});
     SMesh knot = MakeTube(
         [](double t)
         {
-            double a = 2 * kPi * t;
+            double a = 2 * orv::dPi * t;
             double r = 0.6 + 0.25 * std::cos(3 * a);
             return SVec{r * std::cos(2 * a), r * std::sin(2 * a), 0.3 * std::sin(3 * a)};
         },

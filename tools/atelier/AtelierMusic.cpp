@@ -1,4 +1,5 @@
 #include "AtelierMusic.h"
+#include "OrvPi.h"
 
 #include <sndfile.h>
 
@@ -9,8 +10,6 @@
 
 namespace
 {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // A stereo mix buffer in floating point.
 struct SMix
@@ -189,7 +188,7 @@ private:
             double dHz = 45.0 + 90.0 * std::exp(-t * 30.0);
             dPhase += dHz / m_song.iSampleRate;
             double dEnv = std::exp(-t * 9.0);
-            m_mix.Add(i0 + i, std::sin(2.0 * kPi * dPhase) * dEnv * dLevel, 0.0);
+            m_mix.Add(i0 + i, std::sin(2.0 * orv::dPi * dPhase) * dEnv * dLevel, 0.0);
         }
     }
 
@@ -218,7 +217,7 @@ private:
             double t = static_cast<double>(i) / m_song.iSampleRate;
             dBand += 0.3 * (m_noise.Next() - dBand);
             double dEnv = std::exp(-t * 22.0) + 0.5 * std::exp(-std::abs(t - 0.012) * 400.0);
-            double dTone = 0.3 * std::sin(2.0 * kPi * 190.0 * t) * std::exp(-t * 40.0);
+            double dTone = 0.3 * std::sin(2.0 * orv::dPi * 190.0 * t) * std::exp(-t * 40.0);
             m_mix.Add(i0 + i, (dBand * 1.6 + dTone) * dEnv * dLevel, -0.1);
         }
     }
@@ -268,9 +267,11 @@ private:
             for (size_t i = 0; i < iLength; ++i)
             {
                 double t = static_cast<double>(i) / m_song.iSampleRate;
-                double dVibrato = 1.0 + 0.004 * std::sin(2.0 * kPi * 5.5 * t) * std::min(1.0, t);
+                double dVibrato =
+                    1.0 + 0.004 * std::sin(2.0 * orv::dPi * 5.5 * t) * std::min(1.0, t);
                 double dPhase = std::fmod(t * dHz * dVibrato, 1.0);
-                double dWave = std::sin(2.0 * kPi * dPhase) + 0.3 * std::sin(4.0 * kPi * dPhase);
+                double dWave =
+                    std::sin(2.0 * orv::dPi * dPhase) + 0.3 * std::sin(4.0 * orv::dPi * dPhase);
                 double dEnv = std::min(1.0, t * 60.0) *
                               std::min(1.0, static_cast<double>(iLength - i) / 2000.0);
                 m_mix.Add(i0 + i, dWave * dEnv * dLevel, 0.15);

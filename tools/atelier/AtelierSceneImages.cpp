@@ -1,4 +1,5 @@
 #include "AtelierSceneImages.h"
+#include "OrvPi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +10,6 @@
 
 namespace
 {
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct SPicture
 {
@@ -97,8 +96,8 @@ SPicture MakeBall()
         {
             const double u = (x + 0.5) / 128.0 - 1.0, v = (y + 0.5) / 128.0 - 1.0;
             const double r = std::sqrt(u * u + v * v);
-            const double angle = std::atan2(v, u) + kPi;
-            const int segment = static_cast<int>(angle / (kPi / 3.0)) % 6;
+            const double angle = std::atan2(v, u) + orv::dPi;
+            const int segment = static_cast<int>(angle / (orv::dPi / 3.0)) % 6;
             const double* c = colours[segment % 3];
             const double cap = Smooth(0.28, 0.24, r);
             picture.Set(x, y, c[0] + (1.0 - c[0]) * cap, c[1] + (1.0 - c[1]) * cap,
