@@ -12,25 +12,25 @@
 namespace
 {
 
-std::string CanonicalFolder(const std::string& strPath)
+std::string CanonicalFolder(const std::string& sPath)
 {
     std::error_code ec;
-    std::filesystem::path path = std::filesystem::weakly_canonical(strPath, ec);
+    std::filesystem::path path = std::filesystem::weakly_canonical(sPath, ec);
     if (ec)
     {
-        path = std::filesystem::absolute(strPath, ec);
+        path = std::filesystem::absolute(sPath, ec);
     }
-    std::string strFolder = path.string();
-    while (strFolder.size() > 1 && strFolder.back() == '/')
+    std::string sFolder = path.string();
+    while (sFolder.size() > 1 && sFolder.back() == '/')
     {
-        strFolder.pop_back();
+        sFolder.pop_back();
     }
-    return strFolder;
+    return sFolder;
 }
 
-bool SamePath(const std::string& strA, const std::string& strB)
+bool SamePath(const std::string& sA, const std::string& sB)
 {
-    return !strA.empty() && CanonicalFolder(strA) == CanonicalFolder(strB);
+    return !sA.empty() && CanonicalFolder(sA) == CanonicalFolder(sB);
 }
 
 } // namespace
@@ -42,8 +42,8 @@ void CDemoSession::KeepFreedMemory()
     mallopt(M_TRIM_THRESHOLD, 512 << 20);
 }
 
-CDemoSession::CDemoSession(const std::string& strDemoDir, int iWidth, int iHeight)
-    : m_strDemoDir(CanonicalFolder(strDemoDir)), m_iWidth(iWidth), m_iHeight(iHeight)
+CDemoSession::CDemoSession(const std::string& sDemoDir, int iWidth, int iHeight)
+    : m_sDemoDir(CanonicalFolder(sDemoDir)), m_iWidth(iWidth), m_iHeight(iHeight)
 {
 }
 
@@ -53,7 +53,7 @@ std::string CDemoSession::Describe(const ORV_LoadProblem& problem) const
 {
     ORV_LoadProblem shown = problem;
     const std::filesystem::path relative =
-        std::filesystem::path(problem.m_File).lexically_relative(m_strDemoDir);
+        std::filesystem::path(problem.m_File).lexically_relative(m_sDemoDir);
     if (!relative.empty() && *relative.begin() != "..")
     {
         shown.m_File = relative.string();
@@ -90,12 +90,12 @@ std::vector<std::string> CDemoSession::TakeNewProblems()
     return lines;
 }
 
-std::unique_ptr<COrvDemo> CDemoSession::Build(float fFrameTime, std::string& rsProblem)
+std::unique_ptr<COrvDemo> CDemoSession::Build(float fFrameTime, std::string& sProblem)
 {
     // The document takes its data folder from the current directory.
-    if (chdir(m_strDemoDir.c_str()) != 0)
+    if (chdir(m_sDemoDir.c_str()) != 0)
     {
-        rsProblem = "the demo folder " + m_strDemoDir + " is not there any more";
+        sProblem = "the demo folder " + m_sDemoDir + " is not there any more";
         return nullptr;
     }
     auto pDemo = std::make_unique<COrvDemo>();
@@ -103,7 +103,7 @@ std::unique_ptr<COrvDemo> CDemoSession::Build(float fFrameTime, std::string& rsP
     if (!pDemo->Load("demo.orv"))
     {
         const std::vector<ORV_LoadProblem>& problems = pDemo->GetProblems();
-        rsProblem = problems.empty() ? "cannot read demo.orv" : Describe(problems.front());
+        sProblem = problems.empty() ? "cannot read demo.orv" : Describe(problems.front());
         return nullptr;
     }
     pDemo->SetDevice(m_pDevice);
@@ -111,10 +111,10 @@ std::unique_ptr<COrvDemo> CDemoSession::Build(float fFrameTime, std::string& rsP
     return pDemo;
 }
 
-bool CDemoSession::Load(IDirect3DDevice9* pDevice, std::string& rsError)
+bool CDemoSession::Load(IDirect3DDevice9* pDevice, std::string& sError)
 {
     m_pDevice = pDevice;
-    std::unique_ptr<COrvDemo> pDemo = Build(0.0f, rsError);
+    std::unique_ptr<COrvDemo> pDemo = Build(0.0f, sError);
     if (!pDemo)
     {
         return false;
@@ -129,13 +129,13 @@ void CDemoSession::HandOverMusic(COrvDemo& rNew, bool bPlaying,
                                  const std::vector<std::string>& changed)
 {
     COrvMusic* pOld = m_pDemo->GetMusic();
-    const std::string strOldFile = GetMusicFilePath(m_pDemo.get());
-    const std::string strNewFile = GetMusicFilePath(&rNew);
-    bool bSame = pOld->IsOpen() && pOld->GetStream() != 0 && SamePath(strOldFile, strNewFile) &&
+    const std::string sOldFile = GetMusicFilePath(m_pDemo.get());
+    const std::string sNewFile = GetMusicFilePath(&rNew);
+    bool bSame = pOld->IsOpen() && pOld->GetStream() != 0 && SamePath(sOldFile, sNewFile) &&
                  pOld->GetBPM() == rNew.GetMusic()->GetBPM();
-    for (const std::string& strChanged : changed)
+    for (const std::string& sChanged : changed)
     {
-        bSame = bSame && !SamePath(strChanged, strNewFile);
+        bSame = bSame && !SamePath(sChanged, sNewFile);
     }
     if (bSame)
     {
@@ -155,10 +155,10 @@ void CDemoSession::HandOverMusic(COrvDemo& rNew, bool bPlaying,
 }
 
 bool CDemoSession::Reload(float fFrameTime, bool bPlaying, const std::vector<std::string>& changed,
-                          std::string& rsProblem)
+                          std::string& sProblem)
 {
-    rsProblem.clear();
-    std::unique_ptr<COrvDemo> pNew = Build(fFrameTime, rsProblem);
+    sProblem.clear();
+    std::unique_ptr<COrvDemo> pNew = Build(fFrameTime, sProblem);
     if (!pNew)
     {
         return false;
@@ -167,10 +167,10 @@ bool CDemoSession::Reload(float fFrameTime, bool bPlaying, const std::vector<std
     const bool bClean = problems.empty();
     if (!bClean)
     {
-        rsProblem = Describe(problems.front());
+        sProblem = Describe(problems.front());
         if (problems.size() > 1)
         {
-            rsProblem += " (and " + std::to_string(problems.size() - 1) + " more)";
+            sProblem += " (and " + std::to_string(problems.size() - 1) + " more)";
         }
         if (m_bClean || !m_pDemo)
         {

@@ -17,22 +17,22 @@ class COrvDemo;
 class CDemoSession
 {
 public:
-    // strDemoDir: the folder holding "demo.orv"; made absolute here, since loaders move
+    // sDemoDir: the folder holding "demo.orv"; made absolute here, since loaders move
     // the current directory.
-    CDemoSession(const std::string& strDemoDir, int iWidth, int iHeight);
+    CDemoSession(const std::string& sDemoDir, int iWidth, int iHeight);
     ~CDemoSession();
     CDemoSession(const CDemoSession&) = delete;
     CDemoSession& operator=(const CDemoSession&) = delete;
 
     // Loads the demo and hands it the device; false with a reason when "demo.orv" cannot
     // be read at all. The problems of a demo that loaded are in GetProblems.
-    bool Load(IDirect3DDevice9* pDevice, std::string& rsError);
+    bool Load(IDirect3DDevice9* pDevice, std::string& sError);
     // Builds the demo again with everything loaded for frame time fFrameTime (the
-    // position now); true when the new one is shown. rsProblem: why not, as one line.
+    // position now); true when the new one is shown. sProblem: why not, as one line.
     // bPlaying: whether the music plays (a new music track then starts where the old one
     // was). changed: the files that changed (a changed music file is opened again).
     bool Reload(float fFrameTime, bool bPlaying, const std::vector<std::string>& changed,
-                std::string& rsProblem);
+                std::string& sProblem);
 
     // For a process that reloads demos over and over: memory freed by the last demo stays
     // with the process for the next one, instead of going back to the system and coming back
@@ -41,7 +41,7 @@ public:
     static void KeepFreedMemory();
 
     COrvDemo* GetDemo() const { return m_pDemo.get(); }
-    const std::string& GetDemoDir() const { return m_strDemoDir; }
+    const std::string& GetDemoDir() const { return m_sDemoDir; }
     // The problems of the demo shown, each as one line with its path from the demo folder.
     std::vector<std::string> DescribeProblems() const;
     std::string Describe(const ORV_LoadProblem& problem) const;
@@ -49,10 +49,10 @@ public:
     std::vector<std::string> TakeNewProblems();
 
 private:
-    std::unique_ptr<COrvDemo> Build(float fFrameTime, std::string& rsProblem);
+    std::unique_ptr<COrvDemo> Build(float fFrameTime, std::string& sProblem);
     void HandOverMusic(COrvDemo& rNew, bool bPlaying, const std::vector<std::string>& changed);
 
-    std::string m_strDemoDir;
+    std::string m_sDemoDir;
     int m_iWidth;
     int m_iHeight;
     IDirect3DDevice9* m_pDevice = nullptr;

@@ -24,53 +24,52 @@ CDemoWatcher::~CDemoWatcher()
     }
 }
 
-bool CDemoWatcher::IsScratchName(const std::string& strName)
+bool CDemoWatcher::IsScratchName(const std::string& sName)
 {
     auto endsWith = [&](const char* szEnd)
     {
         size_t n = std::strlen(szEnd);
-        return strName.size() >= n && strName.compare(strName.size() - n, n, szEnd) == 0;
+        return sName.size() >= n && sName.compare(sName.size() - n, n, szEnd) == 0;
     };
     // Hidden files (vim's .x.swp, emacs' .#x), backups (x~), vim's probe "4913".
-    return strName.empty() || strName[0] == '.' || strName[0] == '#' || endsWith("~") ||
-           endsWith(".swp") || endsWith(".swx") || strName == "4913";
+    return sName.empty() || sName[0] == '.' || sName[0] == '#' || endsWith("~") ||
+           endsWith(".swp") || endsWith(".swx") || sName == "4913";
 }
 
-bool CDemoWatcher::Start(const std::string& strDemoDir, std::string& rsError)
+bool CDemoWatcher::Start(const std::string& sDemoDir, std::string& sError)
 {
-    m_strDemoDir = strDemoDir;
+    m_sDemoDir = sDemoDir;
     m_iFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_iFd < 0)
     {
-        rsError = std::string("cannot watch files: ") + std::strerror(errno);
+        sError = std::string("cannot watch files: ") + std::strerror(errno);
         return false;
     }
-    m_iDemoWatch = inotify_add_watch(m_iFd, strDemoDir.c_str(), kFolderEvents | IN_ONLYDIR);
+    m_iDemoWatch = inotify_add_watch(m_iFd, sDemoDir.c_str(), kFolderEvents | IN_ONLYDIR);
     if (m_iDemoWatch < 0)
     {
-        rsError = "cannot watch \"" + strDemoDir + "\": " + std::strerror(errno);
+        sError = "cannot watch \"" + sDemoDir + "\": " + std::strerror(errno);
         return false;
     }
-    m_Folders[m_iDemoWatch] = strDemoDir;
-    WatchFolder(strDemoDir + "/data", true);
+    m_Folders[m_iDemoWatch] = sDemoDir;
+    WatchFolder(sDemoDir + "/data", true);
     return true;
 }
 
-void CDemoWatcher::WatchFolder(const std::string& strPath, bool bRecursive)
+void CDemoWatcher::WatchFolder(const std::string& sPath, bool bRecursive)
 {
-    const int iWatch = inotify_add_watch(m_iFd, strPath.c_str(), kFolderEvents | IN_ONLYDIR);
+    const int iWatch = inotify_add_watch(m_iFd, sPath.c_str(), kFolderEvents | IN_ONLYDIR);
     if (iWatch < 0)
     {
         return; // not there (yet): a data folder made later is picked up when it appears
     }
-    m_Folders[iWatch] = strPath;
+    m_Folders[iWatch] = sPath;
     std::error_code ec;
     if (!bRecursive)
     {
         return;
     }
-    for (std::filesystem::directory_iterator it(strPath, ec), end; !ec && it != end;
-         it.increment(ec))
+    for (std::filesystem::directory_iterator it(sPath, ec), end; !ec && it != end; it.increment(ec))
     {
         if (it->is_directory(ec) && !IsScratchName(it->path().filename().string()))
         {
@@ -79,23 +78,23 @@ void CDemoWatcher::WatchFolder(const std::string& strPath, bool bRecursive)
     }
 }
 
-void CDemoWatcher::NoteChange(const std::string& strPath)
+void CDemoWatcher::NoteChange(const std::string& sPath)
 {
     m_LastEvent = Clock::now();
-    if (std::find(m_Changed.begin(), m_Changed.end(), strPath) == m_Changed.end())
+    if (std::find(m_Changed.begin(), m_Changed.end(), sPath) == m_Changed.end())
     {
-        m_Changed.push_back(strPath);
+        m_Changed.push_back(sPath);
     }
 }
 
-void CDemoWatcher::HandleEvent(int iWatch, unsigned int uMask, const std::string& strName)
+void CDemoWatcher::HandleEvent(int iWatch, unsigned int uMask, const std::string& sName)
 {
     auto found = m_Folders.find(iWatch);
     if (found == m_Folders.end())
     {
         return;
     }
-    const std::string strFolder = found->second;
+    const std::string sFolder = found->second;
     const bool bDemoFolder = iWatch == m_iDemoWatch;
     if (uMask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED))
     {
@@ -104,7 +103,7 @@ void CDemoWatcher::HandleEvent(int iWatch, unsigned int uMask, const std::string
             // Moved or deleted: everything below goes with it, until it comes back.
             m_bFolderGone = true;
             StopAll();
-            NoteChange(strFolder);
+            NoteChange(sFolder);
         }
         else if (uMask & IN_IGNORED)
         {
@@ -112,29 +111,29 @@ void CDemoWatcher::HandleEvent(int iWatch, unsigned int uMask, const std::string
         }
         return;
     }
-    if (IsScratchName(strName))
+    if (IsScratchName(sName))
     {
         return;
     }
-    const std::string strPath = strFolder + "/" + strName;
+    const std::string sPath = sFolder + "/" + sName;
     if (bDemoFolder)
     {
-        if (strName == "data" && (uMask & IN_ISDIR) && (uMask & (IN_CREATE | IN_MOVED_TO)))
+        if (sName == "data" && (uMask & IN_ISDIR) && (uMask & (IN_CREATE | IN_MOVED_TO)))
         {
-            WatchFolder(strPath, true);
-            NoteChange(strPath);
+            WatchFolder(sPath, true);
+            NoteChange(sPath);
         }
-        else if (strName == "demo.orv" || strName == "data")
+        else if (sName == "demo.orv" || sName == "data")
         {
-            NoteChange(strPath);
+            NoteChange(sPath);
         }
         return;
     }
     if ((uMask & IN_ISDIR) && (uMask & (IN_CREATE | IN_MOVED_TO)))
     {
-        WatchFolder(strPath, true);
+        WatchFolder(sPath, true);
     }
-    NoteChange(strPath);
+    NoteChange(sPath);
 }
 
 void CDemoWatcher::StopAll()
@@ -156,19 +155,19 @@ void CDemoWatcher::TryReturn()
     }
     m_LastReturnTry = now;
     std::error_code ec;
-    if (!std::filesystem::is_directory(m_strDemoDir, ec))
+    if (!std::filesystem::is_directory(m_sDemoDir, ec))
     {
         return;
     }
-    m_iDemoWatch = inotify_add_watch(m_iFd, m_strDemoDir.c_str(), kFolderEvents | IN_ONLYDIR);
+    m_iDemoWatch = inotify_add_watch(m_iFd, m_sDemoDir.c_str(), kFolderEvents | IN_ONLYDIR);
     if (m_iDemoWatch < 0)
     {
         return;
     }
-    m_Folders[m_iDemoWatch] = m_strDemoDir;
-    WatchFolder(m_strDemoDir + "/data", true);
+    m_Folders[m_iDemoWatch] = m_sDemoDir;
+    WatchFolder(m_sDemoDir + "/data", true);
     m_bFolderGone = false;
-    NoteChange(m_strDemoDir + "/demo.orv");
+    NoteChange(m_sDemoDir + "/demo.orv");
 }
 
 void CDemoWatcher::Poll()
@@ -188,12 +187,12 @@ void CDemoWatcher::Poll()
         for (ssize_t i = 0; i + static_cast<ssize_t>(sizeof(inotify_event)) <= n;)
         {
             const auto* pEvent = reinterpret_cast<const inotify_event*>(buffer + i);
-            const std::string strName = pEvent->len > 0 ? pEvent->name : "";
+            const std::string sName = pEvent->len > 0 ? pEvent->name : "";
             if (pEvent->mask & IN_Q_OVERFLOW)
             {
-                NoteChange(m_strDemoDir + "/demo.orv"); // events were lost: assume a change
+                NoteChange(m_sDemoDir + "/demo.orv"); // events were lost: assume a change
             }
-            HandleEvent(pEvent->wd, pEvent->mask, strName);
+            HandleEvent(pEvent->wd, pEvent->mask, sName);
             i += static_cast<ssize_t>(sizeof(inotify_event) + pEvent->len);
         }
     }

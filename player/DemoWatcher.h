@@ -21,7 +21,7 @@ public:
     CDemoWatcher& operator=(const CDemoWatcher&) = delete;
 
     // Starts watching the demo folder; false with a reason when it cannot.
-    bool Start(const std::string& strDemoDir, std::string& rsError);
+    bool Start(const std::string& sDemoDir, std::string& sError);
 
     // Reads what happened since the last call, without waiting. The changed files gather
     // until TakeChanges.
@@ -36,17 +36,17 @@ public:
     bool IsFolderGone() const { return m_bFolderGone; }
 
     // Whether a name in a watched folder is an editor's scratch file, not part of a demo.
-    static bool IsScratchName(const std::string& strName);
+    static bool IsScratchName(const std::string& sName);
 
 private:
-    void WatchFolder(const std::string& strPath, bool bRecursive);
-    void HandleEvent(int iWatch, unsigned int uMask, const std::string& strName);
-    void NoteChange(const std::string& strPath);
+    void WatchFolder(const std::string& sPath, bool bRecursive);
+    void HandleEvent(int iWatch, unsigned int uMask, const std::string& sName);
+    void NoteChange(const std::string& sPath);
     void TryReturn();
     void StopAll();
 
     int m_iFd = -1;
-    std::string m_strDemoDir;
+    std::string m_sDemoDir;
     int m_iDemoWatch = -1;
     std::map<int, std::string> m_Folders; // watch -> folder path
     std::vector<std::string> m_Changed;

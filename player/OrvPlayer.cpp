@@ -7,14 +7,14 @@
 int main(int argc, char** argv)
 {
     SPlayerOptions options;
-    std::string strError;
-    switch (ParsePlayerOptions(argc, argv, options, strError))
+    std::string sError;
+    switch (ParsePlayerOptions(argc, argv, options, sError))
     {
     case PARSE_HELP:
         std::fputs(GetPlayerUsage("OrvPlayer").c_str(), stdout);
         return 0;
     case PARSE_ERROR:
-        std::fprintf(stderr, "OrvPlayer: %s\n", strError.c_str());
+        std::fprintf(stderr, "OrvPlayer: %s\n", sError.c_str());
         return 1;
     case PARSE_RUN:
         break;

@@ -26,9 +26,9 @@
 namespace
 {
 
-void Complain(const std::string& strReason)
+void Complain(const std::string& sReason)
 {
-    std::fprintf(stderr, "OrvPlayer: %s\n", strReason.c_str());
+    std::fprintf(stderr, "OrvPlayer: %s\n", sReason.c_str());
 }
 
 std::string FormatSeconds(double dSeconds)
@@ -114,9 +114,9 @@ bool Record(SRun& run, ORV_Avi& avi)
 {
     const SPlayerOptions& options = run.options;
     COrvDemo* pDemo = run.stage.Demo();
-    std::string strMusic = GetMusicFilePath(pDemo);
+    std::string sMusic = GetMusicFilePath(pDemo);
     if (!options.bNoSound &&
-        (strMusic.empty() || avi.AddWAVFrom(strMusic.c_str(), options.dStart) != 0))
+        (sMusic.empty() || avi.AddWAVFrom(sMusic.c_str(), options.dStart) != 0))
     {
         std::fprintf(stderr, "Error: Error while creating audio stream -> no audio\n");
     }
@@ -158,11 +158,11 @@ int TakeScreenshot(SRun& run)
     }
     run.stage.pDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     DrawShowFrame(run.stage, GetMomentFrameTime(options.dAt, fBpm));
-    std::string strError;
+    std::string sError;
     if (!SaveFrontBufferPng(run.stage.pDevice, run.stage.iWidth, run.stage.iHeight,
-                            options.strScreenshot, strError))
+                            options.sScreenshot, sError))
     {
-        Complain(strError);
+        Complain(sError);
         return 1;
     }
     return 0;
@@ -178,42 +178,42 @@ void WarnIfSilent()
 }
 
 // Checks that the recording's container can hold the chosen codec; false with a reason.
-bool CheckContainer(const std::string& strFile, std::string& rsError)
+bool CheckContainer(const std::string& sFile, std::string& sError)
 {
     char szEncoder[64] = {};
-    if (AVIGetCompressorForFileA(strFile.c_str(), szEncoder, sizeof(szEncoder)) == AVIERR_OK)
+    if (AVIGetCompressorForFileA(sFile.c_str(), szEncoder, sizeof(szEncoder)) == AVIERR_OK)
     {
         return true;
     }
-    rsError = "cannot record into \"" + strFile + "\": its container cannot hold " + szEncoder +
-              " video (choose another --codec or file name)";
+    sError = "cannot record into \"" + sFile + "\": its container cannot hold " + szEncoder +
+             " video (choose another --codec or file name)";
     return false;
 }
 
 // The moment the options ask for must lie within the show; false with a reason.
-bool CheckMoments(const SPlayerOptions& options, double dMusicSeconds, std::string& rsError)
+bool CheckMoments(const SPlayerOptions& options, double dMusicSeconds, std::string& sError)
 {
     if (dMusicSeconds <= 0.0)
     {
         return true;
     }
-    const bool bStill = !options.strScreenshot.empty();
+    const bool bStill = !options.sScreenshot.empty();
     const double dMoment = bStill ? options.dAt : options.dStart;
     if (dMoment <= dMusicSeconds + 1e-9 && (bStill || dMoment < dMusicSeconds))
     {
         return true;
     }
-    rsError = std::string(bStill ? "--at " : "--start ") + FormatSeconds(dMoment) +
-              " is past the end of the show (" + FormatSeconds(dMusicSeconds) + ")";
+    sError = std::string(bStill ? "--at " : "--start ") + FormatSeconds(dMoment) +
+             " is past the end of the show (" + FormatSeconds(dMusicSeconds) + ")";
     return false;
 }
 
-void RemoveFile(const std::string& strPath)
+void RemoveFile(const std::string& sPath)
 {
     std::error_code ec;
-    if (!strPath.empty())
+    if (!sPath.empty())
     {
-        std::filesystem::remove(strPath, ec);
+        std::filesystem::remove(sPath, ec);
     }
 }
 
@@ -221,16 +221,15 @@ void RemoveFile(const std::string& strPath)
 std::unique_ptr<ORV_Avi> OpenRecorder(const SPlayerOptions& options, int iWidth, int iHeight)
 {
     auto pAvi = std::make_unique<ORV_Avi>();
-    if (!options.strTag.empty())
+    if (!options.sTag.empty())
     {
-        const std::string strRenderer = DescribeRenderer();
-        Complain("drawing with " + strRenderer);
-        pAvi->SetVideoTitle(
-            MakeRecordingTitle(OrvGetVersion(), strRenderer, options.strTag).c_str());
+        const std::string sRenderer = DescribeRenderer();
+        Complain("drawing with " + sRenderer);
+        pAvi->SetVideoTitle(MakeRecordingTitle(OrvGetVersion(), sRenderer, options.sTag).c_str());
     }
-    if (pAvi->CreateAVI(nullptr, options.strRecordFile.c_str(), iWidth, iHeight, options.iFps) != 0)
+    if (pAvi->CreateAVI(nullptr, options.sRecordFile.c_str(), iWidth, iHeight, options.iFps) != 0)
     {
-        Complain("cannot record into \"" + options.strRecordFile + "\" with the codec " +
+        Complain("cannot record into \"" + options.sRecordFile + "\" with the codec " +
                  AVIGetCompressorA());
         return nullptr;
     }
@@ -244,27 +243,27 @@ int RunPlayer(const SPlayerOptions& givenOptions)
     InstallInterruptHandler();
     SPlayerOptions options = givenOptions;
     // A still needs no window.
-    options.bHeadless = options.bHeadless || !options.strScreenshot.empty();
+    options.bHeadless = options.bHeadless || !options.sScreenshot.empty();
     // Files named relative to where the user is: loading the demo moves the current
     // directory.
     std::error_code ec;
-    for (std::string* pPath : {&options.strRecordFile, &options.strScreenshot})
+    for (std::string* pPath : {&options.sRecordFile, &options.sScreenshot})
     {
         if (!pPath->empty())
         {
             *pPath = std::filesystem::absolute(*pPath, ec).string();
         }
     }
-    if (!options.strCodec.empty() && AVISetCompressorA(options.strCodec.c_str()) != AVIERR_OK)
+    if (!options.sCodec.empty() && AVISetCompressorA(options.sCodec.c_str()) != AVIERR_OK)
     {
-        Complain("unknown codec \"" + options.strCodec + "\": FFmpeg has no such video encoder");
+        Complain("unknown codec \"" + options.sCodec + "\": FFmpeg has no such video encoder");
         return 1;
     }
     AVISetCompressorQuality(options.iQuality);
-    std::string strError;
-    if (!options.strRecordFile.empty() && !CheckContainer(options.strRecordFile, strError))
+    std::string sError;
+    if (!options.sRecordFile.empty() && !CheckContainer(options.sRecordFile, sError))
     {
-        Complain(strError);
+        Complain(sError);
         return 1;
     }
     COrvComPtr<IDirect3D9> d3d;
@@ -275,12 +274,12 @@ int RunPlayer(const SPlayerOptions& givenOptions)
         return static_cast<int>(E_FAIL);
     }
     SPlayerSettings settings;
-    switch (ChooseSettings(d3d.Get(), options, settings, strError))
+    switch (ChooseSettings(d3d.Get(), options, settings, sError))
     {
     case SETTINGS_EXIT:
         return 0;
     case SETTINGS_ERROR:
-        Complain(strError);
+        Complain(sError);
         return 1;
     case SETTINGS_GO:
         break;
@@ -290,18 +289,18 @@ int RunPlayer(const SPlayerOptions& givenOptions)
 
     CPlayerWindow window;
     if (!options.bHeadless && !window.Create(iWidth, iHeight, settings.bFullscreen,
-                                             static_cast<int>(settings.mode.RefreshRate), strError))
+                                             static_cast<int>(settings.mode.RefreshRate), sError))
     {
-        Complain(strError);
+        Complain(sError);
         return 1;
     }
-    const std::string strRecordPath = options.strRecordFile;
+    const std::string sRecordPath = options.sRecordFile;
     std::unique_ptr<ORV_Avi> pAvi;
     // Whatever ends the run before the recording is complete takes the file away.
     auto abandon = [&](int iStatus)
     {
         pAvi.reset();
-        RemoveFile(strRecordPath);
+        RemoveFile(sRecordPath);
         return iStatus;
     };
 
@@ -315,7 +314,7 @@ int RunPlayer(const SPlayerOptions& givenOptions)
         return 0;
     }
     // The recorder is made once the device is there: its title names the renderer.
-    if (!options.strRecordFile.empty())
+    if (!options.sRecordFile.empty())
     {
         pAvi = OpenRecorder(options, iWidth, iHeight);
         if (!pAvi)
@@ -323,29 +322,29 @@ int RunPlayer(const SPlayerOptions& givenOptions)
             return 1;
         }
     }
-    const bool bFolder = std::filesystem::is_directory(options.strDemoDir, ec);
+    const bool bFolder = std::filesystem::is_directory(options.sDemoDir, ec);
     if (!bFolder)
     {
-        Complain("no demo folder \"" + options.strDemoDir + "\"");
+        Complain("no demo folder \"" + options.sDemoDir + "\"");
     }
     if (options.bWatch)
     {
         CDemoSession::KeepFreedMemory();
     }
-    CDemoSession session(options.strDemoDir, iWidth, iHeight);
+    CDemoSession session(options.sDemoDir, iWidth, iHeight);
     COrvComPtr<IDirect3DSurface9> depth = SetUpDepthBuffer(device.Get(), iWidth, iHeight);
     DrawBlankFrames(device.Get());
-    if (!bFolder || !session.Load(device.Get(), strError))
+    if (!bFolder || !session.Load(device.Get(), sError))
     {
         if (bFolder)
         {
-            Complain("cannot load \"demo.orv\" from \"" + options.strDemoDir + "\": " + strError);
+            Complain("cannot load \"demo.orv\" from \"" + options.sDemoDir + "\": " + sError);
         }
-        return abandon(options.strScreenshot.empty() ? 0 : 1);
+        return abandon(options.sScreenshot.empty() ? 0 : 1);
     }
-    for (const std::string& strProblem : session.DescribeProblems())
+    for (const std::string& sProblem : session.DescribeProblems())
     {
-        Complain(strProblem);
+        Complain(sProblem);
     }
     session.TakeNewProblems();
     COrvDemo* pDemo = session.GetDemo();
@@ -354,15 +353,15 @@ int RunPlayer(const SPlayerOptions& givenOptions)
     ORV_FrameProfile profile;
     SPlayerStage stage{&session, device.Get(), options.bHeadless ? nullptr : &window,
                        iWidth,   iHeight,      options.bProfile ? &profile : nullptr};
-    const std::string strMusic = GetMusicFilePath(pDemo);
-    SRun run{options, stage, strMusic.empty() ? 0.0 : GetSoundFileSeconds(strMusic), {}};
-    if (!CheckMoments(options, run.dMusicSeconds, strError))
+    const std::string sMusic = GetMusicFilePath(pDemo);
+    SRun run{options, stage, sMusic.empty() ? 0.0 : GetSoundFileSeconds(sMusic), {}};
+    if (!CheckMoments(options, run.dMusicSeconds, sError))
     {
-        Complain(strError);
+        Complain(sError);
         return abandon(1);
     }
     int iStatus = 0;
-    if (!options.strScreenshot.empty())
+    if (!options.sScreenshot.empty())
     {
         iStatus = TakeScreenshot(run);
     }
@@ -373,10 +372,10 @@ int RunPlayer(const SPlayerOptions& givenOptions)
         window.ClearQuit();
         if (!bRecorded)
         {
-            RemoveFile(strRecordPath);
+            RemoveFile(sRecordPath);
         }
     }
-    if (options.strScreenshot.empty() && !options.bHeadless && !IsInterrupted() &&
+    if (options.sScreenshot.empty() && !options.bHeadless && !IsInterrupted() &&
         !window.IsQuitRequested())
     {
         WarnIfSilent();

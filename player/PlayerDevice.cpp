@@ -7,8 +7,8 @@
 std::vector<D3DDISPLAYMODE> ListDisplayModes(IDirect3D9* pD3D)
 {
     std::vector<D3DDISPLAYMODE> modes;
-    UINT uiCount = pD3D->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8);
-    for (UINT i = 0; i < uiCount && i < 256; ++i)
+    UINT uCount = pD3D->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8);
+    for (UINT i = 0; i < uCount && i < 256; ++i)
     {
         D3DDISPLAYMODE mode{};
         if (FAILED(pD3D->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, i, &mode)))
@@ -95,30 +95,30 @@ HRESULT CreatePlayerDevice(IDirect3D9* pD3D, HWND hWindow, D3DPRESENT_PARAMETERS
 
 std::string DescribeRenderer()
 {
-    std::string strText;
+    std::string sText;
     for (GLenum eName : {GL_VENDOR, GL_RENDERER, GL_VERSION})
     {
         const GLubyte* pText = glGetString(eName);
         if (pText != nullptr)
         {
-            strText +=
-                (strText.empty() ? "" : ", ") + std::string(reinterpret_cast<const char*>(pText));
+            sText +=
+                (sText.empty() ? "" : ", ") + std::string(reinterpret_cast<const char*>(pText));
         }
     }
-    return strText.empty() ? "unknown renderer" : strText;
+    return sText.empty() ? "unknown renderer" : sText;
 }
 
-std::string MakeRecordingTitle(const std::string& strVersion, const std::string& strRenderer,
-                               const std::string& strTag)
+std::string MakeRecordingTitle(const std::string& sVersion, const std::string& sRenderer,
+                               const std::string& sTag)
 {
     // FNV-1a, 32 bits: short, and stable across machines and builds.
-    uint32_t uiHash = 2166136261u;
-    for (unsigned char c : strRenderer)
+    uint32_t uHash = 2166136261u;
+    for (unsigned char c : sRenderer)
     {
-        uiHash = (uiHash ^ c) * 16777619u;
+        uHash = (uHash ^ c) * 16777619u;
     }
     char szTitle[64];
-    std::snprintf(szTitle, sizeof(szTitle), "Orv %s r%08x%s%s", strVersion.c_str(),
-                  static_cast<unsigned>(uiHash), strTag.empty() ? "" : " ", strTag.c_str());
+    std::snprintf(szTitle, sizeof(szTitle), "Orv %s r%08x%s%s", sVersion.c_str(),
+                  static_cast<unsigned>(uHash), sTag.empty() ? "" : " ", sTag.c_str());
     return szTitle;
 }

@@ -34,5 +34,5 @@ std::string DescribeRenderer();
 // The video stream title of a recording: "Orv VERSION rXXXXXXXX TAG", the renderer as a
 // hash of its description (the title holds 63 characters), so that pieces of one recording
 // made on machines that draw differently are told apart.
-std::string MakeRecordingTitle(const std::string& strVersion, const std::string& strRenderer,
-                               const std::string& strTag);
+std::string MakeRecordingTitle(const std::string& sVersion, const std::string& sRenderer,
+                               const std::string& sTag);

@@ -31,9 +31,9 @@ constexpr std::chrono::milliseconds kReloadPatience(500);
 // The window title is refreshed this often.
 constexpr std::chrono::milliseconds kTitleInterval(250);
 
-void Say(const std::string& strText)
+void Say(const std::string& sText)
 {
-    std::fprintf(stderr, "OrvPlayer: %s\n", strText.c_str());
+    std::fprintf(stderr, "OrvPlayer: %s\n", sText.c_str());
 }
 
 // Handles at most one window message; true when the show should end.
@@ -56,9 +56,9 @@ void SetBackBufferTarget(IDirect3DDevice9* pDevice)
 
 void ReportNewProblems(CDemoSession& rSession)
 {
-    for (const std::string& strProblem : rSession.TakeNewProblems())
+    for (const std::string& sProblem : rSession.TakeNewProblems())
     {
-        Say(strProblem);
+        Say(sProblem);
     }
 }
 
@@ -222,12 +222,11 @@ public:
         const float fBpm = GetMusicTempo(&rDemo);
         m_transport.SetEndBeats(m_plan.dEndSeconds * fBpm / 60.0);
         m_transport.Start(rDemo, m_plan.dStart * fBpm / 60.0);
-        std::string strError;
+        std::string sError;
         if (m_plan.bWatch)
         {
-            const std::string& strDir = m_rStage.pSession->GetDemoDir();
-            Say(m_watcher.Start(strDir, strError) ? "watching " + strDir + " for changes"
-                                                  : strError);
+            const std::string& sDir = m_rStage.pSession->GetDemoDir();
+            Say(m_watcher.Start(sDir, sError) ? "watching " + sDir + " for changes" : sError);
         }
         Clock::time_point last = Clock::now();
         while (!IsInterrupted())
@@ -298,20 +297,20 @@ private:
         COrvDemo& rDemo = *m_rStage.Demo();
         const float fFrameTime = static_cast<float>(rDemo.BassGetTime() * 16.0);
         const Clock::time_point start = Clock::now();
-        std::string strProblem;
+        std::string sProblem;
         const bool bReloaded =
-            m_rStage.pSession->Reload(fFrameTime, !m_transport.IsPaused(), changed, strProblem);
+            m_rStage.pSession->Reload(fFrameTime, !m_transport.IsPaused(), changed, sProblem);
         const double dMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        if (bReloaded && strProblem.empty())
+        if (bReloaded && sProblem.empty())
         {
             Say("reloaded in " + std::to_string(static_cast<int>(dMs + 0.5)) + " ms");
         }
         else
         {
             Say(std::string(bReloaded ? "reloaded with a problem: " : "reload failed: ") +
-                strProblem + (bReloaded ? "" : "; the last good demo stays"));
+                sProblem + (bReloaded ? "" : "; the last good demo stays"));
         }
-        m_strProblem = bReloaded ? std::string() : strProblem;
+        m_sProblem = bReloaded ? std::string() : sProblem;
         m_lastTitle = Clock::time_point(); // show the news at once
     }
 
@@ -326,7 +325,7 @@ private:
         const float fBpm = GetMusicTempo(m_rStage.Demo());
         const double dSeconds = fBpm > 0.0f ? fBeats / (fBpm / 60.0) : 0.0;
         m_rStage.pWindow->SetTitle(FormatTransportTitle(fBeats, dSeconds, m_rate.Get(),
-                                                        m_transport.IsPaused(), m_strProblem));
+                                                        m_transport.IsPaused(), m_sProblem));
     }
 
     SPlayerStage& m_rStage;
@@ -335,7 +334,7 @@ private:
     CDemoWatcher m_watcher;
     CFrameRate m_rate;
     double m_dPlayed = 0.0;
-    std::string m_strProblem;
+    std::string m_sProblem;
     Clock::time_point m_lastTitle;
 };
 

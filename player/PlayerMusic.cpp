@@ -27,15 +27,15 @@ std::string GetMusicFilePath(COrvDemo* pDemo)
         auto* pName = dynamic_cast<COrvPropString*>(pProp);
         if (pName != nullptr && static_cast<int>(pName->GetPropId()) == kFilenamePropId)
         {
-            std::string strName = pName->GetValue();
-            if (strName.empty())
+            std::string sName = pName->GetValue();
+            if (sName.empty())
             {
                 return std::string();
             }
             // Music names are relative to the demo's data folder.
-            std::filesystem::path path(strName);
+            std::filesystem::path path(sName);
             return path.is_absolute()
-                       ? strName
+                       ? sName
                        : (std::filesystem::path(pDemo->GetDataDir()) / path).string();
         }
     }
@@ -48,13 +48,13 @@ float GetMusicTempo(COrvDemo* pDemo)
     return pMusic != nullptr ? pMusic->GetBPM() : 0.0f;
 }
 
-double GetSoundFileSeconds(const std::string& strPath)
+double GetSoundFileSeconds(const std::string& sPath)
 {
     PAVIFILE pFile = nullptr;
     PAVISTREAM pStream = nullptr;
     double dSeconds = 0.0;
     AVIFileInit();
-    if (AVIFileOpenA(&pFile, strPath.c_str(), OF_READ, nullptr) == 0 &&
+    if (AVIFileOpenA(&pFile, sPath.c_str(), OF_READ, nullptr) == 0 &&
         AVIFileGetStream(pFile, &pStream, streamtypeAUDIO, 0) == 0)
     {
         AVISTREAMINFOA info{};

@@ -11,4 +11,4 @@ std::string GetMusicFilePath(COrvDemo* pDemo);
 // The tempo of the demo's music track in beats per minute.
 float GetMusicTempo(COrvDemo* pDemo);
 // Length of a sound file in seconds; 0 when it cannot be read.
-double GetSoundFileSeconds(const std::string& strPath);
+double GetSoundFileSeconds(const std::string& sPath);

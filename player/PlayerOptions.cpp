@@ -35,15 +35,15 @@ bool ParsePositiveInt(std::string_view text, int iMax, int& riValue)
 }
 
 // A number of seconds up to a day: positive, or (bZeroToo) also zero.
-bool ParseSeconds(const std::string& strText, double& rdValue, bool bZeroToo = false)
+bool ParseSeconds(const std::string& sText, double& rdValue, bool bZeroToo = false)
 {
-    if (strText.empty())
+    if (sText.empty())
     {
         return false;
     }
     char* pEnd = nullptr;
     errno = 0;
-    double dValue = std::strtod(strText.c_str(), &pEnd);
+    double dValue = std::strtod(sText.c_str(), &pEnd);
     if (errno != 0 || *pEnd != '\0' || !std::isfinite(dValue) || dValue < 0.0 ||
         (dValue == 0.0 && !bZeroToo) || dValue > 24.0 * 3600.0)
     {
@@ -54,69 +54,69 @@ bool ParseSeconds(const std::string& strText, double& rdValue, bool bZeroToo = f
 }
 
 // Options that take a value accept "--name value" and "--name=value".
-bool TakeValue(int argc, const char* const* argv, int& ri, const std::string& strArg,
-               const std::string& strName, std::string& rsValue, bool& rbMissing)
+bool TakeValue(int argc, const char* const* argv, int& ri, const std::string& sArg,
+               const std::string& sName, std::string& sValue, bool& rbMissing)
 {
-    if (strArg == strName)
+    if (sArg == sName)
     {
         if (ri + 1 >= argc)
         {
             rbMissing = true;
             return true;
         }
-        rsValue = argv[++ri];
+        sValue = argv[++ri];
         return true;
     }
-    if (strArg.rfind(strName + "=", 0) == 0)
+    if (sArg.rfind(sName + "=", 0) == 0)
     {
-        rsValue = strArg.substr(strName.size() + 1);
+        sValue = sArg.substr(sName.size() + 1);
         return true;
     }
     return false;
 }
 
-bool EndsWithPng(const std::string& strName)
+bool EndsWithPng(const std::string& sName)
 {
-    if (strName.size() < 5)
+    if (sName.size() < 5)
     {
         return false;
     }
-    std::string strEnd = strName.substr(strName.size() - 4);
-    std::transform(strEnd.begin(), strEnd.end(), strEnd.begin(),
+    std::string sEnd = sName.substr(sName.size() - 4);
+    std::transform(sEnd.begin(), sEnd.end(), sEnd.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return strEnd == ".png";
+    return sEnd == ".png";
 }
 
-// Options without a value; false when strArg is none of them.
-bool ParseFlag(const std::string& strArg, SPlayerOptions& rOptions)
+// Options without a value; false when sArg is none of them.
+bool ParseFlag(const std::string& sArg, SPlayerOptions& rOptions)
 {
-    if (strArg == "--fullscreen" || strArg == "--windowed")
+    if (sArg == "--fullscreen" || sArg == "--windowed")
     {
-        rOptions.bFullscreen = strArg == "--fullscreen";
+        rOptions.bFullscreen = sArg == "--fullscreen";
         rOptions.bSkipDialog = true;
     }
-    else if (strArg == "--vsync" || strArg == "--no-vsync")
+    else if (sArg == "--vsync" || sArg == "--no-vsync")
     {
-        rOptions.bVSync = strArg == "--vsync";
+        rOptions.bVSync = sArg == "--vsync";
         rOptions.bSkipDialog = true;
     }
-    else if (strArg == "--headless")
+    else if (sArg == "--headless")
     {
         rOptions.bHeadless = true;
     }
-    else if (strArg == "--watch")
+    else if (sArg == "--watch")
     {
         rOptions.bWatch = true;
     }
-    else if (strArg == "--profile")
+    else if (sArg == "--profile")
     {
         rOptions.bProfile = true;
     }
-    else if (strArg == "--no-sound")
+    else if (sArg == "--no-sound")
     {
         rOptions.bNoSound = true;
     }
-    else if (strArg == "--draw-preroll")
+    else if (sArg == "--draw-preroll")
     {
         rOptions.bDrawPreroll = true;
     }
@@ -128,109 +128,108 @@ bool ParseFlag(const std::string& strArg, SPlayerOptions& rOptions)
 }
 
 // --start-frame K (from 0) and --frames N (from 1), up to a day at 60 frames per second.
-bool ParseFrameCount(const std::string& strName, const std::string& strValue,
-                     SPlayerOptions& rOptions, std::string& rsError)
+bool ParseFrameCount(const std::string& sName, const std::string& sValue, SPlayerOptions& rOptions,
+                     std::string& sError)
 {
-    const bool bStart = strName == "--start-frame";
+    const bool bStart = sName == "--start-frame";
     int iValue = 0;
-    if ((bStart && strValue == "0") || ParsePositiveInt(strValue, 24 * 3600 * 60, iValue))
+    if ((bStart && sValue == "0") || ParsePositiveInt(sValue, 24 * 3600 * 60, iValue))
     {
         (bStart ? rOptions.iStartFrame : rOptions.iFrames) = iValue;
         return true;
     }
-    rsError = strName + " wants a whole number of frames from " + (bStart ? "0" : "1") +
-              ", not \"" + strValue + "\"";
+    sError = sName + " wants a whole number of frames from " + (bStart ? "0" : "1") + ", not \"" +
+             sValue + "\"";
     return false;
 }
 
 // The tag shares the stream title's 63 characters with the version and the renderer.
-bool ParseTag(const std::string& strValue, SPlayerOptions& rOptions, std::string& rsError)
+bool ParseTag(const std::string& sValue, SPlayerOptions& rOptions, std::string& sError)
 {
-    const bool bPrintable = std::all_of(strValue.begin(), strValue.end(),
+    const bool bPrintable = std::all_of(sValue.begin(), sValue.end(),
                                         [](unsigned char c) { return c > ' ' && c < 127; });
-    if (strValue.empty() || strValue.size() > kMaxTagLength || !bPrintable)
+    if (sValue.empty() || sValue.size() > kMaxTagLength || !bPrintable)
     {
-        rsError = "--tag wants 1 to " + std::to_string(kMaxTagLength) +
-                  " printable characters without spaces, not \"" + strValue + "\"";
+        sError = "--tag wants 1 to " + std::to_string(kMaxTagLength) +
+                 " printable characters without spaces, not \"" + sValue + "\"";
         return false;
     }
-    rOptions.strTag = strValue;
+    rOptions.sTag = sValue;
     return true;
 }
 
 // Reads the value of one option; false with a reason when the value is not acceptable.
-bool ParseValue(const std::string& strName, const std::string& strValue, SPlayerOptions& rOptions,
-                std::string& rsError)
+bool ParseValue(const std::string& sName, const std::string& sValue, SPlayerOptions& rOptions,
+                std::string& sError)
 {
-    if (strName == "--mode")
+    if (sName == "--mode")
     {
         rOptions.bSkipDialog = true;
-        if (!ParseModeText(strValue, rOptions.iWidth, rOptions.iHeight, rOptions.iRefreshRate))
+        if (!ParseModeText(sValue, rOptions.iWidth, rOptions.iHeight, rOptions.iRefreshRate))
         {
-            rsError = "--mode wants WIDTHxHEIGHT or WIDTHxHEIGHT@HZ, not \"" + strValue + "\"";
+            sError = "--mode wants WIDTHxHEIGHT or WIDTHxHEIGHT@HZ, not \"" + sValue + "\"";
             return false;
         }
     }
-    else if (strName == "--record" || strName == "--codec" || strName == "--screenshot")
+    else if (sName == "--record" || sName == "--codec" || sName == "--screenshot")
     {
-        std::string& rTarget = strName == "--record"  ? rOptions.strRecordFile
-                               : strName == "--codec" ? rOptions.strCodec
-                                                      : rOptions.strScreenshot;
-        rTarget = strValue;
-        if (strValue.empty())
+        std::string& rTarget = sName == "--record"  ? rOptions.sRecordFile
+                               : sName == "--codec" ? rOptions.sCodec
+                                                    : rOptions.sScreenshot;
+        rTarget = sValue;
+        if (sValue.empty())
         {
-            rsError =
-                strName + (strName == "--codec" ? " wants an encoder name" : " wants a file name");
+            sError = sName + (sName == "--codec" ? " wants an encoder name" : " wants a file name");
             return false;
         }
-        if (strName == "--screenshot" && !EndsWithPng(strValue))
+        if (sName == "--screenshot" && !EndsWithPng(sValue))
         {
-            rsError = "--screenshot writes PNG files: \"" + strValue + "\" should end in .png";
+            sError = "--screenshot writes PNG files: \"" + sValue + "\" should end in .png";
             return false;
         }
     }
-    else if (strName == "--duration")
+    else if (sName == "--duration")
     {
         rOptions.bDurationGiven = true;
-        if (!ParseSeconds(strValue, rOptions.dDuration))
+        if (!ParseSeconds(sValue, rOptions.dDuration))
         {
-            rsError = "--duration wants a positive number of seconds, not \"" + strValue + "\"";
+            sError = "--duration wants a positive number of seconds, not \"" + sValue + "\"";
             return false;
         }
     }
-    else if (strName == "--start" || strName == "--at")
+    else if (sName == "--start" || sName == "--at")
     {
-        if (!ParseSeconds(strValue, strName == "--start" ? rOptions.dStart : rOptions.dAt, true))
+        if (!ParseSeconds(sValue, sName == "--start" ? rOptions.dStart : rOptions.dAt, true))
         {
-            rsError = strName + " wants a number of seconds from 0, not \"" + strValue + "\"";
+            sError = sName + " wants a number of seconds from 0, not \"" + sValue + "\"";
             return false;
         }
     }
-    else if (strName == "--fps")
+    else if (sName == "--fps")
     {
         int iFps = 0;
-        if (!ParsePositiveInt(strValue, 60, iFps) ||
+        if (!ParsePositiveInt(sValue, 60, iFps) ||
             (iFps != 24 && iFps != 25 && iFps != 30 && iFps != 50 && iFps != 60))
         {
-            rsError = "--fps wants 24, 25, 30, 50 or 60, not \"" + strValue + "\"";
+            sError = "--fps wants 24, 25, 30, 50 or 60, not \"" + sValue + "\"";
             return false;
         }
         rOptions.iFps = iFps;
     }
-    else if (strName == "--start-frame" || strName == "--frames")
+    else if (sName == "--start-frame" || sName == "--frames")
     {
-        return ParseFrameCount(strName, strValue, rOptions, rsError);
+        return ParseFrameCount(sName, sValue, rOptions, sError);
     }
-    else if (strName == "--tag")
+    else if (sName == "--tag")
     {
-        return ParseTag(strValue, rOptions, rsError);
+        return ParseTag(sValue, rOptions, sError);
     }
-    else if (strName == "--quality")
+    else if (sName == "--quality")
     {
         int iQuality = 0;
-        if (strValue != "0" && !ParsePositiveInt(strValue, 63, iQuality))
+        if (sValue != "0" && !ParsePositiveInt(sValue, 63, iQuality))
         {
-            rsError = "--quality wants a number from 0 (best) to 63, not \"" + strValue + "\"";
+            sError = "--quality wants a number from 0 (best) to 63, not \"" + sValue + "\"";
             return false;
         }
         rOptions.iQuality = iQuality;
@@ -254,45 +253,45 @@ std::string FindRecordingOption(const SPlayerOptions& options,
 
 // What the options say together; false with a reason for a combination that cannot be.
 bool CheckCombination(const SPlayerOptions& options, const std::vector<std::string>& given,
-                      std::string& rsError)
+                      std::string& sError)
 {
     auto has = [&](const char* szName)
     { return std::find(given.begin(), given.end(), szName) != given.end(); };
-    if (!options.strScreenshot.empty() && !options.strRecordFile.empty())
+    if (!options.sScreenshot.empty() && !options.sRecordFile.empty())
     {
-        rsError = "--screenshot and --record: one at a time, please";
+        sError = "--screenshot and --record: one at a time, please";
     }
-    else if (has("--at") && options.strScreenshot.empty())
+    else if (has("--at") && options.sScreenshot.empty())
     {
-        rsError = "--at goes with --screenshot FILE.png";
+        sError = "--at goes with --screenshot FILE.png";
     }
-    else if (options.strRecordFile.empty() && !FindRecordingOption(options, given).empty())
+    else if (options.sRecordFile.empty() && !FindRecordingOption(options, given).empty())
     {
-        rsError = FindRecordingOption(options, given) + " goes with --record FILE";
+        sError = FindRecordingOption(options, given) + " goes with --record FILE";
     }
     else if (has("--start-frame") && has("--start"))
     {
-        rsError = "--start and --start-frame: one start, please";
+        sError = "--start and --start-frame: one start, please";
     }
     else if (has("--frames") && has("--duration"))
     {
-        rsError = "--duration and --frames: one length, please";
+        sError = "--duration and --frames: one length, please";
     }
-    else if (options.bDrawPreroll && options.strRecordFile.empty() && options.strScreenshot.empty())
+    else if (options.bDrawPreroll && options.sRecordFile.empty() && options.sScreenshot.empty())
     {
-        rsError = "--draw-preroll goes with --record FILE or --screenshot FILE.png";
+        sError = "--draw-preroll goes with --record FILE or --screenshot FILE.png";
     }
-    else if (options.bHeadless && options.strRecordFile.empty() && options.strScreenshot.empty())
+    else if (options.bHeadless && options.sRecordFile.empty() && options.sScreenshot.empty())
     {
-        rsError = "--headless goes with --record FILE or --screenshot FILE.png";
+        sError = "--headless goes with --record FILE or --screenshot FILE.png";
     }
-    else if (options.bWatch && (options.bHeadless || !options.strRecordFile.empty() ||
-                                !options.strScreenshot.empty()))
+    else if (options.bWatch &&
+             (options.bHeadless || !options.sRecordFile.empty() || !options.sScreenshot.empty()))
     {
-        rsError = "--watch reloads the demo while it plays in a window: not with --headless, "
-                  "--record or --screenshot";
+        sError = "--watch reloads the demo while it plays in a window: not with --headless, "
+                 "--record or --screenshot";
     }
-    return rsError.empty();
+    return sError.empty();
 }
 
 const char* const s_aszValueOptions[] = {"--mode",       "--record",      "--codec",  "--duration",
@@ -301,15 +300,15 @@ const char* const s_aszValueOptions[] = {"--mode",       "--record",      "--cod
 
 } // namespace
 
-bool ParseModeText(const std::string& strText, int& riWidth, int& riHeight, int& riRefresh)
+bool ParseModeText(const std::string& sText, int& riWidth, int& riHeight, int& riRefresh)
 {
-    size_t iX = strText.find('x');
+    size_t iX = sText.find('x');
     if (iX == std::string::npos)
     {
         return false;
     }
-    size_t iAt = strText.find('@', iX);
-    std::string_view text(strText);
+    size_t iAt = sText.find('@', iX);
+    std::string_view text(sText);
     std::string_view width = text.substr(0, iX);
     std::string_view height =
         text.substr(iX + 1, iAt == std::string::npos ? std::string_view::npos : iAt - iX - 1);
@@ -332,37 +331,37 @@ bool ParseModeText(const std::string& strText, int& riWidth, int& riHeight, int&
 }
 
 EParseResult ParsePlayerOptions(int argc, const char* const* argv, SPlayerOptions& rOptions,
-                                std::string& rsError)
+                                std::string& sError)
 {
     bool bDemoDirGiven = false;
     std::vector<std::string> given;
     for (int i = 1; i < argc; ++i)
     {
-        std::string strArg = argv[i];
-        if (strArg == "-h" || strArg == "--help")
+        std::string sArg = argv[i];
+        if (sArg == "-h" || sArg == "--help")
         {
             rOptions.bHelp = true;
             return PARSE_HELP;
         }
-        if (ParseFlag(strArg, rOptions))
+        if (ParseFlag(sArg, rOptions))
         {
             continue;
         }
         bool bTaken = false;
         for (const char* szName : s_aszValueOptions)
         {
-            std::string strValue;
+            std::string sValue;
             bool bMissing = false;
-            if (!TakeValue(argc, argv, i, strArg, szName, strValue, bMissing))
+            if (!TakeValue(argc, argv, i, sArg, szName, sValue, bMissing))
             {
                 continue;
             }
             if (bMissing)
             {
-                rsError = strArg + " wants a value";
+                sError = sArg + " wants a value";
                 return PARSE_ERROR;
             }
-            if (!ParseValue(szName, strValue, rOptions, rsError))
+            if (!ParseValue(szName, sValue, rOptions, sError))
             {
                 return PARSE_ERROR;
             }
@@ -374,35 +373,35 @@ EParseResult ParsePlayerOptions(int argc, const char* const* argv, SPlayerOption
         {
             continue;
         }
-        if (strArg.size() > 1 && strArg[0] == '-')
+        if (sArg.size() > 1 && sArg[0] == '-')
         {
-            rsError = "unknown option " + strArg + " (see --help)";
+            sError = "unknown option " + sArg + " (see --help)";
             return PARSE_ERROR;
         }
         if (bDemoDirGiven)
         {
-            rsError = "only one demo folder, please: \"" + strArg + "\" is one too many";
+            sError = "only one demo folder, please: \"" + sArg + "\" is one too many";
             return PARSE_ERROR;
         }
-        rOptions.strDemoDir = strArg;
+        rOptions.sDemoDir = sArg;
         bDemoDirGiven = true;
     }
     if (rOptions.iStartFrame >= 0)
     {
         rOptions.dStart = static_cast<double>(rOptions.iStartFrame) / rOptions.iFps;
     }
-    if (!rOptions.strScreenshot.empty() &&
+    if (!rOptions.sScreenshot.empty() &&
         std::find(given.begin(), given.end(), "--at") == given.end())
     {
         rOptions.dAt = rOptions.dStart;
     }
-    return CheckCombination(rOptions, given, rsError) ? PARSE_RUN : PARSE_ERROR;
+    return CheckCombination(rOptions, given, sError) ? PARSE_RUN : PARSE_ERROR;
 }
 
 std::string GetPlayerUsage(const char* szProgram)
 {
-    std::string strName = szProgram != nullptr ? szProgram : "OrvPlayer";
-    return "Usage: " + strName +
+    std::string sName = szProgram != nullptr ? szProgram : "OrvPlayer";
+    return "Usage: " + sName +
            " [options] [DEMO_FOLDER]\n"
            "Plays the demo \"demo.orv\" of DEMO_FOLDER (default ../Atelier) in step with its\n"
            "music. Without any of the first three options a settings dialog asks first.\n"

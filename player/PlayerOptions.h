@@ -18,11 +18,11 @@ struct SPlayerOptions
     // Any of --mode, --fullscreen/--windowed, --vsync/--no-vsync skips the dialog.
     bool bSkipDialog = false;
     // The folder holding "demo.orv" and its "data" folder.
-    std::string strDemoDir = "../Atelier";
+    std::string sDemoDir = "../Atelier";
     // Record the show into this file first (empty: no recording).
-    std::string strRecordFile;
+    std::string sRecordFile;
     // FFmpeg video encoder for the recording (empty: the default).
-    std::string strCodec;
+    std::string sCodec;
     // Running time in seconds; bDurationGiven when the user set it.
     double dDuration = 275.0;
     bool bDurationGiven = false;
@@ -37,13 +37,13 @@ struct SPlayerOptions
     bool bNoSound = false;
     // Recording: words stored in the video stream's title after the engine's version and
     // renderer, so that a piece can be told from a piece of another recording.
-    std::string strTag;
+    std::string sTag;
     // Recording: frames per second (24, 25, 30, 50 or 60) and the encoder's quality as a
     // constant-rate-factor number (-1: the encoder's own).
     int iFps = 25;
     int iQuality = -1;
     // Write the frame at dAt seconds into this PNG file instead of playing (empty: play).
-    std::string strScreenshot;
+    std::string sScreenshot;
     double dAt = 0.0;
     // Reload the demo whenever its files change (playback in a window).
     bool bWatch = false;
@@ -64,12 +64,12 @@ enum EParseResult
     PARSE_ERROR,
 };
 
-// Reads argv[1..argc-1]; on PARSE_ERROR rsError holds a one-line reason.
+// Reads argv[1..argc-1]; on PARSE_ERROR sError holds a one-line reason.
 EParseResult ParsePlayerOptions(int argc, const char* const* argv, SPlayerOptions& rOptions,
-                                std::string& rsError);
+                                std::string& sError);
 
 // Reads "WxH" or "WxH@HZ".
-bool ParseModeText(const std::string& strText, int& riWidth, int& riHeight, int& riRefresh);
+bool ParseModeText(const std::string& sText, int& riWidth, int& riHeight, int& riRefresh);
 
 // The text --help prints.
 std::string GetPlayerUsage(const char* szProgram);

@@ -22,13 +22,13 @@ std::string FormatRow(const ORV_LayerCost& row)
     char szLine[256];
     const bool bCpu = row.m_iFrames > 0;
     const bool bGpu = row.m_iGpuFrames > 0;
-    std::string strName = row.m_Name.substr(0, 28);
-    std::string strKind = row.m_Class.substr(0, 24);
+    std::string sName = row.m_Name.substr(0, 28);
+    std::string sKind = row.m_Class.substr(0, 24);
     std::snprintf(
-        szLine, sizeof(szLine), "%-28s %-24s %7d %9s %9s %9s %9s\n", strName.c_str(),
-        strKind.c_str(), std::max(row.m_iFrames, row.m_iGpuFrames),
-        Milliseconds(row.CpuAverage(), bCpu).c_str(), Milliseconds(row.m_dCpuWorst, bCpu).c_str(),
-        Milliseconds(row.GpuAverage(), bGpu).c_str(), Milliseconds(row.m_dGpuWorst, bGpu).c_str());
+        szLine, sizeof(szLine), "%-28s %-24s %7d %9s %9s %9s %9s\n", sName.c_str(), sKind.c_str(),
+        std::max(row.m_iFrames, row.m_iGpuFrames), Milliseconds(row.CpuAverage(), bCpu).c_str(),
+        Milliseconds(row.m_dCpuWorst, bCpu).c_str(), Milliseconds(row.GpuAverage(), bGpu).c_str(),
+        Milliseconds(row.m_dGpuWorst, bGpu).c_str());
     return szLine;
 }
 
@@ -43,11 +43,11 @@ void CStepTimer::End()
     m_cost.m_dCpuWorst = std::max(m_cost.m_dCpuWorst, dSeconds);
 }
 
-ORV_LayerCost MakeCostRow(const std::string& strName, int iFrames, double dSeconds,
+ORV_LayerCost MakeCostRow(const std::string& sName, int iFrames, double dSeconds,
                           double dWorstSeconds)
 {
     ORV_LayerCost row;
-    row.m_Name = strName;
+    row.m_Name = sName;
     row.m_iFrames = std::max(iFrames, 0);
     row.m_dCpuTotal = dSeconds;
     row.m_dCpuWorst = dWorstSeconds;
@@ -57,23 +57,23 @@ ORV_LayerCost MakeCostRow(const std::string& strName, int iFrames, double dSecon
 std::string FormatProfileTable(const ORV_FrameProfile& profile,
                                const std::vector<ORV_LayerCost>& extraRows)
 {
-    std::string strTable =
+    std::string sTable =
         "Profile: milliseconds per frame; \"ours\" is time on the drawing thread (our code "
         "and the driver's),\n\"device\" the graphics device's own time (timestamp queries)\n";
     char szHeader[256];
     std::snprintf(szHeader, sizeof(szHeader), "%-28s %-24s %7s %9s %9s %9s %9s\n", "layer", "kind",
                   "frames", "ours avg", "worst", "device", "worst");
-    strTable += szHeader;
+    sTable += szHeader;
     for (const ORV_LayerCost& row : profile.GetLayers())
     {
-        strTable += FormatRow(row);
+        sTable += FormatRow(row);
     }
     ORV_LayerCost frames = profile.GetFrames();
     frames.m_Name = "whole frame (all layers)";
-    strTable += FormatRow(frames);
+    sTable += FormatRow(frames);
     for (const ORV_LayerCost& row : extraRows)
     {
-        strTable += FormatRow(row);
+        sTable += FormatRow(row);
     }
-    return strTable;
+    return sTable;
 }

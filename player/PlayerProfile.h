@@ -13,7 +13,7 @@
 class CStepTimer
 {
 public:
-    explicit CStepTimer(std::string strName) { m_cost.m_Name = std::move(strName); }
+    explicit CStepTimer(std::string sName) { m_cost.m_Name = std::move(sName); }
     void Begin() { m_start = std::chrono::steady_clock::now(); }
     void End();
     const ORV_LayerCost& GetCost() const { return m_cost; }
@@ -24,7 +24,7 @@ private:
 };
 
 // An encoder's cost as a row: seconds over frames (average) and the worst frame.
-ORV_LayerCost MakeCostRow(const std::string& strName, int iFrames, double dSeconds,
+ORV_LayerCost MakeCostRow(const std::string& sName, int iFrames, double dSeconds,
                           double dWorstSeconds);
 
 // The table: one line per layer, the whole frames, then the extra rows; times in

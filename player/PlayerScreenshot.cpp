@@ -35,10 +35,10 @@ bool MakeOpaque(IDirect3DSurface9* pSurface, int iWidth, int iHeight)
 }
 
 // A fresh name beside the target: "FILE.png.XXXXXX", created empty.
-std::string MakeTemporaryBeside(const std::string& strFile)
+std::string MakeTemporaryBeside(const std::string& sFile)
 {
-    std::string strTemplate = strFile + ".XXXXXX";
-    int iFd = mkstemp(strTemplate.data());
+    std::string sTemplate = sFile + ".XXXXXX";
+    int iFd = mkstemp(sTemplate.data());
     if (iFd < 0)
     {
         return std::string();
@@ -48,18 +48,18 @@ std::string MakeTemporaryBeside(const std::string& strFile)
     umask(mask);
     fchmod(iFd, 0666 & ~mask);
     close(iFd);
-    return strTemplate;
+    return sTemplate;
 }
 
 } // namespace
 
 bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
-                        const std::string& strFile, std::string& rsError)
+                        const std::string& sFile, std::string& sError)
 {
     std::error_code ec;
-    if (std::filesystem::is_directory(strFile, ec))
+    if (std::filesystem::is_directory(sFile, ec))
     {
-        rsError = "\"" + strFile + "\" is a folder";
+        sError = "\"" + sFile + "\" is a folder";
         return false;
     }
     COrvComPtr<IDirect3DSurface9> pSurface;
@@ -68,35 +68,35 @@ bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
                                                     pSurface.ReleaseAndGetAddressOf(), nullptr)) ||
         !pSurface)
     {
-        rsError = "cannot read the picture back";
+        sError = "cannot read the picture back";
         return false;
     }
     bool bOk = SUCCEEDED(pDevice->GetFrontBufferData(0, pSurface.Get())) &&
                MakeOpaque(pSurface.Get(), iWidth, iHeight);
     if (!bOk)
     {
-        rsError = "cannot read the picture back";
+        sError = "cannot read the picture back";
     }
-    std::string strTemporary = bOk ? MakeTemporaryBeside(strFile) : std::string();
-    if (bOk && strTemporary.empty())
+    std::string sTemporary = bOk ? MakeTemporaryBeside(sFile) : std::string();
+    if (bOk && sTemporary.empty())
     {
-        rsError = "cannot write \"" + strFile + "\": " + std::strerror(errno);
+        sError = "cannot write \"" + sFile + "\": " + std::strerror(errno);
         bOk = false;
     }
-    if (bOk && FAILED(D3DXSaveSurfaceToFileA(strTemporary.c_str(), D3DXIFF_PNG, pSurface.Get(),
+    if (bOk && FAILED(D3DXSaveSurfaceToFileA(sTemporary.c_str(), D3DXIFF_PNG, pSurface.Get(),
                                              nullptr, nullptr)))
     {
-        rsError = "cannot write \"" + strFile + "\"";
+        sError = "cannot write \"" + sFile + "\"";
         bOk = false;
     }
-    if (bOk && std::rename(strTemporary.c_str(), strFile.c_str()) != 0)
+    if (bOk && std::rename(sTemporary.c_str(), sFile.c_str()) != 0)
     {
-        rsError = "cannot write \"" + strFile + "\": " + std::strerror(errno);
+        sError = "cannot write \"" + sFile + "\": " + std::strerror(errno);
         bOk = false;
     }
-    if (!bOk && !strTemporary.empty())
+    if (!bOk && !sTemporary.empty())
     {
-        std::remove(strTemporary.c_str());
+        std::remove(sTemporary.c_str());
     }
     return bOk;
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 // Reads the presented frame (iWidth x iHeight) and writes it as PNG through a temporary
-// file in the same folder and a rename, so strFile is either complete or left as it was.
+// file in the same folder and a rename, so sFile is either complete or left as it was.
 // False with a one-line reason.
 bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
-                        const std::string& strFile, std::string& rsError);
+                        const std::string& sFile, std::string& sError);

@@ -13,17 +13,17 @@ constexpr UINT kDefaultHeight = 720;
 
 std::string DescribeMode(const SPlayerOptions& options)
 {
-    std::string strMode = std::to_string(options.iWidth) + "x" + std::to_string(options.iHeight);
+    std::string sMode = std::to_string(options.iWidth) + "x" + std::to_string(options.iHeight);
     if (options.iRefreshRate != 0)
     {
-        strMode.append(1, '@').append(std::to_string(options.iRefreshRate));
+        sMode.append(1, '@').append(std::to_string(options.iRefreshRate));
     }
-    return strMode;
+    return sMode;
 }
 
-D3DDISPLAYMODE MakeMode(UINT uiWidth, UINT uiHeight, UINT uiRefresh)
+D3DDISPLAYMODE MakeMode(UINT uWidth, UINT uHeight, UINT uRefresh)
 {
-    return D3DDISPLAYMODE{uiWidth, uiHeight, uiRefresh, D3DFMT_X8R8G8B8};
+    return D3DDISPLAYMODE{uWidth, uHeight, uRefresh, D3DFMT_X8R8G8B8};
 }
 
 } // namespace
@@ -31,7 +31,7 @@ D3DDISPLAYMODE MakeMode(UINT uiWidth, UINT uiHeight, UINT uiRefresh)
 ESettingsResult ChooseSettingsFromOptions(const SPlayerOptions& options,
                                           const std::vector<D3DDISPLAYMODE>& modes,
                                           const D3DDISPLAYMODE& desktop, SPlayerSettings& rOut,
-                                          std::string& rsError)
+                                          std::string& sError)
 {
     rOut.bFullscreen = options.bFullscreen;
     rOut.bVSync = options.bVSync;
@@ -53,24 +53,24 @@ ESettingsResult ChooseSettingsFromOptions(const SPlayerOptions& options,
         int iMode = FindDisplayMode(modes, options.iWidth, options.iHeight, options.iRefreshRate);
         if (iMode < 0)
         {
-            rsError = "the display has no mode " + DescribeMode(options);
+            sError = "the display has no mode " + DescribeMode(options);
             return SETTINGS_ERROR;
         }
         rOut.mode = modes[iMode];
         return SETTINGS_GO;
     }
     // A window may have any size the display can hold.
-    UINT uiMaxWidth = desktop.Width;
-    UINT uiMaxHeight = desktop.Height;
+    UINT uMaxWidth = desktop.Width;
+    UINT uMaxHeight = desktop.Height;
     for (const D3DDISPLAYMODE& mode : modes)
     {
-        uiMaxWidth = std::max(uiMaxWidth, mode.Width);
-        uiMaxHeight = std::max(uiMaxHeight, mode.Height);
+        uMaxWidth = std::max(uMaxWidth, mode.Width);
+        uMaxHeight = std::max(uMaxHeight, mode.Height);
     }
-    if (uiMaxWidth != 0 && (static_cast<UINT>(options.iWidth) > uiMaxWidth ||
-                            static_cast<UINT>(options.iHeight) > uiMaxHeight))
+    if (uMaxWidth != 0 && (static_cast<UINT>(options.iWidth) > uMaxWidth ||
+                           static_cast<UINT>(options.iHeight) > uMaxHeight))
     {
-        rsError = "a " + DescribeMode(options) + " window does not fit on this display";
+        sError = "a " + DescribeMode(options) + " window does not fit on this display";
         return SETTINGS_ERROR;
     }
     rOut.mode = MakeMode(options.iWidth, options.iHeight, 0);
@@ -78,7 +78,7 @@ ESettingsResult ChooseSettingsFromOptions(const SPlayerOptions& options,
 }
 
 ESettingsResult ChooseSettings(IDirect3D9* pD3D, const SPlayerOptions& options,
-                               SPlayerSettings& rOut, std::string& rsError)
+                               SPlayerSettings& rOut, std::string& sError)
 {
     if (options.bHeadless)
     {
@@ -97,15 +97,15 @@ ESettingsResult ChooseSettings(IDirect3D9* pD3D, const SPlayerOptions& options,
     }
     if (options.bSkipDialog)
     {
-        return ChooseSettingsFromOptions(options, modes, desktop, rOut, rsError);
+        return ChooseSettingsFromOptions(options, modes, desktop, rOut, sError);
     }
     SDialogChoice choice;
     choice.bFullscreen = options.bFullscreen;
     choice.bVSync = options.bVSync;
-    switch (RunSettingsDialog(modes, choice, rsError))
+    switch (RunSettingsDialog(modes, choice, sError))
     {
     case DIALOG_FAILED:
-        rsError += " (use --windowed, --mode or --headless to start without it)";
+        sError += " (use --windowed, --mode or --headless to start without it)";
         return SETTINGS_ERROR;
     case DIALOG_EXIT:
         return SETTINGS_EXIT;

@@ -19,15 +19,15 @@ enum ESettingsResult
 {
     SETTINGS_GO,
     SETTINGS_EXIT,  // "Exit" in the dialog
-    SETTINGS_ERROR, // rsError says why
+    SETTINGS_ERROR, // sError says why
 };
 
 // Settings from the command line alone (no dialog): the modes are those of the display.
 ESettingsResult ChooseSettingsFromOptions(const SPlayerOptions& options,
                                           const std::vector<D3DDISPLAYMODE>& modes,
                                           const D3DDISPLAYMODE& desktop, SPlayerSettings& rOut,
-                                          std::string& rsError);
+                                          std::string& sError);
 
 // The whole choice: headless defaults, command line, or the dialog.
 ESettingsResult ChooseSettings(IDirect3D9* pD3D, const SPlayerOptions& options,
-                               SPlayerSettings& rOut, std::string& rsError);
+                               SPlayerSettings& rOut, std::string& sError);

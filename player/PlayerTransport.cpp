@@ -45,21 +45,21 @@ std::string FormatBarsBeats(double dBeats)
 }
 
 std::string FormatTransportTitle(double dBeats, double dSeconds, double dFps, bool bPaused,
-                                 const std::string& strProblem)
+                                 const std::string& sProblem)
 {
     char szText[128];
     std::snprintf(szText, sizeof(szText), "ORVEL  %s  %.2f s  %.0f fps",
                   FormatBarsBeats(dBeats).c_str(), std::max(0.0, dSeconds), std::max(0.0, dFps));
-    std::string strTitle = szText;
+    std::string sTitle = szText;
     if (bPaused)
     {
-        strTitle += "  paused";
+        sTitle += "  paused";
     }
-    if (!strProblem.empty())
+    if (!sProblem.empty())
     {
-        strTitle += "  reload failed: " + strProblem;
+        sTitle += "  reload failed: " + sProblem;
     }
-    return strTitle;
+    return sTitle;
 }
 
 void CPlayerTransport::Start(COrvDemo& rDemo, double dBeats)

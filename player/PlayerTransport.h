@@ -29,7 +29,7 @@ std::string FormatBarsBeats(double dBeats);
 // The window title: "ORVEL  2:2  2.75 s  60 fps", with "  paused" and, after a reload that
 // failed, "  reload failed: " and its reason.
 std::string FormatTransportTitle(double dBeats, double dSeconds, double dFps, bool bPaused,
-                                 const std::string& strProblem);
+                                 const std::string& sProblem);
 
 class CPlayerTransport
 {

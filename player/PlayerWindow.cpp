@@ -16,23 +16,23 @@ CPlayerWindow::~CPlayerWindow()
 }
 
 bool CPlayerWindow::Create(int iWidth, int iHeight, bool bFullscreen, int iRefreshRate,
-                           std::string& rsError)
+                           std::string& sError)
 {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     {
-        rsError = std::string("cannot open the display: ") + SDL_GetError();
+        sError = std::string("cannot open the display: ") + SDL_GetError();
         return false;
     }
     m_bSdlStarted = true;
-    Uint32 uiFlags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
+    Uint32 uFlags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
     if (bFullscreen)
     {
-        uiFlags |= SDL_WINDOW_FULLSCREEN;
+        uFlags |= SDL_WINDOW_FULLSCREEN;
     }
-    m_pWindow = SDL_CreateWindow("ORVEL", 0, 0, iWidth, iHeight, uiFlags);
+    m_pWindow = SDL_CreateWindow("ORVEL", 0, 0, iWidth, iHeight, uFlags);
     if (m_pWindow == nullptr)
     {
-        rsError = std::string("cannot open the window: ") + SDL_GetError();
+        sError = std::string("cannot open the window: ") + SDL_GetError();
         return false;
     }
     if (bFullscreen)
@@ -40,7 +40,7 @@ bool CPlayerWindow::Create(int iWidth, int iHeight, bool bFullscreen, int iRefre
         SDL_DisplayMode mode{SDL_PIXELFORMAT_RGB888, iWidth, iHeight, iRefreshRate, nullptr};
         if (SDL_SetWindowDisplayMode(m_pWindow, &mode) != 0)
         {
-            rsError = std::string("the display cannot switch to that mode: ") + SDL_GetError();
+            sError = std::string("the display cannot switch to that mode: ") + SDL_GetError();
             return false;
         }
         SDL_ShowCursor(SDL_DISABLE);
@@ -102,10 +102,10 @@ bool CPlayerWindow::PumpMessages(std::vector<EPlayerCommand>& rCommands)
     return m_bQuit;
 }
 
-void CPlayerWindow::SetTitle(const std::string& strTitle)
+void CPlayerWindow::SetTitle(const std::string& sTitle)
 {
     if (m_pWindow != nullptr)
     {
-        SDL_SetWindowTitle(m_pWindow, strTitle.c_str());
+        SDL_SetWindowTitle(m_pWindow, sTitle.c_str());
     }
 }

@@ -17,15 +17,15 @@ public:
     CPlayerWindow(const CPlayerWindow&) = delete;
     CPlayerWindow& operator=(const CPlayerWindow&) = delete;
 
-    // Opens the window at (0, 0) with that client size; rsError says why it could not.
-    bool Create(int iWidth, int iHeight, bool bFullscreen, int iRefreshRate, std::string& rsError);
+    // Opens the window at (0, 0) with that client size; sError says why it could not.
+    bool Create(int iWidth, int iHeight, bool bFullscreen, int iRefreshRate, std::string& sError);
     SDL_Window* GetHandle() const { return m_pWindow; }
     // Handles at most one pending message; true once the user asked to quit.
     bool PumpMessage();
     // Handles every pending message, adding the transport commands of the keys pressed;
     // true once the user asked to quit.
     bool PumpMessages(std::vector<EPlayerCommand>& rCommands);
-    void SetTitle(const std::string& strTitle);
+    void SetTitle(const std::string& sTitle);
     bool IsQuitRequested() const { return m_bQuit; }
     void ClearQuit() { m_bQuit = false; }
 

@@ -14,9 +14,9 @@ namespace
 
 using Names = std::set<std::string>;
 
-bool IsRenderTarget(const COrvDemo& rDemo, const std::string& strName)
+bool IsRenderTarget(const COrvDemo& rDemo, const std::string& sName)
 {
-    return dynamic_cast<COrvResRenderTarget*>(rDemo.GetResourceByName(strName)) != nullptr;
+    return dynamic_cast<COrvResRenderTarget*>(rDemo.GetResourceByName(sName)) != nullptr;
 }
 
 // The render targets an object reads at the current frame: those its text properties name
@@ -30,12 +30,12 @@ void CollectReads(const COrvDemo& rDemo, const COrvModifiable& rObject, Names& r
         auto* pText = dynamic_cast<COrvPropString*>(pProp);
         if (pText == nullptr || pProp->GetPropId() == ORV_PROP_RENDER_TARGET)
             continue;
-        const std::string strName = pText->GetValue();
-        if (strName.empty() || !rVisited.insert(strName).second)
+        const std::string sName = pText->GetValue();
+        if (sName.empty() || !rVisited.insert(sName).second)
             continue;
-        if (IsRenderTarget(rDemo, strName))
-            rReads.insert(strName);
-        else if (COrvResource* pResource = rDemo.GetResourceByName(strName))
+        if (IsRenderTarget(rDemo, sName))
+            rReads.insert(sName);
+        else if (COrvResource* pResource = rDemo.GetResourceByName(sName))
             CollectReads(rDemo, *pResource, rVisited, rReads);
     }
 }
@@ -59,16 +59,16 @@ SFrameTargets ReadFrame(COrvDemo& rDemo)
             continue;
         Names visited, reads;
         CollectReads(rDemo, *layers[i], visited, reads);
-        for (const std::string& strRead : reads)
-            if (!touched.count(strRead))
-                frame.inherited.insert(strRead);
-        const std::string strTarget = rDemo.ResolveTarget(i);
-        if (!IsRenderTarget(rDemo, strTarget))
+        for (const std::string& sRead : reads)
+            if (!touched.count(sRead))
+                frame.inherited.insert(sRead);
+        const std::string sTarget = rDemo.ResolveTarget(i);
+        if (!IsRenderTarget(rDemo, sTarget))
             continue; // the back buffer, cleared before every frame
-        if (!touched.count(strTarget))
-            (layers[i]->GetClearFirst() ? frame.cleared : frame.inherited).insert(strTarget);
-        touched.insert(strTarget);
-        frame.written.insert(strTarget);
+        if (!touched.count(sTarget))
+            (layers[i]->GetClearFirst() ? frame.cleared : frame.inherited).insert(sTarget);
+        touched.insert(sTarget);
+        frame.written.insert(sTarget);
     }
     return frame;
 }
@@ -111,29 +111,29 @@ SPrerollPlan PlanPreroll(COrvDemo& rDemo, int iFrames, float fBeatsPerMinute, in
             continue; // its pixels all land where nobody looks before the next clear
         plan.drawn[static_cast<size_t>(iFrame)] = true;
         writtenByDrawn.insert(frame.written.begin(), frame.written.end());
-        for (const std::string& strCleared : frame.cleared)
-            needed.erase(strCleared);
+        for (const std::string& sCleared : frame.cleared)
+            needed.erase(sCleared);
         needed.insert(frame.inherited.begin(), frame.inherited.end());
     }
     COrvPropBase::SetFrame(fSavedFrame);
     // What is still needed at the show's start and was drawn into since then without a
     // clear (a target nobody draws into holds nothing to carry).
-    for (const std::string& strName : needed)
-        if (writtenByDrawn.count(strName))
-            plan.carried.push_back(strName);
+    for (const std::string& sName : needed)
+        if (writtenByDrawn.count(sName))
+            plan.carried.push_back(sName);
     return plan;
 }
 
 std::string DescribePreroll(const SPrerollPlan& plan)
 {
     const int iFrames = static_cast<int>(plan.drawn.size());
-    std::string strText = std::to_string(plan.CountDrawn()) + " of its " + std::to_string(iFrames) +
-                          " frames drawn, the others only stepped";
+    std::string sText = std::to_string(plan.CountDrawn()) + " of its " + std::to_string(iFrames) +
+                        " frames drawn, the others only stepped";
     if (plan.carried.empty())
-        return strText + " (no render target carries content from further back)";
-    std::string strNames;
-    for (const std::string& strName : plan.carried)
-        strNames += (strNames.empty() ? "" : ", ") + strName;
-    return strText + " (render targets drawn into without a clear carry content from the " +
-           "show's start: " + strNames + "; every frame drawing into them is drawn)";
+        return sText + " (no render target carries content from further back)";
+    std::string sNames;
+    for (const std::string& sName : plan.carried)
+        sNames += (sNames.empty() ? "" : ", ") + sName;
+    return sText + " (render targets drawn into without a clear carry content from the " +
+           "show's start: " + sNames + "; every frame drawing into them is drawn)";
 }

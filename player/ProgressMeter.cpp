@@ -9,15 +9,15 @@ std::string FormatProgressLine(int iDone, int iTotal, double dFramesPerSecond, d
     iTotal = std::max(iTotal, 1);
     iDone = std::clamp(iDone, 0, iTotal);
     int iFilled = static_cast<int>(static_cast<long long>(iDone) * iBarWidth / iTotal);
-    std::string strBar(1, '[');
-    strBar.append(iFilled, '#').append(iBarWidth - iFilled, ' ').append(1, ']');
+    std::string sBar(1, '[');
+    sBar.append(iFilled, '#').append(iBarWidth - iFilled, ' ').append(1, ']');
     int iLeft = dSecondsLeft > 0.0 && std::isfinite(dSecondsLeft)
                     ? static_cast<int>(std::ceil(dSecondsLeft))
                     : 0;
     char szText[160];
-    std::snprintf(szText, sizeof(szText), "%s %*d/%d frames %6.1f fps %2d:%02d left",
-                  strBar.c_str(), static_cast<int>(std::to_string(iTotal).size()), iDone, iTotal,
-                  dFramesPerSecond, iLeft / 60, iLeft % 60);
+    std::snprintf(szText, sizeof(szText), "%s %*d/%d frames %6.1f fps %2d:%02d left", sBar.c_str(),
+                  static_cast<int>(std::to_string(iTotal).size()), iDone, iTotal, dFramesPerSecond,
+                  iLeft / 60, iLeft % 60);
     return szText;
 }
 

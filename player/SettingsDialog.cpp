@@ -42,7 +42,7 @@ struct SDialogWindow
         }
     }
 
-    bool Open(std::string& rsError)
+    bool Open(std::string& sError)
     {
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
         SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
@@ -52,7 +52,7 @@ struct SDialogWindow
         context = pWindow != nullptr ? SDL_GL_CreateContext(pWindow) : nullptr;
         if (context == nullptr)
         {
-            rsError = std::string("cannot open the settings dialog: ") + SDL_GetError();
+            sError = std::string("cannot open the settings dialog: ") + SDL_GetError();
             return false;
         }
         SDL_GL_MakeCurrent(pWindow, context);
@@ -148,18 +148,18 @@ bool IsOnADisplay()
 } // namespace
 
 EDialogResult RunSettingsDialog(const std::vector<D3DDISPLAYMODE>& modes, SDialogChoice& rChoice,
-                                std::string& rsError)
+                                std::string& sError)
 {
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
     {
-        rsError = std::string("cannot open the settings dialog: ") + SDL_GetError();
+        sError = std::string("cannot open the settings dialog: ") + SDL_GetError();
         return DIALOG_FAILED;
     }
     if (!IsOnADisplay())
     {
         // SDL falls back to windows nobody sees: the dialog would wait for ever.
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        rsError = "cannot open the settings dialog: there is no display";
+        sError = "cannot open the settings dialog: there is no display";
         return DIALOG_FAILED;
     }
     std::vector<std::string> labels;
@@ -172,7 +172,7 @@ EDialogResult RunSettingsDialog(const std::vector<D3DDISPLAYMODE>& modes, SDialo
     int iResult = -1;
     {
         SDialogWindow window;
-        if (!window.Open(rsError))
+        if (!window.Open(sError))
         {
             SDL_QuitSubSystem(SDL_INIT_VIDEO);
             return DIALOG_FAILED;

@@ -24,4 +24,4 @@ enum EDialogResult
 // Shows the dialog with the check boxes set from rChoice; on "GO !" rChoice holds the
 // user's choice.
 EDialogResult RunSettingsDialog(const std::vector<D3DDISPLAYMODE>& modes, SDialogChoice& rChoice,
-                                std::string& rsError);
+                                std::string& sError);

@@ -53,8 +53,8 @@ public:
         std::filesystem::copy(std::filesystem::path(ORV_SOURCE_ROOT) / "examples/Atelier",
                               m_Folder / "demo", std::filesystem::copy_options::recursive);
         setenv("ORV_SHADER_CACHE", (m_Folder / "cache").c_str(), 1);
-        m_strDemo = ReadAll(m_Folder / "demo/demo.orv");
-        m_strEffect = ReadAll(m_Folder / "demo/data/screen.fx");
+        m_sDemo = ReadAll(m_Folder / "demo/demo.orv");
+        m_sEffect = ReadAll(m_Folder / "demo/data/screen.fx");
         m_pD3D.Attach(Direct3DCreate9(D3D_SDK_VERSION));
         D3DDISPLAYMODE mode{kWidth, kHeight, 0, D3DFMT_X8R8G8B8};
         D3DPRESENT_PARAMETERS params = MakePresentParameters(mode, false, false);
@@ -65,9 +65,9 @@ public:
         }
         CDemoSession::KeepFreedMemory(); // as OrvPlayer --watch does
         m_pSession = std::make_unique<CDemoSession>((m_Folder / "demo").string(), kWidth, kHeight);
-        std::string strError;
-        m_bReady = m_pSession->Load(m_pDevice.Get(), strError) &&
-                   m_Watcher.Start(m_pSession->GetDemoDir(), strError);
+        std::string sError;
+        m_bReady = m_pSession->Load(m_pDevice.Get(), sError) &&
+                   m_Watcher.Start(m_pSession->GetDemoDir(), sError);
         m_pGrabber = std::make_unique<CFrameGrabber>(m_pDevice.Get(), kWidth, kHeight);
     }
     ~CStage()
@@ -96,13 +96,13 @@ public:
     double SaveAndShow(bool bEffect, int iVersion)
     {
         const Clock::time_point start = Clock::now();
-        const std::string strComment = "\n// edit " + std::to_string(iVersion) + "\n";
+        const std::string sComment = "\n// edit " + std::to_string(iVersion) + "\n";
         if (bEffect)
             std::ofstream(m_Folder / "demo/data/screen.fx", std::ios::binary)
-                << m_strEffect + strComment;
+                << m_sEffect + sComment;
         else
             std::ofstream(m_Folder / "demo/demo.orv", std::ios::binary)
-                << m_strDemo + "<!--" + strComment + "-->\n";
+                << m_sDemo + "<!--" + sComment + "-->\n";
         for (int i = 0; i < 5000; ++i)
         {
             m_Watcher.Poll();
@@ -110,9 +110,9 @@ public:
                 break;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        std::string strProblem;
+        std::string sProblem;
         const Clock::time_point rebuild = Clock::now();
-        if (!m_pSession->Reload(kFrameTime, false, m_Watcher.TakeChanges(), strProblem))
+        if (!m_pSession->Reload(kFrameTime, false, m_Watcher.TakeChanges(), sProblem))
             return -1.0;
         m_dRebuild += std::chrono::duration<double>(Clock::now() - rebuild).count();
         Show();
@@ -129,8 +129,8 @@ public:
 private:
     std::filesystem::path m_Previous;
     std::filesystem::path m_Folder;
-    std::string m_strDemo;
-    std::string m_strEffect;
+    std::string m_sDemo;
+    std::string m_sEffect;
     COrvComPtr<IDirect3D9> m_pD3D;
     COrvComPtr<IDirect3DDevice9> m_pDevice;
     std::unique_ptr<CDemoSession> m_pSession;

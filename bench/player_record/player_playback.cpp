@@ -26,9 +26,9 @@ struct SWindowStage
 
     bool Open()
     {
-        std::string strError;
+        std::string sError;
         pD3D = Direct3DCreate9(D3D_SDK_VERSION);
-        if (pD3D == nullptr || !window.Create(kWidth, kHeight, false, 0, strError))
+        if (pD3D == nullptr || !window.Create(kWidth, kHeight, false, 0, sError))
         {
             return false;
         }

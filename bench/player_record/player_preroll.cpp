@@ -58,8 +58,8 @@ public:
         }
         m_pSession = std::make_unique<CDemoSession>(
             std::string(ORV_SOURCE_ROOT) + "/examples/Atelier", m_iWidth, m_iHeight);
-        std::string strError;
-        m_bReady = m_pSession->Load(m_pDevice.Get(), strError);
+        std::string sError;
+        m_bReady = m_pSession->Load(m_pDevice.Get(), sError);
         m_stage.pSession = m_pSession.get();
         m_stage.pDevice = m_pDevice.Get();
         m_stage.iWidth = m_iWidth;

@@ -114,11 +114,11 @@ void BM_RecordShow(benchmark::State& state)
         return;
     }
     const int iFrames = 100;
-    std::string strPath = (OrvTempRoot() / "show.avi").string();
+    std::string sPath = (OrvTempRoot() / "show.avi").string();
     for (auto _ : state)
     {
         ORV_Avi avi;
-        if (avi.CreateAVI(nullptr, strPath.c_str(), kWidth, kHeight, kRecordingFps) != 0)
+        if (avi.CreateAVI(nullptr, sPath.c_str(), kWidth, kHeight, kRecordingFps) != 0)
         {
             state.SkipWithError("cannot record");
             break;
@@ -133,7 +133,7 @@ void BM_RecordShow(benchmark::State& state)
         }
     }
     state.SetItemsProcessed(state.iterations() * iFrames);
-    std::filesystem::remove(strPath);
+    std::filesystem::remove(sPath);
 }
 
 // Waits until the device has done everything asked of it.
@@ -164,7 +164,7 @@ void BM_RecordingOverhead(benchmark::State& state)
         return;
     }
     const int iFrames = 100;
-    std::string strPath =
+    std::string sPath =
         (std::filesystem::temp_directory_path() / "orv_bench_overhead.mp4").string();
     double dRender = 0.0;
     double dRecord = 0.0;
@@ -183,7 +183,7 @@ void BM_RecordingOverhead(benchmark::State& state)
         start = Clock::now();
         {
             ORV_Avi avi;
-            if (avi.CreateAVI(nullptr, strPath.c_str(), kWidth, kHeight, kRecordingFps) != 0)
+            if (avi.CreateAVI(nullptr, sPath.c_str(), kWidth, kHeight, kRecordingFps) != 0)
             {
                 state.SkipWithError("cannot record");
                 break;
@@ -205,7 +205,7 @@ void BM_RecordingOverhead(benchmark::State& state)
     state.counters["render_fps"] = dFrames / dRender;
     state.counters["record_fps"] = dFrames / dRecord;
     state.counters["record_per_render"] = dRender / dRecord;
-    std::filesystem::remove(strPath);
+    std::filesystem::remove(sPath);
 }
 
 } // namespace

@@ -40,8 +40,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_device) << std::hex << m_device.GetCreateResult();
-        std::string strError;
-        ASSERT_TRUE(m_session.Load(m_device.Get(), strError)) << strError;
+        std::string sError;
+        ASSERT_TRUE(m_session.Load(m_device.Get(), sError)) << sError;
         EXPECT_TRUE(m_session.DescribeProblems().empty());
     }
     void TearDown() override
@@ -59,22 +59,22 @@ protected:
         return image;
     }
     // The picture of a demo text loaded afresh (what a reload must show).
-    SOrvImage FreshPicture(const std::string& strText)
+    SOrvImage FreshPicture(const std::string& sText)
     {
         CScratchDemo other("session_fresh");
-        other.Write("demo.orv", strText);
+        other.Write("demo.orv", sText);
         CDemoSession fresh(other.Path().string(), 160, 90);
-        std::string strError;
-        EXPECT_TRUE(fresh.Load(m_device.Get(), strError)) << strError;
+        std::string sError;
+        EXPECT_TRUE(fresh.Load(m_device.Get(), sError)) << sError;
         m_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
         fresh.GetDemo()->DrawFrame(8.0f);
         SOrvImage image;
         EXPECT_TRUE(OrvReadRenderTarget(m_device.Get(), image));
         return image;
     }
-    bool Reload(std::string& rsProblem, const std::vector<std::string>& changed = {})
+    bool Reload(std::string& sProblem, const std::vector<std::string>& changed = {})
     {
-        return m_session.Reload(8.0f, true, changed, rsProblem);
+        return m_session.Reload(8.0f, true, changed, sProblem);
     }
 
     COrvTestDevice m_device{160, 90};
@@ -87,18 +87,18 @@ protected:
 TEST_F(DemoSessionTest, EditsAndSavesThroughARenameShowTheNewDemo)
 {
     const SOrvImage before = Picture();
-    const std::string strMoved = CScratchDemo::DemoText("0.3 0.1 0");
-    m_demo.Write("demo.orv", strMoved);
-    std::string strProblem;
-    ASSERT_TRUE(Reload(strProblem)) << strProblem;
-    EXPECT_TRUE(strProblem.empty());
+    const std::string sMoved = CScratchDemo::DemoText("0.3 0.1 0");
+    m_demo.Write("demo.orv", sMoved);
+    std::string sProblem;
+    ASSERT_TRUE(Reload(sProblem)) << sProblem;
+    EXPECT_TRUE(sProblem.empty());
     const SOrvImage moved = Picture();
     EXPECT_GT(CountDifferentPixels(before, moved), 100);
-    EXPECT_EQ(CountDifferentPixels(moved, FreshPicture(strMoved)), 0);
+    EXPECT_EQ(CountDifferentPixels(moved, FreshPicture(sMoved)), 0);
 
-    const std::string strBack = CScratchDemo::DemoText("-0.3 0 0");
-    m_demo.SaveByRename("demo.orv", strBack);
-    ASSERT_TRUE(Reload(strProblem)) << strProblem;
+    const std::string sBack = CScratchDemo::DemoText("-0.3 0 0");
+    m_demo.SaveByRename("demo.orv", sBack);
+    ASSERT_TRUE(Reload(sProblem)) << sProblem;
     EXPECT_EQ(CountDifferentPixels(Picture(), before), 0);
 }
 
@@ -109,7 +109,7 @@ TEST_F(DemoSessionTest, BrokenFilesKeepTheLastGoodDemoUntilFixed)
     struct SBreak
     {
         const char* szFile;
-        std::string strText;
+        std::string sText;
         const char* szExpected; // the problem's start
     };
     const SBreak breaks[] = {
@@ -122,20 +122,20 @@ TEST_F(DemoSessionTest, BrokenFilesKeepTheLastGoodDemoUntilFixed)
     };
     for (const SBreak& broken : breaks)
     {
-        m_demo.Write(broken.szFile, broken.strText);
-        std::string strProblem;
-        EXPECT_FALSE(Reload(strProblem)) << broken.szFile;
-        EXPECT_EQ(strProblem.rfind(broken.szExpected, 0), 0u) << strProblem;
+        m_demo.Write(broken.szFile, broken.sText);
+        std::string sProblem;
+        EXPECT_FALSE(Reload(sProblem)) << broken.szFile;
+        EXPECT_EQ(sProblem.rfind(broken.szExpected, 0), 0u) << sProblem;
         EXPECT_EQ(m_session.GetDemo(), pGood) << "the last good demo stays";
         EXPECT_EQ(CountDifferentPixels(Picture(), good), 0) << broken.szFile;
         // Fixed: the new demo shows.
         m_demo.Write("data/plain.fx", CScratchDemo::PlainEffect(false));
         m_demo.Write("demo.orv", CScratchDemo::DemoText("0.3 0 0"));
-        ASSERT_TRUE(Reload(strProblem)) << strProblem;
+        ASSERT_TRUE(Reload(sProblem)) << sProblem;
         EXPECT_GT(CountDifferentPixels(Picture(), good), 100);
         // Back to the first demo for the next case.
         m_demo.Write("demo.orv", CScratchDemo::DemoText("-0.3 0 0"));
-        ASSERT_TRUE(Reload(strProblem)) << strProblem;
+        ASSERT_TRUE(Reload(sProblem)) << sProblem;
         pGood = m_session.GetDemo();
     }
 }
@@ -144,17 +144,17 @@ TEST_F(DemoSessionTest, AMissingDemoFileOrFolderKeepsTheDemoAndSaysWhy)
 {
     COrvDemo* pGood = m_session.GetDemo();
     std::filesystem::remove(m_demo.File("demo.orv"));
-    std::string strProblem;
-    EXPECT_FALSE(Reload(strProblem));
-    EXPECT_EQ(strProblem, "demo.orv: cannot read the file");
-    const std::string strMoved = m_demo.Path().string() + ".moved";
-    std::filesystem::rename(m_demo.Path(), strMoved);
-    EXPECT_FALSE(Reload(strProblem));
-    EXPECT_NE(strProblem.find("is not there any more"), std::string::npos) << strProblem;
+    std::string sProblem;
+    EXPECT_FALSE(Reload(sProblem));
+    EXPECT_EQ(sProblem, "demo.orv: cannot read the file");
+    const std::string sMoved = m_demo.Path().string() + ".moved";
+    std::filesystem::rename(m_demo.Path(), sMoved);
+    EXPECT_FALSE(Reload(sProblem));
+    EXPECT_NE(sProblem.find("is not there any more"), std::string::npos) << sProblem;
     EXPECT_EQ(m_session.GetDemo(), pGood);
-    std::filesystem::rename(strMoved, m_demo.Path());
+    std::filesystem::rename(sMoved, m_demo.Path());
     m_demo.Write("demo.orv", CScratchDemo::DemoText("0 0 0"));
-    EXPECT_TRUE(Reload(strProblem)) << strProblem;
+    EXPECT_TRUE(Reload(sProblem)) << sProblem;
 }
 
 TEST_F(DemoSessionTest, TheMusicPlaysOnUnlessItsFileOrTempoChanged)
@@ -164,8 +164,8 @@ TEST_F(DemoSessionTest, TheMusicPlaysOnUnlessItsFileOrTempoChanged)
     pFirst->BassPlay();
     COrvMusic* pMusic = pFirst->GetMusic();
     m_demo.Write("demo.orv", CScratchDemo::DemoText("0.2 0 0"));
-    std::string strProblem;
-    ASSERT_TRUE(Reload(strProblem)) << strProblem;
+    std::string sProblem;
+    ASSERT_TRUE(Reload(sProblem)) << sProblem;
     EXPECT_NE(m_session.GetDemo(), pFirst);
     EXPECT_EQ(m_session.GetDemo()->GetMusic(), pMusic) << "the same track plays on";
     EXPECT_GE(m_session.GetDemo()->BassGetTime(), 6.0f);
@@ -174,7 +174,7 @@ TEST_F(DemoSessionTest, TheMusicPlaysOnUnlessItsFileOrTempoChanged)
     m_session.GetDemo()->BassStop();
     m_session.GetDemo()->BassSetTime(10.0f);
     m_demo.WriteTone("data/tone.wav", 30);
-    ASSERT_TRUE(Reload(strProblem, {m_demo.File("data/tone.wav")})) << strProblem;
+    ASSERT_TRUE(Reload(sProblem, {m_demo.File("data/tone.wav")})) << sProblem;
     EXPECT_NE(m_session.GetDemo()->GetMusic(), pMusic);
     EXPECT_FLOAT_EQ(m_session.GetDemo()->BassGetTime(), 10.0f);
 }

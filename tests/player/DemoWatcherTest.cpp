@@ -41,9 +41,9 @@ std::vector<std::string> ChangesAfterAWhile(CDemoWatcher& rWatcher)
     return rWatcher.TakeChanges();
 }
 
-bool Contains(const std::vector<std::string>& paths, const std::string& strPath)
+bool Contains(const std::vector<std::string>& paths, const std::string& sPath)
 {
-    return std::find(paths.begin(), paths.end(), strPath) != paths.end();
+    return std::find(paths.begin(), paths.end(), sPath) != paths.end();
 }
 
 class DemoWatcherTest : public ::testing::Test
@@ -51,8 +51,8 @@ class DemoWatcherTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string strError;
-        ASSERT_TRUE(m_watcher.Start(m_demo.Path().string(), strError)) << strError;
+        std::string sError;
+        ASSERT_TRUE(m_watcher.Start(m_demo.Path().string(), sError)) << sError;
         EXPECT_FALSE(m_watcher.HasChanges());
     }
     CScratchDemo m_demo{"watcher"};
@@ -101,15 +101,15 @@ TEST_F(DemoWatcherTest, ScratchFilesAndOtherFilesBesideTheDemoAreNot)
 
 TEST_F(DemoWatcherTest, ADemoFolderMovedAwayAndBackIsWatchedAgain)
 {
-    const std::string strMoved = m_demo.Path().string() + ".moved";
-    std::filesystem::rename(m_demo.Path(), strMoved);
+    const std::string sMoved = m_demo.Path().string() + ".moved";
+    std::filesystem::rename(m_demo.Path(), sMoved);
     WaitForChanges(m_watcher);
     EXPECT_TRUE(m_watcher.IsFolderGone());
     // Changes in the moved folder are no longer the demo's.
-    std::ofstream(strMoved + "/demo.orv") << CScratchDemo::DemoText("0 0 0");
+    std::ofstream(sMoved + "/demo.orv") << CScratchDemo::DemoText("0 0 0");
     EXPECT_TRUE(ChangesAfterAWhile(m_watcher).empty());
 
-    std::filesystem::rename(strMoved, m_demo.Path());
+    std::filesystem::rename(sMoved, m_demo.Path());
     EXPECT_TRUE(Contains(WaitForChanges(m_watcher), m_demo.File("demo.orv")));
     EXPECT_FALSE(m_watcher.IsFolderGone());
     m_demo.Write("data/plain.fx", CScratchDemo::PlainEffect(false));

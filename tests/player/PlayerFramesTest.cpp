@@ -92,12 +92,12 @@ TEST(PlayerFramesTest, MomentsOnTheGridAreFramesAndSegmentsCountFromTheShowsStar
 
 TEST(PlayerFramesTest, RecordingTitleNamesVersionRendererAndTag)
 {
-    const std::string strTitle = MakeRecordingTitle("0.1.0", "Mesa, llvmpipe, 4.5", "pabcs1");
-    EXPECT_EQ(strTitle.rfind("Orv 0.1.0 r", 0), 0u);
-    EXPECT_EQ(strTitle.substr(strTitle.size() - 7), " pabcs1");
-    EXPECT_EQ(strTitle.size(), std::string("Orv 0.1.0 r12345678 pabcs1").size());
-    EXPECT_NE(strTitle, MakeRecordingTitle("0.1.0", "NVIDIA, RTX, 4.6", "pabcs1"));
-    EXPECT_EQ(strTitle, MakeRecordingTitle("0.1.0", "Mesa, llvmpipe, 4.5", "pabcs1"));
+    const std::string sTitle = MakeRecordingTitle("0.1.0", "Mesa, llvmpipe, 4.5", "pabcs1");
+    EXPECT_EQ(sTitle.rfind("Orv 0.1.0 r", 0), 0u);
+    EXPECT_EQ(sTitle.substr(sTitle.size() - 7), " pabcs1");
+    EXPECT_EQ(sTitle.size(), std::string("Orv 0.1.0 r12345678 pabcs1").size());
+    EXPECT_NE(sTitle, MakeRecordingTitle("0.1.0", "NVIDIA, RTX, 4.6", "pabcs1"));
+    EXPECT_EQ(sTitle, MakeRecordingTitle("0.1.0", "Mesa, llvmpipe, 4.5", "pabcs1"));
     // The longest tag still fits the stream title's 63 characters.
     EXPECT_LE(MakeRecordingTitle("10.20.30", "x", std::string(kMaxTagLength, 't')).size(), 63u);
 }

@@ -30,25 +30,25 @@ const std::string kSample = std::string(ORV_SOURCE_ROOT) + "/examples/Atelier";
 struct SRun
 {
     int iStatus = -1;
-    std::string strErr;
+    std::string sErr;
 };
 
 // Runs the player with the arguments (already quoted for the shell) and more environment
 // variables if given; stderr is kept.
-SRun RunPlayer(const std::string& strArgs, const std::string& strErrFile,
-               const std::string& strEnvironment = "")
+SRun RunPlayer(const std::string& sArgs, const std::string& sErrFile,
+               const std::string& sEnvironment = "")
 {
-    std::string strCommand = "SDL_AUDIODRIVER=dummy " + strEnvironment + " '" + ORV_PLAYER_PATH +
-                             "' " + strArgs + " >/dev/null 2>'" + strErrFile + "'";
+    std::string sCommand = "SDL_AUDIODRIVER=dummy " + sEnvironment + " '" + ORV_PLAYER_PATH + "' " +
+                           sArgs + " >/dev/null 2>'" + sErrFile + "'";
     SRun run;
-    int iRaw = std::system(strCommand.c_str());
+    int iRaw = std::system(sCommand.c_str());
     run.iStatus = WIFEXITED(iRaw) ? WEXITSTATUS(iRaw) : -1;
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(strErrFile.c_str(), "r"), std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(sErrFile.c_str(), "r"), std::fclose);
     char szBuffer[4096];
     size_t iRead = 0;
     while (file && (iRead = std::fread(szBuffer, 1, sizeof(szBuffer), file.get())) > 0)
     {
-        run.strErr.append(szBuffer, iRead);
+        run.sErr.append(szBuffer, iRead);
     }
     return run;
 }
@@ -63,14 +63,14 @@ protected:
 
 TEST_F(PlayerRunTest, HeadlessRecordingHoldsEveryFrameAndTheMusic)
 {
-    std::string strVideo = m_dir.File("show.avi");
-    SRun run = RunPlayer("--headless --mode 320x180 --duration 2 --record '" + strVideo + "' '" +
+    std::string sVideo = m_dir.File("show.avi");
+    SRun run = RunPlayer("--headless --mode 320x180 --duration 2 --record '" + sVideo + "' '" +
                              kSample + "'",
                          m_dir.File("err.txt"));
-    ASSERT_EQ(run.iStatus, 0) << run.strErr;
-    EXPECT_NE(run.strErr.find("50/50 frames"), std::string::npos) << run.strErr;
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
+    EXPECT_NE(run.sErr.find("50/50 frames"), std::string::npos) << run.sErr;
 
-    std::vector<SProbedStream> streams = Probe(strVideo);
+    std::vector<SProbedStream> streams = Probe(sVideo);
     ASSERT_EQ(streams.size(), 2u);
     EXPECT_EQ(streams[0].strType, "video");
     EXPECT_EQ(streams[0].strCodec, "h264");
@@ -84,7 +84,7 @@ TEST_F(PlayerRunTest, HeadlessRecordingHoldsEveryFrameAndTheMusic)
 
 TEST_F(PlayerRunTest, InterruptedRecordingIsStillAPlayableFile)
 {
-    std::string strVideo = m_dir.File("cut.avi");
+    std::string sVideo = m_dir.File("cut.avi");
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0)
@@ -92,13 +92,13 @@ TEST_F(PlayerRunTest, InterruptedRecordingIsStillAPlayableFile)
         std::freopen("/dev/null", "w", stderr);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         execl(ORV_PLAYER_PATH, ORV_PLAYER_PATH, "--headless", "--mode", "160x90", "--duration",
-              "200", "--codec", "mjpeg", "--record", strVideo.c_str(), kSample.c_str(),
+              "200", "--codec", "mjpeg", "--record", sVideo.c_str(), kSample.c_str(),
               static_cast<char*>(nullptr));
         _exit(127);
     }
     // Wait until frames are being written, then interrupt as Ctrl+C would.
-    for (int i = 0; i < 300 && (!std::filesystem::exists(strVideo) ||
-                                std::filesystem::file_size(strVideo) < 20000);
+    for (int i = 0; i < 300 && (!std::filesystem::exists(sVideo) ||
+                                std::filesystem::file_size(sVideo) < 20000);
          ++i)
     {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -108,7 +108,7 @@ TEST_F(PlayerRunTest, InterruptedRecordingIsStillAPlayableFile)
     waitpid(pid, &iRaw, 0);
     ASSERT_TRUE(WIFEXITED(iRaw));
     EXPECT_EQ(WEXITSTATUS(iRaw), 0);
-    std::vector<SProbedStream> streams = Probe(strVideo);
+    std::vector<SProbedStream> streams = Probe(sVideo);
     ASSERT_FALSE(streams.empty());
     EXPECT_EQ(streams[0].strCodec, "mjpeg");
     EXPECT_GT(streams[0].lFrames, 0);
@@ -121,23 +121,22 @@ namespace
 // A run that must end with a status and give a reason (found in its standard error).
 struct SStatusCase
 {
-    std::string strArgs;
+    std::string sArgs;
     int iStatus;
     const char* szReason;
-    std::string strEnvironment = "";
+    std::string sEnvironment = "";
 };
 
-// Runs each case; none may leave the file strNoFile behind.
-void ExpectStatuses(const std::vector<SStatusCase>& cases, const std::string& strErrFile,
-                    const std::string& strNoFile)
+// Runs each case; none may leave the file sNoFile behind.
+void ExpectStatuses(const std::vector<SStatusCase>& cases, const std::string& sErrFile,
+                    const std::string& sNoFile)
 {
     for (const SStatusCase& c : cases)
     {
-        SRun run = RunPlayer(c.strArgs, strErrFile, c.strEnvironment);
-        EXPECT_EQ(run.iStatus, c.iStatus) << c.strArgs << "\n" << run.strErr;
-        EXPECT_NE(run.strErr.find(c.szReason), std::string::npos) << c.strArgs << "\n"
-                                                                  << run.strErr;
-        EXPECT_FALSE(std::filesystem::exists(strNoFile)) << c.strArgs;
+        SRun run = RunPlayer(c.sArgs, sErrFile, c.sEnvironment);
+        EXPECT_EQ(run.iStatus, c.iStatus) << c.sArgs << "\n" << run.sErr;
+        EXPECT_NE(run.sErr.find(c.szReason), std::string::npos) << c.sArgs << "\n" << run.sErr;
+        EXPECT_FALSE(std::filesystem::exists(sNoFile)) << c.sArgs;
     }
 }
 
@@ -145,37 +144,37 @@ void ExpectStatuses(const std::vector<SStatusCase>& cases, const std::string& st
 
 TEST_F(PlayerRunTest, BadInputGivesAReasonAndTheStatus)
 {
-    const std::string strVideo = m_dir.File("bad.avi");
+    const std::string sVideo = m_dir.File("bad.avi");
     std::filesystem::create_directories(m_dir.File("broken/data"));
     std::ofstream(m_dir.File("broken/demo.orv")) << "<OrvDemo version=\"1\"><Layers><COrvLay";
     const std::vector<SStatusCase> cases = {
         {"--bogus", 1, "unknown option"},
-        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.File("nowhere") + "'", 0,
+        {"--headless --mode 64x64 --record '" + sVideo + "' '" + m_dir.File("nowhere") + "'", 0,
          "no demo folder"},
-        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.File("") + "'", 0,
+        {"--headless --mode 64x64 --record '" + sVideo + "' '" + m_dir.File("") + "'", 0,
          "cannot load"},
-        {"--headless --mode 64x64 --record '" + strVideo + "' '" + m_dir.File("broken") + "'", 0,
+        {"--headless --mode 64x64 --record '" + sVideo + "' '" + m_dir.File("broken") + "'", 0,
          "cannot load"},
-        {"--headless --codec no-such-codec --record '" + strVideo + "' '" + kSample + "'", 1,
+        {"--headless --codec no-such-codec --record '" + sVideo + "' '" + kSample + "'", 1,
          "unknown codec"},
         {"--headless --record '" + m_dir.File("no/such/dir/x.avi") + "' '" + kSample + "'", 1,
          "cannot record"},
     };
     // Nothing half-written is left behind.
-    ExpectStatuses(cases, m_dir.File("err.txt"), strVideo);
+    ExpectStatuses(cases, m_dir.File("err.txt"), sVideo);
 }
 
 TEST_F(PlayerRunTest, WithoutADisplayTheSettingsDialogRefusesInsteadOfWaiting)
 {
     // No mode option asks for the dialog; SDL's off-screen windows are what a machine without
     // a display gets. The time limit only keeps a regression from hanging the test run.
-    const std::string strVideo = m_dir.File("dialog.avi");
-    SRun run = RunPlayer("--record '" + strVideo + "' '" + kSample + "'", m_dir.File("err.txt"),
+    const std::string sVideo = m_dir.File("dialog.avi");
+    SRun run = RunPlayer("--record '" + sVideo + "' '" + kSample + "'", m_dir.File("err.txt"),
                          "SDL_VIDEODRIVER=offscreen timeout 60");
-    EXPECT_EQ(run.iStatus, 1) << run.strErr;
-    EXPECT_NE(run.strErr.find("cannot open the settings dialog"), std::string::npos) << run.strErr;
-    EXPECT_NE(run.strErr.find("--headless"), std::string::npos) << run.strErr;
-    EXPECT_FALSE(std::filesystem::exists(strVideo));
+    EXPECT_EQ(run.iStatus, 1) << run.sErr;
+    EXPECT_NE(run.sErr.find("cannot open the settings dialog"), std::string::npos) << run.sErr;
+    EXPECT_NE(run.sErr.find("--headless"), std::string::npos) << run.sErr;
+    EXPECT_FALSE(std::filesystem::exists(sVideo));
 }
 
 namespace
@@ -189,12 +188,12 @@ struct SSpan
     long lPackets = 0;
 };
 
-std::map<std::string, SSpan> PacketSpans(const std::string& strPath)
+std::map<std::string, SSpan> PacketSpans(const std::string& sPath)
 {
-    std::string strCommand = "ffprobe -v error -show_entries packet=codec_type,pts_time,"
-                             "duration_time -of csv=p=0 '" +
-                             strPath + "' 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(strCommand.c_str(), "r"), pclose);
+    std::string sCommand = "ffprobe -v error -show_entries packet=codec_type,pts_time,"
+                           "duration_time -of csv=p=0 '" +
+                           sPath + "' 2>/dev/null";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(sCommand.c_str(), "r"), pclose);
     std::map<std::string, SSpan> spans;
     char szLine[256];
     while (pipe && std::fgets(szLine, sizeof(szLine), pipe.get()) != nullptr)
@@ -214,13 +213,13 @@ std::map<std::string, SSpan> PacketSpans(const std::string& strPath)
 }
 
 // Frame n of a video file as a picture (ffmpeg decodes it into a PNG file).
-bool ReadVideoFrame(const std::string& strVideo, int iFrame, const std::string& strPng,
+bool ReadVideoFrame(const std::string& sVideo, int iFrame, const std::string& sPng,
                     SOrvImage& rImage)
 {
-    std::string strCommand = "ffmpeg -v error -y -i '" + strVideo + "' -vf 'select=eq(n\\," +
-                             std::to_string(iFrame) + ")' -frames:v 1 -pix_fmt rgba '" + strPng +
-                             "' 2>/dev/null";
-    return std::system(strCommand.c_str()) == 0 && OrvLoadPNG(strPng, rImage);
+    std::string sCommand = "ffmpeg -v error -y -i '" + sVideo + "' -vf 'select=eq(n\\," +
+                           std::to_string(iFrame) + ")' -frames:v 1 -pix_fmt rgba '" + sPng +
+                           "' 2>/dev/null";
+    return std::system(sCommand.c_str()) == 0 && OrvLoadPNG(sPng, rImage);
 }
 
 // The largest difference of a colour channel between two pictures of the same size.
@@ -262,19 +261,19 @@ TEST_F(PlayerRunTest, EachContainerHoldsItsCodecsAndTheSoundInStep)
     };
     for (const SCase& c : cases)
     {
-        const std::string strVideo = m_dir.File(c.szFile);
+        const std::string sVideo = m_dir.File(c.szFile);
         SRun run = RunPlayer(std::string("--headless --mode 320x180 --duration 2 ") + c.szArgs +
-                                 " --record '" + strVideo + "' '" + kSample + "'",
+                                 " --record '" + sVideo + "' '" + kSample + "'",
                              m_dir.File("err.txt"));
-        ASSERT_EQ(run.iStatus, 0) << c.szArgs << run.strErr;
-        std::vector<SProbedStream> streams = Probe(strVideo);
+        ASSERT_EQ(run.iStatus, 0) << c.szArgs << run.sErr;
+        std::vector<SProbedStream> streams = Probe(sVideo);
         ASSERT_EQ(streams.size(), 2u) << c.szFile;
         EXPECT_EQ(streams[0].strCodec, c.szVideo);
         EXPECT_EQ(streams[0].lFrames, c.lFrames) << c.szFile << " " << c.szArgs;
         EXPECT_EQ(streams[0].strRate, c.szRate);
         EXPECT_EQ(streams[1].strCodec, c.szAudio);
         // The sound starts and ends with the pictures (within the encoders' priming).
-        std::map<std::string, SSpan> spans = PacketSpans(strVideo);
+        std::map<std::string, SSpan> spans = PacketSpans(sVideo);
         EXPECT_NEAR(spans["video"].dStart, spans["audio"].dStart, 0.03) << c.szFile;
         EXPECT_NEAR(spans["video"].dEnd, 2.0, 0.01) << c.szFile;
         EXPECT_NEAR(spans["audio"].dEnd, 2.0, 0.03) << c.szFile;
@@ -289,40 +288,40 @@ TEST_F(PlayerRunTest, EachContainerHoldsItsCodecsAndTheSoundInStep)
 TEST_F(PlayerRunTest, AStillEqualsTheRecordedFrameAtTheSameMomentAndStartsMatchToo)
 {
     // Lossless recordings: the whole first three seconds, and one starting at 2 s.
-    const std::string strWhole = m_dir.File("whole.avi");
-    const std::string strPart = m_dir.File("part.avi");
-    const std::string strStill = m_dir.File("still.png");
-    SRun run = RunPlayer("--headless --mode 192x108 --codec ffv1 --duration 3 --record '" +
-                             strWhole + "' '" + kSample + "'",
+    const std::string sWhole = m_dir.File("whole.avi");
+    const std::string sPart = m_dir.File("part.avi");
+    const std::string sStill = m_dir.File("still.png");
+    SRun run = RunPlayer("--headless --mode 192x108 --codec ffv1 --duration 3 --record '" + sWhole +
+                             "' '" + kSample + "'",
                          m_dir.File("err.txt"));
-    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
     run = RunPlayer("--headless --mode 192x108 --codec ffv1 --start 2 --duration 0.4 --record '" +
-                        strPart + "' '" + kSample + "'",
+                        sPart + "' '" + kSample + "'",
                     m_dir.File("err.txt"));
-    ASSERT_EQ(run.iStatus, 0) << run.strErr;
-    std::vector<SProbedStream> streams = Probe(strPart);
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
+    std::vector<SProbedStream> streams = Probe(sPart);
     ASSERT_FALSE(streams.empty());
     EXPECT_EQ(streams[0].lFrames, 10);
     // The sound of the later part starts two seconds into the music.
     ASSERT_EQ(streams.size(), 2u);
     EXPECT_EQ(streams[1].lStored, 0.4 * streams[1].lSampleRate);
-    run = RunPlayer("--mode 192x108 --screenshot '" + strStill + "' --at 2 '" + kSample + "'",
+    run = RunPlayer("--mode 192x108 --screenshot '" + sStill + "' --at 2 '" + kSample + "'",
                     m_dir.File("err.txt"));
-    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
 
     SOrvImage still;
     SOrvImage recorded;
     SOrvImage started;
-    ASSERT_TRUE(OrvLoadPNG(strStill, still));
+    ASSERT_TRUE(OrvLoadPNG(sStill, still));
     EXPECT_EQ(still.m_uiWidth, 192u);
     EXPECT_EQ(still.At(96, 54) >> 24, 0xFFu) << "an opaque picture";
-    ASSERT_TRUE(ReadVideoFrame(strWhole, 50, m_dir.File("frame50.png"), recorded));
-    ASSERT_TRUE(ReadVideoFrame(strPart, 0, m_dir.File("first.png"), started));
+    ASSERT_TRUE(ReadVideoFrame(sWhole, 50, m_dir.File("frame50.png"), recorded));
+    ASSERT_TRUE(ReadVideoFrame(sPart, 0, m_dir.File("first.png"), started));
     EXPECT_LE(LargestDifference(still, recorded), 2);
     EXPECT_LE(LargestDifference(still, started), 2);
     // And it is not just any frame: a second earlier looks otherwise.
     SOrvImage earlier;
-    ASSERT_TRUE(ReadVideoFrame(strWhole, 25, m_dir.File("frame25.png"), earlier));
+    ASSERT_TRUE(ReadVideoFrame(sWhole, 25, m_dir.File("frame25.png"), earlier));
     EXPECT_GT(LargestDifference(still, earlier), 20);
 }
 
@@ -330,32 +329,30 @@ TEST_F(PlayerRunTest, AuthoringBadInputGivesAReasonAndLeavesNoFile)
 {
     struct SCase
     {
-        std::string strArgs;
+        std::string sArgs;
         int iStatus;
         const char* szReason;
-        std::string strFile; // must not exist afterwards
+        std::string sFile; // must not exist afterwards
     };
-    const std::string strStill = m_dir.File("late.png");
-    const std::string strWebm = m_dir.File("x.webm");
+    const std::string sStill = m_dir.File("late.png");
+    const std::string sWebm = m_dir.File("x.webm");
     const SCase cases[] = {
-        {"--screenshot '" + strStill + "' --at 9999 '" + kSample + "'", 1, "past the end",
-         strStill},
-        {"--headless --start 9999 --record '" + strWebm + "' '" + kSample + "'", 1, "past the end",
-         strWebm},
-        {"--headless --codec libx264 --record '" + strWebm + "' '" + kSample + "'", 1,
-         "cannot hold libx264", strWebm},
+        {"--screenshot '" + sStill + "' --at 9999 '" + kSample + "'", 1, "past the end", sStill},
+        {"--headless --start 9999 --record '" + sWebm + "' '" + kSample + "'", 1, "past the end",
+         sWebm},
+        {"--headless --codec libx264 --record '" + sWebm + "' '" + kSample + "'", 1,
+         "cannot hold libx264", sWebm},
         {"--screenshot '" + m_dir.File("no/such/dir/a.png") + "' '" + kSample + "'", 1,
          "cannot write", m_dir.File("no/such/dir/a.png")},
-        {"--screenshot '" + strStill + "' '" + m_dir.File("nowhere") + "'", 1, "no demo folder",
-         strStill},
+        {"--screenshot '" + sStill + "' '" + m_dir.File("nowhere") + "'", 1, "no demo folder",
+         sStill},
     };
     for (const SCase& c : cases)
     {
-        SRun run = RunPlayer(c.strArgs, m_dir.File("err.txt"));
-        EXPECT_EQ(run.iStatus, c.iStatus) << c.strArgs << "\n" << run.strErr;
-        EXPECT_NE(run.strErr.find(c.szReason), std::string::npos) << c.strArgs << "\n"
-                                                                  << run.strErr;
-        EXPECT_FALSE(std::filesystem::exists(c.strFile)) << c.strArgs;
+        SRun run = RunPlayer(c.sArgs, m_dir.File("err.txt"));
+        EXPECT_EQ(run.iStatus, c.iStatus) << c.sArgs << "\n" << run.sErr;
+        EXPECT_NE(run.sErr.find(c.szReason), std::string::npos) << c.sArgs << "\n" << run.sErr;
+        EXPECT_FALSE(std::filesystem::exists(c.sFile)) << c.sArgs;
     }
     // Nothing half-written beside the still either.
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
@@ -366,15 +363,15 @@ TEST_F(PlayerRunTest, AuthoringBadInputGivesAReasonAndLeavesNoFile)
 
 TEST_F(PlayerRunTest, ProfileNamesEveryLayerTheReadBackAndTheEncoder)
 {
-    const std::string strVideo = m_dir.File("p.avi");
-    SRun run = RunPlayer("--headless --profile --mode 160x90 --duration 0.4 --record '" + strVideo +
+    const std::string sVideo = m_dir.File("p.avi");
+    SRun run = RunPlayer("--headless --profile --mode 160x90 --duration 0.4 --record '" + sVideo +
                              "' '" + kSample + "'",
                          m_dir.File("err.txt"));
-    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
     for (const char* szRow : {"COrvLayerSprite", "COrvLayerPPBloom", "whole frame (all layers)",
                               "read-back", "encoder (its own thread)", "waiting for the encoder"})
     {
-        EXPECT_NE(run.strErr.find(szRow), std::string::npos) << szRow << "\n" << run.strErr;
+        EXPECT_NE(run.sErr.find(szRow), std::string::npos) << szRow << "\n" << run.sErr;
     }
 }
 
@@ -400,22 +397,22 @@ TEST_F(PlayerRunTest, StillsOfAMovingSimulationEqualTheRecording)
            "<Layers><COrvLayerParticules><Prop4 defaultValue=\"particles\"/>"
            "<Prop29 defaultValue=\"mat\"/><Prop42 defaultValue=\"0.9\"/>"
            "<Prop43 defaultValue=\"0.3\"/></COrvLayerParticules></Layers></OrvDemo>\n";
-    const std::string strVideo = m_dir.File("particles.avi");
-    const std::string strStill = m_dir.File("particles.png");
+    const std::string sVideo = m_dir.File("particles.avi");
+    const std::string sStill = m_dir.File("particles.png");
     SRun run = RunPlayer("--headless --mode 192x108 --codec ffv1 --duration 1.2 --record '" +
-                             strVideo + "' '" + demo.string() + "'",
+                             sVideo + "' '" + demo.string() + "'",
                          m_dir.File("err.txt"));
-    ASSERT_EQ(run.iStatus, 0) << run.strErr;
-    run = RunPlayer("--mode 192x108 --screenshot '" + strStill + "' --at 1.16 '" + demo.string() +
-                        "'",
-                    m_dir.File("err.txt"));
-    ASSERT_EQ(run.iStatus, 0) << run.strErr;
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
+    run =
+        RunPlayer("--mode 192x108 --screenshot '" + sStill + "' --at 1.16 '" + demo.string() + "'",
+                  m_dir.File("err.txt"));
+    ASSERT_EQ(run.iStatus, 0) << run.sErr;
     SOrvImage still;
     SOrvImage recorded;
     SOrvImage first;
-    ASSERT_TRUE(OrvLoadPNG(strStill, still));
-    ASSERT_TRUE(ReadVideoFrame(strVideo, 29, m_dir.File("frame29.png"), recorded));
-    ASSERT_TRUE(ReadVideoFrame(strVideo, 0, m_dir.File("frame0.png"), first));
+    ASSERT_TRUE(OrvLoadPNG(sStill, still));
+    ASSERT_TRUE(ReadVideoFrame(sVideo, 29, m_dir.File("frame29.png"), recorded));
+    ASSERT_TRUE(ReadVideoFrame(sVideo, 0, m_dir.File("frame0.png"), first));
     EXPECT_LE(LargestDifference(still, recorded), 2);
     EXPECT_GT(LargestDifference(still, first), 20) << "the particles moved";
 }
@@ -424,21 +421,21 @@ namespace
 {
 
 // What the player wrote to its standard error so far.
-std::string ReadText(const std::string& strPath)
+std::string ReadText(const std::string& sPath)
 {
-    std::ifstream file(strPath, std::ios::binary);
+    std::ifstream file(sPath, std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
 }
 
 // Waits (a bounded while) until the file holds the text, after the offset.
-bool WaitForText(const std::string& strPath, const std::string& strText, size_t iFrom = 0)
+bool WaitForText(const std::string& sPath, const std::string& sText, size_t iFrom = 0)
 {
     for (int i = 0; i < 600; ++i)
     {
-        const std::string strNow = ReadText(strPath);
-        if (strNow.size() > iFrom && strNow.find(strText, iFrom) != std::string::npos)
+        const std::string sNow = ReadText(sPath);
+        if (sNow.size() > iFrom && sNow.find(sText, iFrom) != std::string::npos)
         {
             return true;
         }
@@ -455,35 +452,35 @@ TEST_F(PlayerRunTest, WatchingPlayerReloadsSavesAndKeepsTheLastGoodDemoOnBrokenO
     // a copy of the sample demo while a maker saves broken and fixed versions.
     const std::filesystem::path demo = m_dir.Path() / "watched";
     std::filesystem::copy(kSample, demo, std::filesystem::copy_options::recursive);
-    const std::string strGood = ReadText((demo / "demo.orv").string());
-    const std::string strErr = m_dir.File("watch.txt");
+    const std::string sGood = ReadText((demo / "demo.orv").string());
+    const std::string sErr = m_dir.File("watch.txt");
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0)
     {
-        std::freopen(strErr.c_str(), "w", stderr);
+        std::freopen(sErr.c_str(), "w", stderr);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         execl(ORV_PLAYER_PATH, ORV_PLAYER_PATH, "--windowed", "--mode", "160x90", "--no-vsync",
               "--watch", demo.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    ASSERT_TRUE(WaitForText(strErr, "watching ")) << ReadText(strErr);
-    size_t iSeen = ReadText(strErr).size();
+    ASSERT_TRUE(WaitForText(sErr, "watching ")) << ReadText(sErr);
+    size_t iSeen = ReadText(sErr).size();
     std::ofstream(demo / "demo.orv") << "<OrvDemo version=\"1\">\n<Layers>\n<COrvLayerSprit";
-    EXPECT_TRUE(WaitForText(strErr, "reload failed: demo.orv:3: ", iSeen)) << ReadText(strErr);
-    EXPECT_TRUE(WaitForText(strErr, "the last good demo stays", iSeen));
+    EXPECT_TRUE(WaitForText(sErr, "reload failed: demo.orv:3: ", iSeen)) << ReadText(sErr);
+    EXPECT_TRUE(WaitForText(sErr, "the last good demo stays", iSeen));
 
-    iSeen = ReadText(strErr).size();
+    iSeen = ReadText(sErr).size();
     const std::filesystem::path temporary = demo / "demo.orv.new";
-    std::ofstream(temporary) << strGood;
+    std::ofstream(temporary) << sGood;
     std::filesystem::rename(temporary, demo / "demo.orv");
-    EXPECT_TRUE(WaitForText(strErr, "reloaded in ", iSeen)) << ReadText(strErr);
+    EXPECT_TRUE(WaitForText(sErr, "reloaded in ", iSeen)) << ReadText(sErr);
 
     kill(pid, SIGINT);
     int iRaw = 0;
     waitpid(pid, &iRaw, 0);
-    ASSERT_TRUE(WIFEXITED(iRaw)) << ReadText(strErr);
-    EXPECT_EQ(WEXITSTATUS(iRaw), 0) << ReadText(strErr);
+    ASSERT_TRUE(WIFEXITED(iRaw)) << ReadText(sErr);
+    EXPECT_EQ(WEXITSTATUS(iRaw), 0) << ReadText(sErr);
 }
 
 namespace
@@ -493,12 +490,12 @@ namespace
 bool CatchesSignal(pid_t pid, int iSignal)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string strLine;
-    while (std::getline(status, strLine))
+    std::string sLine;
+    while (std::getline(status, sLine))
     {
-        if (strLine.rfind("SigCgt:", 0) == 0)
+        if (sLine.rfind("SigCgt:", 0) == 0)
         {
-            return (std::stoull(strLine.substr(7), nullptr, 16) >> (iSignal - 1)) & 1;
+            return (std::stoull(sLine.substr(7), nullptr, 16) >> (iSignal - 1)) & 1;
         }
     }
     return false;
@@ -510,34 +507,34 @@ bool CatchesSignal(pid_t pid, int iSignal)
 // reach: --help, no Direct3D, a device that cannot be created.
 TEST_F(PlayerRunTest, ExitStatusesFollowTheWrittenRule)
 {
-    const std::string strVideo = m_dir.File("status.avi");
-    const std::string strRecord =
-        "--headless --mode 64x64 --record '" + strVideo + "' '" + kSample + "'";
-    const std::string strNoGL = "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent/orv_no_vendor.json";
+    const std::string sVideo = m_dir.File("status.avi");
+    const std::string sRecord =
+        "--headless --mode 64x64 --record '" + sVideo + "' '" + kSample + "'";
+    const std::string sNoGL = "__EGL_VENDOR_LIBRARY_FILENAMES=/nonexistent/orv_no_vendor.json";
     ExpectStatuses(
         {
             {"--help", 0, ""},
             // The status is E_FAIL, of which the process status keeps the low byte.
-            {strRecord, static_cast<int>(E_FAIL) & 0xFF, "no graphics device",
+            {sRecord, static_cast<int>(E_FAIL) & 0xFF, "no graphics device",
              "LD_PRELOAD='" ORV_PRELOAD_NO_DIRECT3D "'"},
             // No GL vendor at all: the device cannot be created, which ends the run as a
             // normal end does, with the platform's reason and the player's.
-            {strRecord, 0, "Direct3D device creation failed: no headless OpenGL", strNoGL},
-            {strRecord, 0, "cannot create the graphics device", strNoGL},
+            {sRecord, 0, "Direct3D device creation failed: no headless OpenGL", sNoGL},
+            {sRecord, 0, "cannot create the graphics device", sNoGL},
         },
-        m_dir.File("err.txt"), strVideo);
+        m_dir.File("err.txt"), sVideo);
 }
 
 TEST_F(PlayerRunTest, LeavingTheSettingsDialogEndsWithStatusZero)
 {
     // The dialog opens on SDL's off-screen driver, passed off as a display; Ctrl+C closes it
     // as "Exit" does.
-    const std::string strErr = m_dir.File("dialog.txt");
+    const std::string sErr = m_dir.File("dialog.txt");
     pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0)
     {
-        std::freopen(strErr.c_str(), "w", stderr);
+        std::freopen(sErr.c_str(), "w", stderr);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         setenv("SDL_VIDEODRIVER", "offscreen", 1);
         setenv("LD_PRELOAD", ORV_PRELOAD_OFFSCREEN_IS_A_SCREEN, 1);
@@ -553,8 +550,8 @@ TEST_F(PlayerRunTest, LeavingTheSettingsDialogEndsWithStatusZero)
     kill(pid, SIGINT);
     int iRaw = 0;
     waitpid(pid, &iRaw, 0);
-    ASSERT_TRUE(WIFEXITED(iRaw)) << ReadText(strErr);
-    EXPECT_EQ(WEXITSTATUS(iRaw), 0) << ReadText(strErr);
-    EXPECT_EQ(ReadText(strErr).find("cannot open the settings dialog"), std::string::npos)
-        << ReadText(strErr);
+    ASSERT_TRUE(WIFEXITED(iRaw)) << ReadText(sErr);
+    EXPECT_EQ(WEXITSTATUS(iRaw), 0) << ReadText(sErr);
+    EXPECT_EQ(ReadText(sErr).find("cannot open the settings dialog"), std::string::npos)
+        << ReadText(sErr);
 }

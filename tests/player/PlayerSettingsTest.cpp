@@ -52,39 +52,35 @@ TEST(PlayerSettingsTest, CommandLineModesMustSuitTheDisplay)
     SPlayerOptions options;
     options.bSkipDialog = true;
     SPlayerSettings settings;
-    std::string strError;
+    std::string sError;
 
     // Full screen takes only the display's own modes.
     options.iWidth = 1280;
     options.iHeight = 720;
     options.iRefreshRate = 75;
-    ASSERT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, strError),
-              SETTINGS_GO);
+    ASSERT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, sError), SETTINGS_GO);
     EXPECT_EQ(settings.mode.RefreshRate, 75u);
     options.iRefreshRate = 144;
-    EXPECT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, strError),
+    EXPECT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, sError),
               SETTINGS_ERROR);
-    EXPECT_EQ(strError, "the display has no mode 1280x720@144");
+    EXPECT_EQ(sError, "the display has no mode 1280x720@144");
 
     // A window may have any size that fits.
     options.bFullscreen = false;
     options.iWidth = 1000;
     options.iHeight = 500;
-    ASSERT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, strError),
-              SETTINGS_GO);
+    ASSERT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, sError), SETTINGS_GO);
     EXPECT_EQ(settings.mode.Width, 1000u);
     EXPECT_EQ(settings.mode.RefreshRate, 0u);
     options.iWidth = 4000;
-    EXPECT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, strError),
+    EXPECT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, sError),
               SETTINGS_ERROR);
 
     // No mode given: a 720p window, or the desktop's mode in full screen.
     options.iWidth = options.iHeight = options.iRefreshRate = 0;
-    ASSERT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, strError),
-              SETTINGS_GO);
+    ASSERT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, sError), SETTINGS_GO);
     EXPECT_EQ(settings.mode.Width, 1280u);
     options.bFullscreen = true;
-    ASSERT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, strError),
-              SETTINGS_GO);
+    ASSERT_EQ(ChooseSettingsFromOptions(options, kModes, kDesktop, settings, sError), SETTINGS_GO);
     EXPECT_EQ(settings.mode.Width, 1920u);
 }

@@ -22,10 +22,10 @@ namespace orv_player_test
 class CScratchDemo
 {
 public:
-    explicit CScratchDemo(const std::string& strName)
+    explicit CScratchDemo(const std::string& sName)
         : m_previous(std::filesystem::current_path()),
           m_path(std::filesystem::temp_directory_path() /
-                 ("orv_" + strName + "_" + std::to_string(::getpid())))
+                 ("orv_" + sName + "_" + std::to_string(::getpid())))
     {
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path / "data");
@@ -45,29 +45,26 @@ public:
         std::filesystem::remove_all(m_path.string() + ".moved", ec);
     }
     const std::filesystem::path& Path() const { return m_path; }
-    std::string File(const std::string& strRelative) const
-    {
-        return (m_path / strRelative).string();
-    }
+    std::string File(const std::string& sRelative) const { return (m_path / sRelative).string(); }
 
-    void Write(const std::string& strRelative, const std::string& strText) const
+    void Write(const std::string& sRelative, const std::string& sText) const
     {
-        std::ofstream(m_path / strRelative, std::ios::binary) << strText;
+        std::ofstream(m_path / sRelative, std::ios::binary) << sText;
     }
     // Saves as many editors do: a temporary file beside it, then a rename over it.
-    void SaveByRename(const std::string& strRelative, const std::string& strText) const
+    void SaveByRename(const std::string& sRelative, const std::string& sText) const
     {
-        const std::filesystem::path temporary = m_path / (strRelative + ".tmp~");
-        std::ofstream(temporary, std::ios::binary) << strText;
-        std::filesystem::rename(temporary, m_path / strRelative);
+        const std::filesystem::path temporary = m_path / (sRelative + ".tmp~");
+        std::ofstream(temporary, std::ios::binary) << sText;
+        std::filesystem::rename(temporary, m_path / sRelative);
     }
-    void WriteTone(const std::string& strRelative, int iSeconds) const
+    void WriteTone(const std::string& sRelative, int iSeconds) const
     {
         SF_INFO info{};
         info.samplerate = 44100;
         info.channels = 2;
         info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        SNDFILE* pFile = sf_open(File(strRelative).c_str(), SFM_WRITE, &info);
+        SNDFILE* pFile = sf_open(File(sRelative).c_str(), SFM_WRITE, &info);
         std::vector<short> samples(static_cast<size_t>(44100) * 2 * iSeconds);
         for (size_t i = 0; i < samples.size(); ++i)
             samples[i] = static_cast<short>(3000.0 * std::sin(static_cast<double>(i) * 0.03));
@@ -75,14 +72,14 @@ public:
         sf_close(pFile);
     }
 
-    static std::string DemoText(const std::string& strTranslation,
-                                const std::string& strImage = "checker.bmp")
+    static std::string DemoText(const std::string& sTranslation,
+                                const std::string& sImage = "checker.bmp")
     {
         return "<OrvDemo version=\"1\">\n"
                "<music><Prop15 defaultValue=\"120\"/><Prop5 defaultValue=\"tone.wav\"/></music>\n"
                "<Resources>\n"
                "<COrvResImage><Prop4 defaultValue=\"checker\"/><Prop5 defaultValue=\"" +
-               strImage +
+               sImage +
                "\"/></COrvResImage>\n"
                "<COrvResMaterial><Prop4 defaultValue=\"checker material\"/>"
                "<Prop0 defaultValue=\"1\"><track><key frame=\"0\" value=\"1\"/></track></Prop0>"
@@ -93,7 +90,7 @@ public:
                "</Resources>\n<Layers>\n"
                "<COrvLayerSprite><Prop4 defaultValue=\"sprite\"/>"
                "<Prop29 defaultValue=\"checker material\"/><Prop30 defaultValue=\"" +
-               strTranslation + "\"/></COrvLayerSprite>\n</Layers>\n</OrvDemo>\n";
+               sTranslation + "\"/></COrvLayerSprite>\n</Layers>\n</OrvDemo>\n";
     }
     // A working effect, or one whose third line does not compile.
     static std::string PlainEffect(bool bBroken)

@@ -25,13 +25,13 @@ protected:
     PrerollPlanTest() { AddTarget(m_demo, "rt", 16, 16); }
     ~PrerollPlanTest() override { m_demo.BassStop(); }
 
-    COrvModifiable* AddSprite(const std::string& strTarget, bool bClear,
-                              const std::string& strMaterial = "")
+    COrvModifiable* AddSprite(const std::string& sTarget, bool bClear,
+                              const std::string& sMaterial = "")
     {
         COrvModifiable* pLayer = m_demo.AddLayerSprite();
-        SetString(pLayer, ORV_PROP_RENDER_TARGET, strTarget);
+        SetString(pLayer, ORV_PROP_RENDER_TARGET, sTarget);
         SetBool(pLayer, ORV_PROP_CLEAR_FIRST, bClear);
-        SetString(pLayer, ORV_PROP_MATERIAL_NAME, strMaterial);
+        SetString(pLayer, ORV_PROP_MATERIAL_NAME, sMaterial);
         return pLayer;
     }
     void AddReader()

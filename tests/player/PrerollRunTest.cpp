@@ -22,27 +22,27 @@ namespace
 struct SStill
 {
     int iStatus = -1;
-    std::string strErr;
+    std::string sErr;
     SOrvImage image;
 };
 
 // The player's still of the demo at the moment, with the cheap pre-roll or every frame drawn.
-SStill TakeStill(const COrvTempDir& dir, const std::string& strDemo, double dAt, bool bDrawAll)
+SStill TakeStill(const COrvTempDir& dir, const std::string& sDemo, double dAt, bool bDrawAll)
 {
-    const std::string strPng = dir.File(bDrawAll ? "all.png" : "cheap.png");
-    const std::string strErr = dir.File("err.txt");
-    const std::string strCommand = std::string("SDL_AUDIODRIVER=dummy '") + ORV_PLAYER_PATH +
-                                   "' --mode 64x36 --screenshot '" + strPng + "' --at " +
-                                   std::to_string(dAt) + (bDrawAll ? " --draw-preroll '" : " '") +
-                                   strDemo + "' >/dev/null 2>'" + strErr + "'";
+    const std::string sPng = dir.File(bDrawAll ? "all.png" : "cheap.png");
+    const std::string sErr = dir.File("err.txt");
+    const std::string sCommand = std::string("SDL_AUDIODRIVER=dummy '") + ORV_PLAYER_PATH +
+                                 "' --mode 64x36 --screenshot '" + sPng + "' --at " +
+                                 std::to_string(dAt) + (bDrawAll ? " --draw-preroll '" : " '") +
+                                 sDemo + "' >/dev/null 2>'" + sErr + "'";
     SStill still;
-    const int iRaw = std::system(strCommand.c_str());
+    const int iRaw = std::system(sCommand.c_str());
     still.iStatus = WIFEXITED(iRaw) ? WEXITSTATUS(iRaw) : -1;
-    std::ifstream file(strErr, std::ios::binary);
+    std::ifstream file(sErr, std::ios::binary);
     std::ostringstream text;
     text << file.rdbuf();
-    still.strErr = text.str();
-    if (still.iStatus == 0 && !OrvLoadPNG(strPng, still.image))
+    still.sErr = text.str();
+    if (still.iStatus == 0 && !OrvLoadPNG(sPng, still.image))
         still.iStatus = -2;
     return still;
 }
@@ -85,11 +85,11 @@ TEST(PrerollRun, TheCheapPreRollDrawsTheSameStillAsDrawingEveryFrame)
         const std::filesystem::path demo = dir.Path() / "demo";
         ASSERT_TRUE(WriteSampleVariant(demo, c.shown, c.unclear));
         const SStill cheap = TakeStill(dir, demo.string(), c.dAt, false);
-        ASSERT_EQ(cheap.iStatus, 0) << cheap.strErr;
-        EXPECT_NE(cheap.strErr.find(c.szPreroll), std::string::npos) << cheap.strErr;
+        ASSERT_EQ(cheap.iStatus, 0) << cheap.sErr;
+        EXPECT_NE(cheap.sErr.find(c.szPreroll), std::string::npos) << cheap.sErr;
         const SStill all = TakeStill(dir, demo.string(), c.dAt, true);
-        ASSERT_EQ(all.iStatus, 0) << all.strErr;
-        EXPECT_EQ(all.strErr.find("pre-roll:"), std::string::npos) << "every frame was drawn";
+        ASSERT_EQ(all.iStatus, 0) << all.sErr;
+        EXPECT_EQ(all.sErr.find("pre-roll:"), std::string::npos) << "every frame was drawn";
         ASSERT_EQ(cheap.image.m_uiWidth, all.image.m_uiWidth);
         EXPECT_TRUE(cheap.image.m_aRGBA == all.image.m_aRGBA);
         EXPECT_TRUE(ShowsSomething(all.image)) << "the layers are on screen at the moment";

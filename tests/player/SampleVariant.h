@@ -30,13 +30,13 @@ inline bool LoadSampleVariant(COrvDemo& demo, const std::vector<std::string>& sh
         return false;
     for (COrvLayer* pLayer : demo.GetLayers())
         SetBool(pLayer, ORV_PROP_VISIBLE, false);
-    for (const std::string& strName : shown)
-        if (COrvLayer* pLayer = demo.GetLayerByName(strName))
+    for (const std::string& sName : shown)
+        if (COrvLayer* pLayer = demo.GetLayerByName(sName))
             SetBool(pLayer, ORV_PROP_VISIBLE, true);
         else
             return false;
-    for (const std::string& strName : unclear)
-        if (COrvLayer* pLayer = demo.GetLayerByName(strName))
+    for (const std::string& sName : unclear)
+        if (COrvLayer* pLayer = demo.GetLayerByName(sName))
             SetBool(pLayer, ORV_PROP_CLEAR_FIRST, false);
         else
             return false;

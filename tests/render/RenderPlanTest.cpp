@@ -28,43 +28,43 @@ TEST(RenderPlanTest, SplitCoversEveryFrameOnceInNearlyEqualRuns)
 TEST(RenderPlanTest, PlanFileReadsBackAndRefusesDamage)
 {
     SRenderPlan plan;
-    plan.strId = "0123456789ab";
-    plan.strVersion = "0.1.0";
-    plan.strDemoDir = "/demos/with space";
-    plan.strMusic = "/demos/with space/data/m.ogg";
+    plan.sId = "0123456789ab";
+    plan.sVersion = "0.1.0";
+    plan.sDemoDir = "/demos/with space";
+    plan.sMusic = "/demos/with space/data/m.ogg";
     plan.iWidth = 320;
     plan.iHeight = 180;
     plan.iFps = 50;
     plan.iQuality = 0;
-    plan.strCodec = "ffv1";
-    plan.strContainer = "mkv";
+    plan.sCodec = "ffv1";
+    plan.sContainer = "mkv";
     plan.iStartFrame = 2200;
     plan.iFrames = 801;
     plan.segments = SplitFrames(2200, 801, 4);
-    const std::string strText = FormatPlan(plan);
+    const std::string sText = FormatPlan(plan);
     SRenderPlan back;
-    std::string strError;
-    ASSERT_TRUE(ParsePlan(strText, back, strError)) << strError;
-    EXPECT_EQ(FormatPlan(back), strText);
+    std::string sError;
+    ASSERT_TRUE(ParsePlan(sText, back, sError)) << sError;
+    EXPECT_EQ(FormatPlan(back), sText);
     EXPECT_EQ(back.GetSegmentFile(3), "segments/seg-0003.mkv");
     EXPECT_EQ(back.GetPartFile(3), "segments/seg-0003.part.mkv");
     EXPECT_EQ(back.GetSegmentTag(3), "p0123456789abs3");
 
-    auto replaced = [&](const std::string& strFrom, const std::string& strTo)
+    auto replaced = [&](const std::string& sFrom, const std::string& sTo)
     {
-        std::string strDamaged = strText;
-        strDamaged.replace(strDamaged.find(strFrom), strFrom.size(), strTo);
-        return strDamaged;
+        std::string sDamaged = sText;
+        sDamaged.replace(sDamaged.find(sFrom), sFrom.size(), sTo);
+        return sDamaged;
     };
-    for (const std::string& strDamaged :
-         {strText.substr(0, strText.size() / 2), replaced("orv-render plan 1", "orv-render plan 7"),
+    for (const std::string& sDamaged :
+         {sText.substr(0, sText.size() / 2), replaced("orv-render plan 1", "orv-render plan 7"),
           replaced("segment.2 = 2601", "segment.2 = 2602"),
           replaced("frames = 801", "frames = 800"), replaced("container = mkv", "container = ogg"),
           replaced("fps = 50", "fps = x"), replaced("id = 0123456789ab", "id = 01"), std::string()})
     {
-        strError.clear();
-        EXPECT_FALSE(ParsePlan(strDamaged, back, strError)) << strDamaged;
-        EXPECT_FALSE(strError.empty());
+        sError.clear();
+        EXPECT_FALSE(ParsePlan(sDamaged, back, sError)) << sDamaged;
+        EXPECT_FALSE(sError.empty());
     }
     EXPECT_NE(MakePlanId(), MakePlanId());
     EXPECT_EQ(MakePlanId().size(), 12u);
@@ -86,17 +86,17 @@ TEST(RenderProcessTest, ArgumentsGoThroughUnchangedAndEndingsAreDescribed)
     request.args = {"printf", "%s|", "it's", "two words", "$HOME", ""};
     SProcessResult result = RunProcess(request);
     ASSERT_TRUE(result.Succeeded()) << result.Describe();
-    EXPECT_EQ(result.strOutput, "it's|two words|$HOME||");
+    EXPECT_EQ(result.sOutput, "it's|two words|$HOME||");
 
     // A shell reads back what QuoteForShell makes as the very same word.
     request.args = {"sh", "-c", "printf %s " + QuoteForShell("it's $HOME `x` \"q\"")};
     result = RunProcess(request);
-    EXPECT_EQ(result.strOutput, "it's $HOME `x` \"q\"");
+    EXPECT_EQ(result.sOutput, "it's $HOME `x` \"q\"");
 
     request.args = {"sh", "-c", "echo oops >&2; exit 3"};
     result = RunProcess(request);
     EXPECT_EQ(result.iStatus, 3);
-    EXPECT_EQ(result.strErrors, "oops\n");
+    EXPECT_EQ(result.sErrors, "oops\n");
     EXPECT_EQ(result.Describe(), "exit status 3");
 
     request.args = {"sh", "-c", "kill -9 $$"};

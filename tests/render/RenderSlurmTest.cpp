@@ -46,50 +46,49 @@ int FindFreePort()
 class CSlurmCluster
 {
 public:
-    explicit CSlurmCluster(const COrvTempDir& dir) : m_strRoot(dir.File("slurm")) {}
+    explicit CSlurmCluster(const COrvTempDir& dir) : m_sRoot(dir.File("slurm")) {}
     ~CSlurmCluster()
     {
         for (const char* szPid : {"slurmd.pid", "slurmctld.pid", "munged.pid"})
         {
-            Stop(m_strRoot + "/run/" + szPid);
+            Stop(m_sRoot + "/run/" + szPid);
         }
     }
     CSlurmCluster(const CSlurmCluster&) = delete;
     CSlurmCluster& operator=(const CSlurmCluster&) = delete;
 
-    std::string Environment() const { return "SLURM_CONF=" + Quote(m_strRoot + "/slurm.conf"); }
+    std::string Environment() const { return "SLURM_CONF=" + Quote(m_sRoot + "/slurm.conf"); }
 
     // Starts the daemons and waits for the node; "" or what went wrong.
     std::string Start()
     {
         for (const char* szDir : {"state", "spool", "run"})
         {
-            fs::create_directories(m_strRoot + "/" + szDir);
+            fs::create_directories(m_sRoot + "/" + szDir);
         }
         // The socket's folders must be reachable by every user, as munged checks.
-        fs::permissions(m_strRoot, fs::perms::owner_all | fs::perms::group_exec |
-                                       fs::perms::others_exec | fs::perms::group_read |
-                                       fs::perms::others_read);
-        const std::string strKey = m_strRoot + "/munge.key";
-        RunCommand("head -c 1024 /dev/urandom > " + Quote(strKey) + " && chmod 600 " +
-                   Quote(strKey));
+        fs::permissions(m_sRoot, fs::perms::owner_all | fs::perms::group_exec |
+                                     fs::perms::others_exec | fs::perms::group_read |
+                                     fs::perms::others_read);
+        const std::string sKey = m_sRoot + "/munge.key";
+        RunCommand("head -c 1024 /dev/urandom > " + Quote(sKey) + " && chmod 600 " + Quote(sKey));
         WriteConfig();
-        const std::string strRun = Quote(m_strRoot + "/run");
+        const std::string sRun = Quote(m_sRoot + "/run");
         const SCommandResult munge =
-            RunCommand("/usr/sbin/munged -f --key-file=" + Quote(strKey) + " --socket=" + strRun +
-                       "/munge.socket --pid-file=" + strRun +
-                       "/munged.pid --log-file=" + Quote(m_strRoot + "/munged.log") +
-                       " --seed-file=" + Quote(m_strRoot + "/munged.seed"));
+            RunCommand("/usr/sbin/munged -f --key-file=" + Quote(sKey) + " --socket=" + sRun +
+                       "/munge.socket --pid-file=" + sRun +
+                       "/munged.pid --log-file=" + Quote(m_sRoot + "/munged.log") +
+                       " --seed-file=" + Quote(m_sRoot + "/munged.seed"));
         if (munge.iStatus != 0)
         {
-            return "munged: " + munge.strOutput;
+            return "munged: " + munge.sOutput;
         }
-        const std::string strConf = Quote(m_strRoot + "/slurm.conf");
-        const SCommandResult controller = RunCommand("/usr/sbin/slurmctld -i -f " + strConf);
-        const SCommandResult node = RunCommand("/usr/sbin/slurmd -f " + strConf + " -N orvnode");
+        const std::string sConf = Quote(m_sRoot + "/slurm.conf");
+        const SCommandResult controller = RunCommand("/usr/sbin/slurmctld -i -f " + sConf);
+        const SCommandResult node = RunCommand("/usr/sbin/slurmd -f " + sConf + " -N orvnode");
         if (controller.iStatus != 0 || node.iStatus != 0)
         {
-            return "slurmctld/slurmd: " + controller.strOutput + node.strOutput;
+            return "slurmctld/slurmd: " + controller.sOutput + node.sOutput;
         }
         return WaitForNode();
     }
@@ -97,12 +96,12 @@ public:
 private:
     void WriteConfig() const
     {
-        const std::string strHost = RunCommand("hostname -s").strOutput;
-        const std::string r = m_strRoot;
+        const std::string sHost = RunCommand("hostname -s").sOutput;
+        const std::string r = m_sRoot;
         OrvWriteFile(r + "/slurm.conf",
                      "ClusterName=orvtest\n"
                      "SlurmctldHost=" +
-                         strHost.substr(0, strHost.find('\n')) +
+                         sHost.substr(0, sHost.find('\n')) +
                          "(127.0.0.1)\n"
                          "SlurmctldPort=" +
                          std::to_string(FindFreePort()) +
@@ -139,23 +138,23 @@ private:
     std::string WaitForNode() const
     {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        std::string strState;
+        std::string sState;
         while (std::chrono::steady_clock::now() < deadline)
         {
-            strState = RunCommand(Environment() + " sinfo -h -o %t").strOutput;
-            if (strState.rfind("idle", 0) == 0)
+            sState = RunCommand(Environment() + " sinfo -h -o %t").sOutput;
+            if (sState.rfind("idle", 0) == 0)
             {
                 return "";
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
         }
-        return "the node never came up (sinfo says \"" + strState + "\"); see " + m_strRoot;
+        return "the node never came up (sinfo says \"" + sState + "\"); see " + m_sRoot;
     }
 
-    static void Stop(const std::string& strPidFile)
+    static void Stop(const std::string& sPidFile)
     {
-        const std::string strPid = OrvReadFile(strPidFile);
-        const pid_t pid = static_cast<pid_t>(std::atoi(strPid.c_str()));
+        const std::string sPid = OrvReadFile(sPidFile);
+        const pid_t pid = static_cast<pid_t>(std::atoi(sPid.c_str()));
         if (pid <= 1)
         {
             return;
@@ -171,7 +170,7 @@ private:
         }
     }
 
-    std::string m_strRoot;
+    std::string m_sRoot;
 };
 
 } // namespace
@@ -192,11 +191,11 @@ TEST(RenderSlurmTest, JobArrayRenderEqualsTheSingleRecording)
     }
     COrvTempDir dir("render_slurm");
     CSlurmCluster cluster(dir);
-    const std::string strProblem = cluster.Start();
-    ASSERT_EQ(strProblem, "");
+    const std::string sProblem = cluster.Start();
+    ASSERT_EQ(sProblem, "");
 
     const SCommandResult single = RecordStretch(dir.File("single.avi"));
-    ASSERT_EQ(single.iStatus, 0) << single.strOutput;
+    ASSERT_EQ(single.iStatus, 0) << single.sOutput;
     ASSERT_EQ(RunRender("plan " + Quote(kSample) + " " + kStretch + " --segments 4 --out " +
                         Quote(dir.File("plan")))
                   .iStatus,
@@ -205,17 +204,17 @@ TEST(RenderSlurmTest, JobArrayRenderEqualsTheSingleRecording)
     const SCommandResult run = RunCommand(
         cluster.Environment() + " ORV_PLAYER=" + Quote(WriteKillingPlayer(dir, 2)) + " " +
         Quote(ORV_RENDER_PATH) + " run " + Quote(dir.File("plan")) + " --with slurm -- --time=20");
-    ASSERT_EQ(run.iStatus, 0) << run.strOutput;
+    ASSERT_EQ(run.iStatus, 0) << run.sOutput;
     EXPECT_NE(OrvReadFile(dir.File("plan/logs/seg-0002.log")).find("killed by signal 9"),
               std::string::npos);
     const SCommandResult join =
         RunRender("join " + Quote(dir.File("plan")) + " " + Quote(dir.File("joined.mkv")));
-    ASSERT_EQ(join.iStatus, 0) << join.strOutput;
-    const std::string strFrames = DigestFrames(dir.File("joined.mkv"), true);
-    EXPECT_EQ(CountFrameLines(strFrames), static_cast<size_t>(kStretchFrames));
-    EXPECT_EQ(strFrames, DigestFrames(dir.File("single.avi"), true));
+    ASSERT_EQ(join.iStatus, 0) << join.sOutput;
+    const std::string sFrames = DigestFrames(dir.File("joined.mkv"), true);
+    EXPECT_EQ(CountFrameLines(sFrames), static_cast<size_t>(kStretchFrames));
+    EXPECT_EQ(sFrames, DigestFrames(dir.File("single.avi"), true));
     const SCommandResult sound = RunCommand("ffprobe -v error -select_streams a:0 -show_entries "
                                             "stream=codec_name -of csv=p=0 " +
                                             Quote(dir.File("joined.mkv")));
-    EXPECT_NE(sound.strOutput.find("opus"), std::string::npos) << sound.strOutput;
+    EXPECT_NE(sound.sOutput.find("opus"), std::string::npos) << sound.sOutput;
 }

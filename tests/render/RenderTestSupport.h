@@ -18,14 +18,14 @@ namespace orv_render_test
 struct SCommandResult
 {
     int iStatus = -1;
-    std::string strOutput; // standard output and error together
+    std::string sOutput; // standard output and error together
 };
 
 // Runs a shell command line; its output is kept.
-inline SCommandResult RunCommand(const std::string& strCommand)
+inline SCommandResult RunCommand(const std::string& sCommand)
 {
     SCommandResult result;
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((strCommand + " 2>&1").c_str(), "r"), pclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((sCommand + " 2>&1").c_str(), "r"), pclose);
     if (!pipe)
     {
         return result;
@@ -34,28 +34,28 @@ inline SCommandResult RunCommand(const std::string& strCommand)
     size_t iRead = 0;
     while ((iRead = std::fread(szBuffer, 1, sizeof(szBuffer), pipe.get())) > 0)
     {
-        result.strOutput.append(szBuffer, iRead);
+        result.sOutput.append(szBuffer, iRead);
     }
     const int iRaw = pclose(pipe.release());
     result.iStatus = WIFEXITED(iRaw) ? WEXITSTATUS(iRaw) : -1;
     return result;
 }
 
-inline std::string Quote(const std::string& strWord)
+inline std::string Quote(const std::string& sWord)
 {
-    std::string strQuoted = "'";
-    for (char c : strWord)
+    std::string sQuoted = "'";
+    for (char c : sWord)
     {
-        strQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        sQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
-    return strQuoted + "'";
+    return sQuoted + "'";
 }
 
 // orv-render with its arguments (already quoted), with the player of this build.
-inline SCommandResult RunRender(const std::string& strArgs, const std::string& strPlayer = "")
+inline SCommandResult RunRender(const std::string& sArgs, const std::string& sPlayer = "")
 {
-    return RunCommand("ORV_PLAYER=" + Quote(strPlayer.empty() ? ORV_PLAYER_PATH : strPlayer) + " " +
-                      Quote(ORV_RENDER_PATH) + " " + strArgs);
+    return RunCommand("ORV_PLAYER=" + Quote(sPlayer.empty() ? ORV_PLAYER_PATH : sPlayer) + " " +
+                      Quote(ORV_RENDER_PATH) + " " + sArgs);
 }
 
 // The sample demo and a 16-second stretch of it that crosses the particles (40 to 48 s)
@@ -65,63 +65,62 @@ inline const std::string kStretch = "--mode 320x180 --codec ffv1 --start 44 --du
 inline constexpr int kStretchFrames = 16 * 25;
 
 // The single recording of the stretch, with its sound, as the player makes it.
-inline SCommandResult RecordStretch(const std::string& strFile)
+inline SCommandResult RecordStretch(const std::string& sFile)
 {
     return RunCommand("SDL_AUDIODRIVER=dummy " + Quote(ORV_PLAYER_PATH) + " --headless " +
-                      kStretch + " --record " + Quote(strFile) + " " + Quote(kSample));
+                      kStretch + " --record " + Quote(sFile) + " " + Quote(kSample));
 }
 
 // One MD5 per decoded video frame, with its time stamp (FFmpeg's framemd5); or only the
 // MD5s, one a line, to compare files whose containers count time differently.
-inline std::string DigestFrames(const std::string& strFile, bool bOnlyPictures = false)
+inline std::string DigestFrames(const std::string& sFile, bool bOnlyPictures = false)
 {
-    const std::string strDigests =
-        RunCommand("ffmpeg -v error -nostdin -i " + Quote(strFile) + " -map 0:v:0 -f framemd5 -")
-            .strOutput;
+    const std::string sDigests =
+        RunCommand("ffmpeg -v error -nostdin -i " + Quote(sFile) + " -map 0:v:0 -f framemd5 -")
+            .sOutput;
     if (!bOnlyPictures)
     {
-        return strDigests;
+        return sDigests;
     }
-    std::string strPictures;
+    std::string sPictures;
     size_t iBegin = 0;
-    while (iBegin < strDigests.size())
+    while (iBegin < sDigests.size())
     {
-        size_t iEnd = strDigests.find('\n', iBegin);
-        iEnd = iEnd == std::string::npos ? strDigests.size() : iEnd;
-        const std::string strLine = strDigests.substr(iBegin, iEnd - iBegin);
-        if (!strLine.empty() && strLine[0] != '#')
+        size_t iEnd = sDigests.find('\n', iBegin);
+        iEnd = iEnd == std::string::npos ? sDigests.size() : iEnd;
+        const std::string sLine = sDigests.substr(iBegin, iEnd - iBegin);
+        if (!sLine.empty() && sLine[0] != '#')
         {
-            strPictures += strLine.substr(strLine.rfind(',') + 1) + "\n";
+            sPictures += sLine.substr(sLine.rfind(',') + 1) + "\n";
         }
         iBegin = iEnd + 1;
     }
-    return strPictures;
+    return sPictures;
 }
 
 // One MD5 of all the decoded sound and its number of samples per channel: equal digests
 // of a joined file and a single recording mean no gap and no repeated sample at a join.
-inline std::string DigestSound(const std::string& strFile)
+inline std::string DigestSound(const std::string& sFile)
 {
-    const std::string strDigest =
-        RunCommand("ffmpeg -v error -nostdin -i " + Quote(strFile) + " -map 0:a:0 -f md5 -")
-            .strOutput;
+    const std::string sDigest =
+        RunCommand("ffmpeg -v error -nostdin -i " + Quote(sFile) + " -map 0:a:0 -f md5 -").sOutput;
     // Two channels of 16 bits: four bytes a sample.
-    const std::string strBytes = RunCommand("ffmpeg -v error -nostdin -i " + Quote(strFile) +
-                                            " -map 0:a:0 -ac 2 -f s16le - | wc -c")
-                                     .strOutput;
-    return strDigest + " samples=" + std::to_string(std::atoll(strBytes.c_str()) / 4);
+    const std::string sBytes = RunCommand("ffmpeg -v error -nostdin -i " + Quote(sFile) +
+                                          " -map 0:a:0 -ac 2 -f s16le - | wc -c")
+                                   .sOutput;
+    return sDigest + " samples=" + std::to_string(std::atoll(sBytes.c_str()) / 4);
 }
 
 // Every frame's digest line of a framemd5 listing (the header lines left out).
-inline size_t CountFrameLines(const std::string& strDigests)
+inline size_t CountFrameLines(const std::string& sDigests)
 {
     size_t iLines = 0;
     size_t iBegin = 0;
-    while (iBegin < strDigests.size())
+    while (iBegin < sDigests.size())
     {
-        const size_t iEnd = strDigests.find('\n', iBegin);
-        iLines += strDigests[iBegin] != '#' ? 1 : 0;
-        iBegin = iEnd == std::string::npos ? strDigests.size() : iEnd + 1;
+        const size_t iEnd = sDigests.find('\n', iBegin);
+        iLines += sDigests[iBegin] != '#' ? 1 : 0;
+        iBegin = iEnd == std::string::npos ? sDigests.size() : iEnd + 1;
     }
     return iLines;
 }
@@ -131,9 +130,9 @@ inline size_t CountFrameLines(const std::string& strDigests)
 // scheduler. The flag file marks the first attempt as done.
 inline std::string WriteKillingPlayer(const COrvTempDir& dir, int iSegment)
 {
-    const std::string strScript = dir.File("killing-player.sh");
-    const std::string strFlag = dir.File("killed-once");
-    std::FILE* pFile = std::fopen(strScript.c_str(), "w");
+    const std::string sScript = dir.File("killing-player.sh");
+    const std::string sFlag = dir.File("killed-once");
+    std::FILE* pFile = std::fopen(sScript.c_str(), "w");
     std::fprintf(pFile,
                  "#!/bin/sh\n"
                  "hit=\n"
@@ -144,11 +143,11 @@ inline std::string WriteKillingPlayer(const COrvTempDir& dir, int iSegment)
                  "  sleep 2; kill -9 $pid; wait $pid; kill -9 $$\n"
                  "fi\n"
                  "exec %s \"$@\"\n",
-                 iSegment, Quote(strFlag).c_str(), Quote(strFlag).c_str(),
+                 iSegment, Quote(sFlag).c_str(), Quote(sFlag).c_str(),
                  Quote(ORV_PLAYER_PATH).c_str(), Quote(ORV_PLAYER_PATH).c_str());
     std::fclose(pFile);
-    std::filesystem::permissions(strScript, std::filesystem::perms::owner_all);
-    return strScript;
+    std::filesystem::permissions(sScript, std::filesystem::perms::owner_all);
+    return sScript;
 }
 
 } // namespace orv_render_test

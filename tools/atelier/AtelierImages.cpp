@@ -248,16 +248,16 @@ const std::map<char, std::vector<const char*>>& GetFont()
 }
 
 // Sets a text in cells of iCell pixels, with a soft glow around the letters.
-SImage MakeTitle(const std::string& strText, int iWidth, int iHeight, double r, double g, double b)
+SImage MakeTitle(const std::string& sText, int iWidth, int iHeight, double r, double g, double b)
 {
-    const int iCols = static_cast<int>(strText.size()) * 6 - 1;
+    const int iCols = static_cast<int>(sText.size()) * 6 - 1;
     const int iCell = std::min((iWidth - 16) / iCols, (iHeight - 16) / 7);
     const int iLeft = (iWidth - iCols * iCell) / 2;
     const int iTop = (iHeight - 7 * iCell) / 2;
     std::vector<double> ink(static_cast<size_t>(iWidth) * iHeight, 0.0);
-    for (size_t c = 0; c < strText.size(); ++c)
+    for (size_t c = 0; c < sText.size(); ++c)
     {
-        const std::vector<const char*>& glyph = GetFont().at(strText[c]);
+        const std::vector<const char*>& glyph = GetFont().at(sText[c]);
         for (int gy = 0; gy < 7; ++gy)
         {
             for (int gx = 0; gx < 5; ++gx)
@@ -308,14 +308,14 @@ SImage MakeTitle(const std::string& strText, int iWidth, int iHeight, double r, 
     return image;
 }
 
-bool Save(const std::string& strFolder, const std::string& strName, const SImage& image,
-          std::string& rsError)
+bool Save(const std::string& sFolder, const std::string& sName, const SImage& image,
+          std::string& sError)
 {
-    std::string strPath = strFolder + "/" + strName;
-    if (stbi_write_png(strPath.c_str(), image.iWidth, image.iHeight, 4, image.rgba.data(),
+    std::string sPath = sFolder + "/" + sName;
+    if (stbi_write_png(sPath.c_str(), image.iWidth, image.iHeight, 4, image.rgba.data(),
                        image.iWidth * 4) == 0)
     {
-        rsError = "cannot write " + strPath;
+        sError = "cannot write " + sPath;
         return false;
     }
     return true;
@@ -323,17 +323,17 @@ bool Save(const std::string& strFolder, const std::string& strName, const SImage
 
 } // namespace
 
-bool WriteAtelierImages(const std::string& strFolder, std::string& rsError)
+bool WriteAtelierImages(const std::string& sFolder, std::string& sError)
 {
-    return Save(strFolder, "sky.png", MakeSky(), rsError) &&
-           Save(strFolder, "grid.png", MakeGrid(), rsError) &&
-           Save(strFolder, "plasma.png", MakePlasma(), rsError) &&
-           Save(strFolder, "ring.png", MakeRing(), rsError) &&
-           Save(strFolder, "spark.png", MakeSpark(), rsError) &&
-           Save(strFolder, "particle.png", MakeParticle(), rsError) &&
-           Save(strFolder, "globe.png", MakeGlobe(), rsError) &&
-           Save(strFolder, "orv.png", MakeTitle("ORV", 512, 256, 1.0, 0.3, 0.8), rsError) &&
-           Save(strFolder, "atelier.png", MakeTitle("ATELIER", 512, 128, 0.2, 0.8, 1.0), rsError) &&
-           Save(strFolder, "madewith.png", MakeTitle("MADE WITH ORV", 512, 96, 1.0, 0.8, 0.3),
-                rsError);
+    return Save(sFolder, "sky.png", MakeSky(), sError) &&
+           Save(sFolder, "grid.png", MakeGrid(), sError) &&
+           Save(sFolder, "plasma.png", MakePlasma(), sError) &&
+           Save(sFolder, "ring.png", MakeRing(), sError) &&
+           Save(sFolder, "spark.png", MakeSpark(), sError) &&
+           Save(sFolder, "particle.png", MakeParticle(), sError) &&
+           Save(sFolder, "globe.png", MakeGlobe(), sError) &&
+           Save(sFolder, "orv.png", MakeTitle("ORV", 512, 256, 1.0, 0.3, 0.8), sError) &&
+           Save(sFolder, "atelier.png", MakeTitle("ATELIER", 512, 128, 0.2, 0.8, 1.0), sError) &&
+           Save(sFolder, "madewith.png", MakeTitle("MADE WITH ORV", 512, 96, 1.0, 0.8, 0.3),
+                sError);
 }

@@ -6,4 +6,4 @@
 #include <string>
 
 // Writes every picture into the folder; false with a reason on the first failure.
-bool WriteAtelierImages(const std::string& strFolder, std::string& rsError);
+bool WriteAtelierImages(const std::string& sFolder, std::string& sError);

@@ -46,7 +46,7 @@ struct SMaterial
     double r, g, b, a;
     double dPower;
     double s; // specular grey level
-    std::string strTexture;
+    std::string sTexture;
 };
 
 struct SMesh
@@ -162,9 +162,9 @@ void WriteList(std::ofstream& file, size_t iCount, const std::function<void(size
     }
 }
 
-bool WriteMesh(const std::string& strPath, const std::string& strName, const SMesh& mesh)
+bool WriteMesh(const std::string& sPath, const std::string& sName, const SMesh& mesh)
 {
-    std::ofstream file(strPath);
+    std::ofstream file(sPath);
     if (!file)
     {
         return false;
@@ -186,7 +186,7 @@ bool WriteMesh(const std::string& strPath, const std::string& strName, const SMe
     };
     file << "xof 0303txt 0032\n\n";
     file << "// Made by the Orv sample generator.\n";
-    file << "Mesh " << strName << " {\n";
+    file << "Mesh " << sName << " {\n";
     WriteList(file, mesh.positions.size(), [&](size_t i) { vec(mesh.positions[i]); });
     faceList();
     file << "MeshNormals {\n";
@@ -210,9 +210,9 @@ bool WriteMesh(const std::string& strPath, const std::string& strName, const SMe
         file << sz;
         std::snprintf(sz, sizeof(sz), "%.3f;%.3f;%.3f;;\n0.000;0.000;0.000;;\n", m.s, m.s, m.s);
         file << sz;
-        if (!m.strTexture.empty())
+        if (!m.sTexture.empty())
         {
-            file << "TextureFilename {\n\"" << m.strTexture << "\";\n}\n";
+            file << "TextureFilename {\n\"" << m.sTexture << "\";\n}\n";
         }
         file << "}\n";
     }
@@ -222,7 +222,7 @@ bool WriteMesh(const std::string& strPath, const std::string& strName, const SMe
 
 } // namespace
 
-bool WriteAtelierMeshes(const std::string& strFolder, std::string& rsError)
+bool WriteAtelierMeshes(const std::string& sFolder, std::string& sError)
 {
     SMesh torus = MakeTube(
         [](double t)
@@ -248,10 +248,10 @@ bool WriteAtelierMeshes(const std::string& strFolder, std::string& rsError)
         {"torus.x", "Torus", torus}, {"knot.x", "Knot", knot}, {"gem.x", "Gem", MakeGem()}};
     for (const auto& f : files)
     {
-        std::string strPath = strFolder + "/" + f.szFile;
-        if (!WriteMesh(strPath, f.szName, f.mesh))
+        std::string sPath = sFolder + "/" + f.szFile;
+        if (!WriteMesh(sPath, f.szName, f.mesh))
         {
-            rsError = "cannot write " + strPath;
+            sError = "cannot write " + sPath;
             return false;
         }
     }

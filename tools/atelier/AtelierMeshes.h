@@ -4,4 +4,4 @@
 // gem, with normals, texture coordinates and their materials.
 #include <string>
 
-bool WriteAtelierMeshes(const std::string& strFolder, std::string& rsError);
+bool WriteAtelierMeshes(const std::string& sFolder, std::string& sError);

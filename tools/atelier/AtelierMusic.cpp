@@ -326,7 +326,7 @@ private:
 
 } // namespace
 
-bool WriteAtelierMusic(const SAtelierSong& song, const std::string& strPath, std::string& rsError)
+bool WriteAtelierMusic(const SAtelierSong& song, const std::string& sPath, std::string& sError)
 {
     CSongWriter writer(song);
     writer.Render();
@@ -345,10 +345,10 @@ bool WriteAtelierMusic(const SAtelierSong& song, const std::string& strPath, std
     info.samplerate = song.iSampleRate;
     info.channels = 2;
     info.format = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    SNDFILE* pFile = sf_open(strPath.c_str(), SFM_WRITE, &info);
+    SNDFILE* pFile = sf_open(sPath.c_str(), SFM_WRITE, &info);
     if (pFile == nullptr)
     {
-        rsError = std::string("cannot write ") + strPath + ": " + sf_strerror(nullptr);
+        sError = std::string("cannot write ") + sPath + ": " + sf_strerror(nullptr);
         return false;
     }
     double dQuality = 0.45;
@@ -364,7 +364,7 @@ bool WriteAtelierMusic(const SAtelierSong& song, const std::string& strPath, std
     sf_close(pFile);
     if (iWritten != static_cast<sf_count_t>(iFrames))
     {
-        rsError = "short write to " + strPath;
+        sError = "short write to " + sPath;
         return false;
     }
     return true;

@@ -12,4 +12,4 @@ struct SAtelierSong
 };
 
 // Renders the song and writes it; false with a reason when the file cannot be written.
-bool WriteAtelierMusic(const SAtelierSong& song, const std::string& strPath, std::string& rsError);
+bool WriteAtelierMusic(const SAtelierSong& song, const std::string& sPath, std::string& sError);

@@ -158,14 +158,14 @@ SPicture MakeBeams()
     return picture;
 }
 
-bool Save(const std::string& strFolder, const std::string& strName, const SPicture& picture,
-          std::string& rsError)
+bool Save(const std::string& sFolder, const std::string& sName, const SPicture& picture,
+          std::string& sError)
 {
-    const std::string strPath = strFolder + "/" + strName;
-    if (stbi_write_png(strPath.c_str(), picture.iWidth, picture.iHeight, 4, picture.rgba.data(),
+    const std::string sPath = sFolder + "/" + sName;
+    if (stbi_write_png(sPath.c_str(), picture.iWidth, picture.iHeight, 4, picture.rgba.data(),
                        picture.iWidth * 4) == 0)
     {
-        rsError = "cannot write " + strPath;
+        sError = "cannot write " + sPath;
         return false;
     }
     return true;
@@ -173,10 +173,10 @@ bool Save(const std::string& strFolder, const std::string& strName, const SPictu
 
 } // namespace
 
-bool WriteAtelierSceneImages(const std::string& strFolder, std::string& rsError)
+bool WriteAtelierSceneImages(const std::string& sFolder, std::string& sError)
 {
-    return Save(strFolder, "ballroom.png", MakeBallRoom(), rsError) &&
-           Save(strFolder, "ball.png", MakeBall(), rsError) &&
-           Save(strFolder, "ballshadow.png", MakeBallShadow(), rsError) &&
-           Save(strFolder, "beams.png", MakeBeams(), rsError);
+    return Save(sFolder, "ballroom.png", MakeBallRoom(), sError) &&
+           Save(sFolder, "ball.png", MakeBall(), sError) &&
+           Save(sFolder, "ballshadow.png", MakeBallShadow(), sError) &&
+           Save(sFolder, "beams.png", MakeBeams(), sError);
 }

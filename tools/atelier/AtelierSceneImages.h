@@ -7,4 +7,4 @@
 
 // Writes ballroom.png, ball.png, ballshadow.png and beams.png into the folder; false with a
 // reason on the first failure.
-bool WriteAtelierSceneImages(const std::string& strFolder, std::string& rsError);
+bool WriteAtelierSceneImages(const std::string& sFolder, std::string& sError);

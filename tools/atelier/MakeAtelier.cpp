@@ -16,18 +16,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Usage: %s DATA_FOLDER\n", argv[0]);
         return 1;
     }
-    std::string strFolder = argv[1];
+    std::string sFolder = argv[1];
     std::error_code ec;
-    std::filesystem::create_directories(strFolder, ec);
-    std::string strError;
+    std::filesystem::create_directories(sFolder, ec);
+    std::string sError;
     SAtelierSong song; // 120 beats per minute, 40 bars: 80 seconds
-    bool bOk = WriteAtelierMusic(song, strFolder + "/atelier.ogg", strError) &&
-               WriteAtelierImages(strFolder, strError) &&
-               WriteAtelierSceneImages(strFolder, strError) &&
-               WriteAtelierMeshes(strFolder, strError);
+    bool bOk = WriteAtelierMusic(song, sFolder + "/atelier.ogg", sError) &&
+               WriteAtelierImages(sFolder, sError) && WriteAtelierSceneImages(sFolder, sError) &&
+               WriteAtelierMeshes(sFolder, sError);
     if (!bOk)
     {
-        std::fprintf(stderr, "orv_make_atelier: %s\n", strError.c_str());
+        std::fprintf(stderr, "orv_make_atelier: %s\n", sError.c_str());
         return 1;
     }
     return 0;

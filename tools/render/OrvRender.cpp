@@ -42,28 +42,28 @@ int main(int argc, char** argv)
         std::fputs(kUsage, argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
-    const std::string strVerb = argv[1];
+    const std::string sVerb = argv[1];
     const Words args(argv + 2, argv + argc);
-    if (strVerb == "plan")
+    if (sVerb == "plan")
     {
         return PlanRender(args);
     }
-    if (strVerb == "run")
+    if (sVerb == "run")
     {
         return RunRender(args);
     }
-    if (strVerb == "join")
+    if (sVerb == "join")
     {
         return JoinRender(args);
     }
-    if (strVerb == "status")
+    if (sVerb == "status")
     {
         return ShowRenderStatus(args);
     }
-    if (strVerb == "segment")
+    if (sVerb == "segment")
     {
         return RenderSegment(args);
     }
-    std::fprintf(stderr, "orv-render: unknown verb \"%s\"\n%s", strVerb.c_str(), kUsage);
+    std::fprintf(stderr, "orv-render: unknown verb \"%s\"\n%s", sVerb.c_str(), kUsage);
     return 2;
 }

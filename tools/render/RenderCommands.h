@@ -19,4 +19,4 @@ int ShowRenderStatus(const Words& args);
 int JoinRender(const Words& args);
 
 // The command a job runs for a segment, as one shell line.
-std::string MakeSegmentCommand(const std::string& strDir, int iSegment);
+std::string MakeSegmentCommand(const std::string& sDir, int iSegment);

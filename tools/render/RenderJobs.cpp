@@ -27,12 +27,12 @@ std::string GetPlayerProgram()
     {
         return szPlayer;
     }
-    const std::string strBeside = GetProgramFolder() + "/OrvPlayer";
-    return IsProgramAvailable(strBeside) ? strBeside : "OrvPlayer";
+    const std::string sBeside = GetProgramFolder() + "/OrvPlayer";
+    return IsProgramAvailable(sBeside) ? sBeside : "OrvPlayer";
 }
 
 std::vector<std::string> MakePlayerArgs(const SRenderPlan& plan, int iSegment,
-                                        const std::string& strPart)
+                                        const std::string& sPart)
 {
     const SRenderSegment& segment = plan.segments[static_cast<size_t>(iSegment)];
     std::vector<std::string> args = {GetPlayerProgram(),
@@ -41,7 +41,7 @@ std::vector<std::string> MakePlayerArgs(const SRenderPlan& plan, int iSegment,
                                      std::to_string(plan.iWidth) + "x" +
                                          std::to_string(plan.iHeight),
                                      "--record",
-                                     strPart,
+                                     sPart,
                                      "--fps",
                                      std::to_string(plan.iFps),
                                      "--start-frame",
@@ -51,15 +51,15 @@ std::vector<std::string> MakePlayerArgs(const SRenderPlan& plan, int iSegment,
                                      "--no-sound",
                                      "--tag",
                                      plan.GetSegmentTag(iSegment)};
-    if (!plan.strCodec.empty())
+    if (!plan.sCodec.empty())
     {
-        args.insert(args.end(), {"--codec", plan.strCodec});
+        args.insert(args.end(), {"--codec", plan.sCodec});
     }
     if (plan.iQuality >= 0)
     {
         args.insert(args.end(), {"--quality", std::to_string(plan.iQuality)});
     }
-    args.push_back(plan.strDemoDir);
+    args.push_back(plan.sDemoDir);
     return args;
 }
 
@@ -75,10 +75,10 @@ std::string DescribeAttempt()
 
 } // namespace
 
-std::string MakeSegmentCommand(const std::string& strDir, int iSegment)
+std::string MakeSegmentCommand(const std::string& sDir, int iSegment)
 {
-    std::string strSelf = GetProgramFolder() + "/orv-render";
-    return QuoteForShell(strSelf) + " segment " + QuoteForShell(strDir) + " " +
+    std::string sSelf = GetProgramFolder() + "/orv-render";
+    return QuoteForShell(sSelf) + " segment " + QuoteForShell(sDir) + " " +
            (iSegment >= 0 ? std::to_string(iSegment) : std::string("\"$SLURM_ARRAY_TASK_ID\""));
 }
 
@@ -105,40 +105,40 @@ int RenderSegment(const Words& args)
     std::error_code ec;
     fs::create_directories(dir / "segments", ec);
     fs::create_directories(dir / "logs", ec);
-    const std::string strName = NameSegment(iSegment);
-    const std::string strLog = (dir / plan.GetLogFile(iSegment)).string();
-    const std::string strPart = (dir / plan.GetPartFile(iSegment)).string();
-    std::ofstream(strLog, std::ios::app) << "== " << DescribeAttempt() << "\n";
-    fs::remove(strPart, ec);
+    const std::string sName = NameSegment(iSegment);
+    const std::string sLog = (dir / plan.GetLogFile(iSegment)).string();
+    const std::string sPart = (dir / plan.GetPartFile(iSegment)).string();
+    std::ofstream(sLog, std::ios::app) << "== " << DescribeAttempt() << "\n";
+    fs::remove(sPart, ec);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     SProcessRequest process;
-    process.args = MakePlayerArgs(plan, iSegment, strPart);
-    process.strLogFile = strLog;
+    process.args = MakePlayerArgs(plan, iSegment, sPart);
+    process.sLogFile = sLog;
     const auto start = std::chrono::steady_clock::now();
     const SProcessResult result = RunProcess(process);
     SSegmentFacts facts;
-    std::string strProblem;
+    std::string sProblem;
     if (!result.Succeeded())
     {
-        strProblem = "the player failed (" + result.Describe() + ")";
+        sProblem = "the player failed (" + result.Describe() + ")";
     }
-    else if (!CheckSegmentFile(plan, iSegment, strPart, facts, strProblem) ||
-             (fs::rename(strPart, dir / plan.GetSegmentFile(iSegment), ec), ec))
+    else if (!CheckSegmentFile(plan, iSegment, sPart, facts, sProblem) ||
+             (fs::rename(sPart, dir / plan.GetSegmentFile(iSegment), ec), ec))
     {
-        strProblem = ec ? "cannot keep the file: " + ec.message() : strProblem;
+        sProblem = ec ? "cannot keep the file: " + ec.message() : sProblem;
     }
-    if (!strProblem.empty())
+    if (!sProblem.empty())
     {
-        fs::remove(strPart, ec);
-        Report(strName + " failed: " + strProblem + " (log: " + strLog + ")", strLog);
+        fs::remove(sPart, ec);
+        Report(sName + " failed: " + sProblem + " (log: " + sLog + ")", sLog);
         return 1;
     }
     const double dSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char szDone[128];
-    std::snprintf(szDone, sizeof(szDone), "%s done: %d frames in %.1f s", strName.c_str(),
+    std::snprintf(szDone, sizeof(szDone), "%s done: %d frames in %.1f s", sName.c_str(),
                   plan.segments[static_cast<size_t>(iSegment)].iFrames, dSeconds);
-    Report(szDone, strLog);
+    Report(szDone, sLog);
     return 0;
 }
 

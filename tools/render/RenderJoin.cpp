@@ -28,24 +28,23 @@ bool CheckAllSegments(const SRenderPlan& plan, const fs::path& dir)
     {
         const int iSegment = static_cast<int>(i);
         SSegmentFacts facts;
-        std::string strProblem;
-        const std::string strFile = (dir / plan.GetSegmentFile(iSegment)).string();
-        const bool bSound = CheckSegmentFile(plan, iSegment, strFile, facts, strProblem);
+        std::string sProblem;
+        const std::string sFile = (dir / plan.GetSegmentFile(iSegment)).string();
+        const bool bSound = CheckSegmentFile(plan, iSegment, sFile, facts, sProblem);
         if (bSound && iFirst < 0)
         {
             first = facts;
             iFirst = iSegment;
         }
-        else if (bSound &&
-                 (facts.strCodec != first.strCodec || facts.strRenderer != first.strRenderer))
+        else if (bSound && (facts.sCodec != first.sCodec || facts.sRenderer != first.sRenderer))
         {
-            strProblem = "made with another codec or renderer (" + facts.strCodec + ", " +
-                         facts.strRenderer + ") than " + NameSegment(iFirst) + " (" +
-                         first.strCodec + ", " + first.strRenderer + ")";
+            sProblem = "made with another codec or renderer (" + facts.sCodec + ", " +
+                       facts.sRenderer + ") than " + NameSegment(iFirst) + " (" + first.sCodec +
+                       ", " + first.sRenderer + ")";
         }
-        if (!strProblem.empty())
+        if (!sProblem.empty())
         {
-            Report(NameSegment(iSegment) + ": " + strProblem);
+            Report(NameSegment(iSegment) + ": " + sProblem);
             bOk = false;
         }
     }
@@ -70,7 +69,7 @@ struct SSoundFacts
     int iChannels = 0;
 };
 
-bool ProbeSound(const std::string& strMusic, SSoundFacts& rFacts)
+bool ProbeSound(const std::string& sMusic, SSoundFacts& rFacts)
 {
     SProcessRequest request;
     request.args = {"ffprobe",
@@ -82,24 +81,24 @@ bool ProbeSound(const std::string& strMusic, SSoundFacts& rFacts)
                     "stream=sample_rate,channels",
                     "-of",
                     "csv=p=0",
-                    strMusic};
+                    sMusic};
     const SProcessResult result = RunProcess(request);
     return result.Succeeded() &&
-           std::sscanf(result.strOutput.c_str(), "%d,%d", &rFacts.iRate, &rFacts.iChannels) == 2 &&
+           std::sscanf(result.sOutput.c_str(), "%d,%d", &rFacts.iRate, &rFacts.iChannels) == 2 &&
            rFacts.iRate > 0 && rFacts.iChannels > 0;
 }
 
-bool HasEncoder(const std::string& strName)
+bool HasEncoder(const std::string& sName)
 {
     SProcessRequest request;
     request.args = {"ffmpeg", "-hide_banner", "-encoders"};
     const SProcessResult result = RunProcess(request);
-    return result.strOutput.find(" " + strName + " ") != std::string::npos;
+    return result.sOutput.find(" " + sName + " ") != std::string::npos;
 }
 
 // The sound arguments: the music's samples from the stretch's first frame for as long as
 // its frames last (the recorder's own count), in the recorder's codec for the container.
-std::vector<std::string> MakeSoundArgs(const SRenderPlan& plan, const std::string& strContainer,
+std::vector<std::string> MakeSoundArgs(const SRenderPlan& plan, const std::string& sContainer,
                                        const SSoundFacts& sound)
 {
     const double dStart = static_cast<double>(plan.iStartFrame) / plan.iFps;
@@ -110,17 +109,17 @@ std::vector<std::string> MakeSoundArgs(const SRenderPlan& plan, const std::strin
                                      "atrim=start_sample=" + std::to_string(llFirst) +
                                          ":end_sample=" + std::to_string(llFirst + llCount) +
                                          ",asetpts=N/SR/TB"};
-    std::string strCodec = "pcm_s16le";
-    if (strContainer == "mp4")
+    std::string sCodec = "pcm_s16le";
+    if (sContainer == "mp4")
     {
-        strCodec = "aac";
+        sCodec = "aac";
     }
-    else if (strContainer == "mkv" || strContainer == "webm")
+    else if (sContainer == "mkv" || sContainer == "webm")
     {
-        strCodec = HasEncoder("libopus") ? "libopus" : "libvorbis";
+        sCodec = HasEncoder("libopus") ? "libopus" : "libvorbis";
     }
-    args.insert(args.end(), {"-c:a", strCodec});
-    if (strCodec != "pcm_s16le")
+    args.insert(args.end(), {"-c:a", sCodec});
+    if (sCodec != "pcm_s16le")
     {
         args.insert(args.end(), {"-b:a", std::to_string(96000 * sound.iChannels)});
     }
@@ -128,7 +127,7 @@ std::vector<std::string> MakeSoundArgs(const SRenderPlan& plan, const std::strin
 }
 
 // Counts the video frames of the joined file; -1 when it cannot be read.
-long CountVideoFrames(const std::string& strFile)
+long CountVideoFrames(const std::string& sFile)
 {
     SProcessRequest request;
     request.args = {"ffprobe",
@@ -141,10 +140,10 @@ long CountVideoFrames(const std::string& strFile)
                     "stream=nb_read_packets",
                     "-of",
                     "csv=p=0",
-                    strFile};
+                    sFile};
     const SProcessResult result = RunProcess(request);
     long lFrames = -1;
-    if (!result.Succeeded() || std::sscanf(result.strOutput.c_str(), "%ld", &lFrames) != 1)
+    if (!result.Succeeded() || std::sscanf(result.sOutput.c_str(), "%ld", &lFrames) != 1)
     {
         return -1;
     }
@@ -161,17 +160,17 @@ int JoinRender(const Words& args)
         return 2;
     }
     SRenderPlan plan;
-    std::string strError;
-    if (!ReadPlan(args[0], plan, strError))
+    std::string sError;
+    if (!ReadPlan(args[0], plan, sError))
     {
-        Report(strError);
+        Report(sError);
         return 1;
     }
     const fs::path dir = fs::absolute(args[0]);
-    const std::string strOutput = fs::absolute(args[1]).string();
-    const std::string strContainer = GetContainerOfFile(strOutput);
-    const std::string strMuxer = GetMuxerForContainer(strContainer);
-    if (strMuxer.empty())
+    const std::string sOutput = fs::absolute(args[1]).string();
+    const std::string sContainer = GetContainerOfFile(sOutput);
+    const std::string sMuxer = GetMuxerForContainer(sContainer);
+    if (sMuxer.empty())
     {
         Report("the joined file's name should end in .avi, .mp4, .mkv, .webm or .mov");
         return 2;
@@ -186,58 +185,58 @@ int JoinRender(const Words& args)
     std::error_code ec;
     const fs::path concat = dir / "concat.txt";
     SSoundFacts sound;
-    const bool bSound = !plan.strMusic.empty() && ProbeSound(plan.strMusic, sound);
-    if (!plan.strMusic.empty() && !bSound)
+    const bool bSound = !plan.sMusic.empty() && ProbeSound(plan.sMusic, sound);
+    if (!plan.sMusic.empty() && !bSound)
     {
-        Report("cannot read the music " + plan.strMusic + ": the joined file has no sound");
+        Report("cannot read the music " + plan.sMusic + ": the joined file has no sound");
     }
     if (!WriteConcatList(plan, concat))
     {
         Report("cannot write " + concat.string());
         return 1;
     }
-    const std::string strPartial = strOutput + ".partial";
+    const std::string sPartial = sOutput + ".partial";
     SProcessRequest request;
     request.args = {"ffmpeg", "-v",    "error", "-nostdin", "-y",           "-f",
                     "concat", "-safe", "0",     "-i",       concat.string()};
     if (bSound)
     {
-        request.args.insert(request.args.end(), {"-i", plan.strMusic});
-        for (const std::string& strArg : MakeSoundArgs(plan, strContainer, sound))
+        request.args.insert(request.args.end(), {"-i", plan.sMusic});
+        for (const std::string& sArg : MakeSoundArgs(plan, sContainer, sound))
         {
-            request.args.push_back(strArg);
+            request.args.push_back(sArg);
         }
     }
-    request.args.insert(request.args.end(), {"-map", "0:v:0", "-c:v", "copy", "-f", strMuxer});
-    if (strMuxer == "mp4" || strMuxer == "mov")
+    request.args.insert(request.args.end(), {"-map", "0:v:0", "-c:v", "copy", "-f", sMuxer});
+    if (sMuxer == "mp4" || sMuxer == "mov")
     {
         request.args.insert(request.args.end(), {"-movflags", "+faststart"});
     }
-    request.args.push_back(strPartial);
+    request.args.push_back(sPartial);
     const SProcessResult result = RunProcess(request);
-    const long lFrames = result.Succeeded() ? CountVideoFrames(strPartial) : -1;
+    const long lFrames = result.Succeeded() ? CountVideoFrames(sPartial) : -1;
     if (!result.Succeeded() || lFrames != plan.iFrames)
     {
-        fs::remove(strPartial, ec);
+        fs::remove(sPartial, ec);
         Report("joining failed (" +
                (result.Succeeded() ? std::to_string(lFrames) + " of " +
                                          std::to_string(plan.iFrames) + " frames came out"
                                    : "ffmpeg: " + result.Describe() + ": " +
-                                         result.strErrors.substr(0, result.strErrors.find('\n'))) +
+                                         result.sErrors.substr(0, result.sErrors.find('\n'))) +
                "); nothing written");
         return 1;
     }
-    fs::rename(strPartial, strOutput, ec);
+    fs::rename(sPartial, sOutput, ec);
     if (ec)
     {
-        fs::remove(strPartial, ec);
-        Report("cannot write " + strOutput);
+        fs::remove(sPartial, ec);
+        Report("cannot write " + sOutput);
         return 1;
     }
     const double dSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("joined %zu segments (%d frames, %.2f s%s) into %s in %.1f s\n",
                 plan.segments.size(), plan.iFrames, static_cast<double>(plan.iFrames) / plan.iFps,
-                bSound ? ", with the music" : ", no sound", strOutput.c_str(), dSeconds);
+                bSound ? ", with the music" : ", no sound", sOutput.c_str(), dSeconds);
     return 0;
 }

@@ -14,10 +14,10 @@ namespace
 
 constexpr const char* kPlanHeader = "orv-render plan 1";
 
-bool ReadInt(const std::map<std::string, std::string>& values, const std::string& strKey, int iMin,
+bool ReadInt(const std::map<std::string, std::string>& values, const std::string& sKey, int iMin,
              int& riValue)
 {
-    const auto it = values.find(strKey);
+    const auto it = values.find(sKey);
     if (it == values.end())
     {
         return false;
@@ -65,18 +65,18 @@ bool ReadSegments(const std::map<std::string, std::string>& values, SRenderPlan&
     return iNext == rPlan.iStartFrame + rPlan.iFrames;
 }
 
-std::map<std::string, std::string> ReadValues(const std::string& strText)
+std::map<std::string, std::string> ReadValues(const std::string& sText)
 {
     std::map<std::string, std::string> values;
-    std::istringstream lines(strText);
-    std::string strLine;
-    std::getline(lines, strLine);
-    while (std::getline(lines, strLine))
+    std::istringstream lines(sText);
+    std::string sLine;
+    std::getline(lines, sLine);
+    while (std::getline(lines, sLine))
     {
-        const size_t iEq = strLine.find(" = ");
+        const size_t iEq = sLine.find(" = ");
         if (iEq != std::string::npos)
         {
-            values[strLine.substr(0, iEq)] = strLine.substr(iEq + 3);
+            values[sLine.substr(0, iEq)] = sLine.substr(iEq + 3);
         }
     }
     return values;
@@ -93,12 +93,12 @@ std::string NameSegment(int iSegment)
 
 std::string SRenderPlan::GetSegmentFile(int iSegment) const
 {
-    return "segments/" + NameSegment(iSegment) + "." + strContainer;
+    return "segments/" + NameSegment(iSegment) + "." + sContainer;
 }
 
 std::string SRenderPlan::GetPartFile(int iSegment) const
 {
-    return "segments/" + NameSegment(iSegment) + ".part." + strContainer;
+    return "segments/" + NameSegment(iSegment) + ".part." + sContainer;
 }
 
 std::string SRenderPlan::GetLogFile(int iSegment) const
@@ -108,7 +108,7 @@ std::string SRenderPlan::GetLogFile(int iSegment) const
 
 std::string SRenderPlan::GetSegmentTag(int iSegment) const
 {
-    return "p" + strId + "s" + std::to_string(iSegment);
+    return "p" + sId + "s" + std::to_string(iSegment);
 }
 
 std::vector<SRenderSegment> SplitFrames(int iStartFrame, int iFrames, int iSegments)
@@ -129,16 +129,16 @@ std::string FormatPlan(const SRenderPlan& plan)
 {
     std::ostringstream text;
     text << kPlanHeader << "\n"
-         << "id = " << plan.strId << "\n"
-         << "version = " << plan.strVersion << "\n"
-         << "demo = " << plan.strDemoDir << "\n"
-         << "music = " << plan.strMusic << "\n"
+         << "id = " << plan.sId << "\n"
+         << "version = " << plan.sVersion << "\n"
+         << "demo = " << plan.sDemoDir << "\n"
+         << "music = " << plan.sMusic << "\n"
          << "width = " << plan.iWidth << "\n"
          << "height = " << plan.iHeight << "\n"
          << "fps = " << plan.iFps << "\n"
          << "quality = " << plan.iQuality << "\n"
-         << "codec = " << plan.strCodec << "\n"
-         << "container = " << plan.strContainer << "\n"
+         << "codec = " << plan.sCodec << "\n"
+         << "container = " << plan.sContainer << "\n"
          << "start_frame = " << plan.iStartFrame << "\n"
          << "frames = " << plan.iFrames << "\n"
          << "segments = " << plan.segments.size() << "\n";
@@ -150,14 +150,14 @@ std::string FormatPlan(const SRenderPlan& plan)
     return text.str();
 }
 
-bool ParsePlan(const std::string& strText, SRenderPlan& rPlan, std::string& rsError)
+bool ParsePlan(const std::string& sText, SRenderPlan& rPlan, std::string& sError)
 {
-    if (strText.rfind(std::string(kPlanHeader) + "\n", 0) != 0)
+    if (sText.rfind(std::string(kPlanHeader) + "\n", 0) != 0)
     {
-        rsError = "not a plan of this version of orv-render";
+        sError = "not a plan of this version of orv-render";
         return false;
     }
-    const std::map<std::string, std::string> values = ReadValues(strText);
+    const std::map<std::string, std::string> values = ReadValues(sText);
     SRenderPlan plan;
     auto text = [&](const char* szKey, std::string& rValue)
     {
@@ -165,39 +165,39 @@ bool ParsePlan(const std::string& strText, SRenderPlan& rPlan, std::string& rsEr
         rValue = it != values.end() ? it->second : std::string();
         return it != values.end();
     };
-    bool bOk = text("id", plan.strId) && text("version", plan.strVersion) &&
-               text("demo", plan.strDemoDir) && text("music", plan.strMusic) &&
-               text("codec", plan.strCodec) && text("container", plan.strContainer) &&
+    bool bOk = text("id", plan.sId) && text("version", plan.sVersion) &&
+               text("demo", plan.sDemoDir) && text("music", plan.sMusic) &&
+               text("codec", plan.sCodec) && text("container", plan.sContainer) &&
                ReadInt(values, "width", 1, plan.iWidth) &&
                ReadInt(values, "height", 1, plan.iHeight) && ReadInt(values, "fps", 1, plan.iFps) &&
                ReadInt(values, "quality", -1, plan.iQuality) &&
                ReadInt(values, "start_frame", 0, plan.iStartFrame) &&
                ReadInt(values, "frames", 1, plan.iFrames);
-    bOk = bOk && plan.strId.size() == 12 && !GetMuxerForContainer(plan.strContainer).empty() &&
+    bOk = bOk && plan.sId.size() == 12 && !GetMuxerForContainer(plan.sContainer).empty() &&
           ReadSegments(values, plan);
     if (!bOk)
     {
-        rsError = "the plan is damaged or incomplete (make it again with orv-render plan)";
+        sError = "the plan is damaged or incomplete (make it again with orv-render plan)";
         return false;
     }
     rPlan = std::move(plan);
     return true;
 }
 
-bool ReadPlan(const std::string& strDir, SRenderPlan& rPlan, std::string& rsError)
+bool ReadPlan(const std::string& sDir, SRenderPlan& rPlan, std::string& sError)
 {
-    const std::filesystem::path file = std::filesystem::path(strDir) / "plan.txt";
+    const std::filesystem::path file = std::filesystem::path(sDir) / "plan.txt";
     std::ifstream input(file, std::ios::binary);
     if (!input)
     {
-        rsError = "no plan in " + strDir + " (" + file.string() + " is missing)";
+        sError = "no plan in " + sDir + " (" + file.string() + " is missing)";
         return false;
     }
     std::ostringstream text;
     text << input.rdbuf();
-    if (!ParsePlan(text.str(), rPlan, rsError))
+    if (!ParsePlan(text.str(), rPlan, sError))
     {
-        rsError = file.string() + ": " + rsError;
+        sError = file.string() + ": " + sError;
         return false;
     }
     return true;
@@ -206,30 +206,30 @@ bool ReadPlan(const std::string& strDir, SRenderPlan& rPlan, std::string& rsErro
 std::string MakePlanId()
 {
     std::random_device source;
-    std::string strId;
+    std::string sId;
     for (int i = 0; i < 12; ++i)
     {
-        strId += "0123456789abcdef"[source() % 16];
+        sId += "0123456789abcdef"[source() % 16];
     }
-    return strId;
+    return sId;
 }
 
-std::string GetMuxerForContainer(const std::string& strContainer)
+std::string GetMuxerForContainer(const std::string& sContainer)
 {
     static const std::map<std::string, std::string> muxers = {
         {"avi", "avi"}, {"mp4", "mp4"}, {"mkv", "matroska"}, {"webm", "webm"}, {"mov", "mov"}};
-    const auto it = muxers.find(strContainer);
+    const auto it = muxers.find(sContainer);
     return it != muxers.end() ? it->second : std::string();
 }
 
-std::string GetContainerOfFile(const std::string& strFile)
+std::string GetContainerOfFile(const std::string& sFile)
 {
-    std::string strExt = std::filesystem::path(strFile).extension().string();
-    if (!strExt.empty())
+    std::string sExt = std::filesystem::path(sFile).extension().string();
+    if (!sExt.empty())
     {
-        strExt.erase(0, 1);
+        sExt.erase(0, 1);
     }
-    std::transform(strExt.begin(), strExt.end(), strExt.begin(),
+    std::transform(sExt.begin(), sExt.end(), sExt.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return strExt;
+    return sExt;
 }

@@ -19,16 +19,16 @@ struct SRenderSegment
 
 struct SRenderPlan
 {
-    std::string strId;      // 12 hex digits, new for every plan
-    std::string strVersion; // the engine version that made the plan
-    std::string strDemoDir; // absolute
-    std::string strMusic;   // absolute path of the music file ("" when none)
+    std::string sId;      // 12 hex digits, new for every plan
+    std::string sVersion; // the engine version that made the plan
+    std::string sDemoDir; // absolute
+    std::string sMusic;   // absolute path of the music file ("" when none)
     int iWidth = 1280;
     int iHeight = 720;
     int iFps = 25;
-    int iQuality = -1;    // -1: the encoder's own
-    std::string strCodec; // "" : the player's default for the container
-    std::string strContainer = "avi";
+    int iQuality = -1;  // -1: the encoder's own
+    std::string sCodec; // "" : the player's default for the container
+    std::string sContainer = "avi";
     int iStartFrame = 0; // the first frame of the whole stretch
     int iFrames = 0;     // frames of the whole stretch
     std::vector<SRenderSegment> segments;
@@ -48,10 +48,10 @@ std::vector<SRenderSegment> SplitFrames(int iStartFrame, int iFrames, int iSegme
 // The plan as the text of plan.txt, and back; false with a reason for a text that is not
 // a plan this version can read.
 std::string FormatPlan(const SRenderPlan& plan);
-bool ParsePlan(const std::string& strText, SRenderPlan& rPlan, std::string& rsError);
+bool ParsePlan(const std::string& sText, SRenderPlan& rPlan, std::string& sError);
 
 // Reads DIR/plan.txt; false with a reason.
-bool ReadPlan(const std::string& strDir, SRenderPlan& rPlan, std::string& rsError);
+bool ReadPlan(const std::string& sDir, SRenderPlan& rPlan, std::string& sError);
 
 // "seg-0003" for the messages.
 std::string NameSegment(int iSegment);
@@ -60,6 +60,6 @@ std::string NameSegment(int iSegment);
 std::string MakePlanId();
 
 // The muxer FFmpeg uses for a container name ("matroska" for mkv); "" for an unknown one.
-std::string GetMuxerForContainer(const std::string& strContainer);
+std::string GetMuxerForContainer(const std::string& sContainer);
 // The container a file name asks for: its extension, lower case ("" for none).
-std::string GetContainerOfFile(const std::string& strFile);
+std::string GetContainerOfFile(const std::string& sFile);

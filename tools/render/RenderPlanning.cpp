@@ -24,38 +24,38 @@ namespace
 
 struct SPlanRequest
 {
-    std::string strDemoDir;
-    std::string strOut;
+    std::string sDemoDir;
+    std::string sOut;
     int iSegments = 0;
     SPlayerOptions recording; // mode, fps, codec, quality, start, duration as the player's
-    std::string strContainer = "avi";
+    std::string sContainer = "avi";
 };
 
 struct SShowFacts
 {
-    std::string strMusic;
+    std::string sMusic;
     double dMusicSeconds = 0.0;
 };
 
-bool IsOption(const std::string& strArg, const char* szName)
+bool IsOption(const std::string& sArg, const char* szName)
 {
-    return strArg == szName || strArg.rfind(std::string(szName) + "=", 0) == 0;
+    return sArg == szName || sArg.rfind(std::string(szName) + "=", 0) == 0;
 }
 
 // The codec must exist and fit the segments' container (checked here, not on every host).
-bool CheckCodec(const std::string& strCodec, const std::string& strContainer, std::string& rsError)
+bool CheckCodec(const std::string& sCodec, const std::string& sContainer, std::string& sError)
 {
-    if (!strCodec.empty() && AVISetCompressorA(strCodec.c_str()) != AVIERR_OK)
+    if (!sCodec.empty() && AVISetCompressorA(sCodec.c_str()) != AVIERR_OK)
     {
-        rsError = "unknown codec \"" + strCodec + "\": FFmpeg has no such video encoder";
+        sError = "unknown codec \"" + sCodec + "\": FFmpeg has no such video encoder";
         return false;
     }
     char szEncoder[64] = {};
-    if (AVIGetCompressorForFileA(("segment." + strContainer).c_str(), szEncoder,
-                                 sizeof(szEncoder)) != AVIERR_OK)
+    if (AVIGetCompressorForFileA(("segment." + sContainer).c_str(), szEncoder, sizeof(szEncoder)) !=
+        AVIERR_OK)
     {
-        rsError = "a ." + strContainer + " file cannot hold " + szEncoder +
-                  " video (choose another --codec or --container)";
+        sError = "a ." + sContainer + " file cannot hold " + szEncoder +
+                 " video (choose another --codec or --container)";
         return false;
     }
     return true;
@@ -63,67 +63,67 @@ bool CheckCodec(const std::string& strCodec, const std::string& strContainer, st
 
 // Reads the plan's own options, and hands the recording options to the player's parser
 // (so they mean exactly what they mean to OrvPlayer --record).
-bool ParsePlanRequest(const Words& args, SPlanRequest& rRequest, std::string& rsError)
+bool ParsePlanRequest(const Words& args, SPlanRequest& rRequest, std::string& sError)
 {
     std::vector<std::string> playerArgs = {"orv-render", "--record", "plan.avi"};
     for (size_t i = 0; i < args.size(); ++i)
     {
-        const std::string& strArg = args[i];
-        const size_t iEq = strArg.find('=');
-        const bool bInline = iEq != std::string::npos && strArg.rfind("--", 0) == 0;
+        const std::string& sArg = args[i];
+        const size_t iEq = sArg.find('=');
+        const bool bInline = iEq != std::string::npos && sArg.rfind("--", 0) == 0;
         auto value = [&]() -> std::string
-        { return bInline ? strArg.substr(iEq + 1) : (i + 1 < args.size() ? args[++i] : ""); };
-        if (IsOption(strArg, "--out"))
+        { return bInline ? sArg.substr(iEq + 1) : (i + 1 < args.size() ? args[++i] : ""); };
+        if (IsOption(sArg, "--out"))
         {
-            rRequest.strOut = value();
+            rRequest.sOut = value();
         }
-        else if (IsOption(strArg, "--segments"))
+        else if (IsOption(sArg, "--segments"))
         {
             rRequest.iSegments = std::atoi(value().c_str());
         }
-        else if (IsOption(strArg, "--container"))
+        else if (IsOption(sArg, "--container"))
         {
-            rRequest.strContainer = value();
+            rRequest.sContainer = value();
         }
         else
         {
-            playerArgs.push_back(strArg);
+            playerArgs.push_back(sArg);
         }
     }
     std::vector<const char*> argv;
-    for (const std::string& strArg : playerArgs)
+    for (const std::string& sArg : playerArgs)
     {
-        argv.push_back(strArg.c_str());
+        argv.push_back(sArg.c_str());
     }
     SPlayerOptions& rOptions = rRequest.recording;
-    if (ParsePlayerOptions(static_cast<int>(argv.size()), argv.data(), rOptions, rsError) !=
+    if (ParsePlayerOptions(static_cast<int>(argv.size()), argv.data(), rOptions, sError) !=
         PARSE_RUN)
     {
-        rsError = rsError.empty() ? "see orv-render --help" : rsError;
+        sError = sError.empty() ? "see orv-render --help" : sError;
         return false;
     }
-    rRequest.strDemoDir = rOptions.strDemoDir;
-    if (rRequest.strOut.empty() || rRequest.iSegments < 1 || rRequest.iSegments > 10000)
+    rRequest.sDemoDir = rOptions.sDemoDir;
+    if (rRequest.sOut.empty() || rRequest.iSegments < 1 || rRequest.iSegments > 10000)
     {
-        rsError = "plan wants --out DIR and --segments N (1 to 10000)";
+        sError = "plan wants --out DIR and --segments N (1 to 10000)";
         return false;
     }
-    if (GetMuxerForContainer(rRequest.strContainer).empty())
+    if (GetMuxerForContainer(rRequest.sContainer).empty())
     {
-        rsError =
-            "--container wants avi, mp4, mkv, webm or mov, not \"" + rRequest.strContainer + "\"";
+        sError =
+            "--container wants avi, mp4, mkv, webm or mov, not \"" + rRequest.sContainer + "\"";
         return false;
     }
-    return CheckCodec(rOptions.strCodec, rRequest.strContainer, rsError);
+    return CheckCodec(rOptions.sCodec, rRequest.sContainer, sError);
 }
 
 // Loads the demo's document (no device, no sound) for its music file and length.
-bool ReadShowFacts(const std::string& strDemoDir, SShowFacts& rFacts, std::string& rsError)
+bool ReadShowFacts(const std::string& sDemoDir, SShowFacts& rFacts, std::string& sError)
 {
     const std::filesystem::path previous = std::filesystem::current_path();
-    if (chdir(strDemoDir.c_str()) != 0)
+    if (chdir(sDemoDir.c_str()) != 0)
     {
-        rsError = "no demo folder \"" + strDemoDir + "\"";
+        sError = "no demo folder \"" + sDemoDir + "\"";
         return false;
     }
     setenv("SDL_AUDIODRIVER", "dummy", 1); // the music is read, never played
@@ -131,17 +131,17 @@ bool ReadShowFacts(const std::string& strDemoDir, SShowFacts& rFacts, std::strin
     const bool bLoaded = demo.Load("demo.orv");
     if (bLoaded)
     {
-        const std::string strMusic = GetMusicFilePath(&demo);
+        const std::string sMusic = GetMusicFilePath(&demo);
         std::error_code ec;
-        rFacts.strMusic =
-            strMusic.empty() ? std::string() : std::filesystem::absolute(strMusic, ec).string();
-        rFacts.dMusicSeconds = strMusic.empty() ? 0.0 : GetSoundFileSeconds(rFacts.strMusic);
+        rFacts.sMusic =
+            sMusic.empty() ? std::string() : std::filesystem::absolute(sMusic, ec).string();
+        rFacts.dMusicSeconds = sMusic.empty() ? 0.0 : GetSoundFileSeconds(rFacts.sMusic);
     }
     demo.BassStop();
     std::filesystem::current_path(previous);
     if (!bLoaded)
     {
-        rsError = "cannot read demo.orv in \"" + strDemoDir + "\"";
+        sError = "cannot read demo.orv in \"" + sDemoDir + "\"";
     }
     return bLoaded;
 }
@@ -149,7 +149,7 @@ bool ReadShowFacts(const std::string& strDemoDir, SShowFacts& rFacts, std::strin
 // The stretch on the frame grid: from the first frame at or after --start, for --duration
 // or to the end of the music (275 s when there is none, as the player does).
 bool ChooseFrames(const SPlanRequest& request, const SShowFacts& facts, SRenderPlan& rPlan,
-                  std::string& rsError)
+                  std::string& sError)
 {
     const SPlayerOptions& options = request.recording;
     rPlan.iStartFrame = static_cast<int>(std::ceil(options.dStart * options.iFps - 1e-6));
@@ -161,40 +161,39 @@ bool ChooseFrames(const SPlanRequest& request, const SShowFacts& facts, SRenderP
     }
     if (facts.dMusicSeconds > 0.0 && dStart >= facts.dMusicSeconds)
     {
-        rsError = "--start is past the end of the show";
+        sError = "--start is past the end of the show";
         return false;
     }
     rPlan.iFrames = options.iFrames > 0 ? options.iFrames : CountFrames(dSeconds, options.iFps);
     return true;
 }
 
-bool WriteFile(const std::filesystem::path& path, const std::string& strText)
+bool WriteFile(const std::filesystem::path& path, const std::string& sText)
 {
     std::ofstream output(path, std::ios::binary | std::ios::trunc);
-    output << strText;
+    output << sText;
     return static_cast<bool>(output.flush());
 }
 
-bool WritePlanFolder(const SRenderPlan& plan, const std::string& strDir, std::string& rsError)
+bool WritePlanFolder(const SRenderPlan& plan, const std::string& sDir, std::string& sError)
 {
-    const std::filesystem::path dir(strDir);
+    const std::filesystem::path dir(sDir);
     std::error_code ec;
     if (std::filesystem::exists(dir / "plan.txt", ec))
     {
-        rsError = strDir + " already holds a plan: choose an empty folder";
+        sError = sDir + " already holds a plan: choose an empty folder";
         return false;
     }
     std::filesystem::create_directories(dir / "segments", ec);
     std::filesystem::create_directories(dir / "logs", ec);
-    std::string strJobs;
+    std::string sJobs;
     for (size_t i = 0; i < plan.segments.size(); ++i)
     {
-        strJobs += MakeSegmentCommand(strDir, static_cast<int>(i)) + "\n";
+        sJobs += MakeSegmentCommand(sDir, static_cast<int>(i)) + "\n";
     }
-    if (ec || !WriteFile(dir / "jobs.txt", strJobs) ||
-        !WriteFile(dir / "plan.txt", FormatPlan(plan)))
+    if (ec || !WriteFile(dir / "jobs.txt", sJobs) || !WriteFile(dir / "plan.txt", FormatPlan(plan)))
     {
-        rsError = "cannot write the plan into " + strDir;
+        sError = "cannot write the plan into " + sDir;
         return false;
     }
     return true;
@@ -206,7 +205,7 @@ struct SPrerollCost
 {
     long long llStepped = 0; // frames run before the segments' first ones, in all
     long long llDrawn = 0;   // of which drawn
-    std::string strWorst;    // the longest pre-roll's account
+    std::string sWorst;      // the longest pre-roll's account
 };
 
 SPrerollCost PlanPrerolls(const SRenderPlan& plan)
@@ -214,7 +213,7 @@ SPrerollCost PlanPrerolls(const SRenderPlan& plan)
     SPrerollCost cost;
     const std::filesystem::path previous = std::filesystem::current_path();
     COrvDemo demo;
-    const bool bLoaded = chdir(plan.strDemoDir.c_str()) == 0 && demo.Load("demo.orv");
+    const bool bLoaded = chdir(plan.sDemoDir.c_str()) == 0 && demo.Load("demo.orv");
     const float fBpm = bLoaded ? GetMusicTempo(&demo) : 0.0f;
     for (const SRenderSegment& segment : plan.segments)
     {
@@ -227,7 +226,7 @@ SPrerollCost PlanPrerolls(const SRenderPlan& plan)
         const SPrerollPlan preroll =
             PlanPreroll(demo, segment.iStartFrame, fBpm > 0.0f ? fBpm : 128.0f, plan.iFps);
         cost.llDrawn += preroll.CountDrawn();
-        cost.strWorst = DescribePreroll(preroll);
+        cost.sWorst = DescribePreroll(preroll);
     }
     demo.BassStop();
     std::filesystem::current_path(previous);
@@ -236,22 +235,22 @@ SPrerollCost PlanPrerolls(const SRenderPlan& plan)
 
 // What the plan costs: the frames run before each segment's first one, and how many of
 // them are drawn.
-void DescribePlan(const SRenderPlan& plan, const std::string& strDir)
+void DescribePlan(const SRenderPlan& plan, const std::string& sDir)
 {
     std::printf("planned %d frames (%.2f s from %.2f s) of %s at %dx%d, %d fps, in %zu segments "
                 "into %s\n",
                 plan.iFrames, static_cast<double>(plan.iFrames) / plan.iFps,
-                static_cast<double>(plan.iStartFrame) / plan.iFps, plan.strDemoDir.c_str(),
-                plan.iWidth, plan.iHeight, plan.iFps, plan.segments.size(), strDir.c_str());
+                static_cast<double>(plan.iStartFrame) / plan.iFps, plan.sDemoDir.c_str(),
+                plan.iWidth, plan.iHeight, plan.iFps, plan.segments.size(), sDir.c_str());
     const SPrerollCost cost = PlanPrerolls(plan);
     std::printf("pre-roll: each segment runs the show from its start, %lld frames in all (%.2f "
                 "times the frames recorded), of which %lld are drawn (%.2f times) and the "
                 "others only stepped, without their pixels\n",
                 cost.llStepped, static_cast<double>(cost.llStepped) / plan.iFrames, cost.llDrawn,
                 static_cast<double>(cost.llDrawn) / plan.iFrames);
-    if (!cost.strWorst.empty())
+    if (!cost.sWorst.empty())
     {
-        std::printf("pre-roll of the last segment: %s\n", cost.strWorst.c_str());
+        std::printf("pre-roll of the last segment: %s\n", cost.sWorst.c_str());
     }
 }
 
@@ -260,40 +259,39 @@ void DescribePlan(const SRenderPlan& plan, const std::string& strDir)
 int PlanRender(const Words& args)
 {
     SPlanRequest request;
-    std::string strError;
-    if (!ParsePlanRequest(args, request, strError))
+    std::string sError;
+    if (!ParsePlanRequest(args, request, sError))
     {
-        Report(strError);
+        Report(sError);
         return 2;
     }
     std::error_code ec;
     SRenderPlan plan;
-    plan.strDemoDir = std::filesystem::absolute(request.strDemoDir, ec).lexically_normal().string();
-    const std::string strDir =
-        std::filesystem::absolute(request.strOut, ec).lexically_normal().string();
+    plan.sDemoDir = std::filesystem::absolute(request.sDemoDir, ec).lexically_normal().string();
+    const std::string sDir =
+        std::filesystem::absolute(request.sOut, ec).lexically_normal().string();
     SShowFacts facts;
-    if (!ReadShowFacts(plan.strDemoDir, facts, strError) ||
-        !ChooseFrames(request, facts, plan, strError))
+    if (!ReadShowFacts(plan.sDemoDir, facts, sError) || !ChooseFrames(request, facts, plan, sError))
     {
-        Report(strError);
+        Report(sError);
         return 1;
     }
     const SPlayerOptions& options = request.recording;
-    plan.strId = MakePlanId();
-    plan.strVersion = OrvGetVersion();
-    plan.strMusic = facts.strMusic;
+    plan.sId = MakePlanId();
+    plan.sVersion = OrvGetVersion();
+    plan.sMusic = facts.sMusic;
     plan.iWidth = options.iWidth > 0 ? options.iWidth : 1280;
     plan.iHeight = options.iHeight > 0 ? options.iHeight : 720;
     plan.iFps = options.iFps;
     plan.iQuality = options.iQuality;
-    plan.strCodec = options.strCodec;
-    plan.strContainer = request.strContainer;
+    plan.sCodec = options.sCodec;
+    plan.sContainer = request.sContainer;
     plan.segments = SplitFrames(plan.iStartFrame, plan.iFrames, request.iSegments);
-    if (!WritePlanFolder(plan, strDir, strError))
+    if (!WritePlanFolder(plan, sDir, sError))
     {
-        Report(strError);
+        Report(sError);
         return 1;
     }
-    DescribePlan(plan, strDir);
+    DescribePlan(plan, sDir);
     return 0;
 }

@@ -16,16 +16,16 @@ namespace
 // Sets up the child's standard files and runs the program; never returns.
 [[noreturn]] void StartChild(const SProcessRequest& request, int iOut, int iErr)
 {
-    const int iIn = request.strInputFile.empty() ? open("/dev/null", O_RDONLY)
-                                                 : open(request.strInputFile.c_str(), O_RDONLY);
+    const int iIn = request.sInputFile.empty() ? open("/dev/null", O_RDONLY)
+                                               : open(request.sInputFile.c_str(), O_RDONLY);
     if (iIn < 0)
     {
         _exit(127);
     }
     dup2(iIn, 0);
-    if (!request.strLogFile.empty())
+    if (!request.sLogFile.empty())
     {
-        const int iLog = open(request.strLogFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        const int iLog = open(request.sLogFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (iLog < 0)
         {
             _exit(127);
@@ -39,9 +39,9 @@ namespace
         dup2(iErr, 2);
     }
     std::vector<char*> argv;
-    for (const std::string& strArg : request.args)
+    for (const std::string& sArg : request.args)
     {
-        argv.push_back(const_cast<char*>(strArg.c_str()));
+        argv.push_back(const_cast<char*>(sArg.c_str()));
     }
     argv.push_back(nullptr);
     // Every other descriptor of ours closes on exec (the pipes' other ends included).
@@ -53,7 +53,7 @@ namespace
 void CollectOutput(int iOut, int iErr, SProcessResult& rResult)
 {
     pollfd aFds[2] = {{iOut, POLLIN, 0}, {iErr, POLLIN, 0}};
-    std::string* apTargets[2] = {&rResult.strOutput, &rResult.strErrors};
+    std::string* apTargets[2] = {&rResult.sOutput, &rResult.sErrors};
     int iOpen = 2;
     char szBuffer[65536];
     while (iOpen > 0)
@@ -151,14 +151,14 @@ SProcessResult RunProcess(const SProcessRequest& request)
     return result;
 }
 
-std::string QuoteForShell(const std::string& strWord)
+std::string QuoteForShell(const std::string& sWord)
 {
-    std::string strQuoted = "'";
-    for (char c : strWord)
+    std::string sQuoted = "'";
+    for (char c : sWord)
     {
-        strQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        sQuoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     }
-    return strQuoted + "'";
+    return sQuoted + "'";
 }
 
 std::string GetProgramFolder()
@@ -168,24 +168,24 @@ std::string GetProgramFolder()
     return ec ? std::string() : self.parent_path().string();
 }
 
-bool IsProgramAvailable(const std::string& strName)
+bool IsProgramAvailable(const std::string& sName)
 {
-    if (strName.find('/') != std::string::npos)
+    if (sName.find('/') != std::string::npos)
     {
-        return access(strName.c_str(), X_OK) == 0;
+        return access(sName.c_str(), X_OK) == 0;
     }
     const char* szPath = std::getenv("PATH");
-    std::string strPath = szPath != nullptr ? szPath : "/usr/bin:/bin";
+    std::string sPath = szPath != nullptr ? szPath : "/usr/bin:/bin";
     size_t iBegin = 0;
-    while (iBegin <= strPath.size())
+    while (iBegin <= sPath.size())
     {
-        size_t iEnd = strPath.find(':', iBegin);
+        size_t iEnd = sPath.find(':', iBegin);
         if (iEnd == std::string::npos)
         {
-            iEnd = strPath.size();
+            iEnd = sPath.size();
         }
-        const std::string strDir = strPath.substr(iBegin, iEnd - iBegin);
-        if (!strDir.empty() && access((strDir + "/" + strName).c_str(), X_OK) == 0)
+        const std::string sDir = sPath.substr(iBegin, iEnd - iBegin);
+        if (!sDir.empty() && access((sDir + "/" + sName).c_str(), X_OK) == 0)
         {
             return true;
         }

@@ -10,8 +10,8 @@ struct SProcessResult
     bool bStarted = false; // false: the program could not be run at all
     int iStatus = -1;      // exit status when it exited
     int iSignal = 0;       // the signal that ended it, 0 when it exited
-    std::string strOutput; // standard output, when captured
-    std::string strErrors; // standard error, when captured
+    std::string sOutput;   // standard output, when captured
+    std::string sErrors;   // standard error, when captured
 
     bool Succeeded() const { return bStarted && iSignal == 0 && iStatus == 0; }
     // "exit status 3", "killed by signal 9 (Killed)" or "could not be started".
@@ -21,18 +21,18 @@ struct SProcessResult
 struct SProcessRequest
 {
     std::vector<std::string> args;   // args[0]: the program, looked up on PATH
-    std::string strInputFile;        // standard input from this file (empty: none)
-    std::string strLogFile;          // both outputs appended to this file (empty: captured)
+    std::string sInputFile;          // standard input from this file (empty: none)
+    std::string sLogFile;            // both outputs appended to this file (empty: captured)
     bool bPassOutputThrough = false; // both outputs go where ours go (a log file wins)
 };
 
 SProcessResult RunProcess(const SProcessRequest& request);
 
 // Quotes a word for a POSIX shell (job lists are read by one).
-std::string QuoteForShell(const std::string& strWord);
+std::string QuoteForShell(const std::string& sWord);
 
 // The folder this program was started from ("" when unknown).
 std::string GetProgramFolder();
 
 // Whether a program of that name can be run (a path, or a name on PATH).
-bool IsProgramAvailable(const std::string& strName);
+bool IsProgramAvailable(const std::string& sName);

@@ -16,53 +16,53 @@ namespace
 std::string FindJobOutcome(const fs::path& dir, int iSegment)
 {
     std::ifstream joblog(dir / "logs" / "parallel-joblog.txt");
-    const std::string strCommand = MakeSegmentCommand(dir.string(), iSegment);
-    std::string strLine;
-    std::string strOutcome;
-    while (std::getline(joblog, strLine))
+    const std::string sCommand = MakeSegmentCommand(dir.string(), iSegment);
+    std::string sLine;
+    std::string sOutcome;
+    while (std::getline(joblog, sLine))
     {
         std::vector<std::string> fields;
-        std::istringstream columns(strLine);
-        std::string strField;
-        while (fields.size() < 8 && std::getline(columns, strField, '\t'))
+        std::istringstream columns(sLine);
+        std::string sField;
+        while (fields.size() < 8 && std::getline(columns, sField, '\t'))
         {
-            fields.push_back(strField);
+            fields.push_back(sField);
         }
-        std::string strRest;
-        std::getline(columns, strRest);
-        if (fields.size() == 8 && strRest == strCommand && fields[6] != "0")
+        std::string sRest;
+        std::getline(columns, sRest);
+        if (fields.size() == 8 && sRest == sCommand && fields[6] != "0")
         {
-            const std::string strHost = fields[1] == ":" ? "this machine" : fields[1];
-            strOutcome = "its job ended on " + strHost + " with exit status " + fields[6] +
-                         (fields[7] != "0" ? " (signal " + fields[7] + ")" : "") +
-                         (fields[6] == "127" ? ": is orv-render installed there?" : "");
+            const std::string sHost = fields[1] == ":" ? "this machine" : fields[1];
+            sOutcome = "its job ended on " + sHost + " with exit status " + fields[6] +
+                       (fields[7] != "0" ? " (signal " + fields[7] + ")" : "") +
+                       (fields[6] == "127" ? ": is orv-render installed there?" : "");
         }
     }
-    return strOutcome;
+    return sOutcome;
 }
 
 // The newest Slurm output of the segment's task ("logs/slurm-JOB_TASK.out"; "" when none):
 // what a task that died before the segment's own log says is there.
 std::string FindSlurmOutput(const fs::path& dir, int iSegment)
 {
-    std::string strEnd = "_";
-    strEnd += std::to_string(iSegment);
-    strEnd += ".out";
-    std::string strNewest;
+    std::string sEnd = "_";
+    sEnd += std::to_string(iSegment);
+    sEnd += ".out";
+    std::string sNewest;
     fs::file_time_type newest{};
     std::error_code ec;
     for (const fs::directory_entry& entry : fs::directory_iterator(dir / "logs", ec))
     {
-        const std::string strName = entry.path().filename().string();
-        if (strName.rfind("slurm-", 0) == 0 && strName.size() > strEnd.size() &&
-            strName.compare(strName.size() - strEnd.size(), strEnd.size(), strEnd) == 0 &&
-            (strNewest.empty() || entry.last_write_time(ec) > newest))
+        const std::string sName = entry.path().filename().string();
+        if (sName.rfind("slurm-", 0) == 0 && sName.size() > sEnd.size() &&
+            sName.compare(sName.size() - sEnd.size(), sEnd.size(), sEnd) == 0 &&
+            (sNewest.empty() || entry.last_write_time(ec) > newest))
         {
             newest = entry.last_write_time(ec);
-            strNewest = "logs/" + strName;
+            sNewest = "logs/" + sName;
         }
     }
-    return strNewest;
+    return sNewest;
 }
 
 } // namespace
@@ -71,12 +71,12 @@ bool IsSegmentDone(const SRenderPlan& plan, const fs::path& dir, int iSegment,
                    std::string* psProblem)
 {
     SSegmentFacts facts;
-    std::string strProblem;
+    std::string sProblem;
     const bool bDone = CheckSegmentFile(
-        plan, iSegment, (dir / plan.GetSegmentFile(iSegment)).string(), facts, strProblem);
+        plan, iSegment, (dir / plan.GetSegmentFile(iSegment)).string(), facts, sProblem);
     if (psProblem != nullptr)
     {
-        *psProblem = strProblem;
+        *psProblem = sProblem;
     }
     return bDone;
 }
@@ -94,12 +94,12 @@ std::vector<int> ListMissing(const SRenderPlan& plan, const fs::path& dir)
     return missing;
 }
 
-bool ReadPlanOrReport(const std::string& strDir, SRenderPlan& rPlan)
+bool ReadPlanOrReport(const std::string& sDir, SRenderPlan& rPlan)
 {
-    std::string strError;
-    if (!ReadPlan(strDir, rPlan, strError))
+    std::string sError;
+    if (!ReadPlan(sDir, rPlan, sError))
     {
-        Report(strError);
+        Report(sError);
         return false;
     }
     return true;
@@ -109,30 +109,30 @@ bool ReadPlanOrReport(const std::string& strDir, SRenderPlan& rPlan)
 std::string ExplainMissing(const SRenderPlan& plan, const fs::path& dir, int iSegment)
 {
     std::error_code ec;
-    std::string strProblem;
+    std::string sProblem;
     if (fs::exists(dir / plan.GetSegmentFile(iSegment), ec) &&
-        !IsSegmentDone(plan, dir, iSegment, &strProblem))
+        !IsSegmentDone(plan, dir, iSegment, &sProblem))
     {
-        return strProblem + " (run redoes it)";
+        return sProblem + " (run redoes it)";
     }
-    const std::string strReason = FindLastReason((dir / plan.GetLogFile(iSegment)).string());
-    if (strReason.find(" done: ") != std::string::npos)
+    const std::string sReason = FindLastReason((dir / plan.GetLogFile(iSegment)).string());
+    if (sReason.find(" done: ") != std::string::npos)
     {
-        return "its file is gone (it was made once: " + strReason + ")";
+        return "its file is gone (it was made once: " + sReason + ")";
     }
-    if (!strReason.empty())
+    if (!sReason.empty())
     {
-        return strReason;
+        return sReason;
     }
-    const std::string strOutcome = FindJobOutcome(dir, iSegment);
-    if (!strOutcome.empty())
+    const std::string sOutcome = FindJobOutcome(dir, iSegment);
+    if (!sOutcome.empty())
     {
-        return strOutcome;
+        return sOutcome;
     }
-    const std::string strSlurm = FindSlurmOutput(dir, iSegment);
-    if (!strSlurm.empty())
+    const std::string sSlurm = FindSlurmOutput(dir, iSegment);
+    if (!sSlurm.empty())
     {
-        return "its Slurm task ended before the segment's own log said anything (see " + strSlurm +
+        return "its Slurm task ended before the segment's own log said anything (see " + sSlurm +
                ")";
     }
     return fs::exists(dir / plan.GetPartFile(iSegment), ec)

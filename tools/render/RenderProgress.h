@@ -17,7 +17,7 @@ bool IsSegmentDone(const SRenderPlan& plan, const std::filesystem::path& dir, in
 std::vector<int> ListMissing(const SRenderPlan& plan, const std::filesystem::path& dir);
 
 // Reads DIR's plan; false, with the reason said, when there is none to read.
-bool ReadPlanOrReport(const std::string& strDir, SRenderPlan& rPlan);
+bool ReadPlanOrReport(const std::string& sDir, SRenderPlan& rPlan);
 
 // Why a segment is not done, in one line.
 std::string ExplainMissing(const SRenderPlan& plan, const std::filesystem::path& dir, int iSegment);

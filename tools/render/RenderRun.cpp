@@ -22,62 +22,60 @@ namespace fs = std::filesystem;
 
 struct SRunRequest
 {
-    std::string strDir;
-    std::string strEngine;
-    std::string strJobs;            // -j N
-    std::string strLoginFile;       // --sshloginfile FILE
+    std::string sDir;
+    std::string sEngine;
+    std::string sJobs;              // -j N
+    std::string sLoginFile;         // --sshloginfile FILE
     std::vector<std::string> extra; // after "--": sbatch options
 };
 
-bool ParseRunRequest(const Words& args, SRunRequest& rRequest, std::string& rsError)
+bool ParseRunRequest(const Words& args, SRunRequest& rRequest, std::string& sError)
 {
     for (size_t i = 0; i < args.size(); ++i)
     {
-        const std::string& strArg = args[i];
+        const std::string& sArg = args[i];
         const bool bHasValue = i + 1 < args.size();
-        if (strArg == "--")
+        if (sArg == "--")
         {
             rRequest.extra.assign(args.begin() + static_cast<long>(i) + 1, args.end());
             break;
         }
-        if (strArg == "--with" && bHasValue)
+        if (sArg == "--with" && bHasValue)
         {
-            rRequest.strEngine = args[++i];
+            rRequest.sEngine = args[++i];
         }
-        else if (strArg == "-j" && bHasValue)
+        else if (sArg == "-j" && bHasValue)
         {
-            rRequest.strJobs = args[++i];
+            rRequest.sJobs = args[++i];
         }
-        else if (strArg == "--sshloginfile" && bHasValue)
+        else if (sArg == "--sshloginfile" && bHasValue)
         {
-            rRequest.strLoginFile = args[++i];
+            rRequest.sLoginFile = args[++i];
         }
-        else if (rRequest.strDir.empty() && strArg.rfind("-", 0) != 0)
+        else if (rRequest.sDir.empty() && sArg.rfind("-", 0) != 0)
         {
-            rRequest.strDir = strArg;
+            rRequest.sDir = sArg;
         }
         else
         {
-            rsError = "run: unexpected \"" + strArg + "\" (see orv-render --help)";
+            sError = "run: unexpected \"" + sArg + "\" (see orv-render --help)";
             return false;
         }
     }
     std::error_code ec;
-    if (!rRequest.strDir.empty())
+    if (!rRequest.sDir.empty())
     {
         // The jobs may run elsewhere: they name the folder in full.
-        rRequest.strDir = fs::absolute(rRequest.strDir, ec).lexically_normal().string();
+        rRequest.sDir = fs::absolute(rRequest.sDir, ec).lexically_normal().string();
     }
-    if (rRequest.strDir.empty() ||
-        (rRequest.strEngine != "parallel" && rRequest.strEngine != "slurm"))
+    if (rRequest.sDir.empty() || (rRequest.sEngine != "parallel" && rRequest.sEngine != "slurm"))
     {
-        rsError = "run wants DIR --with parallel or --with slurm";
+        sError = "run wants DIR --with parallel or --with slurm";
         return false;
     }
-    if (rRequest.strEngine == "slurm" &&
-        (!rRequest.strJobs.empty() || !rRequest.strLoginFile.empty()))
+    if (rRequest.sEngine == "slurm" && (!rRequest.sJobs.empty() || !rRequest.sLoginFile.empty()))
     {
-        rsError = "-j and --sshloginfile are GNU parallel's; give Slurm its options after --";
+        sError = "-j and --sshloginfile are GNU parallel's; give Slurm its options after --";
         return false;
     }
     return true;
@@ -87,27 +85,27 @@ bool ParseRunRequest(const Words& args, SRunRequest& rRequest, std::string& rsEr
 // more (on another host of the list, when there is one).
 void RunWithParallel(const SRunRequest& request, const std::vector<int>& missing)
 {
-    const fs::path dir(request.strDir);
-    const std::string strTodo = (dir / "logs" / "parallel-todo.txt").string();
+    const fs::path dir(request.sDir);
+    const std::string sTodo = (dir / "logs" / "parallel-todo.txt").string();
     {
-        std::ofstream todo(strTodo, std::ios::trunc);
+        std::ofstream todo(sTodo, std::ios::trunc);
         for (int iSegment : missing)
         {
-            todo << MakeSegmentCommand(request.strDir, iSegment) << "\n";
+            todo << MakeSegmentCommand(request.sDir, iSegment) << "\n";
         }
     }
     SProcessRequest process;
     process.args = {"parallel", "--will-cite", "--retries",
                     "2",        "--joblog",    (dir / "logs" / "parallel-joblog.txt").string()};
-    if (!request.strJobs.empty())
+    if (!request.sJobs.empty())
     {
-        process.args.insert(process.args.end(), {"-j", request.strJobs});
+        process.args.insert(process.args.end(), {"-j", request.sJobs});
     }
-    if (!request.strLoginFile.empty())
+    if (!request.sLoginFile.empty())
     {
-        process.args.insert(process.args.end(), {"--sshloginfile", request.strLoginFile});
+        process.args.insert(process.args.end(), {"--sshloginfile", request.sLoginFile});
     }
-    process.strInputFile = strTodo;
+    process.sInputFile = sTodo;
     process.bPassOutputThrough = true;
     const SProcessResult result = RunProcess(process);
     if (!result.bStarted || result.iStatus > 100 || result.iSignal != 0)
@@ -120,35 +118,35 @@ void RunWithParallel(const SRunRequest& request, const std::vector<int>& missing
 void SubmitToSlurm(const SRunRequest& request, const SRenderPlan& plan,
                    const std::vector<int>& missing)
 {
-    const fs::path dir(request.strDir);
+    const fs::path dir(request.sDir);
     const fs::path script = dir / "logs" / "slurm-segment.sh";
     {
         std::ofstream file(script, std::ios::trunc);
         file << "#!/bin/sh\n# One segment of the plan per task of the job array.\nexec "
-             << MakeSegmentCommand(request.strDir, -1) << "\n";
+             << MakeSegmentCommand(request.sDir, -1) << "\n";
     }
     fs::permissions(script, fs::perms::owner_all | fs::perms::group_read | fs::perms::others_read);
-    std::string strArray;
+    std::string sArray;
     for (int iSegment : missing)
     {
-        if (!strArray.empty())
-            strArray += ',';
-        strArray += std::to_string(iSegment);
+        if (!sArray.empty())
+            sArray += ',';
+        sArray += std::to_string(iSegment);
     }
     SProcessRequest process;
     process.args = {"sbatch",
                     "--wait",
                     "--parsable",
-                    "--job-name=orv-render-" + plan.strId,
-                    "--array=" + strArray,
+                    "--job-name=orv-render-" + plan.sId,
+                    "--array=" + sArray,
                     "--output=" + (dir / "logs" / "slurm-%A_%a.out").string()};
     process.args.insert(process.args.end(), request.extra.begin(), request.extra.end());
     process.args.push_back(script.string());
     const SProcessResult result = RunProcess(process);
-    if (!result.bStarted || (!result.Succeeded() && result.strOutput.empty()))
+    if (!result.bStarted || (!result.Succeeded() && result.sOutput.empty()))
     {
         Report("sbatch failed (" + result.Describe() +
-               "): " + result.strErrors.substr(0, result.strErrors.find('\n')));
+               "): " + result.sErrors.substr(0, result.sErrors.find('\n')));
     }
 }
 
@@ -157,34 +155,34 @@ void SubmitToSlurm(const SRunRequest& request, const SRenderPlan& plan,
 int RunRender(const Words& args)
 {
     SRunRequest request;
-    std::string strError;
-    if (!ParseRunRequest(args, request, strError))
+    std::string sError;
+    if (!ParseRunRequest(args, request, sError))
     {
-        Report(strError);
+        Report(sError);
         return 2;
     }
     SRenderPlan plan;
-    if (!ReadPlanOrReport(request.strDir, plan))
+    if (!ReadPlanOrReport(request.sDir, plan))
     {
         return 1;
     }
-    const std::string strProgram = request.strEngine == "parallel" ? "parallel" : "sbatch";
-    if (!IsProgramAvailable(strProgram))
+    const std::string sProgram = request.sEngine == "parallel" ? "parallel" : "sbatch";
+    if (!IsProgramAvailable(sProgram))
     {
-        Report(request.strEngine == "parallel"
+        Report(request.sEngine == "parallel"
                    ? "GNU parallel is not installed (Debian: apt install parallel)"
                    : "Slurm's sbatch is not installed (Debian: apt install slurm-client)");
         return 1;
     }
-    const fs::path dir(request.strDir);
+    const fs::path dir(request.sDir);
     // One run at a time in a folder: two would render the same segments into one file.
     std::error_code ec;
     fs::create_directories(dir / "logs", ec);
     const int iLock = open((dir / "logs" / "run.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (iLock < 0 || flock(iLock, LOCK_EX | LOCK_NB) != 0)
     {
-        Report(iLock < 0 ? "cannot write into " + request.strDir
-                         : "another orv-render run is working on " + request.strDir +
+        Report(iLock < 0 ? "cannot write into " + request.sDir
+                         : "another orv-render run is working on " + request.sDir +
                                "; wait for it to end (status shows what is done)");
         return 1;
     }
@@ -195,10 +193,10 @@ int RunRender(const Words& args)
         return 0;
     }
     std::printf("rendering %zu of %zu segments with %s\n", missing.size(), plan.segments.size(),
-                request.strEngine == "parallel" ? "GNU parallel" : "Slurm");
+                request.sEngine == "parallel" ? "GNU parallel" : "Slurm");
     std::fflush(stdout);
     const auto start = std::chrono::steady_clock::now();
-    if (request.strEngine == "parallel")
+    if (request.sEngine == "parallel")
     {
         RunWithParallel(request, missing);
     }

@@ -15,22 +15,22 @@ namespace
 using StreamFields = std::map<std::string, std::string>;
 
 // One "key=value|key=value" line of ffprobe's compact output per stream.
-std::vector<StreamFields> ParseStreams(const std::string& strOutput)
+std::vector<StreamFields> ParseStreams(const std::string& sOutput)
 {
     std::vector<StreamFields> streams;
-    std::istringstream lines(strOutput);
-    std::string strLine;
-    while (std::getline(lines, strLine))
+    std::istringstream lines(sOutput);
+    std::string sLine;
+    while (std::getline(lines, sLine))
     {
         StreamFields fields;
-        std::istringstream parts(strLine);
-        std::string strPart;
-        while (std::getline(parts, strPart, '|'))
+        std::istringstream parts(sLine);
+        std::string sPart;
+        while (std::getline(parts, sPart, '|'))
         {
-            const size_t iEq = strPart.find('=');
+            const size_t iEq = sPart.find('=');
             if (iEq != std::string::npos)
             {
-                fields[strPart.substr(0, iEq)] = strPart.substr(iEq + 1);
+                fields[sPart.substr(0, iEq)] = sPart.substr(iEq + 1);
             }
         }
         if (!fields.empty())
@@ -41,55 +41,55 @@ std::vector<StreamFields> ParseStreams(const std::string& strOutput)
     return streams;
 }
 
-std::string FirstLine(const std::string& strText)
+std::string FirstLine(const std::string& sText)
 {
-    return strText.substr(0, strText.find('\n'));
+    return sText.substr(0, sText.find('\n'));
 }
 
 // Checks the title "Orv VERSION rHASH TAG" against the plan.
-bool CheckTitle(const SRenderPlan& plan, int iSegment, const std::string& strTitle,
-                SSegmentFacts& rFacts, std::string& rsProblem)
+bool CheckTitle(const SRenderPlan& plan, int iSegment, const std::string& sTitle,
+                SSegmentFacts& rFacts, std::string& sProblem)
 {
-    std::istringstream words(strTitle);
-    std::string strEngine, strVersion, strRenderer, strTag;
-    words >> strEngine >> strVersion >> strRenderer >> strTag;
-    if (strEngine != "Orv" || strRenderer.size() != 9 || strRenderer[0] != 'r' || strTag.empty())
+    std::istringstream words(sTitle);
+    std::string sEngine, sVersion, sRenderer, sTag;
+    words >> sEngine >> sVersion >> sRenderer >> sTag;
+    if (sEngine != "Orv" || sRenderer.size() != 9 || sRenderer[0] != 'r' || sTag.empty())
     {
-        rsProblem = "not a segment made by orv-render (its title is \"" + strTitle + "\")";
+        sProblem = "not a segment made by orv-render (its title is \"" + sTitle + "\")";
         return false;
     }
-    if (strVersion != plan.strVersion)
+    if (sVersion != plan.sVersion)
     {
-        rsProblem = "made by Orv " + strVersion + ", but the plan is for Orv " + plan.strVersion;
+        sProblem = "made by Orv " + sVersion + ", but the plan is for Orv " + plan.sVersion;
         return false;
     }
-    if (strTag != plan.GetSegmentTag(iSegment))
+    if (sTag != plan.GetSegmentTag(iSegment))
     {
-        rsProblem = "belongs to another plan or place (it is \"" + strTag +
-                    "\", this plan wants \"" + plan.GetSegmentTag(iSegment) + "\")";
+        sProblem = "belongs to another plan or place (it is \"" + sTag + "\", this plan wants \"" +
+                   plan.GetSegmentTag(iSegment) + "\")";
         return false;
     }
-    rFacts.strRenderer = strRenderer;
+    rFacts.sRenderer = sRenderer;
     return true;
 }
 
 bool CheckVideo(const SRenderPlan& plan, const SRenderSegment& segment, StreamFields& video,
-                std::string& rsProblem)
+                std::string& sProblem)
 {
-    const std::string strRate = std::to_string(plan.iFps) + "/1";
+    const std::string sRate = std::to_string(plan.iFps) + "/1";
     if (video["width"] != std::to_string(plan.iWidth) ||
-        video["height"] != std::to_string(plan.iHeight) || video["r_frame_rate"] != strRate)
+        video["height"] != std::to_string(plan.iHeight) || video["r_frame_rate"] != sRate)
     {
-        rsProblem = "its video is " + video["width"] + "x" + video["height"] + " at " +
-                    video["r_frame_rate"] + " frames per second, the plan's " +
-                    std::to_string(plan.iWidth) + "x" + std::to_string(plan.iHeight) + " at " +
-                    strRate;
+        sProblem = "its video is " + video["width"] + "x" + video["height"] + " at " +
+                   video["r_frame_rate"] + " frames per second, the plan's " +
+                   std::to_string(plan.iWidth) + "x" + std::to_string(plan.iHeight) + " at " +
+                   sRate;
         return false;
     }
     if (video["nb_read_packets"] != std::to_string(segment.iFrames))
     {
-        rsProblem = "incomplete: " + video["nb_read_packets"] + " of its " +
-                    std::to_string(segment.iFrames) + " frames";
+        sProblem = "incomplete: " + video["nb_read_packets"] + " of its " +
+                   std::to_string(segment.iFrames) + " frames";
         return false;
     }
     return true;
@@ -97,13 +97,13 @@ bool CheckVideo(const SRenderPlan& plan, const SRenderSegment& segment, StreamFi
 
 } // namespace
 
-bool CheckSegmentFile(const SRenderPlan& plan, int iSegment, const std::string& strFile,
-                      SSegmentFacts& rFacts, std::string& rsProblem)
+bool CheckSegmentFile(const SRenderPlan& plan, int iSegment, const std::string& sFile,
+                      SSegmentFacts& rFacts, std::string& sProblem)
 {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(strFile, ec))
+    if (!std::filesystem::is_regular_file(sFile, ec))
     {
-        rsProblem = "missing (" + strFile + " is not there)";
+        sProblem = "missing (" + sFile + " is not there)";
         return false;
     }
     SProcessRequest request;
@@ -116,52 +116,51 @@ bool CheckSegmentFile(const SRenderPlan& plan, int iSegment, const std::string& 
                     "stream_tags=title,handler_name",
                     "-of",
                     "compact=p=0",
-                    strFile};
+                    sFile};
     const SProcessResult result = RunProcess(request);
-    if (!result.Succeeded() || !result.strErrors.empty())
+    if (!result.Succeeded() || !result.sErrors.empty())
     {
-        rsProblem = "damaged: ffprobe says \"" +
-                    FirstLine(result.strErrors.empty() ? result.Describe() : result.strErrors) +
-                    "\"";
+        sProblem = "damaged: ffprobe says \"" +
+                   FirstLine(result.sErrors.empty() ? result.Describe() : result.sErrors) + "\"";
         return false;
     }
-    std::vector<StreamFields> streams = ParseStreams(result.strOutput);
+    std::vector<StreamFields> streams = ParseStreams(result.sOutput);
     if (streams.size() != 1 || streams[0]["codec_type"] != "video")
     {
-        rsProblem = "damaged: it should hold one video stream and nothing else, it holds " +
-                    std::to_string(streams.size()) + " streams";
+        sProblem = "damaged: it should hold one video stream and nothing else, it holds " +
+                   std::to_string(streams.size()) + " streams";
         return false;
     }
     StreamFields& video = streams[0];
-    rFacts.strCodec = video["codec_name"];
+    rFacts.sCodec = video["codec_name"];
     // MP4 and QuickTime files keep the title as the track handler's name.
-    const std::string strTitle =
+    const std::string sTitle =
         video.count("tag:title") != 0 ? video["tag:title"] : video["tag:handler_name"];
-    return CheckTitle(plan, iSegment, strTitle, rFacts, rsProblem) &&
-           CheckVideo(plan, plan.segments[static_cast<size_t>(iSegment)], video, rsProblem);
+    return CheckTitle(plan, iSegment, sTitle, rFacts, sProblem) &&
+           CheckVideo(plan, plan.segments[static_cast<size_t>(iSegment)], video, sProblem);
 }
 
-std::string FindLastReason(const std::string& strLogFile)
+std::string FindLastReason(const std::string& sLogFile)
 {
-    std::ifstream input(strLogFile);
-    std::string strLine;
-    std::string strLast;
-    const std::string strMark = "orv-render: ";
-    while (std::getline(input, strLine))
+    std::ifstream input(sLogFile);
+    std::string sLine;
+    std::string sLast;
+    const std::string sMark = "orv-render: ";
+    while (std::getline(input, sLine))
     {
-        if (strLine.rfind(strMark, 0) == 0)
+        if (sLine.rfind(sMark, 0) == 0)
         {
-            strLast = strLine.substr(strMark.size());
+            sLast = sLine.substr(sMark.size());
         }
     }
-    return strLast;
+    return sLast;
 }
 
-void Report(const std::string& strText, const std::string& strLogFile)
+void Report(const std::string& sText, const std::string& sLogFile)
 {
-    std::fprintf(stderr, "orv-render: %s\n", strText.c_str());
-    if (!strLogFile.empty())
+    std::fprintf(stderr, "orv-render: %s\n", sText.c_str());
+    if (!sLogFile.empty())
     {
-        std::ofstream(strLogFile, std::ios::app) << "orv-render: " << strText << "\n";
+        std::ofstream(sLogFile, std::ios::app) << "orv-render: " << sText << "\n";
     }
 }

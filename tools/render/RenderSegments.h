@@ -8,17 +8,17 @@
 
 struct SSegmentFacts
 {
-    std::string strCodec;    // the video codec's name
-    std::string strRenderer; // the renderer code from the title ("r1234abcd")
+    std::string sCodec;    // the video codec's name
+    std::string sRenderer; // the renderer code from the title ("r1234abcd")
 };
 
 // Checks DIR/FILE as segment iSegment of the plan; false with a one-line reason (missing,
 // damaged, incomplete, another plan's, another version's). rFacts: what the file holds.
-bool CheckSegmentFile(const SRenderPlan& plan, int iSegment, const std::string& strFile,
-                      SSegmentFacts& rFacts, std::string& rsProblem);
+bool CheckSegmentFile(const SRenderPlan& plan, int iSegment, const std::string& sFile,
+                      SSegmentFacts& rFacts, std::string& sProblem);
 
 // The last line of a segment's log that orv-render wrote ("" when none).
-std::string FindLastReason(const std::string& strLogFile);
+std::string FindLastReason(const std::string& sLogFile);
 
 // Writes a line "orv-render: TEXT" on standard error and, when given, into a log.
-void Report(const std::string& strText, const std::string& strLogFile = "");
+void Report(const std::string& sText, const std::string& sLogFile = "");
