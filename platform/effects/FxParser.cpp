@@ -83,18 +83,6 @@ bool IsDirect3D10Profile(const std::string& sProfile)
            sProfile[uUnderscore + 1] >= '4' && sProfile[uUnderscore + 1] <= '9';
 }
 
-// "fixed", "fixed3", "fixed4x4": a type of other shading languages that effect files use as
-// a synonym of half.
-bool IsFixedType(const std::string& s)
-{
-    if (s.rfind("fixed", 0) != 0)
-        return false;
-    std::string sRest = s.substr(5);
-    return sRest.empty() || (sRest.size() == 1 && sRest[0] >= '1' && sRest[0] <= '4') ||
-           (sRest.size() == 3 && sRest[0] >= '1' && sRest[0] <= '4' && sRest[1] == 'x' &&
-            sRest[2] >= '1' && sRest[2] <= '4');
-}
-
 struct STypePrefix
 {
     const char* m_pName;
@@ -324,9 +312,7 @@ bool COrvFxParser::Parse(const SOrvFxSource& source, SOrvFxFile& file, std::stri
         return false;
     }
     ChooseSamplerTypes();
-    RewriteArrayCasts();
     RewriteForGlslang();
-    RewriteFixedTypes();
 
     // Apply the edits from the back so that earlier offsets stay valid.
     std::string sShader(m_sSource);
@@ -1400,102 +1386,31 @@ void COrvFxParser::ChooseSamplerTypes()
     }
 }
 
-// "(float[4])v", the cast of a vector to an array that skinning shaders use, becomes the
-// list "{(v)[0], (v)[1], (v)[2], (v)[3]}", which initialises the array the same way.
-void COrvFxParser::RewriteArrayCasts()
-{
-    static const char* const s_apScalars[] = {"float", "half", "int", "uint", "bool", "dword"};
-    auto isPunct = [&](size_t i, const char* p)
-    {
-        return i < m_aTokens.size() && m_aTokens[i].m_eKind == EOrvFxToken::Punct &&
-               m_aTokens[i].m_sText == p;
-    };
-    // The end (exclusive token index) of the operand starting at i: a name or group, then
-    // members, indices and calls.
-    auto operandEnd = [&](size_t i)
-    {
-        auto skipGroup = [&](size_t j)
-        {
-            int iDepth = 0;
-            for (; j < m_aTokens.size(); ++j)
-            {
-                iDepth += isPunct(j, "(") || isPunct(j, "[")   ? 1
-                          : isPunct(j, ")") || isPunct(j, "]") ? -1
-                                                               : 0;
-                if (iDepth == 0)
-                    return j + 1;
-            }
-            return j;
-        };
-        if (isPunct(i, "("))
-            i = skipGroup(i);
-        else if (i < m_aTokens.size() && m_aTokens[i].m_eKind == EOrvFxToken::Identifier)
-            ++i;
-        else
-            return size_t(0);
-        for (;;)
-        {
-            if (isPunct(i, ".") && i + 1 < m_aTokens.size() &&
-                m_aTokens[i + 1].m_eKind == EOrvFxToken::Identifier)
-                i += 2;
-            else if (isPunct(i, "[") || isPunct(i, "("))
-                i = skipGroup(i);
-            else
-                return i;
-        }
-    };
-    for (size_t i = 0; i + 5 < m_aTokens.size(); ++i)
-    {
-        if (!isPunct(i, "(") || !isPunct(i + 2, "[") || !isPunct(i + 4, "]") ||
-            !isPunct(i + 5, ")") ||
-            std::none_of(std::begin(s_apScalars), std::end(s_apScalars),
-                         [&](const char* p) { return m_aTokens[i + 1].m_sText == p; }))
-            continue;
-        float fCount = 0;
-        size_t uEnd = operandEnd(i + 6);
-        if (uEnd == 0 || !OrvFxParseNumber(m_aTokens[i + 3].m_sText, fCount) || fCount < 1 ||
-            fCount > 16)
-            continue;
-        std::string sOperand(m_sSource.substr(
-            m_aTokens[i + 6].m_uBegin, m_aTokens[uEnd - 1].m_uEnd - m_aTokens[i + 6].m_uBegin));
-        std::string sList = "{";
-        for (int e = 0; e < int(fCount); ++e)
-            sList += (e ? ", (" : "(") + sOperand + ")[" + std::to_string(e) + "]";
-        Replace(m_aTokens[i].m_uBegin, m_aTokens[uEnd - 1].m_uEnd, sList + "}");
-        i = uEnd - 1;
-    }
-}
-
-// Code that HLSL accepts and glslang does not, outside what is blanked already (FxRewrites.h).
+// Code that HLSL accepts and glslang does not (FxRewrites.h), in three rounds: each round
+// leaves alone what the rounds before it replaced or blanked.
 void COrvFxParser::RewriteForGlslang()
 {
-    std::vector<std::pair<size_t, size_t>> edited;
-    for (const SEdit& edit : m_aEdits)
-        edited.emplace_back(edit.m_uBegin, edit.m_uEnd);
-    std::vector<SOrvFxRewrite> rewrites;
-    OrvFxFindRewrites(m_aTokens, m_sSource, edited, rewrites);
-    for (SOrvFxRewrite& rewrite : rewrites)
-        Replace(rewrite.m_uBegin, rewrite.m_uEnd, std::move(rewrite.m_sText));
-}
-
-// "fixed4" -> "half4" in the shader code, unless the file gives the name a meaning itself.
-void COrvFxParser::RewriteFixedTypes()
-{
-    std::vector<std::pair<size_t, size_t>> blanked;
-    for (const SEdit& edit : m_aEdits)
-        blanked.emplace_back(edit.m_uBegin, edit.m_uEnd);
-    for (const SOrvFxToken& token : m_aTokens)
+    auto edited = [&]
     {
-        if (token.m_eKind != EOrvFxToken::Identifier || !IsFixedType(token.m_sText) ||
-            m_structs.count(token.m_sText) ||
-            std::find(m_asTypedefs.begin(), m_asTypedefs.end(), token.m_sText) !=
-                m_asTypedefs.end())
-            continue;
-        bool bInEdit =
-            std::any_of(blanked.begin(), blanked.end(),
-                        [&](const auto& range)
-                        { return token.m_uBegin < range.second && token.m_uEnd > range.first; });
-        if (!bInEdit)
-            Replace(token.m_uBegin, token.m_uEnd, "half" + token.m_sText.substr(5));
-    }
+        std::vector<std::pair<size_t, size_t>> aRanges;
+        for (const SEdit& edit : m_aEdits)
+            aRanges.emplace_back(edit.m_uBegin, edit.m_uEnd);
+        return aRanges;
+    };
+    auto apply = [&](std::vector<SOrvFxRewrite>& rewrites)
+    {
+        for (SOrvFxRewrite& rewrite : rewrites)
+            Replace(rewrite.m_uBegin, rewrite.m_uEnd, std::move(rewrite.m_sText));
+        rewrites.clear();
+    };
+    std::vector<SOrvFxRewrite> rewrites;
+    OrvFxFindArrayCasts(m_aTokens, m_sSource, rewrites);
+    apply(rewrites);
+    OrvFxFindRewrites(m_aTokens, m_sSource, edited(), rewrites);
+    apply(rewrites);
+    std::vector<std::string> asOwnTypes(m_asTypedefs);
+    for (const auto& entry : m_structs)
+        asOwnTypes.push_back(entry.first);
+    OrvFxFindFixedTypes(m_aTokens, edited(), asOwnTypes, rewrites);
+    apply(rewrites);
 }

@@ -95,9 +95,7 @@ private:
     bool ResolveShaderIndex(SOrvFxShaderSlot& slot, int iLine);
     bool ResolveAll();
     void ChooseSamplerTypes();
-    void RewriteArrayCasts();
     void RewriteForGlslang();
-    void RewriteFixedTypes();
     const SOrvFxParameter* FindParameter(const std::string& sName) const;
 
     std::vector<SOrvFxToken> m_aTokens;

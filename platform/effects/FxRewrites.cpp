@@ -7,6 +7,18 @@
 
 namespace
 {
+// "fixed", "fixed3", "fixed4x4": a type of other shading languages that effect files use as
+// a synonym of half.
+bool IsFixedType(const std::string& s)
+{
+    if (s.rfind("fixed", 0) != 0)
+        return false;
+    std::string sRest = s.substr(5);
+    return sRest.empty() || (sRest.size() == 1 && sRest[0] >= '1' && sRest[0] <= '4') ||
+           (sRest.size() == 3 && sRest[0] >= '1' && sRest[0] <= '4' && sRest[1] == 'x' &&
+            sRest[2] >= '1' && sRest[2] <= '4');
+}
+
 class CRewriter
 {
 public:
@@ -232,4 +244,87 @@ void OrvFxFindRewrites(const std::vector<SOrvFxToken>& tokens, std::string_view 
                        std::vector<SOrvFxRewrite>& rewrites)
 {
     CRewriter(tokens, sSource, blanked, rewrites).Run();
+}
+
+void OrvFxFindArrayCasts(const std::vector<SOrvFxToken>& tokens, std::string_view sSource,
+                         std::vector<SOrvFxRewrite>& rewrites)
+{
+    static const char* const s_apScalars[] = {"float", "half", "int", "uint", "bool", "dword"};
+    auto isPunct = [&](size_t i, const char* p) {
+        return i < tokens.size() && tokens[i].m_eKind == EOrvFxToken::Punct &&
+               tokens[i].m_sText == p;
+    };
+    // The end (exclusive token index) of the operand starting at i: a name or group, then
+    // members, indices and calls.
+    auto operandEnd = [&](size_t i)
+    {
+        auto skipGroup = [&](size_t j)
+        {
+            int iDepth = 0;
+            for (; j < tokens.size(); ++j)
+            {
+                iDepth += isPunct(j, "(") || isPunct(j, "[")   ? 1
+                          : isPunct(j, ")") || isPunct(j, "]") ? -1
+                                                               : 0;
+                if (iDepth == 0)
+                    return j + 1;
+            }
+            return j;
+        };
+        if (isPunct(i, "("))
+            i = skipGroup(i);
+        else if (i < tokens.size() && tokens[i].m_eKind == EOrvFxToken::Identifier)
+            ++i;
+        else
+            return size_t(0);
+        for (;;)
+        {
+            if (isPunct(i, ".") && i + 1 < tokens.size() &&
+                tokens[i + 1].m_eKind == EOrvFxToken::Identifier)
+                i += 2;
+            else if (isPunct(i, "[") || isPunct(i, "("))
+                i = skipGroup(i);
+            else
+                return i;
+        }
+    };
+    for (size_t i = 0; i + 5 < tokens.size(); ++i)
+    {
+        if (!isPunct(i, "(") || !isPunct(i + 2, "[") || !isPunct(i + 4, "]") ||
+            !isPunct(i + 5, ")") ||
+            std::none_of(std::begin(s_apScalars), std::end(s_apScalars),
+                         [&](const char* p) { return tokens[i + 1].m_sText == p; }))
+            continue;
+        float fCount = 0;
+        size_t uEnd = operandEnd(i + 6);
+        if (uEnd == 0 || !OrvFxParseNumber(tokens[i + 3].m_sText, fCount) || fCount < 1 ||
+            fCount > 16)
+            continue;
+        std::string sOperand(sSource.substr(tokens[i + 6].m_uBegin,
+                                            tokens[uEnd - 1].m_uEnd - tokens[i + 6].m_uBegin));
+        std::string sList = "{";
+        for (int e = 0; e < int(fCount); ++e)
+            sList += (e ? ", (" : "(") + sOperand + ")[" + std::to_string(e) + "]";
+        rewrites.push_back({tokens[i].m_uBegin, tokens[uEnd - 1].m_uEnd, sList + "}"});
+        i = uEnd - 1;
+    }
+}
+
+void OrvFxFindFixedTypes(const std::vector<SOrvFxToken>& tokens,
+                         const std::vector<std::pair<size_t, size_t>>& blanked,
+                         const std::vector<std::string>& asOwnTypes,
+                         std::vector<SOrvFxRewrite>& rewrites)
+{
+    for (const SOrvFxToken& token : tokens)
+    {
+        if (token.m_eKind != EOrvFxToken::Identifier || !IsFixedType(token.m_sText) ||
+            std::find(asOwnTypes.begin(), asOwnTypes.end(), token.m_sText) != asOwnTypes.end())
+            continue;
+        bool bInEdit =
+            std::any_of(blanked.begin(), blanked.end(),
+                        [&](const auto& range)
+                        { return token.m_uBegin < range.second && token.m_uEnd > range.first; });
+        if (!bInEdit)
+            rewrites.push_back({token.m_uBegin, token.m_uEnd, "half" + token.m_sText.substr(5)});
+    }
 }
