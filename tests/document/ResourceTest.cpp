@@ -1,5 +1,6 @@
 #include "OrvTestDemo.h"
 #include "RecordingDevice.h"
+#include "RecordingDrawState.h"
 
 #include <gtest/gtest.h>
 
@@ -109,10 +110,11 @@ TEST_F(Resources, ApplyBindsOnlyLoadedTextures)
     FindProperty<COrvPropString>(pMaterial, ORV_PROP_TEXTURE_NAME_1)->SetValue("missing");
     m_Device.ClearCalls();
     pMaterial->GetMaterial()->Apply(&m_Device, &m_Demo);
-    const std::vector<std::string> calls = m_Device.CallsNamed({"SetMaterial", "SetTexture"});
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(calls[0].rfind("SetMaterial 1 0 0 0", 0), 0u) << calls[0];
-    EXPECT_EQ(calls[1], "SetTexture 0 " + m_Device.Label(pTarget->GetTexture()));
+    EXPECT_EQ(m_Device.CallsNamed({"SetMaterial", "SetTexture"}).size(), 2u);
+    const SOrvDrawState state = OrvStateAtEnd(m_Device.GetCalls());
+    EXPECT_EQ(state.Value("SetMaterial").rfind("1 0 0 0", 0), 0u) << state.Value("SetMaterial");
+    EXPECT_EQ(state.Value("SetTexture 0"), m_Device.Label(pTarget->GetTexture()));
+    EXPECT_EQ(state.Value("SetTexture 1"), "");
 }
 
 TEST_F(Resources, SetDefaultsCopiesAFileMaterial)

@@ -1,4 +1,5 @@
 #include "MeshLayerFixture.h"
+#include "RecordingDrawState.h"
 
 #include <cmath>
 #include <cstring>
@@ -82,12 +83,12 @@ TEST_F(GellyLayer, DrawsUnlitWithATransparentAmbientLight)
 {
     m_Device.ClearCalls();
     DrawAt(0.0f);
-    const std::vector<std::string> calls = m_Device.CallsNamed({"SetLight", "SetRenderState"});
-    ASSERT_GE(calls.size(), 3u);
-    EXPECT_EQ(calls[0], "SetLight 0 3 0 0 1 1 1 1 1 0 0 0 0");
-    EXPECT_EQ(calls[1], "SetRenderState D3DRS_LIGHTING 0");
-    EXPECT_EQ(calls[2], "SetRenderState D3DRS_CULLMODE 3");
-    EXPECT_EQ(calls.size(), 10u);
+    const SOrvDrawState state = OrvStateAtDraw(m_Device.GetCalls(), 0);
+    ASSERT_TRUE(state.m_bDrawn);
+    EXPECT_EQ(state.Value("SetLight 0"), "3 0 0 1 1 1 1 1 0 0 0 0");
+    EXPECT_EQ(state.Value("SetRenderState D3DRS_LIGHTING"), "0");
+    EXPECT_EQ(state.Value("SetRenderState D3DRS_CULLMODE"), "3");
+    EXPECT_EQ(m_Device.CallsNamed({"SetLight", "SetRenderState"}).size(), 10u);
 }
 
 TEST_F(GellyLayer, StateFollowsTheMeshItDeforms)

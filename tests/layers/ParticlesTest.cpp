@@ -1,6 +1,8 @@
 // The particle cloud's arithmetic, and the particles layer's calls on the recording device.
 #include "MeshLayerFixture.h"
+#include "RecordingDrawState.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
@@ -377,9 +379,14 @@ TEST_F(ParticlesLayer, DrawSequence)
     m_Device.ClearCalls();
     m_pLayer->Draw();
     const std::string vb = m_Device.Label(m_pLayer->GetVertexBuffer());
-    const std::vector<std::string> calls = m_Device.CallsNamed(
-        {"SetRenderState", "SetSamplerState", "Lock", "Unlock", "SetStreamSource", "SetFVF",
-         "DrawPrimitive", "SetMaterial", "SetTexture"});
+    // What the draw sees: the order in which the layer sets its states is its own business.
+    const SOrvDrawState state = OrvStateAtDraw(m_Device.GetCalls(), 0);
+    ASSERT_TRUE(state.m_bDrawn);
+    EXPECT_EQ(state.m_sDraw, "DrawPrimitive 1 0 10000"); // a point list
+    EXPECT_EQ(m_Device.CountCalls("DrawPrimitive"), 1u);
+    std::vector<std::string> asStates = state.Values("SetRenderState");
+    for (const std::string& sSampler : state.Values("SetSamplerState"))
+        asStates.push_back(sSampler);
     const std::vector<std::string> expected = {
         "SetRenderState D3DRS_POINTSPRITEENABLE 1",         // point sprites
         "SetRenderState D3DRS_POINTSCALEENABLE 1",          // point scale
@@ -398,16 +405,28 @@ TEST_F(ParticlesLayer, DrawSequence)
         "SetRenderState D3DRS_SRCBLEND 3",                  // source colour
         "SetRenderState D3DRS_DESTBLEND 2",                 // one
         "SetSamplerState 0 D3DSAMP_MAGFILTER 2",            // linear
-        "SetSamplerState 0 D3DSAMP_MINFILTER 2",            //
-        "Lock " + vb + " 0 120000 8192",                    // the whole buffer, discarding
-        "Unlock " + vb,                                     //
-        "SetStreamSource 0 " + vb + " 0 12",                //
-        "SetFVF 2",                                         // positions only
-        "DrawPrimitive 1 0 10000",                          // a point list
-        "SetRenderState D3DRS_ZENABLE 1",                   // depth back on
-        "SetRenderState D3DRS_ZWRITEENABLE 1",              //
+        "SetSamplerState 0 D3DSAMP_MINFILTER 2",
     };
-    EXPECT_EQ(calls, expected);
+    auto sorted = [](std::vector<std::string> as)
+    {
+        std::sort(as.begin(), as.end());
+        return as;
+    };
+    EXPECT_EQ(sorted(asStates), sorted(expected));
+    // Each set once, and the two depth states once more after the draw.
+    EXPECT_EQ(m_Device.CountCalls("SetRenderState") + m_Device.CountCalls("SetSamplerState"),
+              expected.size() + 2);
+    EXPECT_EQ(state.Value("SetStreamSource 0"), vb + " 0 12");
+    EXPECT_EQ(state.Value("SetFVF"), "2"); // positions only
+    // The whole buffer is written, discarding, before the draw reads it.
+    EXPECT_EQ(m_Device.CallsNamed({"Lock", "Unlock", "DrawPrimitive"}),
+              (std::vector<std::string>{"Lock " + vb + " 0 120000 8192", "Unlock " + vb,
+                                        "DrawPrimitive 1 0 10000"}));
+    EXPECT_EQ(m_Device.CountCalls("SetMaterial") + m_Device.CountCalls("SetTexture"), 0u);
+    // Depth testing and writing are back on after the draw.
+    const SOrvDrawState end = OrvStateAtEnd(m_Device.GetCalls());
+    EXPECT_EQ(end.Value("SetRenderState D3DRS_ZENABLE"), "1");
+    EXPECT_EQ(end.Value("SetRenderState D3DRS_ZWRITEENABLE"), "1");
     // The transforms come before the states: world, view, projection.
     EXPECT_EQ(m_Device.GetCalls().front().m_Name, "SetTransform");
     EXPECT_EQ(m_Device.CountCalls("SetTransform"), 3u);
