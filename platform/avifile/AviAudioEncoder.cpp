@@ -71,23 +71,23 @@ CAviAudioEncoder::~CAviAudioEncoder()
     avcodec_free_context(&m_pContext);
 }
 
-std::string CAviAudioEncoder::ChooseFor(const std::string& strMuxer)
+std::string CAviAudioEncoder::ChooseFor(const std::string& sMuxer)
 {
-    if (strMuxer == "mp4")
+    if (sMuxer == "mp4")
     {
         return "aac";
     }
-    if (strMuxer == "matroska" || strMuxer == "webm")
+    if (sMuxer == "matroska" || sMuxer == "webm")
     {
         return avcodec_find_encoder_by_name("libopus") != nullptr ? "libopus" : "libvorbis";
     }
     return std::string();
 }
 
-bool CAviAudioEncoder::Open(const std::string& strEncoder, int iSampleRate, int iChannels,
+bool CAviAudioEncoder::Open(const std::string& sEncoder, int iSampleRate, int iChannels,
                             bool bGlobalHeader)
 {
-    const AVCodec* pCodec = avcodec_find_encoder_by_name(strEncoder.c_str());
+    const AVCodec* pCodec = avcodec_find_encoder_by_name(sEncoder.c_str());
     if (pCodec == nullptr || pCodec->type != AVMEDIA_TYPE_AUDIO || iSampleRate <= 0 ||
         iChannels < 1 || iChannels > 2)
     {

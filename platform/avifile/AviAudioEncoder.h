@@ -29,9 +29,9 @@ public:
 
     // The encoder a muxer wants for sound: "aac" for MP4 and QuickTime, "libopus" for
     // Matroska and WebM; empty when the muxer stores 16-bit PCM as it is.
-    static std::string ChooseFor(const std::string& strMuxer);
+    static std::string ChooseFor(const std::string& sMuxer);
 
-    bool Open(const std::string& strEncoder, int iSampleRate, int iChannels, bool bGlobalHeader);
+    bool Open(const std::string& sEncoder, int iSampleRate, int iChannels, bool bGlobalHeader);
     bool FillParameters(AVCodecParameters* pParams) const;
     // Packets' time stamps count samples at this rate.
     int GetSampleRate() const;

@@ -16,12 +16,12 @@ namespace
 {
 
 std::mutex g_mutex;
-std::string g_strChoice; // empty: chosen by container
+std::string g_sChoice; // empty: chosen by container
 int g_iQuality = -1;
 
-const AVCodec* FindVideoEncoder(const std::string& strName)
+const AVCodec* FindVideoEncoder(const std::string& sName)
 {
-    const AVCodec* pCodec = avcodec_find_encoder_by_name(strName.c_str());
+    const AVCodec* pCodec = avcodec_find_encoder_by_name(sName.c_str());
     if (pCodec == nullptr || pCodec->type != AVMEDIA_TYPE_VIDEO)
     {
         return nullptr;
@@ -73,9 +73,9 @@ std::string GetCompressor()
 {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
-        if (!g_strChoice.empty())
+        if (!g_sChoice.empty())
         {
-            return g_strChoice;
+            return g_sChoice;
         }
     }
     return GetDefaultCompressor();
@@ -88,45 +88,45 @@ bool SetCompressor(const char* szEncoder)
         return false;
     }
     std::lock_guard<std::mutex> lock(g_mutex);
-    g_strChoice = szEncoder != nullptr ? szEncoder : "";
+    g_sChoice = szEncoder != nullptr ? szEncoder : "";
     return true;
 }
 
 bool IsCompressorChosen()
 {
     std::lock_guard<std::mutex> lock(g_mutex);
-    return !g_strChoice.empty();
+    return !g_sChoice.empty();
 }
 
-std::string GetCompressorForContainer(const std::string& strMuxer)
+std::string GetCompressorForContainer(const std::string& sMuxer)
 {
-    if (IsCompressorChosen() || strMuxer == "avi")
+    if (IsCompressorChosen() || sMuxer == "avi")
     {
         return GetCompressor();
     }
     std::vector<const char*> preferred = {"libx264", "mpeg4"};
-    if (strMuxer == "matroska" || strMuxer == "webm")
+    if (sMuxer == "matroska" || sMuxer == "webm")
     {
         preferred = {"libvpx-vp9", "libsvtav1", "libaom-av1", "libvpx"};
     }
     for (const char* szName : preferred)
     {
-        if (FindVideoEncoder(szName) != nullptr && ContainerTakes(strMuxer, szName))
+        if (FindVideoEncoder(szName) != nullptr && ContainerTakes(sMuxer, szName))
         {
             return szName;
         }
     }
     // Anything else: what the muxer itself would pick.
-    const AVOutputFormat* pFormat = av_guess_format(strMuxer.c_str(), nullptr, nullptr);
+    const AVOutputFormat* pFormat = av_guess_format(sMuxer.c_str(), nullptr, nullptr);
     const AVCodec* pCodec =
         pFormat != nullptr ? avcodec_find_encoder(pFormat->video_codec) : nullptr;
     return pCodec != nullptr ? pCodec->name : GetCompressor();
 }
 
-bool ContainerTakes(const std::string& strMuxer, const std::string& strEncoder)
+bool ContainerTakes(const std::string& sMuxer, const std::string& sEncoder)
 {
-    const AVOutputFormat* pFormat = av_guess_format(strMuxer.c_str(), nullptr, nullptr);
-    const AVCodec* pCodec = FindVideoEncoder(strEncoder);
+    const AVOutputFormat* pFormat = av_guess_format(sMuxer.c_str(), nullptr, nullptr);
+    const AVCodec* pCodec = FindVideoEncoder(sEncoder);
     // 0: it cannot; negative: the muxer does not say, and writing will tell.
     return pFormat != nullptr && pCodec != nullptr &&
            avformat_query_codec(pFormat, pCodec->id, FF_COMPLIANCE_NORMAL) != 0;
@@ -144,9 +144,9 @@ int GetQuality()
     return g_iQuality;
 }
 
-DWORD GetCompressorFourCC(const std::string& strEncoder)
+DWORD GetCompressorFourCC(const std::string& sEncoder)
 {
-    const AVCodec* pCodec = FindVideoEncoder(strEncoder);
+    const AVCodec* pCodec = FindVideoEncoder(sEncoder);
     if (pCodec == nullptr)
     {
         return 0;
@@ -160,12 +160,12 @@ std::string FindCompressorForFourCC(DWORD dwFourCC)
     return FindCompressorForFourCC(dwFourCC, GetCompressor());
 }
 
-std::string FindCompressorForFourCC(DWORD dwFourCC, const std::string& strPreferred)
+std::string FindCompressorForFourCC(DWORD dwFourCC, const std::string& sPreferred)
 {
-    const std::string& strChoice = strPreferred;
-    if (dwFourCC == 0 || GetCompressorFourCC(strChoice) == dwFourCC)
+    const std::string& sChoice = sPreferred;
+    if (dwFourCC == 0 || GetCompressorFourCC(sChoice) == dwFourCC)
     {
-        return strChoice;
+        return sChoice;
     }
     const AVCodecTag* const aTables[] = {avformat_get_riff_video_tags(), nullptr};
     const AVCodec* pCodec = FindEncoderFor(av_codec_get_id(aTables, dwFourCC));

@@ -48,9 +48,9 @@ CAviReader::~CAviReader()
     avformat_close_input(&m_pFormat);
 }
 
-HRESULT CAviReader::Open(const std::string& strPath)
+HRESULT CAviReader::Open(const std::string& sPath)
 {
-    if (avformat_open_input(&m_pFormat, strPath.c_str(), nullptr, nullptr) < 0)
+    if (avformat_open_input(&m_pFormat, sPath.c_str(), nullptr, nullptr) < 0)
     {
         return AVIERR_FILEOPEN;
     }

@@ -26,7 +26,7 @@ public:
     CAviReader(const CAviReader&) = delete;
     CAviReader& operator=(const CAviReader&) = delete;
 
-    HRESULT Open(const std::string& strPath);
+    HRESULT Open(const std::string& sPath);
     // The container's index of the lIndex-th stream of that type, or -1.
     int FindStream(DWORD fccType, LONG lIndex) const;
     HRESULT GetInfo(int iStream, AVISTREAMINFOA* pInfo);

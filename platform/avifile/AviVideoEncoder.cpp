@@ -20,13 +20,13 @@ namespace orv::avi
 namespace
 {
 
-bool IsLossless(const std::string& strEncoder)
+bool IsLossless(const std::string& sEncoder)
 {
     static const char* const s_aszLossless[] = {"ffv1",     "huffyuv", "ffvhuff",    "utvideo",
                                                 "rawvideo", "png",     "libx264rgb", "qtrle"};
     for (const char* sz : s_aszLossless)
     {
-        if (strEncoder == sz)
+        if (sEncoder == sz)
         {
             return true;
         }
@@ -51,14 +51,14 @@ bool Supports(const AVCodec* pCodec, AVPixelFormat fmt)
 }
 
 // Lossy codecs get 4:2:0, which every player decodes; lossless ones keep the colours.
-AVPixelFormat ChoosePixelFormat(const AVCodec* pCodec, const std::string& strEncoder,
+AVPixelFormat ChoosePixelFormat(const AVCodec* pCodec, const std::string& sEncoder,
                                 AVPixelFormat source)
 {
     if (pCodec->pix_fmts == nullptr)
     {
         return source;
     }
-    if (!IsLossless(strEncoder))
+    if (!IsLossless(sEncoder))
     {
         for (AVPixelFormat fmt : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_YUVJ420P})
         {
@@ -87,9 +87,9 @@ void SetOption(AVCodecContext* pContext, const char* szName, int iValue)
     av_opt_set_int(pContext->priv_data, szName, iValue, 0);
 }
 
-void SetQuality(AVCodecContext* pContext, const std::string& strEncoder)
+void SetQuality(AVCodecContext* pContext, const std::string& sEncoder)
 {
-    if (strEncoder == "libx264" || strEncoder == "libx264rgb")
+    if (sEncoder == "libx264" || sEncoder == "libx264rgb")
     {
         // Near-transparent quality at the encoder's fastest setting: recordings run beside
         // a software rasteriser on few cores, and size matters less than keeping up.
@@ -97,8 +97,8 @@ void SetQuality(AVCodecContext* pContext, const std::string& strEncoder)
         SetOption(pContext, "crf", std::min(QualityOr(17), 51));
         pContext->max_b_frames = 0;
     }
-    else if (strEncoder == "mjpeg" || strEncoder == "mpeg4" || strEncoder == "msmpeg4" ||
-             strEncoder == "msmpeg4v2")
+    else if (sEncoder == "mjpeg" || sEncoder == "mpeg4" || sEncoder == "msmpeg4" ||
+             sEncoder == "msmpeg4v2")
     {
         // Quantiser 2 by default; a rate factor of 0..51 maps onto quantisers 1..31.
         const int iScale = GetQuality() >= 0 ? 1 + std::min(GetQuality(), 51) * 30 / 51 : 2;
@@ -108,7 +108,7 @@ void SetQuality(AVCodecContext* pContext, const std::string& strEncoder)
         pContext->qmax = std::max(3, iScale + 1);
         pContext->max_b_frames = 0;
     }
-    else if (strEncoder == "libvpx" || strEncoder == "libvpx-vp9")
+    else if (sEncoder == "libvpx" || sEncoder == "libvpx-vp9")
     {
         // Constant quality (no bit-rate cap) at real-time speed.
         SetOption(pContext, "crf", std::min(QualityOr(24), 63));
@@ -117,7 +117,7 @@ void SetQuality(AVCodecContext* pContext, const std::string& strEncoder)
         SetOption(pContext, "cpu-used", 8);
         SetOption(pContext, "row-mt", 1);
     }
-    else if (strEncoder == "libaom-av1")
+    else if (sEncoder == "libaom-av1")
     {
         SetOption(pContext, "crf", std::min(QualityOr(30), 63));
         pContext->bit_rate = 0;
@@ -125,12 +125,12 @@ void SetQuality(AVCodecContext* pContext, const std::string& strEncoder)
         SetOption(pContext, "cpu-used", 10);
         SetOption(pContext, "row-mt", 1);
     }
-    else if (strEncoder == "libsvtav1")
+    else if (sEncoder == "libsvtav1")
     {
         SetOption(pContext, "crf", std::min(QualityOr(30), 63));
         SetOption(pContext, "preset", 12);
     }
-    else if (strEncoder == "ffv1")
+    else if (sEncoder == "ffv1")
     {
         pContext->slices = 4;
         av_opt_set(pContext->priv_data, "slicecrc", "0", 0);
@@ -147,7 +147,7 @@ CAviVideoEncoder::~CAviVideoEncoder()
     avcodec_free_context(&m_pContext);
 }
 
-bool CAviVideoEncoder::OpenContext(const AVCodec* pCodec, const std::string& strEncoder,
+bool CAviVideoEncoder::OpenContext(const AVCodec* pCodec, const std::string& sEncoder,
                                    int iSourceFormat, bool bEvenSize, bool bGlobalHeader)
 {
     avcodec_free_context(&m_pContext);
@@ -157,7 +157,7 @@ bool CAviVideoEncoder::OpenContext(const AVCodec* pCodec, const std::string& str
         return false;
     }
     m_pContext->pix_fmt =
-        ChoosePixelFormat(pCodec, strEncoder, static_cast<AVPixelFormat>(iSourceFormat));
+        ChoosePixelFormat(pCodec, sEncoder, static_cast<AVPixelFormat>(iSourceFormat));
     int iEvenX = 0;
     int iEvenY = 0;
     if (bEvenSize)
@@ -177,31 +177,31 @@ bool CAviVideoEncoder::OpenContext(const AVCodec* pCodec, const std::string& str
     {
         m_pContext->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    SetQuality(m_pContext, strEncoder);
+    SetQuality(m_pContext, sEncoder);
     return avcodec_open2(m_pContext, pCodec, nullptr) >= 0;
 }
 
-bool CAviVideoEncoder::OpenFitting(const AVCodec* pCodec, const std::string& strEncoder,
+bool CAviVideoEncoder::OpenFitting(const AVCodec* pCodec, const std::string& sEncoder,
                                    int iSourceFormat, bool bGlobalHeader)
 {
     if (((m_format.iWidth | std::abs(m_format.iHeight)) & 1) == 0)
     {
-        return OpenContext(pCodec, strEncoder, iSourceFormat, false, bGlobalHeader);
+        return OpenContext(pCodec, sEncoder, iSourceFormat, false, bGlobalHeader);
     }
     // A picture keeps its size where the encoder takes it; one that wants even sizes for
     // its subsampled chroma gets an odd picture stretched by one pixel. The first try's
     // refusal is no news for the log.
     int iLevel = av_log_get_level();
     av_log_set_level(AV_LOG_QUIET);
-    bool bOpen = OpenContext(pCodec, strEncoder, iSourceFormat, false, bGlobalHeader);
+    bool bOpen = OpenContext(pCodec, sEncoder, iSourceFormat, false, bGlobalHeader);
     av_log_set_level(iLevel);
-    return bOpen || OpenContext(pCodec, strEncoder, iSourceFormat, true, bGlobalHeader);
+    return bOpen || OpenContext(pCodec, sEncoder, iSourceFormat, true, bGlobalHeader);
 }
 
-bool CAviVideoEncoder::Open(const std::string& strEncoder, const SVideoFormat& format,
+bool CAviVideoEncoder::Open(const std::string& sEncoder, const SVideoFormat& format,
                             bool bGlobalHeader)
 {
-    const AVCodec* pCodec = avcodec_find_encoder_by_name(strEncoder.c_str());
+    const AVCodec* pCodec = avcodec_find_encoder_by_name(sEncoder.c_str());
     if (pCodec == nullptr || pCodec->type != AVMEDIA_TYPE_VIDEO || format.iWidth <= 0 ||
         format.iHeight == 0 || format.iRate <= 0 || format.iScale <= 0 ||
         (format.iBitCount != 24 && format.iBitCount != 32))
@@ -217,7 +217,7 @@ bool CAviVideoEncoder::Open(const std::string& strEncoder, const SVideoFormat& f
     {
         return false;
     }
-    if (!OpenFitting(pCodec, strEncoder, source, bGlobalHeader))
+    if (!OpenFitting(pCodec, sEncoder, source, bGlobalHeader))
     {
         return false;
     }

@@ -37,7 +37,7 @@ public:
     CAviVideoEncoder& operator=(const CAviVideoEncoder&) = delete;
 
     // Opens the encoder; bGlobalHeader when the container wants codec headers apart.
-    bool Open(const std::string& strEncoder, const SVideoFormat& format, bool bGlobalHeader);
+    bool Open(const std::string& sEncoder, const SVideoFormat& format, bool bGlobalHeader);
     bool FillParameters(AVCodecParameters* pParams) const;
     // The encoder's time base, in which packets' time stamps are given.
     int GetTimeBaseNum() const;
@@ -59,10 +59,10 @@ public:
 private:
     bool Drain(const PacketSink& sink);
     bool Convert(const uint8_t* pBits, size_t cbRow);
-    bool OpenContext(const AVCodec* pCodec, const std::string& strEncoder, int iSourceFormat,
+    bool OpenContext(const AVCodec* pCodec, const std::string& sEncoder, int iSourceFormat,
                      bool bEvenSize, bool bGlobalHeader);
     // Opens at the picture's own size, or an even one where the encoder needs it.
-    bool OpenFitting(const AVCodec* pCodec, const std::string& strEncoder, int iSourceFormat,
+    bool OpenFitting(const AVCodec* pCodec, const std::string& sEncoder, int iSourceFormat,
                      bool bGlobalHeader);
 
     SVideoFormat m_format;

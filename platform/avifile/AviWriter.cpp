@@ -40,14 +40,14 @@ double Seconds(std::chrono::steady_clock::duration duration)
 
 } // namespace
 
-std::string GetMuxerForFile(const std::string& strPath)
+std::string GetMuxerForFile(const std::string& sPath)
 {
-    std::string strExtension = std::filesystem::path(strPath).extension().string();
-    std::transform(strExtension.begin(), strExtension.end(), strExtension.begin(),
+    std::string sExtension = std::filesystem::path(sPath).extension().string();
+    std::transform(sExtension.begin(), sExtension.end(), sExtension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const SContainer& container : s_aContainers)
     {
-        if (strExtension == container.szExtension)
+        if (sExtension == container.szExtension)
         {
             return container.szMuxer;
         }
@@ -60,27 +60,26 @@ CAviWriter::~CAviWriter()
     Close();
 }
 
-HRESULT CAviWriter::Create(const std::string& strPath)
+HRESULT CAviWriter::Create(const std::string& sPath)
 {
     // Absolute: the host may change its current directory before the file is complete (an
     // MP4 file is opened again by name at the end, to move its index to the front).
     std::error_code ecPath;
-    const std::filesystem::path absolute = std::filesystem::absolute(strPath, ecPath);
-    m_strPath = ecPath ? strPath : absolute.string();
-    m_strMuxer = GetMuxerForFile(strPath);
-    if (avformat_alloc_output_context2(&m_pFormat, nullptr, m_strMuxer.c_str(), m_strPath.c_str()) <
-        0)
+    const std::filesystem::path absolute = std::filesystem::absolute(sPath, ecPath);
+    m_sPath = ecPath ? sPath : absolute.string();
+    m_sMuxer = GetMuxerForFile(sPath);
+    if (avformat_alloc_output_context2(&m_pFormat, nullptr, m_sMuxer.c_str(), m_sPath.c_str()) < 0)
     {
         return AVIERR_INTERNAL;
     }
     // A file of that name goes; a folder of that name stays, and the open fails.
     std::error_code ec;
-    if (std::filesystem::symlink_status(m_strPath, ec).type() !=
+    if (std::filesystem::symlink_status(m_sPath, ec).type() !=
         std::filesystem::file_type::directory)
     {
-        std::remove(m_strPath.c_str());
+        std::remove(m_sPath.c_str());
     }
-    if (avio_open(&m_pFormat->pb, m_strPath.c_str(), AVIO_FLAG_WRITE) < 0)
+    if (avio_open(&m_pFormat->pb, m_sPath.c_str(), AVIO_FLAG_WRITE) < 0)
     {
         avformat_free_context(m_pFormat);
         m_pFormat = nullptr;
@@ -115,7 +114,7 @@ HRESULT CAviWriter::CreateStream(const AVISTREAMINFOA& info, int* piIndex)
         av_dict_set(&pStream->metadata, "title", stream.info.szName, 0);
         // MP4 and QuickTime keep no stream title: there the name goes into the track's
         // handler, which they keep and FFmpeg reads back as "handler_name".
-        if (m_strMuxer == "mp4" || m_strMuxer == "mov")
+        if (m_sMuxer == "mp4" || m_sMuxer == "mov")
         {
             av_dict_set(&pStream->metadata, "handler_name", stream.info.szName, 0);
         }
@@ -132,7 +131,7 @@ const AVISTREAMINFOA* CAviWriter::GetInfo(int iIndex) const
 }
 
 HRESULT CAviWriter::SetFormat(int iIndex, const void* pFormat, LONG cbFormat,
-                              const std::string& strEncoder)
+                              const std::string& sEncoder)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (iIndex < 0 || iIndex >= static_cast<int>(m_streams.size()) || pFormat == nullptr)
@@ -146,7 +145,7 @@ HRESULT CAviWriter::SetFormat(int iIndex, const void* pFormat, LONG cbFormat,
         return AVIERR_UNSUPPORTED;
     }
     HRESULT hr = stream.info.fccType == streamtypeVIDEO
-                     ? SetVideoFormat(stream, pFormat, cbFormat, strEncoder)
+                     ? SetVideoFormat(stream, pFormat, cbFormat, sEncoder)
                      : SetAudioFormat(stream, pFormat, cbFormat);
     if (hr == AVIERR_OK)
     {
@@ -157,7 +156,7 @@ HRESULT CAviWriter::SetFormat(int iIndex, const void* pFormat, LONG cbFormat,
 }
 
 HRESULT CAviWriter::SetVideoFormat(SStream& stream, const void* pFormat, LONG cbFormat,
-                                   const std::string& strEncoder)
+                                   const std::string& sEncoder)
 {
     if (cbFormat < static_cast<LONG>(sizeof(BITMAPINFOHEADER)))
     {
@@ -178,7 +177,7 @@ HRESULT CAviWriter::SetVideoFormat(SStream& stream, const void* pFormat, LONG cb
     format.iScale = static_cast<int>(stream.info.dwScale != 0 ? stream.info.dwScale : 1);
     auto pEncoder = std::make_unique<CAviVideoEncoder>();
     bool bGlobal = (m_pFormat->oformat->flags & AVFMT_GLOBALHEADER) != 0;
-    if (!pEncoder->Open(strEncoder.empty() ? "rawvideo" : strEncoder, format, bGlobal))
+    if (!pEncoder->Open(sEncoder.empty() ? "rawvideo" : sEncoder, format, bGlobal))
     {
         return AVIERR_BADFORMAT;
     }
@@ -212,14 +211,14 @@ HRESULT CAviWriter::SetAudioFormat(SStream& stream, const void* pFormat, LONG cb
     }
     stream.iBlockAlign = wave.wf.nBlockAlign;
     stream.iSampleRate = static_cast<int>(wave.wf.nSamplesPerSec);
-    const std::string strEncoder = CAviAudioEncoder::ChooseFor(m_strMuxer);
-    if (!strEncoder.empty())
+    const std::string sEncoder = CAviAudioEncoder::ChooseFor(m_sMuxer);
+    if (!sEncoder.empty())
     {
         // The container wants its sound compressed: the samples are encoded as they go in.
         auto pEncoder = std::make_unique<CAviAudioEncoder>();
         bool bGlobal = (m_pFormat->oformat->flags & AVFMT_GLOBALHEADER) != 0;
         if (wave.wf.nChannels > 2 ||
-            !pEncoder->Open(strEncoder, stream.iSampleRate, wave.wf.nChannels, bGlobal) ||
+            !pEncoder->Open(sEncoder, stream.iSampleRate, wave.wf.nChannels, bGlobal) ||
             !pEncoder->FillParameters(stream.pStream->codecpar))
         {
             return AVIERR_BADFORMAT;
@@ -282,7 +281,7 @@ bool CAviWriter::StartWriting()
         }
     }
     AVDictionary* pOptions = nullptr;
-    if (m_strMuxer == "mp4" || m_strMuxer == "mov")
+    if (m_sMuxer == "mp4" || m_sMuxer == "mov")
     {
         // The index goes to the front once the file is complete, so it plays while it loads.
         av_dict_set(&pOptions, "movflags", "+faststart", 0);
@@ -603,7 +602,7 @@ void CAviWriter::Close()
     if (!bOk)
     {
         // Without its header the file is no AVI at all: remove it rather than leave junk.
-        std::remove(m_strPath.c_str());
+        std::remove(m_sPath.c_str());
     }
 }
 

@@ -23,7 +23,7 @@ namespace orv::avi
 
 // The FFmpeg muxer for a file name: "mp4" for .mp4 and .m4v, "mov", "matroska" for .mkv,
 // "webm", and "avi" for .avi and every other name.
-std::string GetMuxerForFile(const std::string& strPath);
+std::string GetMuxerForFile(const std::string& sPath);
 
 class CAviWriter
 {
@@ -34,15 +34,14 @@ public:
     CAviWriter& operator=(const CAviWriter&) = delete;
 
     // Creates the file (replacing any file of that name).
-    HRESULT Create(const std::string& strPath);
-    const std::string& GetMuxer() const { return m_strMuxer; }
+    HRESULT Create(const std::string& sPath);
+    const std::string& GetMuxer() const { return m_sMuxer; }
     // Adds a stream described by the header; its index in *piIndex.
     HRESULT CreateStream(const AVISTREAMINFOA& info, int* piIndex);
     const AVISTREAMINFOA* GetInfo(int iIndex) const;
-    // Sets a stream's format: a bitmap header for video (compressed with strEncoder),
+    // Sets a stream's format: a bitmap header for video (compressed with sEncoder),
     // a PCM wave format for sound.
-    HRESULT SetFormat(int iIndex, const void* pFormat, LONG cbFormat,
-                      const std::string& strEncoder);
+    HRESULT SetFormat(int iIndex, const void* pFormat, LONG cbFormat, const std::string& sEncoder);
     HRESULT ReadFormat(int iIndex, void* pFormat, LONG* pcbFormat) const;
     HRESULT Write(int iIndex, LONG lStart, LONG lSamples, const void* pBuffer, LONG cbBuffer,
                   LONG* plSamples, LONG* plBytes);
@@ -78,7 +77,7 @@ private:
     };
 
     HRESULT SetVideoFormat(SStream& stream, const void* pFormat, LONG cbFormat,
-                           const std::string& strEncoder);
+                           const std::string& sEncoder);
     HRESULT SetAudioFormat(SStream& stream, const void* pFormat, LONG cbFormat);
     HRESULT WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LONG cbBuffer);
     HRESULT WriteAudio(SStream& stream, const void* pBuffer, LONG cbBuffer, LONG* plSamples);
@@ -92,8 +91,8 @@ private:
     bool FlushAudio();
     double GetVideoEndSeconds() const;
 
-    std::string m_strPath;
-    std::string m_strMuxer;
+    std::string m_sPath;
+    std::string m_sMuxer;
     AVFormatContext* m_pFormat = nullptr;
     std::vector<SStream> m_streams;
     bool m_bStarted = false;

@@ -28,7 +28,7 @@ struct IAVIStream
     PAVIFILE pFile = nullptr; // counted: a stream keeps its file open
     int iIndex = 0;
     bool bCompressed = false;
-    std::string strEncoder; // compressing streams: the video encoder
+    std::string sEncoder; // compressing streams: the video encoder
 };
 
 namespace
@@ -218,8 +218,8 @@ extern "C"
             return AVIERR_READONLY;
         }
         // A stream without a compressor in front stores its frames as they come.
-        std::string strEncoder = pavi->bCompressed ? pavi->strEncoder : "rawvideo";
-        return pavi->pFile->pWriter->SetFormat(pavi->iIndex, lpFormat, cbFormat, strEncoder);
+        std::string sEncoder = pavi->bCompressed ? pavi->sEncoder : "rawvideo";
+        return pavi->pFile->pWriter->SetFormat(pavi->iIndex, lpFormat, cbFormat, sEncoder);
     }
 
     HRESULT AVIStreamRead(PAVISTREAM pavi, LONG lStart, LONG lSamples, LPVOID lpBuffer,
@@ -302,14 +302,14 @@ extern "C"
             options.dwFlags = AVICOMPRESSF_VALID;
             if (info.fccType == streamtypeVIDEO)
             {
-                std::string strEncoder = CompressorFor(ppavi[i]->pFile);
+                std::string sEncoder = CompressorFor(ppavi[i]->pFile);
                 if (ppavi[i]->pFile->pWriter &&
-                    !orv::avi::ContainerTakes(ppavi[i]->pFile->pWriter->GetMuxer(), strEncoder))
+                    !orv::avi::ContainerTakes(ppavi[i]->pFile->pWriter->GetMuxer(), sEncoder))
                 {
                     // The container cannot hold it: as if the user cancelled the dialog.
                     return FALSE;
                 }
-                DWORD dwFourCC = orv::avi::GetCompressorFourCC(strEncoder);
+                DWORD dwFourCC = orv::avi::GetCompressorFourCC(sEncoder);
                 if (dwFourCC == 0)
                 {
                     // No compressor that AVI can hold: the same as cancelling the dialog.
@@ -340,19 +340,19 @@ extern "C"
             return AVIERR_READONLY;
         }
         const AVISTREAMINFOA* pInfo = psSource->pFile->pWriter->GetInfo(psSource->iIndex);
-        std::string strEncoder;
+        std::string sEncoder;
         if (pInfo->fccType == streamtypeVIDEO)
         {
-            strEncoder = orv::avi::FindCompressorForFourCC(lpOptions->fccHandler,
-                                                           CompressorFor(psSource->pFile));
-            if (strEncoder.empty())
+            sEncoder = orv::avi::FindCompressorForFourCC(lpOptions->fccHandler,
+                                                         CompressorFor(psSource->pFile));
+            if (sEncoder.empty())
             {
                 return AVIERR_NOCOMPRESSOR;
             }
         }
         PAVISTREAM pStream = NewStream(psSource->pFile, psSource->iIndex);
         pStream->bCompressed = true;
-        pStream->strEncoder = strEncoder;
+        pStream->sEncoder = sEncoder;
         *ppsCompressed = pStream;
         return AVIERR_OK;
     }
@@ -368,12 +368,12 @@ extern "C"
         {
             return AVIERR_BADPARAM;
         }
-        const std::string strMuxer = orv::avi::GetMuxerForFile(szFile);
-        const std::string strEncoder = orv::avi::GetCompressorForContainer(strMuxer);
-        const size_t cchCopy = std::min(strEncoder.size(), static_cast<size_t>(cchEncoder) - 1);
-        std::memcpy(szEncoder, strEncoder.data(), cchCopy);
+        const std::string sMuxer = orv::avi::GetMuxerForFile(szFile);
+        const std::string sEncoder = orv::avi::GetCompressorForContainer(sMuxer);
+        const size_t cchCopy = std::min(sEncoder.size(), static_cast<size_t>(cchEncoder) - 1);
+        std::memcpy(szEncoder, sEncoder.data(), cchCopy);
         szEncoder[cchCopy] = '\0';
-        return orv::avi::ContainerTakes(strMuxer, strEncoder) ? AVIERR_OK : AVIERR_UNSUPPORTED;
+        return orv::avi::ContainerTakes(sMuxer, sEncoder) ? AVIERR_OK : AVIERR_UNSUPPORTED;
     }
 
     HRESULT AVISetCompressorQuality(int iQuality)
@@ -394,9 +394,9 @@ extern "C"
 
     LPCSTR AVIGetCompressorA(void)
     {
-        static thread_local std::string s_strName;
-        s_strName = orv::avi::GetCompressor();
-        return s_strName.c_str();
+        static thread_local std::string s_sName;
+        s_sName = orv::avi::GetCompressor();
+        return s_sName.c_str();
     }
 
 } // extern "C"

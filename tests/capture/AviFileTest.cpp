@@ -21,10 +21,10 @@ TEST(AviFileTest, CompressorChoiceRefusesWhatFfmpegLacks)
 TEST(AviFileTest, StreamsKeepTheirFileAliveAndFormatsAreChecked)
 {
     COrvTempDir dir;
-    std::string strPath = dir.File("handles.avi");
+    std::string sPath = dir.File("handles.avi");
     AVIFileInit();
     PAVIFILE pFile = nullptr;
-    ASSERT_EQ(AVIFileOpenA(&pFile, strPath.c_str(), OF_WRITE | OF_CREATE, nullptr), 0);
+    ASSERT_EQ(AVIFileOpenA(&pFile, sPath.c_str(), OF_WRITE | OF_CREATE, nullptr), 0);
     AVISTREAMINFOA info{};
     info.fccType = streamtypeVIDEO;
     info.dwScale = 1;
@@ -68,7 +68,7 @@ TEST(AviFileTest, StreamsKeepTheirFileAliveAndFormatsAreChecked)
     EXPECT_EQ(AVIStreamRelease(pStream), 0u);
     AVIFileExit();
 
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].strCodec, "rawvideo");
     EXPECT_EQ(streams[0].lFrames, 1);
@@ -81,9 +81,9 @@ TEST(AviFileTest, ReadingRefusesWhatIsNotThere)
     EXPECT_NE(AVIFileOpenA(&pFile, dir.File("missing.wav").c_str(), OF_READ, nullptr), 0);
     EXPECT_EQ(pFile, nullptr);
 
-    std::string strWave = dir.File("tone.wav");
-    WriteWave(strWave, 22050, 1000);
-    ASSERT_EQ(AVIFileOpenA(&pFile, strWave.c_str(), OF_READ, nullptr), 0);
+    std::string sWave = dir.File("tone.wav");
+    WriteWave(sWave, 22050, 1000);
+    ASSERT_EQ(AVIFileOpenA(&pFile, sWave.c_str(), OF_READ, nullptr), 0);
     PAVISTREAM pStream = nullptr;
     EXPECT_EQ(AVIFileGetStream(pFile, &pStream, streamtypeVIDEO, 0), AVIERR_NODATA);
     EXPECT_EQ(AVIFileGetStream(pFile, &pStream, streamtypeAUDIO, 1), AVIERR_NODATA);

@@ -38,12 +38,12 @@ struct SMovie
     std::vector<std::vector<uint8_t>> frames;
 };
 
-SMovie ReadMovie(const std::string& strPath)
+SMovie ReadMovie(const std::string& sPath)
 {
     SMovie movie;
     PAVIFILE pFile = nullptr;
     PAVISTREAM pStream = nullptr;
-    if (AVIFileOpenA(&pFile, strPath.c_str(), OF_READ, nullptr) == 0 &&
+    if (AVIFileOpenA(&pFile, sPath.c_str(), OF_READ, nullptr) == 0 &&
         AVIFileGetStream(pFile, &pStream, streamtypeVIDEO, 0) == 0)
     {
         movie.bOpened = true;
@@ -134,9 +134,9 @@ protected:
     // Compressor choices of other tests must not leak into the code 0.
     void SetUp() override { AVISetCompressorA(nullptr); }
 
-    bool Exists(const std::string& strName) const
+    bool Exists(const std::string& sName) const
     {
-        return std::filesystem::exists(m_dir.File(strName));
+        return std::filesystem::exists(m_dir.File(sName));
     }
 
     COrvTempDir m_dir;
@@ -160,8 +160,8 @@ TEST_F(AviFileWriterTest, DefaultWriterTurnsAScreenBitmapIntoAPlayableMovie)
     std::filesystem::current_path(oldDir);
 
     // "MPG4" has no encoder: the file holds, and says it holds, Microsoft MPEG-4 version 2.
-    std::string strPath = m_dir.File("Output.avi");
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::string sPath = m_dir.File("Output.avi");
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].strCodec, "msmpeg4v2");
     EXPECT_EQ(streams[0].strTag, "MP42");
@@ -170,7 +170,7 @@ TEST_F(AviFileWriterTest, DefaultWriterTurnsAScreenBitmapIntoAPlayableMovie)
     EXPECT_EQ(streams[0].iWidth, 320);
     EXPECT_EQ(streams[0].iHeight, 240);
 
-    SMovie movie = ReadMovie(strPath);
+    SMovie movie = ReadMovie(sPath);
     ASSERT_TRUE(movie.bOpened);
     EXPECT_EQ(movie.info.fccHandler, mmioFOURCC('M', 'P', '4', '2'));
     EXPECT_EQ(movie.info.dwRate, 1u);
@@ -185,8 +185,8 @@ TEST_F(AviFileWriterTest, DefaultWriterTurnsAScreenBitmapIntoAPlayableMovie)
 
 TEST_F(AviFileWriterTest, MissingCodecFailsTheFirstFrameAndEveryOneAfterAtOnce)
 {
-    std::string strPath = m_dir.File("indeo.avi");
-    CAviFile avi(strPath.c_str(), mmioFOURCC('I', 'V', '5', '0'), 25);
+    std::string sPath = m_dir.File("indeo.avi");
+    CAviFile avi(sPath.c_str(), mmioFOURCC('I', 'V', '5', '0'), 25);
     std::vector<uint8_t> frame = MakeFrame(16, 16, 0);
     EXPECT_EQ(avi.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
     EXPECT_STREQ(avi.GetLastErrorMessage(), kNoCodec);
@@ -208,9 +208,9 @@ TEST_F(AviFileWriterTest, MissingCodecFailsTheFirstFrameAndEveryOneAfterAtOnce)
 TEST_F(AviFileWriterTest, RawFramesComeBackUnchangedInEveryRowLayout)
 {
     // 32 bits, 100 x 100: frames of 40000 bytes, exactly what the host hands over.
-    std::string strPath = m_dir.File("raw32.avi");
+    std::string sPath = m_dir.File("raw32.avi");
     {
-        CAviFile avi(strPath.c_str(), kLossless, 25);
+        CAviFile avi(sPath.c_str(), kLossless, 25);
         for (int i = 0; i < 3; ++i)
         {
             std::vector<uint8_t> bits = To32Bits(MakeFrame(100, 100, i));
@@ -218,50 +218,50 @@ TEST_F(AviFileWriterTest, RawFramesComeBackUnchangedInEveryRowLayout)
             EXPECT_EQ(avi.AppendNewFrame(100, 100, bits.data(), 32), S_OK);
         }
     }
-    SMovie movie = ReadMovie(strPath);
+    SMovie movie = ReadMovie(sPath);
     ASSERT_EQ(movie.frames.size(), 3u);
     for (int i = 0; i < 3; ++i)
     {
         EXPECT_EQ(movie.frames[i], MakeFrame(100, 100, i)) << "frame " << i;
     }
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].strRate, "25/1");
     // The fourth byte is unused, as in a bitmap: no transparency in the movie.
     EXPECT_EQ(streams[0].strPixels, "bgr0");
 
     // 24 bits at an odd width: rows of 99 bytes, packed, must not shear.
-    strPath = m_dir.File("raw24.avi");
+    sPath = m_dir.File("raw24.avi");
     {
-        CAviFile avi(strPath.c_str(), kLossless, 25);
+        CAviFile avi(sPath.c_str(), kLossless, 25);
         for (int i = 0; i < 2; ++i)
         {
             std::vector<uint8_t> bits = MakeFrame(33, 17, i);
             EXPECT_EQ(avi.AppendNewFrame(33, 17, bits.data(), 24), S_OK);
         }
     }
-    movie = ReadMovie(strPath);
+    movie = ReadMovie(sPath);
     ASSERT_EQ(movie.frames.size(), 2u);
     EXPECT_EQ(movie.frames[0], MakeFrame(33, 17, 0));
     EXPECT_EQ(movie.frames[1], MakeFrame(33, 17, 1));
 
     // A negative height: rows from the top down, as a surface in memory holds them.
-    strPath = m_dir.File("topdown.avi");
+    sPath = m_dir.File("topdown.avi");
     {
-        CAviFile avi(strPath.c_str(), kLossless, 25);
+        CAviFile avi(sPath.c_str(), kLossless, 25);
         std::vector<uint8_t> bits = FlipRows(MakeFrame(33, 17, 5), 17);
         EXPECT_EQ(avi.AppendNewFrame(33, -17, bits.data(), 24), S_OK);
     }
-    movie = ReadMovie(strPath);
+    movie = ReadMovie(sPath);
     ASSERT_EQ(movie.frames.size(), 1u);
     EXPECT_EQ(movie.frames[0], MakeFrame(33, 17, 5));
 }
 
 TEST_F(AviFileWriterTest, BitmapsComeBackUnchangedWhateverTheirRowPadding)
 {
-    std::string strPath = m_dir.File("bitmaps.avi");
+    std::string sPath = m_dir.File("bitmaps.avi");
     {
-        CAviFile avi(strPath.c_str(), kLossless, 10);
+        CAviFile avi(sPath.c_str(), kLossless, 10);
         for (int i = 0; i < 3; ++i)
         {
             HBITMAP hBitmap = MakeBitmap(33, 17, i);
@@ -282,13 +282,13 @@ TEST_F(AviFileWriterTest, BitmapsComeBackUnchangedWhateverTheirRowPadding)
         EXPECT_EQ(avi.AppendNewFrame(hBitmap), S_OK);
         DeleteObject(hBitmap);
     }
-    SMovie movie = ReadMovie(strPath);
+    SMovie movie = ReadMovie(sPath);
     ASSERT_EQ(movie.frames.size(), 5u);
     for (int i = 0; i < 5; ++i)
     {
         EXPECT_EQ(movie.frames[i], MakeFrame(33, 17, i)) << "frame " << i;
     }
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].strCodec, "ffv1");
     EXPECT_EQ(streams[0].iWidth, 33);
@@ -297,22 +297,22 @@ TEST_F(AviFileWriterTest, BitmapsComeBackUnchangedWhateverTheirRowPadding)
 
 TEST_F(AviFileWriterTest, DefaultCodecKeepsAnOddSizeAndTheRowOrder)
 {
-    std::string strPath = m_dir.File("odd.avi");
+    std::string sPath = m_dir.File("odd.avi");
     {
-        CAviFile avi(strPath.c_str());
+        CAviFile avi(sPath.c_str());
         for (int i = 0; i < 4; ++i)
         {
             std::vector<uint8_t> bits = MakeFrame(65, 47, 10 * i);
             EXPECT_EQ(avi.AppendNewFrame(65, 47, bits.data(), 24), S_OK);
         }
     }
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].strTag, "MP42");
     EXPECT_EQ(streams[0].iWidth, 65);
     EXPECT_EQ(streams[0].iHeight, 47);
     EXPECT_EQ(streams[0].lFrames, 4);
-    SMovie movie = ReadMovie(strPath);
+    SMovie movie = ReadMovie(sPath);
     ASSERT_EQ(movie.frames.size(), 4u);
     for (int i = 0; i < 4; ++i)
     {
@@ -327,9 +327,9 @@ TEST_F(AviFileWriterTest, DefaultCodecKeepsAnOddSizeAndTheRowOrder)
 
 TEST_F(AviFileWriterTest, FrameUnlikeTheFirstIsRefusedAndTheMovieGoesOn)
 {
-    std::string strPath = m_dir.File("sizes.avi");
+    std::string sPath = m_dir.File("sizes.avi");
     {
-        CAviFile avi(strPath.c_str(), kLossless, 25);
+        CAviFile avi(sPath.c_str(), kLossless, 25);
         std::vector<uint8_t> first = MakeFrame(32, 24, 0);
         ASSERT_EQ(avi.AppendNewFrame(32, 24, first.data(), 24), S_OK);
         std::vector<uint8_t> small = MakeFrame(16, 16, 1);
@@ -348,7 +348,7 @@ TEST_F(AviFileWriterTest, FrameUnlikeTheFirstIsRefusedAndTheMovieGoesOn)
         std::vector<uint8_t> next = MakeFrame(32, 24, 1);
         EXPECT_EQ(avi.AppendNewFrame(32, 24, next.data(), 24), S_OK);
     }
-    SMovie movie = ReadMovie(strPath);
+    SMovie movie = ReadMovie(sPath);
     ASSERT_EQ(movie.frames.size(), 2u);
     EXPECT_EQ(movie.frames[1], MakeFrame(32, 24, 1));
 }
@@ -362,17 +362,17 @@ TEST_F(AviFileWriterTest, EveryFailureSaysWhyAndLeavesNoBrokenFile)
     EXPECT_STREQ(noDir.GetLastErrorMessage(), kNoFile);
 
     // A folder in the movie's place stays.
-    std::string strFolder = m_dir.File("folder.avi");
-    std::filesystem::create_directory(strFolder);
-    CAviFile folder(strFolder.c_str(), kLossless, 25);
+    std::string sFolder = m_dir.File("folder.avi");
+    std::filesystem::create_directory(sFolder);
+    CAviFile folder(sFolder.c_str(), kLossless, 25);
     EXPECT_EQ(folder.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
     EXPECT_STREQ(folder.GetLastErrorMessage(), kNoFile);
-    EXPECT_TRUE(std::filesystem::is_directory(strFolder));
-    std::filesystem::remove(strFolder);
+    EXPECT_TRUE(std::filesystem::is_directory(sFolder));
+    std::filesystem::remove(sFolder);
 
     // A name longer than a path may be is refused, never written under a shortened name.
-    std::string strLong = m_dir.File(std::string(300, 'n') + ".avi");
-    CAviFile tooLong(strLong.c_str(), kLossless, 25);
+    std::string sLong = m_dir.File(std::string(300, 'n') + ".avi");
+    CAviFile tooLong(sLong.c_str(), kLossless, 25);
     EXPECT_EQ(tooLong.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
     EXPECT_STREQ(tooLong.GetLastErrorMessage(), kNoFile);
     CAviFile noName(nullptr, kLossless, 25);
@@ -393,20 +393,20 @@ TEST_F(AviFileWriterTest, EveryFailureSaysWhyAndLeavesNoBrokenFile)
     EXPECT_STREQ(empty.GetLastErrorMessage(), "Unable to Set Video Stream Format");
 
     // A write that fails disables the writer; the frames before it stay playable.
-    std::string strPath = m_dir.File("broken.avi");
+    std::string sPath = m_dir.File("broken.avi");
     {
-        CAviFile avi(strPath.c_str(), kLossless, 25);
+        CAviFile avi(sPath.c_str(), kLossless, 25);
         ASSERT_EQ(avi.AppendNewFrame(16, 16, frame.data(), 24), S_OK);
         EXPECT_EQ(avi.AppendNewFrame(16, 16, nullptr, 24), E_FAIL);
         EXPECT_STREQ(avi.GetLastErrorMessage(),
                      "Unable to Write Video Stream to the output Movie File");
         EXPECT_EQ(avi.AppendNewFrame(16, 16, frame.data(), 24), E_FAIL);
     }
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].lFrames, 1);
 
-    std::filesystem::remove(strPath);
+    std::filesystem::remove(sPath);
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.Path()))
     {
@@ -422,12 +422,12 @@ TEST_F(AviFileWriterTest, NoFrameNoFileAndAFailedFirstWriteAnEmptyMovie)
     }
     EXPECT_FALSE(Exists("never.avi"));
 
-    std::string strPath = m_dir.File("nothing.avi");
+    std::string sPath = m_dir.File("nothing.avi");
     {
-        CAviFile avi(strPath.c_str(), kLossless, 25);
+        CAviFile avi(sPath.c_str(), kLossless, 25);
         EXPECT_EQ(avi.AppendNewFrame(16, 16, nullptr, 24), E_FAIL);
     }
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].strCodec, "ffv1");
     EXPECT_EQ(streams[0].lFrames, 0);
@@ -435,10 +435,10 @@ TEST_F(AviFileWriterTest, NoFrameNoFileAndAFailedFirstWriteAnEmptyMovie)
 
 TEST_F(AviFileWriterTest, MovedWriterCarriesOnTheMovie)
 {
-    std::string strPath = m_dir.File("moved.avi");
+    std::string sPath = m_dir.File("moved.avi");
     std::vector<uint8_t> frame = MakeFrame(16, 16, 0);
     {
-        CAviFile first(strPath.c_str(), kLossless, 25);
+        CAviFile first(sPath.c_str(), kLossless, 25);
         ASSERT_EQ(first.AppendNewFrame(16, 16, frame.data(), 24), S_OK);
         CAviFile second(std::move(first));
         EXPECT_EQ(second.AppendNewFrame(16, 16, frame.data(), 24), S_OK);
@@ -452,7 +452,7 @@ TEST_F(AviFileWriterTest, MovedWriterCarriesOnTheMovie)
         ASSERT_EQ(replaced.size(), 1u);
         EXPECT_EQ(replaced[0].lFrames, 1);
     }
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].lFrames, 3);
 }

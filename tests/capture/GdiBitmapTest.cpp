@@ -216,19 +216,19 @@ TEST_F(GdiBitmapTest, UnsupportedBitmapsAndDeadHandlesFail)
 
 TEST(GdiScreenTest, ScreenSizeHasAStatedDefaultWithoutADisplay)
 {
-    std::string strDisplay = getenv("DISPLAY") != nullptr ? getenv("DISPLAY") : "";
-    std::string strWayland = getenv("WAYLAND_DISPLAY") != nullptr ? getenv("WAYLAND_DISPLAY") : "";
+    std::string sDisplay = getenv("DISPLAY") != nullptr ? getenv("DISPLAY") : "";
+    std::string sWayland = getenv("WAYLAND_DISPLAY") != nullptr ? getenv("WAYLAND_DISPLAY") : "";
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
     EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1080);
     EXPECT_EQ(GetSystemMetrics(42), 0);
-    if (!strDisplay.empty())
+    if (!sDisplay.empty())
     {
-        setenv("DISPLAY", strDisplay.c_str(), 1);
+        setenv("DISPLAY", sDisplay.c_str(), 1);
     }
-    if (!strWayland.empty())
+    if (!sWayland.empty())
     {
-        setenv("WAYLAND_DISPLAY", strWayland.c_str(), 1);
+        setenv("WAYLAND_DISPLAY", sWayland.c_str(), 1);
     }
 }

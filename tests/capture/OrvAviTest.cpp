@@ -22,14 +22,14 @@ protected:
     void TearDown() override { AVISetCompressorA(nullptr); }
 
     // Records iFrames generated frames; the recorder is gone when this returns.
-    void Record(const std::string& strPath, int iWidth, int iHeight, int iFrames,
+    void Record(const std::string& sPath, int iWidth, int iHeight, int iFrames,
                 const char* szSound = nullptr)
     {
         ORV_Avi avi;
         int iResult =
             szSound != nullptr
-                ? avi.CreateAVIWithSound(nullptr, strPath.c_str(), szSound, iWidth, iHeight, 25)
-                : avi.CreateAVI(nullptr, strPath.c_str(), iWidth, iHeight, 25);
+                ? avi.CreateAVIWithSound(nullptr, sPath.c_str(), szSound, iWidth, iHeight, 25)
+                : avi.CreateAVI(nullptr, sPath.c_str(), iWidth, iHeight, 25);
         ASSERT_EQ(iResult, 0);
         for (int i = 0; i < iFrames; ++i)
         {
@@ -47,9 +47,9 @@ struct SReadBack
     PAVIFILE pFile = nullptr;
     PAVISTREAM pStream = nullptr;
 
-    explicit SReadBack(const std::string& strPath, DWORD fccType = streamtypeVIDEO)
+    explicit SReadBack(const std::string& sPath, DWORD fccType = streamtypeVIDEO)
     {
-        if (AVIFileOpenA(&pFile, strPath.c_str(), OF_READ, nullptr) == 0)
+        if (AVIFileOpenA(&pFile, sPath.c_str(), OF_READ, nullptr) == 0)
         {
             AVIFileGetStream(pFile, &pStream, fccType, 0);
         }
@@ -65,17 +65,17 @@ struct SReadBack
 
 TEST_F(OrvAviTest, RecordsEveryFrameAtTheRateWithPicturesUpright)
 {
-    std::string strPath = m_dir.File("frames.avi");
-    Record(strPath, 64, 48, 250);
+    std::string sPath = m_dir.File("frames.avi");
+    Record(sPath, 64, 48, 250);
 
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].strType, "video");
     EXPECT_EQ(streams[0].strCodec, "ffv1");
     EXPECT_EQ(streams[0].lFrames, 250);
     EXPECT_EQ(streams[0].strRate, "25/1");
 
-    SReadBack file(strPath);
+    SReadBack file(sPath);
     ASSERT_NE(file.pStream, nullptr);
     AVISTREAMINFOA info{};
     ASSERT_EQ(AVIStreamInfoA(file.pStream, &info, sizeof(info)), 0);
@@ -103,12 +103,12 @@ TEST_F(OrvAviTest, RecordsEveryFrameAtTheRateWithPicturesUpright)
 
 TEST_F(OrvAviTest, SoundTrackFollowsThePicturesAndEndsWithThem)
 {
-    std::string strWave = m_dir.File("sound.wav");
-    std::vector<int16_t> source = WriteWave(strWave, 44100, 3 * 44100);
-    std::string strPath = m_dir.File("sound.avi");
-    Record(strPath, 32, 32, 50, strWave.c_str()); // two seconds of pictures
+    std::string sWave = m_dir.File("sound.wav");
+    std::vector<int16_t> source = WriteWave(sWave, 44100, 3 * 44100);
+    std::string sPath = m_dir.File("sound.avi");
+    Record(sPath, 32, 32, 50, sWave.c_str()); // two seconds of pictures
 
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 2u);
     EXPECT_EQ(streams[0].strType, "video");
     EXPECT_EQ(streams[0].lFrames, 50);
@@ -118,7 +118,7 @@ TEST_F(OrvAviTest, SoundTrackFollowsThePicturesAndEndsWithThem)
     EXPECT_EQ(streams[1].lStored, 2 * 44100);
 
     // The whole sound up to the last picture is there, sample for sample.
-    SReadBack file(strPath, streamtypeAUDIO);
+    SReadBack file(sPath, streamtypeAUDIO);
     ASSERT_NE(file.pStream, nullptr);
     LONG lLength = AVIStreamLength(file.pStream);
     EXPECT_EQ(lLength, 2 * 44100);
@@ -132,12 +132,12 @@ TEST_F(OrvAviTest, SoundTrackFollowsThePicturesAndEndsWithThem)
 
 TEST_F(OrvAviTest, MissingSoundGivesASilentVideoAndSaysSo)
 {
-    std::string strPath = m_dir.File("silent.avi");
+    std::string sPath = m_dir.File("silent.avi");
     testing::internal::CaptureStderr();
-    Record(strPath, 32, 32, 10, m_dir.File("nothing.wav").c_str());
-    std::string strErr = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(strErr, "Error: Error while creating audio stream -> no audio\n");
-    std::vector<SProbedStream> streams = Probe(strPath);
+    Record(sPath, 32, 32, 10, m_dir.File("nothing.wav").c_str());
+    std::string sErr = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(sErr, "Error: Error while creating audio stream -> no audio\n");
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].lFrames, 10);
 }
@@ -145,25 +145,25 @@ TEST_F(OrvAviTest, MissingSoundGivesASilentVideoAndSaysSo)
 TEST_F(OrvAviTest, FailuresLeaveNoFileBehind)
 {
     // An existing file goes even when no compressor is chosen ("bmp" has no AVI code).
-    std::string strPath = m_dir.File("old.avi");
-    std::ofstream(strPath) << "old contents";
+    std::string sPath = m_dir.File("old.avi");
+    std::ofstream(sPath) << "old contents";
     ASSERT_EQ(AVISetCompressorA("bmp"), AVIERR_OK);
     ORV_Avi cancelled;
-    EXPECT_EQ(cancelled.CreateAVI(nullptr, strPath.c_str(), 32, 32, 25), 1);
+    EXPECT_EQ(cancelled.CreateAVI(nullptr, sPath.c_str(), 32, 32, 25), 1);
     std::vector<uint8_t> frame = MakeFrame(32, 32, 0);
     cancelled.AddFrame(frame.data()); // a closed recorder refuses frames quietly
-    EXPECT_FALSE(std::filesystem::exists(strPath));
+    EXPECT_FALSE(std::filesystem::exists(sPath));
 
     ASSERT_EQ(AVISetCompressorA("ffv1"), AVIERR_OK);
     ORV_Avi unwritable;
-    std::string strNoDir = m_dir.File("no/such/dir/out.avi");
-    EXPECT_EQ(unwritable.CreateAVI(nullptr, strNoDir.c_str(), 32, 32, 25), 1);
+    std::string sNoDir = m_dir.File("no/such/dir/out.avi");
+    EXPECT_EQ(unwritable.CreateAVI(nullptr, sNoDir.c_str(), 32, 32, 25), 1);
     // A folder in the file's place is not deleted to make room.
-    std::string strFolder = m_dir.File("folder.avi");
-    std::filesystem::create_directory(strFolder);
+    std::string sFolder = m_dir.File("folder.avi");
+    std::filesystem::create_directory(sFolder);
     ORV_Avi folder;
-    EXPECT_EQ(folder.CreateAVI(nullptr, strFolder.c_str(), 32, 32, 25), 1);
-    EXPECT_TRUE(std::filesystem::is_directory(strFolder));
+    EXPECT_EQ(folder.CreateAVI(nullptr, sFolder.c_str(), 32, 32, 25), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(sFolder));
     ORV_Avi absurd;
     EXPECT_EQ(absurd.CreateAVI(nullptr, m_dir.File("absurd.avi").c_str(), 0, -5, 25), 1);
     EXPECT_FALSE(std::filesystem::exists(m_dir.File("absurd.avi")));
@@ -173,44 +173,44 @@ TEST_F(OrvAviTest, DefaultCompressorWritesAFilePlayersRead)
 {
     ASSERT_EQ(AVISetCompressorA(nullptr), AVIERR_OK);
     EXPECT_STREQ(AVIGetCompressorA(), "libx264");
-    std::string strPath = m_dir.File("default.avi");
-    Record(strPath, 160, 90, 30); // an odd chroma height on purpose
-    std::vector<SProbedStream> streams = Probe(strPath);
+    std::string sPath = m_dir.File("default.avi");
+    Record(sPath, 160, 90, 30); // an odd chroma height on purpose
+    std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].strCodec, "h264");
     EXPECT_EQ(streams[0].lFrames, 30);
     EXPECT_EQ(streams[0].strRate, "25/1");
 
     // Odd sizes, which 4:2:0 cannot hold, still record every frame.
-    Record(strPath, 161, 91, 5);
-    streams = Probe(strPath);
+    Record(sPath, 161, 91, 5);
+    streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
     EXPECT_EQ(streams[0].lFrames, 5);
 }
 
 TEST_F(OrvAviTest, VideoTitleIsKeptByEveryContainerAndCutToItsRoom)
 {
-    const std::string strLong = "Orv 0.1.0 r12345678 p0123456789abs3 " + std::string(40, 'x');
+    const std::string sLong = "Orv 0.1.0 r12345678 p0123456789abs3 " + std::string(40, 'x');
     AVISetCompressorA(nullptr); // each container's own codec
     for (const char* szName : {"t.avi", "t.mkv", "t.mp4", "t.mov"})
     {
-        const std::string strPath = m_dir.File(szName);
+        const std::string sPath = m_dir.File(szName);
         {
             ORV_Avi avi;
-            avi.SetVideoTitle(strLong.c_str());
-            ASSERT_EQ(avi.CreateAVI(nullptr, strPath.c_str(), 32, 16, 25), 0) << szName;
+            avi.SetVideoTitle(sLong.c_str());
+            ASSERT_EQ(avi.CreateAVI(nullptr, sPath.c_str(), 32, 16, 25), 0) << szName;
             std::vector<uint8_t> frame = MakeFrame(32, 16, 0);
             avi.AddFrame(frame.data());
         }
         // MP4 and QuickTime keep it as the track handler's name.
-        const std::string strCommand =
+        const std::string sCommand =
             "ffprobe -v error -show_entries stream_tags=title,handler_name -of "
             "default=nw=1:nk=1 '" +
-            strPath + "' > '" + m_dir.File("title.txt") + "'";
-        ASSERT_EQ(std::system(strCommand.c_str()), 0);
-        const std::string strTitle = OrvReadFile(m_dir.File("title.txt"));
-        EXPECT_NE(strTitle.find(strLong.substr(0, 63) + "\n"), std::string::npos)
-            << szName << ": " << strTitle;
-        EXPECT_EQ(strTitle.find(strLong.substr(0, 64)), std::string::npos) << szName;
+            sPath + "' > '" + m_dir.File("title.txt") + "'";
+        ASSERT_EQ(std::system(sCommand.c_str()), 0);
+        const std::string sTitle = OrvReadFile(m_dir.File("title.txt"));
+        EXPECT_NE(sTitle.find(sLong.substr(0, 63) + "\n"), std::string::npos)
+            << szName << ": " << sTitle;
+        EXPECT_EQ(sTitle.find(sLong.substr(0, 64)), std::string::npos) << szName;
     }
 }
