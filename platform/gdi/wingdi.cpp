@@ -122,7 +122,7 @@ extern "C"
             return 0;
         }
         SOrvDesktopSize size = OrvGetDesktopSize();
-        return static_cast<int>(nIndex == SM_CXSCREEN ? size.m_uiWidth : size.m_uiHeight);
+        return static_cast<int>(nIndex == SM_CXSCREEN ? size.m_uWidth : size.m_uHeight);
     }
 
 } // extern "C"

@@ -111,8 +111,7 @@ HRESULT COrvDirect3D9::EnumAdapterModes(UINT Adapter, D3DFORMAT Format, UINT Mod
     const std::vector<SOrvDisplayMode> aModes = OrvListDisplayModes();
     if (Mode >= aModes.size())
         return D3DERR_INVALIDCALL;
-    *pMode = {aModes[Mode].m_uiWidth, aModes[Mode].m_uiHeight, aModes[Mode].m_uiRefreshRate,
-              Format};
+    *pMode = {aModes[Mode].m_uWidth, aModes[Mode].m_uHeight, aModes[Mode].m_uRefreshRate, Format};
     return D3D_OK;
 }
 
@@ -122,7 +121,7 @@ HRESULT COrvDirect3D9::GetAdapterDisplayMode(UINT Adapter, D3DDISPLAYMODE* pMode
         return D3DERR_INVALIDCALL;
     const std::vector<SOrvDisplayMode> aModes = OrvListDisplayModes();
     const SOrvDisplayMode& rLast = aModes.back();
-    *pMode = {rLast.m_uiWidth, rLast.m_uiHeight, rLast.m_uiRefreshRate, D3DFMT_X8R8G8B8};
+    *pMode = {rLast.m_uWidth, rLast.m_uHeight, rLast.m_uRefreshRate, D3DFMT_X8R8G8B8};
     return D3D_OK;
 }
 

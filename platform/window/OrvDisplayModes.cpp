@@ -44,14 +44,13 @@ std::vector<SOrvDisplayMode> SdlModes()
                 continue;
             SOrvDisplayMode entry{(unsigned)mode.w, (unsigned)mode.h,
                                   (unsigned)std::max(mode.refresh_rate, 0)};
-            const bool bDuplicate =
-                std::any_of(aModes.begin(), aModes.end(),
-                            [&](const SOrvDisplayMode& m)
-                            {
-                                return m.m_uiWidth == entry.m_uiWidth &&
-                                       m.m_uiHeight == entry.m_uiHeight &&
-                                       m.m_uiRefreshRate == entry.m_uiRefreshRate;
-                            });
+            const bool bDuplicate = std::any_of(aModes.begin(), aModes.end(),
+                                                [&](const SOrvDisplayMode& m)
+                                                {
+                                                    return m.m_uWidth == entry.m_uWidth &&
+                                                           m.m_uHeight == entry.m_uHeight &&
+                                                           m.m_uRefreshRate == entry.m_uRefreshRate;
+                                                });
             if (!bDuplicate)
                 aModes.push_back(entry);
         }
@@ -99,11 +98,11 @@ std::vector<SOrvDisplayMode> OrvListDisplayModes()
     std::stable_sort(aModes.begin(), aModes.end(),
                      [](const SOrvDisplayMode& a, const SOrvDisplayMode& b)
                      {
-                         if (a.m_uiWidth != b.m_uiWidth)
-                             return a.m_uiWidth < b.m_uiWidth;
-                         if (a.m_uiHeight != b.m_uiHeight)
-                             return a.m_uiHeight < b.m_uiHeight;
-                         return a.m_uiRefreshRate < b.m_uiRefreshRate;
+                         if (a.m_uWidth != b.m_uWidth)
+                             return a.m_uWidth < b.m_uWidth;
+                         if (a.m_uHeight != b.m_uHeight)
+                             return a.m_uHeight < b.m_uHeight;
+                         return a.m_uRefreshRate < b.m_uRefreshRate;
                      });
     return aModes;
 }

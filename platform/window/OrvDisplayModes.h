@@ -6,17 +6,17 @@
 
 struct SOrvDisplayMode
 {
-    unsigned int m_uiWidth;
-    unsigned int m_uiHeight;
-    unsigned int m_uiRefreshRate;
+    unsigned int m_uWidth;
+    unsigned int m_uHeight;
+    unsigned int m_uRefreshRate;
 };
 
 std::vector<SOrvDisplayMode> OrvListDisplayModes();
 
 struct SOrvDesktopSize
 {
-    unsigned int m_uiWidth;
-    unsigned int m_uiHeight;
+    unsigned int m_uWidth;
+    unsigned int m_uHeight;
 };
 
 // The desktop size of display 0, or 1920 x 1080 when there is no display to ask.

@@ -51,7 +51,7 @@ private:
 
 // Headless context through EGL: the Mesa surfaceless platform, else an EGL device, else
 // the default display with a 1 x 1 pbuffer. Null with the reason when no GL can be had.
-std::unique_ptr<COrvGLContext> OrvCreateHeadlessGLContext(std::string& rsReason);
+std::unique_ptr<COrvGLContext> OrvCreateHeadlessGLContext(std::string& sReason);
 
 // Context for an SDL2 window created with SDL_WINDOW_OPENGL.
-std::unique_ptr<COrvGLContext> OrvCreateWindowGLContext(SDL_Window* pWindow, std::string& rsReason);
+std::unique_ptr<COrvGLContext> OrvCreateWindowGLContext(SDL_Window* pWindow, std::string& sReason);

@@ -146,7 +146,7 @@ std::unique_ptr<COrvGLContext> TryPbuffer(EGLDisplay pDisplay)
 namespace
 {
 // libepoxy loads EGL and GL on first use and aborts when they are missing: look first.
-bool CanLoad(const char* const* pszNames, std::string& rsReason)
+bool CanLoad(const char* const* pszNames, std::string& sReason)
 {
     for (const char* const* p = pszNames; *p; ++p)
         if (void* pHandle = dlopen(*p, RTLD_LAZY | RTLD_LOCAL))
@@ -154,16 +154,16 @@ bool CanLoad(const char* const* pszNames, std::string& rsReason)
             dlclose(pHandle);
             return true;
         }
-    rsReason = std::string("no ") + pszNames[0] + " on this system";
+    sReason = std::string("no ") + pszNames[0] + " on this system";
     return false;
 }
 } // namespace
 
-std::unique_ptr<COrvGLContext> OrvCreateHeadlessGLContext(std::string& rsReason)
+std::unique_ptr<COrvGLContext> OrvCreateHeadlessGLContext(std::string& sReason)
 {
     static const char* const s_aszEGL[] = {"libEGL.so.1", "libEGL.so", nullptr};
     static const char* const s_aszGL[] = {"libOpenGL.so.0", "libGL.so.1", "libOpenGL.so", nullptr};
-    if (!CanLoad(s_aszEGL, rsReason) || !CanLoad(s_aszGL, rsReason))
+    if (!CanLoad(s_aszEGL, sReason) || !CanLoad(s_aszGL, sReason))
         return nullptr;
     std::unique_ptr<COrvGLContext> pContext = TrySurfaceless(SurfacelessDisplay(), "surfaceless");
     if (!pContext)
@@ -172,14 +172,14 @@ std::unique_ptr<COrvGLContext> OrvCreateHeadlessGLContext(std::string& rsReason)
         pContext = TryPbuffer(eglGetDisplay(EGL_DEFAULT_DISPLAY));
     if (!pContext)
     {
-        rsReason = "no headless OpenGL 3.3 core context through EGL (surfaceless, device or "
-                   "pbuffer); EGL error 0x" +
-                   std::to_string(eglGetError());
+        sReason = "no headless OpenGL 3.3 core context through EGL (surfaceless, device or "
+                  "pbuffer); EGL error 0x" +
+                  std::to_string(eglGetError());
         return nullptr;
     }
     if (!pContext->MakeCurrent())
     {
-        rsReason = "the EGL context could not be made current";
+        sReason = "the EGL context could not be made current";
         return nullptr;
     }
     return pContext;

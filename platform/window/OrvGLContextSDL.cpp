@@ -48,7 +48,7 @@ private:
 };
 } // namespace
 
-std::unique_ptr<COrvGLContext> OrvCreateWindowGLContext(SDL_Window* pWindow, std::string& rsReason)
+std::unique_ptr<COrvGLContext> OrvCreateWindowGLContext(SDL_Window* pWindow, std::string& sReason)
 {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
@@ -56,7 +56,7 @@ std::unique_ptr<COrvGLContext> OrvCreateWindowGLContext(SDL_Window* pWindow, std
     SDL_GLContext pContext = SDL_GL_CreateContext(pWindow);
     if (!pContext)
     {
-        rsReason = std::string("no OpenGL 3.3 core context for the window: ") + SDL_GetError();
+        sReason = std::string("no OpenGL 3.3 core context for the window: ") + SDL_GetError();
         return nullptr;
     }
     // SDL_GL_CreateContext made it current: make that known.
