@@ -16,13 +16,13 @@ bool IsDisplayFormat(D3DFORMAT eFormat)
 }
 
 // Reason of the last failed device creation, reported once per distinct reason.
-void ReportOnce(const std::string& rsReason)
+void ReportOnce(const std::string& sReason)
 {
     static std::string s_sLast;
-    if (rsReason == s_sLast)
+    if (sReason == s_sLast)
         return;
-    s_sLast = rsReason;
-    OrvReport(("Direct3D device creation failed: " + rsReason).c_str());
+    s_sLast = sReason;
+    OrvReport(("Direct3D device creation failed: " + sReason).c_str());
 }
 } // namespace
 

@@ -36,17 +36,17 @@ constexpr uint8_t MCS_MATERIAL = 0, MCS_COLOR1 = 1, MCS_COLOR2 = 2;
 
 bool Has(const SOrvFFVertexKey& rKey, unsigned uLocation)
 {
-    return (rKey.m_uiAttribMask >> uLocation) & 1u;
+    return (rKey.m_uAttribMask >> uLocation) & 1u;
 }
 
 // Material colour from its source (D3DRS_*MATERIALSOURCE), falling back to the material.
-std::string MaterialColor(const SOrvFFVertexKey& rKey, uint8_t uiSource, const char* szMaterial)
+std::string MaterialColor(const SOrvFFVertexKey& rKey, uint8_t uSource, const char* szMaterial)
 {
     if (rKey.m_bColorVertex)
     {
-        if (uiSource == MCS_COLOR1 && Has(rKey, orv::gl::AttribColor0))
+        if (uSource == MCS_COLOR1 && Has(rKey, orv::gl::AttribColor0))
             return "orv_InColor0";
-        if (uiSource == MCS_COLOR2 && Has(rKey, orv::gl::AttribColor1))
+        if (uSource == MCS_COLOR2 && Has(rKey, orv::gl::AttribColor1))
             return "orv_InColor1";
     }
     (void)MCS_MATERIAL;
@@ -122,7 +122,7 @@ void EmitPosition(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
 
 void EmitLight(std::ostringstream& rOut, const SOrvFFVertexKey& rKey, unsigned i)
 {
-    const unsigned uType = rKey.m_auiLightType[i];
+    const unsigned uType = rKey.m_auLightType[i];
     rOut << "    {\n";
     if (uType == 3) // directional
         rOut << "        vec3 L = -orv_LightDirection[" << i << "].xyz;\n"
@@ -166,14 +166,14 @@ void EmitLighting(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
              << (Has(rKey, orv::gl::AttribColor1) ? "orv_InColor1" : "vec4(0.0)") << ";\n";
         return;
     }
-    rOut << "    vec4 matDiffuse = "
-         << MaterialColor(rKey, rKey.m_uiDiffuseSource, "orv_MatDiffuse") << ";\n"
-         << "    vec4 matAmbient = "
-         << MaterialColor(rKey, rKey.m_uiAmbientSource, "orv_MatAmbient") << ";\n"
+    rOut << "    vec4 matDiffuse = " << MaterialColor(rKey, rKey.m_uDiffuseSource, "orv_MatDiffuse")
+         << ";\n"
+         << "    vec4 matAmbient = " << MaterialColor(rKey, rKey.m_uAmbientSource, "orv_MatAmbient")
+         << ";\n"
          << "    vec4 matSpecular = "
-         << MaterialColor(rKey, rKey.m_uiSpecularSource, "orv_MatSpecular") << ";\n"
+         << MaterialColor(rKey, rKey.m_uSpecularSource, "orv_MatSpecular") << ";\n"
          << "    vec4 matEmissive = "
-         << MaterialColor(rKey, rKey.m_uiEmissiveSource, "orv_MatEmissive") << ";\n";
+         << MaterialColor(rKey, rKey.m_uEmissiveSource, "orv_MatEmissive") << ";\n";
     if (Has(rKey, orv::gl::AttribNormal))
     {
         rOut << "    vec3 N = orv_NormalMatrix * orv_InNormal;\n";
@@ -187,7 +187,7 @@ void EmitLighting(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
          << "    vec3 ambient = vec3(0.0);\n"
          << "    vec3 diffuse = vec3(0.0);\n"
          << "    vec3 specular = vec3(0.0);\n";
-    for (unsigned i = 0; i < ORV_FF_MAX_LIGHTS && rKey.m_auiLightType[i]; ++i)
+    for (unsigned i = 0; i < ORV_FF_MAX_LIGHTS && rKey.m_auLightType[i]; ++i)
         EmitLight(rOut, rKey, i);
     rOut << "    orv_Color0 = clamp(vec4(matEmissive.rgb + matAmbient.rgb * (orv_GlobalAmbient.rgb "
             "+ "
@@ -207,7 +207,7 @@ std::string SetCoord(const SOrvFFVertexKey& rKey, unsigned uSet, bool bPadded)
     if (!Has(rKey, orv::gl::AttribTexCoord0 + uSet))
         return bPadded ? "vec4(0.0, 0.0, 0.0, 0.0)" : "vec4(0.0, 0.0, 0.0, 1.0)";
     const std::string sIn = "orv_InTexCoord" + std::to_string(uSet);
-    switch (bPadded ? rKey.m_auiTexCoordSize[uSet] : 4)
+    switch (bPadded ? rKey.m_auTexCoordSize[uSet] : 4)
     {
     case 1:
         return "vec4(" + sIn + ".x, 1.0, 0.0, 0.0)";
@@ -223,10 +223,10 @@ std::string SetCoord(const SOrvFFVertexKey& rKey, unsigned uSet, bool bPadded)
 // towards the viewer as D3DRS_LOCALVIEWER places it), through the texture matrix.
 void EmitStageCoords(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
 {
-    const unsigned uStages = rKey.m_uiCoordStages;
+    const unsigned uStages = rKey.m_uCoordStages;
     bool bNormal = false;
     for (unsigned s = 0; s < uStages; ++s)
-        bNormal = bNormal || rKey.m_auiStageGen[s] == 1 || rKey.m_auiStageGen[s] == 3;
+        bNormal = bNormal || rKey.m_auStageGen[s] == 1 || rKey.m_auStageGen[s] == 3;
     if (bNormal)
         rOut << "    vec3 eyeNormal = "
              << (Has(rKey, orv::gl::AttribNormal) ? "normalize(orv_NormalMatrix * orv_InNormal)"
@@ -240,9 +240,9 @@ void EmitStageCoords(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
             rOut << sOut << SetCoord(rKey, s, false) << ";\n";
             continue;
         }
-        const bool bTransform = rKey.m_auiStageTransform[s] != 0;
+        const bool bTransform = rKey.m_auStageTransform[s] != 0;
         std::string sCoord;
-        switch (rKey.m_auiStageGen[s])
+        switch (rKey.m_auStageGen[s])
         {
         case 1: // D3DTSS_TCI_CAMERASPACENORMAL
             sCoord = "vec4(eyeNormal, 1.0)";
@@ -256,7 +256,7 @@ void EmitStageCoords(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
                      ", eyeNormal), 1.0)";
             break;
         default:
-            sCoord = SetCoord(rKey, rKey.m_auiStageSet[s] & 7, bTransform);
+            sCoord = SetCoord(rKey, rKey.m_auStageSet[s] & 7, bTransform);
             break;
         }
         if (bTransform)
@@ -278,9 +278,9 @@ void EmitPointSize(std::ostringstream& rOut, const SOrvFFVertexKey& rKey)
     rOut << "    gl_PointSize = max(clamp(size, orv_PointSize.y, orv_PointSize.z), 1.0);\n";
 }
 
-const char* SamplerType(uint8_t uiTexture)
+const char* SamplerType(uint8_t uTexture)
 {
-    switch (uiTexture)
+    switch (uTexture)
     {
     case ORV_FF_TEXTURE_CUBE:
         return "samplerCube";
@@ -296,21 +296,21 @@ const char* SamplerType(uint8_t uiTexture)
 // sample 2D textures across the sprite.
 std::string StageCoord(const SOrvFFFragmentKey& rKey, const SOrvFFStageKey& rStage)
 {
-    const bool b2D = rStage.m_uiTexture == ORV_FF_TEXTURE_2D;
+    const bool b2D = rStage.m_uTexture == ORV_FF_TEXTURE_2D;
     if (rKey.m_bPointSprite && b2D)
         return "gl_PointCoord";
-    const std::string sCoord = "orv_TexCoord" + std::to_string(rStage.m_uiTexCoordIndex & 7);
+    const std::string sCoord = "orv_TexCoord" + std::to_string(rStage.m_uTexCoordIndex & 7);
     const std::string sUsed = sCoord + (b2D ? ".xy" : ".xyz");
-    if (rStage.m_uiProjected < 2 || rStage.m_uiProjected > 4)
+    if (rStage.m_uProjected < 2 || rStage.m_uProjected > 4)
         return sUsed;
-    return sUsed + " / " + sCoord + "[" + std::to_string(rStage.m_uiProjected - 1) + "]";
+    return sUsed + " / " + sCoord + "[" + std::to_string(rStage.m_uProjected - 1) + "]";
 }
 
 // Argument of a texture stage as a vec4 expression.
-std::string StageArg(uint8_t uiArg, unsigned uStage)
+std::string StageArg(uint8_t uArg, unsigned uStage)
 {
     std::string sValue;
-    switch (uiArg & D3DTA_SELECTMASK)
+    switch (uArg & D3DTA_SELECTMASK)
     {
     case D3DTA_DIFFUSE:
         sValue = "diffuse";
@@ -335,9 +335,9 @@ std::string StageArg(uint8_t uiArg, unsigned uStage)
         sValue = "vec4(1.0)";
         break;
     }
-    if (uiArg & D3DTA_COMPLEMENT)
+    if (uArg & D3DTA_COMPLEMENT)
         sValue = "(vec4(1.0) - " + sValue + ")";
-    if (uiArg & D3DTA_ALPHAREPLICATE)
+    if (uArg & D3DTA_ALPHAREPLICATE)
         sValue = "vec4((" + sValue + ").a)";
     return sValue;
 }
@@ -353,15 +353,15 @@ std::string Parenthesised(const std::string& sInner, const char* szSuffix = "")
 }
 
 // Result of a texture operation on one channel group (".rgb" or ".a").
-std::string StageOp(uint8_t uiOp, const uint8_t* puiArgs, unsigned uStage, const char* szChannels)
+std::string StageOp(uint8_t uOp, const uint8_t* puArgs, unsigned uStage, const char* szChannels)
 {
-    const std::string a0 = Parenthesised(StageArg(puiArgs[0], uStage), szChannels);
-    const std::string a1 = Parenthesised(StageArg(puiArgs[1], uStage), szChannels);
-    const std::string a2 = Parenthesised(StageArg(puiArgs[2], uStage), szChannels);
-    const std::string a1a = Parenthesised(StageArg(puiArgs[1], uStage), ".a");
-    const std::string a1full = Parenthesised(StageArg(puiArgs[1], uStage));
+    const std::string a0 = Parenthesised(StageArg(puArgs[0], uStage), szChannels);
+    const std::string a1 = Parenthesised(StageArg(puArgs[1], uStage), szChannels);
+    const std::string a2 = Parenthesised(StageArg(puArgs[2], uStage), szChannels);
+    const std::string a1a = Parenthesised(StageArg(puArgs[1], uStage), ".a");
+    const std::string a1full = Parenthesised(StageArg(puArgs[1], uStage));
     const std::string tex = "tex" + std::to_string(uStage);
-    switch (uiOp)
+    switch (uOp)
     {
     case D3DTOP_SELECTARG1:
         return a1;
@@ -404,7 +404,7 @@ std::string StageOp(uint8_t uiOp, const uint8_t* puiArgs, unsigned uStage, const
     case D3DTOP_DOTPRODUCT3:
     {
         const std::string sDot = "dot((" + a1full + ".rgb - 0.5) * 2.0, ((" +
-                                 StageArg(puiArgs[2], uStage) + ").rgb - 0.5) * 2.0)";
+                                 StageArg(puArgs[2], uStage) + ").rgb - 0.5) * 2.0)";
         return std::strcmp(szChannels, ".a") == 0 ? sDot : "vec3(" + sDot + ")";
     }
     case D3DTOP_MULTIPLYADD:
@@ -442,8 +442,7 @@ std::string OrvGenerateFFFragmentShader(const SOrvFFFragmentKey& rKey)
     out << "#version 330 core\n";
     EmitVaryings(out, "in", rKey.m_bFlat);
     for (unsigned i = 0; i < ORV_FF_MAX_STAGES; ++i)
-        out << "uniform "
-            << SamplerType(i < rKey.m_uiStageCount ? rKey.m_aStages[i].m_uiTexture : 0)
+        out << "uniform " << SamplerType(i < rKey.m_uStageCount ? rKey.m_aStages[i].m_uTexture : 0)
             << " orv_Sampler" << i << ";\n";
     out << "uniform vec4 orv_TexFactor;\n"
         << g_szOrvAlphaTestSource
@@ -454,22 +453,22 @@ std::string OrvGenerateFFFragmentShader(const SOrvFFFragmentKey& rKey)
            "    vec4 specular = orv_Color1;\n"
            "    vec4 current = diffuse;\n"
            "    vec4 temp = vec4(0.0);\n";
-    for (unsigned s = 0; s < rKey.m_uiStageCount && s < ORV_FF_MAX_STAGES; ++s)
+    for (unsigned s = 0; s < rKey.m_uStageCount && s < ORV_FF_MAX_STAGES; ++s)
     {
         const SOrvFFStageKey& rStage = rKey.m_aStages[s];
         out << "    vec4 tex" << s << " = "
-            << (rStage.m_uiTexture != ORV_FF_TEXTURE_NONE
+            << (rStage.m_uTexture != ORV_FF_TEXTURE_NONE
                     ? "texture(orv_Sampler" + std::to_string(s) + ", " + StageCoord(rKey, rStage) +
                           ")"
                     : std::string("vec4(1.0)"))
             << ";\n";
         out << "    {\n        vec3 rgb = clamp("
-            << StageOp(rStage.m_uiColorOp, rStage.m_auiColorArg, s, ".rgb") << ", 0.0, 1.0);\n";
-        if (rStage.m_uiAlphaOp == D3DTOP_DISABLE)
+            << StageOp(rStage.m_uColorOp, rStage.m_auColorArg, s, ".rgb") << ", 0.0, 1.0);\n";
+        if (rStage.m_uAlphaOp == D3DTOP_DISABLE)
             out << "        float alpha = current.a;\n";
         else
             out << "        float alpha = clamp("
-                << StageOp(rStage.m_uiAlphaOp, rStage.m_auiAlphaArg, s, ".a") << ", 0.0, 1.0);\n";
+                << StageOp(rStage.m_uAlphaOp, rStage.m_auAlphaArg, s, ".a") << ", 0.0, 1.0);\n";
         out << "        current = vec4(rgb, alpha);\n    }\n";
     }
     if (rKey.m_bSpecularAdd)

@@ -8,30 +8,30 @@
 
 struct SOrvFFVertexKey
 {
-    uint32_t m_uiAttribMask;
+    uint32_t m_uAttribMask;
     uint8_t m_bPretransformed;
     uint8_t m_bLighting;
     uint8_t m_bSpecular;
     uint8_t m_bColorVertex;
-    uint8_t m_uiDiffuseSource;
-    uint8_t m_uiAmbientSource;
-    uint8_t m_uiSpecularSource;
-    uint8_t m_uiEmissiveSource;
+    uint8_t m_uDiffuseSource;
+    uint8_t m_uAmbientSource;
+    uint8_t m_uSpecularSource;
+    uint8_t m_uEmissiveSource;
     uint8_t m_bNormalize;
     uint8_t m_bLocalViewer;
     uint8_t m_bPointScale;
     uint8_t m_bFlat;
-    uint8_t m_auiLightType[8]; // D3DLIGHTTYPE of the enabled lights in order, 0 after the last
-    uint8_t m_auiTexCoordSize[8];
+    uint8_t m_auLightType[8]; // D3DLIGHTTYPE of the enabled lights in order, 0 after the last
+    uint8_t m_auTexCoordSize[8];
     // The coordinates of the texture stages, when the vertex stage is generated: the first
-    // m_uiCoordStages stages each get theirs in the varying of the stage's own number, from
+    // m_uCoordStages stages each get theirs in the varying of the stage's own number, from
     // a coordinate set or generated (D3DTSS_TCI_* >> 16), then multiplied by the stage's
-    // texture matrix when m_auiStageTransform (D3DTTFF_COUNTn, 0: none) says so. With no
+    // texture matrix when m_auStageTransform (D3DTTFF_COUNTn, 0: none) says so. With no
     // stages, each varying carries the coordinate set of its number.
-    uint8_t m_uiCoordStages;
-    uint8_t m_auiStageSet[8];
-    uint8_t m_auiStageGen[8];
-    uint8_t m_auiStageTransform[8];
+    uint8_t m_uCoordStages;
+    uint8_t m_auStageSet[8];
+    uint8_t m_auStageGen[8];
+    uint8_t m_auStageTransform[8];
 };
 
 // The kind of texture a stage samples, which sets its sampler type and coordinates.
@@ -45,19 +45,19 @@ enum EOrvFFTexture : uint8_t
 
 struct SOrvFFStageKey
 {
-    uint8_t m_uiColorOp;
-    uint8_t m_auiColorArg[3]; // arg0, arg1, arg2
-    uint8_t m_uiAlphaOp;
-    uint8_t m_auiAlphaArg[3];
-    uint8_t m_uiTexCoordIndex; // the varying the stage reads
-    uint8_t m_uiTexture;       // EOrvFFTexture of the stage's texture
-    uint8_t m_uiProjected;     // D3DTTFF_PROJECTED: divided by component n - 1 (0: not)
+    uint8_t m_uColorOp;
+    uint8_t m_auColorArg[3]; // arg0, arg1, arg2
+    uint8_t m_uAlphaOp;
+    uint8_t m_auAlphaArg[3];
+    uint8_t m_uTexCoordIndex; // the varying the stage reads
+    uint8_t m_uTexture;       // EOrvFFTexture of the stage's texture
+    uint8_t m_uProjected;     // D3DTTFF_PROJECTED: divided by component n - 1 (0: not)
 };
 
 struct SOrvFFFragmentKey
 {
     SOrvFFStageKey m_aStages[8];
-    uint8_t m_uiStageCount;
+    uint8_t m_uStageCount;
     uint8_t m_bSpecularAdd;
     uint8_t m_bPointSprite;
     uint8_t m_bFlat;

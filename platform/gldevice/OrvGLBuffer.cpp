@@ -2,12 +2,12 @@
 
 #include <new>
 
-COrvGLBufferStore::COrvGLBufferStore(const OrvGLCorePtr& pCore, UINT uiLength, DWORD dwUsage)
+COrvGLBufferStore::COrvGLBufferStore(const OrvGLCorePtr& pCore, UINT uLength, DWORD dwUsage)
     : m_pCore(pCore), m_eUsageGL((dwUsage & D3DUSAGE_DYNAMIC) ? GL_DYNAMIC_DRAW : GL_STATIC_DRAW)
 {
     try
     {
-        m_aData.assign(uiLength, 0);
+        m_aData.assign(uLength, 0);
     }
     catch (const std::bad_alloc&)
     {
@@ -20,7 +20,7 @@ COrvGLBufferStore::COrvGLBufferStore(const OrvGLCorePtr& pCore, UINT uiLength, D
     }
     glGenBuffers(1, &m_uBuffer);
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_uBuffer);
-    glBufferData(GL_COPY_WRITE_BUFFER, uiLength, m_aData.data(), m_eUsageGL);
+    glBufferData(GL_COPY_WRITE_BUFFER, uLength, m_aData.data(), m_eUsageGL);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
     if (glGetError() != GL_NO_ERROR)
     {
@@ -35,25 +35,25 @@ COrvGLBufferStore::~COrvGLBufferStore()
         glDeleteBuffers(1, &m_uBuffer);
 }
 
-HRESULT COrvGLBufferStore::Lock(UINT uiOffset, UINT uiSize, void** ppData, DWORD dwFlags)
+HRESULT COrvGLBufferStore::Lock(UINT uOffset, UINT uSize, void** ppData, DWORD dwFlags)
 {
     if (!ppData || m_bLocked || !m_uBuffer)
         return D3DERR_INVALIDCALL;
-    const UINT uiLength = GetLength();
-    if (uiOffset == 0 && uiSize == 0)
-        uiSize = uiLength;
-    else if (uiSize == 0)
-        uiSize = uiLength > uiOffset ? uiLength - uiOffset : 0;
-    if (uiOffset >= uiLength || uiSize > uiLength - uiOffset)
+    const UINT uLength = GetLength();
+    if (uOffset == 0 && uSize == 0)
+        uSize = uLength;
+    else if (uSize == 0)
+        uSize = uLength > uOffset ? uLength - uOffset : 0;
+    if (uOffset >= uLength || uSize > uLength - uOffset)
     {
         *ppData = nullptr;
         return D3DERR_INVALIDCALL;
     }
     m_bLocked = true;
     m_dwLockFlags = dwFlags;
-    m_uiLockOffset = uiOffset;
-    m_uiLockSize = uiSize;
-    *ppData = m_aData.data() + uiOffset;
+    m_uLockOffset = uOffset;
+    m_uLockSize = uSize;
+    *ppData = m_aData.data() + uOffset;
     return D3D_OK;
 }
 
@@ -68,27 +68,27 @@ HRESULT COrvGLBufferStore::Unlock()
     if (!m_pCore->Prepare())
         return D3DERR_INVALIDCALL;
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_uBuffer);
-    if ((m_dwLockFlags & D3DLOCK_DISCARD) || (m_uiLockOffset == 0 && m_uiLockSize == GetLength()))
+    if ((m_dwLockFlags & D3DLOCK_DISCARD) || (m_uLockOffset == 0 && m_uLockSize == GetLength()))
         glBufferData(GL_COPY_WRITE_BUFFER, GetLength(), m_aData.data(), m_eUsageGL);
     else
-        glBufferSubData(GL_COPY_WRITE_BUFFER, m_uiLockOffset, m_uiLockSize,
-                        m_aData.data() + m_uiLockOffset);
+        glBufferSubData(GL_COPY_WRITE_BUFFER, m_uLockOffset, m_uLockSize,
+                        m_aData.data() + m_uLockOffset);
     glBindBuffer(GL_COPY_WRITE_BUFFER, 0);
     return D3D_OK;
 }
 
-COrvGLVertexBuffer::COrvGLVertexBuffer(OrvGLCorePtr pCore, UINT uiLength, DWORD dwUsage,
-                                       DWORD dwFVF, D3DPOOL ePool)
-    : TOrvResource(std::move(pCore)), m_store(m_pCore, uiLength, dwUsage)
+COrvGLVertexBuffer::COrvGLVertexBuffer(OrvGLCorePtr pCore, UINT uLength, DWORD dwUsage, DWORD dwFVF,
+                                       D3DPOOL ePool)
+    : TOrvResource(std::move(pCore)), m_store(m_pCore, uLength, dwUsage)
 {
-    m_desc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, dwUsage, ePool, uiLength, dwFVF};
+    m_desc = {D3DFMT_VERTEXDATA, D3DRTYPE_VERTEXBUFFER, dwUsage, ePool, uLength, dwFVF};
 }
 
 COrvGLVertexBuffer::~COrvGLVertexBuffer() = default;
 
-HRESULT COrvGLVertexBuffer::Lock(UINT uiOffset, UINT uiSize, void** ppData, DWORD dwFlags)
+HRESULT COrvGLVertexBuffer::Lock(UINT uOffset, UINT uSize, void** ppData, DWORD dwFlags)
 {
-    return m_store.Lock(uiOffset, uiSize, ppData, dwFlags);
+    return m_store.Lock(uOffset, uSize, ppData, dwFlags);
 }
 
 HRESULT COrvGLVertexBuffer::Unlock()
@@ -104,18 +104,18 @@ HRESULT COrvGLVertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* pDesc)
     return D3D_OK;
 }
 
-COrvGLIndexBuffer::COrvGLIndexBuffer(OrvGLCorePtr pCore, UINT uiLength, DWORD dwUsage,
+COrvGLIndexBuffer::COrvGLIndexBuffer(OrvGLCorePtr pCore, UINT uLength, DWORD dwUsage,
                                      D3DFORMAT eFormat, D3DPOOL ePool)
-    : TOrvResource(std::move(pCore)), m_store(m_pCore, uiLength, dwUsage)
+    : TOrvResource(std::move(pCore)), m_store(m_pCore, uLength, dwUsage)
 {
-    m_desc = {eFormat, D3DRTYPE_INDEXBUFFER, dwUsage, ePool, uiLength};
+    m_desc = {eFormat, D3DRTYPE_INDEXBUFFER, dwUsage, ePool, uLength};
 }
 
 COrvGLIndexBuffer::~COrvGLIndexBuffer() = default;
 
-HRESULT COrvGLIndexBuffer::Lock(UINT uiOffset, UINT uiSize, void** ppData, DWORD dwFlags)
+HRESULT COrvGLIndexBuffer::Lock(UINT uOffset, UINT uSize, void** ppData, DWORD dwFlags)
 {
-    return m_store.Lock(uiOffset, uiSize, ppData, dwFlags);
+    return m_store.Lock(uOffset, uSize, ppData, dwFlags);
 }
 
 HRESULT COrvGLIndexBuffer::Unlock()

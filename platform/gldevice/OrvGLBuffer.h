@@ -12,11 +12,11 @@
 class COrvGLBufferStore
 {
 public:
-    COrvGLBufferStore(const OrvGLCorePtr& pCore, UINT uiLength, DWORD dwUsage);
+    COrvGLBufferStore(const OrvGLCorePtr& pCore, UINT uLength, DWORD dwUsage);
     ~COrvGLBufferStore();
 
     bool IsValid() const { return m_uBuffer != 0; }
-    HRESULT Lock(UINT uiOffset, UINT uiSize, void** ppData, DWORD dwFlags);
+    HRESULT Lock(UINT uOffset, UINT uSize, void** ppData, DWORD dwFlags);
     HRESULT Unlock();
     GLuint GetName() const { return m_uBuffer; }
     UINT GetLength() const { return (UINT)m_aData.size(); }
@@ -29,19 +29,18 @@ private:
     std::vector<BYTE> m_aData;
     bool m_bLocked = false;
     DWORD m_dwLockFlags = 0;
-    UINT m_uiLockOffset = 0;
-    UINT m_uiLockSize = 0;
+    UINT m_uLockOffset = 0;
+    UINT m_uLockSize = 0;
 };
 
 class COrvGLVertexBuffer : public TOrvResource<IDirect3DVertexBuffer9>
 {
 public:
-    COrvGLVertexBuffer(OrvGLCorePtr pCore, UINT uiLength, DWORD dwUsage, DWORD dwFVF,
-                       D3DPOOL ePool);
+    COrvGLVertexBuffer(OrvGLCorePtr pCore, UINT uLength, DWORD dwUsage, DWORD dwFVF, D3DPOOL ePool);
     ~COrvGLVertexBuffer() override;
 
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_VERTEXBUFFER; }
-    HRESULT Lock(UINT uiOffset, UINT uiSize, void** ppData, DWORD dwFlags) override;
+    HRESULT Lock(UINT uOffset, UINT uSize, void** ppData, DWORD dwFlags) override;
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DVERTEXBUFFER_DESC* pDesc) override;
 
@@ -56,12 +55,12 @@ private:
 class COrvGLIndexBuffer : public TOrvResource<IDirect3DIndexBuffer9>
 {
 public:
-    COrvGLIndexBuffer(OrvGLCorePtr pCore, UINT uiLength, DWORD dwUsage, D3DFORMAT eFormat,
+    COrvGLIndexBuffer(OrvGLCorePtr pCore, UINT uLength, DWORD dwUsage, D3DFORMAT eFormat,
                       D3DPOOL ePool);
     ~COrvGLIndexBuffer() override;
 
     D3DRESOURCETYPE GetType() override { return D3DRTYPE_INDEXBUFFER; }
-    HRESULT Lock(UINT uiOffset, UINT uiSize, void** ppData, DWORD dwFlags) override;
+    HRESULT Lock(UINT uOffset, UINT uSize, void** ppData, DWORD dwFlags) override;
     HRESULT Unlock() override;
     HRESULT GetDesc(D3DINDEXBUFFER_DESC* pDesc) override;
 

@@ -1,21 +1,21 @@
 #include "OrvGLCubeTexture.h"
 
-COrvGLCubeTexture::COrvGLCubeTexture(OrvGLCorePtr pCore, UINT uiEdge, UINT uiLevels, DWORD dwUsage,
+COrvGLCubeTexture::COrvGLCubeTexture(OrvGLCorePtr pCore, UINT uEdge, UINT uLevels, DWORD dwUsage,
                                      const SOrvGLFormat& rFormat, D3DPOOL ePool)
     : TOrvGLTexture(std::move(pCore), GL_TEXTURE_CUBE_MAP, rFormat, dwUsage)
 {
-    const UINT uiGLLevels =
-        PlanLevels(uiLevels, FullChainLength(uiEdge, uiEdge), m_dwUsage, rFormat, m_uiLevelCount);
+    const UINT uGLLevels =
+        PlanLevels(uLevels, FullChainLength(uEdge, uEdge), m_dwUsage, rFormat, m_uLevelCount);
     if (!m_pCore->MakeCurrent())
         return;
-    m_uTexture = OrvCreateGLCubeTexture(rFormat, uiEdge, uiGLLevels);
+    m_uTexture = OrvCreateGLCubeTexture(rFormat, uEdge, uGLLevels);
     if (!m_uTexture)
         return;
-    for (UINT uiFace = 0; uiFace < 6; ++uiFace)
-        for (UINT uiLevel = 0; uiLevel < m_uiLevelCount; ++uiLevel)
-            m_apFaces[uiFace].push_back(
-                new COrvGLSurface(m_pCore, this, uiLevel, GL_TEXTURE_CUBE_MAP_POSITIVE_X + uiFace,
-                                  OrvLevelDesc(rFormat, m_dwUsage, ePool, uiEdge, uiEdge, uiLevel),
+    for (UINT uFace = 0; uFace < 6; ++uFace)
+        for (UINT uLevel = 0; uLevel < m_uLevelCount; ++uLevel)
+            m_apFaces[uFace].push_back(
+                new COrvGLSurface(m_pCore, this, uLevel, GL_TEXTURE_CUBE_MAP_POSITIVE_X + uFace,
+                                  OrvLevelDesc(rFormat, m_dwUsage, ePool, uEdge, uEdge, uLevel),
                                   rFormat, m_uTexture));
 }
 
@@ -31,28 +31,28 @@ COrvGLCubeTexture::~COrvGLCubeTexture()
     DestroyTexture();
 }
 
-COrvGLSurface* COrvGLCubeTexture::GetSurface(UINT uiFace, UINT uiLevel) const
+COrvGLSurface* COrvGLCubeTexture::GetSurface(UINT uFace, UINT uLevel) const
 {
-    if (uiFace >= 6 || uiLevel >= m_apFaces[uiFace].size())
+    if (uFace >= 6 || uLevel >= m_apFaces[uFace].size())
         return nullptr;
-    return m_apFaces[uiFace][uiLevel];
+    return m_apFaces[uFace][uLevel];
 }
 
-HRESULT COrvGLCubeTexture::GetLevelDesc(UINT uiLevel, D3DSURFACE_DESC* pDesc)
+HRESULT COrvGLCubeTexture::GetLevelDesc(UINT uLevel, D3DSURFACE_DESC* pDesc)
 {
-    COrvGLSurface* pLevel = GetSurface(0, uiLevel);
+    COrvGLSurface* pLevel = GetSurface(0, uLevel);
     if (!pDesc || !pLevel)
         return D3DERR_INVALIDCALL;
     return pLevel->GetDesc(pDesc);
 }
 
-HRESULT COrvGLCubeTexture::GetCubeMapSurface(D3DCUBEMAP_FACES eFace, UINT uiLevel,
+HRESULT COrvGLCubeTexture::GetCubeMapSurface(D3DCUBEMAP_FACES eFace, UINT uLevel,
                                              IDirect3DSurface9** ppSurface)
 {
     if (!ppSurface)
         return D3DERR_INVALIDCALL;
     *ppSurface = nullptr;
-    COrvGLSurface* pLevel = GetSurface((UINT)eFace, uiLevel);
+    COrvGLSurface* pLevel = GetSurface((UINT)eFace, uLevel);
     if (!pLevel)
         return D3DERR_INVALIDCALL;
     *ppSurface = pLevel;
@@ -60,16 +60,16 @@ HRESULT COrvGLCubeTexture::GetCubeMapSurface(D3DCUBEMAP_FACES eFace, UINT uiLeve
     return D3D_OK;
 }
 
-HRESULT COrvGLCubeTexture::LockRect(D3DCUBEMAP_FACES eFace, UINT uiLevel,
+HRESULT COrvGLCubeTexture::LockRect(D3DCUBEMAP_FACES eFace, UINT uLevel,
                                     D3DLOCKED_RECT* pLockedRect, const RECT* pRect, DWORD dwFlags)
 {
-    COrvGLSurface* pLevel = GetSurface((UINT)eFace, uiLevel);
+    COrvGLSurface* pLevel = GetSurface((UINT)eFace, uLevel);
     return pLevel ? pLevel->LockRect(pLockedRect, pRect, dwFlags) : D3DERR_INVALIDCALL;
 }
 
-HRESULT COrvGLCubeTexture::UnlockRect(D3DCUBEMAP_FACES eFace, UINT uiLevel)
+HRESULT COrvGLCubeTexture::UnlockRect(D3DCUBEMAP_FACES eFace, UINT uLevel)
 {
-    COrvGLSurface* pLevel = GetSurface((UINT)eFace, uiLevel);
+    COrvGLSurface* pLevel = GetSurface((UINT)eFace, uLevel);
     return pLevel ? pLevel->UnlockRect() : D3DERR_INVALIDCALL;
 }
 

@@ -7,19 +7,19 @@
 class COrvGLCubeTexture : public TOrvGLTexture<IDirect3DCubeTexture9>
 {
 public:
-    COrvGLCubeTexture(OrvGLCorePtr pCore, UINT uiEdge, UINT uiLevels, DWORD dwUsage,
+    COrvGLCubeTexture(OrvGLCorePtr pCore, UINT uEdge, UINT uLevels, DWORD dwUsage,
                       const SOrvGLFormat& rFormat, D3DPOOL ePool);
     ~COrvGLCubeTexture() override;
 
-    HRESULT GetLevelDesc(UINT uiLevel, D3DSURFACE_DESC* pDesc) override;
-    HRESULT GetCubeMapSurface(D3DCUBEMAP_FACES eFace, UINT uiLevel,
+    HRESULT GetLevelDesc(UINT uLevel, D3DSURFACE_DESC* pDesc) override;
+    HRESULT GetCubeMapSurface(D3DCUBEMAP_FACES eFace, UINT uLevel,
                               IDirect3DSurface9** ppSurface) override;
-    HRESULT LockRect(D3DCUBEMAP_FACES eFace, UINT uiLevel, D3DLOCKED_RECT* pLockedRect,
+    HRESULT LockRect(D3DCUBEMAP_FACES eFace, UINT uLevel, D3DLOCKED_RECT* pLockedRect,
                      const RECT* pRect, DWORD dwFlags) override;
-    HRESULT UnlockRect(D3DCUBEMAP_FACES eFace, UINT uiLevel) override;
+    HRESULT UnlockRect(D3DCUBEMAP_FACES eFace, UINT uLevel) override;
     HRESULT AddDirtyRect(D3DCUBEMAP_FACES eFace, const RECT*) override;
 
-    COrvGLSurface* GetSurface(UINT uiFace, UINT uiLevel) const override;
+    COrvGLSurface* GetSurface(UINT uFace, UINT uLevel) const override;
 
 private:
     std::vector<COrvGLSurface*> m_apFaces[6]; // owned, by level

@@ -33,10 +33,10 @@ bool IsBackBufferFormat(D3DFORMAT eFormat)
            eFormat == D3DFMT_X8B8G8R8;
 }
 
-bool IsValidSize(UINT uiWidth, UINT uiHeight)
+bool IsValidSize(UINT uWidth, UINT uHeight)
 {
-    return uiWidth > 0 && uiHeight > 0 && uiWidth <= ORV_MAX_TEXTURE_SIZE &&
-           uiHeight <= ORV_MAX_TEXTURE_SIZE;
+    return uWidth > 0 && uHeight > 0 && uWidth <= ORV_MAX_TEXTURE_SIZE &&
+           uHeight <= ORV_MAX_TEXTURE_SIZE;
 }
 
 // A format a texture can have, with a pool and usage such a texture can have.
@@ -50,21 +50,20 @@ bool IsTextureFormat(const SOrvGLFormat* pFormat, DWORD dwUsage, D3DPOOL ePool)
 }
 
 // Whether the first level of a texture stays within what one level may take.
-bool IsAcceptedLevel(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, UINT uiDepth)
+bool IsAcceptedLevel(const SOrvGLFormat& rFormat, UINT uWidth, UINT uHeight, UINT uDepth)
 {
-    return (uint64_t)OrvLevelSize(rFormat, uiWidth, uiHeight) * uiDepth <= ORV_MAX_LEVEL_BYTES;
+    return (uint64_t)OrvLevelSize(rFormat, uWidth, uHeight) * uDepth <= ORV_MAX_LEVEL_BYTES;
 }
 
-D3DSURFACE_DESC MakeDesc(D3DFORMAT eFormat, DWORD dwUsage, D3DPOOL ePool, UINT uiWidth,
-                         UINT uiHeight)
+D3DSURFACE_DESC MakeDesc(D3DFORMAT eFormat, DWORD dwUsage, D3DPOOL ePool, UINT uWidth, UINT uHeight)
 {
     D3DSURFACE_DESC desc = {};
     desc.Format = eFormat;
     desc.Type = D3DRTYPE_SURFACE;
     desc.Usage = dwUsage;
     desc.Pool = ePool;
-    desc.Width = uiWidth;
-    desc.Height = uiHeight;
+    desc.Width = uWidth;
+    desc.Height = uHeight;
     return desc;
 }
 
@@ -87,7 +86,7 @@ COrvGLDevice* OrvAsGLDevice(IDirect3DDevice9* pDevice)
 }
 
 COrvGLDevice* COrvGLDevice::Create(IDirect3D9* pD3D, HWND hFocusWindow, DWORD dwBehavior,
-                                   const D3DPRESENT_PARAMETERS& rParams, std::string& rsReason)
+                                   const D3DPRESENT_PARAMETERS& rParams, std::string& sReason)
 {
     D3DPRESENT_PARAMETERS params = rParams;
     SDL_Window* pWindow =
@@ -103,12 +102,12 @@ COrvGLDevice* COrvGLDevice::Create(IDirect3D9* pD3D, HWND hFocusWindow, DWORD dw
     }
     if (!IsValidSize(params.BackBufferWidth, params.BackBufferHeight))
     {
-        rsReason = "invalid back buffer size";
+        sReason = "invalid back buffer size";
         return nullptr;
     }
     if (!IsBackBufferFormat(params.BackBufferFormat))
     {
-        rsReason = "invalid back buffer format";
+        sReason = "invalid back buffer format";
         return nullptr;
     }
     if (params.EnableAutoDepthStencil)
@@ -116,25 +115,25 @@ COrvGLDevice* COrvGLDevice::Create(IDirect3D9* pD3D, HWND hFocusWindow, DWORD dw
         const SOrvGLFormat* pDepth = OrvFindGLFormat(params.AutoDepthStencilFormat);
         if (!pDepth || !pDepth->m_bDepth)
         {
-            rsReason = "invalid depth-stencil format";
+            sReason = "invalid depth-stencil format";
             return nullptr;
         }
     }
     params.BackBufferCount = params.BackBufferCount ? params.BackBufferCount : 1;
     params.hDeviceWindow = pWindow;
 
-    std::unique_ptr<COrvGLContext> pContext = pWindow ? OrvCreateWindowGLContext(pWindow, rsReason)
-                                                      : OrvCreateHeadlessGLContext(rsReason);
+    std::unique_ptr<COrvGLContext> pContext =
+        pWindow ? OrvCreateWindowGLContext(pWindow, sReason) : OrvCreateHeadlessGLContext(sReason);
     if (!pContext)
         return nullptr;
     if (epoxy_gl_version() < 33)
     {
-        rsReason = "OpenGL 3.3 is not available (" + pContext->Describe() + ")";
+        sReason = "OpenGL 3.3 is not available (" + pContext->Describe() + ")";
         return nullptr;
     }
     auto pCore = std::make_shared<COrvGLCore>(std::move(pContext));
     COrvGLDevice* pDevice = new COrvGLDevice(pD3D, pCore, pWindow, dwBehavior, params);
-    if (!pDevice->Initialise(rsReason))
+    if (!pDevice->Initialise(sReason))
     {
         pDevice->Release();
         return nullptr;
@@ -152,11 +151,11 @@ COrvGLDevice::COrvGLDevice(IDirect3D9* pD3D, OrvGLCorePtr pCore, SDL_Window* pWi
     m_pSwapChain = new COrvGLSwapChain(this);
 }
 
-bool COrvGLDevice::Initialise(std::string& rsReason)
+bool COrvGLDevice::Initialise(std::string& sReason)
 {
     if (!m_pCore->MakeCurrent())
     {
-        rsReason = "the GL context cannot be made current";
+        sReason = "the GL context cannot be made current";
         return false;
     }
     glGenFramebuffers(1, &m_uFramebuffer);
@@ -172,14 +171,14 @@ bool COrvGLDevice::Initialise(std::string& rsReason)
     glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);
     // Rows are stored top first, so the top of a sprite is at GL's lower window coordinate.
     glPointParameteri(GL_POINT_SPRITE_COORD_ORIGIN, GL_LOWER_LEFT);
-    if (!CreateSwapSurfaces(rsReason))
+    if (!CreateSwapSurfaces(sReason))
         return false;
     SetDefaultStates();
     ApplyWindowMode();
     return true;
 }
 
-bool COrvGLDevice::CreateSwapSurfaces(std::string& rsReason)
+bool COrvGLDevice::CreateSwapSurfaces(std::string& sReason)
 {
     const SOrvGLFormat* pFormat = OrvFindGLFormat(m_params.BackBufferFormat);
     m_pBackBuffer = new COrvGLSurface(m_pCore, COrvGLSurface::KIND_COLOR_TARGET,
@@ -191,7 +190,7 @@ bool COrvGLDevice::CreateSwapSurfaces(std::string& rsReason)
         OrvCreateGLTexture(*pFormat, m_params.BackBufferWidth, m_params.BackBufferHeight, 1);
     if (!m_pBackBuffer->IsValid() || !m_uFrontTexture)
     {
-        rsReason = "the back buffer cannot be created";
+        sReason = "the back buffer cannot be created";
         return false;
     }
     if (m_params.EnableAutoDepthStencil)
@@ -204,7 +203,7 @@ bool COrvGLDevice::CreateSwapSurfaces(std::string& rsReason)
             *pDepth);
         if (!m_pAutoDepth->IsValid())
         {
-            rsReason = "the depth buffer cannot be created";
+            sReason = "the depth buffer cannot be created";
             return false;
         }
     }
@@ -649,15 +648,15 @@ HRESULT COrvGLDevice::CreateVertexDeclaration(const D3DVERTEXELEMENT9* pVertexEl
     *ppDecl = nullptr;
     if (!pVertexElements)
         return D3DERR_INVALIDCALL;
-    UINT uiCount = 0;
-    while (uiCount < MAXD3DDECLLENGTH && pVertexElements[uiCount].Stream != 0xFF)
-        ++uiCount;
-    if (uiCount == MAXD3DDECLLENGTH)
+    UINT uCount = 0;
+    while (uCount < MAXD3DDECLLENGTH && pVertexElements[uCount].Stream != 0xFF)
+        ++uCount;
+    if (uCount == MAXD3DDECLLENGTH)
         return D3DERR_INVALIDCALL;
     SOrvVertexLayout layout;
-    if (!OrvLayoutFromElements(pVertexElements, uiCount, layout))
+    if (!OrvLayoutFromElements(pVertexElements, uCount, layout))
         return D3DERR_INVALIDCALL;
-    std::vector<D3DVERTEXELEMENT9> aElements(pVertexElements, pVertexElements + uiCount + 1);
+    std::vector<D3DVERTEXELEMENT9> aElements(pVertexElements, pVertexElements + uCount + 1);
     *ppDecl = new COrvGLVertexDeclaration(m_pCore, std::move(aElements), std::move(layout));
     return D3D_OK;
 }

@@ -49,7 +49,7 @@ class COrvGLDevice : public TOrvCounted<IDirect3DDevice9>
 public:
     // Creates the device: a headless one for a null window. Null with a reason on failure.
     static COrvGLDevice* Create(IDirect3D9* pD3D, HWND hFocusWindow, DWORD dwBehavior,
-                                const D3DPRESENT_PARAMETERS& rParams, std::string& rsReason);
+                                const D3DPRESENT_PARAMETERS& rParams, std::string& sReason);
     ~COrvGLDevice() override;
 
     // --- IDirect3DDevice9: device and presentation (OrvGLDevice.cpp)
@@ -222,8 +222,8 @@ private:
     struct SStream
     {
         COrvGLVertexBuffer* m_pBuffer = nullptr;
-        UINT m_uiOffset = 0;
-        UINT m_uiStride = 0;
+        UINT m_uOffset = 0;
+        UINT m_uStride = 0;
     };
 
     // Values of the fixed-function uniforms, computed when state changed.
@@ -248,8 +248,8 @@ private:
 
     COrvGLDevice(IDirect3D9* pD3D, OrvGLCorePtr pCore, SDL_Window* pWindow, DWORD dwBehavior,
                  const D3DPRESENT_PARAMETERS& rParams);
-    bool Initialise(std::string& rsReason);
-    bool CreateSwapSurfaces(std::string& rsReason);
+    bool Initialise(std::string& sReason);
+    bool CreateSwapSurfaces(std::string& sReason);
     void ReleaseSwapSurfaces();
     void SetDefaultStates();
     void ApplyWindowMode();
@@ -278,8 +278,7 @@ private:
                    SOrvFFVertexKey& rVertexKey, SOrvFFFragmentKey& rFragmentKey) const;
     void BuildStageCoordKey(unsigned uStage, SOrvFFVertexKey& rVertexKey,
                             SOrvFFStageKey& rStage) const;
-    bool StreamsCover(const SOrvVertexLayout& rLayout, UINT uiFirstVertex,
-                      UINT uiVertexCount) const;
+    bool StreamsCover(const SOrvVertexLayout& rLayout, UINT uFirstVertex, UINT uVertexCount) const;
     // Number of vertices the bound streams hold for a layout (0 if a stream is missing).
     UINT VertexLimit(const SOrvVertexLayout& rLayout) const;
     GLuint UploadUserData(GLuint& ruBuffer, const void* pData, size_t uSize, GLenum eTarget);
@@ -287,7 +286,7 @@ private:
     // bIndexed, the user's indices replace the index buffer); EndUserDraw leaves stream 0
     // empty. False when the draw cannot be prepared.
     bool BeginUserDraw(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout,
-                       const void* pVertices, uint64_t uBytes, UINT uiStride, bool bIndexed);
+                       const void* pVertices, uint64_t uBytes, UINT uStride, bool bIndexed);
     void EndUserDraw();
     bool DrawBatchIndexed();
 
@@ -353,7 +352,7 @@ private:
 
     // The batch of draws waiting for submission
     GLenum m_eBatchMode = 0;
-    UINT m_uiBatchVertexLimit = 0;
+    UINT m_uBatchVertexLimit = 0;
     std::vector<GLint> m_aiBatchFirst;
     std::vector<GLsizei> m_aiBatchCount;
     std::vector<GLuint> m_aiBatchIndices;

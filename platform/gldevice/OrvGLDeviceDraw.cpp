@@ -15,13 +15,13 @@ UINT AttribBytes(const SOrvVertexAttrib& rAttrib)
 {
     if (rAttrib.m_iSize == GL_BGRA)
         return 4;
-    UINT uiComponent = 4;
+    UINT uComponent = 4;
     if (rAttrib.m_eType == GL_UNSIGNED_BYTE)
-        uiComponent = 1;
+        uComponent = 1;
     else if (rAttrib.m_eType == GL_SHORT || rAttrib.m_eType == GL_UNSIGNED_SHORT ||
              rAttrib.m_eType == GL_HALF_FLOAT)
-        uiComponent = 2;
-    return uiComponent * (UINT)rAttrib.m_iSize;
+        uComponent = 2;
+    return uComponent * (UINT)rAttrib.m_iSize;
 }
 } // namespace
 
@@ -106,10 +106,10 @@ const SOrvVertexLayout* COrvGLDevice::CurrentLayout() const
     return m_bFVFValid ? &m_fvfLayout : nullptr;
 }
 
-bool COrvGLDevice::StreamsCover(const SOrvVertexLayout& rLayout, UINT uiFirstVertex,
-                                UINT uiVertexCount) const
+bool COrvGLDevice::StreamsCover(const SOrvVertexLayout& rLayout, UINT uFirstVertex,
+                                UINT uVertexCount) const
 {
-    return (uint64_t)uiFirstVertex + uiVertexCount <= VertexLimit(rLayout);
+    return (uint64_t)uFirstVertex + uVertexCount <= VertexLimit(rLayout);
 }
 
 void COrvGLDevice::ApplyRaster()
@@ -262,28 +262,28 @@ void COrvGLDevice::BuildKeys(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout
     const DWORD* rs = m_adwRenderState;
     const bool bPoints = ePrimitive == D3DPT_POINTLIST;
     const bool bFlat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
-    rVertexKey.m_uiAttribMask = rLayout.m_uiAttribMask;
+    rVertexKey.m_uAttribMask = rLayout.m_uAttribMask;
     rVertexKey.m_bPretransformed = rLayout.m_bPretransformed;
     rVertexKey.m_bLighting = rs[D3DRS_LIGHTING] && !rLayout.m_bPretransformed;
     rVertexKey.m_bFlat = bFlat;
     rVertexKey.m_bPointScale = bPoints && rs[D3DRS_POINTSCALEENABLE];
-    std::memcpy(rVertexKey.m_auiTexCoordSize, rLayout.m_auiTexCoordSize, 8);
+    std::memcpy(rVertexKey.m_auTexCoordSize, rLayout.m_auTexCoordSize, 8);
     if (rVertexKey.m_bLighting)
     {
         rVertexKey.m_bSpecular = rs[D3DRS_SPECULARENABLE] != 0;
         rVertexKey.m_bColorVertex = rs[D3DRS_COLORVERTEX] != 0;
-        rVertexKey.m_uiDiffuseSource = (uint8_t)std::min<DWORD>(rs[D3DRS_DIFFUSEMATERIALSOURCE], 2);
-        rVertexKey.m_uiAmbientSource = (uint8_t)std::min<DWORD>(rs[D3DRS_AMBIENTMATERIALSOURCE], 2);
-        rVertexKey.m_uiSpecularSource =
+        rVertexKey.m_uDiffuseSource = (uint8_t)std::min<DWORD>(rs[D3DRS_DIFFUSEMATERIALSOURCE], 2);
+        rVertexKey.m_uAmbientSource = (uint8_t)std::min<DWORD>(rs[D3DRS_AMBIENTMATERIALSOURCE], 2);
+        rVertexKey.m_uSpecularSource =
             (uint8_t)std::min<DWORD>(rs[D3DRS_SPECULARMATERIALSOURCE], 2);
-        rVertexKey.m_uiEmissiveSource =
+        rVertexKey.m_uEmissiveSource =
             (uint8_t)std::min<DWORD>(rs[D3DRS_EMISSIVEMATERIALSOURCE], 2);
         rVertexKey.m_bNormalize = rs[D3DRS_NORMALIZENORMALS] != 0;
         rVertexKey.m_bLocalViewer = rs[D3DRS_LOCALVIEWER] != 0;
         unsigned uLight = 0;
         for (const auto& rEnabled : m_lightEnabled)
             if (rEnabled.second && uLight < ORV_FF_MAX_LIGHTS)
-                rVertexKey.m_auiLightType[uLight++] = (uint8_t)m_lights.at(rEnabled.first).Type;
+                rVertexKey.m_auLightType[uLight++] = (uint8_t)m_lights.at(rEnabled.first).Type;
     }
     for (unsigned s = 0; s < ORV_FF_MAX_STAGES; ++s)
     {
@@ -291,21 +291,21 @@ void COrvGLDevice::BuildKeys(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout
         if (ts[D3DTSS_COLOROP] == D3DTOP_DISABLE || ts[D3DTSS_COLOROP] > D3DTOP_LERP)
             break;
         SOrvFFStageKey& rStage = rFragmentKey.m_aStages[s];
-        rStage.m_uiColorOp = (uint8_t)ts[D3DTSS_COLOROP];
-        rStage.m_auiColorArg[0] = (uint8_t)ts[D3DTSS_COLORARG0];
-        rStage.m_auiColorArg[1] = (uint8_t)ts[D3DTSS_COLORARG1];
-        rStage.m_auiColorArg[2] = (uint8_t)ts[D3DTSS_COLORARG2];
-        rStage.m_uiAlphaOp = (uint8_t)std::min<DWORD>(ts[D3DTSS_ALPHAOP], 255);
-        rStage.m_auiAlphaArg[0] = (uint8_t)ts[D3DTSS_ALPHAARG0];
-        rStage.m_auiAlphaArg[1] = (uint8_t)ts[D3DTSS_ALPHAARG1];
-        rStage.m_auiAlphaArg[2] = (uint8_t)ts[D3DTSS_ALPHAARG2];
-        rStage.m_uiTexCoordIndex = (uint8_t)(ts[D3DTSS_TEXCOORDINDEX] & 7);
-        rStage.m_uiTexture = OrvFFTextureKind(m_apTextures[s]);
-        rFragmentKey.m_uiStageCount = (uint8_t)(s + 1);
+        rStage.m_uColorOp = (uint8_t)ts[D3DTSS_COLOROP];
+        rStage.m_auColorArg[0] = (uint8_t)ts[D3DTSS_COLORARG0];
+        rStage.m_auColorArg[1] = (uint8_t)ts[D3DTSS_COLORARG1];
+        rStage.m_auColorArg[2] = (uint8_t)ts[D3DTSS_COLORARG2];
+        rStage.m_uAlphaOp = (uint8_t)std::min<DWORD>(ts[D3DTSS_ALPHAOP], 255);
+        rStage.m_auAlphaArg[0] = (uint8_t)ts[D3DTSS_ALPHAARG0];
+        rStage.m_auAlphaArg[1] = (uint8_t)ts[D3DTSS_ALPHAARG1];
+        rStage.m_auAlphaArg[2] = (uint8_t)ts[D3DTSS_ALPHAARG2];
+        rStage.m_uTexCoordIndex = (uint8_t)(ts[D3DTSS_TEXCOORDINDEX] & 7);
+        rStage.m_uTexture = OrvFFTextureKind(m_apTextures[s]);
+        rFragmentKey.m_uStageCount = (uint8_t)(s + 1);
         if (!m_uCustomVertex)
             BuildStageCoordKey(s, rVertexKey, rStage);
     }
-    rVertexKey.m_uiCoordStages = m_uCustomVertex ? 0 : rFragmentKey.m_uiStageCount;
+    rVertexKey.m_uCoordStages = m_uCustomVertex ? 0 : rFragmentKey.m_uStageCount;
     rFragmentKey.m_bSpecularAdd = rVertexKey.m_bSpecular;
     rFragmentKey.m_bPointSprite = bPoints && rs[D3DRS_POINTSPRITEENABLE];
     rFragmentKey.m_bFlat = bFlat;
@@ -320,16 +320,16 @@ void COrvGLDevice::BuildStageCoordKey(unsigned uStage, SOrvFFVertexKey& rVertexK
     const DWORD dwIndex = m_adwStageState[uStage][D3DTSS_TEXCOORDINDEX];
     const DWORD dwFlags = m_adwStageState[uStage][D3DTSS_TEXTURETRANSFORMFLAGS];
     const DWORD dwGen = dwIndex >> 16;
-    rVertexKey.m_auiStageSet[uStage] = (uint8_t)(dwIndex & 7);
+    rVertexKey.m_auStageSet[uStage] = (uint8_t)(dwIndex & 7);
     // Sphere maps are not generated: the stage reads its set.
-    rVertexKey.m_auiStageGen[uStage] = (uint8_t)(dwGen <= 3 ? dwGen : 0);
+    rVertexKey.m_auStageGen[uStage] = (uint8_t)(dwGen <= 3 ? dwGen : 0);
     const DWORD dwCount = dwFlags & 0xFF;
-    rVertexKey.m_auiStageTransform[uStage] = (uint8_t)(dwCount <= 4 ? dwCount : 0);
+    rVertexKey.m_auStageTransform[uStage] = (uint8_t)(dwCount <= 4 ? dwCount : 0);
     if (dwGen == 3)
         rVertexKey.m_bLocalViewer = m_adwRenderState[D3DRS_LOCALVIEWER] != 0;
-    rStage.m_uiTexCoordIndex = (uint8_t)uStage;
-    rStage.m_uiProjected =
-        (dwFlags & D3DTTFF_PROJECTED) ? rVertexKey.m_auiStageTransform[uStage] : (uint8_t)0;
+    rStage.m_uTexCoordIndex = (uint8_t)uStage;
+    rStage.m_uProjected =
+        (dwFlags & D3DTTFF_PROJECTED) ? rVertexKey.m_auStageTransform[uStage] : (uint8_t)0;
 }
 
 bool COrvGLDevice::ApplyProgram(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout)
@@ -378,19 +378,18 @@ void COrvGLDevice::ApplyVertexInput(const SOrvVertexLayout& rLayout, GLuint uUse
 {
     glBindVertexArray(m_uVertexArray);
     for (GLuint uLocation = 0; uLocation < 16; ++uLocation)
-        if (!(rLayout.m_uiAttribMask & (1u << uLocation)))
+        if (!(rLayout.m_uAttribMask & (1u << uLocation)))
             glDisableVertexAttribArray(uLocation);
     for (const SOrvVertexAttrib& rAttrib : rLayout.m_aAttribs)
     {
-        const SStream& rStream = m_aStreams[rAttrib.m_uiStream];
+        const SStream& rStream = m_aStreams[rAttrib.m_uStream];
         GLuint uBuffer = uUserBuffer;
-        uintptr_t uOffset = rAttrib.m_uiOffset;
-        GLsizei iStride =
-            (GLsizei)(rStream.m_uiStride ? rStream.m_uiStride : rLayout.m_uiFVFStride);
+        uintptr_t uOffset = rAttrib.m_uOffset;
+        GLsizei iStride = (GLsizei)(rStream.m_uStride ? rStream.m_uStride : rLayout.m_uFVFStride);
         if (!uUserBuffer)
         {
             uBuffer = rStream.m_pBuffer ? rStream.m_pBuffer->GetStore().GetName() : 0;
-            uOffset += rStream.m_uiOffset;
+            uOffset += rStream.m_uOffset;
         }
         glBindBuffer(GL_ARRAY_BUFFER, uBuffer);
         glEnableVertexAttribArray(rAttrib.m_uLocation);
@@ -436,13 +435,13 @@ UINT COrvGLDevice::VertexLimit(const SOrvVertexLayout& rLayout) const
     uint64_t uLimit = 0x7FFFFFFF;
     for (const SOrvVertexAttrib& rAttrib : rLayout.m_aAttribs)
     {
-        const SStream& rStream = m_aStreams[rAttrib.m_uiStream];
+        const SStream& rStream = m_aStreams[rAttrib.m_uStream];
         if (!rStream.m_pBuffer)
             return 0;
-        const uint64_t uStride = rStream.m_uiStride ? rStream.m_uiStride : rLayout.m_uiFVFStride;
+        const uint64_t uStride = rStream.m_uStride ? rStream.m_uStride : rLayout.m_uFVFStride;
         const uint64_t uLength = rStream.m_pBuffer->GetStore().GetLength();
         const uint64_t uFirstEnd =
-            (uint64_t)rStream.m_uiOffset + rAttrib.m_uiOffset + AttribBytes(rAttrib);
+            (uint64_t)rStream.m_uOffset + rAttrib.m_uOffset + AttribBytes(rAttrib);
         if (uFirstEnd > uLength)
             return 0;
         uLimit = std::min(uLimit, uStride ? (uLength - uFirstEnd) / uStride + 1 : uLimit);
@@ -459,7 +458,7 @@ HRESULT COrvGLDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVe
         return D3DERR_INVALIDCALL;
     // Same state as the draws waiting in the batch: join them.
     if (m_uDirty == 0 && !m_aiBatchCount.empty() && m_eBatchMode == eMode &&
-        (uint64_t)StartVertex + uVertices <= m_uiBatchVertexLimit)
+        (uint64_t)StartVertex + uVertices <= m_uBatchVertexLimit)
     {
         if (PrimitiveCount == 0)
             return D3D_OK;
@@ -470,8 +469,8 @@ HRESULT COrvGLDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVe
     const SOrvVertexLayout* pLayout = CurrentLayout();
     if (!pLayout)
         return D3DERR_INVALIDCALL;
-    const UINT uiLimit = VertexLimit(*pLayout);
-    if ((uint64_t)StartVertex + uVertices > uiLimit)
+    const UINT uLimit = VertexLimit(*pLayout);
+    if ((uint64_t)StartVertex + uVertices > uLimit)
         return D3DERR_INVALIDCALL;
     if (PrimitiveCount == 0)
         return D3D_OK;
@@ -479,7 +478,7 @@ HRESULT COrvGLDevice::DrawPrimitive(D3DPRIMITIVETYPE PrimitiveType, UINT StartVe
     if (!PrepareDraw(PrimitiveType, *pLayout, false))
         return D3DERR_INVALIDCALL;
     m_eBatchMode = eMode;
-    m_uiBatchVertexLimit = uiLimit;
+    m_uBatchVertexLimit = uLimit;
     m_aiBatchFirst.push_back((GLint)StartVertex);
     m_aiBatchCount.push_back((GLsizei)uVertices);
     return D3D_OK;
@@ -521,13 +520,13 @@ HRESULT COrvGLDevice::DrawPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UINT Primi
 namespace
 {
 // Largest index in a range of 16- or 32-bit indices.
-uint32_t MaxIndex(const BYTE* pIndices, uint64_t uCount, UINT uiIndexSize)
+uint32_t MaxIndex(const BYTE* pIndices, uint64_t uCount, UINT uIndexSize)
 {
     uint32_t uMax = 0;
     for (uint64_t i = 0; i < uCount; ++i)
     {
         uint32_t uIndex;
-        if (uiIndexSize == 2)
+        if (uIndexSize == 2)
         {
             uint16_t uShort;
             std::memcpy(&uShort, pIndices + 2 * i, 2);
@@ -550,16 +549,16 @@ HRESULT COrvGLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT B
         return D3DERR_INVALIDCALL;
     if (primCount == 0)
         return D3D_OK;
-    const UINT uiIndexSize = m_pIndices->GetIndexSize();
+    const UINT uIndexSize = m_pIndices->GetIndexSize();
     const COrvGLBufferStore& rIndexStore = m_pIndices->GetStore();
-    if (((uint64_t)startIndex + uIndices) * uiIndexSize > rIndexStore.GetLength())
+    if (((uint64_t)startIndex + uIndices) * uIndexSize > rIndexStore.GetLength())
         return D3DERR_INVALIDCALL;
     const SOrvVertexLayout* pLayout = CurrentLayout();
     if (!pLayout)
         return D3DERR_INVALIDCALL;
     const int64_t iMaxVertex =
-        (int64_t)MaxIndex(rIndexStore.GetData() + (size_t)startIndex * uiIndexSize, uIndices,
-                          uiIndexSize) +
+        (int64_t)MaxIndex(rIndexStore.GetData() + (size_t)startIndex * uIndexSize, uIndices,
+                          uIndexSize) +
         BaseVertexIndex;
     if (iMaxVertex < 0 || iMaxVertex > 0x7FFFFFFF ||
         !StreamsCover(*pLayout, 0, (UINT)iMaxVertex + 1))
@@ -568,13 +567,13 @@ HRESULT COrvGLDevice::DrawIndexedPrimitive(D3DPRIMITIVETYPE PrimitiveType, INT B
     if (!PrepareDraw(PrimitiveType, *pLayout, false))
         return D3DERR_INVALIDCALL;
     glDrawElementsBaseVertex(
-        eMode, (GLsizei)uIndices, uiIndexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
-        reinterpret_cast<const void*>((uintptr_t)startIndex * uiIndexSize), BaseVertexIndex);
+        eMode, (GLsizei)uIndices, uIndexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+        reinterpret_cast<const void*>((uintptr_t)startIndex * uIndexSize), BaseVertexIndex);
     return D3D_OK;
 }
 
 bool COrvGLDevice::BeginUserDraw(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLayout& rLayout,
-                                 const void* pVertices, uint64_t uBytes, UINT uiStride,
+                                 const void* pVertices, uint64_t uBytes, UINT uStride,
                                  bool bIndexed)
 {
     FlushBatch();
@@ -582,8 +581,8 @@ bool COrvGLDevice::BeginUserDraw(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLa
     OrvSafeRelease(m_aStreams[0].m_pBuffer);
     if (bIndexed)
         OrvSafeRelease(m_pIndices);
-    m_aStreams[0].m_uiOffset = 0;
-    m_aStreams[0].m_uiStride = uiStride;
+    m_aStreams[0].m_uOffset = 0;
+    m_aStreams[0].m_uStride = uStride;
     if (!PrepareDraw(ePrimitive, rLayout, true))
         return false;
     glBindVertexArray(m_uVertexArray);
@@ -593,7 +592,7 @@ bool COrvGLDevice::BeginUserDraw(D3DPRIMITIVETYPE ePrimitive, const SOrvVertexLa
 
 void COrvGLDevice::EndUserDraw()
 {
-    m_aStreams[0].m_uiStride = 0;
+    m_aStreams[0].m_uStride = 0;
     m_uDirty |= DIRTY_VERTEX;
 }
 
@@ -616,15 +615,15 @@ HRESULT COrvGLDevice::DrawIndexedPrimitiveUP(D3DPRIMITIVETYPE PrimitiveType, UIN
         return D3DERR_INVALIDCALL;
     if (PrimitiveCount == 0)
         return D3D_OK;
-    const UINT uiIndexSize = IndexDataFormat == D3DFMT_INDEX16 ? 2 : 4;
+    const UINT uIndexSize = IndexDataFormat == D3DFMT_INDEX16 ? 2 : 4;
     const uint64_t uVertexCount = (uint64_t)MinVertexIndex + NumVertices;
-    if (MaxIndex(static_cast<const BYTE*>(pIndexData), uIndices, uiIndexSize) >= uVertexCount)
+    if (MaxIndex(static_cast<const BYTE*>(pIndexData), uIndices, uIndexSize) >= uVertexCount)
         return D3DERR_INVALIDCALL;
     if (!BeginUserDraw(PrimitiveType, *pLayout, pVertexStreamZeroData,
                        uVertexCount * VertexStreamZeroStride, VertexStreamZeroStride, true))
         return D3DERR_INVALIDCALL;
-    UploadUserData(m_uUserIndices, pIndexData, uIndices * uiIndexSize, GL_ELEMENT_ARRAY_BUFFER);
-    glDrawElements(eMode, (GLsizei)uIndices, uiIndexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
+    UploadUserData(m_uUserIndices, pIndexData, uIndices * uIndexSize, GL_ELEMENT_ARRAY_BUFFER);
+    glDrawElements(eMode, (GLsizei)uIndices, uIndexSize == 2 ? GL_UNSIGNED_SHORT : GL_UNSIGNED_INT,
                    nullptr);
     EndUserDraw();
     return D3D_OK;

@@ -327,13 +327,13 @@ HRESULT COrvGLDevice::SetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9*
     if (StreamNumber >= 16 || (pStreamData && !pBuffer) || Stride > 2048)
         return D3DERR_INVALIDCALL;
     SStream& rStream = m_aStreams[StreamNumber];
-    if (rStream.m_pBuffer == pBuffer && rStream.m_uiOffset == OffsetInBytes &&
-        rStream.m_uiStride == Stride)
+    if (rStream.m_pBuffer == pBuffer && rStream.m_uOffset == OffsetInBytes &&
+        rStream.m_uStride == Stride)
         return D3D_OK;
     Changed(DIRTY_VERTEX);
     OrvAssignRef(rStream.m_pBuffer, pBuffer);
-    rStream.m_uiOffset = OffsetInBytes;
-    rStream.m_uiStride = Stride;
+    rStream.m_uOffset = OffsetInBytes;
+    rStream.m_uStride = Stride;
     return D3D_OK;
 }
 
@@ -346,8 +346,8 @@ HRESULT COrvGLDevice::GetStreamSource(UINT StreamNumber, IDirect3DVertexBuffer9*
     *ppStreamData = rStream.m_pBuffer;
     if (rStream.m_pBuffer)
         rStream.m_pBuffer->AddRef();
-    *pOffsetInBytes = rStream.m_uiOffset;
-    *pStride = rStream.m_uiStride;
+    *pOffsetInBytes = rStream.m_uOffset;
+    *pStride = rStream.m_uStride;
     return D3D_OK;
 }
 
@@ -408,24 +408,24 @@ HRESULT COrvGLDevice::GetPixelShader(IDirect3DPixelShader9** ppShader)
 
 namespace
 {
-bool ConstantRangeOk(const std::vector<float>& raStore, UINT uiStart, UINT uiCount)
+bool ConstantRangeOk(const std::vector<float>& raStore, UINT uStart, UINT uCount)
 {
-    return uiStart <= raStore.size() / 4 && uiCount <= raStore.size() / 4 - uiStart;
+    return uStart <= raStore.size() / 4 && uCount <= raStore.size() / 4 - uStart;
 }
 
-HRESULT StoreConstants(std::vector<float>& raStore, UINT uiStart, UINT uiCount, const float* pIn)
+HRESULT StoreConstants(std::vector<float>& raStore, UINT uStart, UINT uCount, const float* pIn)
 {
-    if (!pIn || !ConstantRangeOk(raStore, uiStart, uiCount))
+    if (!pIn || !ConstantRangeOk(raStore, uStart, uCount))
         return D3DERR_INVALIDCALL;
-    std::memcpy(raStore.data() + uiStart * 4, pIn, uiCount * 4 * sizeof(float));
+    std::memcpy(raStore.data() + uStart * 4, pIn, uCount * 4 * sizeof(float));
     return D3D_OK;
 }
 
-HRESULT LoadConstants(const std::vector<float>& raStore, UINT uiStart, UINT uiCount, float* pOut)
+HRESULT LoadConstants(const std::vector<float>& raStore, UINT uStart, UINT uCount, float* pOut)
 {
-    if (!pOut || !ConstantRangeOk(raStore, uiStart, uiCount))
+    if (!pOut || !ConstantRangeOk(raStore, uStart, uCount))
         return D3DERR_INVALIDCALL;
-    std::memcpy(pOut, raStore.data() + uiStart * 4, uiCount * 4 * sizeof(float));
+    std::memcpy(pOut, raStore.data() + uStart * 4, uCount * 4 * sizeof(float));
     return D3D_OK;
 }
 } // namespace

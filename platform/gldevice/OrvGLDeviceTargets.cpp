@@ -28,42 +28,42 @@ bool IsColorSurface(COrvGLSurface* pSurface)
 // A colour surface that can be attached to a framebuffer: not a compressed one.
 bool IsDrawableSurface(COrvGLSurface* pSurface)
 {
-    return IsColorSurface(pSurface) && !pSurface->GetFormat().m_uiBlockBytes;
+    return IsColorSurface(pSurface) && !pSurface->GetFormat().m_uBlockBytes;
 }
 
 // Uploads a block-aligned rectangle of a compressed system-memory image into a level.
 void UploadBlocks(COrvGLSurface* pSource, const RECT& src, COrvGLSurface* pDest, POINT at)
 {
     const SOrvGLFormat& rFormat = pDest->GetFormat();
-    const UINT uiWidth = (UINT)(src.right - src.left), uiHeight = (UINT)(src.bottom - src.top);
-    const size_t uRowBytes = OrvRowPitch(rFormat, uiWidth);
-    const UINT uiRows = OrvRowCount(rFormat, uiHeight);
-    std::vector<BYTE> aBlocks(uRowBytes * uiRows);
-    for (UINT uiRow = 0; uiRow < uiRows; ++uiRow)
-        std::memcpy(aBlocks.data() + uiRow * uRowBytes,
+    const UINT uWidth = (UINT)(src.right - src.left), uHeight = (UINT)(src.bottom - src.top);
+    const size_t uRowBytes = OrvRowPitch(rFormat, uWidth);
+    const UINT uRows = OrvRowCount(rFormat, uHeight);
+    std::vector<BYTE> aBlocks(uRowBytes * uRows);
+    for (UINT uRow = 0; uRow < uRows; ++uRow)
+        std::memcpy(aBlocks.data() + uRow * uRowBytes,
                     pSource->GetMemory().data() +
-                        (size_t)(src.top / 4 + uiRow) * pSource->GetPitch() +
-                        (size_t)src.left / 4 * rFormat.m_uiBlockBytes,
+                        (size_t)(src.top / 4 + uRow) * pSource->GetPitch() +
+                        (size_t)src.left / 4 * rFormat.m_uBlockBytes,
                     uRowBytes);
     glCompressedTexSubImage2D(pDest->GetImageTarget(), (GLint)pDest->GetLevel(), at.x, at.y,
-                              (GLsizei)uiWidth, (GLsizei)uiHeight, rFormat.m_eInternal,
+                              (GLsizei)uWidth, (GLsizei)uHeight, rFormat.m_eInternal,
                               (GLsizei)aBlocks.size(), aBlocks.data());
 }
 
 // Reads the colour image attached to the read framebuffer in the layout of a destination
 // format (any of the 8-bit RGBA family from one another, else the same format).
-bool ReadAttached(D3DFORMAT eSourceFormat, D3DFORMAT eDestFormat, UINT uiWidth, UINT uiHeight,
+bool ReadAttached(D3DFORMAT eSourceFormat, D3DFORMAT eDestFormat, UINT uWidth, UINT uHeight,
                   std::vector<BYTE>& raPixels)
 {
     const SOrvGLFormat* pDestFormat = OrvFindGLFormat(eDestFormat);
     if (!pDestFormat)
         return false;
-    raPixels.resize((size_t)OrvRowPitch(*pDestFormat, uiWidth) * uiHeight);
+    raPixels.resize((size_t)OrvRowPitch(*pDestFormat, uWidth) * uHeight);
     if (IsRGBA8Family(eSourceFormat) && IsRGBA8Family(eDestFormat))
     {
-        glReadPixels(0, 0, (GLsizei)uiWidth, (GLsizei)uiHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+        glReadPixels(0, 0, (GLsizei)uWidth, (GLsizei)uHeight, GL_RGBA, GL_UNSIGNED_BYTE,
                      raPixels.data());
-        OrvConvertRGBA8ToFormat(raPixels.data(), uiWidth * uiHeight, eDestFormat);
+        OrvConvertRGBA8ToFormat(raPixels.data(), uWidth * uHeight, eDestFormat);
         if (eSourceFormat == D3DFMT_X8R8G8B8 || eSourceFormat == D3DFMT_X8B8G8R8)
             for (size_t i = 3; i < raPixels.size(); i += 4)
                 raPixels[i] = 0xFF;
@@ -71,7 +71,7 @@ bool ReadAttached(D3DFORMAT eSourceFormat, D3DFORMAT eDestFormat, UINT uiWidth, 
     }
     if (eSourceFormat != eDestFormat)
         return false;
-    glReadPixels(0, 0, (GLsizei)uiWidth, (GLsizei)uiHeight, pDestFormat->m_eFormatGL,
+    glReadPixels(0, 0, (GLsizei)uWidth, (GLsizei)uHeight, pDestFormat->m_eFormatGL,
                  pDestFormat->m_eType, raPixels.data());
     return true;
 }
@@ -486,7 +486,7 @@ HRESULT COrvGLDevice::UpdateSurface(IDirect3DSurface9* pSourceSurface, const REC
         return D3DERR_INVALIDCALL;
     const SOrvGLFormat& rFormat = pDest->GetFormat();
     // Compressed images move in whole blocks, as in Direct3D.
-    if (rFormat.m_uiBlockBytes &&
+    if (rFormat.m_uBlockBytes &&
         (src.left % 4 || src.top % 4 || at.x % 4 || at.y % 4 ||
          (lWidth % 4 && ((UINT)src.right != rSrc.Width || (UINT)(at.x + lWidth) != rDst.Width)) ||
          (lHeight % 4 &&
@@ -495,7 +495,7 @@ HRESULT COrvGLDevice::UpdateSurface(IDirect3DSurface9* pSourceSurface, const REC
     if (!m_pCore->Prepare())
         return D3DERR_DEVICELOST;
     glBindTexture(pDest->GetBindTarget(), pDest->GetTextureName());
-    if (rFormat.m_uiBlockBytes)
+    if (rFormat.m_uBlockBytes)
     {
         UploadBlocks(pSource, src, pDest, at);
         glBindTexture(pDest->GetBindTarget(), 0);
@@ -506,7 +506,7 @@ HRESULT COrvGLDevice::UpdateSurface(IDirect3DSurface9* pSourceSurface, const REC
     glTexSubImage2D(pDest->GetImageTarget(), (GLint)pDest->GetLevel(), at.x, at.y, lWidth, lHeight,
                     rFormat.m_eFormatGL, rFormat.m_eType,
                     pSource->GetMemory().data() + (size_t)src.top * pSource->GetPitch() +
-                        (size_t)src.left * rFormat.m_uiBytesPerPixel);
+                        (size_t)src.left * rFormat.m_uBytesPerPixel);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     glBindTexture(pDest->GetBindTarget(), 0);
     InvalidateBindings();
@@ -528,12 +528,12 @@ HRESULT COrvGLDevice::UpdateTexture(IDirect3DBaseTexture9* pSourceTexture,
     const D3DSURFACE_DESC& rDst = pDest->GetSurface(0, 0)->GetDescRef();
     if (rSrc.Width != rDst.Width || rSrc.Height != rDst.Height)
         return D3DERR_INVALIDCALL;
-    const UINT uiLevels = std::min(pSource->GetLevels(), pDest->GetLevels());
+    const UINT uLevels = std::min(pSource->GetLevels(), pDest->GetLevels());
     std::vector<BYTE> aPixels;
-    for (UINT uiFace = 0; uiFace < pSource->GetFaceCount(); ++uiFace)
-        for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
-            if (pSource->GetSurface(uiFace, uiLevel)->ReadPixels(aPixels))
-                pDest->GetSurface(uiFace, uiLevel)->WritePixels(aPixels.data());
+    for (UINT uFace = 0; uFace < pSource->GetFaceCount(); ++uFace)
+        for (UINT uLevel = 0; uLevel < uLevels; ++uLevel)
+            if (pSource->GetSurface(uFace, uLevel)->ReadPixels(aPixels))
+                pDest->GetSurface(uFace, uLevel)->WritePixels(aPixels.data());
     return D3D_OK;
 }
 
@@ -543,11 +543,11 @@ HRESULT COrvGLDevice::UpdateVolumes(COrvGLVolumeTexture* pSource, COrvGLVolumeTe
     const D3DVOLUME_DESC& rDst = pDest->GetVolume(0)->GetDescRef();
     if (rSrc.Width != rDst.Width || rSrc.Height != rDst.Height || rSrc.Depth != rDst.Depth)
         return D3DERR_INVALIDCALL;
-    const UINT uiLevels = std::min(pSource->GetLevels(), pDest->GetLevels());
+    const UINT uLevels = std::min(pSource->GetLevels(), pDest->GetLevels());
     std::vector<BYTE> aVoxels;
-    for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
-        if (pSource->GetVolume(uiLevel)->ReadVoxels(aVoxels))
-            pDest->GetVolume(uiLevel)->WriteVoxels(aVoxels.data());
+    for (UINT uLevel = 0; uLevel < uLevels; ++uLevel)
+        if (pSource->GetVolume(uLevel)->ReadVoxels(aVoxels))
+            pDest->GetVolume(uLevel)->WriteVoxels(aVoxels.data());
     return D3D_OK;
 }
 

@@ -98,11 +98,11 @@ const SOrvGLFormat* OrvFindGLFormat(D3DFORMAT eFormat)
     return nullptr;
 }
 
-void OrvConvertRGBA8ToFormat(BYTE* pPixels, UINT uiPixelCount, D3DFORMAT eFormat)
+void OrvConvertRGBA8ToFormat(BYTE* pPixels, UINT uPixelCount, D3DFORMAT eFormat)
 {
     const bool bSwapRB = eFormat == D3DFMT_A8R8G8B8 || eFormat == D3DFMT_X8R8G8B8;
     const bool bOpaque = eFormat == D3DFMT_X8R8G8B8 || eFormat == D3DFMT_X8B8G8R8;
-    for (UINT i = 0; i < uiPixelCount; ++i, pPixels += 4)
+    for (UINT i = 0; i < uPixelCount; ++i, pPixels += 4)
     {
         if (bSwapRB)
         {

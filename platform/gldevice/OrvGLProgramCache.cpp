@@ -15,10 +15,10 @@ const char* const g_aszUniformNames[ORV_U_COUNT] = {
     "orv_LightAtten",    "orv_LightSpot",    "orv_PointSize",     "orv_PointScale",
     "orv_TexFactor",     "orv_AlphaFunc",    "orv_AlphaRef",      "orv_TexMatrix"};
 
-GLuint Compile(GLenum eStage, const std::string& rsSource, std::string& rsLog)
+GLuint Compile(GLenum eStage, const std::string& sSource, std::string& sLog)
 {
     GLuint uShader = glCreateShader(eStage);
-    const char* szSource = rsSource.c_str();
+    const char* szSource = sSource.c_str();
     glShaderSource(uShader, 1, &szSource, nullptr);
     glCompileShader(uShader);
     GLint iOk = 0;
@@ -27,12 +27,12 @@ GLuint Compile(GLenum eStage, const std::string& rsSource, std::string& rsLog)
         return uShader;
     char acLog[2048] = {};
     glGetShaderInfoLog(uShader, sizeof(acLog) - 1, nullptr, acLog);
-    rsLog = acLog + std::string("\n") + rsSource;
+    sLog = acLog + std::string("\n") + sSource;
     glDeleteShader(uShader);
     return 0;
 }
 
-GLuint Link(GLuint uVertex, GLuint uFragment, std::string& rsLog)
+GLuint Link(GLuint uVertex, GLuint uFragment, std::string& sLog)
 {
     GLuint uProgram = glCreateProgram();
     glAttachShader(uProgram, uVertex);
@@ -46,7 +46,7 @@ GLuint Link(GLuint uVertex, GLuint uFragment, std::string& rsLog)
         return uProgram;
     char acLog[2048] = {};
     glGetProgramInfoLog(uProgram, sizeof(acLog) - 1, nullptr, acLog);
-    rsLog = acLog;
+    sLog = acLog;
     glDeleteProgram(uProgram);
     return 0;
 }

@@ -1,9 +1,9 @@
 // The Direct3D 9 enumerations of render, sampler and draw states as OpenGL's.
 #include "OrvGLStateValues.h"
 
-bool OrvGLPrimitive(D3DPRIMITIVETYPE eType, UINT uiCount, GLenum& reMode, uint64_t& ruVertices)
+bool OrvGLPrimitive(D3DPRIMITIVETYPE eType, UINT uCount, GLenum& reMode, uint64_t& ruVertices)
 {
-    const uint64_t n = uiCount;
+    const uint64_t n = uCount;
     switch (eType)
     {
     case D3DPT_POINTLIST:

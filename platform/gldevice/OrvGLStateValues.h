@@ -26,9 +26,9 @@ inline void OrvColorToFloats(D3DCOLOR color, float* pfOut)
     pfOut[3] = ((color >> 24) & 0xFF) / 255.f;
 }
 
-// The GL mode of a primitive type and how many vertices uiCount primitives take; false for
+// The GL mode of a primitive type and how many vertices uCount primitives take; false for
 // a type GL has no mode for.
-bool OrvGLPrimitive(D3DPRIMITIVETYPE eType, UINT uiCount, GLenum& reMode, uint64_t& ruVertices);
+bool OrvGLPrimitive(D3DPRIMITIVETYPE eType, UINT uCount, GLenum& reMode, uint64_t& ruVertices);
 GLenum OrvGLBlendFactor(DWORD dwBlend);
 // Source and destination factors of a pair, with the two "both" modes that set both.
 void OrvGLBlendPair(DWORD dwSrc, DWORD dwDst, GLenum& reSrc, GLenum& reDst);

@@ -5,19 +5,18 @@
 
 namespace
 {
-bool RectInside(const RECT& rRect, UINT uiWidth, UINT uiHeight)
+bool RectInside(const RECT& rRect, UINT uWidth, UINT uHeight)
 {
     return rRect.left >= 0 && rRect.top >= 0 && rRect.left < rRect.right &&
-           rRect.top < rRect.bottom && (UINT)rRect.right <= uiWidth &&
-           (UINT)rRect.bottom <= uiHeight;
+           rRect.top < rRect.bottom && (UINT)rRect.right <= uWidth && (UINT)rRect.bottom <= uHeight;
 }
 
 // A rectangle of whole 4 x 4 blocks (or reaching the level's right and bottom edges).
-bool BlockAligned(const RECT& rRect, UINT uiWidth, UINT uiHeight)
+bool BlockAligned(const RECT& rRect, UINT uWidth, UINT uHeight)
 {
     return rRect.left % 4 == 0 && rRect.top % 4 == 0 &&
-           (rRect.right % 4 == 0 || (UINT)rRect.right == uiWidth) &&
-           (rRect.bottom % 4 == 0 || (UINT)rRect.bottom == uiHeight);
+           (rRect.right % 4 == 0 || (UINT)rRect.right == uWidth) &&
+           (rRect.bottom % 4 == 0 || (UINT)rRect.bottom == uHeight);
 }
 } // namespace
 
@@ -31,26 +30,26 @@ void ClearGLErrors()
 }
 
 // Allocates one image of a level: compressed levels start as zero blocks.
-void AllocateImage(const SOrvGLFormat& rFormat, GLenum eImage, UINT uiLevel, UINT uiWidth,
-                   UINT uiHeight, std::vector<BYTE>& raZeros)
+void AllocateImage(const SOrvGLFormat& rFormat, GLenum eImage, UINT uLevel, UINT uWidth,
+                   UINT uHeight, std::vector<BYTE>& raZeros)
 {
-    if (rFormat.m_uiBlockBytes)
+    if (rFormat.m_uBlockBytes)
     {
-        raZeros.assign(OrvLevelSize(rFormat, uiWidth, uiHeight), 0);
-        glCompressedTexImage2D(eImage, (GLint)uiLevel, rFormat.m_eInternal, (GLsizei)uiWidth,
-                               (GLsizei)uiHeight, 0, (GLsizei)raZeros.size(), raZeros.data());
+        raZeros.assign(OrvLevelSize(rFormat, uWidth, uHeight), 0);
+        glCompressedTexImage2D(eImage, (GLint)uLevel, rFormat.m_eInternal, (GLsizei)uWidth,
+                               (GLsizei)uHeight, 0, (GLsizei)raZeros.size(), raZeros.data());
         return;
     }
-    glTexImage2D(eImage, (GLint)uiLevel, (GLint)rFormat.m_eInternal, (GLsizei)uiWidth,
-                 (GLsizei)uiHeight, 0, rFormat.m_eFormatGL, rFormat.m_eType, nullptr);
+    glTexImage2D(eImage, (GLint)uLevel, (GLint)rFormat.m_eInternal, (GLsizei)uWidth,
+                 (GLsizei)uHeight, 0, rFormat.m_eFormatGL, rFormat.m_eType, nullptr);
 }
 
 // Level range, swizzle and plain filtering of a new texture; 0 (and nothing left) when GL
 // reported an error while it was made.
-GLuint FinishTexture(GLenum eTarget, GLuint uTexture, const SOrvGLFormat& rFormat, UINT uiLevels)
+GLuint FinishTexture(GLenum eTarget, GLuint uTexture, const SOrvGLFormat& rFormat, UINT uLevels)
 {
     glTexParameteri(eTarget, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(eTarget, GL_TEXTURE_MAX_LEVEL, (GLint)uiLevels - 1);
+    glTexParameteri(eTarget, GL_TEXTURE_MAX_LEVEL, (GLint)uLevels - 1);
     glTexParameteriv(eTarget, GL_TEXTURE_SWIZZLE_RGBA, rFormat.m_aiSwizzle);
     glTexParameteri(eTarget, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(eTarget, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -64,20 +63,20 @@ GLuint FinishTexture(GLenum eTarget, GLuint uTexture, const SOrvGLFormat& rForma
 }
 } // namespace
 
-GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, UINT uiLevels)
+GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uWidth, UINT uHeight, UINT uLevels)
 {
     ClearGLErrors();
     GLuint uTexture = 0;
     glGenTextures(1, &uTexture);
     glBindTexture(GL_TEXTURE_2D, uTexture);
     std::vector<BYTE> aZeros;
-    for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
-        AllocateImage(rFormat, GL_TEXTURE_2D, uiLevel, std::max(1u, uiWidth >> uiLevel),
-                      std::max(1u, uiHeight >> uiLevel), aZeros);
-    return FinishTexture(GL_TEXTURE_2D, uTexture, rFormat, uiLevels);
+    for (UINT uLevel = 0; uLevel < uLevels; ++uLevel)
+        AllocateImage(rFormat, GL_TEXTURE_2D, uLevel, std::max(1u, uWidth >> uLevel),
+                      std::max(1u, uHeight >> uLevel), aZeros);
+    return FinishTexture(GL_TEXTURE_2D, uTexture, rFormat, uLevels);
 }
 
-GLuint OrvCreateGLCubeTexture(const SOrvGLFormat& rFormat, UINT uiEdge, UINT uiLevels)
+GLuint OrvCreateGLCubeTexture(const SOrvGLFormat& rFormat, UINT uEdge, UINT uLevels)
 {
     ClearGLErrors();
     GLuint uTexture = 0;
@@ -85,36 +84,36 @@ GLuint OrvCreateGLCubeTexture(const SOrvGLFormat& rFormat, UINT uiEdge, UINT uiL
     glBindTexture(GL_TEXTURE_CUBE_MAP, uTexture);
     std::vector<BYTE> aZeros;
     for (GLenum eFace = 0; eFace < 6; ++eFace)
-        for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
+        for (UINT uLevel = 0; uLevel < uLevels; ++uLevel)
         {
-            const UINT uiSize = std::max(1u, uiEdge >> uiLevel);
-            AllocateImage(rFormat, GL_TEXTURE_CUBE_MAP_POSITIVE_X + eFace, uiLevel, uiSize, uiSize,
+            const UINT uSize = std::max(1u, uEdge >> uLevel);
+            AllocateImage(rFormat, GL_TEXTURE_CUBE_MAP_POSITIVE_X + eFace, uLevel, uSize, uSize,
                           aZeros);
         }
-    return FinishTexture(GL_TEXTURE_CUBE_MAP, uTexture, rFormat, uiLevels);
+    return FinishTexture(GL_TEXTURE_CUBE_MAP, uTexture, rFormat, uLevels);
 }
 
-D3DSURFACE_DESC OrvLevelDesc(const SOrvGLFormat& rFormat, DWORD dwUsage, D3DPOOL ePool,
-                             UINT uiWidth, UINT uiHeight, UINT uiLevel)
+D3DSURFACE_DESC OrvLevelDesc(const SOrvGLFormat& rFormat, DWORD dwUsage, D3DPOOL ePool, UINT uWidth,
+                             UINT uHeight, UINT uLevel)
 {
     D3DSURFACE_DESC desc = {};
     desc.Format = rFormat.m_eFormat;
     desc.Type = D3DRTYPE_SURFACE;
     desc.Usage = dwUsage;
     desc.Pool = ePool;
-    desc.Width = std::max(1u, uiWidth >> uiLevel);
-    desc.Height = std::max(1u, uiHeight >> uiLevel);
+    desc.Width = std::max(1u, uWidth >> uLevel);
+    desc.Height = std::max(1u, uHeight >> uLevel);
     return desc;
 }
 
 // ---------------------------------------------------------------------------------------------
 // COrvGLSurface
 // ---------------------------------------------------------------------------------------------
-COrvGLSurface::COrvGLSurface(OrvGLCorePtr pCore, COrvGLTextureCore* pContainer, UINT uiLevel,
+COrvGLSurface::COrvGLSurface(OrvGLCorePtr pCore, COrvGLTextureCore* pContainer, UINT uLevel,
                              GLenum eImage, const D3DSURFACE_DESC& rDesc,
                              const SOrvGLFormat& rFormat, GLuint uTexture)
     : TOrvResource(std::move(pCore)), m_eKind(KIND_TEXTURE_LEVEL), m_pContainer(pContainer),
-      m_uiLevel(uiLevel), m_eImage(eImage), m_desc(rDesc), m_pFormat(&rFormat), m_uTexture(uTexture)
+      m_uLevel(uLevel), m_eImage(eImage), m_desc(rDesc), m_pFormat(&rFormat), m_uTexture(uTexture)
 {
 }
 
@@ -212,10 +211,10 @@ bool COrvGLSurface::ReadPixels(std::vector<BYTE>& raPixels)
     if (!IsColorGL() || !m_uTexture || !m_pCore->Prepare())
         return false;
     glBindTexture(GetBindTarget(), m_uTexture);
-    if (m_pFormat->m_uiBlockBytes)
-        glGetCompressedTexImage(m_eImage, (GLint)m_uiLevel, raPixels.data());
+    if (m_pFormat->m_uBlockBytes)
+        glGetCompressedTexImage(m_eImage, (GLint)m_uLevel, raPixels.data());
     else
-        glGetTexImage(m_eImage, (GLint)m_uiLevel, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
+        glGetTexImage(m_eImage, (GLint)m_uLevel, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
                       raPixels.data());
     glBindTexture(GetBindTarget(), 0);
     OrvTextureBindingsChanged(m_pCore);
@@ -233,18 +232,18 @@ bool COrvGLSurface::WritePixels(const BYTE* pPixels)
     if (!IsColorGL() || !m_uTexture || !m_pCore->Prepare())
         return false;
     glBindTexture(GetBindTarget(), m_uTexture);
-    if (m_pFormat->m_uiBlockBytes)
-        glCompressedTexSubImage2D(m_eImage, (GLint)m_uiLevel, 0, 0, (GLsizei)m_desc.Width,
+    if (m_pFormat->m_uBlockBytes)
+        glCompressedTexSubImage2D(m_eImage, (GLint)m_uLevel, 0, 0, (GLsizei)m_desc.Width,
                                   (GLsizei)m_desc.Height, m_pFormat->m_eInternal,
                                   (GLsizei)GetMemorySize(), pPixels);
     else
-        glTexSubImage2D(m_eImage, (GLint)m_uiLevel, 0, 0, (GLsizei)m_desc.Width,
+        glTexSubImage2D(m_eImage, (GLint)m_uLevel, 0, 0, (GLsizei)m_desc.Width,
                         (GLsizei)m_desc.Height, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
                         pPixels);
     glBindTexture(GetBindTarget(), 0);
     OrvTextureBindingsChanged(m_pCore);
     if (m_pContainer)
-        m_pContainer->LevelWritten(m_uiLevel);
+        m_pContainer->LevelWritten(m_uLevel);
     return true;
 }
 
@@ -256,7 +255,7 @@ HRESULT COrvGLSurface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, 
     if (pRect)
     {
         if (!RectInside(*pRect, m_desc.Width, m_desc.Height) ||
-            (m_pFormat->m_uiBlockBytes && !BlockAligned(*pRect, m_desc.Width, m_desc.Height)))
+            (m_pFormat->m_uBlockBytes && !BlockAligned(*pRect, m_desc.Width, m_desc.Height)))
             return D3DERR_INVALIDCALL;
         rect = *pRect;
     }
@@ -271,11 +270,10 @@ HRESULT COrvGLSurface::LockRect(D3DLOCKED_RECT* pLockedRect, const RECT* pRect, 
     m_dwLockFlags = dwFlags;
     pLockedRect->Pitch = (INT)GetPitch();
     // Compressed levels are addressed by block: the rectangle's corner is on a block corner.
-    const UINT uiBlock = m_pFormat->m_uiBlockBytes;
-    pLockedRect->pBits = m_aMemory.data() +
-                         (size_t)OrvRowCount(*m_pFormat, (UINT)rect.top) * GetPitch() +
-                         (uiBlock ? (size_t)rect.left / 4 * uiBlock
-                                  : (size_t)rect.left * m_pFormat->m_uiBytesPerPixel);
+    const UINT uBlock = m_pFormat->m_uBlockBytes;
+    pLockedRect->pBits =
+        m_aMemory.data() + (size_t)OrvRowCount(*m_pFormat, (UINT)rect.top) * GetPitch() +
+        (uBlock ? (size_t)rect.left / 4 * uBlock : (size_t)rect.left * m_pFormat->m_uBytesPerPixel);
     return D3D_OK;
 }
 
@@ -330,24 +328,24 @@ D3DRESOURCETYPE COrvGLTextureCore::GetResourceType() const
     }
 }
 
-UINT COrvGLTextureCore::FullChainLength(UINT uiWidth, UINT uiHeight, UINT uiDepth)
+UINT COrvGLTextureCore::FullChainLength(UINT uWidth, UINT uHeight, UINT uDepth)
 {
-    UINT uiLevels = 1;
-    for (UINT uiSize = std::max({uiWidth, uiHeight, uiDepth}); uiSize > 1; uiSize >>= 1)
-        ++uiLevels;
-    return uiLevels;
+    UINT uLevels = 1;
+    for (UINT uSize = std::max({uWidth, uHeight, uDepth}); uSize > 1; uSize >>= 1)
+        ++uLevels;
+    return uLevels;
 }
 
-UINT COrvGLTextureCore::PlanLevels(UINT uiAsked, UINT uiFull, DWORD& rdwUsage,
+UINT COrvGLTextureCore::PlanLevels(UINT uAsked, UINT uFull, DWORD& rdwUsage,
                                    const SOrvGLFormat& rFormat, UINT& ruiVisible)
 {
-    UINT uiLevels = (uiAsked == 0 || uiAsked > uiFull) ? uiFull : uiAsked;
-    if (rFormat.m_uiBlockBytes)
+    UINT uLevels = (uAsked == 0 || uAsked > uFull) ? uFull : uAsked;
+    if (rFormat.m_uBlockBytes)
         rdwUsage &= ~(DWORD)D3DUSAGE_AUTOGENMIPMAP; // GL cannot build levels of compressed images
     if (rdwUsage & (D3DUSAGE_RENDERTARGET | D3DUSAGE_AUTOGENMIPMAP))
-        uiLevels = (rdwUsage & D3DUSAGE_AUTOGENMIPMAP) ? uiFull : 1;
-    ruiVisible = (rdwUsage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : uiLevels;
-    return uiLevels;
+        uLevels = (rdwUsage & D3DUSAGE_AUTOGENMIPMAP) ? uFull : 1;
+    ruiVisible = (rdwUsage & D3DUSAGE_AUTOGENMIPMAP) ? 1 : uLevels;
+    return uLevels;
 }
 
 void COrvGLTextureCore::GenerateMips()
@@ -360,31 +358,30 @@ void COrvGLTextureCore::GenerateMips()
     OrvTextureBindingsChanged(m_pTextureCore);
 }
 
-void COrvGLTextureCore::LevelWritten(UINT uiLevel)
+void COrvGLTextureCore::LevelWritten(UINT uLevel)
 {
-    if (uiLevel == 0)
+    if (uLevel == 0)
         GenerateMips();
 }
 
 // ---------------------------------------------------------------------------------------------
 // COrvGLTexture
 // ---------------------------------------------------------------------------------------------
-COrvGLTexture::COrvGLTexture(OrvGLCorePtr pCore, UINT uiWidth, UINT uiHeight, UINT uiLevels,
+COrvGLTexture::COrvGLTexture(OrvGLCorePtr pCore, UINT uWidth, UINT uHeight, UINT uLevels,
                              DWORD dwUsage, const SOrvGLFormat& rFormat, D3DPOOL ePool)
     : TOrvGLTexture(std::move(pCore), GL_TEXTURE_2D, rFormat, dwUsage)
 {
-    const UINT uiGLLevels = PlanLevels(uiLevels, FullChainLength(uiWidth, uiHeight), m_dwUsage,
-                                       rFormat, m_uiLevelCount);
+    const UINT uGLLevels =
+        PlanLevels(uLevels, FullChainLength(uWidth, uHeight), m_dwUsage, rFormat, m_uLevelCount);
     if (!m_pCore->MakeCurrent())
         return;
-    m_uTexture = OrvCreateGLTexture(rFormat, uiWidth, uiHeight, uiGLLevels);
+    m_uTexture = OrvCreateGLTexture(rFormat, uWidth, uHeight, uGLLevels);
     if (!m_uTexture)
         return;
-    for (UINT uiLevel = 0; uiLevel < m_uiLevelCount; ++uiLevel)
-        m_apLevels.push_back(
-            new COrvGLSurface(m_pCore, this, uiLevel, GL_TEXTURE_2D,
-                              OrvLevelDesc(rFormat, m_dwUsage, ePool, uiWidth, uiHeight, uiLevel),
-                              rFormat, m_uTexture));
+    for (UINT uLevel = 0; uLevel < m_uLevelCount; ++uLevel)
+        m_apLevels.push_back(new COrvGLSurface(
+            m_pCore, this, uLevel, GL_TEXTURE_2D,
+            OrvLevelDesc(rFormat, m_dwUsage, ePool, uWidth, uHeight, uLevel), rFormat, m_uTexture));
 }
 
 COrvGLTexture::~COrvGLTexture()
@@ -398,40 +395,40 @@ COrvGLTexture::~COrvGLTexture()
     DestroyTexture();
 }
 
-COrvGLSurface* COrvGLTexture::GetSurface(UINT uiFace, UINT uiLevel) const
+COrvGLSurface* COrvGLTexture::GetSurface(UINT uFace, UINT uLevel) const
 {
-    return uiFace == 0 && uiLevel < m_apLevels.size() ? m_apLevels[uiLevel] : nullptr;
+    return uFace == 0 && uLevel < m_apLevels.size() ? m_apLevels[uLevel] : nullptr;
 }
 
-HRESULT COrvGLTexture::GetLevelDesc(UINT uiLevel, D3DSURFACE_DESC* pDesc)
+HRESULT COrvGLTexture::GetLevelDesc(UINT uLevel, D3DSURFACE_DESC* pDesc)
 {
-    if (!pDesc || uiLevel >= m_apLevels.size())
+    if (!pDesc || uLevel >= m_apLevels.size())
         return D3DERR_INVALIDCALL;
-    return m_apLevels[uiLevel]->GetDesc(pDesc);
+    return m_apLevels[uLevel]->GetDesc(pDesc);
 }
 
-HRESULT COrvGLTexture::GetSurfaceLevel(UINT uiLevel, IDirect3DSurface9** ppSurface)
+HRESULT COrvGLTexture::GetSurfaceLevel(UINT uLevel, IDirect3DSurface9** ppSurface)
 {
-    if (!ppSurface || uiLevel >= m_apLevels.size())
+    if (!ppSurface || uLevel >= m_apLevels.size())
         return D3DERR_INVALIDCALL;
-    *ppSurface = m_apLevels[uiLevel];
+    *ppSurface = m_apLevels[uLevel];
     AddRef();
     return D3D_OK;
 }
 
-HRESULT COrvGLTexture::LockRect(UINT uiLevel, D3DLOCKED_RECT* pLockedRect, const RECT* pRect,
+HRESULT COrvGLTexture::LockRect(UINT uLevel, D3DLOCKED_RECT* pLockedRect, const RECT* pRect,
                                 DWORD dwFlags)
 {
-    if (uiLevel >= m_apLevels.size())
+    if (uLevel >= m_apLevels.size())
         return D3DERR_INVALIDCALL;
-    return m_apLevels[uiLevel]->LockRect(pLockedRect, pRect, dwFlags);
+    return m_apLevels[uLevel]->LockRect(pLockedRect, pRect, dwFlags);
 }
 
-HRESULT COrvGLTexture::UnlockRect(UINT uiLevel)
+HRESULT COrvGLTexture::UnlockRect(UINT uLevel)
 {
-    if (uiLevel >= m_apLevels.size())
+    if (uLevel >= m_apLevels.size())
         return D3DERR_INVALIDCALL;
-    return m_apLevels[uiLevel]->UnlockRect();
+    return m_apLevels[uLevel]->UnlockRect();
 }
 
 COrvGLTextureCore* OrvAsGLTexture(IDirect3DBaseTexture9* pTexture)

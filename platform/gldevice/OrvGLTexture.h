@@ -28,7 +28,7 @@ public:
     };
 
     // Level of a texture: eImage is GL_TEXTURE_2D or a GL_TEXTURE_CUBE_MAP_POSITIVE_X + face.
-    COrvGLSurface(OrvGLCorePtr pCore, COrvGLTextureCore* pContainer, UINT uiLevel, GLenum eImage,
+    COrvGLSurface(OrvGLCorePtr pCore, COrvGLTextureCore* pContainer, UINT uLevel, GLenum eImage,
                   const D3DSURFACE_DESC& rDesc, const SOrvGLFormat& rFormat, GLuint uTexture);
     // Surface of its own; creates the GL object for colour targets and depth buffers.
     COrvGLSurface(OrvGLCorePtr pCore, EKind eKind, const D3DSURFACE_DESC& rDesc,
@@ -53,7 +53,7 @@ public:
     GLenum GetImageTarget() const { return m_eImage; }
     GLenum GetBindTarget() const;
     GLuint GetRenderbuffer() const { return m_uRenderbuffer; }
-    UINT GetLevel() const { return m_uiLevel; }
+    UINT GetLevel() const { return m_uLevel; }
     std::vector<BYTE>& GetMemory() { return m_aMemory; }
     UINT GetPitch() const { return OrvRowPitch(*m_pFormat, m_desc.Width); }
     size_t GetMemorySize() const { return OrvLevelSize(*m_pFormat, m_desc.Width, m_desc.Height); }
@@ -68,7 +68,7 @@ private:
 
     EKind m_eKind;
     COrvGLTextureCore* m_pContainer = nullptr;
-    UINT m_uiLevel = 0;
+    UINT m_uLevel = 0;
     GLenum m_eImage = GL_TEXTURE_2D;
     D3DSURFACE_DESC m_desc;
     const SOrvGLFormat* m_pFormat;
@@ -98,25 +98,25 @@ public:
     const SOrvGLFormat& GetFormat() const { return *m_pFormat; }
     D3DRESOURCETYPE GetResourceType() const;
     // Levels the caller sees, and the faces of each (6 for cube textures, else 1).
-    UINT GetLevels() const { return m_uiLevelCount; }
+    UINT GetLevels() const { return m_uLevelCount; }
     UINT GetFaceCount() const { return m_eTarget == GL_TEXTURE_CUBE_MAP ? 6 : 1; }
     // A level of a face as a surface (null for volume textures and out of range).
-    virtual COrvGLSurface* GetSurface(UINT uiFace, UINT uiLevel) const = 0;
+    virtual COrvGLSurface* GetSurface(UINT uFace, UINT uLevel) const = 0;
     // The texture's count, for its levels.
     virtual ULONG AddRefTexture() = 0;
     virtual ULONG ReleaseTexture() = 0;
     // Called when a level was written: rebuilds the mip chain of auto-generated textures.
-    void LevelWritten(UINT uiLevel);
+    void LevelWritten(UINT uLevel);
     void GenerateMips();
 
     // Largest level count for a size (a full chain down to 1 x 1 x 1).
-    static UINT FullChainLength(UINT uiWidth, UINT uiHeight, UINT uiDepth = 1);
+    static UINT FullChainLength(UINT uWidth, UINT uHeight, UINT uDepth = 1);
 
 protected:
     // The usage and the number of GL levels a texture gets for the levels asked for
     // (render targets one, auto-generated chains all); compressed formats cannot have their
     // mip levels made by GL. The count of levels the caller sees comes back in ruiVisible.
-    static UINT PlanLevels(UINT uiAsked, UINT uiFull, DWORD& rdwUsage, const SOrvGLFormat& rFormat,
+    static UINT PlanLevels(UINT uAsked, UINT uFull, DWORD& rdwUsage, const SOrvGLFormat& rFormat,
                            UINT& ruiVisible);
     // Deletes the GL texture; the destructor of the kind calls it after dropping its levels.
     void DestroyTexture();
@@ -126,7 +126,7 @@ protected:
     GLenum m_eTarget;
     const SOrvGLFormat* m_pFormat;
     DWORD m_dwUsage;
-    UINT m_uiLevelCount = 0; // levels the caller sees
+    UINT m_uLevelCount = 0; // levels the caller sees
 };
 
 // IDirect3DBaseTexture9 for each kind of texture.
@@ -143,11 +143,11 @@ public:
     DWORD SetLOD(DWORD dwLOD) override
     {
         const DWORD dwOld = m_dwLOD;
-        m_dwLOD = std::min<DWORD>(dwLOD, m_uiLevelCount ? m_uiLevelCount - 1 : 0);
+        m_dwLOD = std::min<DWORD>(dwLOD, m_uLevelCount ? m_uLevelCount - 1 : 0);
         return dwOld;
     }
     DWORD GetLOD() override { return m_dwLOD; }
-    DWORD GetLevelCount() override { return m_uiLevelCount; }
+    DWORD GetLevelCount() override { return m_uLevelCount; }
     HRESULT SetAutoGenFilterType(D3DTEXTUREFILTERTYPE eFilter) override
     {
         if (eFilter != D3DTEXF_POINT && eFilter != D3DTEXF_LINEAR)
@@ -169,18 +169,18 @@ protected:
 class COrvGLTexture : public TOrvGLTexture<IDirect3DTexture9>
 {
 public:
-    COrvGLTexture(OrvGLCorePtr pCore, UINT uiWidth, UINT uiHeight, UINT uiLevels, DWORD dwUsage,
+    COrvGLTexture(OrvGLCorePtr pCore, UINT uWidth, UINT uHeight, UINT uLevels, DWORD dwUsage,
                   const SOrvGLFormat& rFormat, D3DPOOL ePool);
     ~COrvGLTexture() override;
 
-    HRESULT GetLevelDesc(UINT uiLevel, D3DSURFACE_DESC* pDesc) override;
-    HRESULT GetSurfaceLevel(UINT uiLevel, IDirect3DSurface9** ppSurface) override;
-    HRESULT LockRect(UINT uiLevel, D3DLOCKED_RECT* pLockedRect, const RECT* pRect,
+    HRESULT GetLevelDesc(UINT uLevel, D3DSURFACE_DESC* pDesc) override;
+    HRESULT GetSurfaceLevel(UINT uLevel, IDirect3DSurface9** ppSurface) override;
+    HRESULT LockRect(UINT uLevel, D3DLOCKED_RECT* pLockedRect, const RECT* pRect,
                      DWORD dwFlags) override;
-    HRESULT UnlockRect(UINT uiLevel) override;
+    HRESULT UnlockRect(UINT uLevel) override;
     HRESULT AddDirtyRect(const RECT*) override { return D3D_OK; }
 
-    COrvGLSurface* GetSurface(UINT uiFace, UINT uiLevel) const override;
+    COrvGLSurface* GetSurface(UINT uFace, UINT uLevel) const override;
 
 private:
     std::vector<COrvGLSurface*> m_apLevels; // owned
@@ -192,10 +192,10 @@ COrvGLTextureCore* OrvAsGLTexture(IDirect3DBaseTexture9* pTexture);
 COrvGLSurface* OrvAsGLSurface(IDirect3DSurface9* pSurface);
 
 // Creates a GL 2D texture for a format with the given levels, filled with nothing.
-GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, UINT uiLevels);
-// The same for a cube map: six square faces of uiEdge texels.
-GLuint OrvCreateGLCubeTexture(const SOrvGLFormat& rFormat, UINT uiEdge, UINT uiLevels);
+GLuint OrvCreateGLTexture(const SOrvGLFormat& rFormat, UINT uWidth, UINT uHeight, UINT uLevels);
+// The same for a cube map: six square faces of uEdge texels.
+GLuint OrvCreateGLCubeTexture(const SOrvGLFormat& rFormat, UINT uEdge, UINT uLevels);
 
 // The descriptions of the levels of a texture.
-D3DSURFACE_DESC OrvLevelDesc(const SOrvGLFormat& rFormat, DWORD dwUsage, D3DPOOL ePool,
-                             UINT uiWidth, UINT uiHeight, UINT uiLevel);
+D3DSURFACE_DESC OrvLevelDesc(const SOrvGLFormat& rFormat, DWORD dwUsage, D3DPOOL ePool, UINT uWidth,
+                             UINT uHeight, UINT uLevel);

@@ -14,13 +14,13 @@ struct SVolumeStorage
 
 SVolumeStorage StorageOf(const SOrvGLFormat& rFormat)
 {
-    if (rFormat.m_uiBlockBytes)
+    if (rFormat.m_uBlockBytes)
         return {GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE};
     return {rFormat.m_eInternal, rFormat.m_eFormatGL, rFormat.m_eType};
 }
 
-GLuint CreateGLVolume(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, UINT uiDepth,
-                      UINT uiLevels)
+GLuint CreateGLVolume(const SOrvGLFormat& rFormat, UINT uWidth, UINT uHeight, UINT uDepth,
+                      UINT uLevels)
 {
     while (glGetError() != GL_NO_ERROR)
     {
@@ -29,14 +29,14 @@ GLuint CreateGLVolume(const SOrvGLFormat& rFormat, UINT uiWidth, UINT uiHeight, 
     GLuint uTexture = 0;
     glGenTextures(1, &uTexture);
     glBindTexture(GL_TEXTURE_3D, uTexture);
-    for (UINT uiLevel = 0; uiLevel < uiLevels; ++uiLevel)
-        glTexImage3D(GL_TEXTURE_3D, (GLint)uiLevel, (GLint)storage.m_eInternal,
-                     (GLsizei)std::max(1u, uiWidth >> uiLevel),
-                     (GLsizei)std::max(1u, uiHeight >> uiLevel),
-                     (GLsizei)std::max(1u, uiDepth >> uiLevel), 0, storage.m_eFormat,
-                     storage.m_eType, nullptr);
+    for (UINT uLevel = 0; uLevel < uLevels; ++uLevel)
+        glTexImage3D(GL_TEXTURE_3D, (GLint)uLevel, (GLint)storage.m_eInternal,
+                     (GLsizei)std::max(1u, uWidth >> uLevel),
+                     (GLsizei)std::max(1u, uHeight >> uLevel),
+                     (GLsizei)std::max(1u, uDepth >> uLevel), 0, storage.m_eFormat, storage.m_eType,
+                     nullptr);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_BASE_LEVEL, 0);
-    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, (GLint)uiLevels - 1);
+    glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAX_LEVEL, (GLint)uLevels - 1);
     glTexParameteriv(GL_TEXTURE_3D, GL_TEXTURE_SWIZZLE_RGBA, rFormat.m_aiSwizzle);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_3D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
@@ -57,20 +57,20 @@ EOrvDxt DxtKind(D3DFORMAT eFormat)
 }
 
 // Decodes the blocks of a level (slices of rows of blocks) into 8-bit RGBA texels.
-std::vector<BYTE> DecodeBlocks(const SOrvGLFormat& rFormat, const BYTE* pBlocks, UINT uiWidth,
-                               UINT uiHeight, UINT uiDepth)
+std::vector<BYTE> DecodeBlocks(const SOrvGLFormat& rFormat, const BYTE* pBlocks, UINT uWidth,
+                               UINT uHeight, UINT uDepth)
 {
-    std::vector<BYTE> aRgba((size_t)uiWidth * uiHeight * uiDepth * 4);
+    std::vector<BYTE> aRgba((size_t)uWidth * uHeight * uDepth * 4);
     const EOrvDxt eKind = DxtKind(rFormat.m_eFormat);
     BYTE abBlock[64];
-    for (UINT z = 0; z < uiDepth; ++z)
-        for (UINT by = 0; by < uiHeight; by += 4)
-            for (UINT bx = 0; bx < uiWidth; bx += 4, pBlocks += rFormat.m_uiBlockBytes)
+    for (UINT z = 0; z < uDepth; ++z)
+        for (UINT by = 0; by < uHeight; by += 4)
+            for (UINT bx = 0; bx < uWidth; bx += 4, pBlocks += rFormat.m_uBlockBytes)
             {
                 orv::dxt::DecodeBlock(eKind, pBlocks, abBlock);
-                for (UINT y = by; y < std::min(by + 4, uiHeight); ++y)
-                    std::memcpy(&aRgba[(((size_t)z * uiHeight + y) * uiWidth + bx) * 4],
-                                &abBlock[((y - by) * 4) * 4], std::min(4u, uiWidth - bx) * 4);
+                for (UINT y = by; y < std::min(by + 4, uHeight); ++y)
+                    std::memcpy(&aRgba[(((size_t)z * uHeight + y) * uWidth + bx) * 4],
+                                &abBlock[((y - by) * 4) * 4], std::min(4u, uWidth - bx) * 4);
             }
     return aRgba;
 }
@@ -93,9 +93,9 @@ bool BoxBlockAligned(const D3DBOX& rBox, const D3DVOLUME_DESC& rDesc)
 // ---------------------------------------------------------------------------------------------
 // COrvGLVolume
 // ---------------------------------------------------------------------------------------------
-COrvGLVolume::COrvGLVolume(OrvGLCorePtr pCore, COrvGLVolumeTexture* pContainer, UINT uiLevel,
+COrvGLVolume::COrvGLVolume(OrvGLCorePtr pCore, COrvGLVolumeTexture* pContainer, UINT uLevel,
                            const D3DVOLUME_DESC& rDesc, const SOrvGLFormat& rFormat)
-    : m_pCore(std::move(pCore)), m_pContainer(pContainer), m_uiLevel(uiLevel), m_desc(rDesc),
+    : m_pCore(std::move(pCore)), m_pContainer(pContainer), m_uLevel(uLevel), m_desc(rDesc),
       m_pFormat(&rFormat)
 {
     if (IsCompressed())
@@ -136,7 +136,7 @@ bool COrvGLVolume::ReadVoxels(std::vector<BYTE>& raVoxels)
         return false;
     raVoxels.resize(GetMemorySize());
     glBindTexture(GL_TEXTURE_3D, m_pContainer->GetTextureName());
-    glGetTexImage(GL_TEXTURE_3D, (GLint)m_uiLevel, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
+    glGetTexImage(GL_TEXTURE_3D, (GLint)m_uLevel, m_pFormat->m_eFormatGL, m_pFormat->m_eType,
                   raVoxels.data());
     glBindTexture(GL_TEXTURE_3D, 0);
     OrvTextureBindingsChanged(m_pCore);
@@ -156,12 +156,12 @@ bool COrvGLVolume::Upload(const BYTE* pVoxels)
     }
     const SVolumeStorage storage = StorageOf(*m_pFormat);
     glBindTexture(GL_TEXTURE_3D, m_pContainer->GetTextureName());
-    glTexSubImage3D(GL_TEXTURE_3D, (GLint)m_uiLevel, 0, 0, 0, (GLsizei)m_desc.Width,
+    glTexSubImage3D(GL_TEXTURE_3D, (GLint)m_uLevel, 0, 0, 0, (GLsizei)m_desc.Width,
                     (GLsizei)m_desc.Height, (GLsizei)m_desc.Depth, storage.m_eFormat,
                     storage.m_eType, pVoxels);
     glBindTexture(GL_TEXTURE_3D, 0);
     OrvTextureBindingsChanged(m_pCore);
-    m_pContainer->LevelWritten(m_uiLevel);
+    m_pContainer->LevelWritten(m_uLevel);
     return true;
 }
 
@@ -194,11 +194,11 @@ HRESULT COrvGLVolume::LockBox(D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox, 
     m_dwLockFlags = dwFlags;
     pLockedVolume->RowPitch = (INT)GetRowPitch();
     pLockedVolume->SlicePitch = (INT)GetSlicePitch();
-    const UINT uiBlock = m_pFormat->m_uiBlockBytes;
-    pLockedVolume->pBits = m_aMemory.data() + box.Front * GetSlicePitch() +
-                           (size_t)OrvRowCount(*m_pFormat, box.Top) * GetRowPitch() +
-                           (uiBlock ? (size_t)box.Left / 4 * uiBlock
-                                    : (size_t)box.Left * m_pFormat->m_uiBytesPerPixel);
+    const UINT uBlock = m_pFormat->m_uBlockBytes;
+    pLockedVolume->pBits =
+        m_aMemory.data() + box.Front * GetSlicePitch() +
+        (size_t)OrvRowCount(*m_pFormat, box.Top) * GetRowPitch() +
+        (uBlock ? (size_t)box.Left / 4 * uBlock : (size_t)box.Left * m_pFormat->m_uBytesPerPixel);
     return D3D_OK;
 }
 
@@ -217,30 +217,30 @@ HRESULT COrvGLVolume::UnlockBox()
 // ---------------------------------------------------------------------------------------------
 // COrvGLVolumeTexture
 // ---------------------------------------------------------------------------------------------
-COrvGLVolumeTexture::COrvGLVolumeTexture(OrvGLCorePtr pCore, UINT uiWidth, UINT uiHeight,
-                                         UINT uiDepth, UINT uiLevels, DWORD dwUsage,
-                                         const SOrvGLFormat& rFormat, D3DPOOL ePool)
+COrvGLVolumeTexture::COrvGLVolumeTexture(OrvGLCorePtr pCore, UINT uWidth, UINT uHeight, UINT uDepth,
+                                         UINT uLevels, DWORD dwUsage, const SOrvGLFormat& rFormat,
+                                         D3DPOOL ePool)
     : TOrvGLTexture(std::move(pCore), GL_TEXTURE_3D, rFormat, dwUsage)
 {
-    const UINT uiGLLevels = PlanLevels(uiLevels, FullChainLength(uiWidth, uiHeight, uiDepth),
-                                       m_dwUsage, rFormat, m_uiLevelCount);
+    const UINT uGLLevels = PlanLevels(uLevels, FullChainLength(uWidth, uHeight, uDepth), m_dwUsage,
+                                      rFormat, m_uLevelCount);
     if (!m_pCore->MakeCurrent())
         return;
-    m_uTexture = CreateGLVolume(rFormat, uiWidth, uiHeight, uiDepth, uiGLLevels);
+    m_uTexture = CreateGLVolume(rFormat, uWidth, uHeight, uDepth, uGLLevels);
     if (!m_uTexture)
         return;
-    for (UINT uiLevel = 0; uiLevel < m_uiLevelCount; ++uiLevel)
+    for (UINT uLevel = 0; uLevel < m_uLevelCount; ++uLevel)
     {
         const D3DVOLUME_DESC desc = {rFormat.m_eFormat,
                                      D3DRTYPE_VOLUME,
                                      m_dwUsage,
                                      ePool,
-                                     std::max(1u, uiWidth >> uiLevel),
-                                     std::max(1u, uiHeight >> uiLevel),
-                                     std::max(1u, uiDepth >> uiLevel)};
-        m_apLevels.push_back(std::make_unique<COrvGLVolume>(m_pCore, this, uiLevel, desc, rFormat));
+                                     std::max(1u, uWidth >> uLevel),
+                                     std::max(1u, uHeight >> uLevel),
+                                     std::max(1u, uDepth >> uLevel)};
+        m_apLevels.push_back(std::make_unique<COrvGLVolume>(m_pCore, this, uLevel, desc, rFormat));
         // Compressed levels start as zero blocks, as those of 2D textures do.
-        if (rFormat.m_uiBlockBytes)
+        if (rFormat.m_uBlockBytes)
         {
             std::vector<BYTE> aZeros(m_apLevels.back()->GetMemorySize(), 0);
             m_apLevels.back()->WriteVoxels(aZeros.data());
@@ -254,37 +254,37 @@ COrvGLVolumeTexture::~COrvGLVolumeTexture()
     DestroyTexture();
 }
 
-COrvGLVolume* COrvGLVolumeTexture::GetVolume(UINT uiLevel) const
+COrvGLVolume* COrvGLVolumeTexture::GetVolume(UINT uLevel) const
 {
-    return uiLevel < m_apLevels.size() ? m_apLevels[uiLevel].get() : nullptr;
+    return uLevel < m_apLevels.size() ? m_apLevels[uLevel].get() : nullptr;
 }
 
-HRESULT COrvGLVolumeTexture::GetLevelDesc(UINT uiLevel, D3DVOLUME_DESC* pDesc)
+HRESULT COrvGLVolumeTexture::GetLevelDesc(UINT uLevel, D3DVOLUME_DESC* pDesc)
 {
-    COrvGLVolume* pLevel = GetVolume(uiLevel);
+    COrvGLVolume* pLevel = GetVolume(uLevel);
     return pDesc && pLevel ? pLevel->GetDesc(pDesc) : D3DERR_INVALIDCALL;
 }
 
-HRESULT COrvGLVolumeTexture::GetVolumeLevel(UINT uiLevel, IDirect3DVolume9** ppVolume)
+HRESULT COrvGLVolumeTexture::GetVolumeLevel(UINT uLevel, IDirect3DVolume9** ppVolume)
 {
     if (!ppVolume)
         return D3DERR_INVALIDCALL;
-    *ppVolume = GetVolume(uiLevel);
+    *ppVolume = GetVolume(uLevel);
     if (!*ppVolume)
         return D3DERR_INVALIDCALL;
     AddRef();
     return D3D_OK;
 }
 
-HRESULT COrvGLVolumeTexture::LockBox(UINT uiLevel, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox,
+HRESULT COrvGLVolumeTexture::LockBox(UINT uLevel, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox,
                                      DWORD dwFlags)
 {
-    COrvGLVolume* pLevel = GetVolume(uiLevel);
+    COrvGLVolume* pLevel = GetVolume(uLevel);
     return pLevel ? pLevel->LockBox(pLockedVolume, pBox, dwFlags) : D3DERR_INVALIDCALL;
 }
 
-HRESULT COrvGLVolumeTexture::UnlockBox(UINT uiLevel)
+HRESULT COrvGLVolumeTexture::UnlockBox(UINT uLevel)
 {
-    COrvGLVolume* pLevel = GetVolume(uiLevel);
+    COrvGLVolume* pLevel = GetVolume(uLevel);
     return pLevel ? pLevel->UnlockBox() : D3DERR_INVALIDCALL;
 }

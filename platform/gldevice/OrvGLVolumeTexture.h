@@ -12,7 +12,7 @@ class COrvGLVolumeTexture;
 class COrvGLVolume : public TOrvCounted<IDirect3DVolume9>
 {
 public:
-    COrvGLVolume(OrvGLCorePtr pCore, COrvGLVolumeTexture* pContainer, UINT uiLevel,
+    COrvGLVolume(OrvGLCorePtr pCore, COrvGLVolumeTexture* pContainer, UINT uLevel,
                  const D3DVOLUME_DESC& rDesc, const SOrvGLFormat& rFormat);
 
     // Counted with the texture.
@@ -32,13 +32,13 @@ public:
     bool WriteVoxels(const BYTE* pVoxels);
 
 private:
-    bool IsCompressed() const { return m_pFormat->m_uiBlockBytes != 0; }
+    bool IsCompressed() const { return m_pFormat->m_uBlockBytes != 0; }
     // Uploads the level (decoding blocks first for compressed formats).
     bool Upload(const BYTE* pVoxels);
 
     OrvGLCorePtr m_pCore;
     COrvGLVolumeTexture* m_pContainer;
-    UINT m_uiLevel;
+    UINT m_uLevel;
     D3DVOLUME_DESC m_desc;
     const SOrvGLFormat* m_pFormat;
     // The staging copy while locked; for compressed formats the level's blocks, always.
@@ -50,18 +50,18 @@ private:
 class COrvGLVolumeTexture : public TOrvGLTexture<IDirect3DVolumeTexture9>
 {
 public:
-    COrvGLVolumeTexture(OrvGLCorePtr pCore, UINT uiWidth, UINT uiHeight, UINT uiDepth,
-                        UINT uiLevels, DWORD dwUsage, const SOrvGLFormat& rFormat, D3DPOOL ePool);
+    COrvGLVolumeTexture(OrvGLCorePtr pCore, UINT uWidth, UINT uHeight, UINT uDepth, UINT uLevels,
+                        DWORD dwUsage, const SOrvGLFormat& rFormat, D3DPOOL ePool);
     ~COrvGLVolumeTexture() override;
 
-    HRESULT GetLevelDesc(UINT uiLevel, D3DVOLUME_DESC* pDesc) override;
-    HRESULT GetVolumeLevel(UINT uiLevel, IDirect3DVolume9** ppVolume) override;
-    HRESULT LockBox(UINT uiLevel, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox,
+    HRESULT GetLevelDesc(UINT uLevel, D3DVOLUME_DESC* pDesc) override;
+    HRESULT GetVolumeLevel(UINT uLevel, IDirect3DVolume9** ppVolume) override;
+    HRESULT LockBox(UINT uLevel, D3DLOCKED_BOX* pLockedVolume, const D3DBOX* pBox,
                     DWORD dwFlags) override;
-    HRESULT UnlockBox(UINT uiLevel) override;
+    HRESULT UnlockBox(UINT uLevel) override;
     HRESULT AddDirtyBox(const D3DBOX*) override { return D3D_OK; }
 
-    COrvGLVolume* GetVolume(UINT uiLevel) const;
+    COrvGLVolume* GetVolume(UINT uLevel) const;
     COrvGLSurface* GetSurface(UINT, UINT) const override { return nullptr; }
     const OrvGLCorePtr& GetCoreRef() const { return m_pCore; }
 

@@ -6,17 +6,17 @@
 
 namespace
 {
-void Add(SOrvVertexLayout& rLayout, GLuint uLocation, UINT uiStream, UINT uiOffset, GLint iSize,
+void Add(SOrvVertexLayout& rLayout, GLuint uLocation, UINT uStream, UINT uOffset, GLint iSize,
          GLenum eType, bool bNormalized = false, bool bInteger = false)
 {
-    rLayout.m_aAttribs.push_back({uLocation, uiStream, uiOffset, iSize, eType,
+    rLayout.m_aAttribs.push_back({uLocation, uStream, uOffset, iSize, eType,
                                   (GLboolean)(bNormalized ? GL_TRUE : GL_FALSE), bInteger});
-    rLayout.m_uiAttribMask |= 1u << uLocation;
+    rLayout.m_uAttribMask |= 1u << uLocation;
 }
 
-UINT TexCoordComponents(DWORD dwFVF, UINT uiSet)
+UINT TexCoordComponents(DWORD dwFVF, UINT uSet)
 {
-    switch ((dwFVF >> (16 + 2 * uiSet)) & 3)
+    switch ((dwFVF >> (16 + 2 * uSet)) & 3)
     {
     case D3DFVF_TEXTUREFORMAT1:
         return 1;
@@ -32,16 +32,16 @@ UINT TexCoordComponents(DWORD dwFVF, UINT uiSet)
 // Size in bytes, components, GL type, normalised of a declaration type.
 struct SDeclType
 {
-    UINT m_uiBytes;
+    UINT m_uBytes;
     GLint m_iSize;
     GLenum m_eType;
     bool m_bNormalized;
     bool m_bInteger;
 };
 
-bool DeclType(BYTE uiType, SDeclType& rOut)
+bool DeclType(BYTE uType, SDeclType& rOut)
 {
-    switch (uiType)
+    switch (uType)
     {
     case D3DDECLTYPE_FLOAT1:
         rOut = {4, 1, GL_FLOAT, false, false};
@@ -94,38 +94,38 @@ bool DeclType(BYTE uiType, SDeclType& rOut)
 }
 
 // Attribute location of a usage; false for usages without one.
-bool UsageLocation(BYTE uiUsage, BYTE uiIndex, GLuint& ruLocation)
+bool UsageLocation(BYTE uUsage, BYTE uIndex, GLuint& ruLocation)
 {
-    switch (uiUsage)
+    switch (uUsage)
     {
     case D3DDECLUSAGE_POSITION:
     case D3DDECLUSAGE_POSITIONT:
         ruLocation = orv::gl::AttribPosition;
-        return uiIndex == 0;
+        return uIndex == 0;
     case D3DDECLUSAGE_NORMAL:
         ruLocation = orv::gl::AttribNormal;
-        return uiIndex == 0;
+        return uIndex == 0;
     case D3DDECLUSAGE_COLOR:
-        ruLocation = orv::gl::AttribColor0 + uiIndex;
-        return uiIndex < 2;
+        ruLocation = orv::gl::AttribColor0 + uIndex;
+        return uIndex < 2;
     case D3DDECLUSAGE_TEXCOORD:
-        ruLocation = orv::gl::AttribTexCoord0 + uiIndex;
-        return uiIndex < 8;
+        ruLocation = orv::gl::AttribTexCoord0 + uIndex;
+        return uIndex < 8;
     case D3DDECLUSAGE_PSIZE:
         ruLocation = orv::gl::AttribPSize;
-        return uiIndex == 0;
+        return uIndex == 0;
     case D3DDECLUSAGE_TANGENT:
         ruLocation = orv::gl::AttribTangent;
-        return uiIndex == 0;
+        return uIndex == 0;
     case D3DDECLUSAGE_BINORMAL:
         ruLocation = orv::gl::AttribBinormal;
-        return uiIndex == 0;
+        return uIndex == 0;
     case D3DDECLUSAGE_BLENDWEIGHT:
         ruLocation = orv::gl::AttribBlendWeight;
-        return uiIndex == 0;
+        return uIndex == 0;
     case D3DDECLUSAGE_BLENDINDICES:
         ruLocation = orv::gl::AttribBlendIndices;
-        return uiIndex == 0;
+        return uIndex == 0;
     default:
         return false;
     }
@@ -135,25 +135,25 @@ bool UsageLocation(BYTE uiUsage, BYTE uiIndex, GLuint& ruLocation)
 UINT OrvFVFStride(DWORD dwFVF)
 {
     SOrvVertexLayout layout;
-    return OrvLayoutFromFVF(dwFVF, layout) ? layout.m_uiFVFStride : 0;
+    return OrvLayoutFromFVF(dwFVF, layout) ? layout.m_uFVFStride : 0;
 }
 
 bool OrvLayoutFromFVF(DWORD dwFVF, SOrvVertexLayout& rLayout)
 {
     rLayout = SOrvVertexLayout();
-    UINT uiOffset = 0;
+    UINT uOffset = 0;
     const DWORD dwPosition = dwFVF & D3DFVF_POSITION_MASK;
     switch (dwPosition)
     {
     case D3DFVF_XYZ:
         Add(rLayout, orv::gl::AttribPosition, 0, 0, 3, GL_FLOAT);
-        uiOffset = 12;
+        uOffset = 12;
         break;
     case D3DFVF_XYZRHW:
     case D3DFVF_XYZW:
         Add(rLayout, orv::gl::AttribPosition, 0, 0, 4, GL_FLOAT);
         rLayout.m_bPretransformed = dwPosition == D3DFVF_XYZRHW;
-        uiOffset = 16;
+        uOffset = 16;
         break;
     case D3DFVF_XYZB1:
     case D3DFVF_XYZB2:
@@ -162,50 +162,50 @@ bool OrvLayoutFromFVF(DWORD dwFVF, SOrvVertexLayout& rLayout)
     case D3DFVF_XYZB5:
         // Blend weights follow the position; the fixed-function stage does not blend.
         Add(rLayout, orv::gl::AttribPosition, 0, 0, 3, GL_FLOAT);
-        uiOffset = 12 + 4 * ((dwPosition - D3DFVF_XYZ) / 2);
+        uOffset = 12 + 4 * ((dwPosition - D3DFVF_XYZ) / 2);
         break;
     default:
         return false;
     }
     if (dwFVF & D3DFVF_NORMAL)
     {
-        Add(rLayout, orv::gl::AttribNormal, 0, uiOffset, 3, GL_FLOAT);
-        uiOffset += 12;
+        Add(rLayout, orv::gl::AttribNormal, 0, uOffset, 3, GL_FLOAT);
+        uOffset += 12;
     }
     if (dwFVF & D3DFVF_PSIZE)
     {
-        Add(rLayout, orv::gl::AttribPSize, 0, uiOffset, 1, GL_FLOAT);
-        uiOffset += 4;
+        Add(rLayout, orv::gl::AttribPSize, 0, uOffset, 1, GL_FLOAT);
+        uOffset += 4;
     }
     if (dwFVF & D3DFVF_DIFFUSE)
     {
-        Add(rLayout, orv::gl::AttribColor0, 0, uiOffset, GL_BGRA, GL_UNSIGNED_BYTE, true);
-        uiOffset += 4;
+        Add(rLayout, orv::gl::AttribColor0, 0, uOffset, GL_BGRA, GL_UNSIGNED_BYTE, true);
+        uOffset += 4;
     }
     if (dwFVF & D3DFVF_SPECULAR)
     {
-        Add(rLayout, orv::gl::AttribColor1, 0, uiOffset, GL_BGRA, GL_UNSIGNED_BYTE, true);
-        uiOffset += 4;
+        Add(rLayout, orv::gl::AttribColor1, 0, uOffset, GL_BGRA, GL_UNSIGNED_BYTE, true);
+        uOffset += 4;
     }
-    const UINT uiSets = (dwFVF & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
-    if (uiSets > 8)
+    const UINT uSets = (dwFVF & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
+    if (uSets > 8)
         return false;
-    for (UINT uiSet = 0; uiSet < uiSets; ++uiSet)
+    for (UINT uSet = 0; uSet < uSets; ++uSet)
     {
-        const UINT uiComponents = TexCoordComponents(dwFVF, uiSet);
-        Add(rLayout, orv::gl::AttribTexCoord0 + uiSet, 0, uiOffset, (GLint)uiComponents, GL_FLOAT);
-        rLayout.m_auiTexCoordSize[uiSet] = (uint8_t)uiComponents;
-        uiOffset += 4 * uiComponents;
+        const UINT uComponents = TexCoordComponents(dwFVF, uSet);
+        Add(rLayout, orv::gl::AttribTexCoord0 + uSet, 0, uOffset, (GLint)uComponents, GL_FLOAT);
+        rLayout.m_auTexCoordSize[uSet] = (uint8_t)uComponents;
+        uOffset += 4 * uComponents;
     }
-    rLayout.m_uiFVFStride = uiOffset;
+    rLayout.m_uFVFStride = uOffset;
     return true;
 }
 
-bool OrvLayoutFromElements(const D3DVERTEXELEMENT9* pElements, UINT uiCount,
+bool OrvLayoutFromElements(const D3DVERTEXELEMENT9* pElements, UINT uCount,
                            SOrvVertexLayout& rLayout)
 {
     rLayout = SOrvVertexLayout();
-    for (UINT i = 0; i < uiCount; ++i)
+    for (UINT i = 0; i < uCount; ++i)
     {
         const D3DVERTEXELEMENT9& rElement = pElements[i];
         SDeclType type;
@@ -214,17 +214,17 @@ bool OrvLayoutFromElements(const D3DVERTEXELEMENT9* pElements, UINT uiCount,
             return false;
         if (!UsageLocation(rElement.Usage, rElement.UsageIndex, uLocation))
             continue; // an element no stage reads (fog, depth, ...)
-        if (rLayout.m_uiAttribMask & (1u << uLocation))
+        if (rLayout.m_uAttribMask & (1u << uLocation))
             return false;
         Add(rLayout, uLocation, rElement.Stream, rElement.Offset, type.m_iSize, type.m_eType,
             type.m_bNormalized, type.m_bInteger);
         if (rElement.Usage == D3DDECLUSAGE_POSITIONT)
             rLayout.m_bPretransformed = true;
         if (rElement.Usage == D3DDECLUSAGE_TEXCOORD)
-            rLayout.m_auiTexCoordSize[rElement.UsageIndex] =
+            rLayout.m_auTexCoordSize[rElement.UsageIndex] =
                 (uint8_t)(type.m_iSize == GL_BGRA ? 4 : type.m_iSize);
     }
-    return (rLayout.m_uiAttribMask & (1u << orv::gl::AttribPosition)) != 0;
+    return (rLayout.m_uAttribMask & (1u << orv::gl::AttribPosition)) != 0;
 }
 
 COrvGLVertexDeclaration::COrvGLVertexDeclaration(OrvGLCorePtr pCore,
@@ -239,13 +239,13 @@ HRESULT COrvGLVertexDeclaration::GetDevice(IDirect3DDevice9** ppDevice)
     return OrvGetDeviceOf(m_pCore, ppDevice);
 }
 
-HRESULT COrvGLVertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* pElements, UINT* puiCount)
+HRESULT COrvGLVertexDeclaration::GetDeclaration(D3DVERTEXELEMENT9* pElements, UINT* puCount)
 {
-    if (!puiCount)
+    if (!puCount)
         return D3DERR_INVALIDCALL;
     if (pElements)
         std::memcpy(pElements, m_aElements.data(), m_aElements.size() * sizeof(D3DVERTEXELEMENT9));
-    *puiCount = (UINT)m_aElements.size();
+    *puCount = (UINT)m_aElements.size();
     return D3D_OK;
 }
 

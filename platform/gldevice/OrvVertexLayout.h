@@ -13,8 +13,8 @@
 struct SOrvVertexAttrib
 {
     GLuint m_uLocation;
-    UINT m_uiStream;
-    UINT m_uiOffset;
+    UINT m_uStream;
+    UINT m_uOffset;
     GLint m_iSize; // components, or GL_BGRA for D3DCOLOR
     GLenum m_eType;
     GLboolean m_bNormalized;
@@ -24,16 +24,16 @@ struct SOrvVertexAttrib
 struct SOrvVertexLayout
 {
     std::vector<SOrvVertexAttrib> m_aAttribs;
-    uint32_t m_uiAttribMask = 0;       // bit per location present
-    bool m_bPretransformed = false;    // XYZRHW / POSITIONT
-    uint8_t m_auiTexCoordSize[8] = {}; // components of TEXCOORDn (0: absent)
-    UINT m_uiFVFStride = 0;            // stride an FVF implies (0 for declarations)
+    uint32_t m_uAttribMask = 0;       // bit per location present
+    bool m_bPretransformed = false;   // XYZRHW / POSITIONT
+    uint8_t m_auTexCoordSize[8] = {}; // components of TEXCOORDn (0: absent)
+    UINT m_uFVFStride = 0;            // stride an FVF implies (0 for declarations)
 };
 
 // Layout of an FVF code; false for codes we cannot draw (no position, bad bits).
 bool OrvLayoutFromFVF(DWORD dwFVF, SOrvVertexLayout& rLayout);
 // Layout of declaration elements up to D3DDECL_END; false for unknown types or usages.
-bool OrvLayoutFromElements(const D3DVERTEXELEMENT9* pElements, UINT uiCount,
+bool OrvLayoutFromElements(const D3DVERTEXELEMENT9* pElements, UINT uCount,
                            SOrvVertexLayout& rLayout);
 // Vertex size of an FVF code (0 when invalid).
 UINT OrvFVFStride(DWORD dwFVF);
@@ -45,7 +45,7 @@ public:
                             SOrvVertexLayout layout);
 
     HRESULT GetDevice(IDirect3DDevice9** ppDevice) override;
-    HRESULT GetDeclaration(D3DVERTEXELEMENT9* pElements, UINT* puiCount) override;
+    HRESULT GetDeclaration(D3DVERTEXELEMENT9* pElements, UINT* puCount) override;
 
     const SOrvVertexLayout& GetLayout() const { return m_layout; }
 
