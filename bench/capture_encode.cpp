@@ -54,11 +54,11 @@ void RecordFrames(benchmark::State& state, const char* szCodec)
         return;
     }
     const auto& frames = GetFrames();
-    std::string strPath = (OrvTempRoot() / (std::string(szCodec) + ".avi")).string();
+    std::string sPath = (OrvTempRoot() / (std::string(szCodec) + ".avi")).string();
     for (auto _ : state)
     {
         ORV_Avi avi;
-        if (avi.CreateAVI(nullptr, strPath.c_str(), kWidth, kHeight, 25) != 0)
+        if (avi.CreateAVI(nullptr, sPath.c_str(), kWidth, kHeight, 25) != 0)
         {
             state.SkipWithError("cannot create the file");
             break;
@@ -70,8 +70,8 @@ void RecordFrames(benchmark::State& state, const char* szCodec)
     }
     state.SetItemsProcessed(state.iterations() * kFrames);
     state.counters["MB/frame"] =
-        static_cast<double>(std::filesystem::file_size(strPath)) / kFrames / 1e6;
-    std::filesystem::remove(strPath);
+        static_cast<double>(std::filesystem::file_size(sPath)) / kFrames / 1e6;
+    std::filesystem::remove(sPath);
     AVISetCompressorA(nullptr);
 }
 

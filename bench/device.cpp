@@ -36,12 +36,12 @@ struct SBench
 
     void Fill(const std::vector<SVertex>& raVertices)
     {
-        const UINT uiSize = (UINT)(raVertices.size() * sizeof(SVertex));
-        m_pDevice->CreateVertexBuffer(uiSize, D3DUSAGE_WRITEONLY, FVF, D3DPOOL_DEFAULT,
+        const UINT uSize = (UINT)(raVertices.size() * sizeof(SVertex));
+        m_pDevice->CreateVertexBuffer(uSize, D3DUSAGE_WRITEONLY, FVF, D3DPOOL_DEFAULT,
                                       m_pBuffer.ReleaseAndGetAddressOf(), nullptr);
         void* pData = nullptr;
         m_pBuffer->Lock(0, 0, &pData, 0);
-        std::memcpy(pData, raVertices.data(), uiSize);
+        std::memcpy(pData, raVertices.data(), uSize);
         m_pBuffer->Unlock();
         m_pTexture =
             MakeTexture(m_pDevice, 64, 64,

@@ -54,9 +54,9 @@ TEST(DeviceBadInput, ModesWithoutADisplayIncludeTheCommonSizes)
         GTEST_SKIP() << "a display is present: its own modes are listed";
     COrvComPtr<IDirect3D9> pD3D;
     pD3D.Attach(Direct3DCreate9(D3D_SDK_VERSION));
-    const UINT uiCount = pD3D->GetAdapterModeCount(0, D3DFMT_X8R8G8B8);
+    const UINT uCount = pD3D->GetAdapterModeCount(0, D3DFMT_X8R8G8B8);
     bool b800 = false, b720 = false, b1080 = false;
-    for (UINT i = 0; i < uiCount; ++i)
+    for (UINT i = 0; i < uCount; ++i)
     {
         D3DDISPLAYMODE mode;
         ASSERT_EQ(D3D_OK, pD3D->EnumAdapterModes(0, D3DFMT_X8R8G8B8, i, &mode));
@@ -253,11 +253,11 @@ TEST(DeviceBadInputDeathTest, NoGLGivesAFailureAndOneReason)
         },
         ::testing::ExitedWithCode(0),
         ::testing::Truly(
-            [](const std::string& rsOutput)
+            [](const std::string& sOutput)
             {
                 const std::string sLine = "Direct3D device creation failed: no headless OpenGL";
-                const size_t uFirst = rsOutput.find(sLine);
+                const size_t uFirst = sOutput.find(sLine);
                 return uFirst != std::string::npos &&
-                       rsOutput.find(sLine, uFirst + 1) == std::string::npos;
+                       sOutput.find(sLine, uFirst + 1) == std::string::npos;
             }));
 }

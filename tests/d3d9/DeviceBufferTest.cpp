@@ -35,15 +35,15 @@ std::vector<SColorVertex> GridStrips()
 }
 
 COrvComPtr<IDirect3DVertexBuffer9> MakeVertexBuffer(IDirect3DDevice9* pDevice, const void* pData,
-                                                    UINT uiSize)
+                                                    UINT uSize)
 {
     COrvComPtr<IDirect3DVertexBuffer9> pBuffer;
-    if (FAILED(pDevice->CreateVertexBuffer(uiSize, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT,
+    if (FAILED(pDevice->CreateVertexBuffer(uSize, D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT,
                                            pBuffer.ReleaseAndGetAddressOf(), nullptr)))
         return nullptr;
     void* pLocked = nullptr;
     pBuffer->Lock(0, 0, &pLocked, 0);
-    std::memcpy(pLocked, pData, uiSize);
+    std::memcpy(pLocked, pData, uSize);
     pBuffer->Unlock();
     return pBuffer;
 }
@@ -64,9 +64,9 @@ TEST(DeviceBuffers, BatchedIndexedDeclaredAndUserDrawsAgree)
     COrvTestDevice device(64, 64);
     ASSERT_TRUE(device);
     const std::vector<SColorVertex> aVertices = GridStrips();
-    const UINT uiSize = (UINT)(aVertices.size() * sizeof(SColorVertex));
+    const UINT uSize = (UINT)(aVertices.size() * sizeof(SColorVertex));
     COrvComPtr<IDirect3DVertexBuffer9> pBuffer =
-        MakeVertexBuffer(device.Get(), aVertices.data(), uiSize);
+        MakeVertexBuffer(device.Get(), aVertices.data(), uSize);
     ASSERT_NE(nullptr, pBuffer);
     PlainScreenStates(device.Get());
     device->SetFVF(COLOR_FVF);
@@ -76,16 +76,16 @@ TEST(DeviceBuffers, BatchedIndexedDeclaredAndUserDrawsAgree)
     // Consecutive strips with no change in between: one batch.
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.f, 0);
     device->SetStreamSource(0, pBuffer.Get(), 0, sizeof(SColorVertex));
-    for (UINT uiCell = 0; uiCell < 256; ++uiCell)
-        ASSERT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 4 * uiCell, 2));
+    for (UINT uCell = 0; uCell < 256; ++uCell)
+        ASSERT_EQ(D3D_OK, device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 4 * uCell, 2));
     CheckGrid(device.Get(), "batched");
 
     // The same with a state change between every draw (no batching possible).
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.f, 0);
-    for (UINT uiCell = 0; uiCell < 256; ++uiCell)
+    for (UINT uCell = 0; uCell < 256; ++uCell)
     {
-        device->SetRenderState(D3DRS_CULLMODE, uiCell % 2 ? D3DCULL_NONE : D3DCULL_CCW);
-        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 4 * uiCell, 2);
+        device->SetRenderState(D3DRS_CULLMODE, uCell % 2 ? D3DCULL_NONE : D3DCULL_CCW);
+        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 4 * uCell, 2);
     }
     CheckGrid(device.Get(), "unbatched");
 
@@ -110,9 +110,9 @@ TEST(DeviceBuffers, BatchedIndexedDeclaredAndUserDrawsAgree)
     pIndices->Unlock();
     device->SetIndices(pIndices.Get());
     device->SetStreamSource(0, pBuffer.Get(), 4 * sizeof(SColorVertex), sizeof(SColorVertex));
-    for (UINT uiCell = 1; uiCell < 256; ++uiCell)
+    for (UINT uCell = 1; uCell < 256; ++uCell)
         ASSERT_EQ(D3D_OK,
-                  device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4 * (uiCell - 1), 0, 4, 0, 2));
+                  device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 4 * (uCell - 1), 0, 4, 0, 2));
     device->SetStreamSource(0, pBuffer.Get(), 0, sizeof(SColorVertex));
     device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, 0, 4, 0, 2);
     CheckGrid(device.Get(), "indexed");
@@ -120,21 +120,20 @@ TEST(DeviceBuffers, BatchedIndexedDeclaredAndUserDrawsAgree)
     // From user memory, indexed and not; afterwards stream 0 and the indices are empty.
     device->SetFVF(COLOR_FVF);
     device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.f, 0);
-    for (UINT uiCell = 0; uiCell < 256; ++uiCell)
+    for (UINT uCell = 0; uCell < 256; ++uCell)
     {
-        if (uiCell % 2)
-            ASSERT_EQ(D3D_OK,
-                      device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, &aVertices[4 * uiCell],
-                                              sizeof(SColorVertex)));
+        if (uCell % 2)
+            ASSERT_EQ(D3D_OK, device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, &aVertices[4 * uCell],
+                                                      sizeof(SColorVertex)));
         else
             ASSERT_EQ(D3D_OK, device->DrawIndexedPrimitiveUP(D3DPT_TRIANGLELIST, 0, 4, 2, aQuad,
-                                                             D3DFMT_INDEX16, &aVertices[4 * uiCell],
+                                                             D3DFMT_INDEX16, &aVertices[4 * uCell],
                                                              sizeof(SColorVertex)));
     }
     CheckGrid(device.Get(), "user memory");
     IDirect3DVertexBuffer9* pStream = pBuffer.Get(); // GetStreamSource must overwrite it
-    UINT uiOffset = 1, uiStride = 1;
-    device->GetStreamSource(0, &pStream, &uiOffset, &uiStride);
+    UINT uOffset = 1, uStride = 1;
+    device->GetStreamSource(0, &pStream, &uOffset, &uStride);
     EXPECT_EQ(nullptr, pStream);
     EXPECT_EQ(D3DERR_INVALIDCALL, device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2));
 }

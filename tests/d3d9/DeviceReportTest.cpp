@@ -111,12 +111,12 @@ TEST(DeviceReportDeathTest, AFailedDeviceCreationReachesTheHostsHandlerOnly)
         },
         ::testing::ExitedWithCode(0),
         ::testing::Truly(
-            [](const std::string& rsOutput)
+            [](const std::string& sOutput)
             {
                 const std::string sLine = "Direct3D device creation failed: no headless OpenGL";
-                const size_t uAt = rsOutput.find(sLine);
+                const size_t uAt = sOutput.find(sLine);
                 return uAt != std::string::npos && uAt >= 10 &&
-                       rsOutput.compare(uAt - 10, 10, "host log: ") == 0 &&
-                       rsOutput.find(sLine, uAt + 1) == std::string::npos;
+                       sOutput.compare(uAt - 10, 10, "host log: ") == 0 &&
+                       sOutput.find(sLine, uAt + 1) == std::string::npos;
             }));
 }

@@ -12,11 +12,11 @@
 
 namespace
 {
-COrvComPtr<IDirect3DTexture9> MakeTarget(IDirect3DDevice9* pDevice, UINT uiWidth, UINT uiHeight,
+COrvComPtr<IDirect3DTexture9> MakeTarget(IDirect3DDevice9* pDevice, UINT uWidth, UINT uHeight,
                                          D3DFORMAT eFormat)
 {
     COrvComPtr<IDirect3DTexture9> pTexture;
-    pDevice->CreateTexture(uiWidth, uiHeight, 1, D3DUSAGE_RENDERTARGET, eFormat, D3DPOOL_DEFAULT,
+    pDevice->CreateTexture(uWidth, uHeight, 1, D3DUSAGE_RENDERTARGET, eFormat, D3DPOOL_DEFAULT,
                            pTexture.ReleaseAndGetAddressOf(), nullptr);
     return pTexture;
 }
