@@ -70,7 +70,7 @@ TEST(AviFileTest, StreamsKeepTheirFileAliveAndFormatsAreChecked)
 
     std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
-    EXPECT_EQ(streams[0].strCodec, "rawvideo");
+    EXPECT_EQ(streams[0].sCodec, "rawvideo");
     EXPECT_EQ(streams[0].lFrames, 1);
 }
 

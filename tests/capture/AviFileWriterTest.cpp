@@ -163,9 +163,9 @@ TEST_F(AviFileWriterTest, DefaultWriterTurnsAScreenBitmapIntoAPlayableMovie)
     std::string sPath = m_dir.File("Output.avi");
     std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
-    EXPECT_EQ(streams[0].strCodec, "msmpeg4v2");
-    EXPECT_EQ(streams[0].strTag, "MP42");
-    EXPECT_EQ(streams[0].strRate, "1/1");
+    EXPECT_EQ(streams[0].sCodec, "msmpeg4v2");
+    EXPECT_EQ(streams[0].sTag, "MP42");
+    EXPECT_EQ(streams[0].sRate, "1/1");
     EXPECT_EQ(streams[0].lFrames, 1);
     EXPECT_EQ(streams[0].iWidth, 320);
     EXPECT_EQ(streams[0].iHeight, 240);
@@ -226,9 +226,9 @@ TEST_F(AviFileWriterTest, RawFramesComeBackUnchangedInEveryRowLayout)
     }
     std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
-    EXPECT_EQ(streams[0].strRate, "25/1");
+    EXPECT_EQ(streams[0].sRate, "25/1");
     // The fourth byte is unused, as in a bitmap: no transparency in the movie.
-    EXPECT_EQ(streams[0].strPixels, "bgr0");
+    EXPECT_EQ(streams[0].sPixels, "bgr0");
 
     // 24 bits at an odd width: rows of 99 bytes, packed, must not shear.
     sPath = m_dir.File("raw24.avi");
@@ -290,7 +290,7 @@ TEST_F(AviFileWriterTest, BitmapsComeBackUnchangedWhateverTheirRowPadding)
     }
     std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
-    EXPECT_EQ(streams[0].strCodec, "ffv1");
+    EXPECT_EQ(streams[0].sCodec, "ffv1");
     EXPECT_EQ(streams[0].iWidth, 33);
     EXPECT_EQ(streams[0].lFrames, 5);
 }
@@ -308,7 +308,7 @@ TEST_F(AviFileWriterTest, DefaultCodecKeepsAnOddSizeAndTheRowOrder)
     }
     std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
-    EXPECT_EQ(streams[0].strTag, "MP42");
+    EXPECT_EQ(streams[0].sTag, "MP42");
     EXPECT_EQ(streams[0].iWidth, 65);
     EXPECT_EQ(streams[0].iHeight, 47);
     EXPECT_EQ(streams[0].lFrames, 4);
@@ -429,7 +429,7 @@ TEST_F(AviFileWriterTest, NoFrameNoFileAndAFailedFirstWriteAnEmptyMovie)
     }
     std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
-    EXPECT_EQ(streams[0].strCodec, "ffv1");
+    EXPECT_EQ(streams[0].sCodec, "ffv1");
     EXPECT_EQ(streams[0].lFrames, 0);
 }
 

@@ -70,10 +70,10 @@ TEST_F(OrvAviTest, RecordsEveryFrameAtTheRateWithPicturesUpright)
 
     std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
-    EXPECT_EQ(streams[0].strType, "video");
-    EXPECT_EQ(streams[0].strCodec, "ffv1");
+    EXPECT_EQ(streams[0].sType, "video");
+    EXPECT_EQ(streams[0].sCodec, "ffv1");
     EXPECT_EQ(streams[0].lFrames, 250);
-    EXPECT_EQ(streams[0].strRate, "25/1");
+    EXPECT_EQ(streams[0].sRate, "25/1");
 
     SReadBack file(sPath);
     ASSERT_NE(file.pStream, nullptr);
@@ -110,10 +110,10 @@ TEST_F(OrvAviTest, SoundTrackFollowsThePicturesAndEndsWithThem)
 
     std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 2u);
-    EXPECT_EQ(streams[0].strType, "video");
+    EXPECT_EQ(streams[0].sType, "video");
     EXPECT_EQ(streams[0].lFrames, 50);
-    EXPECT_EQ(streams[1].strType, "audio");
-    EXPECT_EQ(streams[1].strCodec, "pcm_s16le");
+    EXPECT_EQ(streams[1].sType, "audio");
+    EXPECT_EQ(streams[1].sCodec, "pcm_s16le");
     EXPECT_EQ(streams[1].lSampleRate, 44100);
     EXPECT_EQ(streams[1].lStored, 2 * 44100);
 
@@ -177,9 +177,9 @@ TEST_F(OrvAviTest, DefaultCompressorWritesAFilePlayersRead)
     Record(sPath, 160, 90, 30); // an odd chroma height on purpose
     std::vector<SProbedStream> streams = Probe(sPath);
     ASSERT_EQ(streams.size(), 1u);
-    EXPECT_EQ(streams[0].strCodec, "h264");
+    EXPECT_EQ(streams[0].sCodec, "h264");
     EXPECT_EQ(streams[0].lFrames, 30);
-    EXPECT_EQ(streams[0].strRate, "25/1");
+    EXPECT_EQ(streams[0].sRate, "25/1");
 
     // Odd sizes, which 4:2:0 cannot hold, still record every frame.
     Record(sPath, 161, 91, 5);

@@ -286,11 +286,11 @@ protected:
         SOrvImage image;
         EXPECT_TRUE(OrvReadRenderTarget(m_device.Get(), image));
         size_t uDrawn = 0;
-        for (UINT y = 0; y < image.m_uiHeight; ++y)
-            for (UINT x = 0; x < image.m_uiWidth; ++x)
+        for (UINT y = 0; y < image.m_uHeight; ++y)
+            for (UINT x = 0; x < image.m_uWidth; ++x)
                 uDrawn += image.At(x, y) != dwClear;
         m_image = image;
-        return double(uDrawn) / double(image.m_uiWidth * image.m_uiHeight);
+        return double(uDrawn) / double(image.m_uWidth * image.m_uHeight);
     }
 
     COrvTestDevice m_device{64, 64};

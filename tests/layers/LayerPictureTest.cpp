@@ -17,8 +17,8 @@ constexpr UINT H = 144;
 SOrvImage MakeImage(UINT width, UINT height, uint32_t (*pPixel)(UINT, UINT, UINT, UINT))
 {
     SOrvImage image;
-    image.m_uiWidth = width;
-    image.m_uiHeight = height;
+    image.m_uWidth = width;
+    image.m_uHeight = height;
     image.m_aRGBA.resize(size_t(width) * height * 4);
     for (UINT y = 0; y < height; ++y)
         for (UINT x = 0; x < width; ++x)
@@ -60,7 +60,7 @@ long RowsBrightness(const SOrvImage& image, UINT y0, UINT y1)
 {
     long sum = 0;
     for (UINT y = y0; y < y1; ++y)
-        for (UINT x = 0; x < image.m_uiWidth; ++x)
+        for (UINT x = 0; x < image.m_uWidth; ++x)
             sum += Brightness(image.At(x, y));
     return sum;
 }

@@ -17,7 +17,7 @@ namespace
 
 int CountDifferentPixels(const SOrvImage& a, const SOrvImage& b)
 {
-    if (a.m_uiWidth != b.m_uiWidth || a.m_uiHeight != b.m_uiHeight)
+    if (a.m_uWidth != b.m_uWidth || a.m_uHeight != b.m_uHeight)
         return -1;
     int iCount = 0;
     for (size_t i = 0; i < a.m_aRGBA.size(); i += 4)

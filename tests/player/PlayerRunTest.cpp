@@ -72,11 +72,11 @@ TEST_F(PlayerRunTest, HeadlessRecordingHoldsEveryFrameAndTheMusic)
 
     std::vector<SProbedStream> streams = Probe(sVideo);
     ASSERT_EQ(streams.size(), 2u);
-    EXPECT_EQ(streams[0].strType, "video");
-    EXPECT_EQ(streams[0].strCodec, "h264");
+    EXPECT_EQ(streams[0].sType, "video");
+    EXPECT_EQ(streams[0].sCodec, "h264");
     EXPECT_EQ(streams[0].lFrames, 50);
-    EXPECT_EQ(streams[0].strRate, "25/1");
-    EXPECT_EQ(streams[1].strType, "audio");
+    EXPECT_EQ(streams[0].sRate, "25/1");
+    EXPECT_EQ(streams[1].sType, "audio");
     ASSERT_GT(streams[1].lSampleRate, 0);
     // Two seconds of sound: it ends with the pictures.
     EXPECT_EQ(streams[1].lStored, 2 * streams[1].lSampleRate);
@@ -110,7 +110,7 @@ TEST_F(PlayerRunTest, InterruptedRecordingIsStillAPlayableFile)
     EXPECT_EQ(WEXITSTATUS(iRaw), 0);
     std::vector<SProbedStream> streams = Probe(sVideo);
     ASSERT_FALSE(streams.empty());
-    EXPECT_EQ(streams[0].strCodec, "mjpeg");
+    EXPECT_EQ(streams[0].sCodec, "mjpeg");
     EXPECT_GT(streams[0].lFrames, 0);
     EXPECT_LT(streams[0].lFrames, 200 * 25);
 }
@@ -225,7 +225,7 @@ bool ReadVideoFrame(const std::string& sVideo, int iFrame, const std::string& sP
 // The largest difference of a colour channel between two pictures of the same size.
 int LargestDifference(const SOrvImage& a, const SOrvImage& b)
 {
-    if (a.m_uiWidth != b.m_uiWidth || a.m_uiHeight != b.m_uiHeight)
+    if (a.m_uWidth != b.m_uWidth || a.m_uHeight != b.m_uHeight)
     {
         return 256;
     }
@@ -268,10 +268,10 @@ TEST_F(PlayerRunTest, EachContainerHoldsItsCodecsAndTheSoundInStep)
         ASSERT_EQ(run.iStatus, 0) << c.szArgs << run.sErr;
         std::vector<SProbedStream> streams = Probe(sVideo);
         ASSERT_EQ(streams.size(), 2u) << c.szFile;
-        EXPECT_EQ(streams[0].strCodec, c.szVideo);
+        EXPECT_EQ(streams[0].sCodec, c.szVideo);
         EXPECT_EQ(streams[0].lFrames, c.lFrames) << c.szFile << " " << c.szArgs;
-        EXPECT_EQ(streams[0].strRate, c.szRate);
-        EXPECT_EQ(streams[1].strCodec, c.szAudio);
+        EXPECT_EQ(streams[0].sRate, c.szRate);
+        EXPECT_EQ(streams[1].sCodec, c.szAudio);
         // The sound starts and ends with the pictures (within the encoders' priming).
         std::map<std::string, SSpan> spans = PacketSpans(sVideo);
         EXPECT_NEAR(spans["video"].dStart, spans["audio"].dStart, 0.03) << c.szFile;
@@ -313,7 +313,7 @@ TEST_F(PlayerRunTest, AStillEqualsTheRecordedFrameAtTheSameMomentAndStartsMatchT
     SOrvImage recorded;
     SOrvImage started;
     ASSERT_TRUE(OrvLoadPNG(sStill, still));
-    EXPECT_EQ(still.m_uiWidth, 192u);
+    EXPECT_EQ(still.m_uWidth, 192u);
     EXPECT_EQ(still.At(96, 54) >> 24, 0xFFu) << "an opaque picture";
     ASSERT_TRUE(ReadVideoFrame(sWhole, 50, m_dir.File("frame50.png"), recorded));
     ASSERT_TRUE(ReadVideoFrame(sPart, 0, m_dir.File("first.png"), started));

@@ -90,7 +90,7 @@ TEST(PrerollRun, TheCheapPreRollDrawsTheSameStillAsDrawingEveryFrame)
         const SStill all = TakeStill(dir, demo.string(), c.dAt, true);
         ASSERT_EQ(all.iStatus, 0) << all.sErr;
         EXPECT_EQ(all.sErr.find("pre-roll:"), std::string::npos) << "every frame was drawn";
-        ASSERT_EQ(cheap.image.m_uiWidth, all.image.m_uiWidth);
+        ASSERT_EQ(cheap.image.m_uWidth, all.image.m_uWidth);
         EXPECT_TRUE(cheap.image.m_aRGBA == all.image.m_aRGBA);
         EXPECT_TRUE(ShowsSomething(all.image)) << "the layers are on screen at the moment";
     }

@@ -17,8 +17,8 @@ constexpr UINT H = 72;
 SOrvImage MakeInput()
 {
     SOrvImage image;
-    image.m_uiWidth = W;
-    image.m_uiHeight = H;
+    image.m_uWidth = W;
+    image.m_uHeight = H;
     image.m_aRGBA.resize(size_t(W) * H * 4);
     for (UINT y = 0; y < H; ++y)
         for (UINT x = 0; x < W; ++x)

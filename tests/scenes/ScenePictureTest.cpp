@@ -20,8 +20,8 @@ SOrvImage MakeImage(UINT width, UINT height,
                     const std::function<void(UINT, UINT, uint8_t*)>& rPixel)
 {
     SOrvImage image;
-    image.m_uiWidth = width;
-    image.m_uiHeight = height;
+    image.m_uWidth = width;
+    image.m_uHeight = height;
     image.m_aRGBA.resize(size_t(width) * height * 4);
     for (UINT y = 0; y < height; ++y)
         for (UINT x = 0; x < width; ++x)

@@ -8,7 +8,7 @@
 
 uint32_t SOrvImage::At(UINT x, UINT y) const
 {
-    const uint8_t* p = &m_aRGBA[((size_t)y * m_uiWidth + x) * 4];
+    const uint8_t* p = &m_aRGBA[((size_t)y * m_uWidth + x) * 4];
     return ((uint32_t)p[3] << 24) | ((uint32_t)p[0] << 16) | ((uint32_t)p[1] << 8) | p[2];
 }
 
@@ -26,8 +26,8 @@ bool OrvReadSurface(IDirect3DDevice9* pDevice, IDirect3DSurface9* pSurface, SOrv
     D3DLOCKED_RECT locked;
     if (bOk && SUCCEEDED(pCopy->LockRect(&locked, nullptr, D3DLOCK_READONLY)))
     {
-        rImage.m_uiWidth = desc.Width;
-        rImage.m_uiHeight = desc.Height;
+        rImage.m_uWidth = desc.Width;
+        rImage.m_uHeight = desc.Height;
         rImage.m_aRGBA.resize((size_t)desc.Width * desc.Height * 4);
         for (UINT y = 0; y < desc.Height; ++y)
         {
@@ -57,20 +57,20 @@ bool OrvReadRenderTarget(IDirect3DDevice9* pDevice, SOrvImage& rImage)
     return OrvReadSurface(pDevice, pTarget.Get(), rImage);
 }
 
-bool OrvWritePNG(const std::string& rsPath, const SOrvImage& rImage)
+bool OrvWritePNG(const std::string& sPath, const SOrvImage& rImage)
 {
-    return stbi_write_png(rsPath.c_str(), (int)rImage.m_uiWidth, (int)rImage.m_uiHeight, 4,
-                          rImage.m_aRGBA.data(), (int)rImage.m_uiWidth * 4) != 0;
+    return stbi_write_png(sPath.c_str(), (int)rImage.m_uWidth, (int)rImage.m_uHeight, 4,
+                          rImage.m_aRGBA.data(), (int)rImage.m_uWidth * 4) != 0;
 }
 
-bool OrvLoadPNG(const std::string& rsPath, SOrvImage& rImage)
+bool OrvLoadPNG(const std::string& sPath, SOrvImage& rImage)
 {
     int iWidth = 0, iHeight = 0, iChannels = 0;
-    stbi_uc* pPixels = stbi_load(rsPath.c_str(), &iWidth, &iHeight, &iChannels, 4);
+    stbi_uc* pPixels = stbi_load(sPath.c_str(), &iWidth, &iHeight, &iChannels, 4);
     if (!pPixels)
         return false;
-    rImage.m_uiWidth = (UINT)iWidth;
-    rImage.m_uiHeight = (UINT)iHeight;
+    rImage.m_uWidth = (UINT)iWidth;
+    rImage.m_uHeight = (UINT)iHeight;
     rImage.m_aRGBA.assign(pPixels, pPixels + (size_t)iWidth * iHeight * 4);
     stbi_image_free(pPixels);
     return true;
@@ -84,9 +84,9 @@ bool UpdateRequested()
     return szValue && *szValue && *szValue != '0';
 }
 
-std::string FileName(const std::string& rsName)
+std::string FileName(const std::string& sName)
 {
-    std::string sFile = rsName;
+    std::string sFile = sName;
     for (char& c : sFile)
         if (c == '/')
             c = '_';
@@ -94,10 +94,10 @@ std::string FileName(const std::string& rsName)
 }
 } // namespace
 
-::testing::AssertionResult OrvMatchesGolden(const SOrvImage& rImage, const std::string& rsName,
+::testing::AssertionResult OrvMatchesGolden(const SOrvImage& rImage, const std::string& sName,
                                             int iTolerance)
 {
-    const std::string sGolden = std::string(ORV_GOLDEN_DIR) + "/" + rsName + ".png";
+    const std::string sGolden = std::string(ORV_GOLDEN_DIR) + "/" + sName + ".png";
     SOrvImage golden;
     const bool bHave = OrvLoadPNG(sGolden, golden);
     if (UpdateRequested() && !bHave)
@@ -113,7 +113,7 @@ std::string FileName(const std::string& rsName)
     int iWorst = 0;
     SOrvImage diff = rImage;
     const bool bSameSize =
-        golden.m_uiWidth == rImage.m_uiWidth && golden.m_uiHeight == rImage.m_uiHeight;
+        golden.m_uWidth == rImage.m_uWidth && golden.m_uHeight == rImage.m_uHeight;
     if (bSameSize)
     {
         for (size_t i = 0; i < rImage.m_aRGBA.size(); i += 4)
@@ -138,15 +138,15 @@ std::string FileName(const std::string& rsName)
         OrvWritePNG(sGolden, rImage);
         return ::testing::AssertionSuccess() << "rewrote " << sGolden;
     }
-    const std::string sFile = FileName(rsName);
+    const std::string sFile = FileName(sName);
     OrvWritePNG(sFile + ".actual.png", rImage);
     if (bSameSize)
         OrvWritePNG(sFile + ".diff.png", diff);
     auto failure = ::testing::AssertionFailure();
-    failure << rsName << ": ";
+    failure << sName << ": ";
     if (!bSameSize)
-        failure << "size " << rImage.m_uiWidth << "x" << rImage.m_uiHeight << " instead of "
-                << golden.m_uiWidth << "x" << golden.m_uiHeight;
+        failure << "size " << rImage.m_uWidth << "x" << rImage.m_uHeight << " instead of "
+                << golden.m_uWidth << "x" << golden.m_uHeight;
     else
         failure << uBad << " pixels differ by more than " << iTolerance << " (worst " << iWorst
                 << ")";

@@ -16,8 +16,8 @@
 
 struct SOrvImage
 {
-    UINT m_uiWidth = 0;
-    UINT m_uiHeight = 0;
+    UINT m_uWidth = 0;
+    UINT m_uHeight = 0;
     std::vector<uint8_t> m_aRGBA;
 
     // Pixel as 0xAARRGGBB.
@@ -29,9 +29,9 @@ bool OrvReadSurface(IDirect3DDevice9* pDevice, IDirect3DSurface9* pSurface, SOrv
 // Reads render target 0.
 bool OrvReadRenderTarget(IDirect3DDevice9* pDevice, SOrvImage& rImage);
 
-bool OrvWritePNG(const std::string& rsPath, const SOrvImage& rImage);
-bool OrvLoadPNG(const std::string& rsPath, SOrvImage& rImage);
+bool OrvWritePNG(const std::string& sPath, const SOrvImage& rImage);
+bool OrvLoadPNG(const std::string& sPath, SOrvImage& rImage);
 
 // Compares with tests/golden/<name>.png: every channel of every pixel within tolerance.
-::testing::AssertionResult OrvMatchesGolden(const SOrvImage& rImage, const std::string& rsName,
+::testing::AssertionResult OrvMatchesGolden(const SOrvImage& rImage, const std::string& sName,
                                             int iTolerance = 3);

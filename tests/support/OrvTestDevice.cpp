@@ -1,12 +1,12 @@
 #include "OrvTestDevice.h"
 
-COrvTestDevice::COrvTestDevice(UINT uiWidth, UINT uiHeight, bool bDepth, HWND hWindow)
+COrvTestDevice::COrvTestDevice(UINT uWidth, UINT uHeight, bool bDepth, HWND hWindow)
 {
     m_pD3D.Attach(Direct3DCreate9(D3D_SDK_VERSION));
     if (!m_pD3D)
         return;
-    m_Parameters.BackBufferWidth = uiWidth;
-    m_Parameters.BackBufferHeight = uiHeight;
+    m_Parameters.BackBufferWidth = uWidth;
+    m_Parameters.BackBufferHeight = uHeight;
     m_Parameters.BackBufferFormat = hWindow ? D3DFMT_UNKNOWN : D3DFMT_X8R8G8B8;
     m_Parameters.BackBufferCount = 1;
     m_Parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;

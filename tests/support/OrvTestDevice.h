@@ -10,8 +10,7 @@ public:
     // A headless device with an X8R8G8B8 back buffer and, with bDepth, a D16 depth buffer.
     // Given a window (an SDL_Window* made with SDL_WINDOW_OPENGL), the device draws into it;
     // a size of 0 then takes the window's.
-    COrvTestDevice(UINT uiWidth = 64, UINT uiHeight = 64, bool bDepth = true,
-                   HWND hWindow = nullptr);
+    COrvTestDevice(UINT uWidth = 64, UINT uHeight = 64, bool bDepth = true, HWND hWindow = nullptr);
 
     IDirect3DDevice9* operator->() const { return m_pDevice.Get(); }
     IDirect3DDevice9* Get() const { return m_pDevice.Get(); }

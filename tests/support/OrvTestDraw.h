@@ -44,20 +44,20 @@ inline DWORD FloatBits(float f)
 
 // A managed A8R8G8B8 texture filled by a function of (x, y) giving 0xAARRGGBB.
 template <class F>
-COrvComPtr<IDirect3DTexture9> MakeTexture(IDirect3DDevice9* pDevice, UINT uiWidth, UINT uiHeight,
+COrvComPtr<IDirect3DTexture9> MakeTexture(IDirect3DDevice9* pDevice, UINT uWidth, UINT uHeight,
                                           F fill)
 {
     COrvComPtr<IDirect3DTexture9> pTexture;
-    if (FAILED(pDevice->CreateTexture(uiWidth, uiHeight, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+    if (FAILED(pDevice->CreateTexture(uWidth, uHeight, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
                                       pTexture.ReleaseAndGetAddressOf(), nullptr)))
         return nullptr;
     D3DLOCKED_RECT locked;
     if (FAILED(pTexture->LockRect(0, &locked, nullptr, 0)))
         return nullptr;
-    for (UINT y = 0; y < uiHeight; ++y)
+    for (UINT y = 0; y < uHeight; ++y)
     {
         DWORD* pRow = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
-        for (UINT x = 0; x < uiWidth; ++x)
+        for (UINT x = 0; x < uWidth; ++x)
             pRow[x] = fill(x, y);
     }
     pTexture->UnlockRect(0);

@@ -84,7 +84,7 @@ std::string WriteBytes(const std::string& name, const std::string& bytes)
     return path;
 }
 
-std::vector<int16_t> WriteWave(const std::string& strPath, int iRate, int iFrames)
+std::vector<int16_t> WriteWave(const std::string& sPath, int iRate, int iFrames)
 {
     std::vector<int16_t> samples(static_cast<size_t>(iFrames) * 2);
     for (int i = 0; i < iFrames; ++i)
@@ -97,7 +97,7 @@ std::vector<int16_t> WriteWave(const std::string& strPath, int iRate, int iFrame
     info.samplerate = iRate;
     info.channels = 2;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* pFile = sf_open(strPath.c_str(), SFM_WRITE, &info);
+    SNDFILE* pFile = sf_open(sPath.c_str(), SFM_WRITE, &info);
     EXPECT_NE(pFile, nullptr) << sf_strerror(nullptr);
     if (pFile)
     {
@@ -107,14 +107,14 @@ std::vector<int16_t> WriteWave(const std::string& strPath, int iRate, int iFrame
     return samples;
 }
 
-std::vector<SProbedStream> Probe(const std::string& strPath)
+std::vector<SProbedStream> Probe(const std::string& sPath)
 {
-    std::string strCommand = "ffprobe -v error -count_frames -show_entries "
-                             "stream=codec_type,codec_name,nb_read_frames,r_frame_rate,"
-                             "sample_rate,nb_frames,codec_tag_string,width,height,pix_fmt -of "
-                             "default=noprint_wrappers=1 '" +
-                             strPath + "' 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(strCommand.c_str(), "r"), pclose);
+    std::string sCommand = "ffprobe -v error -count_frames -show_entries "
+                           "stream=codec_type,codec_name,nb_read_frames,r_frame_rate,"
+                           "sample_rate,nb_frames,codec_tag_string,width,height,pix_fmt -of "
+                           "default=noprint_wrappers=1 '" +
+                           sPath + "' 2>/dev/null";
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(sCommand.c_str(), "r"), pclose);
     std::vector<SProbedStream> streams;
     if (!pipe)
     {
@@ -123,22 +123,22 @@ std::vector<SProbedStream> Probe(const std::string& strPath)
     char szLine[512];
     while (std::fgets(szLine, sizeof(szLine), pipe.get()) != nullptr)
     {
-        std::string strLine(szLine);
-        while (!strLine.empty() && (strLine.back() == '\n' || strLine.back() == '\r'))
+        std::string sLine(szLine);
+        while (!sLine.empty() && (sLine.back() == '\n' || sLine.back() == '\r'))
         {
-            strLine.pop_back();
+            sLine.pop_back();
         }
-        size_t iEq = strLine.find('=');
+        size_t iEq = sLine.find('=');
         if (iEq == std::string::npos)
         {
             continue;
         }
-        std::string strKey = strLine.substr(0, iEq);
-        std::string strValue = strLine.substr(iEq + 1);
-        if (strKey == "codec_name")
+        std::string sKey = sLine.substr(0, iEq);
+        std::string sValue = sLine.substr(iEq + 1);
+        if (sKey == "codec_name")
         {
             streams.emplace_back();
-            streams.back().strCodec = strValue;
+            streams.back().sCodec = sValue;
             continue;
         }
         if (streams.empty())
@@ -146,41 +146,41 @@ std::vector<SProbedStream> Probe(const std::string& strPath)
             continue;
         }
         SProbedStream& stream = streams.back();
-        if (strKey == "codec_type")
+        if (sKey == "codec_type")
         {
-            stream.strType = strValue;
+            stream.sType = sValue;
         }
-        else if (strKey == "r_frame_rate")
+        else if (sKey == "r_frame_rate")
         {
-            stream.strRate = strValue;
+            stream.sRate = sValue;
         }
-        else if (strKey == "nb_read_frames")
+        else if (sKey == "nb_read_frames")
         {
-            stream.lFrames = std::atol(strValue.c_str());
+            stream.lFrames = std::atol(sValue.c_str());
         }
-        else if (strKey == "sample_rate")
+        else if (sKey == "sample_rate")
         {
-            stream.lSampleRate = std::atol(strValue.c_str());
+            stream.lSampleRate = std::atol(sValue.c_str());
         }
-        else if (strKey == "nb_frames")
+        else if (sKey == "nb_frames")
         {
-            stream.lStored = std::atol(strValue.c_str());
+            stream.lStored = std::atol(sValue.c_str());
         }
-        else if (strKey == "codec_tag_string")
+        else if (sKey == "codec_tag_string")
         {
-            stream.strTag = strValue;
+            stream.sTag = sValue;
         }
-        else if (strKey == "pix_fmt")
+        else if (sKey == "pix_fmt")
         {
-            stream.strPixels = strValue;
+            stream.sPixels = sValue;
         }
-        else if (strKey == "width")
+        else if (sKey == "width")
         {
-            stream.iWidth = std::atoi(strValue.c_str());
+            stream.iWidth = std::atoi(sValue.c_str());
         }
-        else if (strKey == "height")
+        else if (sKey == "height")
         {
-            stream.iHeight = std::atoi(strValue.c_str());
+            stream.iHeight = std::atoi(sValue.c_str());
         }
     }
     return streams;

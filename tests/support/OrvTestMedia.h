@@ -30,7 +30,7 @@ std::string WriteTone(const std::string& name, int format, int rate, int channel
 std::string WriteBytes(const std::string& name, const std::string& bytes);
 
 // Writes a 16-bit stereo PCM wave file of a sine sweep; returns its samples.
-std::vector<int16_t> WriteWave(const std::string& strPath, int iRate, int iFrames);
+std::vector<int16_t> WriteWave(const std::string& sPath, int iRate, int iFrames);
 
 // A 24-bit bottom-up frame whose colours tell the frame number and which way is up:
 // the top rows are red, the bottom rows blue, the rest grey at level (frame * 7) % 256.
@@ -38,19 +38,19 @@ std::vector<uint8_t> MakeFrame(int iWidth, int iHeight, int iFrame);
 
 struct SProbedStream
 {
-    std::string strType;  // "video" or "audio"
-    std::string strCodec; // FFmpeg's codec name
+    std::string sType;    // "video" or "audio"
+    std::string sCodec;   // FFmpeg's codec name
     long lFrames = 0;     // counted by decoding
-    std::string strRate;  // video: frame rate as "num/den"
+    std::string sRate;    // video: frame rate as "num/den"
     long lSampleRate = 0; // audio
     long lStored = 0;     // samples the container says it holds
-    std::string strTag;   // the four-character code the file gives the codec
+    std::string sTag;     // the four-character code the file gives the codec
     int iWidth = 0;       // video
     int iHeight = 0;
-    std::string strPixels; // video: the pixel format FFmpeg decodes to
+    std::string sPixels; // video: the pixel format FFmpeg decodes to
 };
 
 // The streams of a media file as ffprobe reads them (empty when it cannot).
-std::vector<SProbedStream> Probe(const std::string& strPath);
+std::vector<SProbedStream> Probe(const std::string& sPath);
 
 } // namespace orv_test
