@@ -9,7 +9,7 @@
 #include <sstream>
 #include <thread>
 
-using namespace orv_test;
+using namespace orv::test;
 using namespace std::chrono_literals;
 
 namespace

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-using namespace orv_test;
+using namespace orv::test;
 using namespace std::chrono_literals;
 
 namespace

@@ -8,7 +8,7 @@
 #include <sstream>
 
 using orv::bass::CBassDecoder;
-using namespace orv_test;
+using namespace orv::test;
 
 namespace
 {

@@ -18,7 +18,7 @@
 using orv::bass::CBassDecoder;
 using orv::bass::CBassFfmpegDecoder;
 using namespace orv::test;
-using namespace orv_test;
+using namespace orv::test;
 
 namespace
 {

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-using namespace orv_test;
+using namespace orv::test;
 
 TEST(AviFileTest, CompressorChoiceRefusesWhatFfmpegLacks)
 {

@@ -15,7 +15,7 @@
 #include <type_traits>
 #include <vector>
 
-using namespace orv_test;
+using namespace orv::test;
 
 static_assert(!std::is_copy_constructible_v<CAviFile> && !std::is_copy_assignable_v<CAviFile>,
               "two writers must never share one file");

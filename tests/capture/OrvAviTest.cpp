@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-using namespace orv_test;
+using namespace orv::test;
 
 namespace
 {

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace orv_player_test;
+using namespace orv::test::player;
 
 namespace
 {

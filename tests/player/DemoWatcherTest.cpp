@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-using namespace orv_player_test;
+using namespace orv::test::player;
 using namespace std::chrono_literals;
 
 namespace

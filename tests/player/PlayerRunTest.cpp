@@ -20,7 +20,7 @@
 #include <thread>
 #include <unistd.h>
 
-using namespace orv_test;
+using namespace orv::test;
 
 namespace
 {

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace orv_player_test
+namespace orv::test::player
 {
 
 // A small demo: a checker image on a sprite, an effect file, and a 20-second tone at 120
@@ -105,4 +105,4 @@ private:
     std::filesystem::path m_path;
 };
 
-} // namespace orv_player_test
+} // namespace orv::test::player

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace orv_player_test;
+using namespace orv::test::player;
 
 namespace
 {

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <sstream>
 
-using namespace orv_player_test;
+using namespace orv::test::player;
 
 namespace
 {

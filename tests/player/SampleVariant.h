@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace orv_player_test
+namespace orv::test::player
 {
 
 const std::filesystem::path kSampleDir =
@@ -59,4 +59,4 @@ inline bool WriteSampleVariant(const std::filesystem::path& folder,
     return bSaved;
 }
 
-} // namespace orv_player_test
+} // namespace orv::test::player

@@ -15,7 +15,7 @@
 #include <filesystem>
 #include <thread>
 
-using namespace orv_render_test;
+using namespace orv::test::render;
 namespace fs = std::filesystem;
 
 namespace

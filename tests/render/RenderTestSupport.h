@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-namespace orv_render_test
+namespace orv::test::render
 {
 
 struct SCommandResult
@@ -150,4 +150,4 @@ inline std::string WriteKillingPlayer(const COrvTempDir& dir, int iSegment)
     return sScript;
 }
 
-} // namespace orv_render_test
+} // namespace orv::test::render

@@ -15,7 +15,7 @@
 #include <memory>
 #include <sstream>
 
-namespace orv_test
+namespace orv::test
 {
 
 std::vector<uint8_t> MakeFrame(int iWidth, int iHeight, int iFrame)
@@ -186,4 +186,4 @@ std::vector<SProbedStream> Probe(const std::string& sPath)
     return streams;
 }
 
-} // namespace orv_test
+} // namespace orv::test

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace orv_test
+namespace orv::test
 {
 
 // Sample value of channel c at frame i.
@@ -53,4 +53,4 @@ struct SProbedStream
 // The streams of a media file as ffprobe reads them (empty when it cannot).
 std::vector<SProbedStream> Probe(const std::string& sPath);
 
-} // namespace orv_test
+} // namespace orv::test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace surface_test
+namespace orv::test::surface
 {
 inline uint32_t& At(ORV_Surface& surface, int x, int y)
 {
@@ -58,4 +58,4 @@ inline std::vector<uint8_t> MakeBmp(int width, int height, const std::vector<uin
         file[54 + i] = rows[i];
     return file;
 }
-} // namespace surface_test
+} // namespace orv::test::surface

@@ -38,7 +38,7 @@ struct SOrvDrawState
     }
 };
 
-namespace orv_test
+namespace orv::test
 {
 inline bool IsDrawCall(const std::string& sName)
 {
@@ -69,7 +69,7 @@ inline void Apply(const SRecordedCall& call, std::map<std::string, std::string>&
     std::getline(words >> std::ws, sValue);
     values[sKey] = sValue;
 }
-} // namespace orv_test
+} // namespace orv::test
 
 // The state at the draw numbered uDraw (0: the first) of the log.
 inline SOrvDrawState OrvStateAtDraw(const std::vector<SRecordedCall>& calls, size_t uDraw)
@@ -77,13 +77,13 @@ inline SOrvDrawState OrvStateAtDraw(const std::vector<SRecordedCall>& calls, siz
     SOrvDrawState state;
     for (const SRecordedCall& call : calls)
     {
-        if (orv_test::IsDrawCall(call.m_Name) && uDraw-- == 0)
+        if (orv::test::IsDrawCall(call.m_Name) && uDraw-- == 0)
         {
             state.m_bDrawn = true;
             state.m_sDraw = call.Text();
             return state;
         }
-        orv_test::Apply(call, state.m_values);
+        orv::test::Apply(call, state.m_values);
     }
     state.m_values.clear();
     return state;
@@ -94,6 +94,6 @@ inline SOrvDrawState OrvStateAtEnd(const std::vector<SRecordedCall>& calls)
 {
     SOrvDrawState state;
     for (const SRecordedCall& call : calls)
-        orv_test::Apply(call, state.m_values);
+        orv::test::Apply(call, state.m_values);
     return state;
 }

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-using namespace surface_test;
+using namespace orv::test::surface;
 
 namespace
 {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-using namespace surface_test;
+using namespace orv::test::surface;
 
 namespace
 {

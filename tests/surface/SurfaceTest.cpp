@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-using namespace surface_test;
+using namespace orv::test::surface;
 
 namespace
 {
