@@ -70,6 +70,43 @@ TEST(RenderPlanTest, PlanFileReadsBackAndRefusesDamage)
     EXPECT_EQ(MakePlanId().size(), 12u);
 }
 
+TEST(RenderPlanTest, PlanKeepsItsSplitAndEstimates)
+{
+    SRenderPlan plan;
+    plan.strId = "0123456789ab";
+    plan.strVersion = "0.1.0";
+    plan.iStartFrame = 0;
+    plan.iFrames = 100;
+    plan.segments = {{0, 70, 0.4}, {70, 20, 0.4182}, {90, 10, 0.25}};
+    EXPECT_EQ(DescribeSplit(plan), "split into equal frame counts (no cost estimate)");
+    plan.strSplit = "cost";
+    const std::string strText = FormatPlan(plan);
+    SRenderPlan back;
+    std::string strError;
+    ASSERT_TRUE(ParsePlan(strText, back, strError)) << strError;
+    EXPECT_EQ(back.strSplit, "cost");
+    ASSERT_EQ(back.segments.size(), 3u);
+    EXPECT_DOUBLE_EQ(back.segments[1].dEstimate, 0.4182);
+    EXPECT_EQ(FormatPlan(back), strText);
+    const std::string strLine = DescribeSplit(back);
+    EXPECT_NE(strLine.find("seg-0001"), std::string::npos) << strLine;
+    EXPECT_NE(strLine.find("0.418"), std::string::npos) << strLine;
+    EXPECT_NE(strLine.find("0.333"), std::string::npos) << strLine;
+
+    // A plan without estimates (an older one) still reads, as an equal split.
+    std::string strOld = strText;
+    for (const char* szKey : {"split = cost\n", "estimate.0 = 0.4000\n", "estimate.1 = 0.4182\n",
+                              "estimate.2 = 0.2500\n"})
+    {
+        ASSERT_NE(strOld.find(szKey), std::string::npos) << szKey;
+        strOld.erase(strOld.find(szKey), std::string(szKey).size());
+    }
+    ASSERT_TRUE(ParsePlan(strOld, back, strError)) << strError;
+    EXPECT_EQ(back.strSplit, "equal");
+    EXPECT_EQ(back.segments[2].iFrames, 10);
+    EXPECT_EQ(back.segments[2].dEstimate, 0.0);
+}
+
 TEST(RenderPlanTest, ContainersAndTheirMuxers)
 {
     EXPECT_EQ(GetContainerOfFile("/x/Show.MKV"), "mkv");
