@@ -211,6 +211,9 @@ public:
     const D3DPRESENT_PARAMETERS& GetPresentParameters() const { return m_params; }
 
 private:
+    // Binds the read framebuffer with the presented image attached.
+    void AttachFrontForRead();
+
     enum EDirty : uint32_t
     {
         DIRTY_TARGETS = 1u << 0,

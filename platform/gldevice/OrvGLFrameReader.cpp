@@ -81,10 +81,7 @@ HRESULT COrvGLDevice::QueueFrontBufferRead(UINT uSlot)
         return D3DERR_INVALIDCALL;
     if (!m_pCore->Prepare())
         return D3DERR_DEVICELOST;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_uReadFramebuffer);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                           m_uFrontTexture, 0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    AttachFrontForRead();
     const bool bQueued =
         m_frameReader.Queue(uSlot, m_params.BackBufferWidth, m_params.BackBufferHeight);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_uFramebuffer);
