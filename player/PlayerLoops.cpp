@@ -2,7 +2,7 @@
 
 #include "DemoSession.h"
 #include "DemoWatcher.h"
-#include "FrameGrabber.h"
+#include "FrameRecorder.h"
 #include "PlayerInterrupt.h"
 #include "PlayerMusic.h"
 #include "PlayerProfile.h"
@@ -167,7 +167,7 @@ bool StepTo(SPlayerStage& rStage, const SStepPlan& plan, double dSeconds)
 int RunRecording(SPlayerStage& rStage, ORV_Avi& rAvi, const SRecordingPlan& plan)
 {
     IDirect3DDevice9* pDevice = rStage.pDevice;
-    CFrameGrabber grabber(pDevice, rStage.iWidth, rStage.iHeight);
+    CFrameRecorder recorder(pDevice, rAvi, rStage.iWidth, rStage.iHeight);
     CProgressMeter progress(plan.iFrames);
     int iFrame = 0;
     bool bQuit = false;
@@ -186,20 +186,17 @@ int RunRecording(SPlayerStage& rStage, ORV_Avi& rAvi, const SRecordingPlan& plan
         {
             plan.pReadBack->Begin();
         }
-        const bool bGrabbed = grabber.Grab();
+        recorder.AddPresented();
         if (plan.pReadBack != nullptr)
         {
             plan.pReadBack->End();
-        }
-        if (bGrabbed)
-        {
-            rAvi.AddFrame(grabber.GetBits());
         }
         if (plan.bShowProgress)
         {
             progress.Update(iFrame);
         }
     }
+    recorder.Finish();
     if (plan.bShowProgress)
     {
         progress.Finish();

@@ -164,6 +164,21 @@ void ORV_Avi::AddFrame(BYTE* pBits)
     ++m_lFrame;
 }
 
+bool ORV_Avi::AddDeviceFrame(const BYTE* pPixels, int iPitch)
+{
+    if (m_pCompressed == nullptr || pPixels == nullptr)
+    {
+        return false;
+    }
+    if (AVIStreamWriteDeviceFrame(m_pCompressed, m_lFrame, pPixels, iPitch) != AVIERR_OK)
+    {
+        ShowError("Image lost!");
+        return false;
+    }
+    ++m_lFrame;
+    return true;
+}
+
 namespace
 {
 

@@ -22,6 +22,11 @@ public:
                            int iHeight, int iFps);
     // Appends one frame of width x height x 3 bytes.
     void AddFrame(BYTE* pBits);
+    // Appends one frame as the device reads it back (OrvFrameReadback.h: red, green, blue
+    // and a byte ignored, rows from the top down, iPitch bytes apart): the same frame in the
+    // file as AddFrame of its 24-bit bottom-up rows, but the conversion runs on the writer's
+    // thread and this call only copies the pixels. False when the frame was not added.
+    bool AddDeviceFrame(const BYTE* pPixels, int iPitch);
     // Adds an audio stream copied from a sound file: 0 on success, 1 on failure.
     int AddWAV(const char* szSoundFile, HWND hWnd);
     // The same from dStartSeconds into the sound (a recording of a later part of a show);

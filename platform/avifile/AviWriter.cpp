@@ -1,5 +1,7 @@
 #include "AviWriter.h"
 
+#include "AviDeviceFrame.h"
+
 extern "C"
 {
 #include <libavcodec/avcodec.h>
@@ -10,6 +12,7 @@ extern "C"
 #include <chrono>
 #include <cstdio>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -192,6 +195,7 @@ HRESULT CAviWriter::SetVideoFormat(SStream& stream, const void* pFormat, LONG cb
     stream.info.fccHandler =
         ppTags != nullptr ? av_codec_get_tag(ppTags, stream.pStream->codecpar->codec_id) : 0;
     stream.pEncoder = std::move(pEncoder);
+    stream.video = format;
     return AVIERR_OK;
 }
 
@@ -354,6 +358,36 @@ HRESULT CAviWriter::Write(int iIndex, LONG lStart, LONG lSamples, const void* pB
     return hr;
 }
 
+HRESULT CAviWriter::AdmitVideo(std::unique_lock<std::mutex>& lock, SStream& stream, LONG lStart)
+{
+    if (lStart < stream.lNextPosition)
+    {
+        // A position already written: AVI streams only grow.
+        return AVIERR_BADPARAM;
+    }
+    const auto waitStart = std::chrono::steady_clock::now();
+    m_cvSpace.wait(lock, [this] { return m_jobs.size() < kMaxQueuedFrames || m_bFailed; });
+    m_timing.dWaitSeconds += Seconds(std::chrono::steady_clock::now() - waitStart);
+    return m_bFailed ? AVIERR_FILEWRITE : AVIERR_OK;
+}
+
+std::vector<uint8_t> CAviWriter::TakeBuffer(size_t cbSize)
+{
+    std::vector<uint8_t> bits;
+    if (!m_spare.empty())
+    {
+        bits = std::move(m_spare.back());
+        m_spare.pop_back();
+    }
+    // A used buffer of the right size is not cleared: every byte the encoder reads is
+    // written first, and the padding after the last row is only read past, never used.
+    if (bits.size() != cbSize)
+    {
+        bits.assign(cbSize, 0);
+    }
+    return bits;
+}
+
 HRESULT CAviWriter::WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LONG cbBuffer)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -363,27 +397,89 @@ HRESULT CAviWriter::WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LON
     {
         return AVIERR_BADSIZE;
     }
-    if (lStart < stream.lNextPosition)
+    const HRESULT hr = AdmitVideo(lock, stream, lStart);
+    if (hr != AVIERR_OK)
     {
-        // A position already written: AVI streams only grow.
-        return AVIERR_BADPARAM;
-    }
-    const auto waitStart = std::chrono::steady_clock::now();
-    m_cvSpace.wait(lock, [this] { return m_jobs.size() < kMaxQueuedFrames || m_bFailed; });
-    m_timing.dWaitSeconds += Seconds(std::chrono::steady_clock::now() - waitStart);
-    if (m_bFailed)
-    {
-        return AVIERR_FILEWRITE;
+        return hr;
     }
     const uint8_t* pBytes = static_cast<const uint8_t*>(pBuffer);
     size_t cbFrame = cbRow * static_cast<size_t>(stream.pEncoder->GetRows());
-    std::vector<uint8_t> bits(cbFrame + kInputPadding, 0);
+    std::vector<uint8_t> bits = TakeBuffer(cbFrame + kInputPadding);
     std::copy(pBytes, pBytes + cbFrame, bits.begin());
     m_jobs.push_back(SJob{iIndex, lStart, cbRow, std::move(bits)});
     stream.lNextPosition = lStart + 1;
     stream.lLength = lStart + 1;
     m_cvJobs.notify_one();
     return AVIERR_OK;
+}
+
+HRESULT CAviWriter::WriteDeviceFrame(int iIndex, LONG lStart, const void* pPixels, LONG lPitch)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (iIndex < 0 || iIndex >= static_cast<int>(m_streams.size()) || pPixels == nullptr)
+    {
+        return AVIERR_BADPARAM;
+    }
+    if (m_bClosed || m_bFailed || !StartWriting())
+    {
+        return AVIERR_FILEWRITE;
+    }
+    SStream& stream = m_streams[iIndex];
+    const size_t cbRow = static_cast<size_t>(stream.video.iWidth) * 4;
+    if (!stream.pEncoder || (stream.video.iBitCount != 24 && stream.video.iBitCount != 32))
+    {
+        return AVIERR_UNSUPPORTED;
+    }
+    if (lPitch < 0 || static_cast<size_t>(lPitch) < cbRow)
+    {
+        return AVIERR_BADSIZE;
+    }
+    if (!m_worker.joinable())
+    {
+        m_worker = std::thread(&CAviWriter::RunWorker, this);
+    }
+    const HRESULT hr = AdmitVideo(lock, stream, lStart);
+    if (hr != AVIERR_OK)
+    {
+        return hr;
+    }
+    const size_t iRows = static_cast<size_t>(std::abs(stream.video.iHeight));
+    std::vector<uint8_t> bits = TakeBuffer(cbRow * iRows);
+    stream.lNextPosition = lStart + 1;
+    // The copy is made without the lock, which the worker takes for every packet.
+    lock.unlock();
+    const uint8_t* pBytes = static_cast<const uint8_t*>(pPixels);
+    for (size_t y = 0; y < iRows; ++y)
+    {
+        std::memcpy(bits.data() + y * cbRow, pBytes + y * static_cast<size_t>(lPitch), cbRow);
+    }
+    lock.lock();
+    m_jobs.push_back(SJob{iIndex, lStart, cbRow, std::move(bits), true});
+    stream.lLength = std::max(stream.lLength, lStart + 1);
+    m_cvJobs.notify_one();
+    return AVIERR_OK;
+}
+
+bool CAviWriter::EncodeJob(SJob& job)
+{
+    CAviVideoEncoder& encoder = *m_streams[job.iIndex].pEncoder;
+    const uint8_t* pBits = job.bits.data();
+    size_t cbRow = job.cbRow;
+    if (job.bDeviceFrame)
+    {
+        const SVideoFormat& format = m_streams[job.iIndex].video;
+        cbRow = GetBitmapRowBytes(format);
+        m_converted.resize(cbRow * static_cast<size_t>(std::abs(format.iHeight)) + kInputPadding);
+        ConvertDeviceFrame(job.bits.data(), job.cbRow, format, m_converted.data());
+        pBits = m_converted.data();
+    }
+    return encoder.Encode(pBits, cbRow, job.lPosition,
+                          [&](AVPacket* pPacket)
+                          {
+                              std::lock_guard<std::mutex> lock(m_mutex);
+                              return WritePacket(pPacket, job.iIndex, encoder.GetTimeBaseNum(),
+                                                 encoder.GetTimeBaseDen());
+                          });
 }
 
 HRESULT CAviWriter::WriteAudio(SStream& stream, const void* pBuffer, LONG cbBuffer, LONG* plSamples)
@@ -425,17 +521,13 @@ void CAviWriter::RunWorker()
             m_jobs.pop_front();
         }
         SStream& stream = m_streams[job.iIndex];
-        CAviVideoEncoder& encoder = *stream.pEncoder;
         const auto start = std::chrono::steady_clock::now();
-        bool bOk =
-            encoder.Encode(job.bits.data(), job.cbRow, job.lPosition,
-                           [&](AVPacket* pPacket)
-                           {
-                               std::lock_guard<std::mutex> lock(m_mutex);
-                               return WritePacket(pPacket, job.iIndex, encoder.GetTimeBaseNum(),
-                                                  encoder.GetTimeBaseDen());
-                           });
+        bool bOk = EncodeJob(job);
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_spare.size() < kMaxQueuedFrames)
+        {
+            m_spare.push_back(std::move(job.bits));
+        }
         stream.iVideoEnd = job.lPosition + 1;
         bOk = bOk && WriteAudioUpTo(GetVideoEndSeconds());
         const double dSeconds = Seconds(std::chrono::steady_clock::now() - start);

@@ -45,6 +45,9 @@ public:
     HRESULT ReadFormat(int iIndex, void* pFormat, LONG* pcbFormat) const;
     HRESULT Write(int iIndex, LONG lStart, LONG lSamples, const void* pBuffer, LONG cbBuffer,
                   LONG* plSamples, LONG* plBytes);
+    // Queues a video frame as a device reads it back (AviDeviceFrame.h): the caller's thread
+    // copies it, the worker converts it to the stream's format and compresses it.
+    HRESULT WriteDeviceFrame(int iIndex, LONG lStart, const void* pPixels, LONG lPitch);
     LONG GetLength(int iIndex) const;
     // What compressing the video cost so far.
     AVICOMPRESSORTIMING GetTiming();
@@ -58,6 +61,7 @@ private:
         AVStream* pStream = nullptr;
         std::vector<uint8_t> format;
         std::unique_ptr<CAviVideoEncoder> pEncoder;
+        SVideoFormat video;     // video: the bitmaps the stream takes
         LONG lNextPosition = 0; // next sample position the caller may write
         LONG lLength = 0;       // samples accepted so far
         int64_t iVideoEnd = 0;  // video: frames handed to the encoder
@@ -74,12 +78,19 @@ private:
         LONG lPosition;
         size_t cbRow; // bytes of a row of bits, padding included
         std::vector<uint8_t> bits;
+        bool bDeviceFrame = false; // bits are a device's read-back, cbRow apart, to convert
     };
 
     HRESULT SetVideoFormat(SStream& stream, const void* pFormat, LONG cbFormat,
                            const std::string& sEncoder);
     HRESULT SetAudioFormat(SStream& stream, const void* pFormat, LONG cbFormat);
     HRESULT WriteVideo(int iIndex, LONG lStart, const void* pBuffer, LONG cbBuffer);
+    // Checks a video write and waits for room in the queue; with the lock held.
+    HRESULT AdmitVideo(std::unique_lock<std::mutex>& lock, SStream& stream, LONG lStart);
+    // A buffer of at least cbSize bytes for a job, a used one when there is one.
+    std::vector<uint8_t> TakeBuffer(size_t cbSize);
+    // Runs the stream's encoder on a job, converting a device frame first.
+    bool EncodeJob(SJob& job);
     HRESULT WriteAudio(SStream& stream, const void* pBuffer, LONG cbBuffer, LONG* plSamples);
     bool StartWriting();
     void RunWorker();
@@ -105,6 +116,8 @@ private:
     std::condition_variable m_cvJobs;
     std::condition_variable m_cvSpace;
     std::deque<SJob> m_jobs;
+    std::vector<std::vector<uint8_t>> m_spare; // job buffers done with, to be used again
+    std::vector<uint8_t> m_converted;          // the worker's converted device frame
     bool m_bStopping = false;
     std::thread m_worker;
     AVICOMPRESSORTIMING m_timing{};

@@ -382,6 +382,19 @@ extern "C"
         return AVIERR_OK;
     }
 
+    HRESULT AVIStreamWriteDeviceFrame(PAVISTREAM pavi, LONG lStart, LPCVOID lpPixels, LONG lPitch)
+    {
+        if (pavi == nullptr || lpPixels == nullptr)
+        {
+            return AVIERR_BADPARAM;
+        }
+        if (!pavi->pFile->pWriter)
+        {
+            return AVIERR_READONLY;
+        }
+        return pavi->pFile->pWriter->WriteDeviceFrame(pavi->iIndex, lStart, lpPixels, lPitch);
+    }
+
     HRESULT AVIStreamGetCompressorTiming(PAVISTREAM pavi, AVICOMPRESSORTIMING* pTiming)
     {
         if (pavi == nullptr || pTiming == nullptr || !pavi->pFile->pWriter)

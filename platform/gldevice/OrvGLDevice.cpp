@@ -233,8 +233,12 @@ void COrvGLDevice::ReleaseSwapSurfaces()
     OrvSafeRelease(m_pDepth);
     OrvSafeRelease(m_pBackBuffer);
     OrvSafeRelease(m_pAutoDepth);
-    if (m_uFrontTexture && m_pCore->MakeCurrent())
-        glDeleteTextures(1, &m_uFrontTexture);
+    if (m_pCore->MakeCurrent())
+    {
+        m_frameReader.Release();
+        if (m_uFrontTexture)
+            glDeleteTextures(1, &m_uFrontTexture);
+    }
     m_uFrontTexture = 0;
 }
 

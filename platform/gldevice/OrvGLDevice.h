@@ -15,6 +15,7 @@
 // list for strips and lists, else glMultiDrawArrays); every state change, clear, lock or
 // read-back submits the batch first.
 #include "OrvFixedFunction.h"
+#include "OrvGLFrameReader.h"
 #include "OrvGLCore.h"
 #include "OrvGLProgramCache.h"
 #include "OrvVertexLayout.h"
@@ -203,9 +204,16 @@ public:
     COrvGLSurface* GetBackBufferSurface() const { return m_pBackBuffer; }
     // Copies the presented image into a system-memory surface (swap chain and device).
     HRESULT CopyFrontBuffer(IDirect3DSurface9* pDestSurface);
+    // The read-backs that overlap drawing (OrvFrameReadback.h; OrvGLFrameReader.cpp).
+    HRESULT QueueFrontBufferRead(UINT uSlot);
+    HRESULT LockFrontBufferRead(UINT uSlot, D3DLOCKED_RECT& rLocked);
+    HRESULT UnlockFrontBufferRead(UINT uSlot);
     const D3DPRESENT_PARAMETERS& GetPresentParameters() const { return m_params; }
 
 private:
+    // Binds the read framebuffer with the presented image attached.
+    void AttachFrontForRead();
+
     enum EDirty : uint32_t
     {
         DIRTY_TARGETS = 1u << 0,
@@ -300,6 +308,7 @@ private:
     COrvGLSurface* m_pBackBuffer = nullptr;
     COrvGLSurface* m_pAutoDepth = nullptr;
     GLuint m_uFrontTexture = 0; // the presented image
+    COrvGLFrameReader m_frameReader;
     COrvGLSurface* m_apTargets[4] = {};
     COrvGLSurface* m_pDepth = nullptr;
     D3DVIEWPORT9 m_viewport = {};

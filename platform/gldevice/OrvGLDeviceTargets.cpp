@@ -383,6 +383,14 @@ HRESULT COrvGLDevice::GetFrontBufferData(UINT iSwapChain, IDirect3DSurface9* pDe
     return CopyFrontBuffer(pDestSurface);
 }
 
+void COrvGLDevice::AttachFrontForRead()
+{
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_uReadFramebuffer);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
+                           m_uFrontTexture, 0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+}
+
 HRESULT COrvGLDevice::CopyFrontBuffer(IDirect3DSurface9* pDestSurface)
 {
     COrvGLSurface* pDest = pDestSurface ? OrvAsGLSurface(pDestSurface) : nullptr;
@@ -393,10 +401,7 @@ HRESULT COrvGLDevice::CopyFrontBuffer(IDirect3DSurface9* pDestSurface)
         return D3DERR_INVALIDCALL;
     if (!m_pCore->Prepare())
         return D3DERR_DEVICELOST;
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_uReadFramebuffer);
-    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D,
-                           m_uFrontTexture, 0);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    AttachFrontForRead();
     const HRESULT hr = ReadInto(m_params.BackBufferFormat, pDest);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_uFramebuffer);
     return hr;

@@ -195,6 +195,15 @@ extern "C"
     // -1 for each encoder's own default. Lossless encoders ignore it.
     ORVPLATFORM_API HRESULT AVISetCompressorQuality(int iQuality);
 
+    // Writes one video frame at position lStart as a graphics device reads it back: 32-bit
+    // pixels (red, green, blue, then a byte that is ignored), rows from the top down, lPitch
+    // bytes apart (at least 4 x width). The stream keeps its own format (the bitmap header
+    // given to AVIStreamSetFormat, 24 or 32 bits): the frame is converted to it on the
+    // writer's own thread, so the call only copies the pixels, and the file holds exactly
+    // what AVIStreamWrite of the converted bitmap would have put there.
+    ORVPLATFORM_API HRESULT AVIStreamWriteDeviceFrame(PAVISTREAM pavi, LONG lStart,
+                                                      LPCVOID lpPixels, LONG lPitch);
+
     // What compressing a video stream being written has cost so far: frames compressed,
     // seconds spent compressing them on the writer's own thread (in all and the worst
     // frame), and seconds writers waited for room in its queue.

@@ -214,3 +214,71 @@ TEST_F(OrvAviTest, VideoTitleIsKeptByEveryContainerAndCutToItsRoom)
         EXPECT_EQ(sTitle.find(sLong.substr(0, 64)), std::string::npos) << szName;
     }
 }
+
+TEST_F(OrvAviTest, DeviceFramesGiveTheSameFileAsTheirBitmaps)
+{
+    // 37 x 21: rows of an odd number of pixels, neither a multiple of the four pixels packed
+    // at a time nor of four bytes. The device rows are red-green-blue-x, top down, with room
+    // after each row; the bitmaps blue-green-red, bottom up, packed.
+    constexpr int kWidth = 37;
+    constexpr int kHeight = 21;
+    constexpr int kPitch = kWidth * 4 + 12;
+    auto toDevice = [](const std::vector<uint8_t>& bitmap)
+    {
+        std::vector<uint8_t> pixels(static_cast<size_t>(kPitch) * kHeight, 0xEE);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+            {
+                const uint8_t* pIn = &bitmap[((kHeight - 1 - y) * kWidth + x) * 3];
+                uint8_t* pOut = &pixels[static_cast<size_t>(y) * kPitch + x * 4];
+                pOut[0] = pIn[2];
+                pOut[1] = pIn[1];
+                pOut[2] = pIn[0];
+                pOut[3] = static_cast<uint8_t>(x * 7 + y); // junk the file must not see
+            }
+        return pixels;
+    };
+    const std::string sBitmaps = m_dir.File("bitmaps.avi");
+    Record(sBitmaps, kWidth, kHeight, 30);
+    const std::string sDevice = m_dir.File("device.avi");
+    {
+        ORV_Avi avi;
+        ASSERT_EQ(avi.CreateAVI(nullptr, sDevice.c_str(), kWidth, kHeight, 25), 0);
+        for (int i = 0; i < 30; ++i)
+        {
+            // The caller's buffer is reused at once, as a device's read-back slot is.
+            std::vector<uint8_t> pixels = toDevice(MakeFrame(kWidth, kHeight, i));
+            ASSERT_TRUE(avi.AddDeviceFrame(pixels.data(), kPitch)) << i;
+            std::fill(pixels.begin(), pixels.end(), 0x11);
+        }
+        // A pitch shorter than a row is refused, and the recording goes on.
+        std::vector<uint8_t> small(static_cast<size_t>(kPitch) * kHeight);
+        EXPECT_FALSE(avi.AddDeviceFrame(small.data(), kWidth * 4 - 1));
+        EXPECT_FALSE(avi.AddDeviceFrame(nullptr, kPitch));
+    }
+    SReadBack bitmaps(sBitmaps);
+    SReadBack device(sDevice);
+    ASSERT_NE(device.pStream, nullptr);
+    EXPECT_EQ(AVIStreamLength(device.pStream), 30);
+    std::vector<uint8_t> expected(kWidth * kHeight * 3);
+    std::vector<uint8_t> actual(kWidth * kHeight * 3);
+    for (int iFrame = 0; iFrame < 30; ++iFrame)
+    {
+        ASSERT_EQ(AVIStreamRead(bitmaps.pStream, iFrame, 1, expected.data(),
+                                static_cast<LONG>(expected.size()), nullptr, nullptr),
+                  0);
+        ASSERT_EQ(AVIStreamRead(device.pStream, iFrame, 1, actual.data(),
+                                static_cast<LONG>(actual.size()), nullptr, nullptr),
+                  0);
+        EXPECT_EQ(actual, expected) << "frame " << iFrame;
+    }
+    std::ifstream a(sBitmaps, std::ios::binary), b(sDevice, std::ios::binary);
+    EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(a), std::istreambuf_iterator<char>(),
+                           std::istreambuf_iterator<char>(b), std::istreambuf_iterator<char>()))
+        << "the files differ";
+
+    // A closed recorder takes nothing.
+    ORV_Avi closed;
+    std::vector<uint8_t> pixels(static_cast<size_t>(kPitch) * kHeight);
+    EXPECT_FALSE(closed.AddDeviceFrame(pixels.data(), kPitch));
+}

@@ -70,6 +70,43 @@ TEST(RenderPlanTest, PlanFileReadsBackAndRefusesDamage)
     EXPECT_EQ(MakePlanId().size(), 12u);
 }
 
+TEST(RenderPlanTest, PlanKeepsItsSplitAndEstimates)
+{
+    SRenderPlan plan;
+    plan.sId = "0123456789ab";
+    plan.sVersion = "0.1.0";
+    plan.iStartFrame = 0;
+    plan.iFrames = 100;
+    plan.segments = {{0, 70, 0.4}, {70, 20, 0.4182}, {90, 10, 0.25}};
+    EXPECT_EQ(DescribeSplit(plan), "split into equal frame counts (no cost estimate)");
+    plan.sSplit = "cost";
+    const std::string sText = FormatPlan(plan);
+    SRenderPlan back;
+    std::string sError;
+    ASSERT_TRUE(ParsePlan(sText, back, sError)) << sError;
+    EXPECT_EQ(back.sSplit, "cost");
+    ASSERT_EQ(back.segments.size(), 3u);
+    EXPECT_DOUBLE_EQ(back.segments[1].dEstimate, 0.4182);
+    EXPECT_EQ(FormatPlan(back), sText);
+    const std::string sLine = DescribeSplit(back);
+    EXPECT_NE(sLine.find("seg-0001"), std::string::npos) << sLine;
+    EXPECT_NE(sLine.find("0.418"), std::string::npos) << sLine;
+    EXPECT_NE(sLine.find("0.333"), std::string::npos) << sLine;
+
+    // A plan without estimates (an older one) still reads, as an equal split.
+    std::string sOld = sText;
+    for (const char* szKey : {"split = cost\n", "estimate.0 = 0.4000\n", "estimate.1 = 0.4182\n",
+                              "estimate.2 = 0.2500\n"})
+    {
+        ASSERT_NE(sOld.find(szKey), std::string::npos) << szKey;
+        sOld.erase(sOld.find(szKey), std::string(szKey).size());
+    }
+    ASSERT_TRUE(ParsePlan(sOld, back, sError)) << sError;
+    EXPECT_EQ(back.sSplit, "equal");
+    EXPECT_EQ(back.segments[2].iFrames, 10);
+    EXPECT_EQ(back.segments[2].dEstimate, 0.0);
+}
+
 TEST(RenderPlanTest, ContainersAndTheirMuxers)
 {
     EXPECT_EQ(GetContainerOfFile("/x/Show.MKV"), "mkv");

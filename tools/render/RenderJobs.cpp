@@ -73,6 +73,14 @@ std::string DescribeAttempt()
     return std::string("attempt on ") + szHost + " at " + szTime;
 }
 
+// "0.163" of the single recording.
+std::string FormatShare(double dShare)
+{
+    char szShare[32];
+    std::snprintf(szShare, sizeof(szShare), "%.3f", dShare);
+    return szShare;
+}
+
 } // namespace
 
 std::string MakeSegmentCommand(const std::string& sDir, int iSegment)
@@ -163,10 +171,14 @@ int ShowRenderStatus(const Words& args)
         const SRenderSegment& segment = plan.segments[i];
         const bool bDone = IsSegmentDone(plan, dir, iSegment);
         iDone += bDone ? 1 : 0;
-        std::printf("%s  frames %d to %d  %s\n", NameSegment(iSegment).c_str(), segment.iStartFrame,
-                    segment.iStartFrame + segment.iFrames - 1,
+        const std::string sEstimate =
+            segment.dEstimate > 0.0 ? "  estimate " + FormatShare(segment.dEstimate) : "";
+        std::printf("%s  frames %d to %d%s  %s\n", NameSegment(iSegment).c_str(),
+                    segment.iStartFrame, segment.iStartFrame + segment.iFrames - 1,
+                    sEstimate.c_str(),
                     bDone ? "done" : ("missing: " + ExplainMissing(plan, dir, iSegment)).c_str());
     }
+    std::printf("%s\n", DescribeSplit(plan).c_str());
     std::printf("%zu of %zu segments done%s\n", iDone, plan.segments.size(),
                 iDone == plan.segments.size() ? "; ready to join" : "");
     return iDone == plan.segments.size() ? 0 : 1;

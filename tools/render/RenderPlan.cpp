@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -60,6 +61,12 @@ bool ReadSegments(const std::map<std::string, std::string>& values, SRenderPlan&
             return false;
         }
         iNext += segment.iFrames;
+        // The estimate is optional: a plan stays usable without it.
+        const auto estimate = values.find("estimate." + std::to_string(i));
+        if (estimate != values.end())
+        {
+            segment.dEstimate = std::max(0.0, std::strtod(estimate->second.c_str(), nullptr));
+        }
         rPlan.segments.push_back(segment);
     }
     return iNext == rPlan.iStartFrame + rPlan.iFrames;
@@ -125,6 +132,25 @@ std::vector<SRenderSegment> SplitFrames(int iStartFrame, int iFrames, int iSegme
     return segments;
 }
 
+std::string DescribeSplit(const SRenderPlan& plan)
+{
+    const auto slowest = std::max_element(plan.segments.begin(), plan.segments.end(),
+                                          [](const SRenderSegment& a, const SRenderSegment& b)
+                                          { return a.dEstimate < b.dEstimate; });
+    if (plan.sSplit != "cost" || slowest == plan.segments.end() || slowest->dEstimate <= 0.0)
+    {
+        return "split into equal frame counts (no cost estimate)";
+    }
+    char szLine[256];
+    std::snprintf(szLine, sizeof(szLine),
+                  "split by estimated cost: the slowest segment, %s, is estimated at %.3f of "
+                  "recording the stretch at once, pre-roll included (an even split without "
+                  "pre-roll: %.3f)",
+                  NameSegment(static_cast<int>(slowest - plan.segments.begin())).c_str(),
+                  slowest->dEstimate, 1.0 / static_cast<double>(plan.segments.size()));
+    return szLine;
+}
+
 std::string FormatPlan(const SRenderPlan& plan)
 {
     std::ostringstream text;
@@ -141,11 +167,18 @@ std::string FormatPlan(const SRenderPlan& plan)
          << "container = " << plan.sContainer << "\n"
          << "start_frame = " << plan.iStartFrame << "\n"
          << "frames = " << plan.iFrames << "\n"
+         << "split = " << plan.sSplit << "\n"
          << "segments = " << plan.segments.size() << "\n";
     for (size_t i = 0; i < plan.segments.size(); ++i)
     {
         text << "segment." << i << " = " << plan.segments[i].iStartFrame << " "
              << plan.segments[i].iFrames << "\n";
+        if (plan.segments[i].dEstimate > 0.0)
+        {
+            char szEstimate[32];
+            std::snprintf(szEstimate, sizeof(szEstimate), "%.4f", plan.segments[i].dEstimate);
+            text << "estimate." << i << " = " << szEstimate << "\n";
+        }
     }
     return text.str();
 }
@@ -165,6 +198,10 @@ bool ParsePlan(const std::string& sText, SRenderPlan& rPlan, std::string& sError
         rValue = it != values.end() ? it->second : std::string();
         return it != values.end();
     };
+    if (!text("split", plan.sSplit))
+    {
+        plan.sSplit = "equal";
+    }
     bool bOk = text("id", plan.sId) && text("version", plan.sVersion) &&
                text("demo", plan.sDemoDir) && text("music", plan.sMusic) &&
                text("codec", plan.sCodec) && text("container", plan.sContainer) &&

@@ -15,6 +15,9 @@ struct SRenderSegment
 {
     int iStartFrame = 0; // on the plan's frame grid, from the show's start
     int iFrames = 0;
+    // The estimated time of the segment, pre-roll included, as a share of the time of the
+    // whole stretch recorded at once (0 when not estimated).
+    double dEstimate = 0.0;
 };
 
 struct SRenderPlan
@@ -32,6 +35,9 @@ struct SRenderPlan
     int iStartFrame = 0; // the first frame of the whole stretch
     int iFrames = 0;     // frames of the whole stretch
     std::vector<SRenderSegment> segments;
+    // How the boundaries were chosen: "cost" (for an estimated cost as even as the frame grid
+    // allows) or "equal" (equal frame counts).
+    std::string sSplit = "equal";
 
     // "segments/seg-0003.avi", relative to the plan's folder.
     std::string GetSegmentFile(int iSegment) const;
@@ -44,6 +50,9 @@ struct SRenderPlan
 // The frames [iStartFrame, iStartFrame + iFrames) in iSegments runs of nearly equal length
 // (the first ones one frame longer when it does not divide).
 std::vector<SRenderSegment> SplitFrames(int iStartFrame, int iFrames, int iSegments);
+
+// One line on how the boundaries were chosen and the slowest segment's estimate.
+std::string DescribeSplit(const SRenderPlan& plan);
 
 // The plan as the text of plan.txt, and back; false with a reason for a text that is not
 // a plan this version can read.

@@ -4,6 +4,7 @@
 #include "PlayerOptions.h"
 #include "PlayerTiming.h"
 #include "PrerollPlan.h"
+#include "RenderEstimate.h"
 #include "RenderCommands.h"
 #include "RenderPlan.h"
 #include "RenderSegments.h"
@@ -51,11 +52,11 @@ bool CheckCodec(const std::string& sCodec, const std::string& sContainer, std::s
         return false;
     }
     char szEncoder[64] = {};
-    if (AVIGetCompressorForFileA(("segment." + sContainer).c_str(), szEncoder, sizeof(szEncoder)) !=
-        AVIERR_OK)
+    if (AVIGetCompressorForFileA(("segment." + sContainer).c_str(), szEncoder,
+                                 sizeof(szEncoder)) != AVIERR_OK)
     {
         sError = "a ." + sContainer + " file cannot hold " + szEncoder +
-                 " video (choose another --codec or --container)";
+                  " video (choose another --codec or --container)";
         return false;
     }
     return true;
@@ -191,12 +192,68 @@ bool WritePlanFolder(const SRenderPlan& plan, const std::string& sDir, std::stri
     {
         sJobs += MakeSegmentCommand(sDir, static_cast<int>(i)) + "\n";
     }
-    if (ec || !WriteFile(dir / "jobs.txt", sJobs) || !WriteFile(dir / "plan.txt", FormatPlan(plan)))
+    if (ec || !WriteFile(dir / "jobs.txt", sJobs) ||
+        !WriteFile(dir / "plan.txt", FormatPlan(plan)))
     {
         sError = "cannot write the plan into " + sDir;
         return false;
     }
     return true;
+}
+
+// The show's document loaded from its folder for the estimates (no device, no sound); the
+// current folder is the demo's while it lives.
+class CLoadedShow
+{
+public:
+    explicit CLoadedShow(const std::string& sDemoDir)
+        : m_previous(std::filesystem::current_path())
+    {
+        m_bLoaded = chdir(sDemoDir.c_str()) == 0 && m_demo.Load("demo.orv");
+        const float fBpm = m_bLoaded ? GetMusicTempo(&m_demo) : 0.0f;
+        m_fBpm = fBpm > 0.0f ? fBpm : 128.0f;
+    }
+    ~CLoadedShow()
+    {
+        m_demo.BassStop();
+        std::error_code ec;
+        std::filesystem::current_path(m_previous, ec);
+    }
+    CLoadedShow(const CLoadedShow&) = delete;
+    CLoadedShow& operator=(const CLoadedShow&) = delete;
+
+    bool IsLoaded() const { return m_bLoaded; }
+    COrvDemo& GetDemo() { return m_demo; }
+    float GetTempo() const { return m_fBpm; }
+
+private:
+    std::filesystem::path m_previous;
+    COrvDemo m_demo;
+    bool m_bLoaded = false;
+    float m_fBpm = 128.0f;
+};
+
+// The boundaries: as even in estimated cost as the frame grid allows, each segment's
+// estimate kept as a share of recording the whole stretch at once; equal runs when the
+// document cannot be read.
+void SplitPlan(CLoadedShow& show, int iSegments, SRenderPlan& rPlan)
+{
+    if (!show.IsLoaded())
+    {
+        rPlan.segments = SplitFrames(rPlan.iStartFrame, rPlan.iFrames, iSegments);
+        rPlan.sSplit = "equal";
+        return;
+    }
+    const SFrameCosts costs = EstimateFrameCosts(show.GetDemo(), rPlan.iStartFrame + rPlan.iFrames,
+                                                 show.GetTempo(), rPlan.iFps);
+    SSplitEstimate estimate;
+    rPlan.segments =
+        SplitFramesByCost(rPlan.iStartFrame, rPlan.iFrames, iSegments, costs, estimate);
+    rPlan.sSplit = estimate.vdCosts.size() == rPlan.segments.size() ? "cost" : "equal";
+    for (size_t i = 0; i < estimate.vdCosts.size() && estimate.dSingle > 0.0; ++i)
+    {
+        rPlan.segments[i].dEstimate = estimate.vdCosts[i] / estimate.dSingle;
+    }
 }
 
 // The frames each segment draws before its own, as the player will choose them
@@ -205,44 +262,38 @@ struct SPrerollCost
 {
     long long llStepped = 0; // frames run before the segments' first ones, in all
     long long llDrawn = 0;   // of which drawn
-    std::string sWorst;      // the longest pre-roll's account
+    std::string sWorst;    // the longest pre-roll's account
 };
 
-SPrerollCost PlanPrerolls(const SRenderPlan& plan)
+SPrerollCost PlanPrerolls(CLoadedShow& show, const SRenderPlan& plan)
 {
     SPrerollCost cost;
-    const std::filesystem::path previous = std::filesystem::current_path();
-    COrvDemo demo;
-    const bool bLoaded = chdir(plan.sDemoDir.c_str()) == 0 && demo.Load("demo.orv");
-    const float fBpm = bLoaded ? GetMusicTempo(&demo) : 0.0f;
     for (const SRenderSegment& segment : plan.segments)
     {
         cost.llStepped += segment.iStartFrame;
-        if (!bLoaded)
+        if (!show.IsLoaded())
         {
             cost.llDrawn += segment.iStartFrame;
             continue;
         }
         const SPrerollPlan preroll =
-            PlanPreroll(demo, segment.iStartFrame, fBpm > 0.0f ? fBpm : 128.0f, plan.iFps);
+            PlanPreroll(show.GetDemo(), segment.iStartFrame, show.GetTempo(), plan.iFps);
         cost.llDrawn += preroll.CountDrawn();
         cost.sWorst = DescribePreroll(preroll);
     }
-    demo.BassStop();
-    std::filesystem::current_path(previous);
     return cost;
 }
 
 // What the plan costs: the frames run before each segment's first one, and how many of
-// them are drawn.
-void DescribePlan(const SRenderPlan& plan, const std::string& sDir)
+// them are drawn; the estimated time of the slowest segment.
+void DescribePlan(CLoadedShow& show, const SRenderPlan& plan, const std::string& sDir)
 {
     std::printf("planned %d frames (%.2f s from %.2f s) of %s at %dx%d, %d fps, in %zu segments "
                 "into %s\n",
                 plan.iFrames, static_cast<double>(plan.iFrames) / plan.iFps,
                 static_cast<double>(plan.iStartFrame) / plan.iFps, plan.sDemoDir.c_str(),
                 plan.iWidth, plan.iHeight, plan.iFps, plan.segments.size(), sDir.c_str());
-    const SPrerollCost cost = PlanPrerolls(plan);
+    const SPrerollCost cost = PlanPrerolls(show, plan);
     std::printf("pre-roll: each segment runs the show from its start, %lld frames in all (%.2f "
                 "times the frames recorded), of which %lld are drawn (%.2f times) and the "
                 "others only stepped, without their pixels\n",
@@ -252,6 +303,7 @@ void DescribePlan(const SRenderPlan& plan, const std::string& sDir)
     {
         std::printf("pre-roll of the last segment: %s\n", cost.sWorst.c_str());
     }
+    std::printf("%s\n", DescribeSplit(plan).c_str());
 }
 
 } // namespace
@@ -271,7 +323,8 @@ int PlanRender(const Words& args)
     const std::string sDir =
         std::filesystem::absolute(request.sOut, ec).lexically_normal().string();
     SShowFacts facts;
-    if (!ReadShowFacts(plan.sDemoDir, facts, sError) || !ChooseFrames(request, facts, plan, sError))
+    if (!ReadShowFacts(plan.sDemoDir, facts, sError) ||
+        !ChooseFrames(request, facts, plan, sError))
     {
         Report(sError);
         return 1;
@@ -286,12 +339,13 @@ int PlanRender(const Words& args)
     plan.iQuality = options.iQuality;
     plan.sCodec = options.sCodec;
     plan.sContainer = request.sContainer;
-    plan.segments = SplitFrames(plan.iStartFrame, plan.iFrames, request.iSegments);
+    CLoadedShow show(plan.sDemoDir);
+    SplitPlan(show, request.iSegments, plan);
     if (!WritePlanFolder(plan, sDir, sError))
     {
         Report(sError);
         return 1;
     }
-    DescribePlan(plan, sDir);
+    DescribePlan(show, plan, sDir);
     return 0;
 }
