@@ -59,12 +59,17 @@ public:
         {
             if (child.type() == pugi::node_pcdata && !IsBlank(child.value()))
             {
-                Say(child, "the text \"" + std::string(child.value()) + "\" in <" +
-                               file.name() + "> would be dropped");
+                Say(child, "the text \"" + std::string(child.value()) + "\" in <" + file.name() +
+                               "> would be dropped");
                 continue;
             }
             if (child.type() != pugi::node_element)
                 continue;
+            if (std::string(child.name()) == "key")
+            {
+                CompareKey(file, child, saved);
+                continue;
+            }
             const int iRank = rank[child.name()]++;
             const pugi::xml_node match = NthChild(saved, child.name(), iRank);
             if (!match)
@@ -76,6 +81,28 @@ public:
     }
 
 private:
+    // Keys by their frame: a track holds one key a frame, the last read of the file's.
+    void CompareKey(const pugi::xml_node& track, const pugi::xml_node& key,
+                    const pugi::xml_node& saved)
+    {
+        const std::string sFrame = key.attribute("frame").value();
+        for (pugi::xml_node later = key.next_sibling("key"); later;
+             later = later.next_sibling("key"))
+            if (sFrame == later.attribute("frame").value())
+            {
+                Say(key, "the key at frame " + sFrame +
+                             " is replaced by a later one at the "
+                             "same frame");
+                return;
+            }
+        const pugi::xml_node match = saved.find_child_by_attribute("key", "frame", sFrame.c_str());
+        if (!match)
+            Say(key,
+                "<key> at frame \"" + sFrame + "\" in <" + track.name() + "> would be dropped");
+        else
+            CompareAttributes(key, match);
+    }
+
     void CompareAttributes(const pugi::xml_node& file, const pugi::xml_node& saved)
     {
         for (pugi::xml_attribute attribute : file.attributes())
@@ -110,8 +137,7 @@ private:
     void Say(const pugi::xml_node& node, const std::string& sWhat)
     {
         const ptrdiff_t offset = node.offset_debug();
-        const int iLine =
-            offset >= 0 ? OrvLineOfOffset(m_sText, static_cast<size_t>(offset)) : 0;
+        const int iLine = offset >= 0 ? OrvLineOfOffset(m_sText, static_cast<size_t>(offset)) : 0;
         m_Lines.push_back("line " + std::to_string(iLine) + ": " + sWhat);
     }
 
