@@ -12,6 +12,7 @@
 
 class CEditorDocument;
 class CEditorClipboard;
+class COrvModifiable;
 
 class IEditorCommand
 {
@@ -27,6 +28,9 @@ public:
     virtual size_t GetMemorySize() const = 0;
     // What the change is, for menus and the status line ("Set Alpha", "Delete Sprite 3").
     virtual std::string GetLabel() const = 0;
+    // Whether applying it changed nothing (a value written over the same value): the document
+    // keeps no such step.
+    virtual bool IsEmpty() const { return false; }
     // The object the change concerns after Apply or Revert (to select it); false if none.
     virtual bool GetAffectedObject(SEditorObjectRef& ref) const
     {
@@ -101,7 +105,8 @@ EditorCommandPtr EditorSetVisible(const SEditorObjectRef& object, float fFrame, 
 EditorCommandPtr EditorSetMusicFile(std::string sFile);
 EditorCommandPtr EditorSetTempo(float fBeatsPerMinute);
 
-// A whole object from one state to another, both taken as the engine saves them (what a
-// pointer drag over the view changed, see CEditorDocument::BeginDrag).
+// An object's state as the engine saves it, for EditorRestoreObject.
+std::string EditorSaveObject(const COrvModifiable& object);
+// A whole object from one state to another, both taken by EditorSaveObject.
 EditorCommandPtr EditorRestoreObject(const SEditorObjectRef& object, std::string sBefore,
                                      std::string sAfter, std::string sLabel);
