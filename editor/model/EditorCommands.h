@@ -27,6 +27,9 @@ public:
     virtual size_t GetMemorySize() const = 0;
     // What the change is, for menus and the status line ("Set Alpha", "Delete Sprite 3").
     virtual std::string GetLabel() const = 0;
+    // Whether applying it changed nothing (a value written over the same value): the document
+    // keeps no such step.
+    virtual bool IsEmpty() const { return false; }
     // The object the change concerns after Apply or Revert (to select it); false if none.
     virtual bool GetAffectedObject(SEditorObjectRef& ref) const
     {

@@ -5,6 +5,7 @@
 
 #include "EditorCommands.h"
 #include "EditorHistory.h"
+#include "EditorPropChanges.h"
 
 #include "document/OrvLoadProblem.h"
 
@@ -14,6 +15,9 @@
 #include <vector>
 
 class COrvDemo;
+class COrvLayer;
+class COrvResource;
+struct IDirect3DDevice9;
 
 class CEditorDocument
 {
@@ -33,6 +37,9 @@ public:
     // Reads the file again (after a change made outside); the history is cleared.
     bool Reload(std::string& sError);
     bool IsOpen() const;
+
+    // The device every demo this document opens is given (null: none, the model works without).
+    void SetDevice(IDirect3DDevice9* pDevice);
 
     COrvDemo& GetDemo() { return *m_pDemo; }
     const COrvDemo& GetDemo() const { return *m_pDemo; }
@@ -98,22 +105,29 @@ private:
         bool bActive = false;
         SEditorObjectRef layer;
         float fFrame = 0.0f;
-        std::string sBefore;
+        CEditorPropChanges changes;
     };
 
     bool LoadFromFile(const std::string& sFolder, const std::string& sFile, std::string& sError);
     bool WriteAtomically(const std::string& sPath, const std::string& sText, bool bBackup,
                          std::string& sError);
+    bool Failing(const char* pStage) const { return m_sFailStage == pStage; }
     void NoteAffected(const IEditorCommand& command);
+    // Resources that appeared in the lists since the last look, which the engine made itself.
+    void NoteEngineMade();
+    COrvLayer* FindDragLayer() const;
 
+    // Destroyed after the history, whose commands may hold the document's objects.
     std::unique_ptr<COrvDemo> m_pDemo;
+    IDirect3DDevice9* m_pDevice = nullptr;
     std::string m_sFolder;
     std::vector<ORV_LoadProblem> m_OpenProblems;
     CEditorHistory m_History;
     bool m_bModifiedOutsideHistory = false;
     bool m_bHasAffected = false;
     SEditorObjectRef m_LastAffected;
-    size_t m_uEngineMadeBaseline = 0;
+    // The resources seen after the last step (held, so no new object can take an address).
+    std::vector<COrvComPtr<COrvResource>> m_KnownResources;
     std::vector<std::string> m_EngineMade;
     SDrag m_Drag;
     std::string m_sFailStage;

@@ -12,7 +12,10 @@
 #include <variant>
 #include <vector>
 
+#include "OrvComPtr.h"
+
 class COrvDemo;
+class COrvKey;
 class COrvModifiable;
 class COrvPropBase;
 
@@ -66,9 +69,14 @@ bool EditorRefOf(COrvDemo& demo, const COrvModifiable* pObject, SEditorObjectRef
 bool EditorReadValueAt(const COrvPropBase& prop, float fFrame, SEditorValue& value);
 // The value of the key at exactly that frame of the track; false when there is none.
 bool EditorReadKey(const COrvPropBase& prop, int iFrame, SEditorValue& value);
+// The value a key holds; false for a key of no known type.
+bool EditorKeyValue(const COrvKey& key, SEditorValue& value);
+// A new key of the value's type holding it.
+COrvComPtr<COrvKey> EditorMakeKey(const SEditorValue& value);
 // Whether the value's type is the property's.
 bool EditorValueFits(const COrvPropBase& prop, const SEditorValue& value);
-// The value as the engine writes it in files, and back (false when the text does not parse:
-// the value is then unchanged).
+// The value as the engine writes it in files, and a typed text back into a value of the same
+// type as `value` (false, with the reason, when the text does not parse: the value is then
+// unchanged). Numbers must be finite; vectors take three numbers, orientations four.
 std::string EditorValueToText(const SEditorValue& value);
 bool EditorValueFromText(const std::string& sText, SEditorValue& value, std::string& sError);
