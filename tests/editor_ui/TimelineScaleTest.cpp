@@ -18,6 +18,8 @@ TEST(TimelineScaleTest, FramesReadAsBarsBeatsAndSixteenths)
     EXPECT_EQ(FormatBarsBeats(-1.0f, true), "0:4.16");
     EXPECT_EQ(FormatBarsBeats(-64.0f, false), "0:1");
     EXPECT_EQ(FormatBarsBeats(std::numeric_limits<float>::quiet_NaN(), false), "1:1");
+    // Far beyond any demo: still a bar number, not an overflow.
+    EXPECT_EQ(FormatBarsBeats(3.0e38f, false), "15624999796737:1");
 }
 
 TEST(TimelineScaleTest, SecondsFollowTheTempo)

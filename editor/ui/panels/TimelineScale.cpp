@@ -19,7 +19,11 @@ int SnapFrame(float fFrame, ESnap eSnap)
 
 std::string FormatBarsBeats(float fFrame, bool bSixteenths)
 {
-    const long long iFrame = std::isfinite(fFrame) ? static_cast<long long>(std::floor(fFrame)) : 0;
+    // Frames beyond any demo's length are shown as the farthest a long long holds easily.
+    const long long iFrame =
+        std::isfinite(fFrame)
+            ? static_cast<long long>(std::clamp(std::floor(fFrame), -1e15f, 1e15f))
+            : 0;
     const long long iBar =
         iFrame >= 0 ? iFrame / kFramesPerBar : -((-iFrame + kFramesPerBar - 1) / kFramesPerBar);
     const long long iInBar = iFrame - iBar * kFramesPerBar;
