@@ -1,0 +1,212 @@
+// The inspector on the sample demo: values edited by typing, by dragging and through the key
+// buttons land where the engine's rule puts them (a key at the current frame for an animable
+// property, the default otherwise), each edit one undo step; what cannot be read is refused
+// with the reason.
+#include "PanelHarness.h"
+
+#include "OrvTestDemo.h"
+
+#include <imgui_internal.h>
+
+#include <map>
+
+namespace
+{
+class InspectorPanelTest : public CPanelTest
+{
+protected:
+    std::function<void()> Draw()
+    {
+        return [this] { DrawInspectorPanel(m_Context); };
+    }
+
+    SEditorObjectRef Select(const std::string& sClass)
+    {
+        for (size_t i = 0; i < Demo().GetResources().size(); ++i)
+            if (Demo().GetResources()[i]->GetClass() == sClass)
+            {
+                const SEditorObjectRef ref{EEditorList::Resources, i};
+                m_Selection.SelectObject(ref);
+                return ref;
+            }
+        ADD_FAILURE() << "no " << sClass;
+        return {};
+    }
+
+    const SPanelPropertyRow& Row(const SEditorPropRef& prop)
+    {
+        for (const SPanelPropertyRow& row : State().vPropertyRows)
+            if (row.prop == prop)
+                return row;
+        ADD_FAILURE() << "no row for property " << prop.uProp;
+        return State().vPropertyRows.front();
+    }
+
+    // Ctrl+click on the value, type, Enter.
+    void TypeValue(const SEditorPropRef& prop, const std::string& sText)
+    {
+        m_Ui.Frame(Draw());
+        const SPanelPropertyRow& row = Row(prop);
+        m_Ui.SetModifiers(true, false, false);
+        m_Ui.MoveTo(Centre(row.valueMin, row.valueMax), Draw());
+        m_Ui.Press(Draw());
+        m_Ui.SetModifiers(false, false, false);
+        m_Ui.Release(Draw());
+        ASSERT_TRUE(State().bTyping);
+        m_Ui.Frames(2, Draw());
+        m_Ui.Type(sText, Draw());
+        m_Ui.Key(ImGuiKey_Enter, Draw());
+        EXPECT_FALSE(State().bTyping);
+    }
+
+    std::map<int, float> FloatKeys(const COrvPropBase& prop)
+    {
+        std::map<int, float> keys;
+        for (const auto& entry : prop.GetTrack())
+        {
+            SEditorValue value;
+            EXPECT_TRUE(EditorReadKey(prop, entry.first, value));
+            keys[entry.first] = std::get<float>(value);
+        }
+        return keys;
+    }
+};
+} // namespace
+
+TEST_F(InspectorPanelTest, EveryPropertyOfTheSelectionInTheObjectsOrder)
+{
+    const SEditorObjectRef material = Select("COrvResMaterial");
+    m_Ui.Frame(Draw());
+    const COrvPropList& vProps = EditorFindObject(Demo(), material)->GetProperties();
+    ASSERT_EQ(State().vPropertyRows.size(), vProps.size());
+    for (size_t i = 0; i < vProps.size(); ++i)
+    {
+        EXPECT_EQ(State().vPropertyRows[i].prop, (SEditorPropRef{material, i}));
+        if (i > 0)
+        {
+            EXPECT_GT(State().vPropertyRows[i].valueMin.y, State().vPropertyRows[i - 1].valueMin.y);
+        }
+    }
+    m_Selection.Clear();
+    m_Ui.Frame(Draw());
+    EXPECT_TRUE(State().vPropertyRows.empty());
+}
+
+TEST_F(InspectorPanelTest, ATypedValueWritesAKeyAtTheCurrentFrameTruncated)
+{
+    const SEditorObjectRef material = Select("COrvResMaterial");
+    SEditorPropRef alpha;
+    COrvPropBase* pAlpha = Prop(material, ORV_PROP_ALPHA, &alpha);
+    ASSERT_NE(pAlpha, nullptr);
+    std::map<int, float> keys = FloatKeys(*pAlpha);
+    ASSERT_EQ(keys.count(37), 0u);
+    m_Context.fFrame = 37.75f;
+    TypeValue(alpha, "0.25");
+    keys[37] = 0.25f;
+    EXPECT_EQ(FloatKeys(*pAlpha), keys);
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
+
+    // The slider's range bounds the slider, not what is typed.
+    TypeValue(alpha, "1.5");
+    keys[37] = 1.5f;
+    EXPECT_EQ(FloatKeys(*pAlpha), keys);
+    EXPECT_EQ(COrvPropBase::m_siFrame, 0.0f); // the engine's frame did not move
+}
+
+TEST_F(InspectorPanelTest, WhatCannotBeReadKeepsTheOldValueAndSaysWhy)
+{
+    const SEditorObjectRef material = Select("COrvResMaterial");
+    SEditorPropRef alpha;
+    COrvPropBase* pAlpha = Prop(material, ORV_PROP_ALPHA, &alpha);
+    const std::map<int, float> keys = FloatKeys(*pAlpha);
+    m_Context.fFrame = 40.0f;
+    TypeValue(alpha, "0.5x");
+    EXPECT_EQ(FloatKeys(*pAlpha), keys);
+    EXPECT_FALSE(m_Document.CanUndo());
+    EXPECT_NE(Status().find("Alpha"), std::string::npos) << Status();
+    EXPECT_NE(Status().find("not a number"), std::string::npos) << Status();
+
+    TypeValue(alpha, "1e40");
+    EXPECT_EQ(FloatKeys(*pAlpha), keys);
+    EXPECT_NE(Status().find("too large"), std::string::npos) << Status();
+}
+
+TEST_F(InspectorPanelTest, ANotAnimableValueChangesItsDefault)
+{
+    const SEditorObjectRef target = Select("COrvResRenderTarget");
+    SEditorPropRef width;
+    COrvPropBase* pWidth = Prop(target, ORV_PROP_WIDTH, &width);
+    ASSERT_NE(pWidth, nullptr);
+    ASSERT_FALSE(pWidth->GetAnimable());
+    m_Context.fFrame = 100.0f;
+    TypeValue(width, "256");
+    SEditorValue value;
+    ASSERT_TRUE(EditorReadValueAt(*pWidth, 0.0f, value));
+    EXPECT_EQ(std::get<int>(value), 256);
+    EXPECT_TRUE(pWidth->GetTrack().empty());
+
+    TypeValue(width, "99999999999");
+    ASSERT_TRUE(EditorReadValueAt(*pWidth, 0.0f, value));
+    EXPECT_EQ(std::get<int>(value), 256);
+    EXPECT_NE(Status().find("2147483647"), std::string::npos) << Status();
+}
+
+TEST_F(InspectorPanelTest, DraggingASliderIsOneUndoStep)
+{
+    const SEditorObjectRef material = Select("COrvResMaterial");
+    SEditorPropRef specular;
+    COrvPropBase* pSpecular = Prop(material, ORV_PROP_SPECULAR, &specular);
+    ASSERT_NE(pSpecular, nullptr);
+    m_Context.fFrame = 20.0f;
+    m_Ui.Frame(Draw());
+    const SPanelPropertyRow row = Row(specular);
+    const float fY = (row.valueMin.y + row.valueMax.y) * 0.5f;
+    m_Ui.Drag(ImVec2(row.valueMin.x + 10.0f, fY), ImVec2(row.valueMax.x - 10.0f, fY), Draw(), 8);
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
+    SEditorValue value;
+    ASSERT_TRUE(EditorReadKey(*pSpecular, 20, value));
+    EXPECT_GT(std::get<float>(value), 0.9f);
+    m_Document.Undo();
+    EXPECT_EQ(pSpecular->GetTrack().count(20), 0u);
+}
+
+TEST_F(InspectorPanelTest, TheKeyButtonAddsTheValueThereAndDeletesAKeyThere)
+{
+    const SEditorObjectRef material = Select("COrvResMaterial");
+    SEditorPropRef alpha;
+    COrvPropBase* pAlpha = Prop(material, ORV_PROP_ALPHA, &alpha);
+    m_Context.fFrame = 50.5f;
+    SEditorValue evaluated;
+    ASSERT_TRUE(EditorReadValueAt(*pAlpha, 50.0f, evaluated));
+    m_Ui.Frame(Draw());
+    m_Ui.Click(Centre(Row(alpha).keyMin, Row(alpha).keyMax), Draw());
+    SEditorValue key;
+    ASSERT_TRUE(EditorReadKey(*pAlpha, 50, key));
+    EXPECT_FLOAT_EQ(std::get<float>(key), std::get<float>(evaluated));
+
+    m_Ui.Click(Centre(Row(alpha).keyMin, Row(alpha).keyMax), Draw());
+    EXPECT_FALSE(EditorReadKey(*pAlpha, 50, key));
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 2u);
+}
+
+TEST_F(InspectorPanelTest, ArrowsBesideTheKeyButtonGoToThePreviousAndNextKey)
+{
+    const SEditorObjectRef material = Select("COrvResMaterial");
+    SEditorPropRef alpha;
+    COrvPropBase* pAlpha = Prop(material, ORV_PROP_ALPHA, &alpha);
+    std::string sError;
+    // Far after the sample's own keys.
+    ASSERT_TRUE(m_Document.Execute(EditorAddKey(alpha, 100000, 0.5f), sError)) << sError;
+    ASSERT_TRUE(m_Document.Execute(EditorAddKey(alpha, 100200, 0.7f), sError)) << sError;
+    m_Context.fFrame = 100100.0f;
+    m_Ui.Frame(Draw());
+    const SPanelPropertyRow row = Row(alpha);
+    const float fArrow = row.keyMax.x - row.keyMin.x;
+    const float fY = (row.keyMin.y + row.keyMax.y) * 0.5f;
+    m_Ui.Click(ImVec2(row.keyMin.x - 2.0f - fArrow * 0.5f, fY), Draw());
+    EXPECT_EQ(m_Context.fFrame, 100000.0f);
+    m_Ui.Frame(Draw());
+    m_Ui.Click(ImVec2(Row(alpha).keyMax.x + 2.0f + fArrow * 0.5f, fY), Draw());
+    EXPECT_EQ(m_Context.fFrame, 100200.0f);
+    ASSERT_NE(pAlpha, nullptr);
+}
