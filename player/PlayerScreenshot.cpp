@@ -53,26 +53,13 @@ std::string MakeTemporaryBeside(const std::string& strFile)
 
 } // namespace
 
-bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
-                        const std::string& strFile, std::string& rsError)
+namespace
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(strFile, ec))
-    {
-        rsError = "\"" + strFile + "\" is a folder";
-        return false;
-    }
-    COrvComPtr<IDirect3DSurface9> pSurface;
-    if (FAILED(pDevice->CreateOffscreenPlainSurface(iWidth, iHeight, D3DFMT_A8R8G8B8,
-                                                    D3DPOOL_SCRATCH,
-                                                    pSurface.ReleaseAndGetAddressOf(), nullptr)) ||
-        !pSurface)
-    {
-        rsError = "cannot read the picture back";
-        return false;
-    }
-    bool bOk = SUCCEEDED(pDevice->GetFrontBufferData(0, pSurface.Get())) &&
-               MakeOpaque(pSurface.Get(), iWidth, iHeight);
+// Writes the scratch surface (made opaque) as PNG through a temporary file and a rename.
+bool WriteOpaquePng(IDirect3DSurface9* pSurface, int iWidth, int iHeight,
+                    const std::string& strFile, std::string& rsError)
+{
+    bool bOk = MakeOpaque(pSurface, iWidth, iHeight);
     if (!bOk)
     {
         rsError = "cannot read the picture back";
@@ -83,8 +70,8 @@ bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
         rsError = "cannot write \"" + strFile + "\": " + std::strerror(errno);
         bOk = false;
     }
-    if (bOk && FAILED(D3DXSaveSurfaceToFileA(strTemporary.c_str(), D3DXIFF_PNG, pSurface.Get(),
-                                             nullptr, nullptr)))
+    if (bOk && FAILED(D3DXSaveSurfaceToFileA(strTemporary.c_str(), D3DXIFF_PNG, pSurface, nullptr,
+                                             nullptr)))
     {
         rsError = "cannot write \"" + strFile + "\"";
         bOk = false;
@@ -99,4 +86,61 @@ bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
         std::remove(strTemporary.c_str());
     }
     return bOk;
+}
+
+// A scratch surface to read a picture into; null (with the reason) when there is none.
+COrvComPtr<IDirect3DSurface9> MakeReadBackSurface(IDirect3DDevice9* pDevice, int iWidth,
+                                                  int iHeight, D3DPOOL ePool,
+                                                  const std::string& strFile, std::string& rsError)
+{
+    std::error_code ec;
+    COrvComPtr<IDirect3DSurface9> pSurface;
+    if (std::filesystem::is_directory(strFile, ec))
+    {
+        rsError = "\"" + strFile + "\" is a folder";
+        return pSurface;
+    }
+    if (FAILED(pDevice->CreateOffscreenPlainSurface(iWidth, iHeight, D3DFMT_A8R8G8B8, ePool,
+                                                    pSurface.ReleaseAndGetAddressOf(), nullptr)) ||
+        !pSurface)
+    {
+        rsError = "cannot read the picture back";
+        pSurface.Reset();
+    }
+    return pSurface;
+}
+} // namespace
+
+bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
+                        const std::string& strFile, std::string& rsError)
+{
+    COrvComPtr<IDirect3DSurface9> pSurface =
+        MakeReadBackSurface(pDevice, iWidth, iHeight, D3DPOOL_SCRATCH, strFile, rsError);
+    if (!pSurface)
+    {
+        return false;
+    }
+    if (FAILED(pDevice->GetFrontBufferData(0, pSurface.Get())))
+    {
+        rsError = "cannot read the picture back";
+        return false;
+    }
+    return WriteOpaquePng(pSurface.Get(), iWidth, iHeight, strFile, rsError);
+}
+
+bool SaveSurfacePng(IDirect3DDevice9* pDevice, IDirect3DSurface9* pTarget, int iWidth, int iHeight,
+                    const std::string& strFile, std::string& rsError)
+{
+    COrvComPtr<IDirect3DSurface9> pSurface =
+        MakeReadBackSurface(pDevice, iWidth, iHeight, D3DPOOL_SYSTEMMEM, strFile, rsError);
+    if (!pSurface)
+    {
+        return false;
+    }
+    if (FAILED(pDevice->GetRenderTargetData(pTarget, pSurface.Get())))
+    {
+        rsError = "cannot read the picture back";
+        return false;
+    }
+    return WriteOpaquePng(pSurface.Get(), iWidth, iHeight, strFile, rsError);
 }
