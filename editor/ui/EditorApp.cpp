@@ -54,7 +54,7 @@ bool CEditorApp::CreateWindowAndDevice(std::string& sError)
         sError = std::string("no display: ") + SDL_GetError();
         return false;
     }
-    m_bSdlStarted = true;
+    m_Window.bSdlStarted = true;
     m_pWindow = SDL_CreateWindow("OrvEditor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                  m_Layout.iWindowWidth, m_Layout.iWindowHeight,
                                  SDL_WINDOW_OPENGL | SDL_WINDOW_RESIZABLE);
@@ -84,6 +84,14 @@ bool CEditorApp::CreateWindowAndDevice(std::string& sError)
     return m_pRenderer->CreateFontTexture(sError);
 }
 
+CEditorApp::SWindowHolder::~SWindowHolder()
+{
+    if (pWindow != nullptr)
+        SDL_DestroyWindow(pWindow);
+    if (bSdlStarted)
+        SDL_Quit();
+}
+
 void CEditorApp::ShutDown()
 {
     m_Export.Cancel();
@@ -97,14 +105,6 @@ void CEditorApp::ShutDown()
         ImGui::DestroyContext();
         m_bImGuiStarted = false;
     }
-    m_pDevice.Reset();
-    m_pD3D.Reset();
-    if (m_pWindow != nullptr)
-        SDL_DestroyWindow(m_pWindow);
-    m_pWindow = nullptr;
-    if (m_bSdlStarted)
-        SDL_Quit();
-    m_bSdlStarted = false;
 }
 
 int CEditorApp::Run(const SEditorOptions& options)
@@ -613,6 +613,10 @@ void CEditorApp::DrawStatusAndQuestion()
         ImGui::SameLine();
     }
     ImGui::NewLine();
+    // Enter takes the first answer, so every question can be answered from the keyboard.
+    if (!fnChosen && !question.answers.empty() &&
+        ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_Enter), false))
+        fnChosen = question.answers.front().second;
     if (fnChosen || question.answers.empty())
     {
         ImGui::CloseCurrentPopup();

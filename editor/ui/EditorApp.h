@@ -84,8 +84,16 @@ private:
     void Tell(const std::string& sTitle, const std::string& sText);
     bool HasDemo() const { return m_Document.IsOpen(); }
 
-    SDL_Window* m_pWindow = nullptr;
-    bool m_bSdlStarted = false;
+    // The window and SDL go last: the device, the demo and the interface release their
+    // objects in the window's graphics context first (members are destroyed in reverse order).
+    struct SWindowHolder
+    {
+        SDL_Window* pWindow = nullptr;
+        bool bSdlStarted = false;
+        ~SWindowHolder();
+    };
+    SWindowHolder m_Window;
+    SDL_Window*& m_pWindow = m_Window.pWindow;
     COrvComPtr<IDirect3D9> m_pD3D;
     COrvComPtr<IDirect3DDevice9> m_pDevice;
     D3DPRESENT_PARAMETERS m_Present = {};

@@ -7,6 +7,7 @@
 #include "PlayerScreenshot.h"
 #include "document/OrvDemo.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,8 +18,14 @@ namespace fs = std::filesystem;
 
 namespace
 {
-// Unsaved changes are copied this often.
-constexpr std::chrono::seconds kRecoveryInterval(30);
+// Unsaved changes are copied this often (ORV_EDITOR_RECOVERY_SECONDS changes it, for tests
+// that cannot wait half a minute).
+std::chrono::milliseconds GetRecoveryInterval()
+{
+    const char* pSeconds = std::getenv("ORV_EDITOR_RECOVERY_SECONDS");
+    const double dSeconds = pSeconds != nullptr ? std::atof(pSeconds) : 0.0;
+    return std::chrono::milliseconds(dSeconds > 0.0 ? long(dSeconds * 1000.0) : 30000L);
+}
 // A change outside settles this long before it is looked at.
 constexpr std::chrono::milliseconds kChangeQuiet(100);
 
@@ -206,7 +213,7 @@ void CEditorApp::WriteRecoveryWhenDue()
         m_LastRecovery = Clock::now();
         return;
     }
-    if (Clock::now() - m_LastRecovery < kRecoveryInterval)
+    if (Clock::now() - m_LastRecovery < GetRecoveryInterval())
         return;
     m_LastRecovery = Clock::now();
     std::string sError;
