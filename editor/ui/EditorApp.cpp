@@ -31,13 +31,6 @@ std::string DescribePosition(float fFrame, float fBeatsPerMinute)
     return szText;
 }
 
-void BeginPanel(const char* pName, const SEditorRect& rect, bool bApply)
-{
-    ImGui::SetNextWindowPos(ImVec2(rect.fX, rect.fY), ImGuiCond_Always);
-    ImGui::SetNextWindowSize(ImVec2(rect.fWidth, rect.fHeight),
-                             bApply ? ImGuiCond_Always : ImGuiCond_Appearing);
-    ImGui::Begin(pName, nullptr, kPanelFlags);
-}
 } // namespace
 
 CEditorApp::CEditorApp() = default;
@@ -237,6 +230,23 @@ void CEditorApp::RegisterShellActions()
         return true;
     };
     m_Actions.Register(std::move(size));
+    SEditorAction window;
+    window.sName = "Save picture of the editor";
+    window.bTakesArgument = true;
+    window.sArgumentHint = "file.png";
+    window.fnRun = [this](const std::string& sArgument, std::string& sError)
+    {
+        if (sArgument.empty())
+        {
+            sError = "name the PNG file to write";
+            return false;
+        }
+        // Taken once the next frame is presented, so the palette is gone from it.
+        m_sWindowPicture = sArgument;
+        m_iWindowPictureDelay = 2;
+        return true;
+    };
+    m_Actions.Register(std::move(window));
     SEditorAction png;
     png.sName = "Export frame as PNG";
     png.bTakesArgument = true;
@@ -263,8 +273,12 @@ void CEditorApp::PumpEvents(std::vector<SDL_Event>& deferred)
     for (const SDL_Event& event : deferred)
         HandleEvent(event);
     SDL_Event event;
-    while (SDL_PollEvent(&event))
+    // After Ctrl+K the rest waits in SDL's queue for the next frame, when the palette is
+    // there to take it (typing right after Ctrl+K on a slow frame would reach nothing).
+    bool bPaletteWasOpen = m_Palette.IsOpen();
+    while ((bPaletteWasOpen || !m_Palette.IsOpen()) && SDL_PollEvent(&event))
     {
+        bPaletteWasOpen = bPaletteWasOpen && m_Palette.IsOpen();
         if (event.type == SDL_KEYDOWN)
             pressed.push_back(event.key.keysym.sym);
         if (event.type == SDL_KEYUP &&
@@ -274,12 +288,26 @@ void CEditorApp::PumpEvents(std::vector<SDL_Event>& deferred)
             continue;
         }
         HandleEvent(event);
+        // Enter runs the palette's line at the next frame: what follows waits for it.
+        if (m_Palette.IsOpen() && event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_RETURN)
+            break;
     }
     deferred = std::move(later);
 }
 
 void CEditorApp::HandleEvent(const SDL_Event& event)
 {
+    if (m_Palette.IsTakingKeys() && event.type == SDL_TEXTINPUT)
+    {
+        m_Palette.AddText(event.text.text);
+        return;
+    }
+    if (m_Palette.IsTakingKeys() && event.type == SDL_KEYDOWN &&
+        (event.key.keysym.sym == SDLK_RETURN || event.key.keysym.sym == SDLK_KP_ENTER))
+    {
+        m_Palette.PressEnter();
+        return;
+    }
     if (event.type == SDL_KEYDOWN && HandleShortcut(event.key.keysym.sym, event.key.keysym.mod))
         return;
     ImGui_ImplSDL2_ProcessEvent(&event);
@@ -397,6 +425,8 @@ void CEditorApp::DrawFrame()
     m_pDevice->EndScene();
     m_pDevice->Present(nullptr, nullptr, nullptr, nullptr);
     UpdateTitle();
+    if (!m_sWindowPicture.empty() && --m_iWindowPictureDelay <= 0)
+        SaveWindowPicture();
 }
 
 void CEditorApp::DrawMenuBar()
@@ -441,39 +471,14 @@ void CEditorApp::DrawPanels()
 {
     const float fTop = ImGui::GetFrameHeight();
     const SEditorPanelRects rects = ComputePanelRects(m_Layout, fTop);
-    const bool bApply = m_bApplyLayout;
-    m_bApplyLayout = false;
     m_Context.pDocument = HasDemo() ? &m_Document : nullptr;
     m_Context.pSelection = &m_Selection;
     m_Context.pDevice = m_pDevice.Get();
     m_Context.fFrame = GetFrame();
     m_Context.bPlaying = m_Transport.IsPlaying();
     m_Context.pStatus = nullptr;
-    const struct
-    {
-        const char* pName;
-        const SEditorRect& rect;
-        void (*pDraw)(SEditorContext&);
-    } panels[] = {{"Layers", rects.layers, DrawLayersPanel},
-                  {"Resources", rects.resources, DrawResourcesPanel},
-                  {"Inspector", rects.inspector, DrawInspectorPanel},
-                  {"Timeline", rects.timeline, DrawTimelinePanel}};
-    ImVec2 sizes[4];
-    for (size_t i = 0; i < 4; ++i)
-    {
-        BeginPanel(panels[i].pName, panels[i].rect, bApply);
-        if (HasDemo())
-            panels[i].pDraw(m_Context);
-        sizes[i] = ImGui::GetWindowSize();
-        ImGui::End();
-    }
-    // What the user dragged: the panels' edges are the splitters.
-    m_Layout.fLeftWidth = sizes[0].x;
-    m_Layout.fLayersShare =
-        sizes[0].y / std::max(1.0f, rects.layers.fHeight + rects.resources.fHeight);
-    m_Layout.fRightWidth = sizes[2].x;
-    m_Layout.fTimelineHeight = sizes[3].y;
-    ClampLayout(m_Layout);
+    DrawPanelWindows(m_Context, m_Layout, fTop, m_bApplyLayout);
+    m_bApplyLayout = false;
     if (m_Context.pStatus != nullptr)
         m_sStatus = m_Context.pStatus;
     if (HasDemo() && m_Context.fFrame != GetFrame())

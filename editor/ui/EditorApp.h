@@ -79,6 +79,7 @@ private:
     void WatchFolder();
     void ReloadFromDisk();
     void SaveFramePng(const std::string& sPath);
+    void SaveWindowPicture();
     void StartExport(const std::string& sFile);
     void Ask(SEditorQuestion question);
     void Tell(const std::string& sTitle, const std::string& sText);
@@ -126,4 +127,6 @@ private:
     char m_szPngFile[512] = "frame.png";
     bool m_bShowExport = false;
     bool m_bOverwriteConfirmed = false;
+    std::string m_sWindowPicture;
+    int m_iWindowPictureDelay = 0;
 };

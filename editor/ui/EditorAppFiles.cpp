@@ -60,7 +60,10 @@ void CEditorApp::OpenAtStart(const SEditorOptions& options)
 {
     if (options.sFolder.empty())
         return;
-    const std::string sFolder = MakeAbsolute(options.sFolder);
+    std::string sFolder = MakeAbsolute(options.sFolder);
+    // A demo.orv given by a file manager stands for its folder.
+    if (fs::is_regular_file(sFolder) && fs::path(sFolder).extension() == ".orv")
+        sFolder = fs::path(sFolder).parent_path().string();
     std::string sError;
     if (options.bCreate && !m_Document.CreateNew(sFolder, sError))
     {
@@ -270,6 +273,18 @@ void CEditorApp::SaveFramePng(const std::string& sPath)
     if (SaveSurfacePng(m_pDevice.Get(), pSurface.Get(), m_pView->GetWidth(), m_pView->GetHeight(),
                        MakeAbsolute(sPath), sError))
         m_sStatus = "saved the frame as " + MakeAbsolute(sPath);
+    else
+        Tell("No picture", sError);
+}
+
+void CEditorApp::SaveWindowPicture()
+{
+    const std::string sPath = MakeAbsolute(m_sWindowPicture);
+    m_sWindowPicture.clear();
+    std::string sError;
+    if (SaveFrontBufferPng(m_pDevice.Get(), int(m_Present.BackBufferWidth),
+                           int(m_Present.BackBufferHeight), sPath, sError))
+        m_sStatus = "saved the editor's picture as " + sPath;
     else
         Tell("No picture", sError);
 }

@@ -1,5 +1,10 @@
 #include "EditorLayout.h"
 
+#include "EditorContext.h"
+#include "EditorPanels.h"
+
+#include <imgui.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -120,4 +125,46 @@ bool SaveEditorLayout(const SEditorLayout& layout, const std::string& sPath, std
         return false;
     }
     return true;
+}
+
+namespace
+{
+void BeginPanel(const char* pName, const SEditorRect& rect, bool bApply)
+{
+    ImGui::SetNextWindowPos(ImVec2(rect.fX, rect.fY), ImGuiCond_Always);
+    ImGui::SetNextWindowSize(ImVec2(rect.fWidth, rect.fHeight),
+                             bApply ? ImGuiCond_Always : ImGuiCond_Appearing);
+    ImGui::Begin(pName, nullptr,
+                 ImGuiWindowFlags_NoMove | ImGuiWindowFlags_NoCollapse |
+                     ImGuiWindowFlags_NoSavedSettings);
+}
+} // namespace
+
+void DrawPanelWindows(SEditorContext& context, SEditorLayout& layout, float fTop, bool bApply)
+{
+    const SEditorPanelRects rects = ComputePanelRects(layout, fTop);
+    const struct
+    {
+        const char* pName;
+        const SEditorRect& rect;
+        void (*pDraw)(SEditorContext&);
+    } panels[] = {{"Layers", rects.layers, DrawLayersPanel},
+                  {"Resources", rects.resources, DrawResourcesPanel},
+                  {"Inspector", rects.inspector, DrawInspectorPanel},
+                  {"Timeline", rects.timeline, DrawTimelinePanel}};
+    ImVec2 sizes[4];
+    for (size_t i = 0; i < 4; ++i)
+    {
+        BeginPanel(panels[i].pName, panels[i].rect, bApply);
+        if (context.pDocument != nullptr)
+            panels[i].pDraw(context);
+        sizes[i] = ImGui::GetWindowSize();
+        ImGui::End();
+    }
+    layout.fLeftWidth = sizes[0].x;
+    layout.fLayersShare =
+        sizes[0].y / std::max(1.0f, rects.layers.fHeight + rects.resources.fHeight);
+    layout.fRightWidth = sizes[2].x;
+    layout.fTimelineHeight = sizes[3].y;
+    ClampLayout(layout);
 }

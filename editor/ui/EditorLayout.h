@@ -39,3 +39,9 @@ std::string GetEditorConfigPath();
 // Reads the file; missing or unreadable lines keep the defaults.
 SEditorLayout LoadEditorLayout(const std::string& sPath);
 bool SaveEditorLayout(const SEditorLayout& layout, const std::string& sPath, std::string& sError);
+
+struct SEditorContext;
+// Opens the four fixed panels' windows at their places and draws the panels in them (when
+// the context has a document); the panels' edges are the splitters, so the sizes the user
+// dragged come back into the layout. bApply forces the layout's sizes (after a resize).
+void DrawPanelWindows(SEditorContext& context, SEditorLayout& layout, float fTop, bool bApply);

@@ -5,13 +5,22 @@
 #include <imgui.h>
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 void CEditorPalette::Open()
 {
     m_bOpen = true;
     m_bFocus = true;
+    m_bPendingEnter = false;
     m_iChosen = 0;
     m_szQuery[0] = '\0';
+}
+
+void CEditorPalette::AddText(const char* pText)
+{
+    const size_t uLength = std::strlen(m_szQuery);
+    std::strncat(m_szQuery, pText, sizeof(m_szQuery) - uLength - 1);
 }
 
 namespace
@@ -51,9 +60,10 @@ void CEditorPalette::Draw(const CEditorActions& actions, std::string& sStatus)
         m_bFocus = false;
     }
     ImGui::SetNextItemWidth(-1.0f);
-    const bool bEnter = ImGui::InputTextWithHint(
+    bool bEnter = ImGui::InputTextWithHint(
         "##query", "type an action: add sprite, save, go to 42.5", m_szQuery, sizeof(m_szQuery),
         ImGuiInputTextFlags_EnterReturnsTrue);
+    bEnter = bEnter || std::exchange(m_bPendingEnter, false);
     const std::vector<SEditorActionMatch> matches = actions.Match(m_szQuery);
     const int iCount = int(std::min<size_t>(matches.size(), 12));
     if (ImGui::IsKeyPressed(ImGui::GetKeyIndex(ImGuiKey_DownArrow)))

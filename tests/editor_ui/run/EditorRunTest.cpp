@@ -124,27 +124,32 @@ std::string Capture(const std::string& sCommand)
     return sOut;
 }
 
-// An X server of its own on the first free display number, removed at the end.
+// An X server of its own, removed at the end. Xvfb picks a free display number itself and
+// tells it through a pipe (-displayfd), so tests running side by side never share one.
 class CVirtualDisplay
 {
 public:
     CVirtualDisplay()
     {
-        for (int iNumber = 90; iNumber < 190 && m_iPid < 0; ++iNumber)
+        int aPipe[2];
+        if (pipe(aPipe) != 0)
+            return;
+        m_iPid = Spawn({"Xvfb", "-displayfd", std::to_string(aPipe[1]), "-screen", "0",
+                        std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24", "-nolisten",
+                        "tcp", "-noreset"});
+        close(aPipe[1]);
+        std::string sNumber;
+        char c = 0;
+        while (m_iPid > 0 && read(aPipe[0], &c, 1) == 1 && c != '\n')
+            sNumber += c;
+        close(aPipe[0]);
+        if (sNumber.empty())
         {
-            if (fs::exists("/tmp/.X" + std::to_string(iNumber) + "-lock") ||
-                fs::exists("/tmp/.X11-unix/X" + std::to_string(iNumber)))
-                continue;
-            m_sName = ":" + std::to_string(iNumber);
-            m_iPid = Spawn({"Xvfb", m_sName, "-screen", "0",
-                            std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24",
-                            "-nolisten", "tcp", "-noreset"});
-            const std::string sSocket = "/tmp/.X11-unix/X" + std::to_string(iNumber);
-            if (!WaitFor([&] { return fs::exists(sSocket); }, 10s))
-                Stop(m_iPid, SIGTERM);
+            Stop(m_iPid, SIGTERM);
+            return;
         }
-        if (m_iPid > 0)
-            setenv("DISPLAY", m_sName.c_str(), 1);
+        m_sName = ":" + sNumber;
+        setenv("DISPLAY", m_sName.c_str(), 1);
     }
     ~CVirtualDisplay() { Stop(m_iPid, SIGTERM); }
     bool IsRunning() const { return m_iPid > 0; }
