@@ -1,0 +1,181 @@
+// The editor's own work per frame: a whole interface (the four panels with the middle layer
+// selected, its keys on the timeline) built with ImGui and submitted through the Direct3D 9
+// shaped device at 1600x1000, without the demo's drawing and without presenting; and, in the
+// same run, the same demo frame drawn alone at 1280x720, the reference the interface's cost
+// is read against. The CPU column is the benchmark thread's own time (the OpenGL rasteriser's
+// threads are not the editor's work).
+#include "EditorCommands.h"
+#include "EditorContext.h"
+#include "EditorDocument.h"
+#include "EditorLayout.h"
+#include "EditorSelection.h"
+#include "ImGuiD3D9Renderer.h"
+#include "OrvTempDir.h"
+#include "OrvTestDevice.h"
+#include "OrvKernel.h"
+
+#include <benchmark/benchmark.h>
+#include <imgui.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+constexpr UINT kWidth = 1600;
+constexpr UINT kHeight = 1000;
+constexpr int kLayers = 500;
+constexpr int kKeysPerLayer = 40; // 20,000 keys in all
+constexpr float kFrame = 1056.0f;
+
+// The position property of an object of the document.
+SEditorPropRef FindProp(CEditorDocument& document, const SEditorObjectRef& object, ORV_PROP_ID eId)
+{
+    const COrvPropList& props = EditorFindObject(document.GetDemo(), object)->GetProperties();
+    for (size_t i = 0; i < props.size(); ++i)
+        if (props[i]->GetPropId() == eId)
+            return {object, i};
+    return {object, 0};
+}
+
+// A new demo made through the editor's own commands: 500 sprite layers, 40 position keys
+// each.
+bool MakeGenerated(CEditorDocument& document, const fs::path& folder, std::string& sError)
+{
+    if (!document.CreateNew(folder.string(), sError))
+        return false;
+    for (int i = 0; i < kLayers; ++i)
+        if (!document.Execute(EditorAddObject(EEditorFactory::LayerSprite, 0.0f), sError))
+            return false;
+    for (size_t uLayer = 0; uLayer < size_t(kLayers); ++uLayer)
+    {
+        const SEditorPropRef position =
+            FindProp(document, {EEditorList::Layers, uLayer}, ORV_PROP_TRANSLATION);
+        for (int k = 0; k < kKeysPerLayer; ++k)
+            if (!document.Execute(EditorAddKey(position, k * 64, D3DXVECTOR3(float(k % 7), 0, 1)),
+                                  sError))
+                return false;
+    }
+    return true;
+}
+
+// One editor as the program sets it up, with no window: device, ImGui, renderer, document.
+struct SEditorBench
+{
+    COrvTestDevice device{kWidth, kHeight, true};
+    COrvTempDir folder{"bench"};
+    ImGuiContext* pImGui = nullptr;
+    std::unique_ptr<CImGuiD3D9Renderer> pRenderer;
+    CEditorDocument document;
+    CEditorSelection selection;
+    SEditorContext context;
+    SEditorLayout layout;
+    COrvComPtr<IDirect3DTexture9> pView;
+    std::string sError;
+
+    explicit SEditorBench(bool bGenerated)
+    {
+        pImGui = ImGui::CreateContext();
+        ImGuiIO& io = ImGui::GetIO();
+        io.IniFilename = nullptr;
+        io.DisplaySize = ImVec2(float(kWidth), float(kHeight));
+        pRenderer = std::make_unique<CImGuiD3D9Renderer>(device.Get());
+        if (!pRenderer->CreateFontTexture(sError) || !Open(bGenerated))
+            return;
+        COrvDemo& demo = document.GetDemo();
+        demo.SetOutputSize(1280, 720);
+        demo.SetDevice(device.Get());
+        device->CreateTexture(1280, 720, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                              pView.ReleaseAndGetAddressOf(), nullptr);
+        DrawDemo();
+        const size_t uMiddle = demo.GetLayers().size() / 2;
+        selection.SelectObject({EEditorList::Layers, uMiddle});
+        context = {&document, &selection, device.Get(), kFrame, false, nullptr, nullptr};
+    }
+    ~SEditorBench()
+    {
+        pRenderer.reset();
+        ImGui::DestroyContext(pImGui);
+    }
+
+    bool Open(bool bGenerated)
+    {
+        if (bGenerated)
+            return MakeGenerated(document, folder.Path() / "generated", sError);
+        const fs::path sample = folder.Path() / "sample";
+        fs::create_directories(sample);
+        fs::copy_file(fs::path(ORV_SOURCE_ROOT) / "examples/Atelier/demo.orv", sample / "demo.orv");
+        fs::create_directory_symlink(fs::path(ORV_SOURCE_ROOT) / "examples/Atelier/data",
+                                     sample / "data");
+        return document.Open(sample.string(), sError);
+    }
+
+    void DrawDemo()
+    {
+        COrvComPtr<IDirect3DSurface9> pSurface;
+        COrvComPtr<IDirect3DSurface9> pBack;
+        pView->GetSurfaceLevel(0, pSurface.ReleaseAndGetAddressOf());
+        device->GetRenderTarget(0, pBack.ReleaseAndGetAddressOf());
+        device->SetRenderTarget(0, pSurface.Get());
+        document.GetDemo().DrawFrame(kFrame);
+        device->SetRenderTarget(0, pBack.Get());
+    }
+
+    // Builds the interface with the view's picture and submits it.
+    void DrawInterface()
+    {
+        ImGui::GetIO().DeltaTime = 1.0f / 60.0f;
+        ImGui::NewFrame();
+        DrawPanelWindows(context, layout, 0.0f, false);
+        const SEditorPanelRects rects = ComputePanelRects(layout, 0.0f);
+        ImGui::SetNextWindowPos(ImVec2(rects.view.fX, rects.view.fY));
+        ImGui::SetNextWindowSize(ImVec2(rects.view.fWidth, rects.view.fHeight));
+        ImGui::Begin("View");
+        ImGui::Image(static_cast<ImTextureID>(pView.Get()), ImVec2(rects.view.fWidth - 16, 400));
+        ImGui::End();
+        ImGui::Render();
+        device->BeginScene();
+        pRenderer->Render(ImGui::GetDrawData());
+        device->EndScene();
+    }
+};
+
+SEditorBench& GetBench(bool bGenerated)
+{
+    static std::unique_ptr<SEditorBench> pBenches[2];
+    std::unique_ptr<SEditorBench>& pBench = pBenches[bGenerated ? 1 : 0];
+    if (!pBench)
+        pBench = std::make_unique<SEditorBench>(bGenerated);
+    return *pBench;
+}
+
+void BM_EditorInterface(benchmark::State& state)
+{
+    SEditorBench& bench = GetBench(state.range(0) != 0);
+    if (!bench.sError.empty())
+    {
+        state.SkipWithError(bench.sError.c_str());
+        return;
+    }
+    for (auto _ : state)
+        bench.DrawInterface();
+    state.SetLabel(state.range(0) ? "generated: 500 layers, 20000 keys" : "sample");
+}
+BENCHMARK(BM_EditorInterface)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_DemoFrameAlone(benchmark::State& state)
+{
+    SEditorBench& bench = GetBench(state.range(0) != 0);
+    if (!bench.sError.empty())
+    {
+        state.SkipWithError(bench.sError.c_str());
+        return;
+    }
+    for (auto _ : state)
+        bench.DrawDemo();
+    state.SetLabel(state.range(0) ? "generated: 500 layers, 20000 keys" : "sample");
+}
+BENCHMARK(BM_DemoFrameAlone)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+} // namespace
