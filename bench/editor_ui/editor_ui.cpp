@@ -151,7 +151,8 @@ SEditorBench& GetBench(bool bGenerated)
     return *pBench;
 }
 
-void BM_EditorInterface(benchmark::State& state)
+// Runs one of the bench's steps on the sample (range 0) or the generated demo (range 1).
+void RunStep(benchmark::State& state, void (SEditorBench::*pStep)())
 {
     SEditorBench& bench = GetBench(state.range(0) != 0);
     if (!bench.sError.empty())
@@ -160,22 +161,19 @@ void BM_EditorInterface(benchmark::State& state)
         return;
     }
     for (auto _ : state)
-        bench.DrawInterface();
+        (bench.*pStep)();
     state.SetLabel(state.range(0) ? "generated: 500 layers, 20000 keys" : "sample");
+}
+
+void BM_EditorInterface(benchmark::State& state)
+{
+    RunStep(state, &SEditorBench::DrawInterface);
 }
 BENCHMARK(BM_EditorInterface)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_DemoFrameAlone(benchmark::State& state)
 {
-    SEditorBench& bench = GetBench(state.range(0) != 0);
-    if (!bench.sError.empty())
-    {
-        state.SkipWithError(bench.sError.c_str());
-        return;
-    }
-    for (auto _ : state)
-        bench.DrawDemo();
-    state.SetLabel(state.range(0) ? "generated: 500 layers, 20000 keys" : "sample");
+    RunStep(state, &SEditorBench::DrawDemo);
 }
 BENCHMARK(BM_DemoFrameAlone)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 } // namespace

@@ -210,58 +210,57 @@ void CEditorApp::RegisterShellActions()
             m_Layout.iOutputHeight = 1080;
         });
     add("Quit", "Ctrl+Q", [this] { RequestQuit(); });
-    SEditorAction size;
-    size.sName = "Output size";
-    size.bTakesArgument = true;
-    size.sArgumentHint = "WIDTHxHEIGHT";
-    size.fnRun = [this](const std::string& sArgument, std::string& sError)
+    const auto addWithArgument = [this](std::string sName, std::string sHint,
+                                        std::function<bool(const std::string&, std::string&)> fnRun)
     {
-        int iWidth = 0;
-        int iHeight = 0;
-        char cRest = 0;
-        if (std::sscanf(sArgument.c_str(), "%dx%d%c", &iWidth, &iHeight, &cRest) != 2 ||
-            iWidth < 16 || iHeight < 16 || iWidth > 8192 || iHeight > 8192)
-        {
-            sError = "give the size as WIDTHxHEIGHT, 16 to 8192 pixels each";
-            return false;
-        }
-        m_Layout.iOutputWidth = iWidth;
-        m_Layout.iOutputHeight = iHeight;
-        return true;
+        SEditorAction action;
+        action.sName = std::move(sName);
+        action.bTakesArgument = true;
+        action.sArgumentHint = std::move(sHint);
+        action.fnRun = std::move(fnRun);
+        m_Actions.Register(std::move(action));
     };
-    m_Actions.Register(std::move(size));
-    SEditorAction window;
-    window.sName = "Save picture of the editor";
-    window.bTakesArgument = true;
-    window.sArgumentHint = "file.png";
-    window.fnRun = [this](const std::string& sArgument, std::string& sError)
-    {
-        if (sArgument.empty())
-        {
-            sError = "name the PNG file to write";
-            return false;
-        }
-        // Taken once the next frame is presented, so the palette is gone from it.
-        m_sWindowPicture = sArgument;
-        m_iWindowPictureDelay = 2;
-        return true;
-    };
-    m_Actions.Register(std::move(window));
-    SEditorAction png;
-    png.sName = "Export frame as PNG";
-    png.bTakesArgument = true;
-    png.sArgumentHint = "file.png";
-    png.fnRun = [this](const std::string& sArgument, std::string& sError)
-    {
-        if (!HasDemo())
-        {
-            sError = "no demo is open";
-            return false;
-        }
-        SaveFramePng(sArgument.empty() ? std::string(m_szPngFile) : sArgument);
-        return true;
-    };
-    m_Actions.Register(std::move(png));
+    addWithArgument("Output size", "WIDTHxHEIGHT",
+                    [this](const std::string& sArgument, std::string& sError)
+                    {
+                        int iWidth = 0;
+                        int iHeight = 0;
+                        char cRest = 0;
+                        if (std::sscanf(sArgument.c_str(), "%dx%d%c", &iWidth, &iHeight, &cRest) !=
+                                2 ||
+                            iWidth < 16 || iHeight < 16 || iWidth > 8192 || iHeight > 8192)
+                        {
+                            sError = "give the size as WIDTHxHEIGHT, 16 to 8192 pixels each";
+                            return false;
+                        }
+                        m_Layout.iOutputWidth = iWidth;
+                        m_Layout.iOutputHeight = iHeight;
+                        return true;
+                    });
+    addWithArgument("Save picture of the editor", "file.png",
+                    [this](const std::string& sArgument, std::string& sError)
+                    {
+                        if (sArgument.empty())
+                        {
+                            sError = "name the PNG file to write";
+                            return false;
+                        }
+                        // Taken once the next frame is presented, so the palette is gone.
+                        m_sWindowPicture = sArgument;
+                        m_iWindowPictureDelay = 2;
+                        return true;
+                    });
+    addWithArgument("Export frame as PNG", "file.png",
+                    [this](const std::string& sArgument, std::string& sError)
+                    {
+                        if (!HasDemo())
+                        {
+                            sError = "no demo is open";
+                            return false;
+                        }
+                        SaveFramePng(sArgument.empty() ? std::string(m_szPngFile) : sArgument);
+                        return true;
+                    });
 }
 
 void CEditorApp::PumpEvents(std::vector<SDL_Event>& deferred)

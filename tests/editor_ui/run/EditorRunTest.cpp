@@ -86,13 +86,21 @@ pid_t Spawn(const std::vector<std::string>& args)
     return iPid;
 }
 
+// Ends a child; one that does not end within ten seconds (an editor asking about unsaved
+// changes) is killed.
 void Stop(pid_t& iPid, int iSignal)
 {
     if (iPid <= 0)
         return;
     kill(iPid, iSignal);
     int iStatus = 0;
-    waitpid(iPid, &iStatus, 0);
+    for (int i = 0; i < 200 && waitpid(iPid, &iStatus, WNOHANG) == 0; ++i)
+        usleep(50000);
+    if (waitpid(iPid, &iStatus, WNOHANG) == 0)
+    {
+        kill(iPid, SIGKILL);
+        waitpid(iPid, &iStatus, 0);
+    }
     iPid = -1;
 }
 
