@@ -197,16 +197,20 @@ protected:
 
     // Starts the editor on the demo and waits for its window: with the demo shown, or (when
     // the editor asks a question first) with no demo yet.
-    void StartEditor(bool bAsksFirst = false)
+    void StartEditor(bool bAsksFirst = false, std::vector<std::string> args = {},
+                     const std::string& sTitle = "demo - OrvEditor")
     {
-        m_iEditor = Spawn({ORV_EDITOR_PATH, m_sDemo});
+        if (args.empty())
+            args = {m_sDemo};
+        args.insert(args.begin(), ORV_EDITOR_PATH);
+        m_iEditor = Spawn(args);
         ASSERT_GT(m_iEditor, 0);
         ASSERT_TRUE(WaitFor([] { return !Capture("xdotool search --name OrvEditor").empty(); }))
             << "no editor window";
         if (bAsksFirst)
             std::this_thread::sleep_for(2s);
         else // the demo loads and draws its first frame (its shaders compile on the CPU)
-            ASSERT_TRUE(WaitFor([] { return Title() == "demo - OrvEditor"; }, 60s)) << Title();
+            ASSERT_TRUE(WaitFor([&] { return Title() == sTitle; }, 60s)) << Title();
         std::this_thread::sleep_for(500ms);
     }
     static void Run(const std::string& sArgs)
@@ -311,5 +315,23 @@ TEST_F(EditorRun, KilledEditorOffersItsChangesAtTheNextStart)
     EXPECT_TRUE(SameText(
         sSaved, Expected({[] { return EditorAddObject(EEditorFactory::LayerSprite, 0.0f); }})));
     EXPECT_FALSE(fs::exists(recovery)) << "a save removes the recovery copy";
+}
+TEST_F(EditorRun, NewDemoInAnEmptyFolder)
+{
+    const fs::path folder = m_Work.Path() / "fresh";
+    StartEditor(false, {"--new", folder.string()}, "fresh - OrvEditor");
+    ASSERT_TRUE(fs::is_directory(folder / "data"));
+    Palette("add sprite");
+    Run("key ctrl+s");
+    ASSERT_TRUE(WaitFor([&] { return Title() == "fresh - OrvEditor"; }, 5s)) << Title();
+    const std::string sSaved = OrvReadFile(folder / "demo.orv");
+    EXPECT_NE(sSaved.find("<COrvLayerSprite>"), std::string::npos) << sSaved;
+    // The same document made here, as a user would expect it.
+    COrvTempDir expected("new");
+    CEditorDocument document;
+    std::string sError;
+    ASSERT_TRUE(document.CreateNew((expected.Path() / "fresh").string(), sError)) << sError;
+    ASSERT_TRUE(document.Execute(EditorAddObject(EEditorFactory::LayerSprite, 0.0f), sError));
+    EXPECT_TRUE(SameText(sSaved, document.GetSaveText()));
 }
 } // namespace
