@@ -6,11 +6,11 @@
 #include "EditorDocument.h"
 #include "OrvKernel.h"
 #include "OrvTempDir.h"
+#include "OrvTestDemoText.h"
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -23,20 +23,13 @@ namespace
 constexpr size_t kLayers = 500;
 constexpr size_t kKeys = 20000;
 
-fs::path SampleFolder()
-{
-    return fs::path(ORV_SOURCE_ROOT) / "examples" / "Atelier";
-}
-
 // The sample demo in a folder of its own (its data linked), so saves never touch the tree.
 const fs::path& SampleCopy()
 {
     static const fs::path folder = []
     {
         const fs::path path = OrvTempRoot() / "sample";
-        fs::create_directories(path);
-        fs::copy_file(SampleFolder() / "demo.orv", path / "demo.orv");
-        fs::create_directory_symlink(SampleFolder() / "data", path / "data");
+        OrvPlaceSampleDemo(path);
         return path;
     }();
     return folder;
@@ -49,36 +42,7 @@ const fs::path& GeneratedFolder()
     {
         const fs::path path = OrvTempRoot() / "generated";
         fs::create_directories(path / "data");
-        std::string text =
-            "<OrvDemo version=\"1\"><music><Prop5 bAnimable=\"0\" defaultValue=\"\"/>"
-            "</music><Resources>";
-        char buffer[160];
-        for (size_t i = 0; i < kLayers; ++i)
-        {
-            std::snprintf(buffer, sizeof(buffer),
-                          "<COrvResMaterial><Prop4 bAnimable=\"0\" defaultValue=\"m%zu\"/>"
-                          "</COrvResMaterial>",
-                          i);
-            text += buffer;
-        }
-        text += "</Resources><Layers>";
-        for (size_t i = 0; i < kLayers; ++i)
-        {
-            std::snprintf(buffer, sizeof(buffer),
-                          "<COrvLayerSprite><Prop4 bAnimable=\"0\" defaultValue=\"s%zu\"/>"
-                          "<Prop29 bAnimable=\"0\" defaultValue=\"m%zu\"/><Prop30><track>",
-                          i, i);
-            text += buffer;
-            for (size_t k = 0; k < kKeys / kLayers; ++k)
-            {
-                std::snprintf(buffer, sizeof(buffer), "<key frame=\"%zu\" value=\"%zu 0 1\"/>",
-                              k * 8, k % 13);
-                text += buffer;
-            }
-            text += "</track></Prop30></COrvLayerSprite>";
-        }
-        text += "</Layers></OrvDemo>";
-        std::ofstream(path / "demo.orv") << text;
+        std::ofstream(path / "demo.orv") << OrvGenerateDemoText(kLayers, kKeys);
         return path;
     }();
     return folder;
@@ -191,21 +155,21 @@ void BM_HistoryOf10000Edits(benchmark::State& state)
         {
             const SEditorObjectRef layer{EEditorList::Layers, random() % kLayers};
             const SEditorPropRef position = PropOf(*pDocument, layer, ORV_PROP_TRANSLATION);
-            const int iFrame = static_cast<int>(random() % 400);
+            const int iFrame = static_cast<int>(random() % 160);
             EditorCommandPtr pCommand;
             switch (random() % 10)
             {
             case 0:
-                pCommand = EditorMoveKeys({{position, iFrame / 8 * 8}}, 3);
+                pCommand = EditorMoveKeys({{position, iFrame / 4 * 4}}, 3);
                 break;
             case 1:
-                pCommand = EditorDeleteKeys({{position, iFrame / 8 * 8}});
+                pCommand = EditorDeleteKeys({{position, iFrame / 4 * 4}});
                 break;
             case 2:
                 pCommand = EditorRename(layer, "layer " + std::to_string(i));
                 break;
             case 3:
-                pCommand = random() % 20 ? EditorShiftKeyValues({{position, iFrame / 8 * 8}}, 0.1f)
+                pCommand = random() % 20 ? EditorShiftKeyValues({{position, iFrame / 4 * 4}}, 0.1f)
                                          : EditorAddObject(EEditorFactory::LayerSprite, 0.0f);
                 break;
             default:

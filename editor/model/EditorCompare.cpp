@@ -57,6 +57,11 @@ public:
         std::map<std::string, int> rank;
         for (pugi::xml_node child : file.children())
         {
+            if (child.type() == pugi::node_comment)
+            {
+                Say(child, "a comment in <" + std::string(file.name()) + "> would be dropped");
+                continue;
+            }
             if (child.type() == pugi::node_pcdata && !IsBlank(child.value()))
             {
                 Say(child, "the text \"" + std::string(child.value()) + "\" in <" + file.name() +
@@ -154,7 +159,8 @@ std::vector<std::string> CEditorDocument::CompareWithSave()
     contents << stream.rdbuf();
     const std::string sFile = contents.str();
     pugi::xml_document file;
-    if (!stream || !file.load_buffer(sFile.data(), sFile.size()))
+    if (!stream ||
+        !file.load_buffer(sFile.data(), sFile.size(), pugi::parse_default | pugi::parse_comments))
     {
         lines.push_back("the file on disk cannot be read as a demo: it would be replaced whole");
         return lines;

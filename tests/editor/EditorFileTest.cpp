@@ -194,6 +194,7 @@ TEST(EditorFile, ProblemsOfAPartlyReadFileNameTheirObjectsAndWhatASaveWouldDrop)
                  "<COrvLayerSpritz><Prop4 defaultValue=\"typo\"/></COrvLayerSpritz>\n"
                  "<COrvLayerSprite colour=\"red\"><Prop4 bAnimable=\"0\" defaultValue=\"kept\"/>"
                  "<Prop99 defaultValue=\"1\"/><Prop30 defaultValue=\"1 2 3\"/></COrvLayerSprite>\n"
+                 "<!-- the end -->\n"
                  "</Layers>\n"
                  "<Extra/>\n"
                  "</OrvDemo>\n");
@@ -215,8 +216,9 @@ TEST(EditorFile, ProblemsOfAPartlyReadFileNameTheirObjectsAndWhatASaveWouldDrop)
     EXPECT_TRUE(Mentions("colour")) << ::testing::PrintToString(dropped);
     EXPECT_TRUE(Mentions("<Prop99>")) << ::testing::PrintToString(dropped);
     EXPECT_TRUE(Mentions("<Extra>")) << ::testing::PrintToString(dropped);
+    EXPECT_TRUE(Mentions("line 8: a comment in <Layers>")) << ::testing::PrintToString(dropped);
     EXPECT_FALSE(Mentions("Prop30")) << "\"1 2 3\" is written the same numbers";
-    EXPECT_EQ(dropped.size(), 4u) << ::testing::PrintToString(dropped);
+    EXPECT_EQ(dropped.size(), 5u) << ::testing::PrintToString(dropped);
 
     // A file saved by the engine loses nothing.
     ASSERT_TRUE(document.Save(sError)) << sError;

@@ -119,7 +119,7 @@ TEST(EditorHistory, TheSavePointFollowsTheStepsAndIsLostWithThem)
 TEST(EditorHistory, RealStepsReportWhatTheyHold)
 {
     CEditorTestFolder folder("editor_history_sizes");
-    folder.Write(GenerateDemoText(4, 400));
+    folder.Write(OrvGenerateDemoText(4, 400));
     CEditorDocument document;
     std::string sError;
     ASSERT_TRUE(document.Open(folder.Path().string(), sError)) << sError;

@@ -241,7 +241,7 @@ TEST(EditorRandomEdits, OnTheSampleUndoAllGivesTheOpenedTextAndRedoAllTheEdited)
 TEST(EditorRandomEdits, OnAGeneratedDemoWithManyKeys)
 {
     CEditorTestFolder folder("editor_random_generated");
-    folder.Write(GenerateDemoText(60, 3000));
+    folder.Write(OrvGenerateDemoText(60, 3000));
     for (unsigned uSeed : {7u, 8u})
     {
         CEditorDocument document;

@@ -34,7 +34,7 @@ TEST(EditorSelection, ObjectsAndTheirKeys)
 TEST(EditorSelection, PruneDropsWhatTheDocumentNoLongerHas)
 {
     CEditorTestFolder folder("editor_selection");
-    folder.Write(GenerateDemoText(2, 4));
+    folder.Write(OrvGenerateDemoText(2, 4));
     CEditorDocument document;
     std::string sError;
     ASSERT_TRUE(document.Open(folder.Path().string(), sError)) << sError;

@@ -4,16 +4,12 @@
 #include "EditorDocument.h"
 #include "OrvKernel.h"
 #include "OrvTempDir.h"
+#include "OrvTestDemoText.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
-
-inline std::filesystem::path SampleFolder()
-{
-    return std::filesystem::path(ORV_SOURCE_ROOT) / "examples" / "Atelier";
-}
 
 // A temporary demo folder; the current directory comes back when it goes.
 class CEditorTestFolder
@@ -24,11 +20,7 @@ public:
     std::string Demo() const { return (m_Dir.Path() / "demo.orv").string(); }
 
     // The sample's demo.orv, and its data folder as a link.
-    void FillWithSample() const
-    {
-        std::filesystem::copy_file(SampleFolder() / "demo.orv", Path() / "demo.orv");
-        std::filesystem::create_directory_symlink(SampleFolder() / "data", Path() / "data");
-    }
+    void FillWithSample() const { OrvPlaceSampleDemo(Path()); }
     void Write(const std::string& sText) const
     {
         std::filesystem::create_directories(Path() / "data");
@@ -38,10 +30,6 @@ public:
 private:
     COrvTempDir m_Dir;
 };
-
-// A demo of nLayers sprite layers and as many materials, with nKeys keys spread over their
-// animated properties (positions and alphas), written as a demo file.
-std::string GenerateDemoText(size_t uLayers, size_t uKeys);
 
 inline std::string SaveTextOf(CEditorDocument& document)
 {
