@@ -5,6 +5,7 @@
 #include "PanelHarness.h"
 
 #include "OrvTestDemo.h"
+#include "PropertyKind.h"
 
 #include <imgui_internal.h>
 
@@ -209,4 +210,32 @@ TEST_F(InspectorPanelTest, ArrowsBesideTheKeyButtonGoToThePreviousAndNextKey)
     m_Ui.Click(ImVec2(Row(alpha).keyMax.x + 2.0f + fArrow * 0.5f, fY), Draw());
     EXPECT_EQ(m_Context.fFrame, 100200.0f);
     ASSERT_NE(pAlpha, nullptr);
+}
+
+TEST_F(InspectorPanelTest, AReferenceIsChosenFromTheResourcesOfItsKind)
+{
+    const SEditorObjectRef sprite{EEditorList::Layers, 0};
+    ASSERT_EQ(Demo().GetLayers()[0]->GetClass(), "COrvLayerSprite");
+    m_Selection.SelectObject(sprite);
+    SEditorPropRef material;
+    COrvPropBase* pMaterial = Prop(sprite, ORV_PROP_MATERIAL_NAME, &material);
+    ASSERT_NE(pMaterial, nullptr);
+    const std::vector<std::string> vChoices =
+        ResourceChoices(Demo(), ClassifyProperty(*pMaterial, "COrvLayerSprite"));
+    ASSERT_GE(vChoices.size(), 3u);
+    m_Context.fFrame = 8.0f;
+    m_Ui.Frame(Draw());
+    m_Ui.Click(Centre(Row(material).valueMin, Row(material).valueMax), Draw());
+    m_Ui.Frame(Draw());
+    ImGuiContext& g = *ImGui::GetCurrentContext();
+    ASSERT_FALSE(g.OpenPopupStack.empty());
+    const ImVec2 first = g.OpenPopupStack.back().Window->DC.CursorStartPos;
+    // The third entry: the second material of the demo.
+    m_Ui.Click(
+        ImVec2(first.x + 10.0f, first.y + 2.0f * ImGui::GetTextLineHeightWithSpacing() + 6.0f),
+        Draw());
+    SEditorValue value;
+    ASSERT_TRUE(EditorReadValueAt(*pMaterial, 8.0f, value));
+    EXPECT_EQ(std::get<std::string>(value), vChoices[2]);
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
 }

@@ -159,6 +159,21 @@ TEST_F(LayersPanelTest, DeleteRemovesTheSelectedLayer)
     EXPECT_EQ(LayerNames(), vBefore);
 }
 
+TEST_F(LayersPanelTest, DuplicatePlacesACopyAfterTheOriginalSelected)
+{
+    const std::vector<std::string> vBefore = LayerNames();
+    m_Ui.Frame(Draw());
+    m_Ui.Click(RowCentre(3), Draw());
+    // "Duplicate" follows "Add" on the tool bar.
+    const ImVec2 add = State().addButtonMax[0];
+    m_Ui.Click(ImVec2(add.x + ImGui::GetStyle().ItemSpacing.x + 10.0f, add.y - 5.0f), Draw());
+    ASSERT_EQ(LayerNames().size(), vBefore.size() + 1);
+    EXPECT_EQ(Demo().GetLayers()[4]->GetClass(), Demo().GetLayers()[3]->GetClass());
+    EXPECT_NE(LayerNames()[4], vBefore[3]); // named by the factory's rule
+    EXPECT_EQ(LayerNames()[5], vBefore[4]);
+    EXPECT_EQ(m_Selection.GetObjects(), (std::vector<SEditorObjectRef>{{EEditorList::Layers, 4}}));
+}
+
 TEST(ObjectListTest, ClassNamesAreShortened)
 {
     EXPECT_EQ(orv::editor::ShortClassName("COrvLayerSprite"), "Sprite");

@@ -247,14 +247,7 @@ void DrawResourceChoice(SEditorContext& context, const SEditorPropRef& ref, COrv
     ImGui::SetNextItemWidth(-1.0f);
     if (!ImGui::BeginCombo("##v", sCurrent.empty() ? "(none)" : sCurrent.c_str()))
         return;
-    std::vector<std::string> vNames{std::string()};
-    if (kind.bOutputName)
-        vNames.push_back("OUTPUT");
-    if (kind.bNextName)
-        vNames.push_back("NEXT");
-    for (COrvResource* pResource : context.pDocument->GetDemo().GetResources())
-        if (IsResourceOfKind(*pResource, kind.eResource))
-            vNames.push_back(pResource->GetName());
+    const std::vector<std::string> vNames = ResourceChoices(context.pDocument->GetDemo(), kind);
     for (size_t i = 0; i < vNames.size(); ++i)
     {
         ImGui::PushID(static_cast<int>(i));
