@@ -111,6 +111,7 @@ TEST_F(InspectorPanelTest, ATypedValueWritesAKeyAtTheCurrentFrameTruncated)
     TypeValue(alpha, "1.5");
     keys[37] = 1.5f;
     EXPECT_EQ(FloatKeys(*pAlpha), keys);
+    EXPECT_NE(Status().find("outside the slider's range (0 to 1)"), std::string::npos) << Status();
     EXPECT_EQ(COrvPropBase::m_siFrame, 0.0f); // the engine's frame did not move
 }
 
@@ -237,5 +238,29 @@ TEST_F(InspectorPanelTest, AReferenceIsChosenFromTheResourcesOfItsKind)
     SEditorValue value;
     ASSERT_TRUE(EditorReadValueAt(*pMaterial, 8.0f, value));
     EXPECT_EQ(std::get<std::string>(value), vChoices[2]);
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
+}
+
+TEST_F(InspectorPanelTest, AnOrientationIsTypedAsYawPitchRollInDegrees)
+{
+    const SEditorObjectRef sprite{EEditorList::Layers, 0};
+    m_Selection.SelectObject(sprite);
+    SEditorPropRef rotation;
+    COrvPropBase* pRotation = Prop(sprite, ORV_PROP_ROTATION, &rotation);
+    ASSERT_NE(pRotation, nullptr);
+    m_Context.fFrame = 3000.0f;
+    TypeValue(rotation, "90 0 0");
+    SEditorValue value;
+    ASSERT_TRUE(EditorReadKey(*pRotation, 3000, value));
+    D3DXQUATERNION expected;
+    D3DXQuaternionRotationYawPitchRoll(&expected, 3.14159265f / 2.0f, 0.0f, 0.0f);
+    const D3DXQUATERNION typed = std::get<D3DXQUATERNION>(value);
+    EXPECT_NEAR(typed.x, expected.x, 1e-5f);
+    EXPECT_NEAR(typed.y, expected.y, 1e-5f);
+    EXPECT_NEAR(typed.z, expected.z, 1e-5f);
+    EXPECT_NEAR(typed.w, expected.w, 1e-5f);
+
+    TypeValue(rotation, "90 0");
+    EXPECT_NE(Status().find("three numbers"), std::string::npos) << Status();
     EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
 }
