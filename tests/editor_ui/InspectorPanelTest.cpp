@@ -7,8 +7,6 @@
 #include "OrvTestDemo.h"
 #include "PropertyKind.h"
 
-#include <imgui_internal.h>
-
 #include <map>
 
 namespace
@@ -23,15 +21,9 @@ protected:
 
     SEditorObjectRef Select(const std::string& sClass)
     {
-        for (size_t i = 0; i < Demo().GetResources().size(); ++i)
-            if (Demo().GetResources()[i]->GetClass() == sClass)
-            {
-                const SEditorObjectRef ref{EEditorList::Resources, i};
-                m_Selection.SelectObject(ref);
-                return ref;
-            }
-        ADD_FAILURE() << "no " << sClass;
-        return {};
+        const SEditorObjectRef ref{EEditorList::Resources, FirstOfClass(sClass)};
+        m_Selection.SelectObject(ref);
+        return ref;
     }
 
     const SPanelPropertyRow& Row(const SEditorPropRef& prop)
@@ -227,14 +219,8 @@ TEST_F(InspectorPanelTest, AReferenceIsChosenFromTheResourcesOfItsKind)
     m_Context.fFrame = 8.0f;
     m_Ui.Frame(Draw());
     m_Ui.Click(Centre(Row(material).valueMin, Row(material).valueMax), Draw());
-    m_Ui.Frame(Draw());
-    ImGuiContext& g = *ImGui::GetCurrentContext();
-    ASSERT_FALSE(g.OpenPopupStack.empty());
-    const ImVec2 first = g.OpenPopupStack.back().Window->DC.CursorStartPos;
     // The third entry: the second material of the demo.
-    m_Ui.Click(
-        ImVec2(first.x + 10.0f, first.y + 2.0f * ImGui::GetTextLineHeightWithSpacing() + 6.0f),
-        Draw());
+    ASSERT_TRUE(m_Ui.ClickPopupEntry(2, Draw()));
     SEditorValue value;
     ASSERT_TRUE(EditorReadValueAt(*pMaterial, 8.0f, value));
     EXPECT_EQ(std::get<std::string>(value), vChoices[2]);

@@ -5,8 +5,6 @@
 
 #include "ObjectListPanel.h"
 
-#include <imgui_internal.h>
-
 namespace
 {
 class LayersPanelTest : public CPanelTest
@@ -92,13 +90,7 @@ TEST_F(LayersPanelTest, TheAddMenuAddsAFactorysLayerSelectedAndNamedByItsRule)
     m_Ui.Frame(Draw());
     m_Ui.Click(Centre(State().addButtonMin[0], State().addButtonMax[0]), Draw());
     // The menu's first entry is the sprite layer.
-    m_Ui.Frame(Draw());
-    ImGuiContext& g = *ImGui::GetCurrentContext();
-    ASSERT_FALSE(g.OpenPopupStack.empty());
-    ImGuiWindow* pMenu = g.OpenPopupStack.back().Window;
-    ASSERT_NE(pMenu, nullptr);
-    m_Ui.Click(ImVec2(pMenu->DC.CursorStartPos.x + 10.0f, pMenu->DC.CursorStartPos.y + 6.0f),
-               Draw());
+    ASSERT_TRUE(m_Ui.ClickPopupEntry(0, Draw()));
     ASSERT_EQ(Demo().GetLayers().size(), uCount + 1);
     EXPECT_EQ(Demo().GetLayers().back()->GetClass(), "COrvLayerSprite");
     SEditorObjectRef primary;
