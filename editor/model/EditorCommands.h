@@ -12,6 +12,7 @@
 
 class CEditorDocument;
 class CEditorClipboard;
+class COrvModifiable;
 
 class IEditorCommand
 {
@@ -104,7 +105,8 @@ EditorCommandPtr EditorSetVisible(const SEditorObjectRef& object, float fFrame, 
 EditorCommandPtr EditorSetMusicFile(std::string sFile);
 EditorCommandPtr EditorSetTempo(float fBeatsPerMinute);
 
-// A whole object from one state to another, both taken as the engine saves them (what a
-// pointer drag over the view changed, see CEditorDocument::BeginDrag).
+// An object's state as the engine saves it, for EditorRestoreObject.
+std::string EditorSaveObject(const COrvModifiable& object);
+// A whole object from one state to another, both taken by EditorSaveObject.
 EditorCommandPtr EditorRestoreObject(const SEditorObjectRef& object, std::string sBefore,
                                      std::string sAfter, std::string sLabel);

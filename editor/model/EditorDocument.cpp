@@ -17,6 +17,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace fs = std::filesystem;
 
@@ -338,17 +339,37 @@ bool CEditorDocument::GetLastAffected(SEditorObjectRef& ref) const
     return m_bHasAffected;
 }
 
+namespace
+{
+// The resources of the list that are not among those known, in list order.
+std::vector<COrvResource*> UnknownResources(const std::vector<COrvResource*>& resources,
+                                            const std::vector<COrvComPtr<COrvResource>>& known)
+{
+    std::vector<COrvResource*> unknown;
+    // Usually the same list: one pass tells.
+    const bool bSame = resources.size() == known.size() &&
+                       std::equal(resources.begin(), resources.end(), known.begin(),
+                                  [](const COrvResource* p, const auto& q) { return q == p; });
+    if (bSame)
+        return unknown;
+    std::unordered_set<const COrvResource*> seen;
+    for (const auto& pKnown : known)
+        seen.insert(pKnown.Get());
+    for (COrvResource* pResource : resources)
+        if (!seen.count(pResource))
+            unknown.push_back(pResource);
+    return unknown;
+}
+} // namespace
+
 void CEditorDocument::NoteEngineMade()
 {
-    for (COrvResource* pResource : m_pDemo->GetResources())
-    {
-        const bool bKnown = std::any_of(m_KnownResources.begin(), m_KnownResources.end(),
-                                        [&](const auto& pKnown) { return pKnown == pResource; });
-        if (!bKnown)
-            m_EngineMade.push_back(pResource->GetName());
-    }
+    const std::vector<COrvResource*>& resources = m_pDemo->GetResources();
+    for (COrvResource* pResource : UnknownResources(resources, m_KnownResources))
+        m_EngineMade.push_back(pResource->GetName());
     m_KnownResources.clear();
-    for (COrvResource* pResource : m_pDemo->GetResources())
+    m_KnownResources.reserve(resources.size());
+    for (COrvResource* pResource : resources)
         m_KnownResources.emplace_back(pResource);
 }
 
@@ -356,10 +377,8 @@ std::string CEditorDocument::DescribeEngineMade() const
 {
     std::vector<std::string> names = m_EngineMade;
     // Resources seen since the last step are the engine's too.
-    for (COrvResource* pResource : m_pDemo->GetResources())
-        if (std::none_of(m_KnownResources.begin(), m_KnownResources.end(),
-                         [&](const auto& pKnown) { return pKnown == pResource; }))
-            names.push_back(pResource->GetName());
+    for (COrvResource* pResource : UnknownResources(m_pDemo->GetResources(), m_KnownResources))
+        names.push_back(pResource->GetName());
     if (names.empty())
         return {};
     std::string sText = "made by the engine while drawing, which undo leaves in place:";

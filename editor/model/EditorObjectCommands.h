@@ -139,9 +139,8 @@ private:
     std::string m_sLabel;
 };
 
-// The object's state as the engine saves it (the element's children and attributes), and back:
-// the keys of its animated properties are replaced by those of the text.
-std::string EditorSaveObject(const COrvModifiable& object);
+// The object's state back from EditorSaveObject's text: the keys of its animated properties
+// are replaced by those of the text.
 bool EditorLoadObject(COrvModifiable& object, const std::string& sText);
 // The object's display name: "Sprite layer 'sprite image 3'".
 std::string EditorDescribeObject(COrvModifiable& object);

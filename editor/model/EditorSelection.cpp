@@ -5,6 +5,7 @@
 #include "document/OrvDemo.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace
 {
@@ -73,7 +74,10 @@ bool CEditorSelection::IsSelected(const SEditorKeyRef& key) const
 void CEditorSelection::MoveKeys(int iDelta)
 {
     for (SEditorKeyRef& key : m_Keys)
-        key.iFrame += iDelta;
+    {
+        const long long moved = static_cast<long long>(key.iFrame) + iDelta;
+        key.iFrame = static_cast<int>(std::clamp<long long>(moved, INT_MIN, INT_MAX));
+    }
 }
 
 void CEditorSelection::Clear()
