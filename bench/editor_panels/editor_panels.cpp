@@ -9,12 +9,12 @@
 #include "EditorSelection.h"
 #include "OrvKernel.h"
 #include "OrvTempDir.h"
+#include "OrvTestDemoText.h"
 #include "OrvTestDevice.h"
 
 #include <benchmark/benchmark.h>
 #include <imgui.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -28,58 +28,25 @@ constexpr size_t kKeys = 20000;
 constexpr float kWidth = 1600.0f;
 constexpr float kHeight = 1000.0f;
 
-// The sample in a folder of its own (its data linked), so nothing touches the tree.
 fs::path SampleCopy()
 {
     static const fs::path folder = []
     {
-        const fs::path source = fs::path(ORV_SOURCE_ROOT) / "examples" / "Atelier";
         const fs::path path = OrvTempRoot() / "sample";
-        fs::create_directories(path);
-        fs::copy_file(source / "demo.orv", path / "demo.orv");
-        fs::create_directory_symlink(source / "data", path / "data");
+        OrvPlaceSampleDemo(path);
         return path;
     }();
     return folder;
 }
 
-// 500 sprite layers with a material each and 20,000 keys over their positions and alphas.
+// 500 sprite layers with a material each and 20,000 keys over their positions.
 fs::path Generated()
 {
     static const fs::path folder = []
     {
         const fs::path path = OrvTempRoot() / "generated";
         fs::create_directories(path / "data");
-        std::string text =
-            "<OrvDemo version=\"1\"><music><Prop5 bAnimable=\"0\" defaultValue=\"\"/>"
-            "</music><Resources>";
-        char buffer[200];
-        for (size_t i = 0; i < kLayers; ++i)
-        {
-            std::snprintf(buffer, sizeof(buffer),
-                          "<COrvResMaterial><Prop4 bAnimable=\"0\" defaultValue=\"m%zu\"/>"
-                          "</COrvResMaterial>",
-                          i);
-            text += buffer;
-        }
-        text += "</Resources><Layers>";
-        for (size_t i = 0; i < kLayers; ++i)
-        {
-            std::snprintf(buffer, sizeof(buffer),
-                          "<COrvLayerSprite><Prop4 bAnimable=\"0\" defaultValue=\"s%zu\"/>"
-                          "<Prop29 bAnimable=\"0\" defaultValue=\"m%zu\"/><Prop30><track>",
-                          i, i);
-            text += buffer;
-            for (size_t k = 0; k < kKeys / kLayers; ++k)
-            {
-                std::snprintf(buffer, sizeof(buffer), "<key frame=\"%zu\" value=\"%zu 0 1\"/>",
-                              k * 8, k % 13);
-                text += buffer;
-            }
-            text += "</track></Prop30></COrvLayerSprite>";
-        }
-        text += "</Layers></OrvDemo>";
-        std::ofstream(path / "demo.orv") << text;
+        std::ofstream(path / "demo.orv") << OrvGenerateDemoText(kLayers, kKeys);
         return path;
     }();
     return folder;
