@@ -7,6 +7,8 @@
 #include "OrvTestDemo.h"
 #include "PropertyKind.h"
 
+#include <imgui_internal.h>
+
 #include <map>
 
 namespace
@@ -248,5 +250,45 @@ TEST_F(InspectorPanelTest, AnOrientationIsTypedAsYawPitchRollInDegrees)
 
     TypeValue(rotation, "90 0");
     EXPECT_NE(Status().find("three numbers"), std::string::npos) << Status();
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
+}
+
+TEST_F(InspectorPanelTest, TheFilePickerListsTheDataFoldersFilesOfTheKind)
+{
+    const SEditorObjectRef image = Select("COrvResImage");
+    SEditorPropRef file;
+    COrvPropBase* pFile = Prop(image, ORV_PROP_FILENAME, &file);
+    ASSERT_NE(pFile, nullptr);
+    m_Ui.Frame(Draw());
+    m_Ui.Click(Centre(Row(file).valueMin, Row(file).valueMax), Draw());
+    m_Ui.Frame(Draw());
+    EXPECT_EQ(State().vPickerFiles.front(), "atelier.png"); // sorted, pictures only
+    for (const std::string& sName : State().vPickerFiles)
+        EXPECT_TRUE(IsDataFileOfKind(sName, EDataFileKind::Image)) << sName;
+    // The list sits in a child of the popup, under the filter.
+    ImGuiContext& g = *ImGui::GetCurrentContext();
+    ASSERT_FALSE(g.OpenPopupStack.empty());
+    ASSERT_FALSE(g.OpenPopupStack.back().Window->DC.ChildWindows.empty());
+    const ImVec2 first = g.OpenPopupStack.back().Window->DC.ChildWindows[0]->DC.CursorStartPos;
+    m_Ui.Click(ImVec2(first.x + 10.0f, first.y + 6.0f), Draw());
+    SEditorValue value;
+    ASSERT_TRUE(EditorReadValueAt(*pFile, 0.0f, value));
+    EXPECT_EQ(std::get<std::string>(value), "atelier.png");
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
+}
+
+TEST_F(InspectorPanelTest, EditingTheNameRenamesTheObject)
+{
+    const SEditorObjectRef material = Select("COrvResMaterial");
+    SEditorPropRef name;
+    ASSERT_NE(Prop(material, ORV_PROP_NAME, &name), nullptr);
+    m_Ui.Frame(Draw());
+    m_Ui.Click(Centre(Row(name).valueMin, Row(name).valueMax), Draw());
+    m_Ui.SetModifiers(true, false, false);
+    m_Ui.Key(ImGuiKey_A, Draw()); // all the text, replaced by what is typed
+    m_Ui.SetModifiers(false, false, false);
+    m_Ui.Type("glass", Draw());
+    m_Ui.Key(ImGuiKey_Enter, Draw());
+    EXPECT_EQ(EditorFindObject(Demo(), material)->GetName(), "glass");
     EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
 }

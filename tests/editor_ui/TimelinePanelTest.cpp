@@ -284,3 +284,13 @@ TEST_F(TimelinePanelTest, TheWheelZoomsAroundThePointerAndShiftWheelPans)
     EXPECT_FLOAT_EQ(State().scale.GetFirstFrame(),
                     fFirst + 40.0f / State().scale.GetPixelsPerFrame());
 }
+
+TEST_F(TimelinePanelTest, ATracksNameShowsItInTheCurveView)
+{
+    EXPECT_FALSE(State().bHasCurve);
+    m_Ui.Click(ImVec2(State().fTracksLeft - 40.0f, (AlphaRow().fTop + AlphaRow().fBottom) * 0.5f),
+               Draw());
+    EXPECT_TRUE(State().bHasCurve);
+    EXPECT_EQ(State().curveProp, m_Alpha);
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), m_uSteps);
+}
