@@ -5,6 +5,7 @@
 #include "PanelHarness.h"
 
 #include "OrvTestDemo.h"
+#include "PropertyKind.h"
 
 #include <imgui_internal.h>
 
@@ -22,15 +23,9 @@ protected:
 
     SEditorObjectRef Select(const std::string& sClass)
     {
-        for (size_t i = 0; i < Demo().GetResources().size(); ++i)
-            if (Demo().GetResources()[i]->GetClass() == sClass)
-            {
-                const SEditorObjectRef ref{EEditorList::Resources, i};
-                m_Selection.SelectObject(ref);
-                return ref;
-            }
-        ADD_FAILURE() << "no " << sClass;
-        return {};
+        const SEditorObjectRef ref{EEditorList::Resources, FirstOfClass(sClass)};
+        m_Selection.SelectObject(ref);
+        return ref;
     }
 
     const SPanelPropertyRow& Row(const SEditorPropRef& prop)
@@ -110,6 +105,7 @@ TEST_F(InspectorPanelTest, ATypedValueWritesAKeyAtTheCurrentFrameTruncated)
     TypeValue(alpha, "1.5");
     keys[37] = 1.5f;
     EXPECT_EQ(FloatKeys(*pAlpha), keys);
+    EXPECT_NE(Status().find("outside the slider's range (0 to 1)"), std::string::npos) << Status();
     EXPECT_EQ(COrvPropBase::m_siFrame, 0.0f); // the engine's frame did not move
 }
 
@@ -209,4 +205,90 @@ TEST_F(InspectorPanelTest, ArrowsBesideTheKeyButtonGoToThePreviousAndNextKey)
     m_Ui.Click(ImVec2(Row(alpha).keyMax.x + 2.0f + fArrow * 0.5f, fY), Draw());
     EXPECT_EQ(m_Context.fFrame, 100200.0f);
     ASSERT_NE(pAlpha, nullptr);
+}
+
+TEST_F(InspectorPanelTest, AReferenceIsChosenFromTheResourcesOfItsKind)
+{
+    const SEditorObjectRef sprite{EEditorList::Layers, 0};
+    ASSERT_EQ(Demo().GetLayers()[0]->GetClass(), "COrvLayerSprite");
+    m_Selection.SelectObject(sprite);
+    SEditorPropRef material;
+    COrvPropBase* pMaterial = Prop(sprite, ORV_PROP_MATERIAL_NAME, &material);
+    ASSERT_NE(pMaterial, nullptr);
+    const std::vector<std::string> vChoices =
+        ResourceChoices(Demo(), ClassifyProperty(*pMaterial, "COrvLayerSprite"));
+    ASSERT_GE(vChoices.size(), 3u);
+    m_Context.fFrame = 8.0f;
+    m_Ui.Frame(Draw());
+    m_Ui.Click(Centre(Row(material).valueMin, Row(material).valueMax), Draw());
+    // The third entry: the second material of the demo.
+    ASSERT_TRUE(m_Ui.ClickPopupEntry(2, Draw()));
+    SEditorValue value;
+    ASSERT_TRUE(EditorReadValueAt(*pMaterial, 8.0f, value));
+    EXPECT_EQ(std::get<std::string>(value), vChoices[2]);
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
+}
+
+TEST_F(InspectorPanelTest, AnOrientationIsTypedAsYawPitchRollInDegrees)
+{
+    const SEditorObjectRef sprite{EEditorList::Layers, 0};
+    m_Selection.SelectObject(sprite);
+    SEditorPropRef rotation;
+    COrvPropBase* pRotation = Prop(sprite, ORV_PROP_ROTATION, &rotation);
+    ASSERT_NE(pRotation, nullptr);
+    m_Context.fFrame = 3000.0f;
+    TypeValue(rotation, "90 0 0");
+    SEditorValue value;
+    ASSERT_TRUE(EditorReadKey(*pRotation, 3000, value));
+    D3DXQUATERNION expected;
+    D3DXQuaternionRotationYawPitchRoll(&expected, 3.14159265f / 2.0f, 0.0f, 0.0f);
+    const D3DXQUATERNION typed = std::get<D3DXQUATERNION>(value);
+    EXPECT_NEAR(typed.x, expected.x, 1e-5f);
+    EXPECT_NEAR(typed.y, expected.y, 1e-5f);
+    EXPECT_NEAR(typed.z, expected.z, 1e-5f);
+    EXPECT_NEAR(typed.w, expected.w, 1e-5f);
+
+    TypeValue(rotation, "90 0");
+    EXPECT_NE(Status().find("three numbers"), std::string::npos) << Status();
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
+}
+
+TEST_F(InspectorPanelTest, TheFilePickerListsTheDataFoldersFilesOfTheKind)
+{
+    const SEditorObjectRef image = Select("COrvResImage");
+    SEditorPropRef file;
+    COrvPropBase* pFile = Prop(image, ORV_PROP_FILENAME, &file);
+    ASSERT_NE(pFile, nullptr);
+    m_Ui.Frame(Draw());
+    m_Ui.Click(Centre(Row(file).valueMin, Row(file).valueMax), Draw());
+    m_Ui.Frame(Draw());
+    EXPECT_EQ(State().vPickerFiles.front(), "atelier.png"); // sorted, pictures only
+    for (const std::string& sName : State().vPickerFiles)
+        EXPECT_TRUE(IsDataFileOfKind(sName, EDataFileKind::Image)) << sName;
+    // The list sits in a child of the popup, under the filter.
+    ImGuiContext& g = *ImGui::GetCurrentContext();
+    ASSERT_FALSE(g.OpenPopupStack.empty());
+    ASSERT_FALSE(g.OpenPopupStack.back().Window->DC.ChildWindows.empty());
+    const ImVec2 first = g.OpenPopupStack.back().Window->DC.ChildWindows[0]->DC.CursorStartPos;
+    m_Ui.Click(ImVec2(first.x + 10.0f, first.y + 6.0f), Draw());
+    SEditorValue value;
+    ASSERT_TRUE(EditorReadValueAt(*pFile, 0.0f, value));
+    EXPECT_EQ(std::get<std::string>(value), "atelier.png");
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
+}
+
+TEST_F(InspectorPanelTest, EditingTheNameRenamesTheObject)
+{
+    const SEditorObjectRef material = Select("COrvResMaterial");
+    SEditorPropRef name;
+    ASSERT_NE(Prop(material, ORV_PROP_NAME, &name), nullptr);
+    m_Ui.Frame(Draw());
+    m_Ui.Click(Centre(Row(name).valueMin, Row(name).valueMax), Draw());
+    m_Ui.SetModifiers(true, false, false);
+    m_Ui.Key(ImGuiKey_A, Draw()); // all the text, replaced by what is typed
+    m_Ui.SetModifiers(false, false, false);
+    m_Ui.Type("glass", Draw());
+    m_Ui.Key(ImGuiKey_Enter, Draw());
+    EXPECT_EQ(EditorFindObject(Demo(), material)->GetName(), "glass");
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
 }

@@ -5,8 +5,6 @@
 
 #include "ObjectListPanel.h"
 
-#include <imgui_internal.h>
-
 namespace
 {
 class LayersPanelTest : public CPanelTest
@@ -92,13 +90,7 @@ TEST_F(LayersPanelTest, TheAddMenuAddsAFactorysLayerSelectedAndNamedByItsRule)
     m_Ui.Frame(Draw());
     m_Ui.Click(Centre(State().addButtonMin[0], State().addButtonMax[0]), Draw());
     // The menu's first entry is the sprite layer.
-    m_Ui.Frame(Draw());
-    ImGuiContext& g = *ImGui::GetCurrentContext();
-    ASSERT_FALSE(g.OpenPopupStack.empty());
-    ImGuiWindow* pMenu = g.OpenPopupStack.back().Window;
-    ASSERT_NE(pMenu, nullptr);
-    m_Ui.Click(ImVec2(pMenu->DC.CursorStartPos.x + 10.0f, pMenu->DC.CursorStartPos.y + 6.0f),
-               Draw());
+    ASSERT_TRUE(m_Ui.ClickPopupEntry(0, Draw()));
     ASSERT_EQ(Demo().GetLayers().size(), uCount + 1);
     EXPECT_EQ(Demo().GetLayers().back()->GetClass(), "COrvLayerSprite");
     SEditorObjectRef primary;
@@ -157,6 +149,21 @@ TEST_F(LayersPanelTest, DeleteRemovesTheSelectedLayer)
     EXPECT_EQ(LayerNames(), vExpected);
     m_Document.Undo();
     EXPECT_EQ(LayerNames(), vBefore);
+}
+
+TEST_F(LayersPanelTest, DuplicatePlacesACopyAfterTheOriginalSelected)
+{
+    const std::vector<std::string> vBefore = LayerNames();
+    m_Ui.Frame(Draw());
+    m_Ui.Click(RowCentre(3), Draw());
+    // "Duplicate" follows "Add" on the tool bar.
+    const ImVec2 add = State().addButtonMax[0];
+    m_Ui.Click(ImVec2(add.x + ImGui::GetStyle().ItemSpacing.x + 10.0f, add.y - 5.0f), Draw());
+    ASSERT_EQ(LayerNames().size(), vBefore.size() + 1);
+    EXPECT_EQ(Demo().GetLayers()[4]->GetClass(), Demo().GetLayers()[3]->GetClass());
+    EXPECT_NE(LayerNames()[4], vBefore[3]); // named by the factory's rule
+    EXPECT_EQ(LayerNames()[5], vBefore[4]);
+    EXPECT_EQ(m_Selection.GetObjects(), (std::vector<SEditorObjectRef>{{EEditorList::Layers, 4}}));
 }
 
 TEST(ObjectListTest, ClassNamesAreShortened)

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 #include <imgui.h>
+#include <imgui_internal.h>
 
 #include <filesystem>
 #include <functional>
@@ -111,6 +112,21 @@ public:
             ImGui::GetIO().AddInputCharacter(static_cast<unsigned int>(c));
         Frame(fnDraw);
     }
+    // Clicks the entry of the open popup (a menu or a list) at the place, 0 the first; false
+    // when no popup is open.
+    bool ClickPopupEntry(size_t uEntry, const std::function<void()>& fnDraw)
+    {
+        Frame(fnDraw); // a popup is placed in the frame after it opens
+        ImGuiContext& g = *ImGui::GetCurrentContext();
+        if (g.OpenPopupStack.empty() || !g.OpenPopupStack.back().Window)
+            return false;
+        const ImVec2 first = g.OpenPopupStack.back().Window->DC.CursorStartPos;
+        Click(ImVec2(first.x + 10.0f,
+                     first.y + static_cast<float>(uEntry) * ImGui::GetTextLineHeightWithSpacing() +
+                         6.0f),
+              fnDraw);
+        return true;
+    }
     void SetModifiers(bool bCtrl, bool bShift, bool bAlt)
     {
         ImGuiIO& io = ImGui::GetIO();
@@ -169,6 +185,16 @@ protected:
                 return vProps[i];
             }
         return nullptr;
+    }
+
+    // The place of the first resource of the class.
+    size_t FirstOfClass(const std::string& sClass)
+    {
+        for (size_t i = 0; i < Demo().GetResources().size(); ++i)
+            if (Demo().GetResources()[i]->GetClass() == sClass)
+                return i;
+        ADD_FAILURE() << "no " << sClass;
+        return 0;
     }
 
     std::vector<std::string> LayerNames()

@@ -86,3 +86,20 @@ TEST(PropertyKindTest, ResourcesAreTellApartByKind)
     EXPECT_FALSE(IsDataFileOfKind("mesh.x.bak", EDataFileKind::Mesh));
     EXPECT_TRUE(IsDataFileOfKind("noextension", EDataFileKind::Any));
 }
+
+TEST(PropertyKindTest, AReferenceOffersTheResourcesOfItsKindInDocumentOrder)
+{
+    COrvDemo demo;
+    demo.AddResImage()->SetName("picture");
+    demo.AddResMaterial()->SetName("first material");
+    demo.AddResRenderTarget()->SetName("target");
+    demo.AddResMaterial()->SetName("second material");
+    COrvModifiable* pSprite = demo.AddLayerSprite();
+    EXPECT_EQ(ResourceChoices(demo, KindOf(pSprite, ORV_PROP_MATERIAL_NAME)),
+              (std::vector<std::string>{"", "first material", "second material"}));
+    EXPECT_EQ(ResourceChoices(demo, KindOf(pSprite, ORV_PROP_RENDER_TARGET)),
+              (std::vector<std::string>{"", "OUTPUT", "NEXT", "target"}));
+    COrvModifiable* pMaterial = demo.GetResources()[1];
+    EXPECT_EQ(ResourceChoices(demo, KindOf(pMaterial, ORV_PROP_TEXTURE_NAME_0)),
+              (std::vector<std::string>{"", "picture", "target"}));
+}

@@ -6,8 +6,6 @@
 #include "PanelCommon.h"
 #include "RecordingDevice.h"
 
-#include <imgui_internal.h>
-
 #include <algorithm>
 
 namespace
@@ -37,15 +35,6 @@ protected:
     std::function<void()> Draw()
     {
         return [this] { DrawResourcesPanel(m_Context); };
-    }
-
-    size_t FirstOfClass(const std::string& sClass)
-    {
-        for (size_t i = 0; i < Demo().GetResources().size(); ++i)
-            if (Demo().GetResources()[i]->GetClass() == sClass)
-                return i;
-        ADD_FAILURE() << "no " << sClass;
-        return 0;
     }
 
     // The textures the last frame's draw lists use.
@@ -130,12 +119,7 @@ TEST_F(ResourcesPanelTest, AddingAMaterialKeysItsAlphaToOneInOneStep)
     m_Ui.Frame(Draw());
     m_Ui.Click(Centre(State().addButtonMin[1], State().addButtonMax[1]), Draw());
     // The menu lists the resource factories in their order: image, material, ...
-    m_Ui.Frame(Draw());
-    ImGuiContext& g = *ImGui::GetCurrentContext();
-    ASSERT_FALSE(g.OpenPopupStack.empty());
-    const ImVec2 first = g.OpenPopupStack.back().Window->DC.CursorStartPos;
-    m_Ui.Click(ImVec2(first.x + 10.0f, first.y + ImGui::GetTextLineHeightWithSpacing() + 6.0f),
-               Draw());
+    ASSERT_TRUE(m_Ui.ClickPopupEntry(1, Draw()));
     ASSERT_EQ(Demo().GetResources().size(), uCount + 1);
     EXPECT_EQ(Demo().GetResources().back()->GetClass(), "COrvResMaterial");
     COrvPropBase* pAlpha = Prop({EEditorList::Resources, uCount}, ORV_PROP_ALPHA);

@@ -265,3 +265,32 @@ TEST_F(TimelinePanelTest, ACurveHandleDragsItsKeysValueInOneStep)
     m_Document.Undo();
     EXPECT_FLOAT_EQ(Keys().at(64), 0.5f);
 }
+
+TEST_F(TimelinePanelTest, TheWheelZoomsAroundThePointerAndShiftWheelPans)
+{
+    const ImVec2 point = KeyPoint(128.0f);
+    m_Ui.MoveTo(point, Draw());
+    const float fPixels = State().scale.GetPixelsPerFrame();
+    ImGui::GetIO().MouseWheel = 1.0f;
+    m_Ui.Frame(Draw());
+    EXPECT_FLOAT_EQ(State().scale.GetPixelsPerFrame(), fPixels * 1.25f);
+    EXPECT_NEAR(State().scale.XToFrame(point.x), 128.0f, 0.01f);
+
+    const float fFirst = State().scale.GetFirstFrame();
+    m_Ui.SetModifiers(false, true, false);
+    ImGui::GetIO().MouseWheel = -1.0f;
+    m_Ui.Frame(Draw());
+    m_Ui.SetModifiers(false, false, false);
+    EXPECT_FLOAT_EQ(State().scale.GetFirstFrame(),
+                    fFirst + 40.0f / State().scale.GetPixelsPerFrame());
+}
+
+TEST_F(TimelinePanelTest, ATracksNameShowsItInTheCurveView)
+{
+    EXPECT_FALSE(State().bHasCurve);
+    m_Ui.Click(ImVec2(State().fTracksLeft - 40.0f, (AlphaRow().fTop + AlphaRow().fBottom) * 0.5f),
+               Draw());
+    EXPECT_TRUE(State().bHasCurve);
+    EXPECT_EQ(State().curveProp, m_Alpha);
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), m_uSteps);
+}

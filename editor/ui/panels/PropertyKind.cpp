@@ -1,6 +1,7 @@
 #include "PropertyKind.h"
 
 #include "core/OrvProp.h"
+#include "document/OrvDemo.h"
 #include "graphics/OrvMaterial.h"
 #include "graphics/OrvResObject3D.h"
 #include "graphics/OrvResRenderTarget.h"
@@ -123,6 +124,19 @@ bool IsResourceOfKind(const COrvResource& resource, EResourceKind eKind)
         break;
     }
     return false;
+}
+
+std::vector<std::string> ResourceChoices(const COrvDemo& demo, const SPropertyKind& kind)
+{
+    std::vector<std::string> vNames{std::string()};
+    if (kind.bOutputName)
+        vNames.push_back("OUTPUT");
+    if (kind.bNextName)
+        vNames.push_back("NEXT");
+    for (const COrvResource* pResource : demo.GetResources())
+        if (IsResourceOfKind(*pResource, kind.eResource))
+            vNames.push_back(pResource->GetName());
+    return vNames;
 }
 
 bool IsDataFileOfKind(const std::string& sName, EDataFileKind eKind)

@@ -7,7 +7,9 @@
 #include "core/OrvPropId.h"
 
 #include <string>
+#include <vector>
 
+class COrvDemo;
 class COrvPropBase;
 class COrvResource;
 
@@ -63,6 +65,11 @@ SPropertyKind ClassifyProperty(const COrvPropBase& prop, const std::string& sOwn
 
 // Whether the resource is of the kind.
 bool IsResourceOfKind(const COrvResource& resource, EResourceKind eKind);
+
+// The names a resource reference may take, as a list offers them: none (""), then "OUTPUT"
+// and "NEXT" where the kind allows them, then the demo's resources of the kind in document
+// order.
+std::vector<std::string> ResourceChoices(const COrvDemo& demo, const SPropertyKind& kind);
 
 // Whether a file name has one of the extensions of the kind (case does not matter).
 bool IsDataFileOfKind(const std::string& sName, EDataFileKind eKind);

@@ -67,15 +67,58 @@ void StartTyping(SEditorContext& context, const SEditorPropRef& ref, const SEdit
     state.typing = ref;
     state.bTypingFocus = true;
     std::string sText;
+    char text[128];
     if (const auto* pVector = std::get_if<D3DXVECTOR3>(&value))
     {
-        char text[128];
         std::snprintf(text, sizeof(text), "%g %g %g", pVector->x, pVector->y, pVector->z);
+        sText = text;
+    }
+    else if (const auto* pRotation = std::get_if<D3DXQUATERNION>(&value))
+    {
+        const SYawPitchRoll angles = YawPitchRollFromQuaternion(*pRotation);
+        std::snprintf(text, sizeof(text), "%g %g %g", angles.fYaw, angles.fPitch, angles.fRoll);
         sText = text;
     }
     else
         sText = EditorValueToText(value);
     std::snprintf(state.szTyped, sizeof(state.szTyped), "%s", sText.c_str());
+}
+
+// A typed number outside the slider's range is kept as typed (the range bounds the slider;
+// the engine limits nothing); the status line says so, as the slider cannot show it.
+void NoteOutsideRange(SEditorContext& context, const COrvPropBase& prop, const SEditorValue& value)
+{
+    double dMin = 0.0;
+    double dMax = 0.0;
+    double dValue = 0.0;
+    if (const auto* pFloat = dynamic_cast<const COrvPropFloat*>(&prop);
+        pFloat && pFloat->IsRanged())
+    {
+        float fMin = 0.0f;
+        float fMax = 0.0f;
+        pFloat->GetRange(fMin, fMax);
+        dMin = fMin;
+        dMax = fMax;
+        dValue = std::get<float>(value);
+    }
+    else if (const auto* pInt = dynamic_cast<const COrvPropInt*>(&prop); pInt && pInt->IsRanged())
+    {
+        int iMin = 0;
+        int iMax = 0;
+        pInt->GetRange(iMin, iMax);
+        dMin = iMin;
+        dMax = iMax;
+        dValue = std::get<int>(value);
+    }
+    else
+        return;
+    if (dValue >= dMin && dValue <= dMax)
+        return;
+    char text[160];
+    std::snprintf(text, sizeof(text),
+                  ": %g is outside the slider's range (%g to %g), kept as typed", dValue, dMin,
+                  dMax);
+    SetStatus(context, PropertyLabel(prop) + text);
 }
 
 // The typing field that replaces a number widget; Enter or leaving it commits, Escape cancels.
@@ -106,7 +149,8 @@ void DrawTyping(SEditorContext& context, const SEditorPropRef& ref, COrvPropBase
                                EditorValueToText(old));
         return;
     }
-    CommitValue(context, ref, prop, value, false);
+    if (CommitValue(context, ref, prop, value, false))
+        NoteOutsideRange(context, prop, value);
 }
 
 // Commits a widget's edit: live while the widget is held, as one step when it lets go.
@@ -202,7 +246,16 @@ void DrawOrientation(SEditorContext& context, const SEditorPropRef& ref, COrvPro
         angles = state.heldAngles;
     float fValues[3] = {angles.fYaw, angles.fPitch, angles.fRoll};
     ImGui::SetNextItemWidth(-1.0f);
-    const bool bChanged = ImGui::DragFloat3("##ypr", fValues, 0.5f, 0.0f, 0.0f, "%.1f");
+    ImGui::BeginDisabled(ImGui::GetIO().KeyCtrl);
+    const bool bChanged =
+        ImGui::DragFloat3("##ypr", fValues, 0.5f, 0.0f, 0.0f, "%.1f", ImGuiSliderFlags_NoInput);
+    ImGui::EndDisabled();
+    if (AskedToType(true))
+    {
+        EndLiveCommand(context);
+        StartTyping(context, ref, current);
+        return;
+    }
     if (ImGui::IsItemHovered())
         ImGui::SetTooltip("yaw, pitch, roll in degrees");
     if (bChanged)
@@ -247,14 +300,7 @@ void DrawResourceChoice(SEditorContext& context, const SEditorPropRef& ref, COrv
     ImGui::SetNextItemWidth(-1.0f);
     if (!ImGui::BeginCombo("##v", sCurrent.empty() ? "(none)" : sCurrent.c_str()))
         return;
-    std::vector<std::string> vNames{std::string()};
-    if (kind.bOutputName)
-        vNames.push_back("OUTPUT");
-    if (kind.bNextName)
-        vNames.push_back("NEXT");
-    for (COrvResource* pResource : context.pDocument->GetDemo().GetResources())
-        if (IsResourceOfKind(*pResource, kind.eResource))
-            vNames.push_back(pResource->GetName());
+    const std::vector<std::string> vNames = ResourceChoices(context.pDocument->GetDemo(), kind);
     for (size_t i = 0; i < vNames.size(); ++i)
     {
         ImGui::PushID(static_cast<int>(i));
@@ -348,11 +394,15 @@ bool ParseTypedValue(const SPropertyKind& kind, const std::string& sText, SEdito
     }
     case EPropertyWidget::Vector:
     case EPropertyWidget::Colour:
+    case EPropertyWidget::Orientation:
     {
         D3DXVECTOR3 vector;
         if (!ParseVectorText(sText, vector, sError))
             return false;
-        value = vector;
+        if (kind.eWidget == EPropertyWidget::Orientation)
+            value = QuaternionFromYawPitchRoll(SYawPitchRoll{vector.x, vector.y, vector.z});
+        else
+            value = vector;
         return true;
     }
     default:

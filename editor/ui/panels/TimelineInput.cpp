@@ -180,6 +180,20 @@ void Release(SEditorContext& context, const ImVec2& mouse)
         EndLiveCommand(context);
 }
 
+// The key under the pointer: where it sits and what it holds.
+void ShowKeyTip(SEditorContext& context, const ImVec2& mouse)
+{
+    SEditorKeyRef key;
+    SEditorValue value;
+    if (!KeyAt(context, mouse, key))
+        return;
+    COrvPropBase* pProp = EditorFindProp(context.pDocument->GetDemo(), key.prop);
+    if (!pProp || !EditorReadKey(*pProp, key.iFrame, value))
+        return;
+    ImGui::SetTooltip("%s at %s (frame %d): %s", PropertyLabel(*pProp).c_str(),
+                      FormatBarsBeats(static_cast<float>(key.iFrame), true).c_str(), key.iFrame,
+                      EditorValueToText(value).c_str());
+}
 } // namespace
 
 void HandleTimelineMouse(SEditorContext& context, const SLayout& layout)
@@ -203,7 +217,11 @@ void HandleTimelineMouse(SEditorContext& context, const SLayout& layout)
     if (bHovered && ImGui::IsMouseClicked(ImGuiMouseButton_Left))
         Press(context, layout, mouse);
     if (state.eDrag == ETimelineDrag::None)
+    {
+        if (bHovered)
+            ShowKeyTip(context, mouse);
         return;
+    }
     const int iButton =
         state.eDrag == ETimelineDrag::Pan ? ImGuiMouseButton_Middle : ImGuiMouseButton_Left;
     if (io.MouseDown[iButton])
