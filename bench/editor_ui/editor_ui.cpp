@@ -4,13 +4,13 @@
 // same run, the same demo frame drawn alone at 1280x720, the reference the interface's cost
 // is read against. The CPU column is the benchmark thread's own time (the OpenGL rasteriser's
 // threads are not the editor's work).
-#include "EditorCommands.h"
 #include "EditorContext.h"
 #include "EditorDocument.h"
 #include "EditorLayout.h"
 #include "EditorSelection.h"
 #include "ImGuiD3D9Renderer.h"
 #include "OrvTempDir.h"
+#include "OrvTestDemoText.h"
 #include "OrvTestDevice.h"
 #include "OrvKernel.h"
 
@@ -18,6 +18,7 @@
 #include <imgui.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -26,40 +27,9 @@ namespace
 {
 constexpr UINT kWidth = 1600;
 constexpr UINT kHeight = 1000;
-constexpr int kLayers = 500;
-constexpr int kKeysPerLayer = 40; // 20,000 keys in all
+constexpr size_t kLayers = 500;
+constexpr size_t kKeys = 20000;
 constexpr float kFrame = 1056.0f;
-
-// The position property of an object of the document.
-SEditorPropRef FindProp(CEditorDocument& document, const SEditorObjectRef& object, ORV_PROP_ID eId)
-{
-    const COrvPropList& props = EditorFindObject(document.GetDemo(), object)->GetProperties();
-    for (size_t i = 0; i < props.size(); ++i)
-        if (props[i]->GetPropId() == eId)
-            return {object, i};
-    return {object, 0};
-}
-
-// A new demo made through the editor's own commands: 500 sprite layers, 40 position keys
-// each.
-bool MakeGenerated(CEditorDocument& document, const fs::path& folder, std::string& sError)
-{
-    if (!document.CreateNew(folder.string(), sError))
-        return false;
-    for (int i = 0; i < kLayers; ++i)
-        if (!document.Execute(EditorAddObject(EEditorFactory::LayerSprite, 0.0f), sError))
-            return false;
-    for (size_t uLayer = 0; uLayer < size_t(kLayers); ++uLayer)
-    {
-        const SEditorPropRef position =
-            FindProp(document, {EEditorList::Layers, uLayer}, ORV_PROP_TRANSLATION);
-        for (int k = 0; k < kKeysPerLayer; ++k)
-            if (!document.Execute(EditorAddKey(position, k * 64, D3DXVECTOR3(float(k % 7), 0, 1)),
-                                  sError))
-                return false;
-    }
-    return true;
-}
 
 // One editor as the program sets it up, with no window: device, ImGui, renderer, document.
 struct SEditorBench
@@ -102,14 +72,15 @@ struct SEditorBench
 
     bool Open(bool bGenerated)
     {
+        const fs::path demo = folder.Path() / (bGenerated ? "generated" : "sample");
         if (bGenerated)
-            return MakeGenerated(document, folder.Path() / "generated", sError);
-        const fs::path sample = folder.Path() / "sample";
-        fs::create_directories(sample);
-        fs::copy_file(fs::path(ORV_SOURCE_ROOT) / "examples/Atelier/demo.orv", sample / "demo.orv");
-        fs::create_directory_symlink(fs::path(ORV_SOURCE_ROOT) / "examples/Atelier/data",
-                                     sample / "data");
-        return document.Open(sample.string(), sError);
+        {
+            fs::create_directories(demo / "data");
+            std::ofstream(demo / "demo.orv") << OrvGenerateDemoText(kLayers, kKeys);
+        }
+        else
+            OrvPlaceSampleDemo(demo);
+        return document.Open(demo.string(), sError);
     }
 
     void DrawDemo()
