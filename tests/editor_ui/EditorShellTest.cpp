@@ -105,8 +105,17 @@ TEST(EditorLayout, ConfigFolderFollowsXdg)
     const std::string sOld = pOld ? pOld : "";
     setenv("XDG_CONFIG_HOME", "/tmp/cfg-test", 1);
     EXPECT_EQ(GetEditorConfigPath(), "/tmp/cfg-test/orv/editor.ini");
+    const char* pHome = std::getenv("HOME");
+    const std::string sHome = pHome ? pHome : "";
+    setenv("HOME", "/home/someone", 1);
     setenv("XDG_CONFIG_HOME", "relative", 1); // not absolute: ignored, as the rule says
-    EXPECT_NE(GetEditorConfigPath().find("/.config/orv/editor.ini"), std::string::npos);
+    EXPECT_EQ(GetEditorConfigPath(), "/home/someone/.config/orv/editor.ini");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(GetEditorConfigPath(), "/home/someone/.config/orv/editor.ini");
+    if (pHome)
+        setenv("HOME", sHome.c_str(), 1);
+    else
+        unsetenv("HOME");
     if (pOld)
         setenv("XDG_CONFIG_HOME", sOld.c_str(), 1);
     else
