@@ -334,4 +334,22 @@ TEST_F(EditorRun, NewDemoInAnEmptyFolder)
     ASSERT_TRUE(document.Execute(EditorAddObject(EEditorFactory::LayerSprite, 0.0f), sError));
     EXPECT_TRUE(SameText(sSaved, document.GetSaveText()));
 }
+
+TEST_F(EditorRun, DragOverTheViewIsOneUndoStep)
+{
+    StartEditor();
+    Run("mousemove 60 239 click 1"); // the "logo" sprite in the layers list
+    Run("mousemove 620 300 mousedown 1");
+    for (int i = 1; i <= 6; ++i)
+        Run("mousemove " + std::to_string(620 + 15 * i) + " " + std::to_string(300 + 8 * i));
+    Run("mouseup 1");
+    ASSERT_TRUE(WaitFor([&] { return Title() == "* demo - OrvEditor"; }, 5s))
+        << "the drag changed the layer: " << Title();
+    Run("key ctrl+z");
+    EXPECT_TRUE(WaitFor([&] { return Title() == "demo - OrvEditor"; }, 5s))
+        << "one undo takes the whole drag back: " << Title();
+    Run("key ctrl+shift+z");
+    EXPECT_TRUE(WaitFor([&] { return Title() == "* demo - OrvEditor"; }, 5s))
+        << "redo brings the drag back: " << Title();
+}
 } // namespace
