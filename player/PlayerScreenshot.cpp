@@ -53,26 +53,13 @@ std::string MakeTemporaryBeside(const std::string& sFile)
 
 } // namespace
 
-bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
-                        const std::string& sFile, std::string& sError)
+namespace
 {
-    std::error_code ec;
-    if (std::filesystem::is_directory(sFile, ec))
-    {
-        sError = "\"" + sFile + "\" is a folder";
-        return false;
-    }
-    COrvComPtr<IDirect3DSurface9> pSurface;
-    if (FAILED(pDevice->CreateOffscreenPlainSurface(iWidth, iHeight, D3DFMT_A8R8G8B8,
-                                                    D3DPOOL_SCRATCH,
-                                                    pSurface.ReleaseAndGetAddressOf(), nullptr)) ||
-        !pSurface)
-    {
-        sError = "cannot read the picture back";
-        return false;
-    }
-    bool bOk = SUCCEEDED(pDevice->GetFrontBufferData(0, pSurface.Get())) &&
-               MakeOpaque(pSurface.Get(), iWidth, iHeight);
+// Writes the scratch surface (made opaque) as PNG through a temporary file and a rename.
+bool WriteOpaquePng(IDirect3DSurface9* pSurface, int iWidth, int iHeight,
+                    const std::string& sFile, std::string& sError)
+{
+    bool bOk = MakeOpaque(pSurface, iWidth, iHeight);
     if (!bOk)
     {
         sError = "cannot read the picture back";
@@ -83,8 +70,8 @@ bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
         sError = "cannot write \"" + sFile + "\": " + std::strerror(errno);
         bOk = false;
     }
-    if (bOk && FAILED(D3DXSaveSurfaceToFileA(sTemporary.c_str(), D3DXIFF_PNG, pSurface.Get(),
-                                             nullptr, nullptr)))
+    if (bOk && FAILED(D3DXSaveSurfaceToFileA(sTemporary.c_str(), D3DXIFF_PNG, pSurface, nullptr,
+                                             nullptr)))
     {
         sError = "cannot write \"" + sFile + "\"";
         bOk = false;
@@ -99,4 +86,61 @@ bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
         std::remove(sTemporary.c_str());
     }
     return bOk;
+}
+
+// A scratch surface to read a picture into; null (with the reason) when there is none.
+COrvComPtr<IDirect3DSurface9> MakeReadBackSurface(IDirect3DDevice9* pDevice, int iWidth,
+                                                  int iHeight, D3DPOOL ePool,
+                                                  const std::string& sFile, std::string& sError)
+{
+    std::error_code ec;
+    COrvComPtr<IDirect3DSurface9> pSurface;
+    if (std::filesystem::is_directory(sFile, ec))
+    {
+        sError = "\"" + sFile + "\" is a folder";
+        return pSurface;
+    }
+    if (FAILED(pDevice->CreateOffscreenPlainSurface(iWidth, iHeight, D3DFMT_A8R8G8B8, ePool,
+                                                    pSurface.ReleaseAndGetAddressOf(), nullptr)) ||
+        !pSurface)
+    {
+        sError = "cannot read the picture back";
+        pSurface.Reset();
+    }
+    return pSurface;
+}
+} // namespace
+
+bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
+                        const std::string& sFile, std::string& sError)
+{
+    COrvComPtr<IDirect3DSurface9> pSurface =
+        MakeReadBackSurface(pDevice, iWidth, iHeight, D3DPOOL_SCRATCH, sFile, sError);
+    if (!pSurface)
+    {
+        return false;
+    }
+    if (FAILED(pDevice->GetFrontBufferData(0, pSurface.Get())))
+    {
+        sError = "cannot read the picture back";
+        return false;
+    }
+    return WriteOpaquePng(pSurface.Get(), iWidth, iHeight, sFile, sError);
+}
+
+bool SaveSurfacePng(IDirect3DDevice9* pDevice, IDirect3DSurface9* pTarget, int iWidth, int iHeight,
+                    const std::string& sFile, std::string& sError)
+{
+    COrvComPtr<IDirect3DSurface9> pSurface =
+        MakeReadBackSurface(pDevice, iWidth, iHeight, D3DPOOL_SYSTEMMEM, sFile, sError);
+    if (!pSurface)
+    {
+        return false;
+    }
+    if (FAILED(pDevice->GetRenderTargetData(pTarget, pSurface.Get())))
+    {
+        sError = "cannot read the picture back";
+        return false;
+    }
+    return WriteOpaquePng(pSurface.Get(), iWidth, iHeight, sFile, sError);
 }

@@ -10,3 +10,8 @@
 // False with a one-line reason.
 bool SaveFrontBufferPng(IDirect3DDevice9* pDevice, int iWidth, int iHeight,
                         const std::string& sFile, std::string& sError);
+
+// The same for a render target of that size (read with GetRenderTargetData): the editor's
+// PNG of the frame in its view.
+bool SaveSurfacePng(IDirect3DDevice9* pDevice, IDirect3DSurface9* pTarget, int iWidth, int iHeight,
+                    const std::string& sFile, std::string& sError);

@@ -14,7 +14,7 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev ffmpeg
   libimgui-dev
   libpixman-1-dev
-  xvfb xauth
+  xvfb xauth xdotool # the editor's tests: a virtual display and real input events
   parallel slurm-wlm slurmctld slurmd slurm-client munge
   mmdebstrap # scripts/check-package.sh: the fresh Debian 12 root the package goes into
 )

@@ -3,9 +3,12 @@
 // so every change is one undo step), the selection, and the position on the time line. The
 // panels read the engine's objects directly and never change them behind the model's back.
 
+#include <memory>
+
 class CEditorDocument;
 class CEditorSelection;
 struct IDirect3DDevice9;
+struct SEditorPanelState;
 
 struct SEditorContext
 {
@@ -19,4 +22,7 @@ struct SEditorContext
     bool bPlaying = false;
     // A message for the status line (errors of the last action, what undo leaves in place).
     const char* pStatus = nullptr;
+    // What the panels keep between frames (zoom, bookmarks, drags, the keys clipboard); the
+    // first panel drawn makes it.
+    std::shared_ptr<SEditorPanelState> pPanelState;
 };

@@ -70,7 +70,8 @@ bool COrvMusic::BassInit()
     if (m_hStream)
         SnifferMessage("BASS_StreamCreateFile OK");
     else if (m_pDemo && !fileName.empty())
-        m_pDemo->ReportProblem({m_pDemo->GetDataPath(fileName), 0, "cannot read the music"});
+        m_pDemo->ReportProblem(
+            {m_pDemo->GetDataPath(fileName), 0, "cannot read the music", GetName()});
     if (BASS_ChannelPreBuf(m_hStream, 0))
         SnifferMessage("BASS_ChannelPreBuf OK");
     m_bOpen = true;

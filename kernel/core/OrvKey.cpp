@@ -226,3 +226,45 @@ void COrvKeyString::FromString(const std::string& text)
 {
     m_Value = text;
 }
+
+// ---- Copies ------------------------------------------------------------------------------
+
+namespace
+{
+template <typename TKey> COrvKey* CloneOf(const TKey& key)
+{
+    auto* pCopy = new TKey;
+    pCopy->m_Value = key.m_Value;
+    return pCopy;
+}
+} // namespace
+
+COrvKey* COrvKeyBool::Clone() const
+{
+    return CloneOf(*this);
+}
+
+COrvKey* COrvKeyInt::Clone() const
+{
+    return CloneOf(*this);
+}
+
+COrvKey* COrvKeyFloat::Clone() const
+{
+    return CloneOf(*this);
+}
+
+COrvKey* COrvKeyVector::Clone() const
+{
+    return CloneOf(*this);
+}
+
+COrvKey* COrvKeyQuat::Clone() const
+{
+    return CloneOf(*this);
+}
+
+COrvKey* COrvKeyString::Clone() const
+{
+    return CloneOf(*this);
+}

@@ -21,6 +21,9 @@ public:
     virtual void InterpolateLinear(float t, const COrvKey* k1, const COrvKey* k2) = 0;
     virtual void ToString(std::string& text) const = 0;
     virtual void FromString(const std::string& text) = 0;
+    // A new key of the same type holding exactly this value, with no holder yet (text would
+    // round floats).
+    virtual COrvKey* Clone() const = 0;
 };
 
 // Bools and texts step: a blend takes k1's value whatever t is.
@@ -33,6 +36,7 @@ public:
     // "true" or "false"; reading gives true for exactly "true".
     void ToString(std::string& text) const override;
     void FromString(const std::string& text) override;
+    COrvKey* Clone() const override;
 
     bool m_Value = false;
 };
@@ -47,6 +51,7 @@ public:
     // "%d"; read as atoi.
     void ToString(std::string& text) const override;
     void FromString(const std::string& text) override;
+    COrvKey* Clone() const override;
 
     int m_Value = 0;
 };
@@ -60,6 +65,7 @@ public:
     // "%f"; read as atof.
     void ToString(std::string& text) const override;
     void FromString(const std::string& text) override;
+    COrvKey* Clone() const override;
 
     float m_Value = 0.0f;
 };
@@ -73,6 +79,7 @@ public:
     // "%g %g %g"; a text without three numbers reads as (0, 0, 0).
     void ToString(std::string& text) const override;
     void FromString(const std::string& text) override;
+    COrvKey* Clone() const override;
 
     D3DXVECTOR3 m_Value{0.0f, 0.0f, 0.0f};
 };
@@ -88,6 +95,7 @@ public:
     // "%f %f %f %f" (x, y, z, w); a text without four numbers reads as the identity.
     void ToString(std::string& text) const override;
     void FromString(const std::string& text) override;
+    COrvKey* Clone() const override;
 
     D3DXQUATERNION m_Value{0.0f, 0.0f, 0.0f, 1.0f};
 
@@ -114,6 +122,7 @@ public:
     // The text itself, both ways.
     void ToString(std::string& text) const override;
     void FromString(const std::string& text) override;
+    COrvKey* Clone() const override;
 
     std::string m_Value;
 };

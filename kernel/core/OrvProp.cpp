@@ -24,6 +24,13 @@ template <typename TKey, typename TValue> void COrvPropBase::SetTypedValue(const
 
 namespace
 {
+// The value of a typed property at a frame, from a key of its own.
+template <typename TKey> auto ValueAt(const COrvPropBase& prop, float fFrame)
+{
+    const COrvComPtr<COrvKey> pKey = prop.GetKeyAt(fFrame);
+    return static_cast<const TKey*>(pKey.Get())->m_Value;
+}
+
 // Creates the scratch and default keys of a typed property, one reference each.
 template <typename TKey>
 void CreateKeys(COrvComPtr<COrvKey>& currentKey, COrvComPtr<COrvKey>& defaultKey)
@@ -262,4 +269,34 @@ COrvKey* COrvPropString::CreateNewKey() const
 bool COrvPropString::IsOwnKeyType(const COrvKey* pKey) const
 {
     return dynamic_cast<const COrvKeyString*>(pKey) != nullptr;
+}
+
+bool COrvPropBool::GetValueAt(float fFrame) const
+{
+    return ValueAt<COrvKeyBool>(*this, fFrame);
+}
+
+int COrvPropInt::GetValueAt(float fFrame) const
+{
+    return ValueAt<COrvKeyInt>(*this, fFrame);
+}
+
+float COrvPropFloat::GetValueAt(float fFrame) const
+{
+    return ValueAt<COrvKeyFloat>(*this, fFrame);
+}
+
+D3DXVECTOR3 COrvPropVector::GetValueAt(float fFrame) const
+{
+    return ValueAt<COrvKeyVector>(*this, fFrame);
+}
+
+D3DXQUATERNION COrvPropQuat::GetValueAt(float fFrame) const
+{
+    return ValueAt<COrvKeyQuat>(*this, fFrame);
+}
+
+std::string COrvPropString::GetValueAt(float fFrame) const
+{
+    return ValueAt<COrvKeyString>(*this, fFrame);
 }

@@ -13,8 +13,9 @@ namespace
 {
 // No frame equals NaN, so a NaN cache frame marks the cache empty.
 constexpr float s_fNoCache = std::numeric_limits<float>::quiet_NaN();
+} // namespace
 
-int FrameOf(float fFrame)
+int COrvPropBase::KeyFrameOf(float fFrame)
 {
     if (!(fFrame == fFrame))
         return 0;
@@ -24,7 +25,18 @@ int FrameOf(float fFrame)
         return INT_MIN;
     return static_cast<int>(fFrame);
 }
-} // namespace
+
+COrvComPtr<COrvKey> COrvPropBase::GetKeyAt(float fFrame) const
+{
+    if (!m_pDefaultKey)
+        return {};
+    // The same choice as GetKey, on a key of its own.
+    if (!m_bAnimable || m_Index.Empty())
+        return COrvComPtr<COrvKey>(m_pDefaultKey->Clone());
+    COrvComPtr<COrvKey> pKey(CreateNewKey());
+    GetInterpolatedKey(fFrame, pKey.Get());
+    return pKey;
+}
 
 COrvPropBase::COrvPropBase(COrvModifiable* pModifiable, ORV_PROP_ID propId)
     : m_PropId(propId), m_pModifiable(pModifiable), m_fCacheFrame(s_fNoCache)
@@ -108,7 +120,7 @@ void COrvPropBase::InvalidateCache()
 
 void COrvPropBase::AddKeyAtCurrentFrame(COrvKey* pKey)
 {
-    AddKey(FrameOf(m_siFrame), pKey);
+    AddKey(KeyFrameOf(m_siFrame), pKey);
 }
 
 void COrvPropBase::GetInterpolatedKey(float x, COrvKey* pOut) const

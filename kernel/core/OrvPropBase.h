@@ -36,6 +36,15 @@ public:
     bool GetInterpolate() const { return m_bInterpolate; }
 
     const KeyTrack& GetTrack() const { return m_Track; }
+    const COrvKey* GetDefaultKey() const { return m_pDefaultKey.Get(); }
+
+    // The frame of the key that a value written at fFrame goes to: truncated toward zero,
+    // saturated at the ends of int, 0 for NaN.
+    static int KeyFrameOf(float fFrame);
+    // A new key holding the value at fFrame, evaluated as at the current frame (the default
+    // when the property is not animable or has no key) but without moving the current frame
+    // or touching what the property keeps for it. Null for a property of no value type.
+    COrvComPtr<COrvKey> GetKeyAt(float fFrame) const;
     ORV_PROP_ID GetPropId() const { return m_PropId; }
     COrvModifiable* GetModifiable() const { return m_pModifiable; }
     std::string GetPropIdString() const;

@@ -85,8 +85,11 @@ std::string COrvDemo::GetDataPath(const std::string& name) const
 void COrvDemo::ReportProblem(const ORV_LoadProblem& problem)
 {
     constexpr size_t MAX_PROBLEMS = 100;
-    if (m_Problems.size() < MAX_PROBLEMS)
-        m_Problems.push_back(problem);
+    if (m_Problems.size() >= MAX_PROBLEMS)
+        return;
+    m_Problems.push_back(problem);
+    if (m_Problems.back().m_Object.empty())
+        m_Problems.back().m_Object = m_sProblemObject;
 }
 
 void COrvDemo::SwapMusic(COrvDemo& other)

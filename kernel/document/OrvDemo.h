@@ -43,7 +43,8 @@ public:
     // a host shows these to the user.
     const std::vector<ORV_LoadProblem>& GetProblems() const { return m_Problems; }
     void ClearProblems() { m_Problems.clear(); }
-    // Records a problem (the loaders also write their own lines to the diagnostic log).
+    // Records a problem (the loaders also write their own lines to the diagnostic log). One
+    // that names no object is given the object being updated or drawn, if any.
     void ReportProblem(const ORV_LoadProblem& problem);
 
     void SetOutputSize(int width, int height);
@@ -80,6 +81,16 @@ public:
     // Names a new layer from its factory's counter and format, then adds it.
     COrvModifiable* AddNamedLayer(COrvLayer* pLayer, int& counter, const char* pFormat);
     void AddResource(COrvResource* pResource);
+
+    // Takes a layer or resource out of its list and drops the list's reference; false when it
+    // is not listed. Others name objects by name, so they then find nothing by that name, as
+    // when a file names an object the demo lacks. A holder of its own reference may add the
+    // object again (AddLayer or AddResource).
+    bool DeleteModifiable(COrvModifiable* pObject);
+    // A copy of a listed layer or resource, made by its kind's factory (so named by the
+    // factory's rule) with every other property, keys included, the original's; placed right
+    // after the original. Null when the object is not listed.
+    COrvModifiable* DuplicateModifiable(COrvModifiable* pObject);
 
     void CutModifiable(COrvModifiable* pObject);
     void PasteModifiableBefore(COrvModifiable* pObject);
@@ -143,4 +154,6 @@ private:
     int m_iPendingFullClears = 2;
     std::vector<ORV_LoadProblem> m_Problems;
     ORV_FrameProfile* m_pProfile = nullptr;
+    // The object whose update or drawing runs now, named in the problems it reports.
+    std::string m_sProblemObject;
 };

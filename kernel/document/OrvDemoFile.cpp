@@ -111,13 +111,16 @@ public:
     }
 
 private:
-    // An element of a kind this engine does not make is left out, and said so.
+    // An element of a kind this engine does not make is left out, and said so, with the
+    // name its Name property gives it when it has one.
     void ReportUnknown(const pugi::xml_node& element, const char* pWhat)
     {
         const ptrdiff_t offset = element.offset_debug();
         const int line = offset >= 0 ? OrvLineOfOffset(m_Text, static_cast<size_t>(offset)) : 0;
+        const std::string nameElement = "Prop" + std::to_string(ORV_PROP_NAME);
         m_Demo.ReportProblem(
-            {m_Path, line, std::string("unknown ") + pWhat + " kind <" + element.name() + ">"});
+            {m_Path, line, std::string("unknown ") + pWhat + " kind <" + element.name() + ">",
+             element.child(nameElement.c_str()).attribute("defaultValue").as_string()});
     }
 
     COrvDemo& m_Demo;
@@ -189,7 +192,7 @@ bool COrvDemo::Load(std::string fileName)
                            .c_str());
         ReportProblem({path,
                        readable ? OrvLineOfOffset(text, static_cast<size_t>(result.offset)) : 0,
-                       readable ? result.description() : "cannot read the file"});
+                       readable ? result.description() : "cannot read the file", ""});
         return false;
     }
     const pugi::xml_node root = pDocument->find_node([](const pugi::xml_node& node)
@@ -197,13 +200,13 @@ bool COrvDemo::Load(std::string fileName)
     if (!root)
     {
         SnifferMessage(("Demo file without an OrvDemo element: " + fileName).c_str());
-        ReportProblem({path, 0, "no <OrvDemo> element"});
+        ReportProblem({path, 0, "no <OrvDemo> element", ""});
         return true;
     }
     if (OrvParseInt(root.attribute("version").as_string()) < 1)
     {
         SnifferMessage(("Demo file of an unknown version: " + fileName).c_str());
-        ReportProblem({path, 0, "unknown version of the demo file"});
+        ReportProblem({path, 0, "unknown version of the demo file", ""});
         return true;
     }
     ReleaseLists();

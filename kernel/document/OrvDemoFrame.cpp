@@ -96,18 +96,25 @@ void COrvDemo::DrawLayer(COrvLayer* pLayer, size_t layerIndex, IDirect3DSurface9
     m_pDevice->BeginScene();
     if (pLayer->GetClearFirst())
         m_pDevice->Clear(0, nullptr, CLEAR_FLAGS, CLEAR_COLOUR, 1.0f, 0);
+    m_sProblemObject = pLayer->GetName();
     pLayer->Draw();
+    m_sProblemObject.clear();
     m_pDevice->EndScene();
 }
 
 void COrvDemo::UpdateResources(float time)
 {
     COrvPropBase::SetFrame(time);
+    m_sProblemObject = m_pMusic->GetName();
     m_pMusic->Update();
     // By index: updating a mesh resource appends the materials and images of its file,
     // which are then updated in this same pass.
     for (size_t i = 0; i < m_Resources.size(); ++i)
+    {
+        m_sProblemObject = m_Resources[i]->GetName();
         m_Resources[i]->Update();
+    }
+    m_sProblemObject.clear();
 }
 
 void COrvDemo::DrawFrame(float time)

@@ -40,7 +40,7 @@ bool ParseMessageLine(const std::string& line, int& rLine, std::string& rText)
 ORV_LoadProblem OrvParseCompilerMessages(const std::string& messages, const std::string& file,
                                          const std::string& fallbackReason)
 {
-    ORV_LoadProblem problem{file, 0, fallbackReason};
+    ORV_LoadProblem problem{file, 0, fallbackReason, ""};
     std::istringstream lines(messages);
     std::string line;
     std::string firstLine;

@@ -14,6 +14,9 @@ struct ORV_LoadProblem
     std::string m_File; // the path of the file the loader opened
     int m_iLine = 0;    // 1-based; 0 when the problem concerns the whole file
     std::string m_Reason;
+    // The name of the layer, resource or music track whose file it is; empty when the problem
+    // concerns the demo file itself. Describe leaves it out: it names the file to fix.
+    std::string m_Object;
 
     // "file:line: reason" (without ":line" when the line is unknown).
     std::string Describe() const

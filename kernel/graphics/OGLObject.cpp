@@ -122,7 +122,7 @@ void OGLObject::LoadFile(const std::string& name, COrvDemo* pDemo)
         m_pMesh.Reset();
         SnifferMessage(("Mesh file not loaded: " + name).c_str());
         if (pDemo)
-            pDemo->ReportProblem({pDemo->GetDataPath(name), 0, "cannot read the mesh"});
+            pDemo->ReportProblem({pDemo->GetDataPath(name), 0, "cannot read the mesh", ""});
         return;
     }
     const auto* pFileMaterials =

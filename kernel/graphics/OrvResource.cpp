@@ -5,7 +5,7 @@
 void COrvResource::ReportProblem(const std::string& name, int line, const std::string& reason) const
 {
     if (m_pDemo)
-        m_pDemo->ReportProblem({m_pDemo->GetDataPath(name), line, reason});
+        m_pDemo->ReportProblem({m_pDemo->GetDataPath(name), line, reason, GetName()});
 }
 
 bool COrvResource::EnterDataDir() const

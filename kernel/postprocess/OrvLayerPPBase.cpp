@@ -139,6 +139,7 @@ void COrvLayerPPBase::CreateEffect()
         {
             ORV_LoadProblem problem = OrvParseCompilerMessages(
                 text, m_pDemo->GetDataPath(m_EffectFileName), "the effect does not compile");
+            problem.m_Object = GetName();
             m_pDemo->ReportProblem(problem);
         }
         return;

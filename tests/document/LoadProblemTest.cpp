@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace
 {
 std::string Resource(const char* pClass, const std::string& name, const std::string& file)
@@ -79,14 +81,20 @@ TEST(LoadProblem, BrokenOrMissingDemoFilesNameTheLine)
     OrvWriteFile(dir.Path() / "other.orv", "<Other/>");
     EXPECT_TRUE(demo.Load("other.orv"));
     EXPECT_EQ(Described(demo), std::vector<std::string>{"other.orv: no <OrvDemo> element"});
+    EXPECT_EQ(demo.GetProblems()[0].m_Object, "");
 
-    OrvWriteFile(dir.Path() / "fine.orv", "<OrvDemo version=\"1\">\n<Resources/>\n<Layers>\n"
-                                          "<COrvLayerSprit/>\n<COrvLayerSprite/>\n</Layers>\n"
-                                          "</OrvDemo>\n");
+    OrvWriteFile(dir.Path() / "fine.orv",
+                 "<OrvDemo version=\"1\">\n<Resources/>\n<Layers>\n"
+                 "<COrvLayerSprit><Prop4 defaultValue=\"typo\"/></COrvLayerSprit>\n"
+                 "<COrvLayerSprite/>\n<COrvLayerSprit/>\n</Layers>\n</OrvDemo>\n");
     EXPECT_TRUE(demo.Load("fine.orv"));
     EXPECT_EQ(demo.GetLayers().size(), 1u);
     EXPECT_EQ(Described(demo),
-              std::vector<std::string>{"fine.orv:4: unknown layer kind <COrvLayerSprit>"});
+              (std::vector<std::string>{"fine.orv:4: unknown layer kind <COrvLayerSprit>",
+                                        "fine.orv:6: unknown layer kind <COrvLayerSprit>"}));
+    // The element's own name when it has one; the file itself is the problem otherwise.
+    EXPECT_EQ(demo.GetProblems()[0].m_Object, "typo");
+    EXPECT_EQ(demo.GetProblems()[1].m_Object, "");
 }
 
 TEST(LoadProblem, EveryMissingOrBrokenDataFileIsReportedWithoutDrawing)
@@ -119,6 +127,16 @@ TEST(LoadProblem, EveryMissingOrBrokenDataFileIsReportedWithoutDrawing)
     EXPECT_EQ(demo.GetProblems().size(), 5u);
     for (const ORV_LoadProblem& problem : demo.GetProblems())
         EXPECT_EQ(std::filesystem::path(problem.m_File).parent_path(), dir.Path() / "data");
+    // Each names the object whose file it is, so an editor can mark it.
+    std::map<std::string, std::string> objectOfFile;
+    for (const ORV_LoadProblem& problem : demo.GetProblems())
+        objectOfFile[std::filesystem::path(problem.m_File).filename().string()] = problem.m_Object;
+    EXPECT_EQ(objectOfFile["silence.ogg"], demo.GetMusic()->GetName());
+    EXPECT_EQ(objectOfFile["missing.png"], "img");
+    EXPECT_EQ(objectOfFile["broken.fx"], "fx");
+    EXPECT_EQ(objectOfFile["missing.x"], "mesh");
+    EXPECT_EQ(objectOfFile["ppBlackWhite.fx"], demo.GetLayers()[0]->GetName());
+    EXPECT_FALSE(objectOfFile["ppBlackWhite.fx"].empty());
     // Files are tried once: another frame reports nothing new.
     demo.ClearProblems();
     demo.UpdateResources(1.0f);

@@ -1,0 +1,132 @@
+#pragma once
+// The editor program: one resizable window, the Direct3D 9 shaped device set up as the
+// player's, the interface (Dear ImGui through CImGuiD3D9Renderer), the fixed panels, the view,
+// the transport, the command palette, the files (save, recovery copy, watching the folder)
+// and the export.
+#include "DemoWatcher.h"
+#include "EditorActions.h"
+#include "EditorContext.h"
+#include "EditorDocument.h"
+#include "EditorExport.h"
+#include "EditorLayout.h"
+#include "EditorOptions.h"
+#include "EditorPalette.h"
+#include "EditorSelection.h"
+#include "EditorTransport.h"
+#include "EditorView.h"
+#include "ImGuiD3D9Renderer.h"
+#include "OrvComPtr.h"
+#include "d3d9.h"
+
+#include <SDL_events.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct SDL_Window;
+
+// A question the window asks, with its answers; the chosen one runs.
+struct SEditorQuestion
+{
+    std::string sTitle;
+    std::string sText;
+    std::vector<std::pair<std::string, std::function<void()>>> answers;
+};
+
+class CEditorApp
+{
+public:
+    CEditorApp();
+    ~CEditorApp();
+    CEditorApp(const CEditorApp&) = delete;
+    CEditorApp& operator=(const CEditorApp&) = delete;
+
+    // Runs until the user quits; the process's exit status.
+    int Run(const SEditorOptions& options);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    // Set-up (EditorApp.cpp).
+    bool CreateWindowAndDevice(std::string& sError);
+    void ShutDown();
+    void RegisterShellActions();
+    void AdoptActions(const CEditorActions& actions);
+    void PumpEvents(std::vector<SDL_Event>& deferred);
+    void HandleEvent(const SDL_Event& event);
+    bool HandleShortcut(int iKey, int iModifiers);
+    void ResizeBackBuffer(int iWidth, int iHeight);
+    void DrawFrame();
+    void DrawMenuBar();
+    void DrawPanels();
+    void DrawViewPanel(const SEditorRect& rect);
+    void HandleViewPointer(const SEditorRect& picture);
+    void DrawStatusAndQuestion();
+    void UpdateTitle();
+    float GetFrame() const { return m_Transport.GetFrame(); }
+    void SetFrame(float fFrame);
+
+    // Files (EditorAppFiles.cpp).
+    void OpenAtStart(const SEditorOptions& options);
+    bool OpenFolder(const std::string& sFolder, bool bRecovery);
+    void AttachDemo();
+    bool Save();
+    void RequestQuit();
+    void WriteRecoveryWhenDue();
+    void WatchFolder();
+    void ReloadFromDisk();
+    void SaveFramePng(const std::string& sPath);
+    void SaveWindowPicture();
+    void StartExport(const std::string& sFile);
+    void Ask(SEditorQuestion question);
+    void Tell(const std::string& sTitle, const std::string& sText);
+    bool HasDemo() const { return m_Document.IsOpen(); }
+
+    // The window and SDL go last: the device, the demo and the interface release their
+    // objects in the window's graphics context first (members are destroyed in reverse order).
+    struct SWindowHolder
+    {
+        SDL_Window* pWindow = nullptr;
+        bool bSdlStarted = false;
+        ~SWindowHolder();
+    };
+    SWindowHolder m_Window;
+    SDL_Window*& m_pWindow = m_Window.pWindow;
+    COrvComPtr<IDirect3D9> m_pD3D;
+    COrvComPtr<IDirect3DDevice9> m_pDevice;
+    D3DPRESENT_PARAMETERS m_Present = {};
+    bool m_bImGuiStarted = false;
+    std::unique_ptr<CImGuiD3D9Renderer> m_pRenderer;
+    std::unique_ptr<CEditorView> m_pView;
+    std::unique_ptr<CDemoClock> m_pClock;
+
+    CEditorDocument m_Document;
+    CEditorSelection m_Selection;
+    CEditorActions m_Actions;
+    CEditorPalette m_Palette;
+    CEditorTransport m_Transport;
+    CDemoWatcher m_Watcher;
+    CEditorExport m_Export;
+    SEditorContext m_Context;
+    SEditorLayout m_Layout;
+    std::string m_sConfigPath;
+    bool m_bApplyLayout = true;
+
+    std::string m_sStatus;
+    std::vector<SEditorQuestion> m_Questions;
+    bool m_bQuit = false;
+    bool m_bDragging = false;
+    std::string m_sTitle;
+    std::string m_sLastSavedText;
+    Clock::time_point m_LastRecovery = Clock::now();
+    std::string m_sExportFile;
+    char m_szExportFile[512] = "export.mp4";
+    char m_szPngFile[512] = "frame.png";
+    bool m_bShowExport = false;
+    bool m_bOverwriteConfirmed = false;
+    std::string m_sWindowPicture;
+    int m_iWindowPictureDelay = 0;
+};
