@@ -64,6 +64,17 @@ void Append(COrvDemo& demo, COrvModifiable* pObject)
         demo.AddResource(pResource);
 }
 
+// Takes an object out of its list, with what it made on the device: a command holds it then,
+// maybe after the host has released its device; adding it back gives it the device again.
+void TakeOut(COrvDemo& demo, COrvModifiable* pObject)
+{
+    demo.DeleteModifiable(pObject);
+    if (auto* pLayer = dynamic_cast<COrvLayer*>(pObject))
+        pLayer->SetDevice(nullptr);
+    else if (auto* pResource = dynamic_cast<COrvResource*>(pObject))
+        pResource->SetDevice(nullptr);
+}
+
 // Moves a listed object so that it ends at uIndex, through the document's cut and paste.
 void MoveTo(COrvDemo& demo, const SEditorObjectRef& ref, size_t uIndex)
 {
@@ -204,7 +215,7 @@ bool CEditorAddObjectCommand::Apply(CEditorDocument& document, std::string& sErr
 
 void CEditorAddObjectCommand::Revert(CEditorDocument& document)
 {
-    document.GetDemo().DeleteModifiable(m_pObject.Get());
+    TakeOut(document.GetDemo(), m_pObject.Get());
 }
 
 size_t CEditorAddObjectCommand::GetMemorySize() const
@@ -249,7 +260,7 @@ bool CEditorListCommand::Apply(CEditorDocument& document, std::string& sError)
     if (m_eKind == EKind::Delete)
     {
         m_pObject.Assign(pObject);
-        demo.DeleteModifiable(pObject);
+        TakeOut(demo, pObject);
         return true;
     }
     m_pObject.Assign(demo.DuplicateModifiable(pObject));
@@ -267,7 +278,7 @@ void CEditorListCommand::Revert(CEditorDocument& document)
     if (m_eKind == EKind::Delete)
         InsertAt(demo, m_pObject.Get(), m_Ref);
     else
-        demo.DeleteModifiable(m_pObject.Get());
+        TakeOut(demo, m_pObject.Get());
 }
 
 size_t CEditorListCommand::GetMemorySize() const
