@@ -292,3 +292,22 @@ TEST_F(InspectorPanelTest, EditingTheNameRenamesTheObject)
     EXPECT_EQ(EditorFindObject(Demo(), material)->GetName(), "glass");
     EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), 1u);
 }
+
+TEST_F(InspectorPanelTest, TypingIsDroppedWhenTheObjectIsNoLongerShown)
+{
+    const SEditorObjectRef material = Select("COrvResMaterial");
+    SEditorPropRef alpha;
+    ASSERT_NE(Prop(material, ORV_PROP_ALPHA, &alpha), nullptr);
+    m_Ui.Frame(Draw());
+    m_Ui.SetModifiers(true, false, false);
+    m_Ui.Click(Centre(Row(alpha).valueMin, Row(alpha).valueMax), Draw());
+    m_Ui.SetModifiers(false, false, false);
+    ASSERT_TRUE(State().bTyping);
+    m_Selection.SelectObject(SEditorObjectRef{EEditorList::Layers, 0});
+    m_Ui.Frame(Draw());
+    EXPECT_FALSE(State().bTyping);
+    m_Selection.SelectObject(material);
+    m_Ui.Frame(Draw());
+    EXPECT_FALSE(State().bTyping);
+    EXPECT_FALSE(m_Document.CanUndo());
+}

@@ -294,3 +294,21 @@ TEST_F(TimelinePanelTest, ATracksNameShowsItInTheCurveView)
     EXPECT_EQ(State().curveProp, m_Alpha);
     EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), m_uSteps);
 }
+
+TEST_F(TimelinePanelTest, ADoubleClickOnARowAddsAKeyOnTheGridHoldingTheValueThere)
+{
+    State().eSnap = orv::editor::ESnap::Beat;
+    SEditorValue there;
+    ASSERT_TRUE(EditorReadValueAt(*m_pAlpha, 96.0f, there));
+    const ImVec2 point = KeyPoint(99.0f); // the nearest beat is frame 96
+    m_Ui.MoveTo(point, Draw());
+    m_Ui.Press(Draw());
+    m_Ui.Release(Draw());
+    m_Ui.Press(Draw());
+    m_Ui.Release(Draw());
+    ASSERT_EQ(Keys().count(96), 1u);
+    EXPECT_FLOAT_EQ(Keys().at(96), std::get<float>(there));
+    EXPECT_EQ(Keys().size(), 4u);
+    EXPECT_EQ(m_Selection.GetKeys(), std::vector<SEditorKeyRef>{Key(96)});
+    EXPECT_EQ(m_Document.GetHistory().GetUndoCount(), m_uSteps + 1);
+}

@@ -16,6 +16,8 @@
 
 #include <imgui.h>
 
+#include <algorithm>
+
 namespace orv::editor
 {
 namespace
@@ -161,8 +163,14 @@ void DrawInspectorPanel(SEditorContext& context)
         ImGui::TextDisabled("No demo open");
         return;
     }
-    PanelStateOf(context).vPropertyRows.clear();
+    SEditorPanelState& state = PanelStateOf(context);
+    state.vPropertyRows.clear();
     const std::vector<SEditorObjectRef> vObjects = context.pSelection->GetObjects();
+    // A value being typed into an object no longer shown is dropped, not kept for later.
+    const auto shown = [&vObjects](const SEditorPropRef& prop)
+    { return std::find(vObjects.begin(), vObjects.end(), prop.object) != vObjects.end(); };
+    state.bTyping = state.bTyping && shown(state.typing);
+    state.bTextEditing = state.bTextEditing && shown(state.textEditing);
     if (vObjects.empty())
     {
         ImGui::TextDisabled("Select a layer or a resource to see its properties");

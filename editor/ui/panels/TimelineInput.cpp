@@ -86,6 +86,26 @@ void PressKey(SEditorContext& context, const SEditorKeyRef& key)
     state.eDrag = context.pSelection->IsSelected(key) ? ETimelineDrag::Keys : ETimelineDrag::None;
 }
 
+// A double-click on a row puts a key there, on the snapping grid (Alt: any whole frame),
+// holding the value the track has there; the new key is selected.
+bool AddKeyAt(SEditorContext& context, const ImVec2& mouse)
+{
+    SEditorPanelState& state = PanelStateOf(context);
+    for (const SPanelTrackRow& row : state.vTrackRows)
+    {
+        if (mouse.y < row.fTop || mouse.y >= row.fBottom)
+            continue;
+        const ESnap eSnap = ImGui::GetIO().KeyAlt ? ESnap::Sixteenth : state.eSnap;
+        const int iFrame = SnapFrame(state.scale.XToFrame(mouse.x), eSnap);
+        if (!RunCommand(context, EditorAddKeyHere(row.prop, iFrame)))
+            return false;
+        context.pSelection->ClearKeys();
+        context.pSelection->SelectKey(SEditorKeyRef{row.prop, iFrame});
+        return true;
+    }
+    return false;
+}
+
 void Press(SEditorContext& context, const SLayout& layout, const ImVec2& mouse)
 {
     SEditorPanelState& state = PanelStateOf(context);
@@ -119,6 +139,8 @@ void Press(SEditorContext& context, const SLayout& layout, const ImVec2& mouse)
         PressKey(context, key);
         return;
     }
+    if (ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left) && AddKeyAt(context, mouse))
+        return;
     if (!ImGui::GetIO().KeyShift)
         context.pSelection->ClearKeys();
     state.eDrag = ETimelineDrag::Box;
