@@ -9,7 +9,7 @@
 #define ORV_HAS_SSSE3_PATH 1
 #endif
 
-namespace orv_avi
+namespace orv::avi
 {
 namespace
 {
@@ -122,4 +122,4 @@ void ConvertDeviceFrame(const uint8_t* pSource, size_t cbPitch, const SVideoForm
     }
 }
 
-} // namespace orv_avi
+} // namespace orv::avi

@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace orv_avi
+namespace orv::avi
 {
 
 // Bytes of a row of the stream's bitmap, packed.
@@ -21,4 +21,4 @@ size_t GetBitmapRowBytes(const SVideoFormat& format);
 void ConvertDeviceFrame(const uint8_t* pSource, size_t cbPitch, const SVideoFormat& format,
                         uint8_t* pTarget);
 
-} // namespace orv_avi
+} // namespace orv::avi

@@ -32,7 +32,7 @@ TEST(WaveformTest, BlocksHoldTheLowestAndHighestSampleOfBothChannels)
 {
     for (int format : {SF_FORMAT_WAV | SF_FORMAT_PCM_16, SF_FORMAT_OGG | SF_FORMAT_VORBIS})
     {
-        const std::string sPath = orv_test::WriteTone(
+        const std::string sPath = orv::test::WriteTone(
             format == (SF_FORMAT_WAV | SF_FORMAT_PCM_16) ? "tone.wav" : "tone.ogg", format, kRate,
             2, 3 * kRate, ThreePartTone);
         CWaveform waveform;

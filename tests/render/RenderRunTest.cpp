@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-using namespace orv_render_test;
+using namespace orv::test::render;
 namespace fs = std::filesystem;
 
 namespace
