@@ -219,7 +219,7 @@ TEST_F(ImGuiRendererPicture, WindowMatchesGolden)
     std::string sError;
     ASSERT_TRUE(renderer.CreateFontTexture(sError)) << sError;
     const SOrvImage image = Draw(BuildFrame(), renderer);
-    ASSERT_EQ(image.m_uiWidth, kPictureW);
+    ASSERT_EQ(image.m_uWidth, kPictureW);
     // The red bar runs 400 pixels wide but the window clips it at its right edge (x = 158).
     bool bRedInside = false;
     for (UINT y = 8; y < 108; ++y)

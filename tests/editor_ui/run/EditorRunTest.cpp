@@ -291,7 +291,7 @@ TEST_F(EditorRun, WindowMatchesGolden)
               0);
     SOrvImage image;
     ASSERT_TRUE(OrvLoadPNG(sPicture, image));
-    ASSERT_EQ(image.m_uiWidth, UINT(kWidth));
+    ASSERT_EQ(image.m_uWidth, UINT(kWidth));
     EXPECT_TRUE(OrvMatchesGolden(image, "editor_window_sample", 12));
 }
 
