@@ -209,26 +209,26 @@ void RegisterSelectionActions(CEditorActions& actions, CEditorDocument& document
                               selection.ClearKeys();
                               return bOk;
                           }
-                          SEditorObjectRef ref;
-                          if (!selection.GetPrimary(ref))
+                          if (selection.GetObjects().empty())
                           {
                               sError = "nothing is selected";
                               return false;
                           }
-                          const bool bOk = document.Execute(EditorDelete(ref), sError);
+                          const bool bOk =
+                              document.Execute(EditorDeleteAll(selection.GetObjects()), sError);
                           selection.Prune(document.GetDemo());
                           return bOk;
                       }});
     actions.Register({"Duplicate selection", "Ctrl+D", false, "",
                       [&document, &selection](const std::string&, std::string& sError)
                       {
-                          SEditorObjectRef ref;
-                          if (!selection.GetPrimary(ref))
+                          if (selection.GetObjects().empty())
                           {
                               sError = "nothing is selected";
                               return false;
                           }
-                          return RunAndSelect(document, selection, EditorDuplicate(ref), sError);
+                          return RunAndSelect(document, selection,
+                                              EditorDuplicateAll(selection.GetObjects()), sError);
                       }});
 }
 } // namespace

@@ -95,6 +95,9 @@ EditorCommandPtr EditorRename(const SEditorObjectRef& object, std::string sName)
 // A copy placed right after the original, named by the factory's rule of its kind.
 EditorCommandPtr EditorDuplicate(const SEditorObjectRef& object);
 EditorCommandPtr EditorDelete(const SEditorObjectRef& object);
+// Every one of the objects, in one step (a single object: EditorDelete's step as it is).
+EditorCommandPtr EditorDeleteAll(std::vector<SEditorObjectRef> objects);
+EditorCommandPtr EditorDuplicateAll(std::vector<SEditorObjectRef> objects);
 // Moves the object before the object now at uBefore in the same list (the list's size: at
 // the end), through the document's cut and paste.
 EditorCommandPtr EditorReorder(const SEditorObjectRef& object, size_t uBefore);
@@ -104,6 +107,9 @@ EditorCommandPtr EditorSetVisible(const SEditorObjectRef& object, float fFrame, 
 // The music: its file (in the data folder) and its tempo in beats per minute.
 EditorCommandPtr EditorSetMusicFile(std::string sFile);
 EditorCommandPtr EditorSetTempo(float fBeatsPerMinute);
+
+// The commands as one undo step under the label (a single command stays as it is).
+EditorCommandPtr EditorGroup(std::vector<EditorCommandPtr> commands, std::string sLabel);
 
 // An object's state as the engine saves it, for EditorRestoreObject.
 std::string EditorSaveObject(const COrvModifiable& object);

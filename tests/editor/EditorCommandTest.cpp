@@ -252,6 +252,40 @@ TEST_F(EditorCommand, RenameDuplicateAndDeleteKeepTheObjectsAndTheirPlaces)
     EXPECT_EQ(Demo().GetResourceByName("paint"), nullptr);
 }
 
+TEST_F(EditorCommand, SeveralSelectedObjectsAreDeletedAndDuplicatedInOneStep)
+{
+    const SEditorObjectRef third{EEditorList::Layers, 2};
+    const SEditorObjectRef music{EEditorList::Music, 0};
+    // In selection order, the music among them (it is not deleted), a layer named twice.
+    RunAndCheckUndo(EditorDeleteAll({kFirst, kPaint, third, music, kFirst}));
+    EXPECT_EQ(LayerNames(), (std::vector<std::string>{"second"}));
+    EXPECT_EQ(Demo().GetResourceByName("paint"), nullptr);
+    EXPECT_NE(Demo().GetResourceByName("picture"), nullptr);
+    m_Document.Undo();
+
+    RunAndCheckUndo(EditorDuplicateAll({kFirst, third}));
+    const std::vector<std::string> names = LayerNames();
+    ASSERT_EQ(names.size(), 5u);
+    EXPECT_EQ(names[0], "first");
+    EXPECT_EQ(names[2], "second");
+    EXPECT_EQ(names[3], "third");
+    EXPECT_EQ(Demo().GetLayers()[1]->GetClass(), "COrvLayerSprite");
+    EXPECT_EQ(Demo().GetLayers()[4]->GetClass(), "COrvLayerPPBloom");
+}
+
+TEST_F(EditorCommand, AGroupWhosePartFailsLeavesTheDocumentAsItWas)
+{
+    std::vector<EditorCommandPtr> commands;
+    commands.push_back(EditorRename(kFirst, "renamed"));
+    commands.push_back(EditorDelete({EEditorList::Layers, 2}));
+    commands.push_back(EditorDelete({EEditorList::Layers, 7})); // no such layer
+    std::string sError;
+    EXPECT_FALSE(m_Document.Execute(EditorGroup(std::move(commands), "three"), sError));
+    EXPECT_FALSE(sError.empty());
+    EXPECT_EQ(SaveTextOf(m_Document), m_sOpened);
+    EXPECT_FALSE(m_Document.IsModified());
+}
+
 TEST_F(EditorCommand, ReorderFollowsTheDocumentsCutAndPaste)
 {
     // Before the object now at an index; the list's size: at the end.

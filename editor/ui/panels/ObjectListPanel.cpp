@@ -43,8 +43,7 @@ void SelectAffected(SEditorContext& context)
         context.pSelection->SelectObject(ref);
 }
 
-// The selected objects of the list, last first (so that deleting them one by one keeps the
-// places of those still to delete).
+// The selected objects of the list.
 std::vector<SEditorObjectRef> SelectedOf(const SEditorContext& context, EEditorList eList)
 {
     std::vector<SEditorObjectRef> vRefs;
@@ -53,23 +52,19 @@ std::vector<SEditorObjectRef> SelectedOf(const SEditorContext& context, EEditorL
     for (const SEditorObjectRef& ref : context.pSelection->GetObjects())
         if (ref.eList == eList)
             vRefs.push_back(ref);
-    std::sort(vRefs.begin(), vRefs.end(),
-              [](const SEditorObjectRef& a, const SEditorObjectRef& b)
-              { return a.uIndex > b.uIndex; });
     return vRefs;
 }
 
+// Every selected object of the list goes in one undo step.
 void DeleteSelected(SEditorContext& context, EEditorList eList)
 {
-    for (const SEditorObjectRef& ref : SelectedOf(context, eList))
-        RunCommand(context, EditorDelete(ref));
+    RunCommand(context, EditorDeleteAll(SelectedOf(context, eList)));
 }
 
 void DuplicateSelected(SEditorContext& context, EEditorList eList)
 {
-    for (const SEditorObjectRef& ref : SelectedOf(context, eList))
-        if (RunCommand(context, EditorDuplicate(ref)))
-            SelectAffected(context);
+    if (RunCommand(context, EditorDuplicateAll(SelectedOf(context, eList))))
+        SelectAffected(context);
 }
 
 void DrawAddMenu(SEditorContext& context, EEditorList eList)
