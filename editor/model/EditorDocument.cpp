@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -24,6 +25,8 @@ namespace fs = std::filesystem;
 namespace
 {
 constexpr const char* kDemoFile = "demo.orv";
+constexpr const char* kBookmarksFile = ".demo.orv.bookmarks";
+constexpr long kMaxBookmarkFrame = 1L << 30;
 constexpr const char* kRecoveryFile = ".demo.orv.recovery";
 
 std::string Reason()
@@ -159,8 +162,50 @@ bool CEditorDocument::LoadFromFile(const std::string& sFolder, const std::string
     m_EngineMade.clear();
     NoteEngineMade();
     m_EngineMade.clear(); // what loading made is part of the document as opened
+    ReadBookmarks();
     current.Keep();
     return true;
+}
+
+std::string CEditorDocument::GetBookmarksPath(const std::string& sFolder)
+{
+    return (fs::path(sFolder) / kBookmarksFile).string();
+}
+
+void CEditorDocument::ReadBookmarks()
+{
+    // Frames, one per line; anything else in the file is passed over.
+    m_vBookmarks.clear();
+    std::ifstream file(GetBookmarksPath(m_sFolder));
+    for (std::string sLine; std::getline(file, sLine);)
+    {
+        char* pEnd = nullptr;
+        const long iFrame = std::strtol(sLine.c_str(), &pEnd, 10);
+        if (pEnd != sLine.c_str() && iFrame >= 0 && iFrame <= kMaxBookmarkFrame)
+            m_vBookmarks.push_back(static_cast<int>(iFrame));
+    }
+    std::sort(m_vBookmarks.begin(), m_vBookmarks.end());
+    m_vBookmarks.erase(std::unique(m_vBookmarks.begin(), m_vBookmarks.end()), m_vBookmarks.end());
+}
+
+bool CEditorDocument::SetBookmarks(std::vector<int> vFrames, std::string& sError)
+{
+    std::sort(vFrames.begin(), vFrames.end());
+    vFrames.erase(std::unique(vFrames.begin(), vFrames.end()), vFrames.end());
+    m_vBookmarks = std::move(vFrames);
+    if (!IsOpen())
+        return true;
+    const std::string sPath = GetBookmarksPath(m_sFolder);
+    if (m_vBookmarks.empty())
+    {
+        std::error_code ec;
+        fs::remove(sPath, ec);
+        return true;
+    }
+    std::string sText;
+    for (int iFrame : m_vBookmarks)
+        sText += std::to_string(iFrame) + "\n";
+    return WriteAtomically(sPath, sText, false, sError);
 }
 
 bool CEditorDocument::Open(const std::string& sFolder, std::string& sError)

@@ -67,6 +67,14 @@ public:
     bool OpenRecovery(const std::string& sFolder, std::string& sError);
     void DiscardRecovery();
 
+    // The timeline's bookmarks (sorted frames), kept beside the demo in FOLDER/.demo.orv.bookmarks
+    // (the demo's file format has no place for them); read when the document opens. Setting
+    // them writes the file at once (removed when there are none); on failure the bookmarks are
+    // set all the same and sError says why they were not kept.
+    const std::vector<int>& GetBookmarks() const { return m_vBookmarks; }
+    bool SetBookmarks(std::vector<int> vFrames, std::string& sError);
+    static std::string GetBookmarksPath(const std::string& sFolder);
+
     // For a file the engine read only in part: what a save would drop, one line each (elements
     // the engine does not know, attributes it ignores, values it rewrites). Empty when the file
     // on disk would be written back whole.
@@ -113,6 +121,7 @@ private:
                          std::string& sError);
     bool Failing(const char* pStage) const { return m_sFailStage == pStage; }
     void NoteAffected(const IEditorCommand& command);
+    void ReadBookmarks();
     // Resources that appeared in the lists since the last look, which the engine made itself.
     void NoteEngineMade();
     COrvLayer* FindDragLayer() const;
@@ -122,6 +131,7 @@ private:
     IDirect3DDevice9* m_pDevice = nullptr;
     std::string m_sFolder;
     std::vector<ORV_LoadProblem> m_OpenProblems;
+    std::vector<int> m_vBookmarks;
     CEditorHistory m_History;
     bool m_bModifiedOutsideHistory = false;
     bool m_bHasAffected = false;

@@ -20,6 +20,10 @@ struct SEditorContext
     float fFrame = 0.0f;
     // Playing with the music; the position then follows the music clock.
     bool bPlaying = false;
+    // The region the transport loops over while playing, in frames; the timeline shows it.
+    bool bLoop = false;
+    float fLoopStart = 0.0f;
+    float fLoopEnd = 0.0f;
     // A message for the status line (errors of the last action, what undo leaves in place).
     const char* pStatus = nullptr;
     // What the panels keep between frames (zoom, bookmarks, drags, the keys clipboard); the

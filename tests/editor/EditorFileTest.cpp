@@ -243,3 +243,31 @@ TEST(EditorFile, TheSampleOpensWithoutProblemsAndASaveDropsOnlyItsRepeatedKeys)
             << sLine;
     EXPECT_TRUE(document.DescribeEngineMade().empty()) << "nothing is made without a device";
 }
+
+TEST(EditorFile, BookmarksAreKeptBesideTheDemoAndReadAtTheNextOpening)
+{
+    CEditorTestFolder folder("editor_bookmarks");
+    folder.Write(kDemo);
+    CEditorDocument document;
+    std::string sError;
+    ASSERT_TRUE(document.Open(folder.Path().string(), sError)) << sError;
+    EXPECT_TRUE(document.GetBookmarks().empty());
+    ASSERT_TRUE(document.SetBookmarks({100, 32, 32, 0}, sError)) << sError;
+    EXPECT_EQ(document.GetBookmarks(), (std::vector<int>{0, 32, 100}));
+    EXPECT_FALSE(document.IsModified()) << "bookmarks are not a change of the demo";
+    EXPECT_EQ(OrvReadFile(folder.Demo()), kDemo);
+    EXPECT_EQ(FilesIn(folder.Path()),
+              (std::vector<std::string>{".demo.orv.bookmarks", "data", "demo.orv"}));
+
+    CEditorDocument reopened;
+    ASSERT_TRUE(reopened.Open(folder.Path().string(), sError)) << sError;
+    EXPECT_EQ(reopened.GetBookmarks(), (std::vector<int>{0, 32, 100}));
+
+    // A damaged file gives what can be read of it.
+    OrvWriteFile(folder.Path() / ".demo.orv.bookmarks", "48\nlots\n-5\n16 tail\n99999999999\n");
+    ASSERT_TRUE(reopened.Reload(sError)) << sError;
+    EXPECT_EQ(reopened.GetBookmarks(), (std::vector<int>{16, 48}));
+
+    ASSERT_TRUE(reopened.SetBookmarks({}, sError)) << sError;
+    EXPECT_EQ(FilesIn(folder.Path()), (std::vector<std::string>{"data", "demo.orv"}));
+}

@@ -202,7 +202,7 @@ TEST_F(TimelinePanelTest, BookmarksAreSetAndJumpedBetweenByKeys)
     m_Ui.Key(ImGuiKey_Insert, Draw());
     m_Context.fFrame = 100.0f;
     m_Ui.Key(ImGuiKey_Insert, Draw());
-    EXPECT_EQ(State().vBookmarks, (std::vector<int>{32, 100}));
+    EXPECT_EQ(m_Document.GetBookmarks(), (std::vector<int>{32, 100}));
     m_Context.fFrame = 50.0f;
     m_Ui.Key(ImGuiKey_PageUp, Draw());
     EXPECT_EQ(m_Context.fFrame, 32.0f);
@@ -211,7 +211,7 @@ TEST_F(TimelinePanelTest, BookmarksAreSetAndJumpedBetweenByKeys)
     m_Ui.Key(ImGuiKey_PageDown, Draw());
     EXPECT_EQ(m_Context.fFrame, 100.0f);
     m_Ui.Key(ImGuiKey_Insert, Draw()); // removes the one here
-    EXPECT_EQ(State().vBookmarks, std::vector<int>{32});
+    EXPECT_EQ(m_Document.GetBookmarks(), std::vector<int>{32});
 }
 
 TEST_F(TimelinePanelTest, TheCurveViewDrawsTheValuesTheEngineEvaluates)

@@ -1,6 +1,6 @@
 #pragma once
 // What the panels remember from one frame to the next: the text being typed, drags in
-// progress, the timeline's zoom, snap and bookmarks, the keys clipboard, and where rows were
+// progress, the timeline's zoom and snap, the keys clipboard, and where rows were
 // drawn (for the hit tests of drags and box selections). The context holds it
 // (SEditorContext::pPanelState), made by the first panel drawn.
 
@@ -102,7 +102,6 @@ struct SEditorPanelState
     orv::editor::ESnap eSnap = orv::editor::ESnap::Beat;
     bool bCurves = false;
     bool bScaleFitted = false;
-    std::vector<int> vBookmarks; // sorted frames
     std::vector<SPanelTrackRow> vTrackRows;
     float fRulerTop = 0.0f;
     float fRulerBottom = 0.0f;

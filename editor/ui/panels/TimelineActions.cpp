@@ -84,18 +84,21 @@ void MoveSelectedKeys(SEditorContext& context, int iDelta)
 
 void ToggleBookmark(SEditorContext& context)
 {
-    std::vector<int>& vBookmarks = orv::editor::PanelStateOf(context).vBookmarks;
+    std::vector<int> vBookmarks = context.pDocument->GetBookmarks();
     const int iFrame = PlayheadFrame(context);
     const auto it = std::lower_bound(vBookmarks.begin(), vBookmarks.end(), iFrame);
     if (it != vBookmarks.end() && *it == iFrame)
         vBookmarks.erase(it);
     else
         vBookmarks.insert(it, iFrame);
+    std::string sError;
+    if (!context.pDocument->SetBookmarks(std::move(vBookmarks), sError))
+        orv::editor::SetStatus(context, "the bookmarks were not kept: " + sError);
 }
 
 bool JumpToBookmark(SEditorContext& context, int iDirection)
 {
-    const std::vector<int>& vBookmarks = orv::editor::PanelStateOf(context).vBookmarks;
+    const std::vector<int>& vBookmarks = context.pDocument->GetBookmarks();
     if (iDirection < 0)
     {
         const auto it = std::lower_bound(vBookmarks.begin(), vBookmarks.end(), context.fFrame,

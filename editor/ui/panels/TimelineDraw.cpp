@@ -22,6 +22,8 @@ const ImU32 kKeyColour = IM_COL32(230, 170, 60, 255);
 const ImU32 kSelectedKeyColour = IM_COL32(255, 255, 255, 255);
 const ImU32 kPlayheadColour = IM_COL32(240, 70, 60, 255);
 const ImU32 kBookmarkColour = IM_COL32(90, 170, 255, 255);
+const ImU32 kLoopColour = IM_COL32(250, 200, 60, 90);
+const ImU32 kLoopEdgeColour = IM_COL32(250, 200, 60, 200);
 const ImU32 kWaveColour = IM_COL32(110, 150, 200, 200);
 const ImU32 kLineColour = IM_COL32(255, 255, 255, 40);
 const ImU32 kTextColour = IM_COL32(200, 200, 200, 255);
@@ -152,10 +154,33 @@ void DrawRows(SEditorContext& context, ImDrawList* pDraw, const SLayout& layout)
     }
 }
 
+namespace
+{
+// The transport's loop: a band across the ruler, its ends marked down the whole timeline.
+void DrawLoop(const SEditorContext& context, ImDrawList* pDraw, const SLayout& layout,
+              const CTimelineScale& scale)
+{
+    if (!context.bLoop)
+        return;
+    const float fStart = std::max(scale.FrameToX(context.fLoopStart), layout.fStripLeft);
+    const float fEnd = std::min(scale.FrameToX(context.fLoopEnd), layout.max.x);
+    if (fEnd <= fStart)
+        return;
+    pDraw->AddRectFilled(ImVec2(fStart, layout.min.y), ImVec2(fEnd, layout.fRulerBottom),
+                         kLoopColour);
+    pDraw->AddRectFilled(ImVec2(fStart, layout.fRulerBottom), ImVec2(fEnd, layout.max.y),
+                         IM_COL32(250, 200, 60, 18));
+    for (float fX : {scale.FrameToX(context.fLoopStart), scale.FrameToX(context.fLoopEnd)})
+        if (fX >= layout.fStripLeft && fX <= layout.max.x)
+            pDraw->AddLine(ImVec2(fX, layout.min.y), ImVec2(fX, layout.max.y), kLoopEdgeColour);
+}
+} // namespace
+
 void DrawPlayheadAndBookmarks(SEditorContext& context, ImDrawList* pDraw, const SLayout& layout)
 {
     const SEditorPanelState& state = PanelStateOf(context);
-    for (int iMark : state.vBookmarks)
+    DrawLoop(context, pDraw, layout, state.scale);
+    for (int iMark : context.pDocument->GetBookmarks())
     {
         const float fX = state.scale.FrameToX(static_cast<float>(iMark));
         if (fX < layout.fStripLeft || fX > layout.max.x)
