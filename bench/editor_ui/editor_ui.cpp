@@ -62,7 +62,11 @@ struct SEditorBench
         DrawDemo();
         const size_t uMiddle = demo.GetLayers().size() / 2;
         selection.SelectObject({EEditorList::Layers, uMiddle});
-        context = {&document, &selection, device.Get(), kFrame, false, nullptr, nullptr};
+        context = SEditorContext();
+        context.pDocument = &document;
+        context.pSelection = &selection;
+        context.pDevice = device.Get();
+        context.fFrame = kFrame;
     }
     ~SEditorBench()
     {

@@ -39,19 +39,35 @@ void ClampLayout(SEditorLayout& layout)
     layout.iOutputHeight = std::clamp(layout.iOutputHeight, 16, 8192);
 }
 
+const std::vector<SPanelToggle>& PanelToggles()
+{
+    static const std::vector<SPanelToggle> toggles = {
+        {"layers", "Layers", &SEditorLayout::bShowLayers},
+        {"resources", "Resources", &SEditorLayout::bShowResources},
+        {"inspector", "Inspector", &SEditorLayout::bShowInspector},
+        {"timeline", "Timeline", &SEditorLayout::bShowTimeline},
+    };
+    return toggles;
+}
+
 SEditorPanelRects ComputePanelRects(const SEditorLayout& layout, float fTop)
 {
     const float fWidth = float(layout.iWindowWidth);
     const float fHeight = float(layout.iWindowHeight);
-    const float fUpper = std::max(0.0f, fHeight - fTop - layout.fTimelineHeight);
-    const float fLayersHeight = fUpper * layout.fLayersShare;
+    const bool bLeft = layout.bShowLayers || layout.bShowResources;
+    const float fLeft = bLeft ? layout.fLeftWidth : 0.0f;
+    const float fRight = layout.bShowInspector ? layout.fRightWidth : 0.0f;
+    const float fTimeline = layout.bShowTimeline ? layout.fTimelineHeight : 0.0f;
+    const float fUpper = std::max(0.0f, fHeight - fTop - fTimeline);
+    float fLayersHeight = fUpper * layout.fLayersShare;
+    if (!layout.bShowLayers || !layout.bShowResources)
+        fLayersHeight = layout.bShowLayers ? fUpper : 0.0f;
     SEditorPanelRects rects;
-    rects.layers = {0.0f, fTop, layout.fLeftWidth, fLayersHeight};
-    rects.resources = {0.0f, fTop + fLayersHeight, layout.fLeftWidth, fUpper - fLayersHeight};
-    rects.inspector = {fWidth - layout.fRightWidth, fTop, layout.fRightWidth, fUpper};
-    rects.timeline = {0.0f, fTop + fUpper, fWidth, layout.fTimelineHeight};
-    rects.view = {layout.fLeftWidth, fTop,
-                  std::max(0.0f, fWidth - layout.fLeftWidth - layout.fRightWidth), fUpper};
+    rects.layers = {0.0f, fTop, fLeft, fLayersHeight};
+    rects.resources = {0.0f, fTop + fLayersHeight, fLeft, fUpper - fLayersHeight};
+    rects.inspector = {fWidth - fRight, fTop, fRight, fUpper};
+    rects.timeline = {0.0f, fTop + fUpper, fWidth, fTimeline};
+    rects.view = {fLeft, fTop, std::max(0.0f, fWidth - fLeft - fRight), fUpper};
     return rects;
 }
 
@@ -95,6 +111,14 @@ SEditorLayout LoadEditorLayout(const std::string& sPath)
             layout.fTimelineHeight = fValue;
         else if (sKey == "layers_share")
             layout.fLayersShare = fValue;
+        else if (sKey == "show_layers")
+            layout.bShowLayers = fValue != 0.0f;
+        else if (sKey == "show_resources")
+            layout.bShowResources = fValue != 0.0f;
+        else if (sKey == "show_inspector")
+            layout.bShowInspector = fValue != 0.0f;
+        else if (sKey == "show_timeline")
+            layout.bShowTimeline = fValue != 0.0f;
         else if (sKey == "output_width")
             layout.iOutputWidth = int(fValue);
         else if (sKey == "output_height")
@@ -116,6 +140,10 @@ bool SaveEditorLayout(const SEditorLayout& layout, const std::string& sPath, std
          << "right_width=" << layout.fRightWidth << "\n"
          << "timeline_height=" << layout.fTimelineHeight << "\n"
          << "layers_share=" << layout.fLayersShare << "\n"
+         << "show_layers=" << int(layout.bShowLayers) << "\n"
+         << "show_resources=" << int(layout.bShowResources) << "\n"
+         << "show_inspector=" << int(layout.bShowInspector) << "\n"
+         << "show_timeline=" << int(layout.bShowTimeline) << "\n"
          << "output_width=" << layout.iOutputWidth << "\n"
          << "output_height=" << layout.iOutputHeight << "\n";
     file.flush();
@@ -147,24 +175,33 @@ void DrawPanelWindows(SEditorContext& context, SEditorLayout& layout, float fTop
     {
         const char* pName;
         const SEditorRect& rect;
+        bool bShown;
         void (*pDraw)(SEditorContext&);
-    } panels[] = {{"Layers", rects.layers, DrawLayersPanel},
-                  {"Resources", rects.resources, DrawResourcesPanel},
-                  {"Inspector", rects.inspector, DrawInspectorPanel},
-                  {"Timeline", rects.timeline, DrawTimelinePanel}};
+    } panels[] = {{"Layers", rects.layers, layout.bShowLayers, DrawLayersPanel},
+                  {"Resources", rects.resources, layout.bShowResources, DrawResourcesPanel},
+                  {"Inspector", rects.inspector, layout.bShowInspector, DrawInspectorPanel},
+                  {"Timeline", rects.timeline, layout.bShowTimeline, DrawTimelinePanel}};
     ImVec2 sizes[4];
     for (size_t i = 0; i < 4; ++i)
     {
+        sizes[i] = ImVec2(panels[i].rect.fWidth, panels[i].rect.fHeight);
+        if (!panels[i].bShown)
+            continue;
         BeginPanel(panels[i].pName, panels[i].rect, bApply);
         if (context.pDocument != nullptr)
             panels[i].pDraw(context);
         sizes[i] = ImGui::GetWindowSize();
         ImGui::End();
     }
-    layout.fLeftWidth = sizes[0].x;
-    layout.fLayersShare =
-        sizes[0].y / std::max(1.0f, rects.layers.fHeight + rects.resources.fHeight);
-    layout.fRightWidth = sizes[2].x;
-    layout.fTimelineHeight = sizes[3].y;
+    // The panels' edges are the splitters: what the user dragged comes back into the layout.
+    if (layout.bShowLayers || layout.bShowResources)
+        layout.fLeftWidth = layout.bShowLayers ? sizes[0].x : sizes[1].x;
+    if (layout.bShowLayers && layout.bShowResources)
+        layout.fLayersShare =
+            sizes[0].y / std::max(1.0f, rects.layers.fHeight + rects.resources.fHeight);
+    if (layout.bShowInspector)
+        layout.fRightWidth = sizes[2].x;
+    if (layout.bShowTimeline)
+        layout.fTimelineHeight = sizes[3].y;
     ClampLayout(layout);
 }

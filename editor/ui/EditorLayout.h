@@ -4,6 +4,7 @@
 // drags the splitters; the sizes and the window's are kept in the user's configuration
 // folder ($XDG_CONFIG_HOME/orv/editor.ini, or ~/.config/orv/editor.ini).
 #include <string>
+#include <vector>
 
 struct SEditorRect
 {
@@ -21,12 +22,27 @@ struct SEditorLayout
     float fRightWidth = 340.0f;     // inspector
     float fTimelineHeight = 260.0f; // timeline
     float fLayersShare = 0.55f;     // of the left column, the layers' part
+    // Which panels are shown; the view takes the place of those hidden.
+    bool bShowLayers = true;
+    bool bShowResources = true;
+    bool bShowInspector = true;
+    bool bShowTimeline = true;
     // Output size of the view (the demo's pixels).
     int iOutputWidth = 1280;
     int iOutputHeight = 720;
 };
 
-// The panels' places in a window of the layout's size, below a menu bar of fTop pixels.
+// The panels the user may show or hide, for the menu and the palette.
+struct SPanelToggle
+{
+    const char* pName;  // "timeline"
+    const char* pTitle; // "Timeline"
+    bool SEditorLayout::*pShown;
+};
+const std::vector<SPanelToggle>& PanelToggles();
+
+// The panels' places in a window of the layout's size, below a menu bar of fTop pixels; a
+// hidden panel has no size.
 struct SEditorPanelRects
 {
     SEditorRect layers, resources, inspector, timeline, view;

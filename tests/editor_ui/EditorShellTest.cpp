@@ -52,6 +52,33 @@ TEST(EditorLayout, PanelsTileTheWindow)
     EXPECT_FLOAT_EQ(rects.timeline.fY + rects.timeline.fHeight, float(layout.iWindowHeight));
 }
 
+TEST(EditorLayout, HiddenPanelsLeaveTheirPlaceToTheOthers)
+{
+    SEditorLayout layout;
+    layout.bShowResources = false;
+    layout.bShowTimeline = false;
+    SEditorPanelRects rects = ComputePanelRects(layout, 20.0f);
+    EXPECT_FLOAT_EQ(rects.layers.fHeight, float(layout.iWindowHeight) - 20.0f);
+    EXPECT_FLOAT_EQ(rects.resources.fHeight, 0.0f);
+    EXPECT_FLOAT_EQ(rects.timeline.fHeight, 0.0f);
+    EXPECT_FLOAT_EQ(rects.view.fHeight, float(layout.iWindowHeight) - 20.0f);
+
+    layout.bShowLayers = false;
+    layout.bShowInspector = false;
+    rects = ComputePanelRects(layout, 20.0f);
+    EXPECT_FLOAT_EQ(rects.view.fX, 0.0f);
+    EXPECT_FLOAT_EQ(rects.view.fWidth, float(layout.iWindowWidth));
+    EXPECT_FLOAT_EQ(rects.inspector.fWidth, 0.0f);
+
+    // Showing them again gives back the sizes they had.
+    layout.bShowLayers = layout.bShowResources = layout.bShowInspector = true;
+    layout.bShowTimeline = true;
+    rects = ComputePanelRects(layout, 20.0f);
+    EXPECT_FLOAT_EQ(rects.layers.fWidth, SEditorLayout().fLeftWidth);
+    EXPECT_FLOAT_EQ(rects.timeline.fHeight, SEditorLayout().fTimelineHeight);
+    EXPECT_EQ(PanelToggles().size(), 4u);
+}
+
 TEST(EditorLayout, ClampKeepsTheViewUsable)
 {
     SEditorLayout layout;
@@ -79,6 +106,7 @@ TEST(EditorLayout, FileRoundTripAndBadLines)
     layout.fTimelineHeight = 300.0f;
     layout.iOutputWidth = 1920;
     layout.iOutputHeight = 1080;
+    layout.bShowInspector = false;
     std::string sError;
     ASSERT_TRUE(SaveEditorLayout(layout, sPath, sError)) << sError;
     const SEditorLayout read = LoadEditorLayout(sPath);
@@ -87,6 +115,8 @@ TEST(EditorLayout, FileRoundTripAndBadLines)
     EXPECT_FLOAT_EQ(read.fLeftWidth, 250.0f);
     EXPECT_FLOAT_EQ(read.fTimelineHeight, 300.0f);
     EXPECT_EQ(read.iOutputWidth, 1920);
+    EXPECT_FALSE(read.bShowInspector);
+    EXPECT_TRUE(read.bShowTimeline);
 
     OrvWriteFile(sPath, "window_width=abc\nleft_width\n=7\nright_width=200\n");
     const SEditorLayout bad = LoadEditorLayout(sPath);
@@ -251,12 +281,15 @@ TEST(EditorExport, PlayerArguments)
     settings.sCodec = "libx264";
     settings.iQuality = 20;
     settings.iFps = 30;
+    settings.iWidth = 640;
+    settings.iHeight = 360;
     settings.dStart = 2.5;
     settings.dDuration = 10.0;
     const std::vector<std::string> args = MakeExportArguments(settings, "/copy");
-    const std::vector<std::string> expected = {
-        "--headless", "--record", "/out/a.mp4", "--codec",  "libx264",    "--quality", "20",
-        "--fps",      "30",       "--start",    "2.500000", "--duration", "10.000000", "/copy"};
+    const std::vector<std::string> expected = {"--headless", "--record",   "/out/a.mp4", "--codec",
+                                               "libx264",    "--quality",  "20",         "--fps",
+                                               "30",         "--mode",     "640x360",    "--start",
+                                               "2.500000",   "--duration", "10.000000",  "/copy"};
     EXPECT_EQ(args, expected);
 }
 
