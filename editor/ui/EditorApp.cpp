@@ -134,135 +134,6 @@ void CEditorApp::SetFrame(float fFrame)
         m_Transport.Seek(*m_pClock, fFrame);
 }
 
-void CEditorApp::AdoptActions(const CEditorActions& actions)
-{
-    // Each is refused while no demo is open.
-    for (SEditorAction action : actions.GetActions())
-    {
-        action.fnRun =
-            [this, fnRun = action.fnRun](const std::string& sArgument, std::string& sError)
-        {
-            if (HasDemo())
-                return fnRun(sArgument, sError);
-            sError = "no demo is open";
-            return false;
-        };
-        m_Actions.Register(std::move(action));
-    }
-}
-
-void CEditorApp::RegisterShellActions()
-{
-    // The document's and the panels' own actions.
-    CEditorActions documentActions;
-    RegisterDocumentActions(
-        documentActions, m_Document, m_Selection, [this] { return GetFrame(); },
-        [this](float fFrame) { SetFrame(fFrame); });
-    AdoptActions(documentActions);
-    CEditorActions panelActions;
-    RegisterPanelActions(panelActions, m_Context);
-    AdoptActions(panelActions);
-    const auto add = [this](std::string sName, std::string sShortcut, std::function<void()> fn)
-    {
-        SEditorAction action;
-        action.sName = std::move(sName);
-        action.sShortcut = std::move(sShortcut);
-        action.fnRun = [this, fn](const std::string&, std::string& sError)
-        {
-            if (!HasDemo())
-            {
-                sError = "no demo is open";
-                return false;
-            }
-            fn();
-            return true;
-        };
-        m_Actions.Register(std::move(action));
-    };
-    add("Play / pause", "Space", [this] { m_Transport.TogglePlaying(*m_pClock); });
-    add("Go to start", "Home", [this] { SetFrame(0.0f); });
-    add("Go to end", "End", [this] { SetFrame(m_Transport.GetEndFrame()); });
-    add("Back one sixteenth", "Ctrl+Left", [this] { m_Transport.Step(*m_pClock, -1); });
-    add("On one sixteenth", "Ctrl+Right", [this] { m_Transport.Step(*m_pClock, 1); });
-    add("Back one beat", "Left", [this] { m_Transport.Step(*m_pClock, -16); });
-    add("On one beat", "Right", [this] { m_Transport.Step(*m_pClock, 16); });
-    add("Back 16 beats", "Shift+Left", [this] { m_Transport.Step(*m_pClock, -256); });
-    add("On 16 beats", "Shift+Right", [this] { m_Transport.Step(*m_pClock, 256); });
-    add("Loop start here", "I",
-        [this] {
-            m_Transport.SetLoop(GetFrame(), std::max(GetFrame() + 64.0f, m_Transport.GetLoopEnd()));
-        });
-    add("Loop end here", "O",
-        [this] { m_Transport.SetLoop(m_Transport.GetLoopStart(), GetFrame()); });
-    add("Loop off", "L", [this] { m_Transport.ClearLoop(); });
-    add("Save", "Ctrl+S", [this] { Save(); });
-    add("Export video", "Ctrl+E", [this] { m_bShowExport = true; });
-    add("Output 1280x720", "",
-        [this]
-        {
-            m_Layout.iOutputWidth = 1280;
-            m_Layout.iOutputHeight = 720;
-        });
-    add("Output 1920x1080", "",
-        [this]
-        {
-            m_Layout.iOutputWidth = 1920;
-            m_Layout.iOutputHeight = 1080;
-        });
-    add("Quit", "Ctrl+Q", [this] { RequestQuit(); });
-    const auto addWithArgument = [this](std::string sName, std::string sHint,
-                                        std::function<bool(const std::string&, std::string&)> fnRun)
-    {
-        SEditorAction action;
-        action.sName = std::move(sName);
-        action.bTakesArgument = true;
-        action.sArgumentHint = std::move(sHint);
-        action.fnRun = std::move(fnRun);
-        m_Actions.Register(std::move(action));
-    };
-    addWithArgument("Output size", "WIDTHxHEIGHT",
-                    [this](const std::string& sArgument, std::string& sError)
-                    {
-                        int iWidth = 0;
-                        int iHeight = 0;
-                        char cRest = 0;
-                        if (std::sscanf(sArgument.c_str(), "%dx%d%c", &iWidth, &iHeight, &cRest) !=
-                                2 ||
-                            iWidth < 16 || iHeight < 16 || iWidth > 8192 || iHeight > 8192)
-                        {
-                            sError = "give the size as WIDTHxHEIGHT, 16 to 8192 pixels each";
-                            return false;
-                        }
-                        m_Layout.iOutputWidth = iWidth;
-                        m_Layout.iOutputHeight = iHeight;
-                        return true;
-                    });
-    addWithArgument("Save picture of the editor", "file.png",
-                    [this](const std::string& sArgument, std::string& sError)
-                    {
-                        if (sArgument.empty())
-                        {
-                            sError = "name the PNG file to write";
-                            return false;
-                        }
-                        // Taken once the next frame is presented, so the palette is gone.
-                        m_sWindowPicture = sArgument;
-                        m_iWindowPictureDelay = 2;
-                        return true;
-                    });
-    addWithArgument("Export frame as PNG", "file.png",
-                    [this](const std::string& sArgument, std::string& sError)
-                    {
-                        if (!HasDemo())
-                        {
-                            sError = "no demo is open";
-                            return false;
-                        }
-                        SaveFramePng(sArgument.empty() ? std::string(m_szPngFile) : sArgument);
-                        return true;
-                    });
-}
-
 void CEditorApp::PumpEvents(std::vector<SDL_Event>& deferred)
 {
     // ImGui reads the keys held at each frame: a key pressed and released between two frames
@@ -452,6 +323,16 @@ void CEditorApp::DrawMenuBar()
             m_Palette.Open();
         ImGui::EndMenu();
     }
+    if (ImGui::BeginMenu("View"))
+    {
+        for (const SPanelToggle& toggle : PanelToggles())
+        {
+            bool& bShown = m_Layout.*toggle.pShown;
+            if (ImGui::MenuItem(toggle.pTitle, nullptr, bShown))
+                TogglePanel(bShown);
+        }
+        ImGui::EndMenu();
+    }
     if (HasDemo())
     {
         ImGui::Separator();
@@ -466,6 +347,13 @@ void CEditorApp::DrawMenuBar()
     ImGui::EndMainMenuBar();
 }
 
+void CEditorApp::TogglePanel(bool& bShown)
+{
+    bShown = !bShown;
+    // The panels take their new places at once; the sizes the user dragged are kept.
+    m_bApplyLayout = true;
+}
+
 void CEditorApp::DrawPanels()
 {
     const float fTop = ImGui::GetFrameHeight();
@@ -475,6 +363,9 @@ void CEditorApp::DrawPanels()
     m_Context.pDevice = m_pDevice.Get();
     m_Context.fFrame = GetFrame();
     m_Context.bPlaying = m_Transport.IsPlaying();
+    m_Context.bLoop = m_Transport.HasLoop();
+    m_Context.fLoopStart = m_Transport.GetLoopStart();
+    m_Context.fLoopEnd = m_Transport.GetLoopEnd();
     m_Context.pStatus = nullptr;
     DrawPanelWindows(m_Context, m_Layout, fTop, m_bApplyLayout);
     m_bApplyLayout = false;
@@ -552,7 +443,8 @@ void CEditorApp::HandleViewPointer(const SEditorRect& picture)
 void CEditorApp::DrawStatusAndQuestion()
 {
     const ImGuiViewport* pViewport = ImGui::GetMainViewport();
-    if (!m_sStatus.empty())
+    // A picture of the window being taken shows the editor, not the palette's last words.
+    if (!m_sStatus.empty() && m_sWindowPicture.empty())
     {
         ImGui::SetNextWindowPos(ImVec2(pViewport->Size.x - 8.0f, pViewport->Size.y - 8.0f),
                                 ImGuiCond_Always, ImVec2(1.0f, 1.0f));
@@ -580,13 +472,21 @@ void CEditorApp::DrawStatusAndQuestion()
         }
         else
         {
-            ImGui::InputText("Video file", m_szExportFile, sizeof(m_szExportFile));
-            if (ImGui::Button("Export video"))
-                StartExport(m_szExportFile);
-            ImGui::InputText("PNG file", m_szPngFile, sizeof(m_szPngFile));
-            if (ImGui::Button("Save this frame"))
-                SaveFramePng(m_szPngFile);
-            if (ImGui::Button("Close"))
+            SExportDialogContext dialogContext;
+            dialogContext.iOutputWidth = m_Layout.iOutputWidth;
+            dialogContext.iOutputHeight = m_Layout.iOutputHeight;
+            dialogContext.dPlayhead = FrameToSeconds(GetFrame());
+            dialogContext.bLoop = m_Transport.HasLoop();
+            dialogContext.dLoopStart = FrameToSeconds(m_Transport.GetLoopStart());
+            dialogContext.dLoopEnd = FrameToSeconds(m_Transport.GetLoopEnd());
+            dialogContext.sResolvedFile = ResolveExportPath(m_ExportDialog.szFile);
+            const EExportDialogAction eAction = DrawExportDialog(m_ExportDialog, dialogContext);
+            if (eAction == EExportDialogAction::ExportVideo)
+                StartExport(MakeExportSettings(m_ExportDialog, m_Layout.iOutputWidth,
+                                               m_Layout.iOutputHeight));
+            else if (eAction == EExportDialogAction::SavePng)
+                SaveFramePng(m_ExportDialog.szPng);
+            else if (eAction == EExportDialogAction::Close)
                 m_bShowExport = false;
         }
         ImGui::End();

@@ -14,6 +14,7 @@
 #include "EditorSelection.h"
 #include "EditorTransport.h"
 #include "EditorView.h"
+#include "ExportDialog.h"
 #include "ImGuiD3D9Renderer.h"
 #include "OrvComPtr.h"
 #include "d3d9.h"
@@ -53,8 +54,6 @@ private:
     // Set-up (EditorApp.cpp).
     bool CreateWindowAndDevice(std::string& sError);
     void ShutDown();
-    void RegisterShellActions();
-    void AdoptActions(const CEditorActions& actions);
     void PumpEvents(std::vector<SDL_Event>& deferred);
     void HandleEvent(const SDL_Event& event);
     bool HandleShortcut(int iKey, int iModifiers);
@@ -62,12 +61,17 @@ private:
     void DrawFrame();
     void DrawMenuBar();
     void DrawPanels();
+    void TogglePanel(bool& bShown);
     void DrawViewPanel(const SEditorRect& rect);
     void HandleViewPointer(const SEditorRect& picture);
     void DrawStatusAndQuestion();
     void UpdateTitle();
     float GetFrame() const { return m_Transport.GetFrame(); }
     void SetFrame(float fFrame);
+
+    // The palette's actions (EditorAppActions.cpp).
+    void RegisterShellActions();
+    void AdoptActions(const CEditorActions& actions);
 
     // Files (EditorAppFiles.cpp).
     void OpenAtStart(const SEditorOptions& options);
@@ -80,7 +84,10 @@ private:
     void ReloadFromDisk();
     void SaveFramePng(const std::string& sPath);
     void SaveWindowPicture();
-    void StartExport(const std::string& sFile);
+    void StartExport(SEditorExportSettings settings);
+    // A file name of the export dialog: a relative one is in the demo's folder.
+    std::string ResolveExportPath(const std::string& sFile) const;
+    double FrameToSeconds(float fFrame);
     void Ask(SEditorQuestion question);
     void Tell(const std::string& sTitle, const std::string& sText);
     bool HasDemo() const { return m_Document.IsOpen(); }
@@ -123,8 +130,7 @@ private:
     std::string m_sLastSavedText;
     Clock::time_point m_LastRecovery = Clock::now();
     std::string m_sExportFile;
-    char m_szExportFile[512] = "export.mp4";
-    char m_szPngFile[512] = "frame.png";
+    SExportDialog m_ExportDialog;
     bool m_bShowExport = false;
     bool m_bOverwriteConfirmed = false;
     std::string m_sWindowPicture;

@@ -271,8 +271,8 @@ void CEditorApp::SaveFramePng(const std::string& sPath)
         return;
     std::string sError;
     if (SaveSurfacePng(m_pDevice.Get(), pSurface.Get(), m_pView->GetWidth(), m_pView->GetHeight(),
-                       MakeAbsolute(sPath), sError))
-        m_sStatus = "saved the frame as " + MakeAbsolute(sPath);
+                       ResolveExportPath(sPath), sError))
+        m_sStatus = "saved the frame as " + ResolveExportPath(sPath);
     else
         Tell("No picture", sError);
 }
@@ -289,10 +289,26 @@ void CEditorApp::SaveWindowPicture()
         Tell("No picture", sError);
 }
 
-void CEditorApp::StartExport(const std::string& sFile)
+std::string CEditorApp::ResolveExportPath(const std::string& sFile) const
 {
-    SEditorExportSettings settings;
-    settings.sFile = MakeAbsolute(sFile);
+    fs::path path(sFile);
+    if (sFile.rfind("~/", 0) == 0)
+        if (const char* pHome = std::getenv("HOME"); pHome != nullptr && pHome[0] != '\0')
+            path = fs::path(pHome) / sFile.substr(2);
+    if (path.is_relative() && HasDemo())
+        path = fs::path(m_Document.GetFolder()) / path;
+    return MakeAbsolute(path.string());
+}
+
+double CEditorApp::FrameToSeconds(float fFrame)
+{
+    const float fBpm = HasDemo() ? GetMusicTempo(&m_Document.GetDemo()) : 0.0f;
+    return fBpm > 0.0f ? double(fFrame) / CEditorTransport::kFramesPerBeat * 60.0 / fBpm : 0.0;
+}
+
+void CEditorApp::StartExport(SEditorExportSettings settings)
+{
+    settings.sFile = ResolveExportPath(settings.sFile);
     std::string sError;
     if (!m_Export.Start(FindPlayerProgram(), m_Document.GetSaveText(),
                         m_Document.GetDemo().GetDataDir(), settings, sError))

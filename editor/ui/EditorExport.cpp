@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,36 @@
 
 namespace fs = std::filesystem;
 
+bool CheckExportSettings(const SEditorExportSettings& settings, std::string& sError)
+{
+    const auto fail = [&sError](std::string sWhy)
+    {
+        sError = std::move(sWhy);
+        return false;
+    };
+    if (settings.sFile.empty())
+        return fail("name the video file");
+    const std::string sExtension = fs::path(settings.sFile).extension().string();
+    if (sExtension.empty())
+        return fail("the video file's name needs an extension (.mp4, .mkv, .webm, .avi, .mov)");
+    if (settings.sCodec.find_first_of(" \t") != std::string::npos)
+        return fail("the codec is one encoder name, such as libx264 or ffv1");
+    if (settings.iQuality > 63)
+        return fail("the quality goes from 0 (best) to 63");
+    if (settings.iFps != 0 && settings.iFps != 24 && settings.iFps != 25 && settings.iFps != 30 &&
+        settings.iFps != 50 && settings.iFps != 60)
+        return fail("the frame rate is 24, 25, 30, 50 or 60");
+    if ((settings.iWidth != 0 || settings.iHeight != 0) &&
+        (settings.iWidth < 16 || settings.iHeight < 16 || settings.iWidth > 8192 ||
+         settings.iHeight > 8192))
+        return fail("the size is 16 to 8192 pixels each way");
+    if (!(settings.dStart >= 0.0) || !std::isfinite(settings.dStart))
+        return fail("the start is a number of seconds from 0");
+    if (!(settings.dDuration >= 0.0) || !std::isfinite(settings.dDuration))
+        return fail("the duration is a number of seconds (0: to the end)");
+    return true;
+}
+
 std::vector<std::string> MakeExportArguments(const SEditorExportSettings& settings,
                                              const std::string& sDemoFolder)
 {
@@ -24,6 +55,9 @@ std::vector<std::string> MakeExportArguments(const SEditorExportSettings& settin
         args.insert(args.end(), {"--quality", std::to_string(settings.iQuality)});
     if (settings.iFps > 0)
         args.insert(args.end(), {"--fps", std::to_string(settings.iFps)});
+    if (settings.iWidth > 0 && settings.iHeight > 0)
+        args.insert(args.end(), {"--mode", std::to_string(settings.iWidth) + "x" +
+                                               std::to_string(settings.iHeight)});
     if (settings.dStart > 0.0)
         args.insert(args.end(), {"--start", std::to_string(settings.dStart)});
     if (settings.dDuration > 0.0)
@@ -83,6 +117,8 @@ bool CEditorExport::Start(const std::string& sPlayer, const std::string& sSaveTe
         sError = "an export is running already";
         return false;
     }
+    if (!CheckExportSettings(settings, sError))
+        return false;
     std::string sTemplate = (fs::temp_directory_path() / "orv-export-XXXXXX").string();
     if (mkdtemp(sTemplate.data()) == nullptr)
     {

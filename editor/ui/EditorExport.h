@@ -9,14 +9,18 @@
 
 struct SEditorExportSettings
 {
-    std::string sFile;      // the recording (container by its name)
-    std::string sCodec;     // empty: the player's choice for the container
-    int iQuality = -1;      // -1: the player's default
-    int iFps = 0;           // 0: the player's default
+    std::string sFile;  // the recording (container by its name)
+    std::string sCodec; // empty: the player's choice for the container
+    int iQuality = -1;  // -1: the player's default
+    int iFps = 0;       // 0: the player's default
+    int iWidth = 0;     // the picture's size; 0: the player's default
+    int iHeight = 0;
     double dStart = 0.0;    // seconds
     double dDuration = 0.0; // seconds; 0: to the end of the music
 };
 
+// Whether the player takes these settings; false with the reason (the field named) when not.
+bool CheckExportSettings(const SEditorExportSettings& settings, std::string& sError);
 // The player's arguments for an export of the demo in sDemoFolder.
 std::vector<std::string> MakeExportArguments(const SEditorExportSettings& settings,
                                              const std::string& sDemoFolder);
