@@ -67,7 +67,7 @@ void BM_SplitAgainstSingle(benchmark::State& state)
     const std::string sSample = std::string(ORV_SOURCE_ROOT) + "/examples/Atelier";
     const std::string sSeconds = GetEnv("ORV_BENCH_SPLIT_SECONDS", "");
     const std::string sOptions = "--mode " + GetEnv("ORV_BENCH_SPLIT_SIZE", "1280x720") +
-                                   (sSeconds.empty() ? "" : " --duration " + sSeconds);
+                                 (sSeconds.empty() ? "" : " --duration " + sSeconds);
     const std::string sRender =
         "ORV_PLAYER=" + Quote(ORV_PLAYER_PATH) + " " + Quote(ORV_RENDER_PATH);
     for (auto _ : state)
@@ -85,11 +85,12 @@ void BM_SplitAgainstSingle(benchmark::State& state)
                      plan);
         for (int i = 0; bOk && i < kSegments; ++i)
         {
-            bOk = RunTimed(sRender + " segment " + Quote(dir.File("plan")) + " " +
-                               std::to_string(i),
-                           segment);
+            bOk = RunTimed(
+                sRender + " segment " + Quote(dir.File("plan")) + " " + std::to_string(i), segment);
             dSlowest = std::max(dSlowest, segment.dWall);
             dSegmentsCpu += segment.dCpu;
+            // Each segment's share, to see whether the split or the fixed costs limit it.
+            state.counters["segment" + std::to_string(i) + "_per_single"] = segment.dWall;
         }
         bOk = bOk && RunTimed(sRender + " join " + Quote(dir.File("plan")) + " " +
                                   Quote(dir.File("joined.avi")),
@@ -99,6 +100,8 @@ void BM_SplitAgainstSingle(benchmark::State& state)
             state.SkipWithError("a step failed (run it by hand to see why)");
             break;
         }
+        for (int i = 0; i < kSegments; ++i)
+            state.counters["segment" + std::to_string(i) + "_per_single"] /= single.dWall;
         state.SetIterationTime(single.dWall);
         state.counters["single_s"] = single.dWall;
         state.counters["slowest_segment_s"] = dSlowest;
