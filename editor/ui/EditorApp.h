@@ -76,6 +76,8 @@ private:
     // Files (EditorAppFiles.cpp).
     void OpenAtStart(const SEditorOptions& options);
     bool OpenFolder(const std::string& sFolder, bool bRecovery);
+    // A folder without a demo: an empty one gets a new demo, another is asked about first.
+    void OfferNewDemo(const std::string& sFolder);
     void AttachDemo();
     bool Save();
     void RequestQuit();

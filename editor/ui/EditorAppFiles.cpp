@@ -77,6 +77,11 @@ void CEditorApp::OpenAtStart(const SEditorOptions& options)
                                    " to make a new demo there.");
         return;
     }
+    if (!options.bCreate && !fs::exists(fs::path(sFolder) / "demo.orv"))
+    {
+        OfferNewDemo(sFolder);
+        return;
+    }
     if (CEditorDocument::HasRecovery(sFolder))
     {
         Ask({"Recover unsaved changes?",
@@ -98,6 +103,33 @@ void CEditorApp::OpenAtStart(const SEditorOptions& options)
         AttachDemo();
     else
         OpenFolder(sFolder, false);
+}
+
+void CEditorApp::OfferNewDemo(const std::string& sFolder)
+{
+    const auto create = [this, sFolder]
+    {
+        std::string sError;
+        if (!m_Document.CreateNew(sFolder, sError))
+        {
+            Tell("Cannot make the demo", sError + "\n\nNothing was changed on disk.");
+            return;
+        }
+        AttachDemo();
+        m_sStatus = "made a new, empty demo in " + sFolder;
+    };
+    // An empty folder (or one with only a data folder) is where a new demo starts; a folder
+    // holding other files is asked about first.
+    std::error_code ec;
+    bool bEmpty = true;
+    for (fs::directory_iterator it(sFolder, ec), end; !ec && it != end; it.increment(ec))
+        bEmpty = bEmpty && it->path().filename() == "data";
+    if (bEmpty)
+        return create();
+    Ask({"No demo here",
+         "There is no demo.orv in " + sFolder +
+             ". Make a new, empty demo there (demo.orv and data/)?",
+         {{"Make a new demo", create}, {"Cancel", [] {}}}});
 }
 
 bool CEditorApp::OpenFolder(const std::string& sFolder, bool bRecovery)

@@ -335,6 +335,28 @@ TEST_F(EditorRun, NewDemoInAnEmptyFolder)
     EXPECT_TRUE(SameText(sSaved, document.GetSaveText()));
 }
 
+TEST_F(EditorRun, AFolderWithoutADemoBecomesANewDemo)
+{
+    // An empty folder, opened as any folder is: a new demo starts there.
+    const fs::path empty = m_Work.Path() / "empty";
+    fs::create_directories(empty);
+    StartEditor(false, {empty.string()}, "empty - OrvEditor");
+    EXPECT_TRUE(fs::is_regular_file(empty / "demo.orv"));
+    EXPECT_TRUE(fs::is_directory(empty / "data"));
+    Stop(m_iEditor, SIGTERM);
+
+    // A folder holding other files is asked about first; Enter gives the first answer.
+    const fs::path other = m_Work.Path() / "notes";
+    fs::create_directories(other);
+    OrvWriteFile(other / "todo.txt", "music first");
+    StartEditor(true, {other.string()});
+    EXPECT_FALSE(fs::exists(other / "demo.orv")) << "nothing is made before the answer";
+    Run("key Return");
+    ASSERT_TRUE(WaitFor([&] { return Title() == "notes - OrvEditor"; }, 60s)) << Title();
+    EXPECT_TRUE(fs::is_regular_file(other / "demo.orv"));
+    EXPECT_EQ(OrvReadFile(other / "todo.txt"), "music first");
+}
+
 TEST_F(EditorRun, DragOverTheViewIsOneUndoStep)
 {
     StartEditor();
