@@ -4,6 +4,7 @@
 #include "EditorExport.h"
 #include "ExportDialog.h"
 #include "OrvTempDir.h"
+#include "OrvTestMedia.h"
 
 #include <gtest/gtest.h>
 
@@ -19,25 +20,6 @@ using namespace std::chrono_literals;
 
 namespace
 {
-std::string Probe(const std::string& sFile)
-{
-    const std::string sCommand =
-        "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-        "stream=codec_name,width,height,nb_read_frames,r_frame_rate -of csv=p=0 '" +
-        sFile + "'";
-    std::string sOut;
-    if (FILE* pPipe = popen(sCommand.c_str(), "r"))
-    {
-        char aBuffer[256];
-        while (fgets(aBuffer, sizeof(aBuffer), pPipe))
-            sOut += aBuffer;
-        pclose(pPipe);
-    }
-    while (!sOut.empty() && sOut.back() == '\n')
-        sOut.pop_back();
-    return sOut;
-}
-
 // Polls the export as the editor does once a frame; false when it did not end in time.
 bool WaitForEnd(CEditorExport& exporter, std::chrono::seconds limit, float* pProgress = nullptr)
 {
@@ -86,7 +68,17 @@ TEST(EditorExportRun, TheDialogsSettingsReachTheRecording)
     float fProgress = 0.0f;
     ASSERT_TRUE(WaitForEnd(exporter, 180s, &fProgress));
     EXPECT_EQ(exporter.GetResult(), "exported " + dir.File("part.mkv")) << exporter.GetResult();
-    EXPECT_EQ(Probe(dir.File("part.mkv")), "ffv1,160,90,30/1,15");
+    // The picture as asked, and the music with it.
+    const std::vector<orv::test::SProbedStream> streams = orv::test::Probe(dir.File("part.mkv"));
+    ASSERT_EQ(streams.size(), 2u);
+    const orv::test::SProbedStream& video = streams[0].sType == "video" ? streams[0] : streams[1];
+    const orv::test::SProbedStream& audio = streams[0].sType == "video" ? streams[1] : streams[0];
+    EXPECT_EQ(video.sCodec, "ffv1");
+    EXPECT_EQ(video.iWidth, 160);
+    EXPECT_EQ(video.iHeight, 90);
+    EXPECT_EQ(video.sRate, "30/1");
+    EXPECT_EQ(video.lFrames, 15);
+    EXPECT_EQ(audio.sType, "audio");
     EXPECT_EQ(CountExportCopies(), 0);
 }
 
