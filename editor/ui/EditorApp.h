@@ -72,6 +72,13 @@ private:
     // The palette's actions (EditorAppActions.cpp).
     void RegisterShellActions();
     void AdoptActions(const CEditorActions& actions);
+    void RegisterTransportActions();
+    void RegisterFileActions();
+    void RegisterViewActions();
+    // An action of the program, refused while no demo is open.
+    void AddShellAction(std::string sName, std::string sShortcut, std::function<void()> fn);
+    void AddArgumentAction(std::string sName, std::string sHint,
+                           std::function<bool(const std::string&, std::string&)> fnRun);
 
     // Files (EditorAppFiles.cpp).
     void OpenAtStart(const SEditorOptions& options);

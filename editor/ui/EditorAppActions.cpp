@@ -36,54 +36,140 @@ void CEditorApp::RegisterShellActions()
     CEditorActions panelActions;
     RegisterPanelActions(panelActions, m_Context);
     AdoptActions(panelActions);
-    const auto add = [this](std::string sName, std::string sShortcut, std::function<void()> fn)
+    RegisterTransportActions();
+    RegisterFileActions();
+    RegisterViewActions();
+}
+
+void CEditorApp::AddShellAction(std::string sName, std::string sShortcut, std::function<void()> fn)
+{
+    SEditorAction action;
+    action.sName = std::move(sName);
+    action.sShortcut = std::move(sShortcut);
+    action.fnRun = [this, fn](const std::string&, std::string& sError)
     {
-        SEditorAction action;
-        action.sName = std::move(sName);
-        action.sShortcut = std::move(sShortcut);
-        action.fnRun = [this, fn](const std::string&, std::string& sError)
+        if (!HasDemo())
         {
-            if (!HasDemo())
+            sError = "no demo is open";
+            return false;
+        }
+        fn();
+        return true;
+    };
+    m_Actions.Register(std::move(action));
+}
+
+void CEditorApp::AddArgumentAction(std::string sName, std::string sHint,
+                                   std::function<bool(const std::string&, std::string&)> fnRun)
+{
+    SEditorAction action;
+    action.sName = std::move(sName);
+    action.bTakesArgument = true;
+    action.sArgumentHint = std::move(sHint);
+    action.fnRun = std::move(fnRun);
+    m_Actions.Register(std::move(action));
+}
+
+void CEditorApp::RegisterTransportActions()
+{
+    AddShellAction("Play / pause", "Space", [this] { m_Transport.TogglePlaying(*m_pClock); });
+    AddShellAction("Go to start", "Home", [this] { SetFrame(0.0f); });
+    AddShellAction("Go to end", "End", [this] { SetFrame(m_Transport.GetEndFrame()); });
+    AddShellAction("Back one sixteenth", "Ctrl+Left", [this] { m_Transport.Step(*m_pClock, -1); });
+    AddShellAction("On one sixteenth", "Ctrl+Right", [this] { m_Transport.Step(*m_pClock, 1); });
+    AddShellAction("Back one beat", "Left", [this] { m_Transport.Step(*m_pClock, -16); });
+    AddShellAction("On one beat", "Right", [this] { m_Transport.Step(*m_pClock, 16); });
+    AddShellAction("Back 16 beats", "Shift+Left", [this] { m_Transport.Step(*m_pClock, -256); });
+    AddShellAction("On 16 beats", "Shift+Right", [this] { m_Transport.Step(*m_pClock, 256); });
+    AddShellAction("Loop start here", "I",
+                   [this] {
+                       m_Transport.SetLoop(GetFrame(),
+                                           std::max(GetFrame() + 64.0f, m_Transport.GetLoopEnd()));
+                   });
+    AddShellAction("Loop end here", "O",
+                   [this] { m_Transport.SetLoop(m_Transport.GetLoopStart(), GetFrame()); });
+    AddShellAction("Loop off", "L", [this] { m_Transport.ClearLoop(); });
+}
+
+void CEditorApp::RegisterFileActions()
+{
+    AddShellAction("Save", "Ctrl+S", [this] { Save(); });
+    AddShellAction("Export video", "Ctrl+E", [this] { m_bShowExport = true; });
+    AddShellAction("Quit", "Ctrl+Q", [this] { RequestQuit(); });
+    AddArgumentAction("Save picture of the editor", "file.png",
+                      [this](const std::string& sArgument, std::string& sError)
+                      {
+                          if (sArgument.empty())
+                          {
+                              sError = "name the PNG file to write";
+                              return false;
+                          }
+                          // Taken once the next frame is presented, so the palette is gone.
+                          m_sWindowPicture = sArgument;
+                          m_iWindowPictureDelay = 2;
+                          return true;
+                      });
+    AddArgumentAction("Export video to", "file.mp4",
+                      [this](const std::string& sArgument, std::string& sError)
+                      {
+                          if (!HasDemo())
+                          {
+                              sError = "no demo is open";
+                              return false;
+                          }
+                          // With the dialog's other settings; the dialog shows the progress.
+                          SEditorExportSettings settings = MakeExportSettings(
+                              m_ExportDialog, m_Layout.iOutputWidth, m_Layout.iOutputHeight);
+                          settings.sFile = sArgument;
+                          m_bShowExport = true;
+                          StartExport(settings);
+                          return true;
+                      });
+    AddArgumentAction("Export frame as PNG", "file.png",
+                      [this](const std::string& sArgument, std::string& sError)
+                      {
+                          if (!HasDemo())
+                          {
+                              sError = "no demo is open";
+                              return false;
+                          }
+                          SaveFramePng(sArgument.empty() ? std::string(m_ExportDialog.szPng)
+                                                         : sArgument);
+                          return true;
+                      });
+}
+
+void CEditorApp::RegisterViewActions()
+{
+    AddShellAction("Output 1280x720", "",
+                   [this]
+                   {
+                       m_Layout.iOutputWidth = 1280;
+                       m_Layout.iOutputHeight = 720;
+                   });
+    AddShellAction("Output 1920x1080", "",
+                   [this]
+                   {
+                       m_Layout.iOutputWidth = 1920;
+                       m_Layout.iOutputHeight = 1080;
+                   });
+    AddArgumentAction(
+        "Output size", "WIDTHxHEIGHT",
+        [this](const std::string& sArgument, std::string& sError)
+        {
+            int iWidth = 0;
+            int iHeight = 0;
+            char cRest = 0;
+            if (std::sscanf(sArgument.c_str(), "%dx%d%c", &iWidth, &iHeight, &cRest) != 2 ||
+                iWidth < 16 || iHeight < 16 || iWidth > 8192 || iHeight > 8192)
             {
-                sError = "no demo is open";
+                sError = "give the size as WIDTHxHEIGHT, 16 to 8192 pixels each";
                 return false;
             }
-            fn();
+            m_Layout.iOutputWidth = iWidth;
+            m_Layout.iOutputHeight = iHeight;
             return true;
-        };
-        m_Actions.Register(std::move(action));
-    };
-    add("Play / pause", "Space", [this] { m_Transport.TogglePlaying(*m_pClock); });
-    add("Go to start", "Home", [this] { SetFrame(0.0f); });
-    add("Go to end", "End", [this] { SetFrame(m_Transport.GetEndFrame()); });
-    add("Back one sixteenth", "Ctrl+Left", [this] { m_Transport.Step(*m_pClock, -1); });
-    add("On one sixteenth", "Ctrl+Right", [this] { m_Transport.Step(*m_pClock, 1); });
-    add("Back one beat", "Left", [this] { m_Transport.Step(*m_pClock, -16); });
-    add("On one beat", "Right", [this] { m_Transport.Step(*m_pClock, 16); });
-    add("Back 16 beats", "Shift+Left", [this] { m_Transport.Step(*m_pClock, -256); });
-    add("On 16 beats", "Shift+Right", [this] { m_Transport.Step(*m_pClock, 256); });
-    add("Loop start here", "I",
-        [this] {
-            m_Transport.SetLoop(GetFrame(), std::max(GetFrame() + 64.0f, m_Transport.GetLoopEnd()));
         });
-    add("Loop end here", "O",
-        [this] { m_Transport.SetLoop(m_Transport.GetLoopStart(), GetFrame()); });
-    add("Loop off", "L", [this] { m_Transport.ClearLoop(); });
-    add("Save", "Ctrl+S", [this] { Save(); });
-    add("Export video", "Ctrl+E", [this] { m_bShowExport = true; });
-    add("Output 1280x720", "",
-        [this]
-        {
-            m_Layout.iOutputWidth = 1280;
-            m_Layout.iOutputHeight = 720;
-        });
-    add("Output 1920x1080", "",
-        [this]
-        {
-            m_Layout.iOutputWidth = 1920;
-            m_Layout.iOutputHeight = 1080;
-        });
-    add("Quit", "Ctrl+Q", [this] { RequestQuit(); });
     for (const SPanelToggle& toggle : PanelToggles())
     {
         SEditorAction action;
@@ -95,72 +181,4 @@ void CEditorApp::RegisterShellActions()
         };
         m_Actions.Register(std::move(action));
     }
-    const auto addWithArgument = [this](std::string sName, std::string sHint,
-                                        std::function<bool(const std::string&, std::string&)> fnRun)
-    {
-        SEditorAction action;
-        action.sName = std::move(sName);
-        action.bTakesArgument = true;
-        action.sArgumentHint = std::move(sHint);
-        action.fnRun = std::move(fnRun);
-        m_Actions.Register(std::move(action));
-    };
-    addWithArgument("Output size", "WIDTHxHEIGHT",
-                    [this](const std::string& sArgument, std::string& sError)
-                    {
-                        int iWidth = 0;
-                        int iHeight = 0;
-                        char cRest = 0;
-                        if (std::sscanf(sArgument.c_str(), "%dx%d%c", &iWidth, &iHeight, &cRest) !=
-                                2 ||
-                            iWidth < 16 || iHeight < 16 || iWidth > 8192 || iHeight > 8192)
-                        {
-                            sError = "give the size as WIDTHxHEIGHT, 16 to 8192 pixels each";
-                            return false;
-                        }
-                        m_Layout.iOutputWidth = iWidth;
-                        m_Layout.iOutputHeight = iHeight;
-                        return true;
-                    });
-    addWithArgument("Save picture of the editor", "file.png",
-                    [this](const std::string& sArgument, std::string& sError)
-                    {
-                        if (sArgument.empty())
-                        {
-                            sError = "name the PNG file to write";
-                            return false;
-                        }
-                        // Taken once the next frame is presented, so the palette is gone.
-                        m_sWindowPicture = sArgument;
-                        m_iWindowPictureDelay = 2;
-                        return true;
-                    });
-    addWithArgument("Export video to", "file.mp4",
-                    [this](const std::string& sArgument, std::string& sError)
-                    {
-                        if (!HasDemo())
-                        {
-                            sError = "no demo is open";
-                            return false;
-                        }
-                        // With the dialog's other settings; the dialog shows the progress.
-                        SEditorExportSettings settings = MakeExportSettings(
-                            m_ExportDialog, m_Layout.iOutputWidth, m_Layout.iOutputHeight);
-                        settings.sFile = sArgument;
-                        m_bShowExport = true;
-                        StartExport(settings);
-                        return true;
-                    });
-    addWithArgument("Export frame as PNG", "file.png",
-                    [this](const std::string& sArgument, std::string& sError)
-                    {
-                        if (!HasDemo())
-                        {
-                            sError = "no demo is open";
-                            return false;
-                        }
-                        SaveFramePng(sArgument.empty() ? std::string(m_ExportDialog.szPng)
-                                                       : sArgument);
-                        return true;
-                    });
 }
