@@ -38,6 +38,14 @@ bool CDemoWatcher::IsScratchName(const std::string& sName)
 
 bool CDemoWatcher::Start(const std::string& sDemoDir, std::string& sError)
 {
+    // Watching another folder (or the same one again) starts afresh.
+    if (m_iFd >= 0)
+    {
+        close(m_iFd);
+    }
+    m_Folders.clear();
+    m_Changed.clear();
+    m_bFolderGone = false;
     m_sDemoDir = sDemoDir;
     m_iFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_iFd < 0)

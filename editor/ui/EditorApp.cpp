@@ -210,6 +210,8 @@ bool CEditorApp::HandleShortcut(int iKey, int iModifiers)
         RequestQuit();
     else if (bCtrl && iKey == SDLK_e)
         m_bShowExport = true;
+    else if (bCtrl && iKey == SDLK_o)
+        m_bShowOpen = true;
     else
     {
         // The transport's keys, unless a text field has them.
@@ -267,6 +269,7 @@ void CEditorApp::ResizeBackBuffer(int iWidth, int iHeight)
 
 void CEditorApp::DrawFrame()
 {
+    RunDeferred();
     if (HasDemo())
     {
         m_Transport.Update(*m_pClock);
@@ -283,6 +286,7 @@ void CEditorApp::DrawFrame()
     ImGui::NewFrame();
     DrawMenuBar();
     DrawPanels();
+    DrawOpenWindow();
     DrawStatusAndQuestion();
     m_Palette.Draw(m_Actions, m_sStatus);
     ImGui::Render();
@@ -305,6 +309,8 @@ void CEditorApp::DrawMenuBar()
         return;
     if (ImGui::BeginMenu("File"))
     {
+        if (ImGui::MenuItem("Open or make a demo...", "Ctrl+O"))
+            m_bShowOpen = true;
         if (ImGui::MenuItem("Save", "Ctrl+S", false, HasDemo()))
             Save();
         if (ImGui::MenuItem("Export video...", "Ctrl+E", false, HasDemo()))
@@ -384,8 +390,9 @@ void CEditorApp::DrawViewPanel(const SEditorRect& rect)
                  kPanelFlags | ImGuiWindowFlags_NoResize | ImGuiWindowFlags_NoScrollbar);
     if (!HasDemo())
     {
-        ImGui::TextWrapped("No demo is open. Start the editor with a demo folder "
-                           "(OrvEditor FOLDER) or make a new one (OrvEditor --new FOLDER).");
+        ImGui::TextWrapped("No demo is open. Open a demo folder or make a new demo with "
+                           "File > Open or make a demo (Ctrl+O), or from the command palette "
+                           "(Ctrl+K): \"open demo FOLDER\", \"new demo FOLDER\".");
         ImGui::End();
         return;
     }
@@ -527,8 +534,19 @@ void CEditorApp::DrawStatusAndQuestion()
         m_Questions.erase(m_Questions.begin());
     }
     ImGui::EndPopup();
+    // Answered between frames: an answer may replace the document (open another, reload),
+    // whose textures this frame's draw lists still name.
     if (fnChosen)
-        fnChosen();
+        m_Deferred.push_back(std::move(fnChosen));
+}
+
+void CEditorApp::RunDeferred()
+{
+    // Each may defer more (a save's own question): those wait for the next frame.
+    std::vector<std::function<void()>> work;
+    work.swap(m_Deferred);
+    for (std::function<void()>& fn : work)
+        fn();
 }
 
 void CEditorApp::UpdateTitle()

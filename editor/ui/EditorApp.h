@@ -65,6 +65,10 @@ private:
     void DrawViewPanel(const SEditorRect& rect);
     void HandleViewPointer(const SEditorRect& picture);
     void DrawStatusAndQuestion();
+    void DrawOpenWindow();
+    // Runs what waited for the end of the last frame (answers to questions, opening another
+    // demo): nothing may replace the document while a frame's draw lists name its textures.
+    void RunDeferred();
     void UpdateTitle();
     float GetFrame() const { return m_Transport.GetFrame(); }
     void SetFrame(float fFrame);
@@ -88,6 +92,12 @@ private:
     void AttachDemo();
     bool Save();
     void RequestQuit();
+    // Opens another demo folder (or makes a new demo there), asking first about unsaved
+    // changes of the one open.
+    void RequestOpen(const std::string& sFolder, bool bCreate);
+    // Runs fnThen once the open demo's unsaved changes are saved or given up (sAction says
+    // what waits: "closing"); at once when there are none. Cancelled: never.
+    void WhenChangesAreSafe(const std::string& sAction, std::function<void()> fnThen);
     void WriteRecoveryWhenDue();
     void WatchFolder();
     void ReloadFromDisk();
@@ -133,6 +143,7 @@ private:
 
     std::string m_sStatus;
     std::vector<SEditorQuestion> m_Questions;
+    std::vector<std::function<void()>> m_Deferred;
     bool m_bQuit = false;
     bool m_bDragging = false;
     std::string m_sTitle;
@@ -141,6 +152,8 @@ private:
     std::string m_sExportFile;
     SExportDialog m_ExportDialog;
     bool m_bShowExport = false;
+    bool m_bShowOpen = false;
+    char m_szOpenFolder[1024] = {};
     bool m_bOverwriteConfirmed = false;
     std::string m_sWindowPicture;
     int m_iWindowPictureDelay = 0;

@@ -93,6 +93,19 @@ void CEditorApp::RegisterTransportActions()
 
 void CEditorApp::RegisterFileActions()
 {
+    // These two work with no demo open.
+    AddArgumentAction("Open demo", "folder",
+                      [this](const std::string& sFolder, std::string&)
+                      {
+                          RequestOpen(sFolder, false);
+                          return true;
+                      });
+    AddArgumentAction("New demo", "folder",
+                      [this](const std::string& sFolder, std::string&)
+                      {
+                          RequestOpen(sFolder, true);
+                          return true;
+                      });
     AddShellAction("Save", "Ctrl+S", [this] { Save(); });
     AddShellAction("Export video", "Ctrl+E", [this] { m_bShowExport = true; });
     AddShellAction("Quit", "Ctrl+Q", [this] { RequestQuit(); });

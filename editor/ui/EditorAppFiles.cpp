@@ -7,6 +7,8 @@
 #include "PlayerScreenshot.h"
 #include "document/OrvDemo.h"
 
+#include <imgui.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -220,25 +222,80 @@ bool CEditorApp::Save()
     return true;
 }
 
-void CEditorApp::RequestQuit()
+void CEditorApp::WhenChangesAreSafe(const std::string& sAction, std::function<void()> fnThen)
 {
     if (!HasDemo() || !m_Document.IsModified())
     {
-        m_bQuit = true;
+        m_Deferred.push_back(std::move(fnThen));
         return;
     }
     if (!m_Questions.empty())
         return;
     Ask({"Unsaved changes",
-         "The demo has changes that are not saved. Save them before closing?",
-         {{"Save", [this] { m_bQuit = Save(); }},
-          {"Close without saving",
-           [this]
+         "The demo has changes that are not saved. Save them before " + sAction + "?",
+         {{"Save",
+           [this, fnThen]
+           {
+               if (Save())
+                   fnThen();
+           }},
+          {"Discard the changes",
+           [this, fnThen]
            {
                m_Document.DiscardRecovery();
-               m_bQuit = true;
+               fnThen();
            }},
           {"Cancel", [] {}}}});
+}
+
+void CEditorApp::DrawOpenWindow()
+{
+    if (!m_bShowOpen)
+        return;
+    const ImGuiViewport* pViewport = ImGui::GetMainViewport();
+    ImGui::SetNextWindowPos(ImVec2(pViewport->Size.x * 0.5f, pViewport->Size.y * 0.35f),
+                            ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    ImGui::Begin("Open or make a demo", &m_bShowOpen,
+                 ImGuiWindowFlags_AlwaysAutoResize | ImGuiWindowFlags_NoSavedSettings);
+    if (ImGui::IsWindowAppearing())
+        ImGui::SetKeyboardFocusHere();
+    ImGui::SetNextItemWidth(480.0f);
+    const bool bEnter = ImGui::InputText("Folder", m_szOpenFolder, sizeof(m_szOpenFolder),
+                                         ImGuiInputTextFlags_EnterReturnsTrue);
+    ImGui::TextDisabled("a demo folder holds demo.orv and data/; a new demo may go in a new "
+                        "or an empty folder");
+    if (ImGui::Button("Open") || bEnter)
+        RequestOpen(m_szOpenFolder, false);
+    ImGui::SameLine();
+    if (ImGui::Button("Make a new demo there"))
+        RequestOpen(m_szOpenFolder, true);
+    ImGui::SameLine();
+    if (ImGui::Button("Cancel"))
+        m_bShowOpen = false;
+    ImGui::End();
+}
+
+void CEditorApp::RequestQuit()
+{
+    WhenChangesAreSafe("closing", [this] { m_bQuit = true; });
+}
+
+void CEditorApp::RequestOpen(const std::string& sFolder, bool bCreate)
+{
+    if (sFolder.empty())
+    {
+        m_sStatus = "name the demo's folder";
+        return;
+    }
+    WhenChangesAreSafe(bCreate ? "making a new demo" : "opening another demo",
+                       [this, sFolder, bCreate]
+                       {
+                           SEditorOptions options;
+                           options.sFolder = sFolder;
+                           options.bCreate = bCreate;
+                           m_bShowOpen = false;
+                           OpenAtStart(options);
+                       });
 }
 
 void CEditorApp::WriteRecoveryWhenDue()

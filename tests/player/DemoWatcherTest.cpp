@@ -115,3 +115,26 @@ TEST_F(DemoWatcherTest, ADemoFolderMovedAwayAndBackIsWatchedAgain)
     m_demo.Write("data/plain.fx", CScratchDemo::PlainEffect(false));
     EXPECT_TRUE(Contains(WaitForChanges(m_watcher), m_demo.File("data/plain.fx")));
 }
+
+TEST_F(DemoWatcherTest, WatchingAnotherFolderForgetsTheFirst)
+{
+    CScratchDemo other("watcher_other");
+    std::string sError;
+    ASSERT_TRUE(m_watcher.Start(other.Path().string(), sError)) << sError;
+    m_demo.Write("demo.orv", CScratchDemo::DemoText("0 0 0"));
+    EXPECT_TRUE(ChangesAfterAWhile(m_watcher).empty()) << "the first folder is no longer watched";
+    other.Write("demo.orv", CScratchDemo::DemoText("0 0 0"));
+    EXPECT_EQ(WaitForChanges(m_watcher), std::vector<std::string>{other.File("demo.orv")});
+    // Starting again (the editor does at every reload) keeps no file descriptor of the last.
+    const auto countOpenFiles = []
+    {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator());
+    };
+    const auto before = countOpenFiles();
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(m_watcher.Start(other.Path().string(), sError)) << sError;
+    EXPECT_EQ(countOpenFiles(), before);
+    other.Write("demo.orv", CScratchDemo::DemoText("1 0 0"));
+    EXPECT_EQ(WaitForChanges(m_watcher), std::vector<std::string>{other.File("demo.orv")});
+}

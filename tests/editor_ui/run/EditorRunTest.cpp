@@ -357,6 +357,29 @@ TEST_F(EditorRun, AFolderWithoutADemoBecomesANewDemo)
     EXPECT_EQ(OrvReadFile(other / "todo.txt"), "music first");
 }
 
+TEST_F(EditorRun, StartedWithoutAFolderItOpensAndMakesDemosFromThePalette)
+{
+    // As from the desktop's menu: no folder given.
+    m_iEditor = Spawn({ORV_EDITOR_PATH});
+    ASSERT_GT(m_iEditor, 0);
+    ASSERT_TRUE(WaitFor([] { return !Capture("xdotool search --name OrvEditor").empty(); }));
+    std::this_thread::sleep_for(1s);
+    Palette("open demo " + m_sDemo);
+    ASSERT_TRUE(WaitFor([&] { return Title() == "demo - OrvEditor"; }, 60s)) << Title();
+
+    // Another demo while this one has unsaved changes: Enter gives the question's first
+    // answer, which saves them first.
+    Palette("add sprite");
+    ASSERT_EQ(Title(), "* demo - OrvEditor");
+    const fs::path fresh = m_Work.Path() / "fresh";
+    Palette("new demo " + fresh.string());
+    Run("key Return");
+    ASSERT_TRUE(WaitFor([&] { return Title() == "fresh - OrvEditor"; }, 60s)) << Title();
+    EXPECT_TRUE(fs::is_regular_file(fresh / "demo.orv"));
+    EXPECT_NE(OrvReadFile(fs::path(m_sDemo) / "demo.orv").find("sprite image"), std::string::npos)
+        << "the first demo's change was saved before the second opened";
+}
+
 TEST_F(EditorRun, DragOverTheViewIsOneUndoStep)
 {
     StartEditor();
