@@ -175,24 +175,28 @@ std::string CEditorDocument::GetBookmarksPath(const std::string& sFolder)
 void CEditorDocument::ReadBookmarks()
 {
     // Frames, one per line; anything else in the file is passed over.
-    m_vBookmarks.clear();
+    std::vector<int> vFrames;
     std::ifstream file(GetBookmarksPath(m_sFolder));
     for (std::string sLine; std::getline(file, sLine);)
     {
         char* pEnd = nullptr;
         const long iFrame = std::strtol(sLine.c_str(), &pEnd, 10);
         if (pEnd != sLine.c_str() && iFrame >= 0 && iFrame <= kMaxBookmarkFrame)
-            m_vBookmarks.push_back(static_cast<int>(iFrame));
+            vFrames.push_back(static_cast<int>(iFrame));
     }
-    std::sort(m_vBookmarks.begin(), m_vBookmarks.end());
-    m_vBookmarks.erase(std::unique(m_vBookmarks.begin(), m_vBookmarks.end()), m_vBookmarks.end());
+    KeepBookmarks(std::move(vFrames));
 }
 
-bool CEditorDocument::SetBookmarks(std::vector<int> vFrames, std::string& sError)
+void CEditorDocument::KeepBookmarks(std::vector<int> vFrames)
 {
     std::sort(vFrames.begin(), vFrames.end());
     vFrames.erase(std::unique(vFrames.begin(), vFrames.end()), vFrames.end());
     m_vBookmarks = std::move(vFrames);
+}
+
+bool CEditorDocument::SetBookmarks(std::vector<int> vFrames, std::string& sError)
+{
+    KeepBookmarks(std::move(vFrames));
     if (!IsOpen())
         return true;
     const std::string sPath = GetBookmarksPath(m_sFolder);

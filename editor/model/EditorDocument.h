@@ -122,6 +122,8 @@ private:
     bool Failing(const char* pStage) const { return m_sFailStage == pStage; }
     void NoteAffected(const IEditorCommand& command);
     void ReadBookmarks();
+    // Sorted, each frame once.
+    void KeepBookmarks(std::vector<int> vFrames);
     // Resources that appeared in the lists since the last look, which the engine made itself.
     void NoteEngineMade();
     COrvLayer* FindDragLayer() const;

@@ -5,6 +5,7 @@
 
 #include "PlayerMusic.h"
 #include "PlayerScreenshot.h"
+#include "TimelineScale.h"
 #include "document/OrvDemo.h"
 
 #include <imgui.h>
@@ -391,8 +392,8 @@ std::string CEditorApp::ResolveExportPath(const std::string& sFile) const
 
 double CEditorApp::FrameToSeconds(float fFrame)
 {
-    const float fBpm = HasDemo() ? GetMusicTempo(&m_Document.GetDemo()) : 0.0f;
-    return fBpm > 0.0f ? double(fFrame) / CEditorTransport::kFramesPerBeat * 60.0 / fBpm : 0.0;
+    return orv::editor::FrameToSeconds(fFrame,
+                                       HasDemo() ? GetMusicTempo(&m_Document.GetDemo()) : 0.0f);
 }
 
 void CEditorApp::StartExport(SEditorExportSettings settings)

@@ -35,20 +35,14 @@ constexpr SKindCost s_aKindCosts[] = {
 // A kind the table does not know: as much as a full-screen pass.
 constexpr double kUnknownKindCost = 8.0;
 
-// What the layers drawing at the current frame cost.
-double CostOfVisibleLayers(const COrvDemo& rDemo, std::vector<double>& rCache)
+// What the layers drawing at the current frame cost; vdCosts holds each layer's.
+double CostOfVisibleLayers(const COrvDemo& rDemo, const std::vector<double>& vdCosts)
 {
     const std::vector<COrvLayer*>& layers = rDemo.GetLayers();
-    if (rCache.size() != layers.size())
-    {
-        rCache.clear();
-        for (const COrvLayer* pLayer : layers)
-            rCache.push_back(EstimateLayerCost(pLayer->GetClass()));
-    }
     double dCost = 0.0;
     for (size_t i = 0; i < layers.size(); ++i)
         if (layers[i]->IsVisible())
-            dCost += rCache[i];
+            dCost += vdCosts[i];
     return dCost;
 }
 
@@ -71,6 +65,8 @@ SFrameCosts EstimateFrameCosts(COrvDemo& rDemo, int iEnd, float fBeatsPerMinute,
     costs.vdPrefix.assign(1, 0.0);
     const float fSavedFrame = COrvPropBase::m_siFrame;
     std::vector<double> layerCosts;
+    for (const COrvLayer* pLayer : rDemo.GetLayers())
+        layerCosts.push_back(EstimateLayerCost(pLayer->GetClass()));
     for (int iFrame = 0; iFrame < iEnd; ++iFrame)
     {
         COrvPropBase::SetFrame(GetRecordedFrameTime(iFrame, fBeatsPerMinute, iFps));
